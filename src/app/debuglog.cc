@@ -1,0 +1,30 @@
+#include "app/debuglog.h"
+
+namespace kadrel {
+
+bool DebugLog::openDebugLog(const std::string& path) {
+    closeDebugLog();
+    file_ = std::fopen(path.c_str(), "wb");
+    return file_ != nullptr;
+}
+
+void DebugLog::writeDebugLine(const std::string& text) {
+    if (!file_) return;
+    std::fwrite(text.data(), 1, text.size(), file_);
+    std::fputs("\r\n", file_);
+    // A crash later in the run must not swallow the lines that explain it.
+    std::fflush(file_);
+}
+
+void DebugLog::closeDebugLog() {
+    if (!file_) return;
+    std::fclose(file_);
+    file_ = nullptr;
+}
+
+std::string debugLogPath(const std::string& settingsFolder) {
+    if (!settingsFolder.empty() && settingsFolder.back() == '/') return settingsFolder + "kadrel.dbg";
+    return settingsFolder + "/kadrel.dbg";
+}
+
+}  // namespace kadrel

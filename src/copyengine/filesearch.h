@@ -1,0 +1,49 @@
+// Recursive search for files of one extension, and the path services the validation,
+// the names and the copy run share.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/uiseam.h"
+
+namespace kadrel {
+
+/// State of the one search a process runs at a time; the last result stays until the next.
+struct SearchState {
+    std::string foundlist;      ///< found paths, each followed by CR LF, in the order found
+    int32_t foundcount = 0;
+    int32_t scancount = 0;
+    std::string searchpattern;  ///< "*." followed by the extension
+    std::string searchroot;     ///< ends with the separator
+    bool searchsubfolders = true;
+};
+
+/// Clears the state, walks root for "*." + ext and splits the result into files (which ends
+/// with one empty element). Returns the number found.
+int32_t searchFiles(SearchState& state, const std::string& root, const std::string& ext,
+                    std::vector<std::string>& files, const bool& abortrequested, UiSeam& ui);
+
+/// The recursive walk of one folder (ending with the separator) into state.
+void findFiles(SearchState& state, const std::string& folder, const bool& abortrequested, UiSeam& ui);
+
+/// Wildcard match: "*", "?", ASCII letters without regard to case, ";" between alternatives.
+bool matchSpec(const std::string& name, const std::string& spec);
+
+/// True when a directory entry of that name exists.
+bool fileExists(const std::string& path);
+/// True when the path names an existing folder.
+bool folderExists(const std::string& path);
+/// True when the path names an existing entry or a file that can be created (none is left).
+bool isValidFileName(const std::string& path);
+/// The path with a separator appended unless it already ends with one.
+std::string addBackslash(const std::string& path);
+/// The path without surrounding blanks and without one trailing separator.
+std::string stripBackslash(const std::string& path);
+/// Splits a full path into folder (with its separator), base name and extension (no dot).
+void SplitPath(const std::string& path, std::string& name, std::string& folder, std::string& ext);
+/// The text of a fixed-length buffer up to its first NUL.
+std::string trimAtNul(const std::string& buffer);
+
+}  // namespace kadrel

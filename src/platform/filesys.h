@@ -1,0 +1,78 @@
+// The operating system's file-system services: the only place that knows how a
+// path, an attribute or a directory entry looks on this platform.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace kadrel::platform {
+
+/// The path separator of this platform ('/' on POSIX).
+inline constexpr char kSeparator = '/';
+
+/// Attribute bits with the meanings of the design's attribute masks.
+inline constexpr uint32_t kAttrReadOnly = 1;
+inline constexpr uint32_t kAttrHidden = 2;
+inline constexpr uint32_t kAttrDirectory = 16;
+
+/// Folder of the running executable, ending with the separator.
+std::string programFolder();
+
+/// Folder for Kadrel.ini and kadrel.dbg: the program folder when the file exists there or
+/// the folder is writable, else $XDG_CONFIG_HOME/kadrel/ (default ~/.config/kadrel/).
+/// Ends with the separator. The fallback folder is created on demand by writers.
+std::string settingsFolder(const std::string& programDir);
+
+/// True when a directory entry of that name exists (file, folder or anything else).
+bool entryExists(const std::string& path);
+
+/// True when the path names an existing folder (symbolic links followed).
+bool isDirectory(const std::string& path);
+
+/// True when the path names an existing non-folder entry (symbolic links followed).
+bool isRegularFile(const std::string& path);
+
+/// Attribute bits of an entry, or -1 when it does not exist.
+int64_t getAttributes(const std::string& path);
+
+/// Clears attribute bits: read-only (kAttrReadOnly) becomes owner write. False on failure.
+bool clearReadOnly(const std::string& path);
+
+/// Makes a file read-only (removes every write permission). For tests and callers that
+/// need the opposite of clearReadOnly.
+bool setReadOnly(const std::string& path);
+
+/// One directory entry as a walk reports it.
+struct DirEntry {
+    std::string name;
+    bool isDirectory = false;  ///< a real folder, not a link to one
+    bool isHidden = false;     ///< the name begins with "."
+};
+
+/// Calls visit for every entry of folder except "." and "..", in the order the file system
+/// returns them; stops early when visit returns false. Links to folders are reported as
+/// plain entries (isDirectory false) so a walk cannot loop. False when the folder cannot be
+/// opened.
+bool listDirectory(const std::string& folder, const std::function<bool(const DirEntry&)>& visit);
+
+/// Creates the file exclusively and removes it again. Never truncates or removes an existing
+/// file. True when the name could be created.
+bool createAndDeleteTest(const std::string& path);
+
+/// Removes a file (not a folder). False with errno-style code in *error on failure.
+bool removeFile(const std::string& path, int* error = nullptr);
+
+/// Creates a folder and its parents; true when it exists afterwards.
+bool makeFolders(const std::string& path);
+
+/// The system's text for an error number.
+std::string systemErrorText(int error);
+
+/// The error number of the last failed system call of this thread.
+int lastError();
+
+/// True when the stream (0 stdin, 1 stdout, 2 stderr) is a terminal.
+bool isTerminal(int fd);
+
+}  // namespace kadrel::platform

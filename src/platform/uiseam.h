@@ -1,0 +1,36 @@
+// The one interface through which the engine reaches the user: message boxes, progress and
+// event pumping. The window, the terminal and the tests each implement it.
+#pragma once
+
+#include <string>
+
+namespace kadrel {
+
+enum class MsgIcon { None, Critical, Question, Exclamation, Information };
+enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel };
+enum class MsgResult { Ok, Cancel, Yes, No };
+
+class UiSeam {
+public:
+    virtual ~UiSeam() = default;
+    /// Lets queued window events run (a no-op on the terminal).
+    virtual void processEvents() = 0;
+    /// Shows a message box and returns the button chosen.
+    virtual MsgResult showMessage(const std::string& text, const std::string& title, MsgIcon icon,
+                                  MsgButtons buttons, MsgResult defaultButton) = 0;
+    /// Shows the progress text and percentage (0..100) of a run.
+    virtual void showProgress(const std::string& text, int percent) = 0;
+};
+
+/// A seam that shows nothing and answers every box with its default button.
+class SilentUi : public UiSeam {
+public:
+    void processEvents() override {}
+    MsgResult showMessage(const std::string&, const std::string&, MsgIcon, MsgButtons,
+                          MsgResult defaultButton) override {
+        return defaultButton;
+    }
+    void showProgress(const std::string&, int) override {}
+};
+
+}  // namespace kadrel

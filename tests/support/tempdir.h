@@ -1,0 +1,30 @@
+// A real temporary folder for file tests, removed with everything in it at the end.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace kadrel::test {
+
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    /// The folder, ending with '/'.
+    std::string path() const { return path_.string() + "/"; }
+    /// A path inside the folder.
+    std::string file(const std::string& name) const { return (path_ / name).string(); }
+    /// Writes a file (parent folders created) and returns its path.
+    std::string write(const std::string& name, const std::string& contents) const;
+
+private:
+    std::filesystem::path path_;
+};
+
+/// The whole contents of a file ("" when missing).
+std::string readAll(const std::string& path);
+
+}  // namespace kadrel::test
