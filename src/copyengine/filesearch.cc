@@ -1,0 +1,134 @@
+#include "copyengine/filesearch.h"
+
+#include <cctype>
+
+#include "platform/filesys.h"
+
+namespace kadrel {
+
+namespace {
+
+constexpr char kSep = platform::kSeparator;
+
+bool sameLetter(char a, char b) {
+    return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+}
+
+/// One alternative of a pattern, matched iteratively so long names cannot blow the stack.
+bool matchOne(const std::string& name, const std::string& pattern) {
+    size_t n = 0, p = 0, starP = std::string::npos, starN = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && pattern[p] == '*') {
+            starP = p++;
+            starN = n;
+        } else if (p < pattern.size() && (pattern[p] == '?' || sameLetter(pattern[p], name[n]))) {
+            ++p;
+            ++n;
+        } else if (starP != std::string::npos) {
+            p = starP + 1;
+            n = ++starN;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*') ++p;
+    return p == pattern.size();
+}
+
+std::string trimBlanks(const std::string& text) {
+    const size_t first = text.find_first_not_of(' ');
+    if (first == std::string::npos) return "";
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+void addFound(SearchState& state, const std::string& path) {
+    ++state.foundcount;
+    state.foundlist += path;
+    state.foundlist += "\r\n";
+}
+
+}  // namespace
+
+bool matchSpec(const std::string& name, const std::string& spec) {
+    size_t start = 0;
+    for (;;) {
+        const size_t end = spec.find(';', start);
+        const std::string alternative = trimBlanks(spec.substr(start, end - start));
+        if (!alternative.empty() && matchOne(name, alternative)) return true;
+        if (end == std::string::npos) return false;
+        start = end + 1;
+    }
+}
+
+void findFiles(SearchState& state, const std::string& folder, const bool& abortrequested, UiSeam& ui) {
+    platform::listDirectory(folder, [&](const platform::DirEntry& entry) {
+        if (abortrequested) return false;
+        const std::string name = trimAtNul(entry.name);
+        if (entry.isDirectory) {
+            if (name[0] != '.' && state.searchsubfolders)
+                findFiles(state, folder + name + kSep, abortrequested, ui);
+        } else if (!entry.isHidden && matchSpec(name, state.searchpattern) &&
+                   !platform::isDirectory(folder + name)) {
+            // A link to a folder is not a clip, whatever its name says.
+            addFound(state, folder + name);
+        }
+        ++state.scancount;
+        ui.processEvents();
+        return !abortrequested;
+    });
+}
+
+int32_t searchFiles(SearchState& state, const std::string& root, const std::string& ext,
+                    std::vector<std::string>& files, const bool& abortrequested, UiSeam& ui) {
+    state.foundlist.clear();
+    state.searchroot = addBackslash(root);
+    state.searchpattern = "*." + ext;
+    state.searchsubfolders = true;
+    state.foundcount = 0;
+    state.scancount = 0;
+    findFiles(state, state.searchroot, abortrequested, ui);
+    files.clear();
+    size_t start = 0;
+    for (size_t end; (end = state.foundlist.find("\r\n", start)) != std::string::npos; start = end + 2)
+        files.push_back(state.foundlist.substr(start, end - start));
+    files.push_back(state.foundlist.substr(start));
+    return state.foundcount;
+}
+
+bool fileExists(const std::string& path) { return platform::entryExists(path); }
+
+bool folderExists(const std::string& path) {
+    const std::string p = stripBackslash(path);
+    return platform::isDirectory(p.empty() && !path.empty() ? std::string(1, kSep) : p);
+}
+
+bool isValidFileName(const std::string& path) {
+    if (path.empty()) return false;
+    if (fileExists(path)) return true;
+    return platform::createAndDeleteTest(path);
+}
+
+std::string addBackslash(const std::string& path) {
+    if (!path.empty() && path.back() == kSep) return path;
+    return path + kSep;
+}
+
+std::string stripBackslash(const std::string& path) {
+    std::string p = trimBlanks(path);
+    if (!p.empty() && p.back() == kSep) p.pop_back();
+    return p;
+}
+
+void SplitPath(const std::string& path, std::string& name, std::string& folder, std::string& ext) {
+    const size_t slash = path.rfind(kSep);
+    const size_t p = slash == std::string::npos ? 0 : slash + 1;  // characters of the folder part
+    const size_t dot = path.rfind('.');
+    const bool hasExt = dot != std::string::npos && dot + 1 > p;
+    folder = path.substr(0, p);
+    ext = hasExt ? path.substr(dot + 1) : "";
+    name = hasExt ? path.substr(p, dot - p) : path.substr(p);
+}
+
+std::string trimAtNul(const std::string& buffer) { return buffer.substr(0, buffer.find('\0')); }
+
+}  // namespace kadrel
