@@ -1,0 +1,156 @@
+#include "app/commandline.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "copyengine/filesearch.h"
+
+namespace kadrel {
+
+namespace {
+
+constexpr const char* kInvalidChars = "\\/:*?<>|";
+
+std::string upper(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return text;
+}
+
+bool hasInvalidChar(const std::string& text) { return text.find_first_of(kInvalidChars) != std::string::npos; }
+
+/// A path may contain any character but NUL; only the whole run of the reserved characters,
+/// which no real path holds, marks a source or target text as garbage.
+bool hasInvalidRun(const std::string& text) { return text.find(kInvalidChars) != std::string::npos; }
+
+/// Absolute paths begin with "/", so only "/" followed by no further "/" is a switch.
+bool isSwitch(const std::string& arg) {
+    return !arg.empty() && arg[0] == '/' && arg.find('/', 1) == std::string::npos;
+}
+
+int count(const ArgumentArray& args) { return args.empty() ? 0 : std::stoi(args[0]); }
+
+void resetDefaults(Settings& settings, CommandLineFlags& flags) {
+    settings.sourcedir.clear();
+    settings.targetdir.clear();
+    settings.searchext = "MOD";
+    settings.renameext = "MPG";
+    settings.usertext.clear();
+    settings.setws = false;
+    flags.confirmpatch = false;
+    flags.helprequested = false;
+}
+
+void applySwitch(const std::string& arg, Settings& settings, CommandLineFlags& flags) {
+    const std::string u = upper(arg);
+    if (u.starts_with("/W")) settings.setws = true;
+    else if (u.starts_with("/S:")) settings.searchext = stripQuotes(arg.substr(3));
+    else if (u.starts_with("/R:")) settings.renameext = stripQuotes(arg.substr(3));
+    else if (u.starts_with("/C")) flags.confirmpatch = true;
+    else if (u.starts_with("/T:")) settings.usertext = stripQuotes(arg.substr(3));
+    else if (u == "/O") settings.overwrite = true;
+    else if (u == "/E") flags.showerrors = true;
+    else if (u == "/?") flags.helprequested = true;
+}
+
+int16_t validateTarget(Settings& settings, CommandLineFlags& flags) {
+    if (settings.targetdir.empty()) return flags.confirmpatch ? 0 : kErrNoConfirmation;
+    if (folderExists(settings.targetdir)) {
+        flags.targetisdir = true;
+        return 0;
+    }
+    if (isValidFileName(settings.targetdir) && !flags.sourceisdir) {
+        std::string name, folder, ext;
+        SplitPath(settings.targetdir, name, folder, ext);
+        flags.targetisdir = false;
+        settings.targetdir = folder + name;
+        settings.renameext = ext;
+        return 0;
+    }
+    return kErrTarget;
+}
+
+int16_t validate(Settings& settings, CommandLineFlags& flags) {
+    if (flags.helprequested) return kErrSourceChars;
+    int16_t code = 0;
+    if (hasInvalidRun(settings.sourcedir)) code += kErrSourceChars;
+    if (hasInvalidRun(settings.targetdir)) code += kErrTargetChars;
+    if (folderExists(settings.sourcedir)) {
+        flags.sourceisdir = true;
+    } else if (!fileExists(settings.sourcedir)) {
+        return kErrSource;
+    } else {
+        std::string name, folder;
+        flags.sourceisdir = false;
+        SplitPath(settings.sourcedir, name, folder, settings.searchext);
+    }
+    code += validateTarget(settings, flags);
+    const std::string ext = upper(settings.searchext);
+    if (settings.setws && ext != "MPG" && ext != "MOD") code += kErrNotMpeg;
+    if (hasInvalidChar(settings.searchext)) code += kErrSearchExt;
+    if (hasInvalidChar(settings.renameext)) code += kErrRenameExt;
+    if (hasInvalidChar(settings.usertext)) code += kErrUserText;
+    return code;
+}
+
+std::string posixSpelling(const std::string& arg) {
+    if (arg == "-h" || arg == "--help" || arg == "-?") return "/?";
+    if (arg.size() >= 2 && arg[0] == '-' && arg[1] != '-') return "/" + arg.substr(1);
+    return arg;
+}
+
+}  // namespace
+
+ArgumentArray getCommandLineArgs(const std::string& commandLine, int maxArgs) {
+    ArgumentArray args(1);
+    bool inArgument = false, inQuotes = false;
+    for (const char c : commandLine) {
+        if (c != ' ' && c != '\t') {
+            if (!inArgument) {
+                if (static_cast<int>(args.size()) - 1 == maxArgs) break;
+                args.emplace_back();
+                inArgument = true;
+            }
+            if (c == '"') inQuotes = !inQuotes;
+            else args.back() += c;
+        } else if (inQuotes) {
+            args.back() += c;
+        } else {
+            inArgument = false;
+        }
+    }
+    args[0] = std::to_string(args.size() - 1);
+    return args;
+}
+
+ArgumentArray argsFromArgv(int argc, const char* const* argv, int maxArgs) {
+    ArgumentArray args(1);
+    for (int i = 1; i < argc && i <= maxArgs; ++i) args.push_back(posixSpelling(argv[i]));
+    args[0] = std::to_string(args.size() - 1);
+    return args;
+}
+
+std::string stripQuotes(const std::string& text) {
+    if (text.size() < 2) return text;
+    std::string result = text;
+    if (result.front() == '"') result.erase(0, 1);
+    if (!result.empty() && result.back() == '"') result.pop_back();
+    return result;
+}
+
+int16_t parseCommandLine(const ArgumentArray& args, Settings& settings, CommandLineFlags& flags) {
+    resetDefaults(settings, flags);
+    const int n = count(args);
+    if (n == 0) return kErrSource;  // a command line of blanks names no source
+    if (isSwitch(args[1]) && args[1].find("/?") != std::string::npos) flags.helprequested = true;
+    else settings.sourcedir = args[1];
+    int next = 2;
+    if (n > 1 && !isSwitch(args[2])) {
+        settings.targetdir = args[2];
+        next = 3;
+    }
+    for (int i = next; i <= n; ++i) applySwitch(args[i], settings, flags);
+    return validate(settings, flags);
+}
+
+}  // namespace kadrel

@@ -1,0 +1,52 @@
+// Turns the command line into the settings of one command-line run and validates them into
+// a sum of error bits (0: run).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "settings/settings.h"
+
+namespace kadrel {
+
+/// Error bits of a command-line validation; the code is their sum.
+enum CommandLineError : int16_t {
+    kErrSource = 1,
+    kErrTarget = 2,
+    kErrNoConfirmation = 4,
+    kErrNotMpeg = 8,
+    kErrSearchExt = 16,
+    kErrRenameExt = 32,
+    kErrUserText = 64,
+    kErrSourceChars = 128,  ///< also the code of a help request
+    kErrTargetChars = 256,
+};
+
+/// Flags only the command line has.
+struct CommandLineFlags {
+    bool confirmpatch = false;
+    bool helprequested = false;
+    bool showerrors = false;
+    bool sourceisdir = false;
+    bool targetisdir = false;
+};
+
+/// Argument array: element 0 holds the count N as decimal text, elements 1..N the arguments.
+using ArgumentArray = std::vector<std::string>;
+
+/// Splits a raw command-line text (without the program path) the Windows way: blanks and tabs
+/// separate, double quotes group and are dropped; at most maxArgs arguments are kept.
+ArgumentArray getCommandLineArgs(const std::string& commandLine, int maxArgs = 10);
+
+/// The argument array of argv[1..], at most maxArgs kept, with the POSIX switch spellings
+/// ("-W", "-S:mod", "-h", "--help") turned into the designed ones ("/W", "/S:mod", "/?").
+ArgumentArray argsFromArgv(int argc, const char* const* argv, int maxArgs = 8);
+
+/// The text without one leading and then one trailing double quote (texts of 2 or more).
+std::string stripQuotes(const std::string& text);
+
+/// Applies the switches of args to settings and flags and validates them; returns the code.
+int16_t parseCommandLine(const ArgumentArray& args, Settings& settings, CommandLineFlags& flags);
+
+}  // namespace kadrel

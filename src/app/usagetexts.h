@@ -1,0 +1,22 @@
+// The texts command-line mode can show: the usage text and the error report of /E.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kadrel {
+
+/// The nine error-bit lines in ascending order of the bit.
+const std::vector<std::string>& errorBitLines();
+
+/// The 39 lines of the usage text.
+std::vector<std::string> usageLines();
+
+/// The lines of the /E error report for a code.
+std::vector<std::string> errorReportLines(int code);
+
+/// Lines joined with CR LF, as message boxes and files carry them.
+std::string joinCrLf(const std::vector<std::string>& lines);
+
+}  // namespace kadrel
