@@ -1,0 +1,215 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <vector>
+
+#include "platform/filecopy.h"
+#include "platform/fileio.h"
+
+namespace kadrel::platform {
+
+namespace {
+
+constexpr size_t kBufferBytes = size_t{1} << 20;
+
+/// Closes a descriptor on every path out of a scope.
+class Fd {
+public:
+    explicit Fd(int fd = -1) : fd_(fd) {}
+    ~Fd() { reset(); }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return fd_; }
+    int release() {
+        const int fd = fd_;
+        fd_ = -1;
+        return fd;
+    }
+    void reset(int fd = -1) {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = fd;
+    }
+
+private:
+    int fd_;
+};
+
+bool isCancelled(const CopyOptions& options) {
+    return options.cancel != nullptr && options.cancel->load() != 0;
+}
+
+std::string folderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+/// Creates a hidden file beside the target that no search for clips will pick up.
+int createTemporary(const std::string& target, Fd& out, std::string& tempPath) {
+    static unsigned counter = 0;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        tempPath = folderOf(target) + ".kadrel-" + std::to_string(::getpid()) + "-" +
+                   std::to_string(++counter) + ".part";
+        const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            out.reset(fd);
+            return 0;
+        }
+        if (errno != EEXIST) return errno;
+    }
+    return EEXIST;
+}
+
+/// A read-only source gives a read-only copy, as the system copy carries the attribute over.
+int carryReadOnly(int out, const struct stat& source) {
+    if (source.st_mode & S_IWUSR) return 0;
+    struct stat st {};
+    if (::fstat(out, &st) != 0) return errno;
+    return ::fchmod(out, st.st_mode & 07555) == 0 ? 0 : errno;
+}
+
+/// One slice through the kernel; returns the bytes copied or -errno.
+int64_t kernelSlice(int in, int out, int64_t offset, size_t length) {
+    size_t done = 0;
+    while (done < length) {
+        loff_t offIn = offset + static_cast<int64_t>(done);
+        loff_t offOut = offIn;
+        const ssize_t n = ::copy_file_range(in, &offIn, out, &offOut, length - done, 0);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return done > 0 ? static_cast<int64_t>(done) : -errno;
+        if (n == 0) break;
+        done += static_cast<size_t>(n);
+    }
+    return static_cast<int64_t>(done);
+}
+
+/// One slice through a buffer, for file systems the kernel copy does not serve.
+int64_t bufferedSlice(int in, int out, int64_t offset, size_t length, std::vector<char>& buffer) {
+    buffer.resize(kBufferBytes);
+    size_t done = 0;
+    while (done < length) {
+        const size_t want = std::min(buffer.size(), length - done);
+        const ssize_t n = ::pread(in, buffer.data(), want, offset + static_cast<int64_t>(done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return -errno;
+        if (n == 0) break;
+        for (ssize_t written = 0; written < n;) {
+            const ssize_t w = ::pwrite(out, buffer.data() + written, static_cast<size_t>(n - written),
+                                       offset + static_cast<int64_t>(done) + written);
+            if (w < 0 && errno == EINTR) continue;
+            if (w < 0) return -errno;
+            written += w;
+        }
+        done += static_cast<size_t>(n);
+    }
+    return static_cast<int64_t>(done);
+}
+
+bool kernelCopyUnsupported(int64_t result) {
+    const int64_t e = -result;
+    return e == EXDEV || e == ENOSYS || e == EOPNOTSUPP || e == EINVAL || e == EBADF;
+}
+
+/// Copies slice after slice until the source ends. Returns 0 or an error number.
+int copyData(int in, int out, int64_t total, const CopyOptions& options) {
+    const size_t slice = options.sliceBytes ? options.sliceBytes : kDefaultSliceBytes;
+    std::vector<char> buffer;
+    bool useKernel = true;
+    for (int64_t done = 0;;) {
+        if (isCancelled(options)) return kCopyCancelled;
+        if (options.faults)
+            if (const int e = options.faults->beforeSlice(done)) return e;
+        int64_t n = useKernel ? kernelSlice(in, out, done, slice) : -EXDEV;
+        // Some file systems report 0 bytes for a kernel copy of a non-empty file.
+        if (kernelCopyUnsupported(n) || (useKernel && n == 0 && done == 0 && total > 0)) {
+            useKernel = false;
+            n = bufferedSlice(in, out, done, slice, buffer);
+        }
+        if (n < 0) return static_cast<int>(-n);
+        if (n == 0) break;
+        done += n;
+        if (options.progress) options.progress(done, total);
+    }
+    return isCancelled(options) ? kCopyCancelled : 0;
+}
+
+/// Gives the finished file the target's name without ever clobbering a file unless asked.
+int renameInto(const std::string& from, const std::string& to, bool replace) {
+    if (replace) return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) return errno;
+    if (::link(from.c_str(), to.c_str()) == 0) return ::unlink(from.c_str()) == 0 ? 0 : errno;
+    if (errno == EEXIST) return EEXIST;
+    struct stat st {};
+    if (::lstat(to.c_str(), &st) == 0) return EEXIST;
+    return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+}
+
+int openSource(const std::string& source, const CopyOptions& options, Fd& in, struct stat& st) {
+    if (options.faults)
+        if (const int e = options.faults->beforeOpen(source)) return e;
+    in.reset(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+    if (in.get() < 0) return errno;
+    if (::fstat(in.get(), &st) != 0) return errno;
+    if (S_ISDIR(st.st_mode)) return EISDIR;
+    ::posix_fadvise(in.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+    return 0;
+}
+
+/// Fills and flushes the temporary file; the caller removes it when this fails.
+int writeTemporary(int in, const struct stat& st, int out, const CopyOptions& options) {
+    if (const int e = copyData(in, out, st.st_size, options)) return e;
+    if (const int e = carryReadOnly(out, st)) return e;
+    return ::fsync(out) == 0 ? 0 : errno;
+}
+
+}  // namespace
+
+int copyFile(const std::string& source, const std::string& target, const CopyOptions& options) {
+    Fd in;
+    struct stat st {};
+    if (const int e = openSource(source, options, in, st)) return e;
+    Fd out;
+    std::string tempPath;
+    if (const int e = createTemporary(target, out, tempPath)) return e;
+    int e = writeTemporary(in.get(), st, out.get(), options);
+    if (::close(out.release()) != 0 && e == 0) e = errno;
+    if (e == 0 && options.faults) e = options.faults->beforeCommit(target);
+    if (e == 0) e = renameInto(tempPath, target, options.replaceExisting);
+    if (e != 0) ::unlink(tempPath.c_str());
+    return e;
+}
+
+int moveFile(const std::string& source, const std::string& target, const CopyOptions& options) {
+    if (options.faults)
+        if (const int e = options.faults->beforeOpen(source)) return e;
+    const int e = renameInto(source, target, options.replaceExisting);
+    if (e != EXDEV) return e;
+    FileTimes times;
+    const bool haveTimes = getFileTimes(source, times);
+    if (const int c = copyFile(source, target, options)) return c;
+    if (haveTimes) setFileTimes(target, times);
+    return ::unlink(source.c_str()) == 0 ? 0 : errno;
+}
+
+int flushFile(const std::string& path) {
+    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.get() < 0) return errno;
+    return ::fsync(fd.get()) == 0 ? 0 : errno;
+}
+
+int64_t fileSize(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? static_cast<int64_t>(st.st_size) : -1;
+}
+
+bool isSameFile(const std::string& a, const std::string& b) {
+    struct stat sa {}, sb {};
+    if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) return false;
+    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+}  // namespace kadrel::platform
