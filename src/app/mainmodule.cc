@@ -2,15 +2,72 @@
 
 #include <cstdio>
 
+#include "app/commandline.h"
+#include "app/runcontrol.h"
+#include "app/terminalui.h"
+#include "app/usagetexts.h"
+#include "platform/filesys.h"
+#include "settings/settingsfile.h"
+
 namespace kadrel {
 
+namespace {
+
+/// POSIX keeps 8 bits of an exit status: a larger code must not wrap round to success.
+int exitStatus(int code) { return code > 255 ? 255 : code; }
+
+void showUsage() {
+    for (const auto& line : usageLines()) std::printf("%s\n", line.c_str());
+    std::fflush(stdout);
+}
+
+void showErrorReport(UiSeam& ui, int code) {
+    ui.showMessage(joinCrLf(errorReportLines(code)), "Error", MsgIcon::Critical, MsgButtons::Ok, MsgResult::Ok);
+}
+
+/// Runs the copy or patch run the validated command line asks for.
+int runCopy(RunContext& ctx, const CommandLineFlags& flags) {
+    (void)ctx;
+    (void)flags;
+    std::fputs("kadrel: copying is not built yet; the command line was valid.\n", stderr);
+    return 3;
+}
+
+int commandLineMode(int argc, char** argv, Settings& settings, DebugLog& log) {
+    TerminalUi ui = TerminalUi::forProcess();
+    RunControl control;
+    CommandLineFlags flags;
+    int code = parseCommandLine(argsFromArgv(argc, argv), settings, flags);
+    if (code >= 128) {
+        showUsage();
+        return exitStatus(code - 128);
+    }
+    if (code > 0) {
+        if (flags.showerrors) showErrorReport(ui, code);
+        return exitStatus(code);
+    }
+    loadinifileCL(settings);
+    control.running = true;
+    RunContext ctx{settings, control, ui, log};
+    if (settings.debugmode) log.openDebugLog(debugLogPath(platform::settingsFolder(platform::programFolder())));
+    code = runCopy(ctx, flags);
+    ui.endProgress();
+    log.closeDebugLog();
+    return exitStatus(code);
+}
+
+}  // namespace
+
 int Main(int argc, char** argv) {
-    (void)argv;
+    Settings settings;
+    settings.inifile = platform::settingsFolder(platform::programFolder()) + "Kadrel.ini";
+    settings.debugmode = readDebugMode(settings.inifile);
+    DebugLog log;
     if (argc <= 1) {
         std::fputs("kadrel: window mode is not built yet; use the command line (kadrel -h).\n", stderr);
         return 3;
     }
-    return 0;
+    return commandLineMode(argc, argv, settings, log);
 }
 
 }  // namespace kadrel

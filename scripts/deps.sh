@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Kadrel needs to build, test and run, when any is missing.
+set -euo pipefail
+
+packages=(cmake g++ ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev
+          ffmpeg libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
+          qt6-base-dev xvfb xauth)
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+    echo "Installing: ${missing[*]}" >&2
+    sudo_cmd=()
+    [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+    "${sudo_cmd[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends \
+        "${missing[@]}" >&2
+fi

@@ -1,0 +1,153 @@
+#include "app/commandline.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "app/usagetexts.h"
+#include "support/tempdir.h"
+
+namespace kadrel {
+namespace {
+
+ArgumentArray array(std::vector<std::string> args) {
+    args.insert(args.begin(), std::to_string(args.size()));
+    return args;
+}
+
+TEST(CommandLineArgs, TokenizesRawText) {
+    struct Case {
+        const char* text;
+        std::vector<std::string> args;
+    } cases[] = {
+        {"", {}},
+        {"   \t  ", {}},
+        {"a b\tc", {"a", "b", "c"}},
+        {"\"c:\\Program Files\\sd_video\" c:\\mpg", {"c:\\Program Files\\sd_video", "c:\\mpg"}},
+        {"/T:\"vacation in vienna\" /W", {"/T:vacation in vienna", "/W"}},
+        {"a \"\" b", {"a", "", "b"}},
+        {"ab\"c d\"e", {"abc de"}},
+        {"\"", {""}},
+        {"1 2 3 4 5 6 7 8 9 10", {"1", "2", "3", "4", "5", "6", "7", "8"}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(getCommandLineArgs(c.text, 8), array(c.args)) << c.text;
+    EXPECT_EQ(getCommandLineArgs("1 2 3 4 5 6 7 8 9 10 11").size(), 11u) << "ten arguments by default";
+}
+
+TEST(CommandLineArgs, ArgvKeepsEightAndReadsPosixSpellings) {
+    const char* argv[] = {"kadrel", "-h", "--help", "-W", "-S:mod", "/home/me", "--x", "-", "/E", "ninth"};
+    EXPECT_EQ(argsFromArgv(10, argv), array({"/?", "/?", "/W", "/S:mod", "/home/me", "--x", "-", "/E"}));
+    EXPECT_EQ(stripQuotes("\"abc\""), "abc");
+    EXPECT_EQ(stripQuotes("\"abc"), "abc");
+    EXPECT_EQ(stripQuotes("abc\""), "abc");
+    EXPECT_EQ(stripQuotes("\""), "\"");
+    EXPECT_EQ(stripQuotes("\"\""), "");
+}
+
+class ParseCommandLine : public ::testing::Test {
+protected:
+    int16_t parse(const std::string& text) {
+        return parseCommandLine(getCommandLineArgs(text, 8), settings, flags);
+    }
+    std::string q(const std::string& path) { return "\"" + path + "\""; }
+    test::TempDir dir;
+    Settings settings;
+    CommandLineFlags flags;
+};
+
+TEST_F(ParseCommandLine, SwitchesAndDefaults) {
+    const std::string src = q(dir.path());
+    EXPECT_EQ(parse(src + " " + q(dir.path()) + " /w /s:Mpg /r:\"avi\" /T:\"my trip\" /C /O /E"), 0);
+    EXPECT_FALSE(flags.showerrors) << "/E is the ninth argument";
+    EXPECT_TRUE(settings.setws);
+    EXPECT_EQ(settings.searchext, "Mpg");
+    EXPECT_EQ(settings.renameext, "avi");
+    EXPECT_EQ(settings.usertext, "my trip");
+    EXPECT_TRUE(flags.confirmpatch && settings.overwrite && flags.sourceisdir && flags.targetisdir);
+    EXPECT_EQ(parse(src + " /E"), kErrNoConfirmation);
+    EXPECT_TRUE(flags.showerrors);
+
+    settings.overwrite = false;
+    flags.showerrors = false;
+    EXPECT_EQ(parse(src + " /OX /EX /?x /Wide /Confirm /unknown"), 0);
+    EXPECT_FALSE(settings.overwrite) << "/O must stand alone";
+    EXPECT_FALSE(flags.showerrors);
+    EXPECT_TRUE(settings.setws) << "/Wide begins with /W";
+    EXPECT_TRUE(flags.confirmpatch);
+    EXPECT_EQ(settings.searchext, "MOD");
+    EXPECT_EQ(settings.renameext, "MPG");
+    EXPECT_EQ(settings.usertext, "");
+    EXPECT_EQ(settings.targetdir, "") << "the second argument is a switch, so patch mode";
+
+    EXPECT_EQ(parse(src + " /S:mod /S:mpg"), kErrNoConfirmation);
+    EXPECT_EQ(settings.searchext, "mpg") << "a repeated switch overwrites";
+}
+
+TEST_F(ParseCommandLine, ErrorBits) {
+    const std::string folder = q(dir.path());
+    const std::string file = q(dir.write("clip.MOD", "x"));
+    const std::string missing = q(dir.file("missing"));
+    struct Case {
+        std::string args;
+        int16_t code;
+    } cases[] = {
+        {"", kErrSource},
+        {missing, kErrSource},
+        {missing + " " + missing + " /S:* /W", kErrSource},
+        {folder, kErrNoConfirmation},
+        {folder + " /C", 0},
+        {folder + " " + folder + " /W /S:jpg", kErrNotMpeg},
+        {folder + " " + folder + " /W /S:jp*", kErrNotMpeg + kErrSearchExt},
+        {folder + " " + folder + " /R:a<b /T:x|y", kErrRenameExt + kErrUserText},
+        {folder + " " + q(dir.file("new.mpg")), kErrTarget},
+        {folder + " " + q(dir.file("nofolder/x")), kErrTarget},
+        {file + " " + q(dir.file("nofolder/x.mpg")), kErrTarget},
+        {file + " /W /C", 0},
+        {"/?", kErrSourceChars},
+        {"/? " + missing, kErrSourceChars},
+        {folder + " /W /S:jpg /?", kErrSourceChars},
+        {q(dir.path() + "\\/:*?<>|") + " /C", kErrSource},
+        {folder + " " + q(dir.path() + "\\/:*?<>|"), kErrTargetChars + kErrTarget},
+    };
+    for (const auto& c : cases) EXPECT_EQ(parse(c.args), c.code) << c.args;
+}
+
+TEST_F(ParseCommandLine, FileSourceAndFileTarget) {
+    const std::string src = dir.write("in/clip.MOD", "x");
+    const std::string target = dir.path() + "out.d/name.mpg";
+    std::filesystem::create_directory(dir.file("out.d"));
+    ASSERT_EQ(parse(q(src) + " " + q(target) + " /S:xyz"), 0);
+    EXPECT_FALSE(flags.sourceisdir);
+    EXPECT_FALSE(flags.targetisdir);
+    EXPECT_EQ(settings.searchext, "MOD") << "the source file's extension wins";
+    EXPECT_EQ(settings.targetdir, dir.path() + "out.d/name");
+    EXPECT_EQ(settings.renameext, "mpg");
+    EXPECT_FALSE(std::filesystem::exists(target)) << "the name test leaves nothing behind";
+
+    ASSERT_EQ(parse(q(src) + " " + q(dir.path() + "out.d/plain")), 0);
+    EXPECT_EQ(settings.targetdir, dir.path() + "out.d/plain");
+    EXPECT_EQ(settings.renameext, "");
+}
+
+TEST(UsageTexts, LinesAndReport) {
+    const auto usage = usageLines();
+    ASSERT_EQ(usage.size(), 39u);
+    EXPECT_EQ(usage[0], "Kadrel Commandline Interface:");
+    EXPECT_EQ(usage[6], "Kadrel \"c:\\Program Files\\sd_video\" c:\\mpg /S:mod /R:mpg /W /T:\"vacation in vienna\"");
+    EXPECT_EQ(usage[13], "sourcedir,targetdir,Searchextension,Renameextension,Usertext...must be embedded in "
+                         "quotes(\") if blanks are inside text");
+    EXPECT_EQ(usage[30], "16....invalid characters in Searchextension, the characters   \\/:*?<>|   are not allowed");
+    EXPECT_EQ(usage[34], "256...invalid characters in targetdir or targetfile");
+    EXPECT_EQ(usage[36], "");
+    EXPECT_EQ(usage[38], "Program terminated.");
+    const auto report = errorReportLines(6);
+    ASSERT_EQ(report.size(), 13u);
+    EXPECT_EQ(report[0], "ERROR 6");
+    EXPECT_EQ(report[2], "Description of the Error codes:");
+    EXPECT_EQ(report[3], "1....sourcedir or sourcefile doesn't exist");
+    EXPECT_EQ(report[12], "returned Error code can be any sum of the above numbers.");
+    EXPECT_EQ(joinCrLf({"a", "", "b"}), "a\r\n\r\nb");
+}
+
+}  // namespace
+}  // namespace kadrel

@@ -1,0 +1,158 @@
+#include "copyengine/filesearch.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "support/fakeui.h"
+#include "support/tempdir.h"
+
+namespace kadrel {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(FileSearch, WildcardMatching) {
+    struct Case {
+        const char* name;
+        const char* spec;
+        bool match;
+    } cases[] = {
+        {"MOV001.MOD", "*.MOD", true},       {"mov001.mod", "*.MOD", true},
+        {"MOV001.MOD", "*.mod", true},       {"MOV001.MOI", "*.MOD", false},
+        {"MOV001.MODX", "*.MOD", false},     {"a.MPG", "*.MOD;*.MPG", true},
+        {"a.MPG", "*.MOD; *.MPG", true},     {"a.MOD", "*.MOD;*.MPG", true},
+        {"a.JPG", "*.MOD;*.MPG", false},     {"a.MOD", "*.M?D", true},
+        {"a.MD", "*.M?D", false},            {"x.tar.MOD", "*.MOD", true},
+        {".MOD", "*.MOD", true},             {"a.MOD", "*.", false},
+        {"abc", "*", true},                  {"a.MOD", "*.MOD;", true},
+        {"\xff\xfe.MOD", "*.MOD", true},     {"aaaaaaaaaaaaaaaaaaaaaaaab", "*a*a*a*a*a*a*c", false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(matchSpec(c.name, c.spec), c.match) << c.name << " ~ " << c.spec;
+}
+
+TEST(FileSearch, PathHelpers) {
+    struct Split {
+        const char *path, *folder, *name, *ext;
+    } splits[] = {
+        {"/a.b/clip.MOD", "/a.b/", "clip", "MOD"}, {"/a.b/clip", "/a.b/", "clip", ""},
+        {"clip.MOD", "", "clip", "MOD"},           {"/x/name", "/x/", "name", ""},
+        {"/x/a.b.c", "/x/", "a.b", "c"},           {"/x/dir/", "/x/dir/", "", ""},
+    };
+    for (const auto& s : splits) {
+        std::string name = "junk", folder = "junk", ext = "junk";
+        SplitPath(s.path, name, folder, ext);
+        EXPECT_EQ(folder, s.folder) << s.path;
+        EXPECT_EQ(name, s.name) << s.path;
+        EXPECT_EQ(ext, s.ext) << s.path;
+    }
+    EXPECT_EQ(addBackslash("/a"), "/a/");
+    EXPECT_EQ(addBackslash("/a/"), "/a/");
+    EXPECT_EQ(stripBackslash("  /a/b/  "), "/a/b");
+    EXPECT_EQ(stripBackslash("/a//"), "/a/");
+    EXPECT_EQ(trimAtNul(std::string("abc\0def", 7)), "abc");
+}
+
+TEST(FileSearch, ExistenceTests) {
+    test::TempDir dir;
+    const std::string file = dir.write("clip.MOD", "x");
+    EXPECT_TRUE(fileExists(file));
+    EXPECT_TRUE(fileExists(dir.path()));
+    EXPECT_FALSE(fileExists(dir.file("missing")));
+    EXPECT_TRUE(folderExists(dir.path()));
+    EXPECT_TRUE(folderExists(stripBackslash(dir.path())));
+    EXPECT_TRUE(folderExists("/"));
+    EXPECT_FALSE(folderExists(file));
+    EXPECT_FALSE(folderExists(""));
+
+    EXPECT_TRUE(isValidFileName(file));
+    EXPECT_TRUE(isValidFileName(dir.file("new.mpg")));
+    EXPECT_FALSE(fs::exists(dir.file("new.mpg"))) << "the test must leave no file behind";
+    EXPECT_FALSE(isValidFileName(dir.file("nofolder/new.mpg")));
+    EXPECT_FALSE(isValidFileName(file + "/below"));
+    EXPECT_EQ(test::readAll(file), "x") << "an existing file is never truncated";
+}
+
+class SearchTree : public ::testing::Test {
+protected:
+    std::vector<std::string> search(const std::string& root, const std::string& ext) {
+        std::vector<std::string> files;
+        count = searchFiles(state, root, ext, files, abort, ui);
+        return files;
+    }
+    static std::vector<std::string> sorted(std::vector<std::string> v) {
+        std::sort(v.begin(), v.end());
+        return v;
+    }
+    test::TempDir dir;
+    test::FakeUi ui;
+    SearchState state;
+    bool abort = false;
+    int32_t count = -1;
+};
+
+TEST_F(SearchTree, FindsVisibleFilesInEveryFolderExceptDotFolders) {
+    dir.write("SD_VIDEO/PRG001/MOV001.MOD", "a");
+    dir.write("SD_VIDEO/PRG001/MOV001.MOI", "a");
+    dir.write("SD_VIDEO/PRG002/mov002.mod", "a");
+    dir.write("SD_VIDEO/PRG002/.hidden.MOD", "a");
+    dir.write(".thumbs/MOV009.MOD", "a");
+    dir.write("top.MOD", "a");
+    dir.write("bad\xff\xfename.MOD", "a");
+    fs::create_directory(dir.file("folder.MOD"));
+    const auto files = search(stripBackslash(dir.path()), "MOD");
+    EXPECT_EQ(state.searchroot, dir.path());
+    EXPECT_EQ(state.searchpattern, "*.MOD");
+    ASSERT_EQ(count, 4);
+    ASSERT_EQ(files.size(), 5u);
+    EXPECT_EQ(files.back(), "") << "the list ends with one empty element";
+    const std::vector<std::string> found(files.begin(), files.end() - 1);
+    EXPECT_EQ(sorted(found), sorted({dir.path() + "SD_VIDEO/PRG001/MOV001.MOD", dir.path() + "SD_VIDEO/PRG002/mov002.mod",
+                                     dir.path() + "top.MOD", dir.path() + "bad\xff\xfename.MOD"}));
+    EXPECT_EQ(ui.eventsPumped, state.scancount) << "events are pumped once per entry";
+    EXPECT_EQ(state.foundlist.size(), found[0].size() + found[1].size() + found[2].size() + found[3].size() + 8);
+}
+
+TEST_F(SearchTree, EmptyTreeAndMissingRoot) {
+    auto files = search(dir.path(), "MOD");
+    EXPECT_EQ(count, 0);
+    EXPECT_EQ(files, std::vector<std::string>{""});
+    files = search(dir.file("missing"), "MOD");
+    EXPECT_EQ(count, 0);
+    EXPECT_EQ(files, std::vector<std::string>{""});
+}
+
+TEST_F(SearchTree, SurvivesLinkLoopsAndUnreadableFolders) {
+    dir.write("a/clip.MOD", "x");
+    fs::create_directory_symlink(dir.file("a"), dir.file("a/loop"));
+    fs::create_directory_symlink(dir.path(), dir.file("a/up.MOD"));
+    dir.write("locked/inner.MOD", "x");
+    fs::permissions(dir.file("locked"), fs::perms::none);
+    const auto files = search(dir.path(), "MOD");
+    fs::permissions(dir.file("locked"), fs::perms::owner_all);
+    // Root can still read the locked folder; anyone else cannot. Either way the walk goes on.
+    EXPECT_TRUE(count == 1 || count == 2);
+    EXPECT_EQ(files[0].find(dir.path()), 0u);
+    EXPECT_NE(std::find(files.begin(), files.end(), dir.path() + "a/clip.MOD"), files.end());
+}
+
+TEST_F(SearchTree, AbortStopsEveryLevel) {
+    for (int i = 0; i < 5; ++i)
+        for (int j = 0; j < 5; ++j) dir.write("d" + std::to_string(i) + "/e/f" + std::to_string(j) + ".MOD", "x");
+    int32_t foundAtAbort = -1;
+    ui.onEvents = [&](long n) {
+        if (n != 3) return;
+        abort = true;
+        foundAtAbort = state.foundcount;
+    };
+    const auto files = search(dir.path(), "MOD");
+    EXPECT_EQ(count, foundAtAbort) << "nothing is added after the abort";
+    EXPECT_EQ(files.size(), static_cast<size_t>(count) + 1);
+    // Each level still finishes the entry it was on (its own folder), then stops: three entries
+    // deep, at most two more are counted while the walk unwinds.
+    EXPECT_LE(state.scancount, 5);
+}
+
+}  // namespace
+}  // namespace kadrel
