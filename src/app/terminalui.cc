@@ -28,6 +28,16 @@ const char* promptFor(MsgButtons buttons, MsgResult defaultButton) {
 MsgResult yesAnswer(MsgButtons buttons) { return buttons == MsgButtons::OkCancel ? MsgResult::Ok : MsgResult::Yes; }
 MsgResult noAnswer(MsgButtons buttons) { return buttons == MsgButtons::OkCancel ? MsgResult::Cancel : MsgResult::No; }
 
+const char* resultName(MsgResult result) {
+    switch (result) {
+        case MsgResult::Ok: return "OK";
+        case MsgResult::Cancel: return "Cancel";
+        case MsgResult::Yes: return "Yes";
+        case MsgResult::No: return "No";
+    }
+    return "";
+}
+
 }  // namespace
 
 std::string toTerminalText(const std::string& text) {
@@ -57,7 +67,7 @@ MsgResult TerminalUi::showMessage(const std::string& text, const std::string& ti
 
 MsgResult TerminalUi::ask(MsgButtons buttons, MsgResult defaultButton) {
     if (!interactive_) {
-        std::fprintf(err_, "(no terminal to answer: %s)\n", defaultButton == MsgResult::Ok ? "OK" : "Cancel");
+        std::fprintf(err_, "(no terminal to answer: %s)\n", resultName(defaultButton));
         return defaultButton;
     }
     std::fputs(promptFor(buttons, defaultButton), err_);

@@ -98,8 +98,9 @@ int32_t searchFiles(SearchState& state, const std::string& root, const std::stri
 bool fileExists(const std::string& path) { return platform::entryExists(path); }
 
 bool folderExists(const std::string& path) {
-    const std::string p = stripBackslash(path);
-    return platform::isDirectory(p.empty() && !path.empty() ? std::string(1, kSep) : p);
+    // The root folder is the one path that stripping its separator would empty.
+    if (trimBlanks(path) == std::string(1, kSep)) return true;
+    return platform::isDirectory(stripBackslash(path));
 }
 
 bool isValidFileName(const std::string& path) {

@@ -65,6 +65,7 @@ TEST(FileSearch, ExistenceTests) {
     EXPECT_TRUE(folderExists("/"));
     EXPECT_FALSE(folderExists(file));
     EXPECT_FALSE(folderExists(""));
+    EXPECT_FALSE(folderExists("   ")) << "blanks name no folder, not the root";
 
     EXPECT_TRUE(isValidFileName(file));
     EXPECT_TRUE(isValidFileName(dir.file("new.mpg")));

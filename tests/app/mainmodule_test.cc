@@ -1,0 +1,75 @@
+// Runs the real program as a user would: a copy of the binary in a temporary folder, so that
+// its settings file and log land there.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+
+#include "support/tempdir.h"
+
+namespace kadrel {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Result {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+class Program : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fs::copy_file(KADREL_BINARY, dir.file("kadrel"));
+        fs::permissions(dir.file("kadrel"), fs::perms::owner_all);
+    }
+    Result run(const std::string& args) {
+        const std::string cmd = "cd " + dir.path() + " && ./kadrel " + args + " >out.txt 2>err.txt </dev/null";
+        const int raw = std::system(cmd.c_str());
+        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, test::readAll(dir.file("out.txt")),
+                test::readAll(dir.file("err.txt"))};
+    }
+    test::TempDir dir;
+};
+
+TEST_F(Program, HelpAndValidationErrors) {
+    for (const char* help : {"/?", "-h", "--help", "/? /nonexistent /W"}) {
+        const Result r = run(help);
+        EXPECT_EQ(r.status, 0) << help;
+        EXPECT_EQ(r.out.rfind("Kadrel Commandline Interface:\n", 0), 0u) << help;
+        EXPECT_NE(r.out.find("\nProgram terminated.\n"), std::string::npos);
+        EXPECT_EQ(r.err, "");
+    }
+    Result r = run(dir.path());
+    EXPECT_EQ(r.status, 4);
+    EXPECT_EQ(r.out + r.err, "") << "without /E a validation error is silent";
+    r = run(dir.path() + " /E");
+    EXPECT_EQ(r.status, 4);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err.rfind("Error\nERROR 4\n\nDescription of the Error codes:\n", 0), 0u) << r.err;
+    r = run("/nonexistent/folder -E");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("ERROR 1"), std::string::npos);
+    r = run("'   '");
+    EXPECT_EQ(r.status, 1);
+}
+
+TEST_F(Program, DebugLogOnlyWithDebugModeOne) {
+    dir.write("src/clip.MOD", "x");
+    fs::create_directory(dir.file("dst"));
+    dir.write("Kadrel.ini", "[Settings]\r\ndebugmode=2\r\n");
+    run(dir.path() + "src " + dir.path() + "dst");
+    EXPECT_FALSE(fs::exists(dir.file("kadrel.dbg")));
+    dir.write("Kadrel.ini", "[Settings]\r\ndebugmode= 1.0 \r\n");
+    dir.write("kadrel.dbg", "old run");
+    run(dir.path() + "src " + dir.path() + "dst");
+    ASSERT_TRUE(fs::exists(dir.file("kadrel.dbg")));
+    EXPECT_EQ(test::readAll(dir.file("kadrel.dbg")).find("old run"), std::string::npos) << "each run truncates";
+    run(dir.path() + "/nonexistent");
+    EXPECT_TRUE(fs::exists(dir.file("kadrel.dbg"))) << "a failed validation opens no log";
+}
+
+}  // namespace
+}  // namespace kadrel
