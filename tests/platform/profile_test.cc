@@ -1,0 +1,216 @@
+#include "platform/profile.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
+#include <optional>
+#include <random>
+
+#include "support/tempdir.h"
+
+namespace kadrel::platform {
+namespace {
+
+using test::readAll;
+using test::TempDir;
+
+size_t entryCount(const std::string& folder) {
+    size_t n = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(folder)) ++n;
+    return n;
+}
+
+struct ReadCase {
+    const char* what;
+    std::string contents;
+    const char* section;
+    const char* key;
+    std::optional<std::string> expected;
+};
+
+TEST(ProfileReadTest, FindsKeysLikeTheWindowsProfileCalls) {
+    const ReadCase cases[] = {
+        {"names without regard to case", "[settings]\r\nSEARCHFOR=mod\r\n", "Settings", "SearchFor", "mod"},
+        {"blanks trimmed", "  [ S ]  \r\n \t k \t=  a b \t\r\n", "S", "k", "a b"},
+        {"first duplicate key wins", "[S]\r\nk=1\r\nk=2\r\n", "S", "k", "1"},
+        {"second section of the same name", "[S]\r\na=1\r\n[T]\r\nk=t\r\n[s]\r\nk=2\r\n", "S", "k", "2"},
+        {"LF line ends", "[S]\nk=1\nj=2\n", "S", "j", "2"},
+        {"CR-only line ends", "[S]\rk=1\rj=2\r", "S", "j", "2"},
+        {"missing final line end", "[S]\r\nk=last", "S", "k", "last"},
+        {"key of another section", "[A]\r\nk=1\r\n[S]\r\n", "S", "k", std::nullopt},
+        {"no sections", "k=1\r\nj=2\r\n", "S", "k", std::nullopt},
+        {"commented-out key", "[S]\r\n; k=1\r\n", "S", "k", std::nullopt},
+        {"value holding = and ;", "[S]\r\nk=a=b ;c\r\n", "S", "k", "a=b ;c"},
+        {"empty value", "[S]\r\nk=\r\n", "S", "k", ""},
+        {"byte-order mark", "\xEF\xBB\xBF[S]\r\nk=1\r\n", "S", "k", "1"},
+        {"header without ]", "[S]\r\n[T\r\nk=1\r\n", "S", "k", "1"},
+        {"NUL inside a value", std::string("[S]\r\nk=a\0b\r\n", 11), "S", "k", std::string("a\0b", 3)},
+        {"empty file", "", "S", "k", std::nullopt},
+    };
+    TempDir dir;
+    for (const ReadCase& c : cases) {
+        const std::string file = dir.write("case.ini", c.contents);
+        EXPECT_EQ(readProfileString(file, c.section, c.key), c.expected) << c.what;
+    }
+}
+
+TEST(ProfileReadTest, SurvivesFilesThatAreNoProfile) {
+    TempDir dir;
+    std::mt19937 random(7);
+    std::string garbage(1 << 16, '\0');
+    for (char& c : garbage) c = static_cast<char>(random());
+    const std::string longLine(1 << 20, 'x');
+    const std::string file = dir.write("bad.ini", garbage + "\n[S]\r\nlong=" + longLine + "\r\nk=after");
+    EXPECT_EQ(readProfileString(file, "S", "long"), longLine);
+    EXPECT_EQ(readProfileString(file, "S", "k"), "after");
+
+    // A write keeps every byte it did not mean to change.
+    ASSERT_TRUE(writeProfileString(file, "S", "k", "new"));
+    EXPECT_EQ(readAll(file), garbage + "\n[S]\r\nlong=" + longLine + "\r\nk=new");
+
+    EXPECT_EQ(readProfileString(dir.file("missing.ini"), "S", "k"), std::nullopt);
+    EXPECT_EQ(readProfileString(dir.path(), "S", "k"), std::nullopt);
+    const std::string fifo = dir.file("fifo.ini");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(readProfileString(fifo, "S", "k"), std::nullopt);  // must not block
+    EXPECT_FALSE(writeProfileString(fifo, "S", "k", "v"));
+}
+
+struct WriteCase {
+    const char* what;
+    std::string before;
+    const char* section;
+    const char* key;
+    const char* value;
+    std::string after;
+};
+
+TEST(ProfileWriteTest, ChangesOnlyTheKeyWritten) {
+    const WriteCase cases[] = {
+        {"replaced where it stands", "; top\r\n[S]\r\n  K = old  \r\nother=1\r\n\r\n[T]\r\nk=t\r\n", "s", "k",
+         "new", "; top\r\n[S]\r\nK=new\r\nother=1\r\n\r\n[T]\r\nk=t\r\n"},
+        {"added after the section's last key", "[S]\r\na=1\r\n\r\n; about T\r\n[T]\r\n", "S", "b", "2",
+         "[S]\r\na=1\r\nb=2\r\n\r\n; about T\r\n[T]\r\n"},
+        {"added under a header without keys", "[S]\r\n\r\n[T]\r\n", "S", "b", "2", "[S]\r\nb=2\r\n\r\n[T]\r\n"},
+        {"section created at the end", "[S]\r\na=1\r\n", "T", "b", "2", "[S]\r\na=1\r\n[T]\r\nb=2\r\n"},
+        {"missing final line end", "[S]\r\na=1", "S", "b", "2", "[S]\r\na=1\r\nb=2\r\n"},
+        {"missing final line end, new section", "[S]\r\na=1", "T", "b", "", "[S]\r\na=1\r\n[T]\r\nb=\r\n"},
+        {"LF file stays LF", "[S]\na=1\n[T]\n", "S", "b", "2", "[S]\na=1\nb=2\n[T]\n"},
+        {"CR file replaced", "[S]\ra=1\r[T]\r", "S", "a", "9", "[S]\ra=9\r[T]\r"},
+        {"CR file added", "[S]\ra=1\r[T]\rx=1", "T", "b", "2", "[S]\ra=1\r[T]\rx=1\rb=2\r"},
+        {"only the first duplicate", "[S]\r\nk=1\r\nk=2\r\n", "S", "k", "3", "[S]\r\nk=3\r\nk=2\r\n"},
+        {"keys before any section kept", "k=0\r\n", "S", "k", "1", "k=0\r\n[S]\r\nk=1\r\n"},
+        {"empty file", "", "S", "k", "v", "[S]\r\nk=v\r\n"},
+    };
+    TempDir dir;
+    for (const WriteCase& c : cases) {
+        const std::string file = dir.write("case.ini", c.before);
+        EXPECT_TRUE(writeProfileString(file, c.section, c.key, c.value)) << c.what;
+        EXPECT_EQ(readAll(file), c.after) << c.what;
+        EXPECT_EQ(readProfileString(file, c.section, c.key), c.value) << c.what;
+    }
+}
+
+TEST(ProfileWriteTest, RefusesEntriesThatWouldBreakTheFile) {
+    TempDir dir;
+    const std::string before = "[S]\r\nk=1\r\n";
+    const std::string file = dir.write("s.ini", before);
+    EXPECT_FALSE(writeProfileString(file, "S", "k", "two\nlines"));
+    EXPECT_FALSE(writeProfileString(file, "S", "k", std::string("a\0b", 3)));
+    EXPECT_FALSE(writeProfileString(file, "S", "a=b", "1"));
+    EXPECT_FALSE(writeProfileString(file, "S", ";k", "1"));
+    EXPECT_FALSE(writeProfileString(file, "S]x", "k", "1"));
+    EXPECT_FALSE(writeProfileString(file, "S", "", "1"));
+    EXPECT_EQ(readAll(file), before);
+}
+
+TEST(ProfileWriteTest, CreatesFileAndFoldersAndFollowsLinks) {
+    TempDir dir;
+    const std::string nested = dir.file("a/b/Kadrel.ini");
+    ASSERT_TRUE(writeProfileString(nested, "S", "k", "v"));
+    EXPECT_EQ(readAll(nested), "[S]\r\nk=v\r\n");
+
+    const std::string real = dir.write("real.ini", "[S]\r\nk=1\r\n");
+    ASSERT_EQ(chmod(real.c_str(), 0640), 0);
+    const std::string link = dir.file("link.ini");
+    std::filesystem::create_symlink(real, link);
+    ASSERT_TRUE(writeProfileString(link, "S", "k", "2"));
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(readAll(real), "[S]\r\nk=2\r\n");
+    struct stat st {};
+    ASSERT_EQ(stat(real.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+}
+
+TEST(ProfileFailureTest, ReadOnlyFileIsLeftAlone) {
+    TempDir dir;
+    const std::string before = "[S]\r\nk=1\r\n";
+    const std::string file = dir.write("s.ini", before);
+    ASSERT_EQ(chmod(file.c_str(), 0444), 0);
+    EXPECT_FALSE(writeProfileString(file, "S", "k", "2"));
+    EXPECT_FALSE(replaceFileAtomically(file, "other"));
+    EXPECT_FALSE(appendText(file, "more"));
+    EXPECT_EQ(readAll(file), before);
+    EXPECT_EQ(entryCount(dir.path()), 1u);  // no temporary file left behind
+}
+
+TEST(ProfileFailureTest, UnusableFolderFailsWithoutSideEffects) {
+    TempDir dir;
+    // A parent that is a regular file stops every write, also for the superuser.
+    const std::string plain = dir.write("plain", "x");
+    EXPECT_FALSE(writeProfileString(plain + "/Kadrel.ini", "S", "k", "v"));
+    EXPECT_FALSE(appendText(plain + "/Kadrel.ini", "text"));
+    EXPECT_EQ(readAll(plain), "x");
+    EXPECT_FALSE(writeProfileString(dir.path(), "S", "k", "v"));  // a folder in place of the file
+
+    if (geteuid() == 0) GTEST_SKIP() << "permissions do not stop the superuser";
+    const std::string before = "[S]\r\nk=1\r\n";
+    const std::string file = dir.write("ro/s.ini", before);
+    ASSERT_EQ(chmod(dir.file("ro").c_str(), 0555), 0);
+    EXPECT_FALSE(writeProfileString(file, "S", "k", "2"));
+    EXPECT_EQ(readAll(file), before);
+    ASSERT_EQ(chmod(dir.file("ro").c_str(), 0755), 0);
+    ASSERT_EQ(chmod(file.c_str(), 0200), 0);  // writable but unreadable: must not be overwritten
+    EXPECT_FALSE(writeProfileString(file, "S", "j", "2"));
+    ASSERT_EQ(chmod(file.c_str(), 0644), 0);
+    EXPECT_EQ(readAll(file), before);
+}
+
+TEST(ProfileFailureTest, WriteCutShortLeavesOldFileWhole) {
+    TempDir dir;
+    const std::string before = "[S]\r\nk=1\r\n; a comment that must survive\r\n";
+    const std::string file = dir.write("s.ini", before);
+    // A file-size limit makes the write fail halfway, like a full disk, even for the superuser.
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old;
+    small.rlim_cur = 64;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool written = writeProfileString(file, "S", "k", std::string(200, 'v'));
+    const std::string afterWrite = readAll(file);
+    const bool appended = appendText(file, std::string(200, 'v'));
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(written);
+    EXPECT_EQ(afterWrite, before);
+    EXPECT_FALSE(appended);  // an append may leave a tail, never touches what was there
+    EXPECT_EQ(readAll(file).substr(0, before.size()), before);
+    EXPECT_EQ(entryCount(dir.path()), 1u);
+}
+
+TEST(ProfileAppendTest, AppendsOrCreates) {
+    TempDir dir;
+    const std::string file = dir.write("s.ini", "[S]\r\n");
+    ASSERT_TRUE(appendText(file, "; c\r\n"));
+    EXPECT_EQ(readAll(file), "[S]\r\n; c\r\n");
+    ASSERT_TRUE(appendText(dir.file("new.ini"), "x"));
+    EXPECT_EQ(readAll(dir.file("new.ini")), "x");
+}
+
+}  // namespace
+}  // namespace kadrel::platform
