@@ -1,3 +1,4 @@
 #include "app/mainmodule.h"
+#include "ui/main/windowmode.h"
 
-int main(int argc, char** argv) { return kadrel::Main(argc, argv); }
+int main(int argc, char** argv) { return kadrel::Main(argc, argv, kadrel::runWindowMode); }

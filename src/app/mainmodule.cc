@@ -58,15 +58,12 @@ int commandLineMode(int argc, char** argv, Settings& settings, DebugLog& log) {
 
 }  // namespace
 
-int Main(int argc, char** argv) {
+int Main(int argc, char** argv, WindowModeEntry windowMode) {
     Settings settings;
     settings.inifile = platform::settingsFolder(platform::programFolder()) + "Kadrel.ini";
     settings.debugmode = readDebugMode(settings.inifile);
+    if (argc <= 1) return windowMode(argc, argv, settings);
     DebugLog log;
-    if (argc <= 1) {
-        std::fputs("kadrel: window mode is not built yet; use the command line (kadrel -h).\n", stderr);
-        return 3;
-    }
     return commandLineMode(argc, argv, settings, log);
 }
 
