@@ -38,6 +38,16 @@ private:
     int fd_;
 };
 
+/// Removes the temporary file on every path out, exceptions from callbacks included, unless
+/// it took the target's name.
+struct TemporaryGuard {
+    std::string path;
+    bool committed = false;
+    ~TemporaryGuard() {
+        if (!committed && !path.empty()) ::unlink(path.c_str());
+    }
+};
+
 bool isCancelled(const CopyOptions& options) {
     return options.cancel != nullptr && options.cancel->load() != 0;
 }
@@ -51,11 +61,12 @@ std::string folderOf(const std::string& path) {
 int createTemporary(const std::string& target, Fd& out, std::string& tempPath) {
     static unsigned counter = 0;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        tempPath = folderOf(target) + ".kadrel-" + std::to_string(::getpid()) + "-" +
-                   std::to_string(++counter) + ".part";
-        const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        const std::string name = folderOf(target) + ".kadrel-" + std::to_string(::getpid()) + "-" +
+                                 std::to_string(++counter) + ".part";
+        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0) {
             out.reset(fd);
+            tempPath = name;  // only a file this call created is ever removed again
             return 0;
         }
         if (errno != EEXIST) return errno;
@@ -172,14 +183,14 @@ int copyFile(const std::string& source, const std::string& target, const CopyOpt
     Fd in;
     struct stat st {};
     if (const int e = openSource(source, options, in, st)) return e;
+    TemporaryGuard temp;
     Fd out;
-    std::string tempPath;
-    if (const int e = createTemporary(target, out, tempPath)) return e;
+    if (const int e = createTemporary(target, out, temp.path)) return e;
     int e = writeTemporary(in.get(), st, out.get(), options);
     if (::close(out.release()) != 0 && e == 0) e = errno;
     if (e == 0 && options.faults) e = options.faults->beforeCommit(target);
-    if (e == 0) e = renameInto(tempPath, target, options.replaceExisting);
-    if (e != 0) ::unlink(tempPath.c_str());
+    if (e == 0) e = renameInto(temp.path, target, options.replaceExisting);
+    temp.committed = e == 0;
     return e;
 }
 
