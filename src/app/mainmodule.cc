@@ -40,7 +40,9 @@ int commandLineMode(int argc, char** argv, Settings& settings, DebugLog& log) {
     int code = parseCommandLine(argsFromArgv(argc, argv), settings, flags);
     if (code >= 128) {
         showUsage();
-        return exitStatus(code - 128);
+        // Bits 128 and 256 share the help request's range; only a real help request may end
+        // with status 0, a garbled path must not look like success.
+        return exitStatus(flags.helprequested ? code - 128 : code);
     }
     if (code > 0) {
         if (flags.showerrors) showErrorReport(ui, code);

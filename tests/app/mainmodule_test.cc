@@ -56,6 +56,19 @@ TEST_F(Program, HelpAndValidationErrors) {
     EXPECT_EQ(r.status, 1);
 }
 
+TEST_F(Program, GarbledPathsShowTheUsageButNeverExitWithSuccess) {
+    // A folder whose path holds the whole reserved run, which a POSIX file system allows.
+    fs::create_directories(dir.file("a\\/:*?<>|"));
+    const std::string garbled = "'" + dir.path() + "a\\/:*?<>|'";
+    Result r = run(garbled + " /C");
+    EXPECT_NE(r.out.find("Program terminated."), std::string::npos);
+    EXPECT_EQ(r.status, 128);
+    r = run(garbled);
+    EXPECT_EQ(r.status, 132);
+    r = run(dir.path() + " " + garbled);
+    EXPECT_EQ(r.status, 255) << "256 does not fit 8 bits and must not wrap to success";
+}
+
 TEST_F(Program, DebugLogOnlyWithDebugModeOne) {
     dir.write("src/clip.MOD", "x");
     fs::create_directory(dir.file("dst"));
