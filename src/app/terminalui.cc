@@ -80,8 +80,12 @@ MsgResult TerminalUi::ask(MsgButtons buttons, MsgResult defaultButton) {
 }
 
 void TerminalUi::showProgress(const std::string& text, int percent) {
+    showStatusLine(text + "  " + std::to_string(percent) + "%");
+}
+
+void TerminalUi::showStatusLine(const std::string& line) {
     if (!progressOnTerminal_) return;
-    std::fprintf(err_, "\r\033[K%s  %3d%%", text.c_str(), percent);
+    std::fprintf(err_, "\r\033[K%s", line.c_str());
     std::fflush(err_);
     progressShown_ = true;
 }

@@ -21,6 +21,8 @@ public:
     MsgResult showMessage(const std::string& text, const std::string& title, MsgIcon icon,
                           MsgButtons buttons, MsgResult defaultButton) override;
     void showProgress(const std::string& text, int percent) override;
+    /// Rewrites the one progress line (only when standard error is a terminal).
+    void showStatusLine(const std::string& line);
     /// Ends a progress line so the next output starts on a fresh line.
     void endProgress();
 

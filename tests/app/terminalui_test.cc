@@ -64,7 +64,7 @@ TEST(TerminalUi, ProgressLineIsEndedBeforeTheNextBox) {
     ui.showProgress("processing File 1 of 2", 50);
     ui.showMessage("text", "ERROR", MsgIcon::Critical, MsgButtons::Ok, MsgResult::Ok);
     const std::string out = err.text();
-    EXPECT_NE(out.find("processing File 1 of 2   50%\nERROR\ntext\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("processing File 1 of 2  50%\nERROR\ntext\n"), std::string::npos) << out;
 }
 
 }  // namespace
