@@ -162,7 +162,10 @@ int renameInto(const std::string& from, const std::string& to, bool replace) {
 int openSource(const std::string& source, const CopyOptions& options, Fd& in, struct stat& st) {
     if (options.faults)
         if (const int e = options.faults->beforeOpen(source)) return e;
-    in.reset(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+    // Reading the card must not change it, not even the source's last access time; only the
+    // owner may ask for that, so others read the ordinary way.
+    in.reset(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NOATIME));
+    if (in.get() < 0 && errno == EPERM) in.reset(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
     if (in.get() < 0) return errno;
     if (::fstat(in.get(), &st) != 0) return errno;
     if (S_ISDIR(st.st_mode)) return EISDIR;
