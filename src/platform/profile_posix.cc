@@ -96,9 +96,8 @@ int createTemporary(const std::string& target, std::string& name) {
 // Takes over mode and owner of the file being replaced; an owner change may be refused.
 bool keepAttributes(int fd, const struct stat* old) {
     if (!old) return true;
-    if (fchown(fd, old->st_uid, old->st_gid) != 0) {
-        // Not permitted for ordinary users; the file then belongs to us, which is fine.
-    }
+    // Only the superuser may give the file back to its owner; otherwise it is ours already.
+    [[maybe_unused]] const int chowned = fchown(fd, old->st_uid, old->st_gid);
     return fchmod(fd, old->st_mode & 07777) == 0;
 }
 

@@ -203,14 +203,5 @@ TEST(ProfileFailureTest, WriteCutShortLeavesOldFileWhole) {
     EXPECT_EQ(entryCount(dir.path()), 1u);
 }
 
-TEST(ProfileAppendTest, AppendsOrCreates) {
-    TempDir dir;
-    const std::string file = dir.write("s.ini", "[S]\r\n");
-    ASSERT_TRUE(appendText(file, "; c\r\n"));
-    EXPECT_EQ(readAll(file), "[S]\r\n; c\r\n");
-    ASSERT_TRUE(appendText(dir.file("new.ini"), "x"));
-    EXPECT_EQ(readAll(dir.file("new.ini")), "x");
-}
-
 }  // namespace
 }  // namespace kadrel::platform
