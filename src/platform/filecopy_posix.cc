@@ -141,6 +141,8 @@ int copyData(int in, int out, int64_t total, const CopyOptions& options) {
         }
         if (n < 0) return static_cast<int>(-n);
         if (n == 0) break;
+        // Start writing the slice back now, so the flush before the rename finds little to do.
+        ::sync_file_range(out, done, n, SYNC_FILE_RANGE_WRITE);
         done += n;
         if (options.progress) options.progress(done, total);
     }
