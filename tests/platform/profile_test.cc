@@ -78,6 +78,13 @@ TEST(ProfileReadTest, SurvivesFilesThatAreNoProfile) {
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     EXPECT_EQ(readProfileString(fifo, "S", "k"), std::nullopt);  // must not block
     EXPECT_FALSE(writeProfileString(fifo, "S", "k", "v"));
+
+    // Far too large to be a settings file: neither read nor replaced by one holding a single key.
+    const std::string huge = dir.write("huge.ini", "[S]\r\nk=1\r\n");
+    std::filesystem::resize_file(huge, 100u << 20);  // sparse, costs no disk space
+    EXPECT_EQ(readProfileString(huge, "S", "k"), std::nullopt);
+    EXPECT_FALSE(writeProfileString(huge, "S", "k", "2"));
+    EXPECT_EQ(std::filesystem::file_size(huge), 100u << 20);
 }
 
 struct WriteCase {
