@@ -26,9 +26,12 @@ bool readAll(int fd, off_t size, std::string& out) {
     size_t done = 0;
     while (done < out.size()) {
         const ssize_t n = ::read(fd, out.data() + done, out.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return false;
-        if (n == 0) break;  // the file shrank meanwhile
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return false;
+        if (n == 0)
+            break;  // the file shrank meanwhile
         done += static_cast<size_t>(n);
     }
     out.resize(done);
@@ -37,11 +40,13 @@ bool readAll(int fd, off_t size, std::string& out) {
 
 // Reads a regular file whole. *missing tells a file that is not there from one that cannot be read.
 bool readProfileFile(const std::string& file, std::string& out, bool* missing = nullptr) {
-    if (missing) *missing = false;
+    if (missing)
+        *missing = false;
     // O_NONBLOCK: a FIFO put in place of the file must not hang the program.
     const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
-        if (missing) *missing = (errno == ENOENT);
+        if (missing)
+            *missing = (errno == ENOENT);
         return false;
     }
     struct stat st {};
@@ -54,8 +59,10 @@ bool readProfileFile(const std::string& file, std::string& out, bool* missing = 
 bool writeAll(int fd, std::string_view data) {
     while (!data.empty()) {
         const ssize_t n = ::write(fd, data.data(), data.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
         data.remove_prefix(static_cast<size_t>(n));
     }
     return true;
@@ -63,14 +70,16 @@ bool writeAll(int fd, std::string_view data) {
 
 std::string folderOf(const std::string& file) {
     const size_t slash = file.rfind('/');
-    if (slash == std::string::npos) return ".";
+    if (slash == std::string::npos)
+        return ".";
     return slash == 0 ? "/" : file.substr(0, slash);
 }
 
 // Writes go to the file a symbolic link points at, so that the link itself survives.
 std::string resolveTarget(const std::string& file) {
     char* real = realpath(file.c_str(), nullptr);
-    if (!real) return file;
+    if (!real)
+        return file;
     std::string result(real);
     std::free(real);
     return result;
@@ -88,14 +97,16 @@ int createTemporary(const std::string& target, std::string& name) {
     for (int attempt = 0; attempt < 100; ++attempt) {
         name = prefix + std::to_string(getpid()) + "-" + std::to_string(attempt);
         const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST) return fd;
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
     }
     return -1;
 }
 
 // Takes over mode and owner of the file being replaced; an owner change may be refused.
 bool keepAttributes(int fd, const struct stat* old) {
-    if (!old) return true;
+    if (!old)
+        return true;
     // Only the superuser may give the file back to its owner; otherwise it is ours already.
     [[maybe_unused]] const int chowned = fchown(fd, old->st_uid, old->st_gid);
     return fchmod(fd, old->st_mode & 07777) == 0;
@@ -103,16 +114,17 @@ bool keepAttributes(int fd, const struct stat* old) {
 
 void syncFolder(const std::string& folder) {
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
+    if (fd < 0)
+        return;
     fsync(fd);
     ::close(fd);
 }
 
-bool writeTemporaryAndRename(const std::string& target, const std::string& contents,
-                             const struct stat* old) {
+bool writeTemporaryAndRename(const std::string& target, const std::string& contents, const struct stat* old) {
     std::string temp;
     const int fd = createTemporary(target, temp);
-    if (fd < 0) return false;
+    if (fd < 0)
+        return false;
     bool ok = writeAll(fd, contents) && keepAttributes(fd, old) && fsync(fd) == 0;
     ok = (::close(fd) == 0) && ok;
     ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
@@ -138,29 +150,39 @@ std::vector<LineRef> splitLines(std::string_view data) {
     size_t start = 0;
     while (start < data.size()) {
         size_t stop = data.find_first_of("\r\n", start);
-        if (stop == std::string_view::npos) stop = data.size();
+        if (stop == std::string_view::npos)
+            stop = data.size();
         LineRef line{start, stop - start, 0};
-        if (stop < data.size()) line.eolLength = (data.compare(stop, 2, "\r\n") == 0) ? 2 : 1;
+        if (stop < data.size())
+            line.eolLength = (data.compare(stop, 2, "\r\n") == 0) ? 2 : 1;
         lines.push_back(line);
         start = line.end();
     }
     return lines;
 }
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 std::string_view trim(std::string_view text) {
-    while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
+    while (!text.empty() && isBlank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && isBlank(text.back()))
+        text.remove_suffix(1);
     return text;
 }
 
-char asciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char asciiLower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool equalNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
+    if (a.size() != b.size())
+        return false;
     for (size_t i = 0; i < a.size(); ++i) {
-        if (asciiLower(a[i]) != asciiLower(b[i])) return false;
+        if (asciiLower(a[i]) != asciiLower(b[i]))
+            return false;
     }
     return true;
 }
@@ -175,22 +197,26 @@ struct LineInfo {
 
 LineInfo classifyLine(std::string_view text) {
     text = trim(text);
-    if (text.empty()) return {};
-    if (text.front() == ';') return {LineKind::Comment, {}, {}};
+    if (text.empty())
+        return {};
+    if (text.front() == ';')
+        return {LineKind::Comment, {}, {}};
     if (text.front() == '[') {
         const size_t close = text.find(']');
-        if (close == std::string_view::npos) return {};
+        if (close == std::string_view::npos)
+            return {};
         return {LineKind::Section, trim(text.substr(1, close - 1)), {}};
     }
     const size_t eq = text.find('=');
-    if (eq == std::string_view::npos || eq == 0) return {};
+    if (eq == std::string_view::npos || eq == 0)
+        return {};
     return {LineKind::Key, trim(text.substr(0, eq)), trim(text.substr(eq + 1))};
 }
 
 // Where a key stands in a profile text, or where a new one goes.
 struct KeyPosition {
     std::vector<LineRef> lines;
-    long match = -1;        // line of the key (first occurrence in a section of that name)
+    long match = -1;  // line of the key (first occurrence in a section of that name)
     LineInfo matchInfo;
     long sectionLine = -1;  // header of the first section of that name
     long insertAfter = -1;  // last key line of that section, or its header
@@ -199,7 +225,8 @@ struct KeyPosition {
 LineInfo classifyAt(std::string_view data, const LineRef& line) {
     std::string_view text = data.substr(line.start, line.length);
     // Editors on Linux may save a byte-order mark; it must not hide the first section.
-    if (line.start == 0 && text.starts_with(kUtf8Bom)) text.remove_prefix(kUtf8Bom.size());
+    if (line.start == 0 && text.starts_with(kUtf8Bom))
+        text.remove_prefix(kUtf8Bom.size());
     return classifyLine(text);
 }
 
@@ -213,14 +240,16 @@ KeyPosition locateKey(std::string_view data, std::string_view section, std::stri
         if (info.kind == LineKind::Section) {
             inTarget = equalNoCase(info.name, section);
             inFirst = inTarget && pos.sectionLine < 0;
-            if (inFirst) pos.sectionLine = pos.insertAfter = index;
+            if (inFirst)
+                pos.sectionLine = pos.insertAfter = index;
         } else if (info.kind == LineKind::Key && inTarget) {
             if (equalNoCase(info.name, key)) {
                 pos.match = index;
                 pos.matchInfo = info;
                 return pos;
             }
-            if (inFirst) pos.insertAfter = index;
+            if (inFirst)
+                pos.insertAfter = index;
         }
     }
     return pos;
@@ -229,7 +258,8 @@ KeyPosition locateKey(std::string_view data, std::string_view section, std::stri
 // New lines follow the file's own line ends so that a hand-edited file keeps one style.
 std::string_view lineEndOf(std::string_view data, const std::vector<LineRef>& lines) {
     for (const LineRef& line : lines) {
-        if (line.eolLength > 0) return data.substr(line.start + line.length, line.eolLength);
+        if (line.eolLength > 0)
+            return data.substr(line.start + line.length, line.eolLength);
     }
     return "\r\n";
 }
@@ -245,12 +275,14 @@ std::string withKeyWritten(std::string_view data, std::string_view section, std:
         out.append(data.substr(line.start + line.length));
         return out;
     }
-    const size_t cut = pos.insertAfter >= 0 ? pos.lines[static_cast<size_t>(pos.insertAfter)].end()
-                                            : data.size();
+    const size_t cut =
+        pos.insertAfter >= 0 ? pos.lines[static_cast<size_t>(pos.insertAfter)].end() : data.size();
     out.append(data.substr(0, cut));
     // A last line without its end must not run into the new line.
-    if (!pos.lines.empty() && cut == data.size() && pos.lines.back().eolLength == 0) out.append(nl);
-    if (pos.sectionLine < 0) out.append("[").append(section).append("]").append(nl);
+    if (!pos.lines.empty() && cut == data.size() && pos.lines.back().eolLength == 0)
+        out.append(nl);
+    if (pos.sectionLine < 0)
+        out.append("[").append(section).append("]").append(nl);
     out.append(key).append("=").append(value).append(nl);
     out.append(data.substr(cut));
     return out;
@@ -259,11 +291,14 @@ std::string withKeyWritten(std::string_view data, std::string_view section, std:
 // Names and values that would split a line or read back as something else are refused.
 bool writableEntry(std::string_view section, std::string_view key, std::string_view value) {
     constexpr std::string_view kLineBreaks("\r\n\0", 3);
-    if (section.empty() || key.empty()) return false;
+    if (section.empty() || key.empty())
+        return false;
     if (section.find_first_of(kLineBreaks) != std::string_view::npos || section.find(']') != section.npos)
         return false;
-    if (key.find_first_of(kLineBreaks) != key.npos || key.find('=') != key.npos) return false;
-    if (key.front() == ';' || key.front() == '[') return false;
+    if (key.find_first_of(kLineBreaks) != key.npos || key.find('=') != key.npos)
+        return false;
+    if (key.front() == ';' || key.front() == '[')
+        return false;
     return value.find_first_of(kLineBreaks) == value.npos;
 }
 
@@ -272,44 +307,54 @@ bool writableEntry(std::string_view section, std::string_view key, std::string_v
 std::optional<std::string> readProfileString(const std::string& file, const std::string& section,
                                              const std::string& key) {
     std::string data;
-    if (!readProfileFile(file, data)) return std::nullopt;
+    if (!readProfileFile(file, data))
+        return std::nullopt;
     const KeyPosition pos = locateKey(data, trim(section), trim(key));
-    if (pos.match < 0) return std::nullopt;
+    if (pos.match < 0)
+        return std::nullopt;
     return std::string(pos.matchInfo.value);
 }
 
 bool writeProfileString(const std::string& file, const std::string& section, const std::string& key,
                         const std::string& value) {
     const std::string_view sectionName = trim(section), keyName = trim(key);
-    if (!writableEntry(sectionName, keyName, value)) return false;
+    if (!writableEntry(sectionName, keyName, value))
+        return false;
     const std::string target = resolveTarget(file);
     std::string data;
     bool missing = false;
     // A file that exists but cannot be read must not be replaced by one holding only this key.
-    if (!readProfileFile(target, data, &missing) && !missing) return false;
+    if (!readProfileFile(target, data, &missing) && !missing)
+        return false;
     return replaceFileAtomically(target, withKeyWritten(data, sectionName, keyName, value));
 }
 
 bool appendText(const std::string& file, const std::string& text) {
     struct stat st {};
-    if (stat(file.c_str(), &st) == 0 ? !mayReplace(file, st) : errno != ENOENT) return false;
+    if (stat(file.c_str(), &st) == 0 ? !mayReplace(file, st) : errno != ENOENT)
+        return false;
     const int fd = ::open(file.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
-    if (fd < 0) return false;
+    if (fd < 0)
+        return false;
     const bool ok = writeAll(fd, text) && fsync(fd) == 0;
     return (::close(fd) == 0) && ok;
 }
 
 bool replaceFileAtomically(const std::string& file, const std::string& contents) {
-    if (file.empty()) return false;
+    if (file.empty())
+        return false;
     const std::string target = resolveTarget(file);
     struct stat st {};
     if (stat(target.c_str(), &st) == 0) {
-        if (!mayReplace(target, st)) return false;
+        if (!mayReplace(target, st))
+            return false;
         return writeTemporaryAndRename(target, contents, &st);
     }
-    if (errno != ENOENT) return false;
+    if (errno != ENOENT)
+        return false;
     // The settings folder under ~/.config is made on the first write.
-    if (!isDirectory(folderOf(target)) && !makeFolders(folderOf(target))) return false;
+    if (!isDirectory(folderOf(target)) && !makeFolders(folderOf(target)))
+        return false;
     return writeTemporaryAndRename(target, contents, nullptr);
 }
 

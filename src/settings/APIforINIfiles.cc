@@ -6,11 +6,14 @@ namespace kadrel {
 
 std::string ReadIniKey(const std::string& file, const std::string& section, const std::string& key) {
     std::optional<std::string> value = platform::readProfileString(file, section, key);
-    if (!value) return {};
+    if (!value)
+        return {};
     std::string& text = *value;
-    if (text.size() > kIniBufferSize - 1) text.resize(kIniBufferSize - 1);
+    if (text.size() > kIniBufferSize - 1)
+        text.resize(kIniBufferSize - 1);
     const size_t nul = text.find('\0');
-    if (nul != std::string::npos) text.resize(nul);
+    if (nul != std::string::npos)
+        text.resize(nul);
     return text;
 }
 

@@ -12,7 +12,8 @@ namespace kadrel {
 const std::array<std::string_view, kFileFormatLineCount> kFileFormatLines = {
     ";",
     "; possible file formats(d,m,H,M,S: no leading 0,     dd,mm,HH,MM,SS: leading 0):",
-    "; if the key datetimeformat is left blank then the original filename will be used instead of a datetime format.",
+    "; if the key datetimeformat is left blank then the original filename will be used instead of a datetime "
+    "format.",
     "; yy-dd-mm_HH-MM-SS",
     "; yyyy-dd-mm_HH-MM-SS",
     "; yy-d-m_H-M-S",
@@ -44,7 +45,8 @@ const std::array<std::string_view, kFileFormatLineCount> kFileFormatLines = {
     "; yy-dd-mm",
     "; yyyy-dd-mm",
     "; yy-d-m",
-    "; the following 2 formats require the system locale set to English(United States)via Control Panel->Regional Options",
+    "; the following 2 formats require the system locale set to English(United States)via Control "
+    "Panel->Regional Options",
     "; mm-dd-yy_HH-MM-SS-AMPM",
     "; yy-mm-dd_HH-MM-SS-AMPM",
     "datetimeformat=yyyymmdd_HHMMSS",
@@ -61,18 +63,23 @@ struct LeadingNumber {
     std::string_view fraction;  // digits after the point
 };
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 size_t skipDigits(std::string_view text, size_t i) {
-    while (i < text.size() && isDigit(text[i])) ++i;
+    while (i < text.size() && isDigit(text[i]))
+        ++i;
     return i;
 }
 
 LeadingNumber parseLeadingNumber(std::string_view text) {
     LeadingNumber n;
     size_t i = text.find_first_not_of(" \t");
-    if (i == std::string_view::npos) return n;
-    if (text[i] == '+' || text[i] == '-') n.negative = (text[i++] == '-');
+    if (i == std::string_view::npos)
+        return n;
+    if (text[i] == '+' || text[i] == '-')
+        n.negative = (text[i++] == '-');
     const size_t intEnd = skipDigits(text, i);
     n.integer = text.substr(i, intEnd - i);
     if (intEnd < text.size() && text[intEnd] == '.') {
@@ -88,22 +95,27 @@ LeadingNumber parseLeadingNumber(std::string_view text) {
 // Whether dropping the fraction must round the magnitude up: above a half, or exactly a half
 // on an odd integer part.
 bool roundsUp(const LeadingNumber& n) {
-    if (n.fraction.empty() || n.fraction[0] != '5') return !n.fraction.empty() && n.fraction[0] > '5';
-    if (n.fraction.find_first_not_of('0', 1) != std::string_view::npos) return true;
+    if (n.fraction.empty() || n.fraction[0] != '5')
+        return !n.fraction.empty() && n.fraction[0] > '5';
+    if (n.fraction.find_first_not_of('0', 1) != std::string_view::npos)
+        return true;
     return !n.integer.empty() && (n.integer.back() - '0') % 2 == 1;
 }
 
 // Rounded value saturated to [lo, hi]; the limits of every caller lie well within 18 digits.
 int64_t roundedNumber(const std::string& text, int64_t lo, int64_t hi) {
     const LeadingNumber n = parseLeadingNumber(text);
-    if (!n.valid) return 0;
+    if (!n.valid)
+        return 0;
     constexpr size_t kMaxDigits = 18;
     int64_t magnitude = 0;
     if (n.integer.size() > kMaxDigits) {
         magnitude = 1'000'000'000'000'000'000;
     } else {
-        for (const char c : n.integer) magnitude = magnitude * 10 + (c - '0');
-        if (roundsUp(n)) ++magnitude;
+        for (const char c : n.integer)
+            magnitude = magnitude * 10 + (c - '0');
+        if (roundsUp(n))
+            ++magnitude;
     }
     return std::clamp(n.negative ? -magnitude : magnitude, lo, hi);
 }
@@ -122,7 +134,9 @@ void writeBrowserKey(const std::string& file, const char* key, int64_t value) {
     WriteIniKey(file, kBrowserSection, key, std::to_string(value));
 }
 
-std::string flagText(bool flag) { return flag ? "1" : "0"; }
+std::string flagText(bool flag) {
+    return flag ? "1" : "0";
+}
 
 BrowserSettings defaultBrowser() {
     return BrowserSettings{.xpos = 0, .ypos = 0, .height = 7000, .width = 10000, .ThumbnailSize = 1};
@@ -203,19 +217,22 @@ bool iniIsOne(const std::string& text) {
 }
 
 int16_t clampModifySde(const std::string& text, bool commandLine) {
-    if (text.empty()) return commandLine ? 2 : 1;
+    if (text.empty())
+        return commandLine ? 2 : 1;
     const int16_t value = iniInt16(text);
     return value > (commandLine ? 2 : 3) ? 0 : value;
 }
 
 int16_t clampModifyRdiPck(const std::string& text) {
-    if (text.empty()) return 1;
+    if (text.empty())
+        return 1;
     const int16_t value = iniInt16(text);
     return value > 2 ? 1 : value;
 }
 
 int16_t clampUseModificationTime(const std::string& text) {
-    if (text.empty()) return 2;
+    if (text.empty())
+        return 2;
     const int16_t value = iniInt16(text);
     return value > 2 ? 2 : value;
 }
@@ -261,11 +278,14 @@ void writeinifileTB(const Settings& settings) {
 
 void writefileformatsection(const std::string& file, UiSeam& ui) {
     std::string block;
-    for (const std::string_view line : kFileFormatLines) block.append(line).append("\r\n");
-    if (platform::appendText(file, block)) return;
+    for (const std::string_view line : kFileFormatLines)
+        block.append(line).append("\r\n");
+    if (platform::appendText(file, block))
+        return;
     // One warning per settings file and run is enough; later failures stay silent.
     static std::set<std::string> reported;
-    if (!reported.insert(file).second) return;
+    if (!reported.insert(file).second)
+        return;
     ui.showMessage(cannotWriteText(file), "ERROR", MsgIcon::Critical, MsgButtons::Ok, MsgResult::Ok);
 }
 
@@ -278,6 +298,8 @@ void loadinifileCL(Settings& settings) {
     settings.modify_rdi_pck = clampModifyRdiPck(readKey(f, "modify_rdi-pck"));
 }
 
-bool readDebugMode(const std::string& file) { return iniIsOne(ReadIniKey(file, kSettingsSection, "debugmode")); }
+bool readDebugMode(const std::string& file) {
+    return iniIsOne(ReadIniKey(file, kSettingsSection, "debugmode"));
+}
 
 }  // namespace kadrel

@@ -20,7 +20,8 @@ using test::TempDir;
 
 size_t entryCount(const std::string& folder) {
     size_t n = 0;
-    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(folder)) ++n;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(folder))
+        ++n;
     return n;
 }
 
@@ -62,7 +63,8 @@ TEST(ProfileReadTest, SurvivesFilesThatAreNoProfile) {
     TempDir dir;
     std::mt19937 random(7);
     std::string garbage(1 << 16, '\0');
-    for (char& c : garbage) c = static_cast<char>(random());
+    for (char& c : garbage)
+        c = static_cast<char>(random());
     const std::string longLine(1 << 20, 'x');
     const std::string file = dir.write("bad.ini", garbage + "\n[S]\r\nlong=" + longLine + "\r\nk=after");
     EXPECT_EQ(readProfileString(file, "S", "long"), longLine);
@@ -102,7 +104,8 @@ TEST(ProfileWriteTest, ChangesOnlyTheKeyWritten) {
          "new", "; top\r\n[S]\r\nK=new\r\nother=1\r\n\r\n[T]\r\nk=t\r\n"},
         {"added after the section's last key", "[S]\r\na=1\r\n\r\n; about T\r\n[T]\r\n", "S", "b", "2",
          "[S]\r\na=1\r\nb=2\r\n\r\n; about T\r\n[T]\r\n"},
-        {"added under a header without keys", "[S]\r\n\r\n[T]\r\n", "S", "b", "2", "[S]\r\nb=2\r\n\r\n[T]\r\n"},
+        {"added under a header without keys", "[S]\r\n\r\n[T]\r\n", "S", "b", "2",
+         "[S]\r\nb=2\r\n\r\n[T]\r\n"},
         {"section created at the end", "[S]\r\na=1\r\n", "T", "b", "2", "[S]\r\na=1\r\n[T]\r\nb=2\r\n"},
         {"missing final line end", "[S]\r\na=1", "S", "b", "2", "[S]\r\na=1\r\nb=2\r\n"},
         {"missing final line end, new section", "[S]\r\na=1", "T", "b", "", "[S]\r\na=1\r\n[T]\r\nb=\r\n"},
@@ -174,7 +177,8 @@ TEST(ProfileFailureTest, UnusableFolderFailsWithoutSideEffects) {
     EXPECT_EQ(readAll(plain), "x");
     EXPECT_FALSE(writeProfileString(dir.path(), "S", "k", "v"));  // a folder in place of the file
 
-    if (geteuid() == 0) GTEST_SKIP() << "permissions do not stop the superuser";
+    if (geteuid() == 0)
+        GTEST_SKIP() << "permissions do not stop the superuser";
     const std::string before = "[S]\r\nk=1\r\n";
     const std::string file = dir.write("ro/s.ini", before);
     ASSERT_EQ(chmod(dir.file("ro").c_str(), 0555), 0);

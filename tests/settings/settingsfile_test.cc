@@ -27,19 +27,32 @@ struct NumberCase {
 
 TEST(SettingsNumberTest, LeadingNumberRoundedHalfToEvenAndSaturated) {
     const NumberCase cases[] = {
-        {"", 0, 0, false, false},           {"abc", 0, 0, false, false},
-        {"  42", 42, 42, true, false},      {"\t7 apples", 7, 7, true, false},
-        {"1", 1, 1, true, true},            {"1.0", 1, 1, true, true},
-        {"1abc", 1, 1, true, true},         {"01", 1, 1, true, true},
-        {"+1", 1, 1, true, true},           {"-1", -1, -1, true, false},
-        {"0.5", 0, 0, true, false},         {"1.5", 2, 2, true, false},
-        {"2.5", 2, 2, true, false},         {"-2.5", -2, -2, true, false},
-        {"2.50001", 3, 3, true, false},     {"2.4999", 2, 2, true, false},
-        {".5", 0, 0, true, false},          {"-.7", -1, -1, true, false},
-        {"5.", 5, 5, true, false},          {"1e3", 1, 1, true, true},
-        {"1,5", 1, 1, true, true},         {"- 5", 0, 0, false, false},
-        {"0.000", 0, 0, false, false},      {"-0", 0, 0, false, false},
-        {"40000", 32767, 40000, true, false}, {"-40000", -32768, -40000, true, false},
+        {"", 0, 0, false, false},
+        {"abc", 0, 0, false, false},
+        {"  42", 42, 42, true, false},
+        {"\t7 apples", 7, 7, true, false},
+        {"1", 1, 1, true, true},
+        {"1.0", 1, 1, true, true},
+        {"1abc", 1, 1, true, true},
+        {"01", 1, 1, true, true},
+        {"+1", 1, 1, true, true},
+        {"-1", -1, -1, true, false},
+        {"0.5", 0, 0, true, false},
+        {"1.5", 2, 2, true, false},
+        {"2.5", 2, 2, true, false},
+        {"-2.5", -2, -2, true, false},
+        {"2.50001", 3, 3, true, false},
+        {"2.4999", 2, 2, true, false},
+        {".5", 0, 0, true, false},
+        {"-.7", -1, -1, true, false},
+        {"5.", 5, 5, true, false},
+        {"1e3", 1, 1, true, true},
+        {"1,5", 1, 1, true, true},
+        {"- 5", 0, 0, false, false},
+        {"0.000", 0, 0, false, false},
+        {"-0", 0, 0, false, false},
+        {"40000", 32767, 40000, true, false},
+        {"-40000", -32768, -40000, true, false},
         {"32767.5", 32767, 32768, true, false},
         {"99999999999999999999999", 32767, INT32_MAX, true, false},
         {"-99999999999999999999999.9", -32768, INT32_MIN, true, false},
@@ -62,10 +75,9 @@ struct ClampCase {
 
 TEST(SettingsNumberTest, ClampsEachKeyToItsRange) {
     const ClampCase cases[] = {
-        {"", 1, 2, 1, 2},      {"0", 0, 0, 0, 0},     {"1", 1, 1, 1, 1},
-        {"2", 2, 2, 2, 2},     {"3", 3, 0, 1, 2},     {"5", 0, 0, 1, 2},
-        {"7", 0, 0, 1, 2},     {"9", 0, 0, 1, 2},     {"2.6", 3, 0, 1, 2},
-        {"-4", -4, -4, -4, -4}, {"abc", 0, 0, 0, 0},  {"70000", 0, 0, 1, 2},
+        {"", 1, 2, 1, 2},    {"0", 0, 0, 0, 0},      {"1", 1, 1, 1, 1},   {"2", 2, 2, 2, 2},
+        {"3", 3, 0, 1, 2},   {"5", 0, 0, 1, 2},      {"7", 0, 0, 1, 2},   {"9", 0, 0, 1, 2},
+        {"2.6", 3, 0, 1, 2}, {"-4", -4, -4, -4, -4}, {"abc", 0, 0, 0, 0}, {"70000", 0, 0, 1, 2},
     };
     for (const ClampCase& c : cases) {
         EXPECT_EQ(clampModifySde(c.text, false), c.sdeWindow) << '"' << c.text << '"';
@@ -90,7 +102,8 @@ const char kFreshFile[] =
     "deletefiles=0\r\n"
     ";\r\n"
     "; possible file formats(d,m,H,M,S: no leading 0,     dd,mm,HH,MM,SS: leading 0):\r\n"
-    "; if the key datetimeformat is left blank then the original filename will be used instead of a datetime format.\r\n"
+    "; if the key datetimeformat is left blank then the original filename will be used instead of a datetime "
+    "format.\r\n"
     "; yy-dd-mm_HH-MM-SS\r\n"
     "; yyyy-dd-mm_HH-MM-SS\r\n"
     "; yy-d-m_H-M-S\r\n"
@@ -122,7 +135,8 @@ const char kFreshFile[] =
     "; yy-dd-mm\r\n"
     "; yyyy-dd-mm\r\n"
     "; yy-d-m\r\n"
-    "; the following 2 formats require the system locale set to English(United States)via Control Panel->Regional Options\r\n"
+    "; the following 2 formats require the system locale set to English(United States)via Control "
+    "Panel->Regional Options\r\n"
     "; mm-dd-yy_HH-MM-SS-AMPM\r\n"
     "; yy-mm-dd_HH-MM-SS-AMPM\r\n"
     "datetimeformat=yyyymmdd_HHMMSS\r\n"
@@ -196,7 +210,8 @@ TEST(SettingsFileTest, EveryKeyReachesItsField) {
 TEST(SettingsFileTest, BrowserSectionWithoutXposIsRewrittenWithDefaults) {
     TempDir dir;
     Settings s;
-    s.inifile = dir.write("Kadrel.ini", "[Settings]\r\nSearchFor=MPG\r\n[ThumbnailBrowser]\r\nheight=1234\r\nwidth=99\r\n");
+    s.inifile = dir.write("Kadrel.ini",
+                          "[Settings]\r\nSearchFor=MPG\r\n[ThumbnailBrowser]\r\nheight=1234\r\nwidth=99\r\n");
     FakeUi ui;
     loadinifile(s, ui);
     EXPECT_EQ(s.browser.height, 7000);
@@ -209,9 +224,10 @@ TEST(SettingsFileTest, BrowserSectionWithoutXposIsRewrittenWithDefaults) {
 TEST(SettingsFileTest, CommandLineReadsOnlyItsKeys) {
     TempDir dir;
     Settings s;
-    s.inifile = dir.write("Kadrel.ini", "[Settings]\r\nSearchFor=JPG\r\nTextbeforeDate=1\r\n"
-                                        "datetimeformat=d-m-yy_HH-MM-SS\r\ndeletefiles=0\r\nmodify_sde=3\r\n"
-                                        "modify_rdi-pck=2\r\nuse_modificationtime=1\r\n");
+    s.inifile = dir.write("Kadrel.ini",
+                          "[Settings]\r\nSearchFor=JPG\r\nTextbeforeDate=1\r\n"
+                          "datetimeformat=d-m-yy_HH-MM-SS\r\ndeletefiles=0\r\nmodify_sde=3\r\n"
+                          "modify_rdi-pck=2\r\nuse_modificationtime=1\r\n");
     s.searchext = "MOD";
     loadinifileCL(s);
     EXPECT_EQ(s.searchext, "MOD");
@@ -278,8 +294,9 @@ TEST(SettingsFileTest, UnwritableFolderWarnsOnceAndKeepsSettingsInMemory) {
     loadinifile(s, ui);
     ASSERT_EQ(ui.messages.size(), 1u);
     const test::ShownMessage& m = ui.messages[0];
-    EXPECT_EQ(m.text, "Can not write to ini-File\r\n" + s.inifile +
-                          "\r\n\r\nCheck write access!\r\n\r\nProgram will continue but settings will not be saved.");
+    EXPECT_EQ(m.text,
+              "Can not write to ini-File\r\n" + s.inifile +
+                  "\r\n\r\nCheck write access!\r\n\r\nProgram will continue but settings will not be saved.");
     EXPECT_EQ(m.title, "ERROR");
     EXPECT_EQ(m.icon, MsgIcon::Critical);
     EXPECT_EQ(m.buttons, MsgButtons::Ok);
@@ -292,7 +309,8 @@ TEST(SettingsFileTest, UnwritableFolderWarnsOnceAndKeepsSettingsInMemory) {
 TEST(SettingsFileTest, GarbageFileReadsAsBlanksAndKeepsItsBytes) {
     TempDir dir;
     std::string garbage;
-    for (int i = 0; i < 4096; ++i) garbage += static_cast<char>((i * 37) % 256);
+    for (int i = 0; i < 4096; ++i)
+        garbage += static_cast<char>((i * 37) % 256);
     Settings s;
     s.inifile = dir.write("Kadrel.ini", garbage);
     FakeUi ui;
