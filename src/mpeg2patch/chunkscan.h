@@ -1,0 +1,71 @@
+// The chunked scan shared by setting and resetting the wide-screen flag: 10000-byte chunks,
+// search passes over several structure kinds, and the rules that decide where the next
+// chunk begins so that no structure is cut by a chunk end.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "mpeg2patch/pscontinuation.h"
+#include "mpeg2patch/streamfile.h"
+#include "platform/uiseam.h"
+
+namespace kadrel {
+
+inline constexpr size_t kChunkSize = 10000;
+
+/// The chunk a scan holds. Positions are 1-based: position p is buffer[p - 1].
+struct ScanChunk {
+    std::array<uint8_t, kChunkSize> buffer{};
+    size_t length = 0;
+    int64_t offset = 0;  ///< file offset of position 1
+    bool last = false;   ///< shorter than a full chunk: the file ends with it
+
+    /// File offset of a 1-based position.
+    int64_t fileOffset(size_t position) const { return offset + static_cast<int64_t>(position) - 1; }
+};
+
+/// What one search of a pass did.
+enum class SearchResult {
+    NotFound,  ///< nothing more of this kind before the limit
+    Handled,   ///< a structure was handled; the search start moved past it
+    NearEnd,   ///< a structure's bytes run past the chunk end; hit is its position
+};
+
+/// One structure kind. step searches from start for hits at positions below before,
+/// handles one and moves start, or reports a hit too near the chunk end.
+struct SearchKind {
+    std::function<SearchResult(const ScanChunk& chunk, size_t& start, size_t before, size_t& hit)> step;
+    int64_t resume = 0;  ///< file offset where the next search of this kind begins
+    size_t start = 1;
+    bool done = false;
+};
+
+/// Where a full chunk's end may cut a start code, the count of bytes to read again.
+using TailRule = size_t (*)(const ScanChunk& chunk);
+/// 00 00 01, 00 00 or 00 at the end: the longest start-code beginning there.
+size_t setTail(const ScanChunk& chunk);
+/// The first 00 among the last three bytes.
+size_t resetTail(const ScanChunk& chunk);
+
+/// Lets queued UI events run, but only on every kInterval-th call.
+class EventPump {
+public:
+    /// Pumps through ui.
+    explicit EventPump(UiSeam& ui) : ui_(ui) {}
+    /// One chunk or search pass went by.
+    void tick();
+
+private:
+    UiSeam& ui_;
+    uint32_t ticks_ = 0;
+};
+
+/// Scans the whole file chunk by chunk; bytes is told of every chunk read.
+void runChunkScan(StreamFile& file, ByteSource& bytes, std::vector<SearchKind>& kinds, TailRule tail,
+                  EventPump& pump);
+
+}  // namespace kadrel

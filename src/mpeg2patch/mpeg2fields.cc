@@ -1,0 +1,89 @@
+#include "mpeg2patch/mpeg2fields.h"
+
+#include <cstring>
+
+#include "app/runcontrol.h"
+
+namespace kadrel {
+
+int horizontalSize(uint8_t byte4, uint8_t byte5) { return byte4 * 16 + (byte5 >> 4); }
+
+int verticalSize(uint8_t byte5, uint8_t byte6) { return (byte5 & 0x0F) * 256 + byte6; }
+
+bool isAcceptedFlagByte(uint8_t byte7) {
+    const int aspect = byte7 >> 4;
+    const int frameRate = byte7 & 0x0F;
+    return aspect >= 1 && aspect <= 4 && frameRate >= 1 && frameRate <= 8;
+}
+
+bool IsValidHorResolution(uint8_t byte4, uint8_t byte5, const RunContext& ctx) {
+    const int size = horizontalSize(byte4, byte5);
+    const bool valid = size == 720 || size == 704 || size == 352;
+    if (ctx.settings.debugmode) {
+        ctx.debug(std::string("IsValidHorResolution=") + (valid ? "True" : "False") +
+                  " resvalue=" + std::to_string(size));
+    }
+    return valid;
+}
+
+std::string ByteToHex(uint8_t value) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    return {kDigits[value >> 4], kDigits[value & 0x0F]};
+}
+
+std::string HexDump(const uint8_t* buffer, size_t bufferSize, size_t start, size_t count) {
+    if (count > bufferSize) count = bufferSize;
+    if (start + count > bufferSize) start = 0;
+    std::string text;
+    text.reserve(count * 3);
+    for (size_t i = start; i < start + count; ++i) text += ByteToHex(buffer[i]) + " ";
+    return text;
+}
+
+bool IsValidVideoFormat(uint8_t byte4) {
+    const int format = (byte4 & 0x0F) / 2;
+    return format == 1 || format == 2;
+}
+
+bool IsBitSet(uint8_t value, int n) { return n >= 0 && n < 8 && (value & (1u << n)) != 0; }
+
+void EncodeDisplaySize(int h, int v, DisplaySizeBytes& out) {
+    h &= 0x3FFF;
+    v &= 0x3FFF;
+    int w1 = (h * 4) | 2;  // the marker bit between the two sizes
+    if (v & 0x2000) {
+        w1 |= 1;
+        v &= 0x1FFF;
+    }
+    const int w2 = v * 8;
+    out = {static_cast<uint8_t>(w1 >> 8), static_cast<uint8_t>(w1 & 0xFF),
+           static_cast<uint8_t>(w2 >> 8), static_cast<uint8_t>(w2 & 0xFF)};
+}
+
+void decodeDisplaySize(const uint8_t* bytes, int& h, int& v) {
+    h = (bytes[0] * 256 + bytes[1]) / 4;
+    v = ((bytes[1] & 1) * 65536 + bytes[2] * 256 + bytes[3]) / 8;
+}
+
+bool IsRdiPck(uint8_t byte4, uint8_t byte5, uint8_t byte6) {
+    return byte4 == kRdiPckLengthHigh && byte5 == kRdiPckLengthLow && byte6 == kRdiPckSubstream;
+}
+
+size_t findStartCode(const uint8_t* data, size_t length, size_t from, size_t before, uint8_t code) {
+    if (from < 1 || length < 4) return 0;
+    // The 01 of the prefix is rare in compressed data, so memchr skips most bytes.
+    size_t i = from - 1 + 2;  // index of the 01 for a match at position from
+    const size_t lastOne = length - 2;
+    while (i <= lastOne) {
+        const void* hit = std::memchr(data + i, 0x01, lastOne - i + 1);
+        if (!hit) return 0;
+        i = static_cast<size_t>(static_cast<const uint8_t*>(hit) - data);
+        const size_t position = i - 1;  // 1-based position of the first 00
+        if (position >= before) return 0;
+        if (data[i - 1] == 0 && data[i - 2] == 0 && data[i + 1] == code) return position;
+        ++i;
+    }
+    return 0;
+}
+
+}  // namespace kadrel
