@@ -1,0 +1,85 @@
+#include "ui/browser/frmPicInfo.h"
+
+#include <QFontMetrics>
+#include <QShowEvent>
+
+#include "copyengine/FiletimeAPI.h"
+
+namespace kadrel {
+namespace {
+
+constexpr int kPathWidthPixels = 200;
+const char* const kYellowStyle = "background-color: rgb(255, 255, 128);";
+
+QFrame* makeShape(QWidget* parent) {
+    auto* shape = new QFrame(parent);
+    shape->setFrameShape(QFrame::Box);
+    shape->setAttribute(Qt::WA_TransparentForMouseEvents);
+    return shape;
+}
+
+}  // namespace
+
+std::string picInfoText(const std::string& shownpath, const std::string& timetext, int width,
+                        int height) {
+    return "File:\r\n" + shownpath + "\r\n\r\nFile date/time:\r\n" + timetext +
+           "\r\n\r\nResolution:\r\n" + std::to_string(width) + " X " + std::to_string(height) +
+           " Pixel";
+}
+
+frmPicInfo::frmPicInfo(const ThumbnailStore& store, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowCloseButtonHint),
+      m_store(store) {
+    setObjectName("frmPicInfo");
+    setStyleSheet(QString("frmPicInfo { %1 }").arg(kYellowStyle));
+    setFixedSize(px(3600), px(2925));
+    Shape1 = makeShape(this);
+    Shape1->setGeometry(0, 0, px(3600), px(2925));
+    Shape2 = makeShape(this);
+    Shape2->setGeometry(px(60), px(60), px(3465), px(2790));
+    Label1 = new QLabel("File Information", this);
+    QFont bold = Label1->font();
+    bold.setPointSizeF(9.75);
+    bold.setBold(true);
+    Label1->setFont(bold);
+    Label1->setStyleSheet("color: rgb(0, 192, 0);");
+    Label1->adjustSize();
+    Label1->move((width() - Label1->width()) / 2, px(120));
+    Text1 = new QPlainTextEdit(this);
+    Text1->setObjectName("Text1");
+    Text1->setReadOnly(true);
+    Text1->setFrameShape(QFrame::NoFrame);
+    Text1->setStyleSheet(kYellowStyle);
+    Text1->setGeometry(px(113), px(420), px(3345), px(2310));
+    Command1 = new QPushButton("Command1", this);
+    Command1->setGeometry(px(10000), px(135), px(450), px(225));  // out of sight, holds the focus
+}
+
+int frmPicInfo::px(int twips) const { return qRound(twips * logicalDpiX() / 1440.0); }
+
+void frmPicInfo::showEvent(QShowEvent* event) {
+    rebuildText();
+    Command1->setFocus();
+    QDialog::showEvent(event);
+}
+
+void frmPicInfo::rebuildText() {
+    const int32_t i = m_store.currentfileindex;
+    if (i < 0 || i >= m_store.filecount || static_cast<size_t>(i) >= m_store.filelist.size()) {
+        Text1->clear();
+        return;
+    }
+    const std::string& path = m_store.filelist[i];
+    const QString shown = QFontMetrics(Text1->font())
+                              .elidedText(QString::fromStdString(path), Qt::ElideMiddle,
+                                          kPathWidthPixels);
+    const auto& size = static_cast<size_t>(i) < m_store.picturesize.size()
+                           ? m_store.picturesize[i]
+                           : std::array<int16_t, 2>{0, 0};
+    const std::string text =
+        picInfoText(shown.toStdString(), getFileTimeText(path), size[0], size[1]);
+    Text1->setPlainText(QString::fromStdString(text).replace("\r\n", "\n"));
+    Text1->repaint();
+}
+
+}  // namespace kadrel

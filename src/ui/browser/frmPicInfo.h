@@ -1,0 +1,45 @@
+// The file information window: path, date and time, and picture size of the thumbnail last
+// pressed in the browser. Closing it only hides it.
+#pragma once
+
+#include <QDialog>
+#include <QFrame>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include <string>
+
+#include "ui/browser/thumbnailstore.h"
+
+namespace kadrel {
+
+/// The information text: "File:", the path, "File date/time:", the time, "Resolution:" and
+/// the size, as CR LF separated lines.
+std::string picInfoText(const std::string& shownpath, const std::string& timetext, int width,
+                        int height);
+
+class frmPicInfo : public QDialog {
+    Q_OBJECT
+public:
+    /// Reads filelist, picturesize and currentfileindex of store on every showing.
+    explicit frmPicInfo(const ThumbnailStore& store, QWidget* parent = nullptr);
+
+    /// Converts twips of the design into pixels of this screen.
+    int px(int twips) const;
+
+    QFrame* Shape1;
+    QFrame* Shape2;
+    QLabel* Label1;
+    QPlainTextEdit* Text1;
+    QPushButton* Command1;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void rebuildText();
+    const ThumbnailStore& m_store;
+};
+
+}  // namespace kadrel
