@@ -1,0 +1,111 @@
+#include "ui/dialogs/frmWarning.h"
+
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/runcontrol.h"
+
+namespace kadrel {
+
+namespace {
+
+QLabel* wrappedLabel(const char* name, QWidget* parent) {
+    auto* label = new QLabel(parent);
+    label->setObjectName(name);
+    label->setWordWrap(true);
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+}  // namespace
+
+QString warningPatchModeText() {
+    return "This brings kadrel into the \"WS-flag patch mode\". In this mode no files will be "
+           "copied/renamed.";
+}
+
+QString warningFlagText() {
+    const QString opening = "If \"set Wide-Screen Flag(16:9)\"";
+    return opening + " is checked then the WS-Flag will be set in the original files.\n" + opening +
+           " is NOT checked then the WS-Flag will explicitly be reset(to 4:3) in the original files.\n"
+           "\nIt is recommended to make backup copies of your original files before continuing this "
+           "procedure otherwise there can be the risk to loose these files in case of a problem!!!";
+}
+
+frmWarning::frmWarning(RunControl& control, QWidget* parent) : QDialog(parent), control_(control) {
+    setObjectName("frmWarning");
+    setWindowTitle("WS-flag patch mode");
+    setModal(true);
+    createControls();
+    arrangeControls();
+    Label2->setText(warningPatchModeText());
+    Label3->setText("Instead, the original files from the source folder will be patched!!!");
+    Label4->setText(warningFlagText());
+    Command2->setFocus();
+}
+
+bool frmWarning::ask(RunControl& control) {
+    control.warningcontinue = false;
+    frmWarning dialog(control);
+    dialog.exec();
+    return control.warningcontinue;
+}
+
+void frmWarning::createControls() {
+    Label1 = new QLabel("Warning!!!", this);
+    Label1->setObjectName("Label1");
+    QFont heading = Label1->font();
+    heading.setBold(true);
+    heading.setPointSizeF(heading.pointSizeF() * 1.6);
+    Label1->setFont(heading);
+    Label1->setAlignment(Qt::AlignCenter);
+    Label2 = wrappedLabel("Label2", this);
+    Label3 = wrappedLabel("Label3", this);
+    QFont strong = Label3->font();
+    strong.setBold(true);
+    Label3->setFont(strong);
+    Label4 = wrappedLabel("Label4", this);
+    Command1 = new QPushButton("&Continue!", this);
+    Command1->setObjectName("Command1");
+    Command2 = new QPushButton("&Abort", this);
+    Command2->setObjectName("Command2");
+    Command2->setDefault(true);
+    Command1->setAutoDefault(false);
+    connect(Command1, &QPushButton::clicked, this, &frmWarning::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &frmWarning::Command2_Click);
+}
+
+void frmWarning::arrangeControls() {
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(Command1);
+    buttons->addWidget(Command2);
+    auto* column = new QVBoxLayout(this);
+    for (QLabel* label : {Label1, Label2, Label3, Label4})
+        column->addWidget(label);
+    column->addSpacing(8);
+    column->addLayout(buttons);
+    setTabOrder(Command2, Command1);
+    setFixedWidth(fontMetrics().averageCharWidth() * 62);
+    setFixedHeight(heightForWidth(width()) > 0 ? heightForWidth(width()) : sizeHint().height());
+}
+
+void frmWarning::Command1_Click() {
+    control_.warningcontinue = true;
+    accept();
+}
+
+void frmWarning::Command2_Click() {
+    control_.warningcontinue = false;
+    reject();
+}
+
+void frmWarning::closeEvent(QCloseEvent* event) {
+    control_.warningcontinue = false;
+    QDialog::closeEvent(event);
+}
+
+}  // namespace kadrel

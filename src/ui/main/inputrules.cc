@@ -1,0 +1,75 @@
+#include "ui/main/inputrules.h"
+
+#include <sstream>
+#include <vector>
+
+#include "copyengine/datetimenames.h"
+
+namespace kadrel {
+
+namespace {
+
+const char kPleaseEnter[] = "\r\n\r\nPlease enter a valid path!";
+
+std::vector<std::string> splitVersion(const std::string& version) {
+    std::vector<std::string> parts;
+    std::stringstream in(version);
+    for (std::string part; std::getline(in, part, '.');)
+        parts.push_back(part);
+    while (parts.size() < 3)
+        parts.push_back("0");
+    return parts;
+}
+
+std::string missingFolderMessage(const char* which, const std::string& shortPath) {
+    return std::string("The specified folder for the ") + which + "\r\n" + shortPath + "\r\ndoes not exist!" +
+           kPleaseEnter;
+}
+
+}  // namespace
+
+std::string windowTitle(const std::string& version) {
+    const std::vector<std::string> parts = splitVersion(version);
+    return "Kadrel V" + parts[0] + "." + parts[1] + parts[2] + "d Beta";
+}
+
+bool isWideScreenExt(const QString& text) {
+    const QString upper = text.toUpper();
+    return upper == "MPG" || upper == "MOD";
+}
+
+bool isManualSelectionExt(const QString& text) {
+    const QString upper = text.toUpper();
+    return isWideScreenExt(text) || upper == "JPG" || upper == "BMP";
+}
+
+int firstRefusedChar(const QString& text) {
+    const QString refused = QString::fromLatin1(kRefusedChars);
+    for (int i = 0; i < text.size(); ++i)
+        if (refused.contains(text[i]))
+            return i;
+    return -1;
+}
+
+std::string refusalMessage(const std::string& headline) {
+    return headline + "\r\n\r\nDo not use the characters " + kRefusedChars;
+}
+
+std::string sourceFolderMessage(const std::string& shortPath) {
+    if (shortPath.empty())
+        return std::string("No Source directory specified!") + kPleaseEnter;
+    return missingFolderMessage("Source directory", shortPath);
+}
+
+std::string targetFolderMessage(const std::string& shortPath) {
+    return missingFolderMessage("Target directory", shortPath);
+}
+
+std::string exampleText(const Settings& settings, const std::string& renameText) {
+    const bool keepsName = settings.targetdir.empty() || settings.dateformat.empty();
+    const std::string datePart = keepsName ? "\"original filename\"" : settings.dateformattext;
+    return "(Example:" + composeStem(datePart, settings.usertext, settings.TextbeforeDate) + "." +
+           renameText + ")";
+}
+
+}  // namespace kadrel

@@ -1,0 +1,37 @@
+// The main window's rules for its input fields: which extensions enable what, the characters
+// a name may not hold, the messages that refuse input, the example name and the title.
+#pragma once
+
+#include <QString>
+#include <string>
+
+#include "settings/settings.h"
+
+namespace kadrel {
+
+/// Characters refused in the extension and user-text fields, in the order the message lists them.
+inline constexpr char kRefusedChars[] = "\\/:*?\"<>|";
+
+/// "Kadrel V" with major, ".", minor and revision run together, then "d Beta".
+std::string windowTitle(const std::string& version);
+
+/// True for "MPG" and "MOD" without regard to case (whole text only).
+bool isWideScreenExt(const QString& text);
+/// True for "JPG", "BMP", "MPG" and "MOD" without regard to case (whole text only).
+bool isManualSelectionExt(const QString& text);
+
+/// Index of the first refused character of text, or -1.
+int firstRefusedChar(const QString& text);
+/// The box text refusing a field: headline, an empty line and the refused characters.
+std::string refusalMessage(const std::string& headline);
+
+/// The box text for a source folder that is missing (shortPath: the compacted path).
+std::string sourceFolderMessage(const std::string& shortPath);
+/// The box text for a target folder that does not exist.
+std::string targetFolderMessage(const std::string& shortPath);
+
+/// The example of a new name: the date part (or "original filename" in patch mode or
+/// without a known format), the user text and renameText, in the run's own order.
+std::string exampleText(const Settings& settings, const std::string& renameText);
+
+}  // namespace kadrel
