@@ -1,0 +1,208 @@
+// The browser's grid and selection rules without a window, and the manual-selection steps.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "support/fakeui.h"
+#include "support/tempdir.h"
+#include "ui/browser/ManualSelection.h"
+#include "ui/browser/WheelMouse.h"
+#include "ui/browser/browsergrid.h"
+#include "ui/browser/browserselection.h"
+
+namespace kadrel {
+namespace {
+
+// Client sizes (twips) that hold 3 x 2 frames at "Medium" 4:3 and 20 x 10 at "Small" 4:3.
+constexpr int kWidth3 = 7300, kHeight2 = 4190, kWidth20 = 28470, kHeight10 = 12100;
+
+BrowserGrid gridFor(int size, int width, int height, int32_t files) {
+    BrowserGrid grid;
+    grid.setDisplaySize(size, false);
+    grid.BrowserResize(width, height, files);
+    return grid;
+}
+
+TEST(BrowserGridTest, PagesAndTheLastPage) {
+    BrowserGrid grid = gridFor(1, kWidth3, kHeight2, 10);
+    EXPECT_EQ(grid.columns, 3);
+    EXPECT_EQ(grid.rows, 2);
+    EXPECT_EQ(grid.pages, 2);
+    EXPECT_EQ(grid.lastfirstrow, 3);
+    EXPECT_EQ(grid.blanksatend, 2);
+    EXPECT_TRUE(grid.scrollvisible);
+    EXPECT_EQ(grid.visiblecount, 6);
+    grid.scrollTo(3);
+    EXPECT_EQ(grid.visiblecount, 4);
+    EXPECT_EQ(grid.fileIndex(0), 6);
+    EXPECT_EQ(grid.fileIndex(3), 9);
+
+    const BrowserGrid six = gridFor(1, kWidth3, kHeight2, 6);
+    EXPECT_FALSE(six.scrollvisible);
+    EXPECT_EQ(six.visiblecount, 6);
+
+    BrowserGrid many = gridFor(0, kWidth20, kHeight10, 201);
+    EXPECT_EQ(many.columns, 20);
+    EXPECT_EQ(many.rows, 10);
+    EXPECT_TRUE(many.scrollvisible);
+    EXPECT_EQ(many.scrollmaximum, 2);
+    many.scrollTo(many.keyScroll(ScrollKey::End));
+    EXPECT_EQ(many.fileIndex(many.visiblecount - 1), 200);
+}
+
+TEST(BrowserGridTest, GrowingTheWindowLowersTheFirstRow) {
+    BrowserGrid grid = gridFor(1, kWidth3, kHeight2, 10);
+    grid.scrollTo(3);
+    grid.BrowserResize(kWidth3, kHeight2 + 1500, 10);  // three rows now
+    EXPECT_EQ(grid.rows, 3);
+    EXPECT_EQ(grid.lastfirstrow, 2);
+    EXPECT_EQ(grid.firstrow, 2);
+    EXPECT_EQ(grid.fileIndex(0), 3);
+}
+
+TEST(BrowserGridTest, TooSmallForAFrame) {
+    const BrowserGrid grid = gridFor(3, 2100, 4190, 5);
+    EXPECT_EQ(grid.columns, 0);
+    EXPECT_EQ(grid.visiblecount, 0);
+    EXPECT_FALSE(grid.scrollvisible);
+}
+
+TEST(BrowserGridTest, WheelKeysAndPositions) {
+    BrowserGrid grid = gridFor(1, kWidth3, kHeight2, 10);
+    EXPECT_EQ(wheelNotches(120), 1);
+    EXPECT_EQ(wheelNotches(-120), -1);
+    EXPECT_EQ(wheelNotches(60), 0);    // half a detent rounds to even
+    EXPECT_EQ(wheelNotches(180), 2);
+    EXPECT_EQ(grid.wheelscroll(1), 1);  // forward at row 1 stays at row 1
+    EXPECT_EQ(grid.wheelscroll(-1), 2);
+    EXPECT_EQ(grid.wheelscroll(-9), 3);
+    EXPECT_EQ(grid.keyScroll(ScrollKey::PageUp), 1);
+    EXPECT_EQ(grid.keyScroll(ScrollKey::PageDown), 2);
+    grid.scrollTo(3);
+    EXPECT_EQ(grid.keyScroll(ScrollKey::PageDown), 3);
+    EXPECT_EQ(grid.keyScroll(ScrollKey::Home), 1);
+    int left = 0, top = 0;
+    grid.framePosition(4, left, top);
+    EXPECT_EQ(left, 100 + 1600);
+    EXPECT_EQ(top, 100 + 1500);
+    EXPECT_EQ(gridFor(1, kWidth3, kHeight2, 6).keyScroll(ScrollKey::End), 1);
+}
+
+TEST(BrowserGridTest, DisplaySizes) {
+    BrowserGrid grid;
+    grid.setDisplaySize(3, true);
+    EXPECT_EQ(grid.framewidth, 8700);
+    EXPECT_EQ(grid.frameheight, 5200);
+    EXPECT_EQ(grid.picturewidth, 533);
+    EXPECT_EQ(grid.captionwidth, 500);
+    grid.setDisplaySize(7, false);  // a stored value out of range reads as "Medium"
+    EXPECT_EQ(grid.sizeindex, 1);
+    EXPECT_EQ(grid.framewidth, 1500);
+    EXPECT_EQ(displaySizeIndex(-1), 1);
+}
+
+ThumbnailStore storeOf(int32_t count) {
+    ThumbnailStore store;
+    store.filecount = count;
+    store.filelist.resize(count);
+    store.resetSelection();
+    return store;
+}
+
+std::vector<int32_t> selected(const ThumbnailStore& store) {
+    std::vector<int32_t> files;
+    for (int32_t i = 0; i < store.filecount; ++i) {
+        if (store.fileselected[i]) files.push_back(i);
+    }
+    EXPECT_EQ(static_cast<int32_t>(files.size()), store.selectedcount);
+    return files;
+}
+
+TEST(BrowserSelectionTest, ClickShiftCtrl) {
+    ThumbnailStore store = storeOf(10);
+    leftPress(store, 2, 2, false, false);
+    leftPress(store, 5, 5, true, false);
+    EXPECT_EQ(selected(store), (std::vector<int32_t>{2, 3, 4, 5}));
+    leftPress(store, 3, 3, false, true);
+    EXPECT_EQ(selected(store), (std::vector<int32_t>{2, 4, 5}));
+    leftPress(store, 4, 4, false, false);
+    EXPECT_EQ(selected(store), (std::vector<int32_t>{4}));
+    leftPress(store, 4, 4, false, false);
+    EXPECT_EQ(selected(store), (std::vector<int32_t>{}));
+    leftPress(store, 7, 7, true, false);  // nothing before it: only 7 changes
+    EXPECT_EQ(selected(store), (std::vector<int32_t>{7}));
+    leftPress(store, 9, 9, true, true);  // Shift and Ctrl: nothing
+    EXPECT_EQ(selected(store), (std::vector<int32_t>{7}));
+    leftPress(store, 7, 7, true, false);  // Shift on a selected file clears it
+    EXPECT_EQ(selected(store), (std::vector<int32_t>{}));
+}
+
+TEST(BrowserSelectionTest, ShiftOnTheFirstFrameOfALaterPageOnlyToggles) {
+    ThumbnailStore store = storeOf(20);
+    leftPress(store, 1, 1, false, false);
+    leftPress(store, 12, 0, true, false);
+    EXPECT_EQ(selected(store), (std::vector<int32_t>{1, 12}));
+}
+
+TEST(BrowserSelectionTest, SelectAllAndUnselectAll) {
+    ThumbnailStore store = storeOf(500);
+    selectAll(store);
+    EXPECT_EQ(store.selectedcount, 500);
+    EXPECT_EQ(selected(store).size(), 500u);
+    std::vector<std::string> files;
+    EXPECT_EQ(collectSelectedFiles(store, files), 500);
+    unselectAll(store);
+    EXPECT_EQ(store.selectedcount, 0);
+    EXPECT_EQ(collectSelectedFiles(store, files), 0);
+    EXPECT_TRUE(files.empty());
+}
+
+TEST(ManualSelectionTest, SortsByTimeAndEqualTimesByOldPositionAsText) {
+    test::TempDir dir;
+    ThumbnailStore store;
+    const auto base = std::filesystem::file_time_type::clock::now();
+    for (int i = 0; i < 12; ++i) {
+        const std::string path = dir.write("f" + std::to_string(i), "x");
+        // File 11 is the newest; all the others share one time.
+        std::filesystem::last_write_time(path, i == 11 ? base : base - std::chrono::hours(5));
+        store.filelist.push_back(path);
+    }
+    store.filecount = 12;
+    sortfilelist(store);
+    std::vector<std::string> names;
+    for (const std::string& path : store.filelist) names.push_back(path.substr(dir.path().size()));
+    EXPECT_EQ(names, (std::vector<std::string>{"f0", "f1", "f10", "f2", "f3", "f4", "f5", "f6",
+                                               "f7", "f8", "f9", "f11"}));
+}
+
+TEST(ManualSelectionTest, AFileWithoutATimeSortsFirstAndNothingIsLost) {
+    test::TempDir dir;
+    ThumbnailStore store;
+    store.filelist = {dir.write("a", "x"), dir.file("gone"), dir.write("b", "y")};
+    store.filecount = 3;
+    sortfilelist(store);
+    ASSERT_EQ(store.filelist.size(), 3u);
+    EXPECT_EQ(store.filelist[0], dir.file("gone"));
+}
+
+TEST(ManualSelectionTest, TextsAndThePictureKind) {
+    EXPECT_EQ(selectedFilesCaption(3), "3 Files selected");
+    EXPECT_EQ(noFilesText("MOD"), "No files with extension *.MOD were found in the specified "
+                                  "source directory and all its subfolders!");
+    test::TempDir dir;
+    ThumbnailStore store;
+    store.filelist = {dir.write("x.jpg", "broken")};
+    store.filecount = 1;
+    RunControl control;
+    test::FakeUi ui;
+    EXPECT_TRUE(makeSelectionThumbnails(store, "jpg", true, control, ui));
+    EXPECT_FALSE(store.widethumbnails);
+    EXPECT_EQ(store.selectedcount, 0);
+    ASSERT_EQ(store.fileselected.size(), 1u);
+    control.abortrequested = true;
+    EXPECT_FALSE(makeSelectionThumbnails(store, "mod", true, control, ui));
+    EXPECT_TRUE(store.widethumbnails);
+}
+
+}  // namespace
+}  // namespace kadrel

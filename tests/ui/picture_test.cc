@@ -1,0 +1,102 @@
+// The picture helpers: fitting into the thumbnail box, copies, and the bottom-up slot layout.
+#include <QColor>
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+#include "ui/browser/modCopyBitmap.h"
+#include "ui/browser/useMPEG2LIBDLL.h"
+
+namespace kadrel {
+namespace {
+
+QImage filled(int w, int h, QRgb colour) {
+    QImage image(w, h, QImage::Format_RGB32);
+    image.fill(colour);
+    return image;
+}
+
+TEST(PictureTest, FitsIntoTheBoxWithTheDesignedRounding) {
+    struct Case { int w0, h0; QRect expected; };
+    const Case cases[] = {
+        {720, 576, QRect(12, 0, 375, 300)},   // pillarbox: 12 columns left, 13 right
+        {720, 480, QRect(0, 16, 400, 267)},   // letterbox: 16 rows above, 17 below
+        {400, 300, QRect(0, 0, 400, 300)},
+        {1, 1, QRect(0, 0, 300, 300).translated(50, 0)},
+        {0, 300, QRect()},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(fitToBox(c.w0, c.h0, 400, 300), c.expected) << c.w0 << "x" << c.h0;
+    }
+}
+
+TEST(PictureTest, ScalePictureToBoxFillsTheStripesAndRecordsTheSize) {
+    PictureSizes sizes(3, {0, 0});
+    const QImage boxed = ScalePictureToBox(filled(720, 576, qRgb(200, 0, 0)), 400, 300,
+                                           qRgb(255, 255, 255), 24, sizes, 2);
+    ASSERT_EQ(boxed.size(), QSize(400, 300));
+    EXPECT_EQ(boxed.pixel(11, 150), qRgb(255, 255, 255));
+    EXPECT_EQ(boxed.pixel(12, 150), qRgb(200, 0, 0));
+    EXPECT_EQ(boxed.pixel(386, 150), qRgb(200, 0, 0));
+    EXPECT_EQ(boxed.pixel(387, 150), qRgb(255, 255, 255));
+    EXPECT_EQ(sizes[1], (std::array<int16_t, 2>{720, 576}));
+    EXPECT_EQ(sizes[0], (std::array<int16_t, 2>{0, 0}));
+
+    const QImage wide = ScalePictureToBox(filled(720, 480, qRgb(0, 0, 200)), 400, 300,
+                                          qRgb(255, 255, 255), 24, sizes, 1);
+    EXPECT_EQ(wide.pixel(200, 15), qRgb(255, 255, 255));
+    EXPECT_EQ(wide.pixel(200, 16), qRgb(0, 0, 200));
+    EXPECT_EQ(wide.pixel(200, 282), qRgb(0, 0, 200));
+    EXPECT_EQ(wide.pixel(200, 283), qRgb(255, 255, 255));
+}
+
+TEST(PictureTest, SameSizeIsAPlainCopyAndBadInputGivesNothing) {
+    QImage source(400, 300, QImage::Format_RGB32);
+    for (int y = 0; y < 300; ++y) {
+        for (int x = 0; x < 400; ++x) source.setPixel(x, y, qRgb(x % 256, y % 256, (x * y) % 256));
+    }
+    PictureSizes sizes(1, {0, 0});
+    const QImage copy = ScalePictureToBox(source, 400, 300, qRgb(255, 255, 255), 32, sizes, 1);
+    EXPECT_EQ(copy, source);
+    EXPECT_TRUE(ScalePictureToBox(source, 0, 300, 0, 24, sizes, 1).isNull());
+    EXPECT_TRUE(ScalePictureToBox(QImage(), 400, 300, 0, 24, sizes, 1).isNull());
+    EXPECT_TRUE(ScalePictureToBox(source, 400, 300, 0, 12, sizes, 1).isNull());
+}
+
+TEST(PictureTest, CopyBitmapSizesAndDepths) {
+    const QImage source = filled(64, 48, qRgb(10, 20, 30)).convertToFormat(QImage::Format_BGR888);
+    const QImage same = CopyBitmap(source, 0, 0, 0);
+    EXPECT_EQ(same.size(), source.size());
+    EXPECT_EQ(same.format(), QImage::Format_BGR888);
+    EXPECT_EQ(same, source);
+    EXPECT_TRUE(CopyBitmap(source, 0, 0, 12).isNull());
+    const QImage stretched = CopyBitmap(source, -32, -96, 32);
+    EXPECT_EQ(stretched.size(), QSize(32, 96));
+    EXPECT_EQ(stretched.format(), QImage::Format_RGB32);
+    EXPECT_EQ(stretched.pixel(5, 90), qRgb(10, 20, 30));
+    EXPECT_EQ(CopyBitmap(source, 8, 8, 1).format(), QImage::Format_Mono);
+}
+
+TEST(PictureTest, SlotBytesAreBlueGreenRedBottomRowFirst) {
+    QImage picture = filled(400, 300, qRgb(0, 255, 0));
+    picture.setPixel(0, 0, qRgb(255, 0, 0));      // top left: red
+    picture.setPixel(399, 299, qRgb(0, 0, 255));  // bottom right: blue
+    const std::vector<uint8_t> bits = GetPictureBits(picture);
+    ASSERT_EQ(bits.size(), 360000u);
+    const size_t topRow = 299 * 1200;
+    EXPECT_EQ((std::vector<uint8_t>(bits.begin() + topRow, bits.begin() + topRow + 3)),
+              (std::vector<uint8_t>{0, 0, 255}));
+    EXPECT_EQ((std::vector<uint8_t>(bits.begin() + 1197, bits.begin() + 1200)),
+              (std::vector<uint8_t>{255, 0, 0}));
+    EXPECT_EQ(slotToImage(bits.data()), picture.convertToFormat(QImage::Format_BGR888));
+}
+
+TEST(PictureTest, DibRowBytes) {
+    struct Case { int32_t width; int16_t bits; int32_t expected; };
+    const Case cases[] = {{400, 24, 1200}, {720, 24, 2160}, {718, 24, 2156}, {1, 1, 4},
+                          {0, 24, 0},      {33, 1, 8},      {-1, 24, -1},    {INT32_MAX, 24, -1}};
+    for (const Case& c : cases) EXPECT_EQ(dibrowbytes(c.width, c.bits), c.expected) << c.width;
+}
+
+}  // namespace
+}  // namespace kadrel
