@@ -1,0 +1,692 @@
+#include "ui/main/frmMain.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QShortcut>
+#include <QTimer>
+#include <algorithm>
+
+#include "copyengine/copyrun.h"
+#include "copyengine/datetimenames.h"
+#include "copyengine/filesearch.h"
+#include "settings/settingsfile.h"
+#include "ui/dialogs/frmHelp.h"
+#include "ui/dialogs/frmWarning.h"
+#include "ui/main/CompactPath.h"
+#include "ui/main/FormMoveEvent.h"
+#include "ui/main/ProgressbarAPI.h"
+#include "ui/main/browsefolderAPI.h"
+#include "ui/main/inputrules.h"
+
+namespace kadrel {
+
+namespace {
+
+const char kByline[] = "clips to disk, named by date";
+/// Width in pixels that paths are shortened to in messages.
+constexpr int kMessagePathWidth = 200;
+
+double screenDpi(const QWidget* widget) {
+    const QScreen* screen = widget->screen();
+    return screen != nullptr ? screen->logicalDotsPerInch() : 96.0;
+}
+
+std::string text(const QLineEdit* field) {
+    return field->text().toStdString();
+}
+
+}  // namespace
+
+frmMain::frmMain(Settings& settings, RunControl& control, UiSeam& ui, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      s_(settings),
+      ctl_(control),
+      ui_(ui),
+      ctx_{settings, control, ui, log_},
+      layout_(layoutPixelsPerTwip(QApplication::font(), screenDpi(this))),
+      chooser_(BrowseFolder) {
+    setObjectName("frmMain");
+    setFixedSize(layout_.px(3645), layout_.px(5205));
+    createFolderControls();
+    createRenameFrame();
+    createCopyControls();
+    createStatusControls();
+    setCaptions();
+    setTooltips();
+    setTabOrder();
+    connectHandlers();
+}
+
+frmMain::~frmMain() = default;
+
+template <class Widget>
+Widget* frmMain::place(QWidget* parent, const char* name, int left, int top, int width, int height) {
+    auto* widget = new Widget(parent);
+    widget->setObjectName(name);
+    widget->setGeometry(layout_.px(left), layout_.px(top), layout_.px(width), layout_.px(height));
+    return widget;
+}
+
+QLineEdit* frmMain::addTextBox(QWidget* parent, const char* name, int left, int top, int width, int height) {
+    auto* box = place<QLineEdit>(parent, name, left, top, width, height);
+    box->installEventFilter(this);
+    return box;
+}
+
+void frmMain::createFolderControls() {
+    btnStart = place<QPushButton>(this, "btnStart", 1087, 4665, 1470, 465);
+    Command1 = place<QPushButton>(this, "Command1", 3180, 4740, 375, 330);
+    Label1 = place<QLabel>(this, "Label1", 120, 120, 2775, 195);
+    lSourcedir = addTextBox(this, "lSourcedir", 120, 360, 2775, 285);
+    btnSelSourcedir = place<QPushButton>(this, "btnSelSourcedir", 2985, 330, 480, 315);
+    Label2 = place<QLabel>(this, "Label2", 120, 720, 2775, 195);
+    lTargetdir = addTextBox(this, "lTargetdir", 120, 945, 2775, 285);
+    btnSelTargetdir = place<QPushButton>(this, "btnSelTargetdir", 2985, 945, 480, 315);
+    Label1->setBuddy(lSourcedir);
+    Label2->setBuddy(lTargetdir);
+    btnStart->setDefault(true);
+    // Enter on another button clicks that button; anywhere else it reaches btnStart.
+    for (QPushButton* button : {Command1, btnSelSourcedir, btnSelTargetdir})
+        button->setAutoDefault(true);
+}
+
+void frmMain::createRenameFrame() {
+    Frame2 = place<QGroupBox>(this, "Frame2", 75, 1290, 3510, 1290);
+    Label5 = place<QLabel>(Frame2, "Label5", 120, 255, 825, 195);
+    txtSearch = addTextBox(Frame2, "txtSearch", 945, 195, 600, 285);
+    Label6 = place<QLabel>(Frame2, "Label6", 1590, 255, 1035, 195);
+    txtRename = addTextBox(Frame2, "txtRename", 2625, 195, 600, 285);
+    Label7 = place<QLabel>(Frame2, "Label7", 75, 645, 870, 195);
+    txtUserString = addTextBox(Frame2, "txtUserString", 945, 615, 2295, 285);
+    txtExample = place<QLineEdit>(Frame2, "txtExample", 90, 915, 3300, 330);
+    txtExample->setReadOnly(true);
+    QPalette grey = txtExample->palette();
+    grey.setColor(QPalette::Base, grey.color(QPalette::Button));
+    txtExample->setPalette(grey);
+    QFont small("Serif");
+    small.setStyleHint(QFont::Serif);
+    small.setPointSizeF(6.75);
+    txtExample->setFont(small);
+    Label6->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+}
+
+void frmMain::createCopyControls() {
+    chkSetWS = place<QCheckBox>(this, "chkSetWS", 660, 2655, 2325, 195);
+    Frame1 = place<QGroupBox>(this, "Frame1", 75, 2865, 3495, 765);
+    Check1 = place<QPushButton>(this, "Check1", 225, 3135, 1600, 390);
+    Check2 = place<QPushButton>(this, "Check2", 1830, 3135, 1600, 390);
+    for (QPushButton* toggle : {Check1, Check2}) {
+        toggle->setCheckable(true);
+        toggle->setAutoDefault(false);
+        toggle->raise();
+    }
+    Check2->setEnabled(false);
+    Check3 = place<QCheckBox>(this, "Check3", 300, 4305, 3045, 240);
+}
+
+void frmMain::createStatusControls() {
+    Label3 = place<QLabel>(this, "Label3", 600, 3825, 2445, 300);
+    Label3->setAlignment(Qt::AlignCenter);
+    Label4 = place<QLabel>(this, "Label4", 157, 3705, 3330, 195);
+    Label4->hide();
+    Picture1 = place<QLabel>(this, "Picture1", 3150, 3990, 465, 390);
+    Picture1->hide();
+}
+
+void frmMain::setCaptions() {
+    btnStart->setText("&Start !");
+    Command1->setText("&?");
+    Label1->setText("S&ource directory:");
+    btnSelSourcedir->setText("...");
+    Label2->setText("&Target directory:");
+    btnSelTargetdir->setText("...");
+    Frame2->setTitle("rename");
+    Label5->setText("search for .");
+    Label6->setText(", rename to .");
+    Label7->setText("added Text");
+    txtExample->setText("Example:");
+    chkSetWS->setText("set Wide-Screen Flag(16:9)");
+    Frame1->setTitle("copy");
+    Check1->setText("&All Files found");
+    Check2->setText("&Manual Selection");
+    Check3->setText("overwrite existing files without warning");
+}
+
+void frmMain::setTooltips() {
+    btnStart->setToolTip("Start copy process!");
+    Command1->setToolTip("shows some help text");
+    lSourcedir->setToolTip("Enter path of source folder here or press ... to open a browser");
+    btnSelSourcedir->setToolTip("specify source directory(F7)");
+    lTargetdir->setToolTip("Enter path of target folder here or press ... to open a browser");
+    btnSelTargetdir->setToolTip("specify target directory(F8)");
+    txtSearch->setToolTip("specify file extension for searching");
+    txtRename->setToolTip("specify file extension for renaming");
+    txtUserString->setToolTip("specify additional user text that will be added to the filename");
+    chkSetWS->setToolTip("if checked then the 16:9 flag will be set in the final mpeg2 file");
+    Check1->setToolTip("copy all files that were found");
+    Check2->setToolTip("opens a Browser for manual selection");
+    Check3->setToolTip(
+        "if checked then Kadrel will overwrite existing files without warning. if unchecked then Kadrel will "
+        "add a "
+        "running number to the new filename in case it already exists and therefore no files will be "
+        "overwritten. ");
+}
+
+void frmMain::setTabOrder() {
+    QWidget* const order[] = {btnStart,        Command1,  lSourcedir, btnSelSourcedir, lTargetdir,
+                              btnSelTargetdir, txtSearch, txtRename,  txtUserString,   chkSetWS,
+                              Check1,          Check2,    txtExample, Check3};
+    for (size_t i = 0; i + 1 < std::size(order); ++i)
+        QWidget::setTabOrder(order[i], order[i + 1]);
+}
+
+void frmMain::connectHandlers() {
+    connect(btnStart, &QPushButton::clicked, this, &frmMain::btnStart_Click);
+    connect(Command1, &QPushButton::clicked, this, &frmMain::Command1_Click);
+    connect(Check1, &QPushButton::toggled, this, &frmMain::Check1_Click);
+    connect(Check2, &QPushButton::toggled, this, &frmMain::Check2_Click);
+    connect(Check3, &QCheckBox::toggled, this, &frmMain::Check3_Click);
+    connect(chkSetWS, &QCheckBox::toggled, this, &frmMain::chkSetWS_Click);
+    connect(btnSelSourcedir, &QPushButton::clicked, this, &frmMain::btnSelSourcedir_Click);
+    connect(btnSelTargetdir, &QPushButton::clicked, this, &frmMain::btnSelTargetdir_Click);
+    connect(lSourcedir, &QLineEdit::textChanged, this, &frmMain::lSourcedir_Change);
+    connect(lTargetdir, &QLineEdit::textChanged, this, &frmMain::lTargetdir_Change);
+    connect(txtSearch, &QLineEdit::textChanged, this, &frmMain::txtSearch_Change);
+    connect(txtRename, &QLineEdit::textChanged, this, &frmMain::txtRename_Change);
+    connect(txtUserString, &QLineEdit::textChanged, this, &frmMain::txtUserString_Change);
+    // A disabled "..." button must not change a folder behind a run's back.
+    connect(new QShortcut(Qt::Key_F7, this), &QShortcut::activated, this, [this] {
+        if (btnSelSourcedir->isEnabled())
+            btnSelSourcedir_Click();
+    });
+    connect(new QShortcut(Qt::Key_F8, this), &QShortcut::activated, this, [this] {
+        if (btnSelTargetdir->isEnabled())
+            btnSelTargetdir_Click();
+    });
+}
+
+// ---- load and unload ----
+
+void frmMain::Form_Load() {
+    ShowStatus("");
+    setWindowTitle(QString::fromStdString(kadrel::windowTitle(KADREL_VERSION)));
+    btnStart->setEnabled(false);
+    Check2->setEnabled(false);
+    chkSetWS->setChecked(false);
+    Check1->setChecked(true);
+    loadinifile(s_, ui_);
+    applyLoadedSettings();
+    const double dpi = screenDpi(this);
+    move(twipsToPixels(s_.xpos, dpi), twipsToPixels(s_.ypos, dpi));
+    txtUserString->setText(QString::fromStdString(s_.usertext));
+    rebuildExample();
+    Check2->setText("&Manual Selection");
+    helpvisible_ = false;
+}
+
+void frmMain::applyLoadedSettings() {
+    const std::string lastTarget = s_.lasttargetdir;
+    lSourcedir->setText(QString::fromStdString(s_.lastsourcedir));
+    s_.sourcedir = s_.lastsourcedir;
+    lTargetdir->setText(QString::fromStdString(lastTarget));
+    s_.targetdir = lastTarget;
+    if (s_.setws)
+        chkSetWS->setChecked(true);
+    txtSearch->setText(QString::fromStdString(s_.searchext));
+    txtRename->setText(QString::fromStdString(s_.renameext));
+    s_.dateformattext = s_.dateformat;
+    s_.dateformat = formatToPattern(s_.dateformattext);
+    chkSetWS->setEnabled(isWideScreenExt(txtSearch->text()));
+    Check2->setEnabled(!s_.sourcedir.empty() && isManualSelectionExt(txtSearch->text()));
+    Check3->setChecked(s_.overwrite);
+}
+
+void frmMain::Form_Unload() {
+    ctl_.abortrequested = true;
+    const bool minimised = isMinimized();
+    if (!minimised) {
+        const double dpi = screenDpi(this);
+        s_.xpos = pixelsToTwips(frameGeometry().x(), dpi);
+        s_.ypos = pixelsToTwips(frameGeometry().y(), dpi);
+    }
+    writeinifile(s_, minimised);
+    writeinifileTB(s_);
+    if (help_ != nullptr)
+        help_->close();
+    log_.closeDebugLog();
+}
+
+// A close during a run first stops the run as Abort does; the window closes (and the
+// settings are written) once the run has wound down.
+void frmMain::closeEvent(QCloseEvent* event) {
+    if (inRun_ || searching_ || makingthumbnails_) {
+        closeAfterRun_ = true;
+        requestAbort();
+        event->ignore();
+        return;
+    }
+    Form_Unload();
+    event->accept();
+}
+
+// ---- status, enabling, progress ----
+
+void frmMain::ShowStatus(const QString& Msg) {
+    QFont font = Label3->font();
+    const bool byline = Msg.isEmpty();
+    font.setItalic(byline);
+    font.setBold(byline);
+    font.setPointSizeF(byline ? 10 : 8);
+    Label3->setFont(font);
+    Label3->setText(byline ? QString(kByline) : Msg);
+    Label3->repaint();
+}
+
+void frmMain::enablecontrols(bool onoff) {
+    for (QWidget* control : {static_cast<QWidget*>(Check1), static_cast<QWidget*>(btnSelSourcedir),
+                             static_cast<QWidget*>(btnSelTargetdir)})
+        control->setEnabled(onoff);
+    if (onoff) {
+        if (!wsboxwasoff_)
+            chkSetWS->setEnabled(true);
+        else
+            wsboxwasoff_ = false;
+        if (!manualboxwasoff_)
+            Check2->setEnabled(true);
+        else
+            manualboxwasoff_ = false;
+    } else {
+        if (chkSetWS->isEnabled())
+            chkSetWS->setEnabled(false);
+        else
+            wsboxwasoff_ = true;
+        if (Check2->isEnabled())
+            Check2->setEnabled(false);
+        else
+            manualboxwasoff_ = true;
+    }
+    for (QWidget* control : {static_cast<QWidget*>(lSourcedir), static_cast<QWidget*>(lTargetdir),
+                             static_cast<QWidget*>(txtSearch), static_cast<QWidget*>(txtRename),
+                             static_cast<QWidget*>(txtUserString), static_cast<QWidget*>(Check3)})
+        control->setEnabled(onoff);
+}
+
+void frmMain::showRunProgress(const QString& text, int percent) {
+    if (!text.isEmpty()) {
+        Label4->setText(text);
+        Label4->repaint();
+    }
+    if (progressbar_ != nullptr)
+        progressbar_->setValue(std::clamp(percent, 0, 100));
+}
+
+// ---- help window ----
+
+void frmMain::Command1_Click() {
+    if (help_ == nullptr)
+        help_ = new frmHelp(s_, helpvisible_, this);
+    help_->show();
+    help_->raise();
+    helpvisible_ = true;
+    MoveHelpWindow();
+}
+
+void frmMain::MoveHelpWindow() {
+    if (helpvisible_ && help_ != nullptr)
+        kadrel::MoveHelpWindow(*this, *help_);
+}
+
+void frmMain::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    MoveHelpWindow();
+}
+
+// ---- keys and focus ----
+
+void frmMain::keyPressEvent(QKeyEvent* event) {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && btnStart->isEnabled()) {
+        btnStart->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+bool frmMain::eventFilter(QObject* watched, QEvent* event) {
+    auto* field = qobject_cast<QLineEdit*>(watched);
+    if (field != nullptr && event->type() == QEvent::FocusIn)
+        onFocusIn(field);
+    if (field != nullptr && event->type() == QEvent::FocusOut && (field == txtSearch || field == txtRename))
+        field->setCursorPosition(0);
+    return QWidget::eventFilter(watched, event);
+}
+
+void frmMain::onFocusIn(QLineEdit* field) {
+    // Deferred: a mouse click places the caret after the focus arrives.
+    QTimer::singleShot(0, field, [this, field] {
+        if (!field->hasFocus() || field->text().isEmpty())
+            return;
+        if (field == lSourcedir || field == lTargetdir || !field->hasSelectedText())
+            field->selectAll();
+    });
+}
+
+// ---- toggles and check boxes ----
+
+void frmMain::Check1_Click() {
+    if (allfilesactive_ == 1) {
+        Check1->setChecked(true);
+        return;
+    }
+    if (Check1->isChecked()) {
+        allfilesactive_ = 1;
+        manualactive_ = 0;
+        Check2->setText("&Manual Selection");
+        Check2->setChecked(false);
+    }
+    if (!s_.sourcedir.empty() && !txtSearch->text().isEmpty() && !btnStart->isEnabled() &&
+        Check1->isChecked())
+        btnStart->setEnabled(true);
+    if (!chkSetWS->isEnabled() && txtRename->text().isEmpty())
+        btnStart->setEnabled(false);
+}
+
+void frmMain::Check2_Click() {
+    if (ignorecheck2click_ == 1) {
+        ignorecheck2click_ = 0;
+        return;
+    }
+    if (manualactive_ == 1) {
+        Check2->setChecked(true);
+        return;
+    }
+    if (allfilesactive_ == 1 && !Check2->isChecked())
+        return;
+    if (!checkSourceFolder(true) || !checkTargetFolder(true))
+        return;
+    storeFolders();
+    if (Check2->isChecked()) {
+        if (!runManualSelection())
+            return;
+        btnStart->setText("&Start");
+        ShowStatus("");
+        enablecontrols(true);
+    }
+    btnStart->setEnabled(!(selectedcount_ == 0 && Check2->isChecked()));
+    if (!chkSetWS->isEnabled() && txtRename->text().isEmpty())
+        btnStart->setEnabled(false);
+}
+
+// The search, the thumbnails and the browser of the manual selection arrive with the
+// thumbnail browser. Until then the toggle springs back and the all-files mode stays.
+bool frmMain::runManualSelection() {
+    releaseCheck2();
+    return false;
+}
+
+void frmMain::setSelection(std::vector<std::string> filelist, std::vector<bool> fileselected) {
+    fileselected.resize(filelist.size(), false);
+    filelist_ = std::move(filelist);
+    fileselected_ = std::move(fileselected);
+    selectedcount_ = static_cast<int32_t>(std::count(fileselected_.begin(), fileselected_.end(), true));
+}
+
+void frmMain::Check3_Click() {
+    s_.overwrite = Check3->isChecked();
+}
+
+void frmMain::chkSetWS_Click() {
+    s_.setws = chkSetWS->isChecked();
+}
+
+// ---- fields ----
+
+void frmMain::lSourcedir_Change() {
+    s_.sourcedir = text(lSourcedir);
+    s_.lastsourcedir = s_.sourcedir;
+    if (s_.sourcedir.empty()) {
+        btnStart->setEnabled(false);
+        Check2->setEnabled(false);
+    } else if (Check2->isChecked() && selectedcount_ == 0) {
+        btnStart->setEnabled(false);
+    } else {
+        btnStart->setEnabled(true);
+        if (isManualSelectionExt(QString::fromStdString(s_.searchext)))
+            Check2->setEnabled(true);
+    }
+}
+
+void frmMain::lTargetdir_Change() {
+    s_.targetdir = text(lTargetdir);
+    s_.lasttargetdir = s_.targetdir;
+    rebuildExample();
+}
+
+void frmMain::txtSearch_Change() {
+    chkSetWS->setEnabled(isWideScreenExt(txtSearch->text()));
+    Check2->setEnabled(!s_.sourcedir.empty() && isManualSelectionExt(txtSearch->text()));
+    s_.searchext = text(txtSearch);
+    if (s_.sourcedir.empty()) {
+        Check2->setEnabled(false);
+        btnStart->setEnabled(false);
+    }
+}
+
+void frmMain::txtRename_Change() {
+    s_.renameext = text(txtRename);
+    rebuildExample();
+}
+
+void frmMain::txtUserString_Change() {
+    s_.usertext = text(txtUserString);
+    rebuildExample();
+}
+
+void frmMain::rebuildExample() {
+    txtExample->setText(QString::fromStdString(exampleText(s_, text(txtRename))));
+}
+
+void frmMain::btnSelSourcedir_Click() {
+    s_.sourcedir = chooser_(this, s_.lastsourcedir, "select source directory:");
+    if (s_.sourcedir.empty())
+        s_.sourcedir = s_.lastsourcedir;
+    if (folderExists(s_.sourcedir))
+        s_.lastsourcedir = s_.sourcedir;
+    if (!s_.sourcedir.empty()) {
+        if (isManualSelectionExt(QString::fromStdString(s_.searchext)))
+            Check2->setEnabled(true);
+        if (Check2->isChecked() && selectedcount_ != 0)
+            btnStart->setEnabled(true);
+        if (Check1->isChecked())
+            btnStart->setEnabled(true);
+    } else {
+        btnStart->setEnabled(false);
+        Check2->setEnabled(false);
+    }
+    lSourcedir->setText(QString::fromStdString(s_.sourcedir));
+}
+
+void frmMain::btnSelTargetdir_Click() {
+    s_.targetdir = chooser_(this, s_.lasttargetdir, "select target directory:");
+    if (s_.targetdir.empty())
+        s_.targetdir = s_.lasttargetdir;
+    if (folderExists(s_.targetdir))
+        s_.lasttargetdir = s_.targetdir;
+    lTargetdir->setText(QString::fromStdString(s_.targetdir));
+}
+
+// ---- start validation ----
+
+void frmMain::showError(const std::string& message, const char* title) {
+    ui_.showMessage(message, title, MsgIcon::Critical, MsgButtons::Ok, MsgResult::Ok);
+}
+
+// The characters are checked on every Start, also after a manual selection: a separator in
+// a name would put the copy outside the target folder.
+bool frmMain::validateStart() {
+    if (!checkField(txtSearch, "Invalid character in file extension!"))
+        return false;
+    if (!checkField(txtRename, "Invalid character in file extension!"))
+        return false;
+    if (!checkField(txtUserString, "Invalid character in user text field!"))
+        return false;
+    if (selectedcount_ != 0)
+        return true;
+    if (!checkSourceFolder(false) || !checkTargetFolder(false))
+        return false;
+    storeFolders();
+    return true;
+}
+
+bool frmMain::checkField(QLineEdit* field, const char* headline) {
+    const int bad = firstRefusedChar(field->text());
+    if (bad < 0)
+        return true;
+    field->setSelection(bad, 1);
+    showError(refusalMessage(headline), "ERROR");
+    field->setFocus();
+    field->setSelection(bad, 1);
+    return false;
+}
+
+void frmMain::releaseCheck2() {
+    ignorecheck2click_ = 1;
+    Check2->setChecked(false);
+}
+
+bool frmMain::checkSourceFolder(bool fromToggle) {
+    if (folderExists(text(lSourcedir)))
+        return true;
+    const QString path = CompactPathToWidth(lSourcedir->text(), kMessagePathWidth, fontMetrics());
+    if (fromToggle)
+        releaseCheck2();
+    showError(sourceFolderMessage(path.toStdString()), "Path not found");
+    lSourcedir->setFocus();
+    return false;
+}
+
+bool frmMain::checkTargetFolder(bool fromToggle) {
+    if (lTargetdir->text().isEmpty() || folderExists(text(lTargetdir)))
+        return true;
+    const QString path = CompactPathToWidth(lTargetdir->text(), kMessagePathWidth, fontMetrics());
+    if (fromToggle)
+        releaseCheck2();
+    showError(targetFolderMessage(path.toStdString()), "Path not found");
+    lTargetdir->setFocus();
+    return false;
+}
+
+void frmMain::storeFolders() {
+    s_.sourcedir = text(lSourcedir);
+    s_.lastsourcedir = s_.sourcedir;
+    s_.targetdir = text(lTargetdir);
+    s_.lasttargetdir = s_.targetdir;
+}
+
+// ---- the Start flow ----
+
+// The abort is looked at first: an Abort click must stop the run at once, without passing
+// the validation or the patch-mode question again (whose default answer would otherwise
+// let a patch run go on).
+void frmMain::btnStart_Click() {
+    if (requestAbort())
+        return;
+    if (!chkSetWS->isEnabled())
+        s_.setws = false;
+    if (!validateStart())
+        return;
+    if (s_.targetdir.empty() && !frmWarning::ask(ctl_))
+        return;
+    runCopy();
+    QApplication::alert(this);
+    s_.setws = chkSetWS->isChecked();
+    if (closeAfterRun_)
+        QTimer::singleShot(0, this, &QWidget::close);
+}
+
+bool frmMain::requestAbort() {
+    if (searching_ || makingthumbnails_) {
+        ctl_.abortrequested = true;
+        ShowStatus("");
+        return true;
+    }
+    if (!ctl_.running)
+        return false;
+    ctl_.copycancel = 1;
+    ctl_.running = false;
+    btnStart->setEnabled(false);
+    btnStart->setText("Please wait");
+    btnStart->repaint();
+    s_.setws = chkSetWS->isChecked();
+    return true;
+}
+
+void frmMain::runCopy() {
+    setUpRun();
+    // Copies: the fields may change while the run lets events through.
+    const std::string source = s_.sourcedir;
+    const std::string target = s_.targetdir;
+    if (!Check2->isChecked())
+        copyAllFound(ctx_, source, target, s_.setws, true);
+    else
+        copySelection(target);
+    tearDownRun();
+}
+
+void frmMain::copySelection(const std::string& target) {
+    std::vector<std::string> files;
+    for (size_t i = 0; i < filelist_.size(); ++i)
+        if (fileselected_[i])
+            files.push_back(filelist_[i]);
+    if (files.empty()) {
+        showError("No files are selected!", "ERROR");
+        return;
+    }
+    copyFileList(ctx_, static_cast<int32_t>(files.size()), files, target, s_.setws, true, true);
+}
+
+void frmMain::setUpRun() {
+    inRun_ = true;
+    ctl_.copycancel = 0;
+    ctl_.running = true;
+    Label3->hide();
+    Label4->setText("");
+    Label4->show();
+    enablecontrols(false);
+    progressbar_ = CreateProgressBar(this, false, layout_.fromDesignPixels(8), layout_.fromDesignPixels(262),
+                                     layout_.fromDesignPixels(20), layout_.fromDesignPixels(222));
+    if (s_.debugmode) {
+        std::string name, folder, ext;
+        SplitPath(s_.inifile, name, folder, ext);
+        log_.openDebugLog(debugLogPath(folder));
+    }
+    btnStart->setText("&Abort!");
+}
+
+// The controls come back only here, once the run has really ended, so that nothing can be
+// started or changed while a cancelled copy still winds down.
+void frmMain::tearDownRun() {
+    if (s_.debugmode)
+        log_.closeDebugLog();
+    delete progressbar_;
+    ctl_.running = false;
+    btnStart->setEnabled(true);
+    Label3->show();
+    Label4->hide();
+    Label4->setText("");
+    btnStart->setText("&Start");
+    enablecontrols(true);
+    btnStart->setFocus();
+    inRun_ = false;
+}
+
+}  // namespace kadrel

@@ -1,0 +1,165 @@
+// The program's window: source and target folders, extensions and user text with a live
+// example name, the 16:9 and overwrite options, the two mode toggles and the Start button,
+// which turns into Abort while a run goes on.
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/debuglog.h"
+#include "app/runcontrol.h"
+#include "ui/dialogs/frmHelp.h"
+#include "ui/main/Twips.h"
+#include "ui/main/qtui.h"
+
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+
+namespace kadrel {
+
+class frmMain : public QWidget, public ProgressView {
+    Q_OBJECT
+  public:
+    /// Picks a folder: (owner, folder shown first, title) -> chosen folder or "" on cancel.
+    using FolderChooser = std::function<std::string(QWidget*, const std::string&, const QString&)>;
+
+    /// Builds the window; messages go through ui. Call Form_Load before showing it.
+    frmMain(Settings& settings, RunControl& control, UiSeam& ui, QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    /// Reads Kadrel.ini and fills the fields, toggles and position.
+    void Form_Load();
+    /// Shows Msg in the status line, or the byline when Msg is empty.
+    void ShowStatus(const QString& Msg);
+    /// Switches the input controls off for a run and back to their previous state after it.
+    void enablecontrols(bool onoff);
+    /// The progress line and bar of the run in progress.
+    void showRunProgress(const QString& text, int percent) override;
+    /// Moves the open help window to this window's side.
+    void MoveHelpWindow();
+
+    /// The files found and the ones picked in the thumbnail browser, for the next Start.
+    void setSelection(std::vector<std::string> filelist, std::vector<bool> fileselected);
+    /// Number of files picked in the thumbnail browser.
+    int32_t selectedcount() const { return selectedcount_; }
+    /// Replaces the folder chooser of the "..." buttons.
+    void setFolderChooser(FolderChooser chooser) { chooser_ = std::move(chooser); }
+    /// The help window while it is open.
+    frmHelp* helpWindow() const { return help_; }
+    /// 1 while the all-files mode is active.
+    int16_t allfilesactive() const { return allfilesactive_; }
+    /// 1 while the manual mode is active.
+    int16_t manualactive() const { return manualactive_; }
+
+  public slots:
+    void btnStart_Click();
+    void Command1_Click();
+    void Check1_Click();
+    /// The manual-selection toggle: guards and folder checks, then runManualSelection.
+    void Check2_Click();
+    void Check3_Click();
+    void chkSetWS_Click();
+    void btnSelSourcedir_Click();
+    void btnSelTargetdir_Click();
+    void lSourcedir_Change();
+    void lTargetdir_Change();
+    void txtSearch_Change();
+    void txtRename_Change();
+    void txtUserString_Change();
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    template <class Widget>
+    Widget* place(QWidget* parent, const char* name, int left, int top, int width, int height);
+    QLineEdit* addTextBox(QWidget* parent, const char* name, int left, int top, int width, int height);
+    void createFolderControls();
+    void createRenameFrame();
+    void createCopyControls();
+    void createStatusControls();
+    void setCaptions();
+    void setTooltips();
+    void setTabOrder();
+    void connectHandlers();
+    void applyLoadedSettings();
+    void Form_Unload();
+
+    void rebuildExample();
+    bool validateStart();
+    bool checkField(QLineEdit* field, const char* headline);
+    bool checkSourceFolder(bool fromToggle);
+    bool checkTargetFolder(bool fromToggle);
+    void releaseCheck2();
+    void storeFolders();
+    void showError(const std::string& text, const char* title);
+    bool requestAbort();
+    void runCopy();
+    void copySelection(const std::string& target);
+    void setUpRun();
+    void tearDownRun();
+    bool runManualSelection();
+    void onFocusIn(QLineEdit* field);
+
+    Settings& s_;
+    RunControl& ctl_;
+    UiSeam& ui_;
+    DebugLog log_;
+    RunContext ctx_;
+    TwipsLayout layout_;
+    FolderChooser chooser_;
+
+    int16_t allfilesactive_ = 0;
+    int16_t manualactive_ = 0;
+    int16_t ignorecheck2click_ = 0;
+    bool searching_ = false;
+    bool makingthumbnails_ = false;
+    bool helpvisible_ = false;
+    bool wsboxwasoff_ = false;
+    bool manualboxwasoff_ = false;
+    bool inRun_ = false;          ///< between the set-up and the tear-down of a copy run
+    bool closeAfterRun_ = false;  ///< the window was closed during a run
+    std::vector<std::string> filelist_;
+    std::vector<bool> fileselected_;
+    int32_t selectedcount_ = 0;
+    QPointer<frmHelp> help_;
+    QPointer<QProgressBar> progressbar_;
+
+    QPushButton* btnStart = nullptr;
+    QPushButton* Command1 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLineEdit* lSourcedir = nullptr;
+    QPushButton* btnSelSourcedir = nullptr;
+    QLabel* Label2 = nullptr;
+    QLineEdit* lTargetdir = nullptr;
+    QPushButton* btnSelTargetdir = nullptr;
+    QGroupBox* Frame2 = nullptr;
+    QLineEdit* txtSearch = nullptr;
+    QLineEdit* txtRename = nullptr;
+    QLineEdit* txtUserString = nullptr;
+    QLineEdit* txtExample = nullptr;
+    QLabel* Label5 = nullptr;
+    QLabel* Label6 = nullptr;
+    QLabel* Label7 = nullptr;
+    QCheckBox* chkSetWS = nullptr;
+    QGroupBox* Frame1 = nullptr;
+    QPushButton* Check1 = nullptr;
+    QPushButton* Check2 = nullptr;
+    QLabel* Label3 = nullptr;
+    QLabel* Label4 = nullptr;
+    QLabel* Picture1 = nullptr;
+    QCheckBox* Check3 = nullptr;
+};
+
+}  // namespace kadrel
