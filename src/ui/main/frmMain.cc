@@ -433,11 +433,24 @@ bool frmMain::runManualSelection() {
     return false;
 }
 
+// The state the manual selection leaves behind: the manual mode pressed, the count on its
+// toggle, and Start enabled only when something was picked.
 void frmMain::setSelection(std::vector<std::string> filelist, std::vector<bool> fileselected) {
     fileselected.resize(filelist.size(), false);
     filelist_ = std::move(filelist);
     fileselected_ = std::move(fileselected);
     selectedcount_ = static_cast<int32_t>(std::count(fileselected_.begin(), fileselected_.end(), true));
+    manualactive_ = 1;
+    allfilesactive_ = 0;
+    Check1->setChecked(false);
+    if (!Check2->isChecked()) {
+        ignorecheck2click_ = 1;
+        Check2->setChecked(true);
+    }
+    Check2->setText(QString("%1 Files selected").arg(selectedcount_));
+    btnStart->setEnabled(selectedcount_ != 0);
+    if (!chkSetWS->isEnabled() && txtRename->text().isEmpty())
+        btnStart->setEnabled(false);
 }
 
 void frmMain::Check3_Click() {

@@ -46,7 +46,8 @@ class frmMain : public QWidget, public ProgressView {
     /// Moves the open help window to this window's side.
     void MoveHelpWindow();
 
-    /// The files found and the ones picked in the thumbnail browser, for the next Start.
+    /// The files found and the ones picked in the thumbnail browser, for the next Start; puts
+    /// the window into the manual mode.
     void setSelection(std::vector<std::string> filelist, std::vector<bool> fileselected);
     /// Number of files picked in the thumbnail browser.
     int32_t selectedcount() const { return selectedcount_; }

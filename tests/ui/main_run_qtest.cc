@@ -1,0 +1,232 @@
+// Runs started from the main window: over all files found, over a picked list, in patch mode
+// behind the warning, aborted half-way, and a window closed during a run.
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <random>
+#include <set>
+
+#include "support/tempdir.h"
+#include "ui/dialogs/frmWarning.h"
+#include "ui/main/frmMain.h"
+
+namespace kadrel {
+namespace {
+
+namespace fs = std::filesystem;
+
+/// Qt's seam with boxes answered by their default button and recorded, and a hook on every
+/// pump of events (where a user's click lands during a run).
+class ScriptedUi : public QtUi {
+  public:
+    MsgResult showMessage(const std::string& text, const std::string&, MsgIcon, MsgButtons,
+                          MsgResult defaultButton) override {
+        shown.push_back(text);
+        return defaultButton;
+    }
+    void processEvents() override {
+        if (onEvents)
+            onEvents();
+        QtUi::processEvents();
+    }
+    void showProgress(const std::string& text, int percent) override {
+        progress.push_back(text);
+        QtUi::showProgress(text, percent);
+    }
+    std::vector<std::string> shown;
+    std::vector<std::string> progress;
+    std::function<void()> onEvents;
+};
+
+/// A card with count clips of random bytes, dated a day apart so their names differ.
+std::vector<std::string> makeClips(const test::TempDir& card, int count, size_t bytes) {
+    std::mt19937 random(42);
+    std::vector<std::string> clips;
+    for (int i = 0; i < count; ++i) {
+        std::string data(bytes, '\0');
+        for (char& c : data)
+            c = static_cast<char>(random());
+        clips.push_back(
+            card.write("PRG00" + std::to_string(i) + "/MOV00" + std::to_string(i) + ".MOD", data));
+        fs::last_write_time(clips.back(),
+                            fs::file_time_type::clock::now() - std::chrono::hours(24 * (i + 2)));
+    }
+    return clips;
+}
+
+/// Files in folder (not recursive) by name, with their contents.
+std::map<std::string, std::string> filesIn(const std::string& folder) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::directory_iterator(folder))
+        files[entry.path().filename().string()] = test::readAll(entry.path().string());
+    return files;
+}
+
+struct Window {
+    test::TempDir dir, card, target;
+    Settings settings;
+    RunControl control;
+    ScriptedUi ui;
+    std::unique_ptr<frmMain> form;
+
+    Window() {
+        settings.inifile = dir.file("Kadrel.ini");
+        form = std::make_unique<frmMain>(settings, control, ui);
+        ui.setOwner(form.get());
+        ui.setProgressView(form.get());
+        form->Form_Load();
+        form->show();
+        edit("lSourcedir")->setText(QString::fromStdString(card.path()));
+        edit("lTargetdir")->setText(QString::fromStdString(target.path()));
+    }
+    QLineEdit* edit(const char* name) const { return form->findChild<QLineEdit*>(name); }
+    QPushButton* start() const { return form->findChild<QPushButton*>("btnStart"); }
+    /// Checks the idle state every run must end in.
+    void verifyIdle() const {
+        QVERIFY(!control.running);
+        QVERIFY(start()->isEnabled());
+        QCOMPARE(start()->text(), QString("&Start"));
+        QVERIFY(form->findChild<QProgressBar*>() == nullptr);
+        QVERIFY(!form->findChild<QLabel*>("Label4")->isVisibleTo(form.get()));
+        QVERIFY(form->findChild<QLabel*>("Label3")->isVisibleTo(form.get()));
+        QVERIFY(edit("lSourcedir")->isEnabled() && edit("txtUserString")->isEnabled());
+    }
+};
+
+/// Answers the next modal patch-mode warning with the button called buttonName.
+void answerWarning(const char* buttonName) {
+    QTimer::singleShot(0, [buttonName] {
+        auto* dialog = qobject_cast<frmWarning*>(QApplication::activeModalWidget());
+        QVERIFY(dialog != nullptr);
+        dialog->findChild<QPushButton*>(buttonName)->click();
+    });
+}
+
+}  // namespace
+
+class MainRunTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void runOverAllFiles();
+    void abortStopsAfterTheFileInProgress();
+    void closeDuringRunStopsItAndWritesSettings();
+    void patchModeOnlyAfterContinue();
+    void runOverPickedFiles();
+};
+
+void MainRunTest::runOverAllFiles() {
+    Window w;
+    const std::vector<std::string> clips = makeClips(w.card, 3, 1000);
+    bool sawBar = false;
+    w.ui.onEvents = [&] { sawBar = sawBar || w.form->findChild<QProgressBar*>() != nullptr; };
+    w.start()->click();
+    QVERIFY(sawBar);
+    QCOMPARE(w.ui.progress, (std::vector<std::string>{"processing File 1 of 3", "processing File 2 of 3",
+                                                      "processing File 3 of 3"}));
+    QCOMPARE(filesIn(w.target.path()).size(), size_t(3));
+    for (const std::string& clip : clips)
+        QVERIFY(fs::exists(clip));
+    QVERIFY(w.ui.shown.empty());
+    w.verifyIdle();
+}
+
+void MainRunTest::abortStopsAfterTheFileInProgress() {
+    Window w;
+    const std::vector<std::string> clips = makeClips(w.card, 5, 3 << 20);
+    int pumpsInThird = 0;
+    QString captionWhileAborting;
+    w.ui.onEvents = [&] {
+        if (w.ui.progress.size() != 3)
+            return;
+        // The second pump of the third file comes from inside its copy.
+        if (++pumpsInThird == 2) {
+            w.start()->click();
+            captionWhileAborting = w.start()->text();
+        }
+    };
+    w.start()->click();
+    QCOMPARE(captionWhileAborting, QString("Please wait"));
+    QCOMPARE(w.ui.progress.size(), size_t(3));
+    const auto copies = filesIn(w.target.path());
+    QCOMPARE(copies.size(), size_t(2));  // no third file, not even a partial one
+    std::set<std::string> sources;
+    for (const std::string& clip : clips)
+        sources.insert(test::readAll(clip));
+    for (const auto& [name, data] : copies)
+        QVERIFY2(sources.erase(data) == 1, name.c_str());
+    QVERIFY(w.ui.shown.empty());
+    w.verifyIdle();
+}
+
+void MainRunTest::closeDuringRunStopsItAndWritesSettings() {
+    Window w;
+    makeClips(w.card, 5, 1000);
+    w.edit("txtUserString")->setText("Trip");
+    w.ui.onEvents = [&] {
+        if (w.ui.progress.size() == 2)
+            w.form->close();
+    };
+    w.start()->click();
+    QVERIFY(filesIn(w.target.path()).size() < 3);
+    QTRY_VERIFY(!w.form->isVisible());
+    const std::string ini = test::readAll(w.settings.inifile);
+    QVERIFY(ini.find("AddedText=Trip") != std::string::npos);
+    QVERIFY(ini.find("lasttargetdir=" + w.target.path()) != std::string::npos);
+}
+
+void MainRunTest::patchModeOnlyAfterContinue() {
+    Window w;
+    const std::vector<std::string> clips = makeClips(w.card, 2, 1000);
+    w.edit("lTargetdir")->setText("");
+    answerWarning("Command2");  // Abort
+    w.start()->click();
+    for (const std::string& clip : clips)
+        QVERIFY(fs::exists(clip));
+    QVERIFY(w.ui.progress.empty());
+    QCOMPARE(w.start()->text(), QString("&Start !"));
+    answerWarning("Command1");  // Continue
+    w.start()->click();
+    QCOMPARE(w.ui.progress.size(), size_t(2));
+    for (const std::string& clip : clips)
+        QVERIFY(!fs::exists(clip));  // renamed in place
+    QCOMPARE(filesIn(w.card.path() + "PRG000").size(), size_t(1));
+    QVERIFY(filesIn(w.card.path() + "PRG000").begin()->first.ends_with(".MPG"));
+    w.verifyIdle();
+}
+
+void MainRunTest::runOverPickedFiles() {
+    Window w;
+    const std::vector<std::string> clips = makeClips(w.card, 3, 1000);
+    w.form->setSelection(clips, {true, false, true});
+    QCOMPARE(w.form->findChild<QPushButton*>("Check2")->text(), QString("2 Files selected"));
+    QVERIFY(!w.form->findChild<QPushButton*>("Check1")->isChecked());
+    // Picked files are copied without the folder checks, to the target stored with the pick.
+    w.edit("lSourcedir")->setText("/gone");
+    w.start()->click();
+    const auto copies = filesIn(w.target.path());
+    QCOMPARE(copies.size(), size_t(2));
+    std::set<std::string> picked{test::readAll(clips[0]), test::readAll(clips[2])};
+    for (const auto& [name, data] : copies)
+        QVERIFY(picked.count(data) == 1);
+    w.verifyIdle();
+    // Nothing picked: Start stays off, and a forced Start copies nothing.
+    w.edit("lSourcedir")->setText(QString::fromStdString(w.card.path()));
+    w.form->setSelection(clips, {false, false, false});
+    QVERIFY(!w.start()->isEnabled());
+    w.form->btnStart_Click();
+    QCOMPARE(w.ui.shown, std::vector<std::string>{"No files are selected!"});
+    QCOMPARE(filesIn(w.target.path()).size(), size_t(2));
+}
+
+}  // namespace kadrel
+
+QTEST_MAIN(kadrel::MainRunTest)
+#include "main_run_qtest.moc"
