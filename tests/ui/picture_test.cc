@@ -91,6 +91,23 @@ TEST(PictureTest, SlotBytesAreBlueGreenRedBottomRowFirst) {
     EXPECT_EQ(slotToImage(bits.data()), picture.convertToFormat(QImage::Format_BGR888));
 }
 
+TEST(PictureTest, ScaleSlotAveragesWhatEachPixelCovers) {
+    QImage picture(400, 300, QImage::Format_RGB32);
+    picture.fill(qRgb(250, 0, 0));
+    for (int y = 0; y < 300; ++y) {
+        for (int x = 200; x < 400; ++x) picture.setPixel(x, y, qRgb(0, 0, 250));
+    }
+    picture.setPixel(0, 0, qRgb(0, 250, 0));
+    const std::vector<uint8_t> slot = GetPictureBits(picture);
+    const QImage small = scaleSlot(slot.data(), 133, 100);
+    ASSERT_EQ(small.size(), QSize(133, 100));
+    EXPECT_EQ(small.pixel(0, 0), qRgb(222, 28, 0));  // 8 red and 1 green pixel averaged
+    EXPECT_EQ(small.pixel(10, 99), qRgb(250, 0, 0));
+    EXPECT_EQ(small.pixel(132, 0), qRgb(0, 0, 250));
+    EXPECT_EQ(scaleSlot(slot.data(), 533, 300).size(), QSize(533, 300));
+    EXPECT_TRUE(scaleSlot(slot.data(), 0, 300).isNull());
+}
+
 TEST(PictureTest, DibRowBytes) {
     struct Case { int32_t width; int16_t bits; int32_t expected; };
     const Case cases[] = {{400, 24, 1200}, {720, 24, 2160}, {718, 24, 2156}, {1, 1, 4},

@@ -257,8 +257,8 @@ void frmThumbnailBrowser::FillImages(int32_t firstrow, int count) {
         const int32_t f = (firstrow - 1) * m_grid.columns + k;
         if (f < 0 || f >= m_store.filecount) continue;
         if (m_store.thumbnailbits.size() >= static_cast<size_t>(f + 1) * kThumbBytes) {
-            const QImage picture = CopyBitmap(slotToImage(m_store.slot(f)), m_grid.picturewidth,
-                                              m_grid.pictureheight, 0);
+            const QImage picture =
+                scaleSlot(m_store.slot(f), m_grid.picturewidth, m_grid.pictureheight);
             Check1[k]->setIcon(QIcon(QPixmap::fromImage(picture)));
         }
         Check1[k]->setChecked(m_store.fileselected[f] != 0);

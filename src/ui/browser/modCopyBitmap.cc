@@ -101,6 +101,64 @@ QImage slotToImage(const uint8_t* slot) {
     return dibToImage(slot, kThumbWidth, kThumbHeight, kThumbRowBytes);
 }
 
+namespace {
+
+// The source range [first, last) that output index i of n covers in a span of size.
+struct Span {
+    int first;
+    int last;
+};
+
+std::vector<Span> spans(int n, int size) {
+    std::vector<Span> result(n);
+    for (int i = 0; i < n; ++i) {
+        const int first = i * size / n;
+        result[i] = {first, std::max(first + 1, (i + 1) * size / n)};
+    }
+    return result;
+}
+
+// One output row: the slot rows [rows.first, rows.last) are summed byte by byte into sums (a
+// loop the compiler vectorises), then each column span of the sums is averaged.
+void averageRow(const uint8_t* slot, Span rows, const std::vector<Span>& columns,
+                std::vector<uint32_t>& sums, QRgb* out) {
+    std::fill(sums.begin(), sums.end(), 0u);
+    uint32_t* __restrict total = sums.data();
+    for (int y = rows.first; y < rows.last; ++y) {
+        const uint8_t* __restrict p =
+            slot + static_cast<size_t>(kThumbHeight - 1 - y) * kThumbRowBytes;
+        for (int i = 0; i < kThumbRowBytes; ++i) total[i] += p[i];
+    }
+    for (size_t x = 0; x < columns.size(); ++x) {
+        uint32_t b = 0, g = 0, r = 0;
+        for (int c = columns[x].first; c < columns[x].last; ++c) {
+            b += sums[c * 3];
+            g += sums[c * 3 + 1];
+            r += sums[c * 3 + 2];
+        }
+        const auto n = static_cast<uint32_t>((rows.last - rows.first) *
+                                             (columns[x].last - columns[x].first));
+        out[x] = qRgb((r + n / 2) / n, (g + n / 2) / n, (b + n / 2) / n);
+    }
+}
+
+}  // namespace
+
+QImage scaleSlot(const uint8_t* slot, int width, int height) {
+    if (width < 1 || height < 1) return {};
+    if (width > kThumbWidth || height > kThumbHeight) {
+        return stretched(slotToImage(slot), width, height, true);
+    }
+    QImage image(width, height, QImage::Format_RGB32);
+    const std::vector<Span> columns = spans(width, kThumbWidth);
+    const std::vector<Span> rows = spans(height, kThumbHeight);
+    std::vector<uint32_t> sums(kThumbRowBytes);
+    for (int y = 0; y < height; ++y) {
+        averageRow(slot, rows[y], columns, sums, reinterpret_cast<QRgb*>(image.scanLine(y)));
+    }
+    return image;
+}
+
 QImage dibToImage(const uint8_t* bits, int width, int height, int rowbytes) {
     QImage image(width, height, QImage::Format_BGR888);
     if (image.isNull()) return image;

@@ -48,6 +48,10 @@ std::vector<uint8_t> GetPictureBits(const QImage& picture);
 /// A thumbnail slot (kThumbBytes, bottom row first) as a 400 x 300 image that owns its pixels.
 QImage slotToImage(const uint8_t* slot);
 
+/// A thumbnail slot shrunk to width x height (at most 400 x 300) by averaging the pixels each
+/// output pixel covers; larger sizes are stretched smoothly.
+QImage scaleSlot(const uint8_t* slot, int width, int height);
+
 /// A bottom-up 24-bit blue-green-red pixel buffer with padded rows as an image.
 QImage dibToImage(const uint8_t* bits, int width, int height, int rowbytes);
 
