@@ -46,6 +46,13 @@ class ScriptedUi : public QtUi {
     std::function<void()> onEvents;
 };
 
+/// Saves widget's picture as name.png in $KADREL_SCREENSHOTS, when that is set.
+void saveShot(QWidget& widget, const char* name) {
+    const QByteArray folder = qgetenv("KADREL_SCREENSHOTS");
+    if (!folder.isEmpty())
+        widget.grab().save(QString::fromUtf8(folder) + "/" + name + ".png");
+}
+
 /// A card with count clips of random bytes, dated a day apart so their names differ.
 std::vector<std::string> makeClips(const test::TempDir& card, int count, size_t bytes) {
     std::mt19937 random(42);
@@ -126,7 +133,15 @@ void MainRunTest::runOverAllFiles() {
     Window w;
     const std::vector<std::string> clips = makeClips(w.card, 3, 1000);
     bool sawBar = false;
-    w.ui.onEvents = [&] { sawBar = sawBar || w.form->findChild<QProgressBar*>() != nullptr; };
+    w.ui.onEvents = [&] {
+        QProgressBar* bar = w.form->findChild<QProgressBar*>();
+        if (bar == nullptr)
+            return;
+        sawBar = true;
+        QCOMPARE(bar->geometry().topLeft().y() > w.form->findChild<QLabel*>("Label4")->y(), true);
+        if (w.ui.progress.size() == 2 && bar->value() == 66)
+            saveShot(*w.form, "main-run");
+    };
     w.start()->click();
     QVERIFY(sawBar);
     QCOMPARE(w.ui.progress, (std::vector<std::string>{"processing File 1 of 3", "processing File 2 of 3",

@@ -84,13 +84,15 @@ void frmWarning::arrangeControls() {
     buttons->addWidget(Command1);
     buttons->addWidget(Command2);
     auto* column = new QVBoxLayout(this);
-    for (QLabel* label : {Label1, Label2, Label3, Label4})
+    const int textWidth = fontMetrics().averageCharWidth() * 60;
+    for (QLabel* label : {Label1, Label2, Label3, Label4}) {
+        label->setFixedWidth(textWidth);
         column->addWidget(label);
+    }
     column->addSpacing(8);
     column->addLayout(buttons);
+    column->setSizeConstraint(QLayout::SetFixedSize);
     setTabOrder(Command2, Command1);
-    setFixedWidth(fontMetrics().averageCharWidth() * 62);
-    setFixedHeight(heightForWidth(width()) > 0 ? heightForWidth(width()) : sizeHint().height());
 }
 
 void frmWarning::Command1_Click() {
