@@ -2,7 +2,7 @@
 // in patch mode, renamed in place), has its 16:9 flag set or reset and its times carried
 // over; at the end the run offers to delete the sources it copied.
 //
-// Decisions where the design leaves room:
+// Choices this run makes for its users' files:
 // - Unexpected failures (an exception out of a service, such as an allocation failure or a
 //   file-system error) end either run, copyAllFound as well as copyFileList, with the box
 //   "Error " + number + CR LF + description under "ERROR" and no delete offer. The number is
