@@ -1,0 +1,173 @@
+// The browser window offscreen: frames on screen, mouse and key selection, size changes, the
+// close box and the file information window.
+#include <QApplication>
+#include <QComboBox>
+#include <QPlainTextEdit>
+#include <QTimer>
+#include <QtTest>
+
+#include "support/tempdir.h"
+#include "ui/browser/frmThumbnailBrowser.h"
+
+namespace kadrel {
+
+class BrowserWindowTest : public QObject {
+    Q_OBJECT
+
+private:
+    ThumbnailStore store;
+    BrowserSettings settings;
+
+    // files thumbnails, each slot one grey level, in a window of 3 x 2 frames at "Medium".
+    void makeStore(int32_t files) {
+        store = ThumbnailStore();
+        store.filecount = files;
+        for (int32_t i = 0; i < files; ++i) store.filelist.push_back("/card/MOV" + std::to_string(i) + ".MOD");
+        store.resetSelection();
+        store.thumbnailbits.resize(static_cast<size_t>(files) * kThumbBytes);
+        for (int32_t i = 0; i < files; ++i) {
+            std::fill_n(store.thumbnailbits.begin() + static_cast<size_t>(i) * kThumbBytes,
+                        kThumbBytes, static_cast<uint8_t>(i * 37));
+        }
+        settings = BrowserSettings{0, 0, 4400, 7300, 1};
+    }
+
+    void click(frmThumbnailBrowser& browser, int k, Qt::KeyboardModifiers modifiers = {}) {
+        QTest::mouseClick(browser.Check1[k], Qt::LeftButton, modifiers);
+    }
+
+    static int visibleFrames(const frmThumbnailBrowser& browser) {
+        int count = 0;
+        for (auto* frame : browser.Check1) count += frame->isVisible() ? 1 : 0;
+        return count;
+    }
+
+private slots:
+    void selectsByMouseAndKeepsTheChoiceWhileScrolling() {
+        makeStore(10);
+        frmThumbnailBrowser browser(store, settings, nullptr);
+        browser.show();
+        QTRY_COMPARE(visibleFrames(browser), 6);
+        QVERIFY(browser.VScroll1->isVisible());
+        QCOMPARE(browser.Label4->text(), QString("10"));
+        click(browser, 2);
+        click(browser, 5, Qt::ShiftModifier);
+        QCOMPARE(browser.Label5->text(), QString("4"));
+        QVERIFY(browser.Check1[3]->isChecked());
+        QVERIFY(!browser.Check1[1]->isChecked());
+        QTest::keyClick(&browser, Qt::Key_End);
+        QTRY_COMPARE(visibleFrames(browser), 4);  // files 6 to 9
+        QVERIFY(browser.Label7[0]->text().endsWith("6.MOD"));
+        QTest::keyClick(&browser, Qt::Key_PageUp);
+        QTRY_COMPARE(browser.VScroll1->value(), 2);
+        QTRY_VERIFY(browser.Check1[0]->isChecked());  // file 3
+        QVERIFY(!browser.Check1[3]->isChecked());     // file 6
+        QTest::keyClick(&browser, Qt::Key_Escape);    // does not close or clear
+        QCOMPARE(store.selectedcount, 4);
+    }
+
+    void wheelScrollsOneRowAndStopsAtTheTop() {
+        makeStore(10);
+        frmThumbnailBrowser browser(store, settings, nullptr);
+        browser.show();
+        QTRY_COMPARE(visibleFrames(browser), 6);
+        auto wheel = [&](int delta) {
+            QWheelEvent event(QPointF(10, 10), browser.mapToGlobal(QPointF(10, 10)), QPoint(),
+                              QPoint(0, delta), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase,
+                              false);
+            QApplication::sendEvent(&browser, &event);
+        };
+        wheel(120);
+        QCOMPARE(browser.VScroll1->value(), 1);
+        wheel(-120);
+        QCOMPARE(browser.VScroll1->value(), 2);
+        QCOMPARE(store.currentfileindex, 3);
+    }
+
+    void selectAllReachesFramesFilledLater() {
+        makeStore(500);
+        frmThumbnailBrowser browser(store, settings, nullptr);
+        browser.show();
+        QTRY_COMPARE(visibleFrames(browser), 6);
+        QTest::mouseClick(browser.Command1, Qt::LeftButton);
+        QCOMPARE(browser.Label5->text(), QString("500"));
+        QCOMPARE(store.selectedcount, 500);
+        QTest::keyClick(&browser, Qt::Key_End);
+        QTRY_COMPARE(browser.VScroll1->value(), 166);
+        QTRY_VERIFY(browser.Label7[0]->text().endsWith("95.MOD"));
+        QCOMPARE(browser.grid().fileIndex(0), 495);
+        for (int k = 0; k < visibleFrames(browser); ++k) QVERIFY(browser.Check1[k]->isChecked());
+        QTest::mouseClick(browser.Command2, Qt::LeftButton);
+        QCOMPARE(store.selectedcount, 0);
+        QVERIFY(!browser.Check1[0]->isChecked());
+    }
+
+    void closeBoxClearsAndAcceptKeeps() {
+        makeStore(10);
+        {
+            frmThumbnailBrowser browser(store, settings, nullptr);
+            browser.show();
+            QTRY_COMPARE(visibleFrames(browser), 6);
+            click(browser, 1);
+            browser.close();
+            QCOMPARE(store.selectedcount, 0);
+        }
+        frmThumbnailBrowser browser(store, settings, nullptr);
+        browser.show();
+        QTRY_COMPARE(visibleFrames(browser), 6);
+        click(browser, 1);
+        QTest::mouseClick(browser.Command3, Qt::LeftButton);
+        QCOMPARE(browser.result(), int(QDialog::Accepted));
+        QCOMPARE(store.selectedcount, 1);
+        QVERIFY(store.fileselected[1]);
+    }
+
+    void xLargeRebuildsEveryFrameAtTheWideSize() {
+        makeStore(10);
+        store.widethumbnails = true;
+        settings = BrowserSettings{0, 0, 12000, 30000, 7};  // out of range: "Medium"
+        frmThumbnailBrowser browser(store, settings, nullptr);
+        browser.show();
+        QCOMPARE(browser.Combo1->currentIndex(), 1);
+        QTRY_VERIFY(visibleFrames(browser) > 0);
+        QCOMPARE(browser.Check1[0]->width(), browser.px(2000));
+        browser.Combo1->setCurrentIndex(3);
+        QTRY_COMPARE(browser.Check1[0]->width(), browser.px(8700));
+        QCOMPARE(browser.Check1[0]->height(), browser.px(5200));
+        QCOMPARE(browser.Check1[0]->iconSize(), QSize(533, 300));
+        QCOMPARE(settings.ThumbnailSize, int16_t{3});
+        QCOMPARE(browser.grid().columns * browser.grid().rows, visibleFrames(browser));
+    }
+
+    void rightClickShowsTheFileInformation() {
+        test::TempDir dir;
+        makeStore(3);
+        store.filelist = {dir.write("first.MOD", "a"), dir.write("second.MOD", "b"), dir.file("gone")};
+        store.picturesize = {{720, 576}, {720, 480}, {0, 0}};
+        frmThumbnailBrowser browser(store, settings, nullptr);
+        browser.show();
+        QTRY_COMPARE(visibleFrames(browser), 3);
+        for (int k : {1, 2}) {
+            QString shown;
+            QTimer::singleShot(50, [&] {
+                shown = browser.picinfo->Text1->toPlainText();
+                browser.picinfo->close();
+            });
+            QTest::mouseClick(browser.Check1[k], Qt::RightButton);
+            QCOMPARE(store.currentfileindex, k);
+            QVERIFY(!browser.picinfo->isVisible());
+            const QStringList lines = shown.split('\n');
+            QCOMPARE(lines.size(), 8);
+            QCOMPARE(lines[0], QString("File:"));
+            QVERIFY(lines[1].contains(k == 1 ? "second" : "gone") || lines[1].contains(QChar(0x2026)));
+            QCOMPARE(lines[7], k == 1 ? QString("720 X 480 Pixel") : QString("0 X 0 Pixel"));
+            QCOMPARE(lines[4].isEmpty(), k == 2);  // no time for a missing file
+        }
+        QCOMPARE(store.selectedcount, 0);
+    }
+};
+
+}  // namespace kadrel
+
+QTEST_MAIN(kadrel::BrowserWindowTest)
+#include "browser_qtest.moc"
