@@ -4,8 +4,10 @@
 
 #include "app/commandline.h"
 #include "app/runcontrol.h"
+#include "app/terminalprogress.h"
 #include "app/terminalui.h"
 #include "app/usagetexts.h"
+#include "copyengine/copyrun.h"
 #include "platform/filesys.h"
 #include "settings/settingsfile.h"
 
@@ -26,11 +28,17 @@ void showErrorReport(UiSeam& ui, int code) {
 }
 
 /// Runs the copy or patch run the validated command line asks for.
-int runCopy(RunContext& ctx, const CommandLineFlags& flags) {
-    (void)ctx;
-    (void)flags;
-    std::fputs("kadrel: copying is not built yet; the command line was valid.\n", stderr);
-    return 3;
+int runCopy(RunContext& ctx, const CommandLineFlags& flags, TerminalUi& ui) {
+    TerminalProgress progress(ui);
+    CopyRunExtras extras;
+    extras.observer = &progress;
+    const Settings& s = ctx.settings;
+    if (flags.sourceisdir) {
+        copyAllFound(ctx, s.sourcedir, s.targetdir, s.setws, false, extras);
+    } else {
+        copyFileList(ctx, 1, {s.sourcedir}, s.targetdir, s.setws, false, flags.targetisdir, extras);
+    }
+    return 0;
 }
 
 int commandLineMode(int argc, char** argv, Settings& settings, DebugLog& log) {
@@ -52,7 +60,7 @@ int commandLineMode(int argc, char** argv, Settings& settings, DebugLog& log) {
     control.running = true;
     RunContext ctx{settings, control, ui, log};
     if (settings.debugmode) log.openDebugLog(debugLogPath(platform::settingsFolder(platform::programFolder())));
-    code = runCopy(ctx, flags);
+    code = runCopy(ctx, flags, ui);
     ui.endProgress();
     log.closeDebugLog();
     return exitStatus(code);

@@ -69,6 +69,24 @@ TEST_F(Program, GarbledPathsShowTheUsageButNeverExitWithSuccess) {
     EXPECT_EQ(r.status, 255) << "256 does not fit 8 bits and must not wrap to success";
 }
 
+TEST_F(Program, CopiesAFolderOrOneFileFromTheCommandLine) {
+    dir.write("card/SD_VIDEO/PRG001/MOV001.MOD", "clip one");
+    dir.write("card/SD_VIDEO/PRG001/MOV001.MOI", "info");
+    fs::create_directory(dir.file("dst"));
+    Result r = run(dir.path() + "card " + dir.path() + "dst");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(test::readAll(dir.file("dst/MOV001.MPG")), "clip one");
+    EXPECT_TRUE(fs::exists(dir.file("card/SD_VIDEO/PRG001/MOV001.MOD"))) << "no delete without deletefiles";
+
+    r = run(dir.path() + "card/SD_VIDEO/PRG001/MOV001.MOD " + dir.path() + "dst/mine.avi");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(test::readAll(dir.file("dst/mine.avi")), "clip one");
+
+    r = run(dir.path() + "card " + dir.path() + "dst /S:xyz");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.err.find("No files with extension *.xyz were found"), std::string::npos) << r.err;
+}
+
 TEST_F(Program, DebugLogOnlyWithDebugModeOne) {
     dir.write("src/clip.MOD", "x");
     fs::create_directory(dir.file("dst"));
@@ -79,7 +97,10 @@ TEST_F(Program, DebugLogOnlyWithDebugModeOne) {
     dir.write("kadrel.dbg", "old run");
     run(dir.path() + "src " + dir.path() + "dst");
     ASSERT_TRUE(fs::exists(dir.file("kadrel.dbg")));
-    EXPECT_EQ(test::readAll(dir.file("kadrel.dbg")).find("old run"), std::string::npos) << "each run truncates";
+    const std::string logText = test::readAll(dir.file("kadrel.dbg"));
+    EXPECT_EQ(logText.find("old run"), std::string::npos) << "each run truncates";
+    EXPECT_NE(logText.find("source file:" + dir.path() + "src/clip.MOD\r\ntarget file:" + dir.path() + "dst/clip.MPG\r\n"),
+              std::string::npos) << logText;
     run(dir.path() + "/nonexistent");
     EXPECT_TRUE(fs::exists(dir.file("kadrel.dbg"))) << "a failed validation opens no log";
 }
