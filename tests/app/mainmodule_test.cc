@@ -95,6 +95,7 @@ TEST_F(Program, DebugLogOnlyWithDebugModeOne) {
     EXPECT_FALSE(fs::exists(dir.file("kadrel.dbg")));
     dir.write("Kadrel.ini", "[Settings]\r\ndebugmode= 1.0 \r\n");
     dir.write("kadrel.dbg", "old run");
+    fs::remove(dir.file("dst/clip.MPG"));
     run(dir.path() + "src " + dir.path() + "dst");
     ASSERT_TRUE(fs::exists(dir.file("kadrel.dbg")));
     const std::string logText = test::readAll(dir.file("kadrel.dbg"));
