@@ -1,6 +1,7 @@
 #include "ui/browser/frmPicInfo.h"
 
 #include <QFontMetrics>
+#include <QPalette>
 #include <QShowEvent>
 
 #include "copyengine/FiletimeAPI.h"
@@ -31,7 +32,10 @@ frmPicInfo::frmPicInfo(const ThumbnailStore& store, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowCloseButtonHint),
       m_store(store) {
     setObjectName("frmPicInfo");
-    setStyleSheet(QString("frmPicInfo { %1 }").arg(kYellowStyle));
+    QPalette yellow = palette();
+    yellow.setColor(QPalette::Window, QColor(255, 255, 128));
+    setPalette(yellow);
+    setAutoFillBackground(true);
     setFixedSize(px(3600), px(2925));
     Shape1 = makeShape(this);
     Shape1->setGeometry(0, 0, px(3600), px(2925));

@@ -80,7 +80,8 @@ int frmThumbnailBrowser::twips(int pixels) const { return qRound(pixels * 1440.0
 
 void frmThumbnailBrowser::buildPanel() {
     Label1 = new QLabel("Size ofThumbnails:", this);
-    Label1->setGeometry(0, px(105), px(kPanelControlWidth), px(195));
+    Label1->adjustSize();  // as wide as its text needs, so the text is never cut
+    Label1->move(0, px(105));
     Combo1 = new QComboBox(this);
     Combo1->setObjectName("Combo1");
     for (const DisplaySize& size : kDisplaySizes) Combo1->addItem(size.item);

@@ -1,0 +1,99 @@
+// The manual selection on the sample card, end to end: search, sort, thumbnails from the clips,
+// and the browser on them. With KADREL_SCREENSHOT_DIR set (run under Xvfb) it also saves the
+// pictures of the user documentation there.
+#include <QApplication>
+#include <QScreen>
+#include <QTimer>
+#include <QtTest>
+
+#include <filesystem>
+
+#include "ui/browser/ManualSelection.h"
+#include "ui/browser/browserselection.h"
+#include "ui/browser/frmThumbnailBrowser.h"
+
+namespace kadrel {
+
+class BrowserCardTest : public QObject {
+    Q_OBJECT
+
+private:
+    const std::string card =
+        std::filesystem::weakly_canonical(std::string(KADREL_TEST_DATA) + "/../../samples/card").string();
+    ThumbnailStore store;
+    RunControl control;
+    SilentUi ui;
+
+    void save(QWidget& window, const QString& name) {
+        const QString dir = qEnvironmentVariable("KADREL_SCREENSHOT_DIR");
+        if (dir.isEmpty()) return;
+        QApplication::processEvents();
+        const QPixmap shot = window.screen()->grabWindow(0).copy(window.frameGeometry());
+        QVERIFY(shot.save(dir + "/" + name));
+    }
+
+    int modFilesOnCard() const {
+        int count = 0;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(card)) {
+            count += entry.path().extension() == ".MOD" ? 1 : 0;
+        }
+        return count;
+    }
+
+private slots:
+    void initTestCase() {
+        Settings settings;
+        settings.sourcedir = card;
+        settings.searchext = "MOD";
+        SearchState search;
+        QCOMPARE(searchSelectionFiles(store, search, settings, control, ui), modFilesOnCard());
+        QVERIFY(store.filecount > 0);
+        sortfilelist(store);
+        QVERIFY(makeSelectionThumbnails(store, "MOD", false, control, ui));
+        loadPlaceholder(store);
+        for (int32_t i = 0; i < store.filecount; ++i) {
+            QVERIFY(store.picturesize[i][0] > 0 && store.picturesize[i][1] > 0);
+            QVERIFY(!std::equal(store.placeholderbits.begin(), store.placeholderbits.end(), store.slot(i)));
+        }
+    }
+
+    void smallWithASelection() {
+        BrowserSettings settings{30, 30, 6000, 9000, 0};
+        frmThumbnailBrowser browser(store, settings, nullptr);
+        browser.show();
+        QTRY_COMPARE(browser.Check1.size(), static_cast<size_t>(store.filecount));
+        QTest::mouseClick(browser.Check1[0], Qt::LeftButton);
+        QTest::mouseClick(browser.Check1[store.filecount - 1], Qt::LeftButton, Qt::ShiftModifier);
+        QCOMPARE(store.selectedcount, store.filecount);
+        save(browser, "browser-small.png");
+        QTest::mouseClick(browser.Command3, Qt::LeftButton);
+        std::vector<std::string> files;
+        QCOMPARE(collectSelectedFiles(store, files), store.filecount);
+    }
+
+    void xLargeWideWithTheFileInformation() {
+        store.widethumbnails = true;
+        unselectAll(store);
+        BrowserSettings settings{30, 30, 12600, 18600, 3};
+        frmThumbnailBrowser browser(store, settings, nullptr);
+        browser.show();
+        QTRY_VERIFY(!browser.Check1.empty() && browser.Check1[0]->isVisible());
+        QCOMPARE(browser.Check1[0]->iconSize(), QSize(533, 300));
+        QTest::mouseClick(browser.Check1[0], Qt::LeftButton, Qt::ControlModifier);
+        save(browser, "browser-xlarge-wide.png");
+        QString text;
+        QTimer::singleShot(100, [&] {
+            text = browser.picinfo->Text1->toPlainText();
+            save(browser, "browser-fileinfo.png");
+            browser.picinfo->close();
+        });
+        QTest::mouseClick(browser.Check1[0], Qt::RightButton, {}, QPoint(300, 120));
+        QVERIFY(text.contains(QString("%1 X %2 Pixel").arg(store.picturesize[0][0]).arg(store.picturesize[0][1])));
+        QCOMPARE(store.selectedcount, 1);
+    }
+};
+
+}  // namespace kadrel
+
+QTEST_MAIN(kadrel::BrowserCardTest)
+#include "browser_card_qtest.moc"
