@@ -1,6 +1,11 @@
 #include "mpeg2patch/chunkscan.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <algorithm>
+#include <cstring>
 
 namespace kadrel {
 
@@ -59,7 +64,7 @@ int64_t nextChunkOffset(const ScanChunk& chunk, size_t park, TailRule tail) {
 }  // namespace
 
 size_t setTail(const ScanChunk& chunk) {
-    const uint8_t* e = chunk.buffer.data() + chunk.length;
+    const uint8_t* e = chunk.data + chunk.length;
     if (chunk.length >= 3 && e[-3] == 0 && e[-2] == 0 && e[-1] == 1) return 3;
     if (chunk.length >= 2 && e[-2] == 0 && e[-1] == 0) return 2;
     if (chunk.length >= 1 && e[-1] == 0) return 1;
@@ -68,8 +73,79 @@ size_t setTail(const ScanChunk& chunk) {
 
 size_t resetTail(const ScanChunk& chunk) {
     for (size_t back = std::min<size_t>(3, chunk.length); back > 0; --back)
-        if (chunk.buffer[chunk.length - back] == 0) return back;
+        if (chunk.data[chunk.length - back] == 0) return back;
     return 0;
+}
+
+bool ScanChunk::read(StreamFile& file, int64_t at) {
+    const uint8_t* previous = data;
+    size_t got = 0;
+    const uint8_t* view = file.view(at, kChunkSize, got);
+    offset = at;
+    length = got;
+    last = got < kChunkSize;
+    if (!last) {
+        data = view;
+        return true;
+    }
+    // A short chunk lies in a buffer that still holds the rest of the chunk before it, as
+    // the debug dump of a header near the end of the file shows.
+    if (previous && previous != buffer.data()) std::memcpy(buffer.data(), previous, kChunkSize);
+    std::memcpy(buffer.data(), view, got);
+    data = buffer.data();
+    return got > 0;
+}
+
+/// Calls found with the 0-based index of every 00 00 01 prefix whose code byte lies at or
+/// before index length - 1, scanning from index from on.
+template <typename Found>
+void scalarPrefixes(const uint8_t* b, size_t from, size_t length, Found found) {
+    for (size_t q = from; q + 3 < length; ++q)
+        if (b[q + 2] == 1 && b[q] == 0 && b[q + 1] == 0) found(q);
+}
+
+#if defined(__SSE2__)
+/// Sixteen prefix tests at a time: start codes are dense in video (a slice every row), so a
+/// byte-wise or memchr search spends more on its hits than on the bytes between them.
+template <typename Found>
+void findPrefixes(const uint8_t* b, size_t length, Found found) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i one = _mm_set1_epi8(1);
+    auto bitsWhere = [](const uint8_t* p, __m128i value) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, value)));
+    };
+    size_t i = 0;
+    for (; i + 19 <= length; i += 16) {
+        unsigned bits = bitsWhere(b + i + 2, one);
+        if (bits == 0) continue;
+        bits &= bitsWhere(b + i, zero) & bitsWhere(b + i + 1, zero);
+        for (; bits != 0; bits &= bits - 1) found(i + static_cast<size_t>(__builtin_ctz(bits)));
+    }
+    scalarPrefixes(b, i, length, found);
+}
+#else
+template <typename Found>
+void findPrefixes(const uint8_t* b, size_t length, Found found) {
+    scalarPrefixes(b, 0, length, found);
+}
+#endif
+
+void ScanChunk::indexStartCodes(const std::vector<uint8_t>& codes) {
+    indexed_ = codes;
+    for (uint8_t code : codes) positions_[code].clear();
+    bool wanted[256] = {};
+    for (uint8_t code : codes) wanted[code] = true;
+    const uint8_t* b = data;
+    findPrefixes(b, length, [&](size_t q) {
+        if (wanted[b[q + 3]]) positions_[b[q + 3]].push_back(static_cast<uint32_t>(q + 1));
+    });
+}
+
+size_t ScanChunk::find(uint8_t code, size_t from, size_t before) const {
+    const std::vector<uint32_t>& list = positions_[code];
+    const auto it = std::lower_bound(list.begin(), list.end(), static_cast<uint32_t>(from));
+    return it != list.end() && *it < before ? *it : 0;
 }
 
 void EventPump::tick() {
@@ -79,14 +155,14 @@ void EventPump::tick() {
 void runChunkScan(StreamFile& file, ByteSource& bytes, std::vector<SearchKind>& kinds, TailRule tail,
                   EventPump& pump) {
     ScanChunk chunk;
+    std::vector<uint8_t> codes;
+    for (const SearchKind& kind : kinds) codes.push_back(kind.code);
     int64_t next = 0;
     for (;;) {
         pump.tick();
-        chunk.offset = next;
-        chunk.length = file.read(next, chunk.buffer.data(), kChunkSize);
-        if (chunk.length == 0) return;
-        chunk.last = chunk.length < kChunkSize;
-        bytes.setChunk(chunk.buffer.data(), chunk.length, chunk.offset);
+        if (!chunk.read(file, next)) return;
+        bytes.setChunk(chunk.data, chunk.length, chunk.offset);
+        chunk.indexStartCodes(codes);
         startChunk(chunk, kinds);
         const size_t park = runPasses(chunk, kinds, pump);
         for (SearchKind& kind : kinds) kind.resume = chunk.fileOffset(kind.start);

@@ -17,15 +17,26 @@ namespace kadrel {
 
 inline constexpr size_t kChunkSize = 10000;
 
-/// The chunk a scan holds. Positions are 1-based: position p is buffer[p - 1].
+/// The chunk a scan holds. Positions are 1-based: position p is data[p - 1].
 struct ScanChunk {
-    std::array<uint8_t, kChunkSize> buffer{};
+    const uint8_t* data = nullptr;  ///< kChunkSize bytes: a view of the file, or buffer
+    std::array<uint8_t, kChunkSize> buffer{};  ///< holds the last, short chunk
     size_t length = 0;
     int64_t offset = 0;  ///< file offset of position 1
     bool last = false;   ///< shorter than a full chunk: the file ends with it
 
     /// File offset of a 1-based position.
     int64_t fileOffset(size_t position) const { return offset + static_cast<int64_t>(position) - 1; }
+    /// Takes length bytes of the file at offset; false at the end of the file.
+    bool read(StreamFile& file, int64_t at);
+    /// Lists where each start code of codes lies; done once per chunk for all searches.
+    void indexStartCodes(const std::vector<uint8_t>& codes);
+    /// As findStartCode over the chunk, for a code that was indexed.
+    size_t find(uint8_t code, size_t from, size_t before) const;
+
+private:
+    std::array<std::vector<uint32_t>, 256> positions_;
+    std::vector<uint8_t> indexed_;
 };
 
 /// What one search of a pass did.
@@ -38,6 +49,7 @@ enum class SearchResult {
 /// One structure kind. step searches from start for hits at positions below before,
 /// handles one and moves start, or reports a hit too near the chunk end.
 struct SearchKind {
+    uint8_t code = 0;  ///< the start code value the kind searches for
     std::function<SearchResult(const ScanChunk& chunk, size_t& start, size_t before, size_t& hit)> step;
     int64_t resume = 0;  ///< file offset where the next search of this kind begins
     size_t start = 1;

@@ -99,11 +99,11 @@ void resetSequenceHeader(PatchState& st, const StructureBytes& s) {
 
 SearchResult sequenceHeaderStep(PatchState& st, const ScanChunk& chunk, size_t& start, size_t before,
                                 size_t& hit) {
-    const size_t p = findStartCode(chunk.buffer.data(), chunk.length, start, before, kSequenceHeaderCode);
+    const size_t p = chunk.find(kSequenceHeaderCode, start, before);
     if (p == 0) return SearchResult::NotFound;
     if (st.setting && st.debugging()) {
         st.debug("Seq found at " + std::to_string(start + p));
-        st.debug(HexDump(chunk.buffer.data(), chunk.buffer.size(), p, 30));
+        st.debug(HexDump(chunk.data, kChunkSize, p, 30));
     }
     if (p + kSeqHeaderFlagOffset > chunk.length) return nearEnd(st, chunk, "Seq", p, hit);
     StructureBytes s;
@@ -120,7 +120,7 @@ void editRdiPck(PatchState& st, const ScanChunk& chunk, size_t p) {
     StructureBytes s;  // a PES packet of its own: its bytes are never cut by another header
     s.count = kRdiPckExamined;
     for (size_t i = 0; i < s.count; ++i) {
-        s.value[i] = chunk.buffer[p - 1 + i];
+        s.value[i] = chunk.data[p - 1 + i];
         s.offset[i] = chunk.fileOffset(p + i);
     }
     uint8_t work[2] = {s.value[kRdiPckFlagOffset], s.value[kRdiPckFlagOffset + 1]};
@@ -132,9 +132,9 @@ void editRdiPck(PatchState& st, const ScanChunk& chunk, size_t p) {
 }
 
 SearchResult rdiPckStep(PatchState& st, const ScanChunk& chunk, size_t& start, size_t before, size_t& hit) {
-    const uint8_t* b = chunk.buffer.data();
+    const uint8_t* b = chunk.data;
     for (;;) {
-        const size_t p = findStartCode(b, chunk.length, start, before, kPrivateStream2);
+        const size_t p = chunk.find(kPrivateStream2, start, before);
         if (p == 0) return SearchResult::NotFound;
         if (p + kRdiPckExamined - 1 > chunk.length) return nearEnd(st, chunk, "RDI-PCK", p, hit);
         const bool rdi = IsRdiPck(b[p + 3], b[p + 4], b[p + 5]);
@@ -181,7 +181,7 @@ void handleSde(PatchState& st, int64_t offset) {
 }
 
 SearchResult sdeStep(PatchState& st, const ScanChunk& chunk, size_t& start, size_t before, size_t& hit) {
-    const size_t p = findStartCode(chunk.buffer.data(), chunk.length, start, before, kExtensionStartCode);
+    const size_t p = chunk.find(kExtensionStartCode, start, before);
     if (p == 0) return SearchResult::NotFound;
     if (p + kSdeMaxLength > chunk.length) return nearEnd(st, chunk, "sde", p, hit);
     handleSde(st, chunk.fileOffset(p));
@@ -190,8 +190,9 @@ SearchResult sdeStep(PatchState& st, const ScanChunk& chunk, size_t& start, size
 }
 
 template <typename Step>
-SearchKind kindOf(PatchState& st, Step step) {
+SearchKind kindOf(PatchState& st, uint8_t code, Step step) {
     SearchKind kind;
+    kind.code = code;
     kind.step = [&st, step](const ScanChunk& chunk, size_t& start, size_t before, size_t& hit) {
         return step(st, chunk, start, before, hit);
     };
@@ -201,9 +202,9 @@ SearchKind kindOf(PatchState& st, Step step) {
 /// The searches of one pass, in their order: RDI-PCK, sequence header, extension.
 std::vector<SearchKind> searchKinds(PatchState& st) {
     std::vector<SearchKind> kinds;
-    if (!st.setting || st.ctx.settings.modify_rdi_pck > 0) kinds.push_back(kindOf(st, rdiPckStep));
-    kinds.push_back(kindOf(st, sequenceHeaderStep));
-    if (st.setting && st.ctx.settings.modify_sde > 0) kinds.push_back(kindOf(st, sdeStep));
+    if (!st.setting || st.ctx.settings.modify_rdi_pck > 0) kinds.push_back(kindOf(st, kPrivateStream2, rdiPckStep));
+    kinds.push_back(kindOf(st, kSequenceHeaderCode, sequenceHeaderStep));
+    if (st.setting && st.ctx.settings.modify_sde > 0) kinds.push_back(kindOf(st, kExtensionStartCode, sdeStep));
     return kinds;
 }
 

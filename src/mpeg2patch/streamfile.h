@@ -1,5 +1,6 @@
-// The file under a scan: small positional reads served from one large cached block, and
-// positional writes that keep that block in step with the file.
+// The file under a scan: chunks handed out as views into one large cached block, single
+// bytes elsewhere from a second block, and positional writes that reach the cached bytes
+// only when the scan takes its next chunk, as a chunk read into a buffer would behave.
 #pragma once
 
 #include <cstddef>
@@ -15,20 +16,31 @@ public:
     /// Reads and writes through file, which must stay open while this object is used.
     explicit StreamFile(platform::RandomAccessFile& file);
 
-    /// Copies up to n bytes from offset; returns the count copied (short at the end).
-    size_t read(int64_t offset, uint8_t* dst, size_t n);
+    /// Up to n bytes from offset, valid until the next call of view; got is the count
+    /// (short at the end of the file).
+    const uint8_t* view(int64_t offset, size_t n, size_t& got);
     /// One byte at offset; false past the end of the file or on a read error.
     bool byteAt(int64_t offset, uint8_t& value);
     /// Writes n bytes at offset; returns the count written, -1 on error.
     int64_t write(int64_t offset, const uint8_t* src, size_t n);
 
 private:
-    bool fill(int64_t offset);
+    struct Block {
+        std::vector<uint8_t> bytes;
+        int64_t offset = 0;
+        size_t length = 0;
+        bool holds(int64_t at) const { return at >= offset && at < offset + static_cast<int64_t>(length); }
+    };
+    struct PendingByte {
+        int64_t offset;
+        uint8_t value;
+    };
+    bool fill(Block& block, int64_t offset);
 
     platform::RandomAccessFile& file_;
-    std::vector<uint8_t> block_;
-    int64_t blockOffset_ = 0;
-    size_t blockLength_ = 0;
+    Block main_;   ///< where chunks are viewed
+    Block aside_;  ///< bytes around a structure outside the main block
+    std::vector<PendingByte> pending_;  ///< written bytes the main block shows from the next view on
 };
 
 }  // namespace kadrel
