@@ -1,6 +1,6 @@
 // Copying and moving whole files so that no recording is ever half-written under its final
-// name: a copy goes to a temporary name beside the target, is flushed, and only then takes
-// the target's name.
+// name: a copy goes to a temporary name beside the target and only takes the target's name
+// once it is complete. A move that has to copy flushes the copy before removing the source.
 #pragma once
 
 #include <atomic>
@@ -33,7 +33,7 @@ public:
         (void)offset;
         return 0;
     }
-    /// After the copy is complete and flushed, before it takes the target's name.
+    /// After the copy is complete, before it takes the target's name.
     virtual int beforeCommit(const std::string& target) {
         (void)target;
         return 0;

@@ -141,8 +141,6 @@ int copyData(int in, int out, int64_t total, const CopyOptions& options) {
         }
         if (n < 0) return static_cast<int>(-n);
         if (n == 0) break;
-        // Start writing the slice back now, so the flush before the rename finds little to do.
-        ::sync_file_range(out, done, n, SYNC_FILE_RANGE_WRITE);
         done += n;
         if (options.progress) options.progress(done, total);
     }
@@ -175,11 +173,12 @@ int openSource(const std::string& source, const CopyOptions& options, Fd& in, st
     return 0;
 }
 
-/// Fills and flushes the temporary file; the caller removes it when this fails.
+/// Fills the temporary file; the caller removes it when this fails. The copy is not flushed
+/// here: that would make every run wait for the disk, and no source is ever removed before
+/// its copy is flushed (moveFile below, the delete offer of the copy run).
 int writeTemporary(int in, const struct stat& st, int out, const CopyOptions& options) {
     if (const int e = copyData(in, out, st.st_size, options)) return e;
-    if (const int e = carryReadOnly(out, st)) return e;
-    return ::fsync(out) == 0 ? 0 : errno;
+    return carryReadOnly(out, st);
 }
 
 }  // namespace
@@ -208,6 +207,7 @@ int moveFile(const std::string& source, const std::string& target, const CopyOpt
     const bool haveTimes = getFileTimes(source, times);
     if (const int c = copyFile(source, target, options)) return c;
     if (haveTimes) setFileTimes(target, times);
+    if (const int f = flushFile(target)) return f;
     return ::unlink(source.c_str()) == 0 ? 0 : errno;
 }
 
