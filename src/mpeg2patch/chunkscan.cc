@@ -132,7 +132,6 @@ void findPrefixes(const uint8_t* b, size_t length, Found found) {
 #endif
 
 void ScanChunk::indexStartCodes(const std::vector<uint8_t>& codes) {
-    indexed_ = codes;
     for (uint8_t code : codes) positions_[code].clear();
     bool wanted[256] = {};
     for (uint8_t code : codes) wanted[code] = true;

@@ -31,12 +31,12 @@ struct ScanChunk {
     bool read(StreamFile& file, int64_t at);
     /// Lists where each start code of codes lies; done once per chunk for all searches.
     void indexStartCodes(const std::vector<uint8_t>& codes);
-    /// As findStartCode over the chunk, for a code that was indexed.
+    /// 1-based position of the first start code 00 00 01 code at a position in [from, before)
+    /// with all four bytes in the chunk, or 0; code must have been indexed.
     size_t find(uint8_t code, size_t from, size_t before) const;
 
 private:
     std::array<std::vector<uint32_t>, 256> positions_;
-    std::vector<uint8_t> indexed_;
 };
 
 /// What one search of a pass did.

@@ -1,7 +1,5 @@
 #include "mpeg2patch/mpeg2fields.h"
 
-#include <cstring>
-
 #include "app/runcontrol.h"
 
 namespace kadrel {
@@ -67,23 +65,6 @@ void decodeDisplaySize(const uint8_t* bytes, int& h, int& v) {
 
 bool IsRdiPck(uint8_t byte4, uint8_t byte5, uint8_t byte6) {
     return byte4 == kRdiPckLengthHigh && byte5 == kRdiPckLengthLow && byte6 == kRdiPckSubstream;
-}
-
-size_t findStartCode(const uint8_t* data, size_t length, size_t from, size_t before, uint8_t code) {
-    if (from < 1 || length < 4) return 0;
-    // The 01 of the prefix is rare in compressed data, so memchr skips most bytes.
-    size_t i = from - 1 + 2;  // index of the 01 for a match at position from
-    const size_t lastOne = length - 2;
-    while (i <= lastOne) {
-        const void* hit = std::memchr(data + i, 0x01, lastOne - i + 1);
-        if (!hit) return 0;
-        i = static_cast<size_t>(static_cast<const uint8_t*>(hit) - data);
-        const size_t position = i - 1;  // 1-based position of the first 00
-        if (position >= before) return 0;
-        if (data[i - 1] == 0 && data[i - 2] == 0 && data[i + 1] == code) return position;
-        ++i;
-    }
-    return 0;
 }
 
 }  // namespace kadrel

@@ -66,8 +66,5 @@ void EncodeDisplaySize(int h, int v, DisplaySizeBytes& out);
 void decodeDisplaySize(const uint8_t* bytes, int& h, int& v);
 /// True for the PES_packet_length and sub-stream bytes of an RDI-PCK.
 bool IsRdiPck(uint8_t byte4, uint8_t byte5, uint8_t byte6);
-/// 1-based position of the first 00 00 01 code whose first byte lies at a position in
-/// [from, before) and whose bytes all lie within length; 0 when there is none.
-size_t findStartCode(const uint8_t* data, size_t length, size_t from, size_t before, uint8_t code);
 
 }  // namespace kadrel

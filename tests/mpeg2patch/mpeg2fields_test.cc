@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
+#include "mpeg2patch/chunkscan.h"
+
 #include "streambuilder.h"
 
 namespace kadrel {
@@ -62,14 +66,29 @@ TEST(Mpeg2Fields, HorizontalResolutionTestLogsItsResult) {
                                                        "IsValidHorResolution=False resvalue=640"}));
 }
 
-TEST(Mpeg2Fields, StartCodeSearchHonoursStartLimitAndChunkEnd) {
-    const std::string s = test::bytes({0, 0, 1, 0xB3, 9, 0, 0, 1, 0xB5, 0, 0, 1});
-    const auto* d = reinterpret_cast<const uint8_t*>(s.data());
-    EXPECT_EQ(findStartCode(d, s.size(), 1, 100, 0xB3), 1u);
-    EXPECT_EQ(findStartCode(d, s.size(), 2, 100, 0xB3), 0u);
-    EXPECT_EQ(findStartCode(d, s.size(), 1, 100, 0xB5), 6u);
-    EXPECT_EQ(findStartCode(d, s.size(), 1, 6, 0xB5), 0u);
-    EXPECT_EQ(findStartCode(d, s.size(), 7, 100, 0xB5), 0u);  // 00 00 01 at the end has no code byte
+// The chunk's one-pass start-code index against a plain search, on random chunks of every
+// length around the sixteen-byte steps of the fast path.
+TEST(Mpeg2Fields, StartCodeIndexFindsWhatAPlainSearchFinds) {
+    std::mt19937 rng(5);
+    for (size_t length = 0; length < 80; ++length) {
+        for (int round = 0; round < 50; ++round) {
+            std::vector<uint8_t> data(kChunkSize);
+            for (size_t i = 0; i < length; ++i) data[i] = static_cast<uint8_t>(rng() % 3 == 0 ? 0 : rng() % 2 ? 1 : 0xB3);
+            ScanChunk chunk;
+            chunk.data = data.data();
+            chunk.length = length;
+            chunk.indexStartCodes({kSequenceHeaderCode});
+            for (size_t from = 1; from <= length + 1; ++from) {
+                size_t plain = 0;
+                for (size_t p = from; p + 3 <= length && !plain; ++p)
+                    if (data[p - 1] == 0 && data[p] == 0 && data[p + 1] == 1 && data[p + 2] == 0xB3) plain = p;
+                ASSERT_EQ(chunk.find(kSequenceHeaderCode, from, length + 1), plain) << length << " " << from;
+                if (plain) {
+                    EXPECT_EQ(chunk.find(kSequenceHeaderCode, from, plain), 0u);
+                }
+            }
+        }
+    }
 }
 
 }  // namespace
