@@ -9,7 +9,7 @@ card="$here/card/SD_VIDEO"
 rm -rf "$here/card"
 mkdir -p "$card/PRG001" "$card/PRG002"
 
-clip() {  # clip <output> <test source> <recording time>
+clip() {  # clip <output> <test source>
     ffmpeg -nostdin -loglevel error -f lavfi -i "$2=size=720x576:rate=25:duration=1" \
         -f lavfi -i "sine=frequency=440:duration=1" \
         -c:v mpeg2video -b:v 1500k -aspect 4:3 -g 12 -c:a mp2 -b:a 128k -ar 48000 \
@@ -17,10 +17,10 @@ clip() {  # clip <output> <test source> <recording time>
     moi="${1%.MOD}.MOI"
     # Camcorders keep clip metadata in the .MOI; a fixed dummy of the usual size will do.
     printf 'V6%0254d' 0 > "$moi"
-    touch -d "$3" "$1" "$moi"
 }
 
-clip "$card/PRG001/MOV001.MOD" testsrc "2009-03-05 14:07:09"
-clip "$card/PRG001/MOV002.MOD" smptebars "2009-03-05 14:07:09"
-clip "$card/PRG002/MOV003.MOD" rgbtestsrc "2009-03-06 09:30:00"
+clip "$card/PRG001/MOV001.MOD" testsrc
+clip "$card/PRG001/MOV002.MOD" smptebars
+clip "$card/PRG002/MOV003.MOD" rgbtestsrc
+"$here/set_times.sh"
 du -sh "$here/card"
