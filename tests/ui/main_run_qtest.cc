@@ -1,5 +1,6 @@
-// Runs started from the main window: over all files found, over a picked list, in patch mode
-// behind the warning, aborted half-way, and a window closed during a run.
+// Runs started from the main window: over all files found, in patch mode behind the warning,
+// aborted half-way, and a window closed during a run. Runs over a picked list are in
+// main_selection_qtest.cc.
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -126,7 +127,6 @@ class MainRunTest : public QObject {
     void abortStopsAfterTheFileInProgress();
     void closeDuringRunStopsItAndWritesSettings();
     void patchModeOnlyAfterContinue();
-    void runOverPickedFiles();
 };
 
 void MainRunTest::runOverAllFiles() {
@@ -215,30 +215,6 @@ void MainRunTest::patchModeOnlyAfterContinue() {
     QCOMPARE(filesIn(w.card.path() + "PRG000").size(), size_t(1));
     QVERIFY(filesIn(w.card.path() + "PRG000").begin()->first.ends_with(".MPG"));
     w.verifyIdle();
-}
-
-void MainRunTest::runOverPickedFiles() {
-    Window w;
-    const std::vector<std::string> clips = makeClips(w.card, 3, 1000);
-    w.form->setSelection(clips, {true, false, true});
-    QCOMPARE(w.form->findChild<QPushButton*>("Check2")->text(), QString("2 Files selected"));
-    QVERIFY(!w.form->findChild<QPushButton*>("Check1")->isChecked());
-    // Picked files are copied without the folder checks, to the target stored with the pick.
-    w.edit("lSourcedir")->setText("/gone");
-    w.start()->click();
-    const auto copies = filesIn(w.target.path());
-    QCOMPARE(copies.size(), size_t(2));
-    std::set<std::string> picked{test::readAll(clips[0]), test::readAll(clips[2])};
-    for (const auto& [name, data] : copies)
-        QVERIFY(picked.count(data) == 1);
-    w.verifyIdle();
-    // Nothing picked: Start stays off, and a forced Start copies nothing.
-    w.edit("lSourcedir")->setText(QString::fromStdString(w.card.path()));
-    w.form->setSelection(clips, {false, false, false});
-    QVERIFY(!w.start()->isEnabled());
-    w.form->btnStart_Click();
-    QCOMPARE(w.ui.shown, std::vector<std::string>{"No files are selected!"});
-    QCOMPARE(filesIn(w.target.path()).size(), size_t(2));
 }
 
 }  // namespace kadrel

@@ -18,6 +18,7 @@
 #include "copyengine/datetimenames.h"
 #include "copyengine/filesearch.h"
 #include "settings/settingsfile.h"
+#include "ui/browser/ManualSelection.h"
 #include "ui/dialogs/frmHelp.h"
 #include "ui/dialogs/frmWarning.h"
 #include "ui/main/CompactPath.h"
@@ -231,6 +232,7 @@ void frmMain::Form_Load() {
     rebuildExample();
     Check2->setText("&Manual Selection");
     helpvisible_ = false;
+    loadPlaceholder(store_);
 }
 
 void frmMain::applyLoadedSettings() {
@@ -421,36 +423,90 @@ void frmMain::Check2_Click() {
         ShowStatus("");
         enablecontrols(true);
     }
-    btnStart->setEnabled(!(selectedcount_ == 0 && Check2->isChecked()));
+    btnStart->setEnabled(!(store_.selectedcount == 0 && Check2->isChecked()));
     if (!chkSetWS->isEnabled() && txtRename->text().isEmpty())
         btnStart->setEnabled(false);
 }
 
-// The search, the thumbnails and the browser of the manual selection arrive with the
-// thumbnail browser. Until then the toggle springs back and the all-files mode stays.
 bool frmMain::runManualSelection() {
-    releaseCheck2();
-    return false;
+    enterManualMode();
+    if (!searchSelection())
+        return false;
+    if (store_.filecount == 0) {
+        showNoFilesMessage(s_.searchext, ui_);
+        return true;
+    }
+    if (!makeThumbnails())
+        return false;
+    showThumbnailBrowser(store_, s_.browser, this);
+    Check2->setText(QString::fromStdString(selectedFilesCaption(store_.selectedcount)));
+    return true;
 }
 
-// The state the manual selection leaves behind: the manual mode pressed, the count on its
-// toggle, and Start enabled only when something was picked.
-void frmMain::setSelection(std::vector<std::string> filelist, std::vector<bool> fileselected) {
-    fileselected.resize(filelist.size(), false);
-    filelist_ = std::move(filelist);
-    fileselected_ = std::move(fileselected);
-    selectedcount_ = static_cast<int32_t>(std::count(fileselected_.begin(), fileselected_.end(), true));
+void frmMain::enterManualMode() {
     manualactive_ = 1;
     allfilesactive_ = 0;
     Check1->setChecked(false);
-    if (!Check2->isChecked()) {
-        ignorecheck2click_ = 1;
-        Check2->setChecked(true);
-    }
-    Check2->setText(QString("%1 Files selected").arg(selectedcount_));
-    btnStart->setEnabled(selectedcount_ != 0);
-    if (!chkSetWS->isEnabled() && txtRename->text().isEmpty())
-        btnStart->setEnabled(false);
+}
+
+// The old choice is dropped whatever the search ends with: it indexed a list that the search
+// has replaced, and a count left behind would let Start copy from the wrong list.
+bool frmMain::searchSelection() {
+    searching_ = true;
+    enablecontrols(false);
+    ShowStatus("searching for files...");
+    btnStart->setText("&Abort");
+    btnStart->setEnabled(true);  // the only way to stop the search
+    searchSelectionFiles(store_, search_, s_, ctl_, ui_);
+    searching_ = false;
+    if (store_.filecount == 0)
+        store_.resetSelection();
+    if (!ctl_.abortrequested)
+        return true;
+    btnStart->setText("&Start");
+    btnStart->setEnabled(false);
+    enablecontrols(true);
+    ctl_.abortrequested = false;
+    closeIfRequested();
+    return false;
+}
+
+bool frmMain::makeThumbnails() {
+    startThumbnailDisplay();
+    sortfilelist(store_);
+    makingthumbnails_ = true;
+    progressbar_ = createRunProgressBar();
+    const bool made = makeSelectionThumbnails(store_, text(txtSearch), s_.setws, ctl_, ui_);
+    endThumbnailDisplay();
+    if (made)
+        return true;
+    enablecontrols(true);
+    ctl_.abortrequested = false;
+    closeIfRequested();
+    return false;
+}
+
+void frmMain::startThumbnailDisplay() {
+    Label3->hide();
+    Label4->setText("");
+    Label4->show();
+    ShowStatus("sorting files...");
+}
+
+void frmMain::endThumbnailDisplay() {
+    makingthumbnails_ = false;
+    ShowStatus("");
+    delete progressbar_;
+    Label3->show();
+    Label4->hide();
+    Label4->setText("");
+    btnStart->setEnabled(false);
+    btnStart->setText("&Start");
+}
+
+void frmMain::closeIfRequested() {
+    if (closeAfterRun_)
+        QTimer::singleShot(0, this, &QWidget::close);
 }
 
 void frmMain::Check3_Click() {
@@ -469,7 +525,7 @@ void frmMain::lSourcedir_Change() {
     if (s_.sourcedir.empty()) {
         btnStart->setEnabled(false);
         Check2->setEnabled(false);
-    } else if (Check2->isChecked() && selectedcount_ == 0) {
+    } else if (Check2->isChecked() && store_.selectedcount == 0) {
         btnStart->setEnabled(false);
     } else {
         btnStart->setEnabled(true);
@@ -517,7 +573,7 @@ void frmMain::btnSelSourcedir_Click() {
     if (!s_.sourcedir.empty()) {
         if (isManualSelectionExt(QString::fromStdString(s_.searchext)))
             Check2->setEnabled(true);
-        if (Check2->isChecked() && selectedcount_ != 0)
+        if (Check2->isChecked() && store_.selectedcount != 0)
             btnStart->setEnabled(true);
         if (Check1->isChecked())
             btnStart->setEnabled(true);
@@ -552,7 +608,7 @@ bool frmMain::validateStart() {
         return false;
     if (!checkField(txtUserString, "Invalid character in user text field!"))
         return false;
-    if (selectedcount_ != 0)
+    if (store_.selectedcount != 0)
         return true;
     if (!checkSourceFolder(false) || !checkTargetFolder(false))
         return false;
@@ -657,14 +713,12 @@ void frmMain::runCopy() {
 
 void frmMain::copySelection(const std::string& target) {
     std::vector<std::string> files;
-    for (size_t i = 0; i < filelist_.size(); ++i)
-        if (fileselected_[i])
-            files.push_back(filelist_[i]);
-    if (files.empty()) {
+    const int32_t count = collectSelectedFiles(store_, files);
+    if (count < 1) {
         showError("No files are selected!", "ERROR");
         return;
     }
-    copyFileList(ctx_, static_cast<int32_t>(files.size()), files, target, s_.setws, true, true);
+    copyFileList(ctx_, count, files, target, s_.setws, true, true);
 }
 
 void frmMain::setUpRun() {
@@ -675,14 +729,18 @@ void frmMain::setUpRun() {
     Label4->setText("");
     Label4->show();
     enablecontrols(false);
-    progressbar_ = CreateProgressBar(this, false, layout_.fromDesignPixels(8), layout_.fromDesignPixels(262),
-                                     layout_.fromDesignPixels(20), layout_.fromDesignPixels(222));
+    progressbar_ = createRunProgressBar();
     if (s_.debugmode) {
         std::string name, folder, ext;
         SplitPath(s_.inifile, name, folder, ext);
         log_.openDebugLog(debugLogPath(folder));
     }
     btnStart->setText("&Abort!");
+}
+
+QProgressBar* frmMain::createRunProgressBar() {
+    return CreateProgressBar(this, false, layout_.fromDesignPixels(8), layout_.fromDesignPixels(262),
+                             layout_.fromDesignPixels(20), layout_.fromDesignPixels(222));
 }
 
 // The controls come back only here, once the run has really ended, so that nothing can be

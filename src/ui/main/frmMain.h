@@ -12,6 +12,8 @@
 
 #include "app/debuglog.h"
 #include "app/runcontrol.h"
+#include "copyengine/filesearch.h"
+#include "ui/browser/thumbnailstore.h"
 #include "ui/dialogs/frmHelp.h"
 #include "ui/main/Twips.h"
 #include "ui/main/qtui.h"
@@ -46,11 +48,10 @@ class frmMain : public QWidget, public ProgressView {
     /// Moves the open help window to this window's side.
     void MoveHelpWindow();
 
-    /// The files found and the ones picked in the thumbnail browser, for the next Start; puts
-    /// the window into the manual mode.
-    void setSelection(std::vector<std::string> filelist, std::vector<bool> fileselected);
     /// Number of files picked in the thumbnail browser.
-    int32_t selectedcount() const { return selectedcount_; }
+    int32_t selectedcount() const { return store_.selectedcount; }
+    /// The files of the last manual selection and the choice made in the browser.
+    const ThumbnailStore& store() const { return store_; }
     /// Replaces the folder chooser of the "..." buttons.
     void setFolderChooser(FolderChooser chooser) { chooser_ = std::move(chooser); }
     /// The help window while it is open.
@@ -110,7 +111,22 @@ class frmMain : public QWidget, public ProgressView {
     void copySelection(const std::string& target);
     void setUpRun();
     void tearDownRun();
+    /// Search, sort, thumbnails and browser; false when the flow stopped before the browser.
     bool runManualSelection();
+    /// The manual mode pressed, the all-files mode released.
+    void enterManualMode();
+    /// Fills the store from the source tree; false when the search was aborted.
+    bool searchSelection();
+    /// Sorts the list and makes its thumbnails; false on abort or when they could not be made.
+    bool makeThumbnails();
+    /// The progress line in place of the status line.
+    void startThumbnailDisplay();
+    /// Takes the progress line and bar away again; Start stays off until the flow ends.
+    void endThumbnailDisplay();
+    /// Closes the window once a run stopped by its close box has wound down.
+    void closeIfRequested();
+    /// The progress bar of a run at its designed place.
+    QProgressBar* createRunProgressBar();
     void onFocusIn(QLineEdit* field);
 
     Settings& s_;
@@ -131,9 +147,10 @@ class frmMain : public QWidget, public ProgressView {
     bool manualboxwasoff_ = false;
     bool inRun_ = false;          ///< between the set-up and the tear-down of a copy run
     bool closeAfterRun_ = false;  ///< the window was closed during a run
-    std::vector<std::string> filelist_;
-    std::vector<bool> fileselected_;
-    int32_t selectedcount_ = 0;
+    /// The one list of the manual selection: the browser writes the choice into it and the
+    /// Start flow copies from it.
+    ThumbnailStore store_;
+    SearchState search_;
     QPointer<frmHelp> help_;
     QPointer<QProgressBar> progressbar_;
 
