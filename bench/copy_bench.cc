@@ -2,14 +2,18 @@
 // for both. The ratio that counts is against cp -r; cp -r followed by sync is shown for
 // reference, as the time the same data needs to reach the disk.
 //
+// KADREL_BENCH_ROUNDS (default 5) sets how many interleaved rounds run.
+//
 // KADREL_BENCH_DIR (default /tmp/kadrel-copy-bench), KADREL_BENCH_CLIPS (20) and
 // KADREL_BENCH_MIB (50) choose where and how much. The clips are a small MPEG-2 clip tiled to
 // size, so the /W run finds a sequence header every few dozen kilobytes as real clips have.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -88,20 +92,49 @@ void run(const std::string& command) {
     if (std::system(command.c_str()) != 0) throw std::runtime_error("failed: " + command);
 }
 
-/// Seconds of one contender, from a clean target and a flushed disk.
-double timeOnce(const std::function<void()>& contender) {
+/// Parses "1m2.345s" as the shell's times builtin prints it.
+double shellSeconds(const char* text) {
+    double minutes = 0, seconds = 0;
+    return std::sscanf(text, "%lfm%lfs", &minutes, &seconds) == 2 ? minutes * 60 + seconds : 0;
+}
+
+/// Runs command and returns the processor time (user + system) of everything it started, as
+/// the shell accounts it; the machine's other load does not enter it, unlike wall time.
+double runCounted(const std::string& command) {
+    const std::string wrapped = "( " + command + " ) </dev/null >/dev/null 2>&1 || echo failed; times";
+    FILE* out = popen(wrapped.c_str(), "r");
+    if (!out) throw std::runtime_error("failed: " + command);
+    char line[256];
+    std::vector<std::string> lines;
+    while (std::fgets(line, sizeof line, out)) lines.push_back(line);
+    pclose(out);
+    if (lines.size() != 2) throw std::runtime_error("failed: " + command);  // no "failed" line
+    char user[64] = {}, sys[64] = {};
+    if (std::sscanf(lines[1].c_str(), "%63s %63s", user, sys) != 2) return 0;
+    return shellSeconds(user) + shellSeconds(sys);
+}
+
+/// Wall and processor seconds of one contender run.
+struct Timing {
+    double wall = 0;
+    double cpu = 0;
+};
+
+/// Times one contender (which returns its processor seconds) from a clean target and a
+/// flushed disk.
+Timing timeOnce(const std::function<double()>& contender) {
     fs::remove_all(setup().target());
     run("sync");
     warmSource();
     const auto t0 = std::chrono::steady_clock::now();
-    contender();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    const double cpu = contender();
+    return {std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count(), cpu};
 }
 
 bool g_useBinary = false;
-std::map<std::string, std::pair<double, double>> g_totals;  // name -> bytes, seconds
 
-void copyRunDirect(bool setws) {
+double copyRunDirect(bool setws) {
+    const std::clock_t c0 = std::clock();
     kadrel::Settings settings;
     settings.dateformat = "yy-mm-dd_Hh-Nn-Ss";
     settings.use_modificationtime = 1;
@@ -112,47 +145,56 @@ void copyRunDirect(bool setws) {
     kadrel::RunContext ctx{settings, control, ui, log};
     fs::create_directories(setup().target());
     kadrel::copyAllFound(ctx, setup().source(), setup().target(), setws, false);
+    return static_cast<double>(std::clock() - c0) / CLOCKS_PER_SEC;
 }
 
-void copyRun(bool setws) {
+double copyRun(bool setws) {
     if (!g_useBinary) return copyRunDirect(setws);
     fs::create_directories(setup().target());
-    run(quoted(KADREL_BINARY) + " " + quoted(setup().source()) + " " + quoted(setup().target()) +
-        (setws ? " /W" : "") + " </dev/null 2>/dev/null");
+    return runCounted(quoted(KADREL_BINARY) + " " + quoted(setup().source()) + " " + quoted(setup().target()) +
+                      (setws ? " /W" : ""));
 }
 
-void measure(benchmark::State& state, const std::string& name, const std::function<void()>& contender) {
+/// One contender: its name in the summary and what it runs.
+struct Contender {
+    std::string name;
+    std::function<double()> body;
+};
+
+std::vector<Contender> contenders() {
+    const std::string cp = "cp -r " + quoted(setup().source()) + " " + quoted(setup().target());
+    return {{"cp -r", [cp] { return runCounted(cp); }},
+            {"kadrel", [] { return copyRun(false); }},
+            {"kadrel /W", [] { return copyRun(true); }},
+            {"cp -r + sync", [cp] { return runCounted(cp + " && sync"); }}};
+}
+
+// Seconds of every round per contender. Other work on the machine (builds, disk writeback)
+// comes and goes within seconds, so each round runs every contender once, one after the
+// other in a rotating order, and the summary compares medians and same-round ratios.
+std::map<std::string, std::vector<double>> g_seconds;
+std::map<std::string, std::vector<double>> g_cpuSeconds;
+
+void BM_InterleavedRounds(benchmark::State& state) {
+    const std::vector<Contender> all = contenders();
+    const int rounds = std::max(1, envInt("KADREL_BENCH_ROUNDS", 5));
     for (auto _ : state) {
-        const double seconds = timeOnce(contender);
-        state.SetIterationTime(seconds);
-        g_totals[name].first += static_cast<double>(setup().totalBytes());
-        g_totals[name].second += seconds;
+        double total = 0;
+        for (int round = 0; round < rounds; ++round) {
+            for (size_t k = 0; k < all.size(); ++k) {
+                const Contender& c = all[(k + static_cast<size_t>(round)) % all.size()];
+                const Timing t = timeOnce(c.body);
+                g_seconds[c.name].push_back(t.wall);
+                g_cpuSeconds[c.name].push_back(t.cpu);
+                total += t.wall;
+            }
+        }
+        state.SetIterationTime(total);
     }
-    state.SetBytesProcessed(state.iterations() * setup().totalBytes());
+    state.counters["rounds"] = rounds;
 }
 
-void BM_CpRecursive(benchmark::State& state) {
-    measure(state, "cp -r", [] { run("cp -r " + quoted(setup().source()) + " " + quoted(setup().target())); });
-}
-
-void BM_CpRecursiveSynced(benchmark::State& state) {
-    measure(state, "cp -r + sync", [] {
-        run("cp -r " + quoted(setup().source()) + " " + quoted(setup().target()) + " && sync");
-    });
-}
-
-void BM_CopyRun(benchmark::State& state) {
-    measure(state, "kadrel", [] { copyRun(false); });
-}
-
-void BM_CopyRunWideScreen(benchmark::State& state) {
-    measure(state, "kadrel /W", [] { copyRun(true); });
-}
-
-BENCHMARK(BM_CpRecursive)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_CpRecursiveSynced)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_CopyRun)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_CopyRunWideScreen)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_InterleavedRounds)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
 
 /// True when the kadrel binary makes copies from the command line already.
 bool binaryCopies() {
@@ -168,21 +210,67 @@ bool binaryCopies() {
     return copied;
 }
 
-double mibPerSecond(const std::string& name) {
-    const auto& [bytes, seconds] = g_totals[name];
-    return seconds > 0 ? bytes / seconds / (1 << 20) : 0;
+double median(std::vector<double> v) {
+    if (v.empty()) return 0;
+    std::sort(v.begin(), v.end());
+    const size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+double mibPerSecond(double seconds) {
+    return seconds > 0 ? static_cast<double>(setup().totalBytes()) / seconds / (1 << 20) : 0;
+}
+
+/// Median throughput of a contender over all rounds.
+double medianMibPerSecond(const std::string& name) { return mibPerSecond(median(g_seconds[name])); }
+
+/// Median over the rounds of a contender's throughput as a share of cp -r in the same round.
+double medianSameRoundRatio(const std::string& name) {
+    std::vector<double> ratios;
+    const std::vector<double>& cp = g_seconds["cp -r"];
+    const std::vector<double>& own = g_seconds[name];
+    for (size_t i = 0; i < std::min(cp.size(), own.size()); ++i) ratios.push_back(cp[i] / own[i]);
+    return median(ratios);
+}
+
+void printRounds() {
+    const size_t rounds = g_seconds["cp -r"].size();
+    std::printf("\nround  %12s %12s %12s %14s   (MiB/s; %% of cp -r in the same round)\n", "cp -r", "kadrel",
+                "kadrel /W", "cp -r + sync");
+    for (size_t i = 0; i < rounds; ++i) {
+        const double cp = g_seconds["cp -r"][i];
+        std::printf("%5zu  %12.1f", i + 1, mibPerSecond(cp));
+        for (const char* name : {"kadrel", "kadrel /W"})
+            std::printf(" %7.1f %3.0f%%", mibPerSecond(g_seconds[name][i]), 100 * cp / g_seconds[name][i]);
+        std::printf(" %14.1f\n", mibPerSecond(g_seconds["cp -r + sync"][i]));
+    }
+}
+
+/// Processor time says what a contender costs when the machine's other load hides it in wall time.
+void printProcessorTime() {
+    const double cp = median(g_cpuSeconds["cp -r"]);
+    std::printf("processor time (user + system, median): cp -r %.3f s", cp);
+    for (const char* name : {"kadrel", "kadrel /W"}) {
+        const double own = median(g_cpuSeconds[name]);
+        std::printf(", %s %.3f s (%.0f%% of cp -r's throughput per processor second)", name, own, 100 * cp / own);
+    }
+    std::printf("\n");
 }
 
 void printSummary() {
-    const double cp = mibPerSecond("cp -r"), cpSynced = mibPerSecond("cp -r + sync");
-    std::printf("\n%d clips of %lld MiB, copy run through %s\n", setup().clips,
-                static_cast<long long>(setup().clipBytes >> 20), g_useBinary ? KADREL_BINARY : "copyAllFound");
+    printRounds();
+    const double cp = medianMibPerSecond("cp -r"), cpSynced = medianMibPerSecond("cp -r + sync");
+    std::printf("\n%d clips of %lld MiB, copy run through %s, median of %zu interleaved rounds\n", setup().clips,
+                static_cast<long long>(setup().clipBytes >> 20), g_useBinary ? KADREL_BINARY : "copyAllFound",
+                g_seconds["cp -r"].size());
     std::printf("cp -r          %8.1f MiB/s\ncp -r + sync   %8.1f MiB/s\n", cp, cpSynced);
     for (const auto& [name, target] : {std::pair<std::string, int>{"kadrel", 90}, {"kadrel /W", 80}}) {
-        const double v = mibPerSecond(name);
-        std::printf("%-14s %8.1f MiB/s  %5.1f%% of cp -r (target %d%%), %5.1f%% of cp -r + sync\n",
-                    name.c_str(), v, 100 * v / cp, target, 100 * v / cpSynced);
+        const double v = medianMibPerSecond(name);
+        std::printf("%-14s %8.1f MiB/s  %5.1f%% of cp -r (target %d%%), %5.1f%% of cp -r + sync;"
+                    " same-round median %5.1f%%\n",
+                    name.c_str(), v, 100 * v / cp, target, 100 * v / cpSynced, 100 * medianSameRoundRatio(name));
     }
+    printProcessorTime();
 }
 
 }  // namespace
