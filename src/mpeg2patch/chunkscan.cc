@@ -1,6 +1,8 @@
 #include "mpeg2patch/chunkscan.h"
 
-#if defined(__SSE2__)
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#include <immintrin.h>
+#elif defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
@@ -78,7 +80,11 @@ size_t resetTail(const ScanChunk& chunk) {
 }
 
 bool ScanChunk::read(StreamFile& file, int64_t at) {
-    const uint8_t* previous = data;
+    // A short chunk lies in a buffer that still holds the rest of the chunk before it, as
+    // the debug dump of a header near the end of the file shows. That chunk is kept before
+    // the view moves on, as its bytes may not stay where they are.
+    if (at + static_cast<int64_t>(kChunkSize) > file.sizeAtOpen() && data && data != buffer.data())
+        std::memcpy(buffer.data(), data, kChunkSize);
     size_t got = 0;
     const uint8_t* view = file.view(at, kChunkSize, got);
     offset = at;
@@ -88,9 +94,6 @@ bool ScanChunk::read(StreamFile& file, int64_t at) {
         data = view;
         return true;
     }
-    // A short chunk lies in a buffer that still holds the rest of the chunk before it, as
-    // the debug dump of a header near the end of the file shows.
-    if (previous && previous != buffer.data()) std::memcpy(buffer.data(), previous, kChunkSize);
     std::memcpy(buffer.data(), view, got);
     data = buffer.data();
     return got > 0;
@@ -108,28 +111,63 @@ void scalarPrefixes(const uint8_t* b, size_t from, size_t length, Found found) {
 /// Sixteen prefix tests at a time: start codes are dense in video (a slice every row), so a
 /// byte-wise or memchr search spends more on its hits than on the bytes between them.
 template <typename Found>
-void findPrefixes(const uint8_t* b, size_t length, Found found) {
+size_t sse2Prefixes(const uint8_t* b, size_t length, Found& found) {
     const __m128i zero = _mm_setzero_si128();
     const __m128i one = _mm_set1_epi8(1);
-    auto bitsWhere = [](const uint8_t* p, __m128i value) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, value)));
-    };
+    auto load = [b](size_t at) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + at)); };
     size_t i = 0;
     for (; i + 19 <= length; i += 16) {
-        unsigned bits = bitsWhere(b + i + 2, one);
+        unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(load(i + 2), one)));
         if (bits == 0) continue;
-        bits &= bitsWhere(b + i, zero) & bitsWhere(b + i + 1, zero);
+        bits &= static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_or_si128(load(i), load(i + 1)), zero)));
         for (; bits != 0; bits &= bits - 1) found(i + static_cast<size_t>(__builtin_ctz(bits)));
     }
-    scalarPrefixes(b, i, length, found);
-}
-#else
-template <typename Found>
-void findPrefixes(const uint8_t* b, size_t length, Found found) {
-    scalarPrefixes(b, 0, length, found);
+    return i;
 }
 #endif
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define KADREL_AVX2_PREFIXES 1
+/// The same test on 32 bytes at a time, for processors that have it; the scan of a copy that
+/// is still in memory is bound by this loop.
+template <typename Found>
+__attribute__((target("avx2"))) size_t avx2Prefixes(const uint8_t* b, size_t length, Found& found) {
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i one = _mm256_set1_epi8(1);
+    auto load = [b](size_t at) __attribute__((target("avx2"))) {
+        return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + at));
+    };
+    size_t i = 0;
+    for (; i + 35 <= length; i += 32) {
+        unsigned bits = static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(load(i + 2), one)));
+        if (bits == 0) continue;
+        bits &= static_cast<unsigned>(
+            _mm256_movemask_epi8(_mm256_cmpeq_epi8(_mm256_or_si256(load(i), load(i + 1)), zero)));
+        for (; bits != 0; bits &= bits - 1) found(i + static_cast<size_t>(__builtin_ctz(bits)));
+    }
+    return i;
+}
+
+bool hasAvx2() {
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    return avx2;
+}
+#endif
+
+/// Calls found with the 0-based index of every 00 00 01 prefix whose code byte lies in the
+/// chunk, in increasing order.
+template <typename Found>
+void findPrefixes(const uint8_t* b, size_t length, Found found) {
+    size_t done = 0;
+#if defined(KADREL_AVX2_PREFIXES)
+    if (hasAvx2()) done = avx2Prefixes(b, length, found);
+    else
+#endif
+#if defined(__SSE2__)
+        done = sse2Prefixes(b, length, found);
+#endif
+    scalarPrefixes(b, done, length, found);
+}
 
 void ScanChunk::indexStartCodes(const std::vector<uint8_t>& codes) {
     for (uint8_t code : codes) positions_[code].clear();
