@@ -11,38 +11,7 @@
 namespace kadrel {
 namespace {
 
-constexpr int64_t kClipTime = 1236262029;  // 2009-03-05 14:07:09 UTC
-
 const platform::CalendarTime kClip{2009, 3, 5, 14, 7, 9};
-
-class DateTimeNames : public ::testing::Test {
-protected:
-    void SetUp() override {
-        setenv("TZ", "UTC", 1);
-        tzset();
-        settings.dateformat = "yy-mm-dd_Hh-Nn-Ss";
-        settings.usertext = "_Rome";
-        settings.renameext = "mpg";
-        settings.use_modificationtime = 1;
-    }
-    /// A clip file written at the given time.
-    std::string clip(const std::string& name, int64_t when = kClipTime) {
-        const std::string path = dir.write(name, "clip");
-        platform::FileTimes t;
-        t.lastWrite = t.lastAccess = {when, 0};
-        EXPECT_TRUE(platform::setFileTimes(path, t));
-        return path;
-    }
-    NameTarget intoFolder(const std::string& folder, bool overwrite = false) {
-        NameTarget where;
-        where.target = folder;
-        where.overwrite = overwrite;
-        return where;
-    }
-
-    test::TempDir dir;
-    Settings settings;
-};
 
 struct FormatCase {
     const char* name;
@@ -69,32 +38,23 @@ constexpr FormatCase kFormatCases[] = {
     {"yy-mm-dd_HH-MM-SS-AMPM", "09-03-05_02-07-09-PM"},
 };
 
-TEST_F(DateTimeNames, EveryFormatRendersTheSameFromItsNameAndItsPattern) {
+TEST(DateTimeFormats, EveryFormatRendersTheSameFromItsNameAndItsPattern) {
     ASSERT_EQ(std::size(kFormatCases), dateFormatTable().size());
     for (size_t i = 0; i < dateFormatTable().size(); ++i) {
         const FormatCase& c = kFormatCases[i];
         SCOPED_TRACE(c.name);
         EXPECT_STREQ(dateFormatTable()[i].name, c.name);  // the order the user is offered
-        std::string name = c.name;
+        std::string name = "  " + std::string(c.name) + " ";  // blanks around it are stripped
         const std::string pattern = formatToPattern(name);
-        EXPECT_EQ(pattern, dateFormatTable()[i].pattern);
+        EXPECT_EQ(name, c.name);
         EXPECT_EQ(formatFileTime(kClip, pattern), c.expected);  // window mode
         EXPECT_EQ(formatFileTime(kClip, c.name), c.expected);   // command line: the name as stored
     }
-}
-
-TEST_F(DateTimeNames, FormatNamesAreStrippedAndMatchedExactly) {
-    std::string padded = "  yy-d-m  ";
-    EXPECT_EQ(formatToPattern(padded), "yy-d-m");
-    EXPECT_EQ(padded, "yy-d-m");
     std::string upper = "YY-MM-DD_HH-MM-SS";
     EXPECT_EQ(formatToPattern(upper), "");
-    std::string blank = "   ";
-    EXPECT_EQ(formatToPattern(blank), "");
-    EXPECT_EQ(blank, "");
 }
 
-TEST_F(DateTimeNames, FormatterTokensAndTheMinuteRule) {
+TEST(DateTimeFormats, FormatterTokensAndTheMinuteRule) {
     const platform::CalendarTime midnight{2009, 11, 5, 0, 30, 5};
     const platform::CalendarTime noon{2009, 11, 5, 12, 4, 5};
     EXPECT_EQ(formatFileTime(midnight, "h:nn AMPM"), "12:30 AM");
@@ -103,65 +63,57 @@ TEST_F(DateTimeNames, FormatterTokensAndTheMinuteRule) {
     EXPECT_EQ(formatFileTime(noon, "Hh xyz mm"), "12 xyz 04");  // literals in between: minute
     EXPECT_EQ(formatFileTime(noon, "AMPMm"), "PM11");           // AMPM is a token, not an hour
     EXPECT_EQ(formatFileTime(noon, "yyy/[q]"), "09y/[q]");
-    EXPECT_EQ(formatFileTime(noon, ""), "");
 }
 
-TEST_F(DateTimeNames, CopyRunNamesCollideIntoRunningNumbers) {
-    const std::string a = clip("card/a.MOD");
-    const std::string out = dir.path() + "out";
-    const std::string first = buildTargetName(a, settings, intoFolder(out));
-    EXPECT_EQ(first, out + "/09-03-05_14-07-09_Rome.mpg");
-    dir.write("out/09-03-05_14-07-09_Rome.mpg", "taken");
-    EXPECT_EQ(buildTargetName(a, settings, intoFolder(out + "/")), out + "/09-03-05_14-07-09_Rome_1.mpg");
-    dir.write("out/09-03-05_14-07-09_Rome_1.mpg", "taken");
-    EXPECT_EQ(buildTargetName(a, settings, intoFolder(out)), out + "/09-03-05_14-07-09_Rome_2.mpg");
-    EXPECT_EQ(buildTargetName(a, settings, intoFolder(out, true)), first);  // overwrite takes it
+/// Names for card/MOV001.MOD written 5 March 2009 14:07:09, with format yy-mm-dd_Hh-Nn-Ss.
+struct NameCase {
+    const char* what;
+    bool textBeforeDate;
+    const char *dateformat, *usertext, *renameext;
+    const char* target;  // under the test folder; "" is patch mode
+    bool targetIsDir;
+    const char* expected;
+};
 
-    NameTarget guarded = intoFolder(out, true);
-    guarded.reserved = [&](const std::string& n) { return n == first; };
-    EXPECT_EQ(buildTargetName(a, settings, guarded), out + "/09-03-05_14-07-09_Rome_2.mpg");
-}
+constexpr NameCase kNameCases[] = {
+    {"text before the date", true, "yy-mm-dd_Hh-Nn-Ss", "_Rome", "mpg", "out", true,
+     "out/_Rome09-03-05_14-07-09.mpg"},
+    {"unknown format keeps the base name", false, "", "_Rome", "mpg", "out/", true, "out/MOV001_Rome.mpg"},
+    {"empty extension", true, "", "_Rome", "", "out", true, "out/_RomeMOV001."},
+    {"target file", false, "yy-mm-dd_Hh-Nn-Ss", "_Rome", "mpg", "video/my.clip", false,
+     "video/my.clip_Rome.mpg"},
+    {"target file, text before", true, "yy", "_Rome", "mpg", "video/my.clip", false, "video/_Romemy.clip.mpg"},
+    {"target file taken", false, "yy", "_Rome", "mpg", "video/taken", false, "video/taken_Rome_1.mpg"},
+    {"patch, nothing to change", false, "yy", "", "", "", true, "card/MOV001.MOD"},
+    {"patch, extension equal but for case", false, "yy", "", "mod", "", true, "card/MOV001.MOD"},
+    {"patch, renamed in place", false, "yy", "_x", "MPG", "", true, "card/MOV001_x.MPG"},
+    {"patch, taken name numbered", false, "yy", "_y", "MPG", "", true, "card/MOV001_y_1.MPG"},
+};
 
-TEST_F(DateTimeNames, StemPositionsExtensionsAndMissingDates) {
-    const std::string a = clip("card/MOV001.MOD");
-    const std::string out = dir.path() + "out/";
-    settings.TextbeforeDate = true;
-    EXPECT_EQ(buildTargetName(a, settings, intoFolder(out)), out + "_Rome09-03-05_14-07-09.mpg");
-    settings.dateformat = "";  // unknown format: the base name stays
-    EXPECT_EQ(buildTargetName(a, settings, intoFolder(out)), out + "_RomeMOV001.mpg");
-    settings.renameext = "";
-    EXPECT_EQ(buildTargetName(a, settings, intoFolder(out)), out + "_RomeMOV001.");
-    settings.dateformat = "yy-mm-dd";
-    settings.renameext = "mpg";
-    EXPECT_EQ(buildTargetName(dir.file("card/gone.MOD"), settings, intoFolder(out)), out + "_Rome.mpg");
-}
-
-TEST_F(DateTimeNames, CommandLineTargetFileTakesThePlaceOfFolderAndDate) {
-    const std::string a = clip("card/MOV005.MOD");
-    NameTarget file;
-    file.target = dir.path() + "video/my.clip";  // from video/my.clip.mpg
-    file.targetIsDir = false;
-    EXPECT_EQ(buildTargetName(a, settings, file), dir.path() + "video/my.clip_Rome.mpg");
-    settings.TextbeforeDate = true;
-    EXPECT_EQ(buildTargetName(a, settings, file), dir.path() + "video/_Romemy.clip.mpg");
-    dir.write("video/_Romemy.clip.mpg", "taken");
-    EXPECT_EQ(buildTargetName(a, settings, file), dir.path() + "video/_Romemy.clip_1.mpg");
-}
-
-TEST_F(DateTimeNames, PatchModeRenamesInPlaceOrKeepsTheName) {
-    const std::string a = clip("card/MOV001.MOD");
-    NameTarget patch;
-    settings.usertext = "";
-    settings.renameext = "";
-    EXPECT_EQ(buildTargetName(a, settings, patch), a);  // no text, no extension: unchanged
-    settings.renameext = "mod";
-    EXPECT_EQ(buildTargetName(a, settings, patch), a);  // equal without regard to case
-    settings.usertext = "_x";
-    settings.renameext = "MPG";
-    dir.write("card/MOV001_x.MPG", "taken");
-    EXPECT_EQ(buildTargetName(a, settings, patch), dir.path() + "card/MOV001_x_1.MPG");
-    patch.overwrite = true;
-    EXPECT_EQ(buildTargetName(a, settings, patch), dir.path() + "card/MOV001_x.MPG");
+TEST(DateTimeNames, BuildTargetNameFollowsTheTargetAndTheSettings) {
+    setenv("TZ", "UTC", 1);
+    tzset();
+    test::TempDir dir;
+    const std::string source = dir.write("card/MOV001.MOD", "clip");
+    ASSERT_TRUE(platform::setFileTimes(source, {{}, {1236262029, 0}, {1236262029, 0}}));
+    dir.write("video/taken_Rome.mpg", "taken");
+    dir.write("card/MOV001_y.MPG", "taken");
+    Settings s;
+    s.use_modificationtime = 1;
+    for (const NameCase& c : kNameCases) {
+        SCOPED_TRACE(c.what);
+        s.TextbeforeDate = c.textBeforeDate;
+        s.dateformat = c.dateformat;
+        s.usertext = c.usertext;
+        s.renameext = c.renameext;
+        NameTarget where;
+        where.target = *c.target ? dir.path() + c.target : "";
+        where.targetIsDir = c.targetIsDir;
+        EXPECT_EQ(buildTargetName(source, s, where), dir.path() + c.expected);
+    }
+    // A source whose times cannot be read: the name is the user text alone.
+    EXPECT_EQ(buildTargetName(dir.file("card/gone.MOD"), s, NameTarget{dir.path() + "out", true, false, {}}),
+              dir.path() + "out/_y.MPG");
 }
 
 }  // namespace
