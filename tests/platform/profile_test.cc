@@ -18,69 +18,55 @@ namespace {
 using test::readAll;
 using test::TempDir;
 
+/// Entries in a folder: a failed write must leave no temporary file behind.
 size_t entryCount(const std::string& folder) {
-    size_t n = 0;
-    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(folder))
-        ++n;
-    return n;
+    return std::distance(std::filesystem::directory_iterator(folder), std::filesystem::directory_iterator{});
 }
 
-struct ReadCase {
-    const char* what;
-    std::string contents;
-    const char* section;
-    const char* key;
-    std::optional<std::string> expected;
-};
-
 TEST(ProfileReadTest, FindsKeysLikeTheWindowsProfileCalls) {
-    const ReadCase cases[] = {
-        {"names without regard to case", "[settings]\r\nSEARCHFOR=mod\r\n", "Settings", "SearchFor", "mod"},
-        {"blanks trimmed", "  [ S ]  \r\n \t k \t=  a b \t\r\n", "S", "k", "a b"},
-        {"first duplicate key wins", "[S]\r\nk=1\r\nk=2\r\n", "S", "k", "1"},
-        {"second section of the same name", "[S]\r\na=1\r\n[T]\r\nk=t\r\n[s]\r\nk=2\r\n", "S", "k", "2"},
-        {"LF line ends", "[S]\nk=1\nj=2\n", "S", "j", "2"},
-        {"CR-only line ends", "[S]\rk=1\rj=2\r", "S", "j", "2"},
-        {"missing final line end", "[S]\r\nk=last", "S", "k", "last"},
-        {"key of another section", "[A]\r\nk=1\r\n[S]\r\n", "S", "k", std::nullopt},
-        {"no sections", "k=1\r\nj=2\r\n", "S", "k", std::nullopt},
-        {"commented-out key", "[S]\r\n; k=1\r\n", "S", "k", std::nullopt},
-        {"value holding = and ;", "[S]\r\nk=a=b ;c\r\n", "S", "k", "a=b ;c"},
-        {"empty value", "[S]\r\nk=\r\n", "S", "k", ""},
-        {"byte-order mark", "\xEF\xBB\xBF[S]\r\nk=1\r\n", "S", "k", "1"},
-        {"header without ]", "[S]\r\n[T\r\nk=1\r\n", "S", "k", "1"},
-        {"NUL inside a value", std::string("[S]\r\nk=a\0b\r\n", 11), "S", "k", std::string("a\0b", 3)},
-        {"empty file", "", "S", "k", std::nullopt},
+    const struct {
+        const char* what;
+        std::string contents;
+        const char* key;
+        std::optional<std::string> expected;
+    } cases[] = {
+        {"names without regard to case", "[s]\r\nK=mod\r\n", "k", "mod"},
+        {"blanks trimmed", "  [ S ]  \r\n \t k \t=  a b \t\r\n", "k", "a b"},
+        {"first duplicate key wins", "[S]\r\nk=1\r\nk=2\r\n", "k", "1"},
+        {"second section of the same name", "[S]\r\na=1\r\n[T]\r\nk=t\r\n[s]\r\nk=2\r\n", "k", "2"},
+        {"LF line ends", "[S]\nk=1\nj=2\n", "j", "2"},
+        {"CR-only line ends", "[S]\rk=1\rj=2\r", "j", "2"},
+        {"missing final line end", "[S]\r\nk=last", "k", "last"},
+        {"key of another section", "[A]\r\nk=1\r\n[S]\r\n", "k", std::nullopt},
+        {"no sections", "k=1\r\nj=2\r\n", "k", std::nullopt},
+        {"commented-out key", "[S]\r\n; k=1\r\n", "k", std::nullopt},
+        {"value holding = and ;", "[S]\r\nk=a=b ;c\r\n", "k", "a=b ;c"},
+        {"byte-order mark", "\xEF\xBB\xBF[S]\r\nk=1\r\n", "k", "1"},
+        {"header without ]", "[S]\r\n[T\r\nk=1\r\n", "k", "1"},
+        {"NUL inside a value", std::string("[S]\r\nk=a\0b\r\n", 11), "k", std::string("a\0b", 3)},
     };
     TempDir dir;
-    for (const ReadCase& c : cases) {
-        const std::string file = dir.write("case.ini", c.contents);
-        EXPECT_EQ(readProfileString(file, c.section, c.key), c.expected) << c.what;
-    }
+    for (const auto& c : cases)
+        EXPECT_EQ(readProfileString(dir.write("case.ini", c.contents), "S", c.key), c.expected) << c.what;
 }
 
 TEST(ProfileReadTest, SurvivesFilesThatAreNoProfile) {
     TempDir dir;
     std::mt19937 random(7);
     std::string garbage(1 << 16, '\0');
-    for (char& c : garbage)
-        c = static_cast<char>(random());
+    for (char& c : garbage) c = static_cast<char>(random());
     const std::string longLine(1 << 20, 'x');
     const std::string file = dir.write("bad.ini", garbage + "\n[S]\r\nlong=" + longLine + "\r\nk=after");
     EXPECT_EQ(readProfileString(file, "S", "long"), longLine);
     EXPECT_EQ(readProfileString(file, "S", "k"), "after");
-
-    // A write keeps every byte it did not mean to change.
-    ASSERT_TRUE(writeProfileString(file, "S", "k", "new"));
+    ASSERT_TRUE(writeProfileString(file, "S", "k", "new"));  // every other byte stays
     EXPECT_EQ(readAll(file), garbage + "\n[S]\r\nlong=" + longLine + "\r\nk=new");
 
-    EXPECT_EQ(readProfileString(dir.file("missing.ini"), "S", "k"), std::nullopt);
     EXPECT_EQ(readProfileString(dir.path(), "S", "k"), std::nullopt);
     const std::string fifo = dir.file("fifo.ini");
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     EXPECT_EQ(readProfileString(fifo, "S", "k"), std::nullopt);  // must not block
     EXPECT_FALSE(writeProfileString(fifo, "S", "k", "v"));
-
     // Far too large to be a settings file: neither read nor replaced by one holding a single key.
     const std::string huge = dir.write("huge.ini", "[S]\r\nk=1\r\n");
     std::filesystem::resize_file(huge, 100u << 20);  // sparse, costs no disk space
@@ -89,24 +75,18 @@ TEST(ProfileReadTest, SurvivesFilesThatAreNoProfile) {
     EXPECT_EQ(std::filesystem::file_size(huge), 100u << 20);
 }
 
-struct WriteCase {
-    const char* what;
-    std::string before;
-    const char* section;
-    const char* key;
-    const char* value;
-    std::string after;
-};
-
 TEST(ProfileWriteTest, ChangesOnlyTheKeyWritten) {
-    const WriteCase cases[] = {
-        {"replaced where it stands", "; top\r\n[S]\r\n  K = old  \r\nother=1\r\n\r\n[T]\r\nk=t\r\n", "s", "k",
-         "new", "; top\r\n[S]\r\nK=new\r\nother=1\r\n\r\n[T]\r\nk=t\r\n"},
+    const struct {
+        const char* what;
+        std::string before;
+        const char *section, *key, *value;
+        std::string after;
+    } cases[] = {
+        {"replaced where it stands", "; top\r\n[S]\r\n  K = old  \r\nother=1\r\n\r\n[T]\r\nk=t\r\n", "s", "k", "new",
+         "; top\r\n[S]\r\nK=new\r\nother=1\r\n\r\n[T]\r\nk=t\r\n"},
         {"added after the section's last key", "[S]\r\na=1\r\n\r\n; about T\r\n[T]\r\n", "S", "b", "2",
          "[S]\r\na=1\r\nb=2\r\n\r\n; about T\r\n[T]\r\n"},
-        {"added under a header without keys", "[S]\r\n\r\n[T]\r\n", "S", "b", "2",
-         "[S]\r\nb=2\r\n\r\n[T]\r\n"},
-        {"section created at the end", "[S]\r\na=1\r\n", "T", "b", "2", "[S]\r\na=1\r\n[T]\r\nb=2\r\n"},
+        {"added under a header without keys", "[S]\r\n\r\n[T]\r\n", "S", "b", "2", "[S]\r\nb=2\r\n\r\n[T]\r\n"},
         {"missing final line end", "[S]\r\na=1", "S", "b", "2", "[S]\r\na=1\r\nb=2\r\n"},
         {"missing final line end, new section", "[S]\r\na=1", "T", "b", "", "[S]\r\na=1\r\n[T]\r\nb=\r\n"},
         {"LF file stays LF", "[S]\na=1\n[T]\n", "S", "b", "2", "[S]\na=1\nb=2\n[T]\n"},
@@ -117,31 +97,22 @@ TEST(ProfileWriteTest, ChangesOnlyTheKeyWritten) {
         {"empty file", "", "S", "k", "v", "[S]\r\nk=v\r\n"},
     };
     TempDir dir;
-    for (const WriteCase& c : cases) {
+    for (const auto& c : cases) {
         const std::string file = dir.write("case.ini", c.before);
         EXPECT_TRUE(writeProfileString(file, c.section, c.key, c.value)) << c.what;
         EXPECT_EQ(readAll(file), c.after) << c.what;
-        EXPECT_EQ(readProfileString(file, c.section, c.key), c.value) << c.what;
     }
 }
 
-TEST(ProfileWriteTest, RefusesEntriesThatWouldBreakTheFile) {
-    TempDir dir;
-    const std::string before = "[S]\r\nk=1\r\n";
-    const std::string file = dir.write("s.ini", before);
-    EXPECT_FALSE(writeProfileString(file, "S", "k", "two\nlines"));
-    EXPECT_FALSE(writeProfileString(file, "S", "k", std::string("a\0b", 3)));
-    EXPECT_FALSE(writeProfileString(file, "S", "a=b", "1"));
-    EXPECT_FALSE(writeProfileString(file, "S", ";k", "1"));
-    EXPECT_FALSE(writeProfileString(file, "S]x", "k", "1"));
-    EXPECT_FALSE(writeProfileString(file, "S", "", "1"));
-    EXPECT_EQ(readAll(file), before);
-}
-
-TEST(ProfileWriteTest, CreatesFileAndFoldersAndFollowsLinks) {
+TEST(ProfileWriteTest, CreatesFoldersFollowsLinksAndRefusesBrokenEntries) {
     TempDir dir;
     const std::string nested = dir.file("a/b/Kadrel.ini");
     ASSERT_TRUE(writeProfileString(nested, "S", "k", "v"));
+    EXPECT_EQ(readAll(nested), "[S]\r\nk=v\r\n");
+    for (const auto& [section, key, value] : {std::tuple{"S", "k", "two\nlines"}, {"S", "a=b", "1"},
+                                              {"S", ";k", "1"}, {"S]x", "k", "1"}, {"S", "", "1"}})
+        EXPECT_FALSE(writeProfileString(nested, section, key, value)) << section << key << value;
+    EXPECT_FALSE(writeProfileString(nested, "S", "k", std::string("a\0b", 3)));
     EXPECT_EQ(readAll(nested), "[S]\r\nk=v\r\n");
 
     const std::string real = dir.write("real.ini", "[S]\r\nk=1\r\n");
@@ -156,45 +127,15 @@ TEST(ProfileWriteTest, CreatesFileAndFoldersAndFollowsLinks) {
     EXPECT_EQ(st.st_mode & 07777, 0640u);
 }
 
-TEST(ProfileFailureTest, ReadOnlyFileIsLeftAlone) {
-    TempDir dir;
-    const std::string before = "[S]\r\nk=1\r\n";
-    const std::string file = dir.write("s.ini", before);
-    ASSERT_EQ(chmod(file.c_str(), 0444), 0);
-    EXPECT_FALSE(writeProfileString(file, "S", "k", "2"));
-    EXPECT_FALSE(replaceFileAtomically(file, "other"));
-    EXPECT_FALSE(appendText(file, "more"));
-    EXPECT_EQ(readAll(file), before);
-    EXPECT_EQ(entryCount(dir.path()), 1u);  // no temporary file left behind
-}
-
-TEST(ProfileFailureTest, UnusableFolderFailsWithoutSideEffects) {
-    TempDir dir;
-    // A parent that is a regular file stops every write, also for the superuser.
-    const std::string plain = dir.write("plain", "x");
-    EXPECT_FALSE(writeProfileString(plain + "/Kadrel.ini", "S", "k", "v"));
-    EXPECT_FALSE(appendText(plain + "/Kadrel.ini", "text"));
-    EXPECT_EQ(readAll(plain), "x");
-    EXPECT_FALSE(writeProfileString(dir.path(), "S", "k", "v"));  // a folder in place of the file
-
-    if (geteuid() == 0)
-        GTEST_SKIP() << "permissions do not stop the superuser";
-    const std::string before = "[S]\r\nk=1\r\n";
-    const std::string file = dir.write("ro/s.ini", before);
-    ASSERT_EQ(chmod(dir.file("ro").c_str(), 0555), 0);
-    EXPECT_FALSE(writeProfileString(file, "S", "k", "2"));
-    EXPECT_EQ(readAll(file), before);
-    ASSERT_EQ(chmod(dir.file("ro").c_str(), 0755), 0);
-    ASSERT_EQ(chmod(file.c_str(), 0200), 0);  // writable but unreadable: must not be overwritten
-    EXPECT_FALSE(writeProfileString(file, "S", "j", "2"));
-    ASSERT_EQ(chmod(file.c_str(), 0644), 0);
-    EXPECT_EQ(readAll(file), before);
-}
-
-TEST(ProfileFailureTest, WriteCutShortLeavesOldFileWhole) {
+TEST(ProfileFailureTest, FailedWritesLeaveTheOldFileWhole) {
     TempDir dir;
     const std::string before = "[S]\r\nk=1\r\n; a comment that must survive\r\n";
     const std::string file = dir.write("s.ini", before);
+    // A parent that is a regular file stops every write, also for the superuser.
+    EXPECT_FALSE(writeProfileString(file + "/Kadrel.ini", "S", "k", "v"));
+    EXPECT_FALSE(appendText(file + "/Kadrel.ini", "text"));
+    EXPECT_FALSE(writeProfileString(dir.path(), "S", "k", "v"));  // a folder in place of the file
+
     // A file-size limit makes the write fail halfway, like a full disk, even for the superuser.
     rlimit old{};
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
@@ -212,6 +153,19 @@ TEST(ProfileFailureTest, WriteCutShortLeavesOldFileWhole) {
     EXPECT_FALSE(appended);  // an append may leave a tail, never touches what was there
     EXPECT_EQ(readAll(file).substr(0, before.size()), before);
     EXPECT_EQ(entryCount(dir.path()), 1u);
+
+    ASSERT_TRUE(replaceFileAtomically(file, before));
+    ASSERT_EQ(chmod(file.c_str(), 0444), 0);
+    EXPECT_FALSE(writeProfileString(file, "S", "k", "2"));
+    EXPECT_FALSE(replaceFileAtomically(file, "other"));
+    EXPECT_FALSE(appendText(file, "more"));
+    EXPECT_EQ(readAll(file), before);
+    EXPECT_EQ(entryCount(dir.path()), 1u);
+    if (geteuid() == 0) return;  // permissions below do not stop the superuser
+    ASSERT_EQ(chmod(file.c_str(), 0200), 0);  // writable but unreadable: must not be overwritten
+    EXPECT_FALSE(writeProfileString(file, "S", "j", "2"));
+    ASSERT_EQ(chmod(file.c_str(), 0644), 0);
+    EXPECT_EQ(readAll(file), before);
 }
 
 }  // namespace
