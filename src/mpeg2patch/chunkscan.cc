@@ -80,11 +80,7 @@ size_t resetTail(const ScanChunk& chunk) {
 }
 
 bool ScanChunk::read(StreamFile& file, int64_t at) {
-    // A short chunk lies in a buffer that still holds the rest of the chunk before it, as
-    // the debug dump of a header near the end of the file shows. That chunk is kept before
-    // the view moves on, as its bytes may not stay where they are.
-    if (at + static_cast<int64_t>(kChunkSize) > file.sizeAtOpen() && data && data != buffer.data())
-        std::memcpy(buffer.data(), data, kChunkSize);
+    const uint8_t* previous = data;
     size_t got = 0;
     const uint8_t* view = file.view(at, kChunkSize, got);
     offset = at;
@@ -94,6 +90,9 @@ bool ScanChunk::read(StreamFile& file, int64_t at) {
         data = view;
         return true;
     }
+    // A short chunk lies in a buffer that still holds the rest of the chunk before it, as
+    // the debug dump of a header near the end of the file shows.
+    if (previous && previous != buffer.data()) std::memcpy(buffer.data(), previous, kChunkSize);
     std::memcpy(buffer.data(), view, got);
     data = buffer.data();
     return got > 0;

@@ -9,9 +9,6 @@ namespace {
 // chunk keeps it close to the speed of a plain sequential read, and the block still fits
 // the processor's second-level cache.
 constexpr size_t kMainBlock = 256 << 10;
-// Reading the copy a run has just made straight from the page cache saves the copy into a
-// block, the largest single cost of the scan. Large windows keep the mapping calls rare.
-constexpr size_t kWindow = size_t{8} << 20;
 // Enough around a structure for the header of its packet (at most 64 KiB before it) and
 // for the headers up to the next video packet.
 constexpr size_t kAsideBlock = 192 << 10;
@@ -30,31 +27,6 @@ bool StreamFile::fill(Block& block, int64_t offset) {
 }
 
 const uint8_t* StreamFile::view(int64_t offset, size_t n, size_t& got) {
-    if (mappingAllowed_) {
-        if (const uint8_t* p = mappedView(offset, n, got)) return p;
-    }
-    return blockView(offset, n, got);
-}
-
-/// A view into the mapped window, mapped anew when the view leaves it; null when the file
-/// cannot be read that way here.
-const uint8_t* StreamFile::mappedView(int64_t offset, size_t n, size_t& got) {
-    const auto inside = [&] {
-        const int64_t end = window_.offset() + static_cast<int64_t>(window_.length());
-        return window_.isMapped() && offset >= window_.offset() && offset < end &&
-               (offset + static_cast<int64_t>(n) <= end || end >= file_.sizeAtOpen());
-    };
-    if (!(inside() && window_.refresh()) && !window_.map(file_, offset, kWindow)) return nullptr;
-    if (!inside()) return nullptr;
-    main_.length = 0;  // the block may hold bytes older than the writes the window shows
-    pending_.clear();
-    const size_t from = static_cast<size_t>(offset - window_.offset());
-    got = std::min(n, window_.length() - from);
-    return window_.data() + from;
-}
-
-const uint8_t* StreamFile::blockView(int64_t offset, size_t n, size_t& got) {
-    window_.unmap();
     const int64_t end = main_.offset + static_cast<int64_t>(main_.length);
     const bool inside = main_.holds(offset) && (offset + static_cast<int64_t>(n) <= end || main_.length < kMainBlock);
     if (inside) {
@@ -74,11 +46,6 @@ const uint8_t* StreamFile::blockView(int64_t offset, size_t n, size_t& got) {
 }
 
 bool StreamFile::byteAt(int64_t offset, uint8_t& value) {
-    if (window_.isMapped() && offset >= window_.offset() &&
-        offset < window_.offset() + static_cast<int64_t>(window_.length())) {
-        value = window_.data()[offset - window_.offset()];
-        return true;
-    }
     for (const Block* block : {&main_, &aside_}) {
         if (block->holds(offset)) {
             value = block->bytes[static_cast<size_t>(offset - block->offset)];
@@ -93,7 +60,6 @@ bool StreamFile::byteAt(int64_t offset, uint8_t& value) {
 }
 
 int64_t StreamFile::write(int64_t offset, const uint8_t* src, size_t n) {
-    window_.freeze(offset, n);  // the chunk being scanned keeps the bytes it was read with
     const int64_t written = file_.writeAt(src, n, offset);
     for (int64_t i = 0; i < written; ++i) {
         const int64_t at = offset + i;

@@ -1,7 +1,6 @@
-// The file under a scan: chunks handed out as views into a mapped window of the file when its
-// pages are cached on a local disk, else into one large block read with a copy; single bytes
-// elsewhere from a second block; and positional writes that reach the viewed bytes only when
-// the scan takes its next chunk, as a chunk read into a buffer would behave.
+// The file under a scan: chunks handed out as views into one large cached block, single
+// bytes elsewhere from a second block, and positional writes that reach the cached bytes
+// only when the scan takes its next chunk, as a chunk read into a buffer would behave.
 #pragma once
 
 #include <cstddef>
@@ -24,10 +23,6 @@ public:
     bool byteAt(int64_t offset, uint8_t& value);
     /// Writes n bytes at offset; returns the count written, -1 on error.
     int64_t write(int64_t offset, const uint8_t* src, size_t n);
-    /// The file's length when it was opened, -1 when unknown.
-    int64_t sizeAtOpen() const { return file_.sizeAtOpen(); }
-    /// Off: every view is read with a copy, as on a memory card.
-    void allowMapping(bool allow) { mappingAllowed_ = allow; }
 
 private:
     struct Block {
@@ -41,12 +36,8 @@ private:
         uint8_t value;
     };
     bool fill(Block& block, int64_t offset);
-    const uint8_t* mappedView(int64_t offset, size_t n, size_t& got);
-    const uint8_t* blockView(int64_t offset, size_t n, size_t& got);
 
     platform::RandomAccessFile& file_;
-    platform::FileMapping window_;  ///< where chunks are viewed without a copy
-    bool mappingAllowed_ = true;
     Block main_;   ///< where chunks are viewed
     Block aside_;  ///< bytes around a structure outside the main block
     std::vector<PendingByte> pending_;  ///< written bytes the main block shows from the next view on

@@ -4,7 +4,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
-#include <vector>
 
 namespace kadrel::platform {
 
@@ -56,56 +55,10 @@ public:
     int64_t writeAt(const void* buffer, size_t size, int64_t offset);
     /// The current length of the file, -1 on error.
     int64_t size() const;
-    /// The length the file had when it was opened, -1 when unknown.
-    int64_t sizeAtOpen() const { return sizeAtOpen_; }
-    /// True when the file lies on a local disk file system (not a memory card's FAT, not a
-    /// network or user-space file system), where its cached pages may be read in place.
-    bool onLocalDisk() const;
     void close();
 
 private:
-    friend class FileMapping;
     int fd_ = -1;
-    int64_t sizeAtOpen_ = -1;
-};
-
-/// Part of a file seen in memory without copying, for reading only. The file's own bytes are
-/// never changed through it. Reading a mapped page whose data the device cannot deliver, or
-/// that a shrinking file no longer has, stops the process; so a window is only taken when all
-/// its pages are already in memory and it ends within the size the file had when opened.
-class FileMapping {
-public:
-    FileMapping() = default;
-    ~FileMapping();
-    FileMapping(const FileMapping&) = delete;
-    FileMapping& operator=(const FileMapping&) = delete;
-
-    /// Maps up to length bytes of file from offset on (rounded down to a page). False, with
-    /// nothing mapped, when the file is not on a local disk, a page is not in memory, or the
-    /// system refuses.
-    bool map(const RandomAccessFile& file, int64_t offset, size_t length);
-    /// Unmaps the window.
-    void unmap();
-    bool isMapped() const { return base_ != nullptr; }
-    /// File offset of the first mapped byte.
-    int64_t offset() const { return offset_; }
-    /// Count of mapped bytes.
-    size_t length() const { return length_; }
-    /// The mapped bytes.
-    const uint8_t* data() const { return static_cast<const uint8_t*>(base_); }
-    /// Keeps the bytes of [at, at + n) in this window as they are now, whatever is written to
-    /// the file later, until refresh.
-    void freeze(int64_t at, size_t n);
-    /// Shows the file's current bytes again where freeze kept older ones. False when the
-    /// window had to be unmapped instead.
-    bool refresh();
-
-private:
-    void* base_ = nullptr;
-    int64_t offset_ = 0;
-    size_t length_ = 0;
-    int fd_ = -1;
-    std::vector<size_t> frozenPages_;  ///< page indexes inside the window
 };
 
 }  // namespace kadrel::platform

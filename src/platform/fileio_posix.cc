@@ -1,10 +1,7 @@
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
-#include <sys/vfs.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <ctime>
 
@@ -53,18 +50,7 @@ RandomAccessFile::~RandomAccessFile() { close(); }
 bool RandomAccessFile::open(const std::string& path, bool writable) {
     close();
     fd_ = ::open(path.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC);
-    sizeAtOpen_ = fd_ >= 0 ? size() : -1;
     return fd_ >= 0;
-}
-
-bool RandomAccessFile::onLocalDisk() const {
-    // Memory cards (FAT, exFAT), network and user-space file systems are left out: their
-    // pages are read through a copy, where a device error is a short read, not a signal.
-    constexpr long kExt = 0xEF53, kXfs = 0x58465342, kBtrfs = 0x9123683E, kTmpfs = 0x01021994;
-    struct statfs fs {};
-    if (fd_ < 0 || ::fstatfs(fd_, &fs) != 0) return false;
-    const long type = static_cast<long>(fs.f_type);
-    return type == kExt || type == kXfs || type == kBtrfs || type == kTmpfs;
 }
 
 int64_t RandomAccessFile::readAt(void* buffer, size_t size, int64_t offset) {
@@ -100,83 +86,6 @@ int64_t RandomAccessFile::size() const {
 void RandomAccessFile::close() {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
-    sizeAtOpen_ = -1;
-}
-
-namespace {
-
-size_t pageSize() {
-    static const size_t page = static_cast<size_t>(::sysconf(_SC_PAGESIZE));
-    return page;
-}
-
-/// True when every page of the mapping is in memory, so reading it needs no device.
-bool allResident(void* base, size_t length) {
-    std::vector<unsigned char> pages((length + pageSize() - 1) / pageSize());
-    if (::mincore(base, length, pages.data()) != 0) return false;
-    for (unsigned char p : pages)
-        if (!(p & 1)) return false;
-    return true;
-}
-
-}  // namespace
-
-FileMapping::~FileMapping() { unmap(); }
-
-bool FileMapping::map(const RandomAccessFile& file, int64_t offset, size_t length) {
-    unmap();
-    const int64_t size = file.size();
-    const int64_t end = std::min<int64_t>(offset + static_cast<int64_t>(length), std::min(size, file.sizeAtOpen()));
-    const int64_t start = offset - offset % static_cast<int64_t>(pageSize());
-    if (offset < 0 || end <= offset || !file.onLocalDisk()) return false;
-    // Private and writable only so that freeze can take a copy of a page; nothing written
-    // here ever reaches the file.
-    void* base = ::mmap(nullptr, static_cast<size_t>(end - start), PROT_READ | PROT_WRITE, MAP_PRIVATE, file.fd_, start);
-    if (base == MAP_FAILED) return false;
-    if (!allResident(base, static_cast<size_t>(end - start))) {
-        ::munmap(base, static_cast<size_t>(end - start));
-        return false;
-    }
-    base_ = base;
-    offset_ = start;
-    length_ = static_cast<size_t>(end - start);
-    fd_ = file.fd_;
-    return true;
-}
-
-void FileMapping::unmap() {
-    if (base_) ::munmap(base_, length_);
-    base_ = nullptr;
-    length_ = 0;
-    frozenPages_.clear();
-}
-
-void FileMapping::freeze(int64_t at, size_t n) {
-    const int64_t end = offset_ + static_cast<int64_t>(length_);
-    if (!base_ || n == 0 || at >= end || at + static_cast<int64_t>(n) <= offset_) return;
-    const size_t first = static_cast<size_t>(std::max(at, offset_) - offset_) / pageSize();
-    const size_t last = static_cast<size_t>(std::min(at + static_cast<int64_t>(n), end) - 1 - offset_) / pageSize();
-    for (size_t page = first; page <= last; ++page) {
-        if (std::find(frozenPages_.begin(), frozenPages_.end(), page) != frozenPages_.end()) continue;
-        // Writing a byte onto itself gives this mapping its own copy of the page.
-        volatile uint8_t* byte = static_cast<volatile uint8_t*>(base_) + page * pageSize();
-        *byte = *byte;
-        frozenPages_.push_back(page);
-    }
-}
-
-bool FileMapping::refresh() {
-    for (size_t page : frozenPages_) {
-        uint8_t* at = static_cast<uint8_t*>(base_) + page * pageSize();
-        const size_t n = std::min(pageSize(), length_ - page * pageSize());
-        const int64_t fileAt = offset_ + static_cast<int64_t>(page * pageSize());
-        if (::mmap(at, n, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_FIXED, fd_, fileAt) == MAP_FAILED) {
-            unmap();
-            return false;
-        }
-    }
-    frozenPages_.clear();
-    return true;
 }
 
 }  // namespace kadrel::platform

@@ -10,7 +10,7 @@
 namespace kadrel {
 namespace {
 
-// Past one mapped window, so that views cross from one window into the next.
+// Several blocks of the file, so that views move from one block into the next.
 constexpr size_t kFileSize = (size_t{8} << 20) + 23456;
 
 std::string patterned(size_t n) {
@@ -31,20 +31,17 @@ uint8_t byteOf(StreamFile& f, int64_t at) {
     return v;
 }
 
-// The scan relies on one rule whether a file is read in place (a cached file on a local disk)
-// or through a copy (a memory card): a write reaches the file at once, but the chunk being
-// scanned, and the bytes around it, keep what they were read with until the next chunk is
-// taken. Both ways must also hand out the same bytes across window boundaries and at the end.
-TEST(StreamFile, MappedAndCopiedReadsSeeTheSameBytesAndWrites) {
-    for (const bool mapping : {true, false}) {
-        SCOPED_TRACE(mapping ? "mapped" : "copied");
+// The scan relies on one rule: a write reaches the file at once, but the chunk being scanned,
+// and the bytes around it, keep what they were read with until the next chunk is taken. The
+// views must also hand out the file's bytes across block boundaries and at the end.
+TEST(StreamFile, ViewsKeepTheirBytesUntilTheNextViewAndFollowTheFile) {
+    {
         test::TempDir dir;
         const std::string original = patterned(kFileSize);
         const std::string path = dir.write("clip.mpg", original);
         platform::RandomAccessFile raw;
         ASSERT_TRUE(raw.open(path, true));
         StreamFile f(raw);
-        f.allowMapping(mapping);
 
         size_t got = 0;
         const uint8_t* chunk = f.view(0, 10000, got);
