@@ -1,4 +1,4 @@
 #include "app/mainmodule.h"
-#include "ui/main/windowmode.h"
+#include "app/windowloader.h"
 
-int main(int argc, char** argv) { return kadrel::Main(argc, argv, kadrel::runWindowMode); }
+int main(int argc, char** argv) { return kadrel::Main(argc, argv, kadrel::runWindowModeFromModule); }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 
@@ -54,6 +55,14 @@ TEST_F(Program, HelpAndValidationErrors) {
     EXPECT_NE(r.err.find("ERROR 1"), std::string::npos);
     r = run("'   '");
     EXPECT_EQ(r.status, 1);
+}
+
+TEST_F(Program, WithoutTheWindowModuleWindowModeSaysSoInOneLine) {
+    const Result r = run("");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err.rfind("kadrel: the window is not available (", 0), 0u) << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1);
 }
 
 TEST_F(Program, GarbledPathsShowTheUsageButNeverExitWithSuccess) {
