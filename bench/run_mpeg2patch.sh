@@ -3,6 +3,7 @@
 # space in the temporary folder, or KADREL_BENCH_FILE pointing elsewhere).
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/deps.sh"
 build=${KADREL_BENCH_BUILD:-$root/build-bench}
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKADREL_BENCH=ON >/dev/null
 ninja -C "$build" -j2 mpeg2patch_bench

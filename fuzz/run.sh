@@ -3,6 +3,7 @@
 # Usage: fuzz/run.sh [seconds]
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
+KADREL_EXTRA_PACKAGES="clang libclang-rt-14-dev" "$root/scripts/deps.sh"
 build=${KADREL_FUZZ_BUILD:-$root/build-fuzz}
 seconds=${1:-120}
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
