@@ -2,13 +2,11 @@
 // stream demuxer of the tests' own that says where each video byte really lies.
 #pragma once
 
-#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "app/runcontrol.h"
-#include "mpeg2patch/mpeg2fields.h"
 #include "mpeg2patch/mpeg2patch.h"
 #include "support/fakeui.h"
 #include "support/tempdir.h"
@@ -66,8 +64,8 @@ inline std::string programStream(const std::string& es, std::vector<size_t> cuts
     return ps;
 }
 
-/// File offsets of the video payload bytes of a program stream made of MPEG-2 pack headers
-/// and PES packets, in stream order; empty when the stream does not parse.
+/// File offsets of the video payload bytes of a program stream made of MPEG-1 or MPEG-2 pack
+/// headers and PES packets, in stream order; empty when the stream does not parse.
 inline std::vector<int64_t> videoByteOffsets(const std::string& ps) {
     std::vector<int64_t> out;
     size_t at = 0;
@@ -94,6 +92,13 @@ inline std::vector<int64_t> videoByteOffsets(const std::string& ps) {
         at = end;
     }
     return out;
+}
+
+/// The video elementary stream of a program stream, as the demuxer above reads it.
+inline std::string videoEs(const std::string& ps) {
+    std::string es;
+    for (int64_t at : videoByteOffsets(ps)) es += ps[static_cast<size_t>(at)];
+    return es;
 }
 
 /// Settings, flags, a scripted UI and a log file for one scan.
@@ -136,17 +141,6 @@ inline std::vector<size_t> changedOffsets(const std::string& a, const std::strin
     for (size_t i = 0; i < a.size() && i < b.size(); ++i)
         if (a[i] != b[i]) out.push_back(i);
     return out;
-}
-
-}  // namespace kadrel::test
-
-namespace kadrel::test {
-
-/// HexDump of a whole-buffer view of s (as the scan's first chunk holds it).
-inline std::string HexDumpOf(const std::string& s, size_t start, size_t count) {
-    std::vector<uint8_t> buf(10000, 0);
-    std::copy(s.begin(), s.begin() + std::min<size_t>(s.size(), buf.size()), buf.begin());
-    return HexDump(buf.data(), buf.size(), start, count);
 }
 
 }  // namespace kadrel::test
