@@ -2,28 +2,15 @@
 // folder, also saves pictures of every window for the documentation.
 #include <QAbstractButton>
 #include <QApplication>
-#include <QLabel>
-#include <QLineEdit>
-#include <QProgressBar>
-#include <QPushButton>
-#include <QtTest>
-#include <memory>
 
-#include "support/tempdir.h"
+#include "mainwindow.h"
 #include "ui/dialogs/frmHelp.h"
 #include "ui/dialogs/frmWarning.h"
-#include "ui/main/frmMain.h"
 
 namespace kadrel {
 namespace {
 
-/// Saves widget's picture as name.png in $KADREL_SCREENSHOTS, when that is set.
-void saveShot(QWidget& widget, const char* name) {
-    const QByteArray folder = qgetenv("KADREL_SCREENSHOTS");
-    if (folder.isEmpty())
-        return;
-    QVERIFY(widget.grab().save(QString::fromUtf8(folder) + "/" + name + ".png"));
-}
+using test::saveShot;
 
 /// Every caption of widget's labels and buttons fits its control at the current font.
 void verifyNoClippedText(QWidget& widget) {
@@ -84,7 +71,7 @@ void DialogsTest::warningTexts() {
         QCOMPARE(QApplication::focusWidget(), abort);
         verifyNoClippedText(dialog);
         if (shown == 0)
-            saveShot(dialog, "warning");
+            QVERIFY(saveShot(dialog, "warning"));
     }
 }
 
@@ -131,7 +118,7 @@ void DialogsTest::helpPages() {
     QVERIFY(labelText(*help, "Label2").startsWith("Kadrel searches the source directory"));
     QVERIFY(help->findChild<QLabel*>("Label3")->isVisible());
     QVERIFY(!help->findChild<QLabel*>("Label5")->isVisible());
-    saveShot(*help, "help-1");
+    QVERIFY(saveShot(*help, "help-1"));
     page->click();
     QCOMPARE(page->text(), QString("prev. &Page"));
     QCOMPARE(labelText(*help, "Label1"), QString("special keys for Kadrel.ini"));
@@ -139,7 +126,7 @@ void DialogsTest::helpPages() {
                 .endsWith("Currently set: modify_sde=2, modify_pes=0\n"
                           "textbeforedate=0, debugmode=0"));
     QVERIFY(!help->findChild<QLabel*>("Label3")->isVisible());
-    saveShot(*help, "help-2");
+    QVERIFY(saveShot(*help, "help-2"));
     // The values in force, also when changed while the window is open.
     settings.TextbeforeDate = true;
     page->click();
@@ -172,21 +159,12 @@ void DialogsTest::helpKeyLabelsStandOnTheirLines() {
 }
 
 void DialogsTest::mainWindowLayout() {
-    test::TempDir dir, card, target;
-    Settings settings;
-    settings.inifile = dir.file("Kadrel.ini");
-    RunControl control;
-    QtUi ui;
-    frmMain form(settings, control, ui);
-    ui.setProgressView(&form);
-    form.Form_Load();
-    form.findChild<QLineEdit*>("lSourcedir")->setText(QString::fromStdString(card.path()));
-    form.findChild<QLineEdit*>("lTargetdir")->setText(QString::fromStdString(target.path()));
-    form.findChild<QLineEdit*>("txtUserString")->setText("Holiday_");
-    form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&form));
-    verifyNoClippedText(form);
-    saveShot(form, "main-idle");
+    test::MainWindow w;
+    w.showWithCard();
+    w.edit("txtUserString")->setText("Holiday_");
+    QVERIFY(QTest::qWaitForWindowExposed(w.form.get()));
+    verifyNoClippedText(*w.form);
+    QVERIFY(saveShot(*w.form, "main-idle"));
 }
 
 }  // namespace kadrel

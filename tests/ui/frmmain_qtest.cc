@@ -1,72 +1,17 @@
 // The main window as the user meets it: first start, the enabling rules, the example name,
 // the refusals at Start, the toggles, the keys, the settings written back and the help
 // window docking at its side. Message boxes are answered through the UI seam.
-#include <QCheckBox>
-#include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QScreen>
-#include <QtTest>
 #include <deque>
-#include <memory>
 
-#include "settings/settingsfile.h"
-#include "support/tempdir.h"
+#include "mainwindow.h"
 #include "ui/dialogs/frmHelp.h"
 #include "ui/main/Twips.h"
-#include "ui/main/frmMain.h"
 
 namespace kadrel {
 namespace {
 
-struct Shown {
-    std::string text;
-    std::string title;
-    MsgIcon icon;
-};
-
-/// Qt's seam with the message boxes answered from a script and recorded.
-class ScriptedUi : public QtUi {
-  public:
-    MsgResult showMessage(const std::string& text, const std::string& title, MsgIcon icon, MsgButtons,
-                          MsgResult defaultButton) override {
-        shown.push_back({text, title, icon});
-        return defaultButton;
-    }
-    std::vector<Shown> shown;
-};
-
-/// One main window on a settings file of its own.
-struct Window {
-    test::TempDir dir;
-    Settings settings;
-    RunControl control;
-    ScriptedUi ui;
-    std::unique_ptr<frmMain> form;
-
-    /// Loads the window; ini (if not empty) is written as Kadrel.ini first.
-    explicit Window(const std::string& ini = "") {
-        settings.inifile = dir.file("Kadrel.ini");
-        if (!ini.empty())
-            dir.write("Kadrel.ini", ini);
-        form = std::make_unique<frmMain>(settings, control, ui);
-        ui.setOwner(form.get());
-        ui.setProgressView(form.get());
-        form->Form_Load();
-    }
-    template <class W>
-    W* get(const char* name) const {
-        W* widget = form->findChild<W*>(name);
-        if (widget == nullptr)
-            qFatal("no control %s", name);
-        return widget;
-    }
-    QLineEdit* edit(const char* name) const { return get<QLineEdit>(name); }
-    QPushButton* button(const char* name) const { return get<QPushButton>(name); }
-    QCheckBox* check(const char* name) const { return get<QCheckBox>(name); }
-    std::string ini() const { return test::readAll(settings.inifile); }
-};
+using Window = test::MainWindow;
 
 std::string iniWith(const std::string& settingsLines) {
     return "[Settings]\r\n" + settingsLines + "[ThumbnailBrowser]\r\nxpos=0\r\n";
@@ -81,20 +26,11 @@ class MainWindowTest : public QObject {
   private slots:
     void firstStartWritesSettingsAndOpensTopLeft();
     void loadFillsFieldsFromSettings();
-    void enablingRules_data();
     void enablingRules();
-    void exampleText_data();
     void exampleText();
-    void exampleFollowsTargetNotSearch();
-    void refusedCharacters_data();
-    void refusedCharacters();
-    void folderRefusals_data();
-    void folderRefusals();
-    void pressedToggleStaysPressed();
-    void enablecontrolsRestoresPreviousState();
-    void statusLineFonts();
-    void folderButtonsAndF7F8();
-    void enterPressesStart();
+    void refusals();
+    void togglesAndEnablecontrols();
+    void folderButtonsAndKeys();
     void settingsWrittenOnClose();
     void positionKeptWhenMinimised();
     void helpDocksAndFollows();
@@ -118,6 +54,18 @@ void MainWindowTest::firstStartWritesSettingsAndOpensTopLeft() {
     QVERIFY(!w.button("btnStart")->isEnabled());
     QVERIFY(w.button("Check1")->isChecked());
     QCOMPARE(w.form->allfilesactive(), int16_t(1));
+    // The status line: a message in plain 8 pt, the byline back in bold italic 10 pt.
+    QLabel* status = w.get<QLabel>("Label3");
+    const QString byline = status->text();
+    QVERIFY(!byline.isEmpty());
+    w.form->ShowStatus("searching for files...");
+    QCOMPARE(status->text(), QString("searching for files..."));
+    QVERIFY(!status->font().bold() && !status->font().italic());
+    QCOMPARE(status->font().pointSizeF(), 8.0);
+    w.form->ShowStatus("");
+    QCOMPARE(status->text(), byline);
+    QVERIFY(status->font().bold() && status->font().italic());
+    QCOMPARE(status->font().pointSizeF(), 10.0);
 }
 
 void MainWindowTest::loadFillsFieldsFromSettings() {
@@ -140,72 +88,46 @@ void MainWindowTest::loadFillsFieldsFromSettings() {
     QCOMPARE(w.edit("txtExample")->text(), QString("(Example:yy-dd-mmHoliday_.avi)"));
 }
 
-void MainWindowTest::enablingRules_data() {
-    QTest::addColumn<bool>("withSource");
-    QTest::addColumn<QString>("search");
-    QTest::addColumn<bool>("wideScreen");
-    QTest::addColumn<bool>("manual");
-    QTest::addColumn<bool>("start");
-    QTest::newRow("mod with source") << true << "mod" << true << true << true;
-    QTest::newRow("MPG with source") << true << "MPG" << true << true << true;
-    QTest::newRow(".MOD with source") << true << ".MOD" << false << false << true;
-    QTest::newRow("blank MOD") << true << " MOD" << false << false << true;
-    QTest::newRow("jpg with source") << true << "jpg" << false << true << true;
-    QTest::newRow("BMP with source") << true << "BMP" << false << true << true;
-    QTest::newRow("AVI with source") << true << "AVI" << false << false << true;
-    QTest::newRow("MOD without source") << false << "MOD" << true << false << false;
-    QTest::newRow("JPG without source") << false << "JPG" << false << false << false;
-}
-
 void MainWindowTest::enablingRules() {
-    QFETCH(bool, withSource);
-    QFETCH(QString, search);
-    test::TempDir source;
-    Window w;
-    w.edit("txtSearch")->setText(search);
-    w.edit("lSourcedir")->setText(withSource ? QString::fromStdString(source.path()) : "");
-    QTEST(w.check("chkSetWS")->isEnabled(), "wideScreen");
-    QTEST(w.button("Check2")->isEnabled(), "manual");
-    QTEST(w.button("btnStart")->isEnabled(), "start");
-    QCOMPARE(w.settings.searchext, search.toStdString());
-    // Typing the extension after the folder gives the same result.
-    w.edit("txtSearch")->setText("x");
-    w.edit("txtSearch")->setText(search);
-    QTEST(w.button("Check2")->isEnabled(), "manual");
-    QTEST(w.check("chkSetWS")->isEnabled(), "wideScreen");
-}
-
-void MainWindowTest::exampleText_data() {
-    QTest::addColumn<QString>("format");
-    QTest::addColumn<bool>("before");
-    QTest::addColumn<bool>("withTarget");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("after") << "yyyymmdd_HHMMSS" << false << true << "(Example:yyyymmdd_HHMMSSHoliday_.MPG)";
-    QTest::newRow("before") << "yyyymmdd_HHMMSS" << true << true << "(Example:Holiday_yyyymmdd_HHMMSS.MPG)";
-    QTest::newRow("patch mode") << "yyyymmdd_HHMMSS" << false << false
-                                << "(Example:\"original filename\"Holiday_.MPG)";
-    QTest::newRow("patch mode before")
-        << "dd-mm-yy_HH-MM-SS" << true << false << "(Example:Holiday_\"original filename\".MPG)";
-    QTest::newRow("unknown format") << "nonsense" << false << true
-                                    << "(Example:\"original filename\"Holiday_.MPG)";
-    QTest::newRow("blank format") << "" << false << true << "(Example:\"original filename\"Holiday_.MPG)";
-    QTest::newRow("blanks around format")
-        << "  m-d-yy_H-M-S " << false << true << "(Example:m-d-yy_H-M-SHoliday_.MPG)";
+    struct Row { bool withSource; const char* search; bool wideScreen, manual, start; };
+    const Row rows[] = {{true, "mod", true, true, true},     {true, "MPG", true, true, true},
+                        {true, ".MOD", false, false, true},  {true, " MOD", false, false, true},
+                        {true, "jpg", false, true, true},    {true, "BMP", false, true, true},
+                        {true, "AVI", false, false, true},   {false, "MOD", true, false, false},
+                        {false, "JPG", false, false, false}};
+    for (const Row& r : rows) {
+        Window w;
+        w.edit("txtSearch")->setText(r.search);
+        w.edit("lSourcedir")->setText(r.withSource ? QString::fromStdString(w.card.path()) : "");
+        for (int pass = 0; pass < 2; ++pass) {  // typing the extension after the folder: the same
+            QVERIFY2(w.check("chkSetWS")->isEnabled() == r.wideScreen, r.search);
+            QVERIFY2(w.button("Check2")->isEnabled() == r.manual, r.search);
+            QVERIFY2(w.button("btnStart")->isEnabled() == r.start, r.search);
+            QCOMPARE(w.settings.searchext, std::string(r.search));
+            w.edit("txtSearch")->setText("x");
+            w.edit("txtSearch")->setText(r.search);
+        }
+    }
 }
 
 void MainWindowTest::exampleText() {
-    QFETCH(QString, format);
-    QFETCH(bool, before);
-    QFETCH(bool, withTarget);
-    test::TempDir target;
-    Window w(iniWith("datetimeformat=" + format.toStdString() + "\r\nTextbeforeDate=" + (before ? "1" : "0") +
-                     "\r\nRenameTo=MPG\r\n"));
-    w.edit("lTargetdir")->setText(withTarget ? QString::fromStdString(target.path()) : "");
-    w.edit("txtUserString")->setText("Holiday_");
-    QTEST(w.edit("txtExample")->text(), "expected");
-}
-
-void MainWindowTest::exampleFollowsTargetNotSearch() {
+    struct Row { const char* format; bool before, withTarget; const char* expected; };
+    const Row rows[] = {
+        {"yyyymmdd_HHMMSS", false, true, "(Example:yyyymmdd_HHMMSSHoliday_.MPG)"},
+        {"yyyymmdd_HHMMSS", true, true, "(Example:Holiday_yyyymmdd_HHMMSS.MPG)"},
+        {"yyyymmdd_HHMMSS", false, false, "(Example:\"original filename\"Holiday_.MPG)"},  // patch mode
+        {"dd-mm-yy_HH-MM-SS", true, false, "(Example:Holiday_\"original filename\".MPG)"},
+        {"nonsense", false, true, "(Example:\"original filename\"Holiday_.MPG)"},
+        {"", false, true, "(Example:\"original filename\"Holiday_.MPG)"},
+        {"  m-d-yy_H-M-S ", false, true, "(Example:m-d-yy_H-M-SHoliday_.MPG)"}};
+    for (const Row& r : rows) {
+        Window w(iniWith(std::string("datetimeformat=") + r.format + "\r\nTextbeforeDate=" + (r.before ? "1" : "0") +
+                         "\r\nRenameTo=MPG\r\n"));
+        w.edit("lTargetdir")->setText(r.withTarget ? QString::fromStdString(w.target.path()) : "");
+        w.edit("txtUserString")->setText("Holiday_");
+        QCOMPARE(w.edit("txtExample")->text(), QString(r.expected));
+    }
+    // The example follows the target folder and the new extension, not the search extension.
     Window w;
     w.edit("txtUserString")->setText("x");
     const QString patchExample = w.edit("txtExample")->text();
@@ -219,106 +141,61 @@ void MainWindowTest::exampleFollowsTargetNotSearch() {
     QCOMPARE(w.edit("txtExample")->text(), QString("(Example:\"original filename\"x.mpeg)"));
 }
 
-void MainWindowTest::refusedCharacters_data() {
-    QTest::addColumn<QString>("field");
-    QTest::addColumn<QString>("value");
-    QTest::addColumn<int>("badIndex");
-    QTest::addColumn<QString>("headline");
-    const QString ext = "Invalid character in file extension!";
-    const QString user = "Invalid character in user text field!";
-    QTest::newRow("slash in search") << "txtSearch"
-                                     << "M/D" << 1 << ext;
-    QTest::newRow("backslash in search") << "txtSearch"
-                                         << "\\MOD" << 0 << ext;
-    QTest::newRow("question mark in rename") << "txtRename"
-                                             << "M?G" << 1 << ext;
-    QTest::newRow("bar after colon in rename") << "txtRename"
-                                               << "MP:|" << 2 << ext;
-    QTest::newRow("quote in user text") << "txtUserString"
-                                        << "my \"best\"" << 3 << user;
-    QTest::newRow("star in user text") << "txtUserString"
-                                       << "a<b*" << 1 << user;
-    QTest::newRow("greater-than at the end") << "txtUserString"
-                                             << "ok>" << 2 << user;
+// Each refusal at Start: the message, the bad character selected or the folder field focused,
+// and no run.
+void MainWindowTest::refusals() {
+    struct Bad { const char* field; QString value; int badIndex; std::string headline; };
+    const std::string ext = "Invalid character in file extension!", user = "Invalid character in user text field!";
+    const Bad bad[] = {{"txtSearch", "M/D", 1, ext},          {"txtSearch", "\\MOD", 0, ext},
+                       {"txtRename", "M?G", 1, ext},          {"txtRename", "MP:|", 2, ext},
+                       {"txtUserString", "my \"best\"", 3, user}, {"txtUserString", "a<b*", 1, user},
+                       {"txtUserString", "ok>", 2, user}};
+    for (const Bad& b : bad) {
+        Window w;
+        w.edit("lSourcedir")->setText(QString::fromStdString(w.card.path()));
+        w.edit("lTargetdir")->setText(QString::fromStdString(w.target.path()));
+        QLineEdit* box = w.edit(b.field);
+        box->setText(b.value);
+        w.button("btnStart")->click();
+        QCOMPARE(w.ui.shown.size(), size_t(1));
+        QCOMPARE(w.ui.shown[0].text, b.headline + kRefusedTail);
+        QCOMPARE(w.ui.shown[0].title, std::string("ERROR"));
+        QVERIFY(w.ui.shown[0].icon == MsgIcon::Critical);
+        QCOMPARE(box->selectionStart(), b.badIndex);
+        QCOMPARE(box->selectedText(), b.value.mid(b.badIndex, 1));
+        QCOMPARE(w.form->focusWidget(), box);
+        QVERIFY(!w.control.running);
+        QCOMPARE(w.button("btnStart")->text(), QString("&Start !"));
+    }
+    struct Folder { const char* source; const char* target; std::string message; const char* focus; };
+    const Folder folders[] = {
+        {"", "", "No Source directory specified!\r\n\r\nPlease enter a valid path!", "lSourcedir"},
+        {"/no/such/src", "", "The specified folder for the Source directory\r\n/no/such/src\r\n"
+                             "does not exist!\r\n\r\nPlease enter a valid path!", "lSourcedir"},
+        {"@card", "/no/such/dst", "The specified folder for the Target directory\r\n/no/such/dst\r\n"
+                                  "does not exist!\r\n\r\nPlease enter a valid path!", "lTargetdir"}};
+    for (const Folder& f : folders) {
+        Window w;
+        w.edit("lSourcedir")->setText(f.source == std::string("@card") ? QString::fromStdString(w.card.path()) : f.source);
+        w.edit("lTargetdir")->setText(f.target);
+        w.form->btnStart_Click();
+        QCOMPARE(w.ui.shown.size(), size_t(1));
+        QCOMPARE(w.ui.shown[0].text, f.message);
+        QCOMPARE(w.ui.shown[0].title, std::string("Path not found"));
+        QCOMPARE(w.form->focusWidget(), w.edit(f.focus));
+        QVERIFY(!w.control.running);
+    }
 }
 
-void MainWindowTest::refusedCharacters() {
-    QFETCH(QString, field);
-    QFETCH(QString, value);
-    QFETCH(int, badIndex);
-    QFETCH(QString, headline);
-    test::TempDir source, target;
+void MainWindowTest::togglesAndEnablecontrols() {
     Window w;
-    w.edit("lSourcedir")->setText(QString::fromStdString(source.path()));
-    w.edit("lTargetdir")->setText(QString::fromStdString(target.path()));
-    QLineEdit* box = w.edit(field.toLatin1().constData());
-    box->setText(value);
-    w.button("btnStart")->click();
-    QCOMPARE(w.ui.shown.size(), size_t(1));
-    QCOMPARE(w.ui.shown[0].text, headline.toStdString() + kRefusedTail);
-    QCOMPARE(w.ui.shown[0].title, std::string("ERROR"));
-    QVERIFY(w.ui.shown[0].icon == MsgIcon::Critical);
-    QCOMPARE(box->selectionStart(), badIndex);
-    QCOMPARE(box->selectedText(), value.mid(badIndex, 1));
-    QCOMPARE(w.form->focusWidget(), box);
-    QVERIFY(!w.control.running);
-    QCOMPARE(w.button("btnStart")->text(), QString("&Start !"));
-}
-
-void MainWindowTest::folderRefusals_data() {
-    QTest::addColumn<QString>("source");
-    QTest::addColumn<QString>("target");
-    QTest::addColumn<QString>("message");
-    QTest::addColumn<QString>("focus");
-    QTest::newRow("no source") << ""
-                               << ""
-                               << "No Source directory specified!\r\n\r\nPlease enter a valid path!"
-                               << "lSourcedir";
-    QTest::newRow("missing source") << "/no/such/src"
-                                    << ""
-                                    << "The specified folder for the Source directory\r\n/no/such/src\r\n"
-                                       "does not exist!\r\n\r\nPlease enter a valid path!"
-                                    << "lSourcedir";
-    QTest::newRow("missing target") << "@source"
-                                    << "/no/such/dst"
-                                    << "The specified folder for the Target directory\r\n/no/such/dst\r\n"
-                                       "does not exist!\r\n\r\nPlease enter a valid path!"
-                                    << "lTargetdir";
-}
-
-void MainWindowTest::folderRefusals() {
-    QFETCH(QString, source);
-    QFETCH(QString, target);
-    QFETCH(QString, focus);
-    test::TempDir real;
-    Window w;
-    w.edit("lSourcedir")->setText(source == "@source" ? QString::fromStdString(real.path()) : source);
-    w.edit("lTargetdir")->setText(target);
-    w.form->btnStart_Click();
-    QCOMPARE(w.ui.shown.size(), size_t(1));
-    QTEST(QString::fromStdString(w.ui.shown[0].text), "message");
-    QCOMPARE(w.ui.shown[0].title, std::string("Path not found"));
-    QCOMPARE(w.form->focusWidget(), w.edit(focus.toLatin1().constData()));
-    QVERIFY(!w.control.running);
-}
-
-void MainWindowTest::pressedToggleStaysPressed() {
-    test::TempDir source;
-    Window w;
-    w.edit("lSourcedir")->setText(QString::fromStdString(source.path()));
+    w.edit("lSourcedir")->setText(QString::fromStdString(w.card.path()));
     QPushButton* check1 = w.button("Check1");
-    check1->click();
-    QVERIFY(check1->isChecked());
-    QVERIFY(!w.button("Check2")->isChecked());
+    check1->click();  // the pressed toggle stays pressed
+    QVERIFY(check1->isChecked() && !w.button("Check2")->isChecked());
     QCOMPARE(w.form->allfilesactive(), int16_t(1));
     QCOMPARE(w.form->manualactive(), int16_t(0));
     QVERIFY(w.button("btnStart")->isEnabled());
-}
-
-void MainWindowTest::enablecontrolsRestoresPreviousState() {
-    test::TempDir source;
-    Window w;
-    w.edit("lSourcedir")->setText(QString::fromStdString(source.path()));
     w.edit("txtSearch")->setText("JPG");  // 16:9 off, manual selection on
     w.form->enablecontrols(false);
     for (const char* name : {"lSourcedir", "lTargetdir", "txtSearch", "txtRename", "txtUserString"})
@@ -336,22 +213,7 @@ void MainWindowTest::enablecontrolsRestoresPreviousState() {
     QVERIFY(w.check("chkSetWS")->isEnabled());
 }
 
-void MainWindowTest::statusLineFonts() {
-    Window w;
-    QLabel* status = w.get<QLabel>("Label3");
-    const QString byline = status->text();
-    QVERIFY(!byline.isEmpty());
-    w.form->ShowStatus("searching for files...");
-    QCOMPARE(status->text(), QString("searching for files..."));
-    QVERIFY(!status->font().bold() && !status->font().italic());
-    QCOMPARE(status->font().pointSizeF(), 8.0);
-    w.form->ShowStatus("");
-    QCOMPARE(status->text(), byline);
-    QVERIFY(status->font().bold() && status->font().italic());
-    QCOMPARE(status->font().pointSizeF(), 10.0);
-}
-
-void MainWindowTest::folderButtonsAndF7F8() {
+void MainWindowTest::folderButtonsAndKeys() {
     test::TempDir chosen;
     Window w(iniWith("lastsourcedir=/old/source\r\nSearchFor=MOD\r\n"));
     std::deque<std::string> answers{chosen.path(), "", chosen.path()};
@@ -378,18 +240,11 @@ void MainWindowTest::folderButtonsAndF7F8() {
     QCOMPARE(asked[2], std::make_pair(std::string(""), QString("select target directory:")));
     QCOMPARE(w.settings.targetdir, chosen.path());
     QCOMPARE(w.settings.lasttargetdir, chosen.path());
-}
-
-void MainWindowTest::enterPressesStart() {
-    Window w;
+    // Enter starts from a field; on another button Enter is that button's.
     w.edit("lSourcedir")->setText("/no/such/folder");
-    w.form->show();
-    QVERIFY(QTest::qWaitForWindowActive(w.form.get()));
-    w.edit("txtUserString")->setFocus();
     QTest::keyClick(w.edit("txtUserString"), Qt::Key_Return);
     QCOMPARE(w.ui.shown.size(), size_t(1));
     QCOMPARE(w.ui.shown[0].title, std::string("Path not found"));
-    // On another button Enter is that button's.
     w.button("Command1")->setFocus();
     QTest::keyClick(w.button("Command1"), Qt::Key_Return);
     QCOMPARE(w.ui.shown.size(), size_t(1));
@@ -397,11 +252,8 @@ void MainWindowTest::enterPressesStart() {
 }
 
 void MainWindowTest::settingsWrittenOnClose() {
-    test::TempDir source, target;
     Window w;
-    w.form->show();
-    w.edit("lSourcedir")->setText(QString::fromStdString(source.path()));
-    w.edit("lTargetdir")->setText(QString::fromStdString(target.path()));
+    w.showWithCard();
     w.edit("txtSearch")->setText("MPG");
     w.edit("txtRename")->setText("mpeg");
     w.edit("txtUserString")->setText("Trip");
@@ -412,7 +264,7 @@ void MainWindowTest::settingsWrittenOnClose() {
     const std::string ini = w.ini();
     const double dpi = w.form->screen()->logicalDotsPerInch();
     for (const std::string& expected :
-         {"lastsourcedir=" + source.path(), "lasttargetdir=" + target.path(), std::string("setws=1"),
+         {"lastsourcedir=" + w.card.path(), "lasttargetdir=" + w.target.path(), std::string("setws=1"),
           std::string("SearchFor=MPG"), std::string("RenameTo=mpeg"), std::string("AddedText=Trip"),
           std::string("overwrite_files=1"), "xpos=" + std::to_string(pixelsToTwips(40, dpi)),
           "ypos=" + std::to_string(pixelsToTwips(20, dpi))})

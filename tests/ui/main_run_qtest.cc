@@ -1,58 +1,19 @@
 // Runs started from the main window: over all files found, in patch mode behind the warning,
 // aborted half-way, and a window closed during a run. Runs over a picked list are in
-// main_selection_qtest.cc.
+// main_selection_qtest.cc. With KADREL_SCREENSHOTS set, saves the window during a run.
 #include <QApplication>
-#include <QLabel>
-#include <QLineEdit>
-#include <QProgressBar>
-#include <QPushButton>
 #include <QTimer>
-#include <QtTest>
-#include <filesystem>
-#include <functional>
-#include <map>
-#include <memory>
 #include <random>
 #include <set>
 
-#include "support/tempdir.h"
+#include "mainwindow.h"
 #include "ui/dialogs/frmWarning.h"
-#include "ui/main/frmMain.h"
 
 namespace kadrel {
 namespace {
 
 namespace fs = std::filesystem;
-
-/// Qt's seam with boxes answered by their default button and recorded, and a hook on every
-/// pump of events (where a user's click lands during a run).
-class ScriptedUi : public QtUi {
-  public:
-    MsgResult showMessage(const std::string& text, const std::string&, MsgIcon, MsgButtons,
-                          MsgResult defaultButton) override {
-        shown.push_back(text);
-        return defaultButton;
-    }
-    void processEvents() override {
-        if (onEvents)
-            onEvents();
-        QtUi::processEvents();
-    }
-    void showProgress(const std::string& text, int percent) override {
-        progress.push_back(text);
-        QtUi::showProgress(text, percent);
-    }
-    std::vector<std::string> shown;
-    std::vector<std::string> progress;
-    std::function<void()> onEvents;
-};
-
-/// Saves widget's picture as name.png in $KADREL_SCREENSHOTS, when that is set.
-void saveShot(QWidget& widget, const char* name) {
-    const QByteArray folder = qgetenv("KADREL_SCREENSHOTS");
-    if (!folder.isEmpty())
-        widget.grab().save(QString::fromUtf8(folder) + "/" + name + ".png");
-}
+using test::filesIn;
 
 /// A card with count clips of random bytes, dated a day apart so their names differ.
 std::vector<std::string> makeClips(const test::TempDir& card, int count, size_t bytes) {
@@ -62,52 +23,11 @@ std::vector<std::string> makeClips(const test::TempDir& card, int count, size_t 
         std::string data(bytes, '\0');
         for (char& c : data)
             c = static_cast<char>(random());
-        clips.push_back(
-            card.write("PRG00" + std::to_string(i) + "/MOV00" + std::to_string(i) + ".MOD", data));
-        fs::last_write_time(clips.back(),
-                            fs::file_time_type::clock::now() - std::chrono::hours(24 * (i + 2)));
+        clips.push_back(card.write("PRG00" + std::to_string(i) + "/MOV00" + std::to_string(i) + ".MOD", data));
+        fs::last_write_time(clips.back(), fs::file_time_type::clock::now() - std::chrono::hours(24 * (i + 2)));
     }
     return clips;
 }
-
-/// Files in folder (not recursive) by name, with their contents.
-std::map<std::string, std::string> filesIn(const std::string& folder) {
-    std::map<std::string, std::string> files;
-    for (const auto& entry : fs::directory_iterator(folder))
-        files[entry.path().filename().string()] = test::readAll(entry.path().string());
-    return files;
-}
-
-struct Window {
-    test::TempDir dir, card, target;
-    Settings settings;
-    RunControl control;
-    ScriptedUi ui;
-    std::unique_ptr<frmMain> form;
-
-    Window() {
-        settings.inifile = dir.file("Kadrel.ini");
-        form = std::make_unique<frmMain>(settings, control, ui);
-        ui.setOwner(form.get());
-        ui.setProgressView(form.get());
-        form->Form_Load();
-        form->show();
-        edit("lSourcedir")->setText(QString::fromStdString(card.path()));
-        edit("lTargetdir")->setText(QString::fromStdString(target.path()));
-    }
-    QLineEdit* edit(const char* name) const { return form->findChild<QLineEdit*>(name); }
-    QPushButton* start() const { return form->findChild<QPushButton*>("btnStart"); }
-    /// Checks the idle state every run must end in.
-    void verifyIdle() const {
-        QVERIFY(!control.running);
-        QVERIFY(start()->isEnabled());
-        QCOMPARE(start()->text(), QString("&Start"));
-        QVERIFY(form->findChild<QProgressBar*>() == nullptr);
-        QVERIFY(!form->findChild<QLabel*>("Label4")->isVisibleTo(form.get()));
-        QVERIFY(form->findChild<QLabel*>("Label3")->isVisibleTo(form.get()));
-        QVERIFY(edit("lSourcedir")->isEnabled() && edit("txtUserString")->isEnabled());
-    }
-};
 
 /// Answers the next modal patch-mode warning with the button called buttonName.
 void answerWarning(const char* buttonName) {
@@ -130,7 +50,8 @@ class MainRunTest : public QObject {
 };
 
 void MainRunTest::runOverAllFiles() {
-    Window w;
+    test::MainWindow w;
+    w.showWithCard();
     const std::vector<std::string> clips = makeClips(w.card, 3, 1000);
     bool sawBar = false;
     w.ui.onEvents = [&] {
@@ -138,9 +59,9 @@ void MainRunTest::runOverAllFiles() {
         if (bar == nullptr)
             return;
         sawBar = true;
-        QCOMPARE(bar->geometry().topLeft().y() > w.form->findChild<QLabel*>("Label4")->y(), true);
+        QVERIFY(bar->geometry().topLeft().y() > w.get<QLabel>("Label4")->y());
         if (w.ui.progress.size() == 2 && bar->value() == 66)
-            saveShot(*w.form, "main-run");
+            test::saveShot(*w.form, "main-run");
     };
     w.start()->click();
     QVERIFY(sawBar);
@@ -154,15 +75,14 @@ void MainRunTest::runOverAllFiles() {
 }
 
 void MainRunTest::abortStopsAfterTheFileInProgress() {
-    Window w;
+    test::MainWindow w;
+    w.showWithCard();
     const std::vector<std::string> clips = makeClips(w.card, 5, 3 << 20);
     int pumpsInThird = 0;
     QString captionWhileAborting;
     w.ui.onEvents = [&] {
-        if (w.ui.progress.size() != 3)
-            return;
         // The second pump of the third file comes from inside its copy.
-        if (++pumpsInThird == 2) {
+        if (w.ui.progress.size() == 3 && ++pumpsInThird == 2) {
             w.start()->click();
             captionWhileAborting = w.start()->text();
         }
@@ -182,7 +102,8 @@ void MainRunTest::abortStopsAfterTheFileInProgress() {
 }
 
 void MainRunTest::closeDuringRunStopsItAndWritesSettings() {
-    Window w;
+    test::MainWindow w;
+    w.showWithCard();
     makeClips(w.card, 5, 1000);
     w.edit("txtUserString")->setText("Trip");
     w.ui.onEvents = [&] {
@@ -192,13 +113,13 @@ void MainRunTest::closeDuringRunStopsItAndWritesSettings() {
     w.start()->click();
     QVERIFY(filesIn(w.target.path()).size() < 3);
     QTRY_VERIFY(!w.form->isVisible());
-    const std::string ini = test::readAll(w.settings.inifile);
-    QVERIFY(ini.find("AddedText=Trip") != std::string::npos);
-    QVERIFY(ini.find("lasttargetdir=" + w.target.path()) != std::string::npos);
+    QVERIFY(w.ini().find("AddedText=Trip") != std::string::npos);
+    QVERIFY(w.ini().find("lasttargetdir=" + w.target.path()) != std::string::npos);
 }
 
 void MainRunTest::patchModeOnlyAfterContinue() {
-    Window w;
+    test::MainWindow w;
+    w.showWithCard();
     const std::vector<std::string> clips = makeClips(w.card, 2, 1000);
     w.edit("lTargetdir")->setText("");
     answerWarning("Command2");  // Abort
