@@ -65,6 +65,8 @@ TEST(BrowserGridTest, TooSmallForAFrame) {
     EXPECT_EQ(grid.columns, 0);
     EXPECT_EQ(grid.visiblecount, 0);
     EXPECT_FALSE(grid.scrollvisible);
+    EXPECT_EQ(displaySizeIndex(-1), 1);  // a stored size out of range reads as "Medium"
+    EXPECT_EQ(displaySizeIndex(4), 1);
 }
 
 TEST(BrowserGridTest, WheelKeysAndPositions) {
@@ -86,19 +88,6 @@ TEST(BrowserGridTest, WheelKeysAndPositions) {
     EXPECT_EQ(left, 100 + 1600);
     EXPECT_EQ(top, 100 + 1500);
     EXPECT_EQ(gridFor(1, kWidth3, kHeight2, 6).keyScroll(ScrollKey::End), 1);
-}
-
-TEST(BrowserGridTest, DisplaySizes) {
-    BrowserGrid grid;
-    grid.setDisplaySize(3, true);
-    EXPECT_EQ(grid.framewidth, 8700);
-    EXPECT_EQ(grid.frameheight, 5200);
-    EXPECT_EQ(grid.picturewidth, 533);
-    EXPECT_EQ(grid.captionwidth, 500);
-    grid.setDisplaySize(7, false);  // a stored value out of range reads as "Medium"
-    EXPECT_EQ(grid.sizeindex, 1);
-    EXPECT_EQ(grid.framewidth, 1500);
-    EXPECT_EQ(displaySizeIndex(-1), 1);
 }
 
 ThumbnailStore storeOf(int32_t count) {
@@ -144,19 +133,7 @@ TEST(BrowserSelectionTest, ShiftOnTheFirstFrameOfALaterPageOnlyToggles) {
     EXPECT_EQ(selected(store), (std::vector<int32_t>{1, 12}));
 }
 
-TEST(BrowserSelectionTest, SelectAllAndUnselectAll) {
-    ThumbnailStore store = storeOf(500);
-    selectAll(store);
-    EXPECT_EQ(store.selectedcount, 500);
-    EXPECT_EQ(selected(store).size(), 500u);
-    std::vector<std::string> files;
-    EXPECT_EQ(collectSelectedFiles(store, files), 500);
-    unselectAll(store);
-    EXPECT_EQ(store.selectedcount, 0);
-    EXPECT_EQ(collectSelectedFiles(store, files), 0);
-    EXPECT_TRUE(files.empty());
-}
-
+// By time, equal times by the old position compared as text; a file without a time first.
 TEST(ManualSelectionTest, SortsByTimeAndEqualTimesByOldPositionAsText) {
     test::TempDir dir;
     ThumbnailStore store;
@@ -167,28 +144,17 @@ TEST(ManualSelectionTest, SortsByTimeAndEqualTimesByOldPositionAsText) {
         std::filesystem::last_write_time(path, i == 11 ? base : base - std::chrono::hours(5));
         store.filelist.push_back(path);
     }
-    store.filecount = 12;
+    store.filelist.push_back(dir.file("gone"));
+    store.filecount = 13;
     sortfilelist(store);
     std::vector<std::string> names;
     for (const std::string& path : store.filelist) names.push_back(path.substr(dir.path().size()));
-    EXPECT_EQ(names, (std::vector<std::string>{"f0", "f1", "f10", "f2", "f3", "f4", "f5", "f6",
+    EXPECT_EQ(names, (std::vector<std::string>{"gone", "f0", "f1", "f10", "f2", "f3", "f4", "f5", "f6",
                                                "f7", "f8", "f9", "f11"}));
 }
 
-TEST(ManualSelectionTest, AFileWithoutATimeSortsFirstAndNothingIsLost) {
-    test::TempDir dir;
-    ThumbnailStore store;
-    store.filelist = {dir.write("a", "x"), dir.file("gone"), dir.write("b", "y")};
-    store.filecount = 3;
-    sortfilelist(store);
-    ASSERT_EQ(store.filelist.size(), 3u);
-    EXPECT_EQ(store.filelist[0], dir.file("gone"));
-}
-
-TEST(ManualSelectionTest, TextsAndThePictureKind) {
-    EXPECT_EQ(selectedFilesCaption(3), "3 Files selected");
-    EXPECT_EQ(noFilesText("MOD"), "No files with extension *.MOD were found in the specified "
-                                  "source directory and all its subfolders!");
+// Pictures are never shown 16:9 and start unselected; an abort ends the clip thumbnails.
+TEST(ManualSelectionTest, ThumbnailsOfPicturesAndClips) {
     test::TempDir dir;
     ThumbnailStore store;
     store.filelist = {dir.write("x.jpg", "broken")};

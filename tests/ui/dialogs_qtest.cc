@@ -38,134 +38,113 @@ QString labelText(QWidget& widget, const char* name) {
 class DialogsTest : public QObject {
     Q_OBJECT
   private slots:
-    void warningTexts();
-    void warningAnswers_data();
-    void warningAnswers();
-    void helpPages();
-    void helpKeyLabelsStandOnTheirLines();
-    void mainWindowLayout();
+    void warningTexts() {
+        RunControl control;
+        for (int shown = 0; shown < 2; ++shown) {  // the same texts every time it opens
+            frmWarning dialog(control);
+            QCOMPARE(dialog.windowTitle(), QString("WS-flag patch mode"));
+            QCOMPARE(labelText(dialog, "Label1"), QString("Warning!!!"));
+            QCOMPARE(labelText(dialog, "Label2"),
+                     QString("This brings kadrel into the \"WS-flag patch mode\". In this "
+                             "mode no files will be copied/renamed."));
+            QCOMPARE(labelText(dialog, "Label3"),
+                     QString("Instead, the original files from the source folder will be patched!!!"));
+            QVERIFY(labelText(dialog, "Label4")
+                        .startsWith("If \"set Wide-Screen Flag(16:9)\" is checked then the WS-Flag will be set "
+                                    "in the original files.\n"
+                                    "If \"set Wide-Screen Flag(16:9)\" is NOT checked then the WS-Flag will "
+                                    "explicitly be reset(to 4:3)"));
+            auto* abort = dialog.findChild<QPushButton*>("Command2");
+            QCOMPARE(abort->text(), QString("&Abort"));
+            QVERIFY(abort->isDefault());
+            QCOMPARE(dialog.findChild<QPushButton*>("Command1")->text(), QString("&Continue!"));
+            dialog.show();
+            QVERIFY(QTest::qWaitForWindowActive(&dialog));
+            QCOMPARE(QApplication::focusWidget(), abort);
+            verifyNoClippedText(dialog);
+            if (shown == 0)
+                QVERIFY(saveShot(dialog, "warning"));
+        }
+    }
+
+    // Only Continue goes on; Abort, the close box, Escape and Enter (on the default Abort) do not.
+    void warningAnswers() {
+        const std::pair<QString, bool> answers[] = {
+            {"Command1", true}, {"Command2", false}, {"close", false}, {"escape", false}, {"enter", false}};
+        for (const auto& [action, continues] : answers) {
+            RunControl control;
+            control.warningcontinue = !continues;  // ask() must not trust a stale answer
+            QTimer::singleShot(0, [action] {
+                auto* dialog = qobject_cast<frmWarning*>(QApplication::activeModalWidget());
+                QVERIFY(dialog != nullptr);
+                if (action == "close")
+                    dialog->close();
+                else if (action == "escape")
+                    QTest::keyClick(dialog, Qt::Key_Escape);
+                else if (action == "enter")
+                    QTest::keyClick(dialog->focusWidget(), Qt::Key_Return);
+                else
+                    dialog->findChild<QPushButton*>(action)->click();
+            });
+            QVERIFY2(frmWarning::ask(control) == continues, qPrintable(action));
+            QVERIFY2(control.warningcontinue == continues, qPrintable(action));
+        }
+    }
+
+    void helpPages() {
+        Settings settings;
+        settings.modify_sde = 2;
+        settings.modify_rdi_pck = 0;
+        bool helpvisible = true;
+        auto* help = new frmHelp(settings, helpvisible, nullptr);
+        help->show();
+        auto* page = help->findChild<QPushButton*>("Command1");
+        QCOMPARE(page->text(), QString("next &Page"));
+        QCOMPARE(labelText(*help, "Label1"), QString("main usage:"));
+        QVERIFY(labelText(*help, "Label2").startsWith("Kadrel searches the source directory"));
+        QVERIFY(help->findChild<QLabel*>("Label3")->isVisible());
+        QVERIFY(!help->findChild<QLabel*>("Label5")->isVisible());
+        QVERIFY(saveShot(*help, "help-1"));
+        page->click();
+        QCOMPARE(page->text(), QString("prev. &Page"));
+        QCOMPARE(labelText(*help, "Label1"), QString("special keys for Kadrel.ini"));
+        QVERIFY(labelText(*help, "Label2")
+                    .endsWith("Currently set: modify_sde=2, modify_pes=0\n"
+                              "textbeforedate=0, debugmode=0"));
+        QVERIFY(!help->findChild<QLabel*>("Label3")->isVisible());
+        QLabel* text = help->findChild<QLabel*>("Label2");
+        int previousTop = -1;
+        for (const char* name : {"Label5", "Label6", "Label7", "Label8"}) {  // the key names beside the text
+            QLabel* key = help->findChild<QLabel*>(name);
+            QVERIFY2(key->y() > previousTop, name);  // in order, each on a line of its own
+            QVERIFY(key->y() >= text->y() && key->y() + key->height() <= text->y() + text->height());
+            previousTop = key->y() + key->fontMetrics().height() - 1;
+        }
+        verifyNoClippedText(*help);
+        QVERIFY(saveShot(*help, "help-2"));
+        // The values in force, also when changed while the window is open.
+        settings.TextbeforeDate = true;
+        page->click();
+        page->click();
+        QVERIFY(labelText(*help, "Label2").endsWith("textbeforedate=1, debugmode=0"));
+        page->click();
+        QCOMPARE(page->text(), QString("next &Page"));
+        QCOMPARE(labelText(*help, "Label1"), QString("main usage:"));
+        QPointer<frmHelp> guard = help;
+        help->close();
+        QVERIFY(!helpvisible);
+        QTRY_VERIFY(guard == nullptr);
+    }
+
+    void mainWindowLayout() {
+        test::MainWindow w;
+        w.showWithCard();
+        w.edit("txtUserString")->setText("Holiday_");
+        QVERIFY(QTest::qWaitForWindowExposed(w.form.get()));
+        verifyNoClippedText(*w.form);
+        QVERIFY(saveShot(*w.form, "main-idle"));
+    }
 };
-
-void DialogsTest::warningTexts() {
-    RunControl control;
-    for (int shown = 0; shown < 2; ++shown) {  // the same texts every time it opens
-        frmWarning dialog(control);
-        QCOMPARE(dialog.windowTitle(), QString("WS-flag patch mode"));
-        QCOMPARE(labelText(dialog, "Label1"), QString("Warning!!!"));
-        QCOMPARE(labelText(dialog, "Label2"),
-                 QString("This brings kadrel into the \"WS-flag patch mode\". In this "
-                         "mode no files will be copied/renamed."));
-        QCOMPARE(labelText(dialog, "Label3"),
-                 QString("Instead, the original files from the source folder will be patched!!!"));
-        QVERIFY(labelText(dialog, "Label4")
-                    .startsWith("If \"set Wide-Screen Flag(16:9)\" is checked then the WS-Flag will be set "
-                                "in the original files.\n"
-                                "If \"set Wide-Screen Flag(16:9)\" is NOT checked then the WS-Flag will "
-                                "explicitly be reset(to 4:3)"));
-        auto* abort = dialog.findChild<QPushButton*>("Command2");
-        QCOMPARE(abort->text(), QString("&Abort"));
-        QVERIFY(abort->isDefault());
-        QCOMPARE(dialog.findChild<QPushButton*>("Command1")->text(), QString("&Continue!"));
-        dialog.show();
-        QVERIFY(QTest::qWaitForWindowActive(&dialog));
-        QCOMPARE(QApplication::focusWidget(), abort);
-        verifyNoClippedText(dialog);
-        if (shown == 0)
-            QVERIFY(saveShot(dialog, "warning"));
-    }
-}
-
-void DialogsTest::warningAnswers_data() {
-    QTest::addColumn<QString>("action");
-    QTest::addColumn<bool>("continues");
-    QTest::newRow("Continue") << "Command1" << true;
-    QTest::newRow("Abort") << "Command2" << false;
-    QTest::newRow("close box") << "close" << false;
-    QTest::newRow("Escape") << "escape" << false;
-    QTest::newRow("Enter") << "enter" << false;
-}
-
-void DialogsTest::warningAnswers() {
-    QFETCH(QString, action);
-    RunControl control;
-    control.warningcontinue = true;  // ask() must not trust a stale answer
-    QTimer::singleShot(0, [action] {
-        auto* dialog = qobject_cast<frmWarning*>(QApplication::activeModalWidget());
-        QVERIFY(dialog != nullptr);
-        if (action == "close")
-            dialog->close();
-        else if (action == "escape")
-            QTest::keyClick(dialog, Qt::Key_Escape);
-        else if (action == "enter")
-            QTest::keyClick(dialog->focusWidget(), Qt::Key_Return);
-        else
-            dialog->findChild<QPushButton*>(action)->click();
-    });
-    QTEST(frmWarning::ask(control), "continues");
-    QTEST(control.warningcontinue, "continues");
-}
-
-void DialogsTest::helpPages() {
-    Settings settings;
-    settings.modify_sde = 2;
-    settings.modify_rdi_pck = 0;
-    bool helpvisible = true;
-    auto* help = new frmHelp(settings, helpvisible, nullptr);
-    help->show();
-    auto* page = help->findChild<QPushButton*>("Command1");
-    QCOMPARE(page->text(), QString("next &Page"));
-    QCOMPARE(labelText(*help, "Label1"), QString("main usage:"));
-    QVERIFY(labelText(*help, "Label2").startsWith("Kadrel searches the source directory"));
-    QVERIFY(help->findChild<QLabel*>("Label3")->isVisible());
-    QVERIFY(!help->findChild<QLabel*>("Label5")->isVisible());
-    QVERIFY(saveShot(*help, "help-1"));
-    page->click();
-    QCOMPARE(page->text(), QString("prev. &Page"));
-    QCOMPARE(labelText(*help, "Label1"), QString("special keys for Kadrel.ini"));
-    QVERIFY(labelText(*help, "Label2")
-                .endsWith("Currently set: modify_sde=2, modify_pes=0\n"
-                          "textbeforedate=0, debugmode=0"));
-    QVERIFY(!help->findChild<QLabel*>("Label3")->isVisible());
-    QVERIFY(saveShot(*help, "help-2"));
-    // The values in force, also when changed while the window is open.
-    settings.TextbeforeDate = true;
-    page->click();
-    page->click();
-    QVERIFY(labelText(*help, "Label2").endsWith("textbeforedate=1, debugmode=0"));
-    page->click();
-    QCOMPARE(page->text(), QString("next &Page"));
-    QCOMPARE(labelText(*help, "Label1"), QString("main usage:"));
-    QPointer<frmHelp> guard = help;
-    help->close();
-    QVERIFY(!helpvisible);
-    QTRY_VERIFY(guard == nullptr);
-}
-
-void DialogsTest::helpKeyLabelsStandOnTheirLines() {
-    Settings settings;
-    bool helpvisible = true;
-    frmHelp help(settings, helpvisible, nullptr);
-    help.page2();
-    help.show();
-    QLabel* text = help.findChild<QLabel*>("Label2");
-    int previousTop = -1;
-    for (const char* name : {"Label5", "Label6", "Label7", "Label8"}) {
-        QLabel* key = help.findChild<QLabel*>(name);
-        QVERIFY2(key->y() > previousTop, name);  // in order, each on a line of its own
-        QVERIFY(key->y() >= text->y() && key->y() + key->height() <= text->y() + text->height());
-        previousTop = key->y() + key->fontMetrics().height() - 1;
-    }
-    verifyNoClippedText(help);
-}
-
-void DialogsTest::mainWindowLayout() {
-    test::MainWindow w;
-    w.showWithCard();
-    w.edit("txtUserString")->setText("Holiday_");
-    QVERIFY(QTest::qWaitForWindowExposed(w.form.get()));
-    verifyNoClippedText(*w.form);
-    QVERIFY(saveShot(*w.form, "main-idle"));
-}
 
 }  // namespace kadrel
 

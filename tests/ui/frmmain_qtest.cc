@@ -24,290 +24,272 @@ const char kRefusedTail[] = "\r\n\r\nDo not use the characters \\/:*?\"<>|";
 class MainWindowTest : public QObject {
     Q_OBJECT
   private slots:
-    void firstStartWritesSettingsAndOpensTopLeft();
-    void loadFillsFieldsFromSettings();
-    void enablingRules();
-    void exampleText();
-    void refusals();
-    void togglesAndEnablecontrols();
-    void folderButtonsAndKeys();
-    void settingsWrittenOnClose();
-    void positionKeptWhenMinimised();
-    void helpDocksAndFollows();
-};
-
-void MainWindowTest::firstStartWritesSettingsAndOpensTopLeft() {
-    Window w;
-    const std::string ini = w.ini();
-    for (const char* expected :
-         {"[Settings]", "lastsourcedir=\r\n", "setws=0", "SearchFor=MOD", "RenameTo=MPG", "AddedText=\r\n",
-          "xpos=0", "; yy-mm-dd_HH-MM-SS-AMPM\r\ndatetimeformat=yyyymmdd_HHMMSS", "[ThumbnailBrowser]",
-          "height=7000", "width=10000", "ThumbnailSize=1"})
-        QVERIFY2(ini.find(expected) != std::string::npos, expected);
-    QVERIFY(w.ui.shown.empty());
-    QCOMPARE(w.form->pos(), QPoint(0, 0));
-    QCOMPARE(w.form->windowTitle(), QString("Kadrel V") + KADREL_VERSION[0] + "." +
-                                        QString(KADREL_VERSION).section('.', 1, 1) +
-                                        QString(KADREL_VERSION).section('.', 2, 2) + "d Beta");
-    QCOMPARE(w.settings.dateformattext, std::string("yyyymmdd_HHMMSS"));
-    QCOMPARE(w.edit("txtExample")->text(), QString("(Example:\"original filename\".MPG)"));
-    QVERIFY(!w.button("btnStart")->isEnabled());
-    QVERIFY(w.button("Check1")->isChecked());
-    QCOMPARE(w.form->allfilesactive(), int16_t(1));
-    // The status line: a message in plain 8 pt, the byline back in bold italic 10 pt.
-    QLabel* status = w.get<QLabel>("Label3");
-    const QString byline = status->text();
-    QVERIFY(!byline.isEmpty());
-    w.form->ShowStatus("searching for files...");
-    QCOMPARE(status->text(), QString("searching for files..."));
-    QVERIFY(!status->font().bold() && !status->font().italic());
-    QCOMPARE(status->font().pointSizeF(), 8.0);
-    w.form->ShowStatus("");
-    QCOMPARE(status->text(), byline);
-    QVERIFY(status->font().bold() && status->font().italic());
-    QCOMPARE(status->font().pointSizeF(), 10.0);
-}
-
-void MainWindowTest::loadFillsFieldsFromSettings() {
-    test::TempDir source;
-    Window w(iniWith("lastsourcedir=" + source.path() +
-                     "\r\nlasttargetdir=/nowhere\r\nsetws=1\r\n"
-                     "SearchFor=mpg\r\nRenameTo=avi\r\nAddedText=Holiday_\r\noverwrite_files=1\r\n"
-                     "xpos=1500\r\nypos=750\r\ndatetimeformat=yy-dd-mm\r\n"));
-    QCOMPARE(w.edit("lSourcedir")->text().toStdString(), source.path());
-    QCOMPARE(w.edit("lTargetdir")->text(), QString("/nowhere"));
-    QCOMPARE(w.edit("txtSearch")->text(), QString("mpg"));
-    QCOMPARE(w.edit("txtRename")->text(), QString("avi"));
-    QCOMPARE(w.edit("txtUserString")->text(), QString("Holiday_"));
-    QVERIFY(w.check("chkSetWS")->isChecked() && w.check("chkSetWS")->isEnabled());
-    QVERIFY(w.check("Check3")->isChecked());
-    QVERIFY(w.button("Check2")->isEnabled());
-    QVERIFY(w.button("btnStart")->isEnabled());
-    const double dpi = w.form->screen()->logicalDotsPerInch();
-    QCOMPARE(w.form->pos(), QPoint(twipsToPixels(1500, dpi), twipsToPixels(750, dpi)));
-    QCOMPARE(w.edit("txtExample")->text(), QString("(Example:yy-dd-mmHoliday_.avi)"));
-}
-
-void MainWindowTest::enablingRules() {
-    struct Row { bool withSource; const char* search; bool wideScreen, manual, start; };
-    const Row rows[] = {{true, "mod", true, true, true},     {true, "MPG", true, true, true},
-                        {true, ".MOD", false, false, true},  {true, " MOD", false, false, true},
-                        {true, "jpg", false, true, true},    {true, "BMP", false, true, true},
-                        {true, "AVI", false, false, true},   {false, "MOD", true, false, false},
-                        {false, "JPG", false, false, false}};
-    for (const Row& r : rows) {
+    void firstStartWritesSettingsAndCloseWritesThemBack() {
         Window w;
-        w.edit("txtSearch")->setText(r.search);
-        w.edit("lSourcedir")->setText(r.withSource ? QString::fromStdString(w.card.path()) : "");
-        for (int pass = 0; pass < 2; ++pass) {  // typing the extension after the folder: the same
-            QVERIFY2(w.check("chkSetWS")->isEnabled() == r.wideScreen, r.search);
-            QVERIFY2(w.button("Check2")->isEnabled() == r.manual, r.search);
-            QVERIFY2(w.button("btnStart")->isEnabled() == r.start, r.search);
-            QCOMPARE(w.settings.searchext, std::string(r.search));
-            w.edit("txtSearch")->setText("x");
+        const std::string ini = w.ini();
+        for (const char* expected :
+             {"[Settings]", "lastsourcedir=\r\n", "setws=0", "SearchFor=MOD", "RenameTo=MPG", "AddedText=\r\n",
+              "xpos=0", "; yy-mm-dd_HH-MM-SS-AMPM\r\ndatetimeformat=yyyymmdd_HHMMSS", "[ThumbnailBrowser]",
+              "height=7000", "width=10000", "ThumbnailSize=1"})
+            QVERIFY2(ini.find(expected) != std::string::npos, expected);
+        QVERIFY(w.ui.shown.empty());
+        QCOMPARE(w.form->pos(), QPoint(0, 0));
+        QCOMPARE(w.form->windowTitle(), QString("Kadrel V") + KADREL_VERSION[0] + "." +
+                                            QString(KADREL_VERSION).section('.', 1, 1) +
+                                            QString(KADREL_VERSION).section('.', 2, 2) + "d Beta");
+        QCOMPARE(w.settings.dateformattext, std::string("yyyymmdd_HHMMSS"));
+        QCOMPARE(w.edit("txtExample")->text(), QString("(Example:\"original filename\".MPG)"));
+        QVERIFY(!w.button("btnStart")->isEnabled());
+        QVERIFY(w.button("Check1")->isChecked());
+        QCOMPARE(w.form->allfilesactive(), int16_t(1));
+        // The status line: a message in plain 8 pt, the byline back in bold italic 10 pt.
+        QLabel* status = w.get<QLabel>("Label3");
+        const QString byline = status->text();
+        QVERIFY(!byline.isEmpty());
+        w.form->ShowStatus("searching for files...");
+        QCOMPARE(status->text(), QString("searching for files..."));
+        QVERIFY(!status->font().bold() && !status->font().italic());
+        QCOMPARE(status->font().pointSizeF(), 8.0);
+        w.form->ShowStatus("");
+        QCOMPARE(status->text(), byline);
+        QVERIFY(status->font().bold() && status->font().italic());
+        QCOMPARE(status->font().pointSizeF(), 10.0);
+        // Everything the user set is written back on close.
+        w.showWithCard();
+        w.edit("txtSearch")->setText("MPG");
+        w.edit("txtRename")->setText("mpeg");
+        w.edit("txtUserString")->setText("Trip");
+        w.check("chkSetWS")->setChecked(true);
+        w.check("Check3")->setChecked(true);
+        w.form->move(40, 20);
+        QVERIFY(w.form->close());
+        const std::string written = w.ini();
+        const double dpi = w.form->screen()->logicalDotsPerInch();
+        for (const std::string& expected :
+             {"lastsourcedir=" + w.card.path(), "lasttargetdir=" + w.target.path(), std::string("setws=1"),
+              std::string("SearchFor=MPG"), std::string("RenameTo=mpeg"), std::string("AddedText=Trip"),
+              std::string("overwrite_files=1"), "xpos=" + std::to_string(pixelsToTwips(40, dpi)),
+              "ypos=" + std::to_string(pixelsToTwips(20, dpi))})
+            QVERIFY2(written.find(expected) != std::string::npos, expected.c_str());
+        QVERIFY(w.control.abortrequested);
+    }
+
+    void loadFillsFieldsAndKeepsThePositionWhenMinimised() {
+        test::TempDir source;
+        Window w(iniWith("lastsourcedir=" + source.path() +
+                         "\r\nlasttargetdir=/nowhere\r\nsetws=1\r\n"
+                         "SearchFor=mpg\r\nRenameTo=avi\r\nAddedText=Holiday_\r\noverwrite_files=1\r\n"
+                         "xpos=1500\r\nypos=750\r\ndatetimeformat=yy-dd-mm\r\n"));
+        QCOMPARE(w.edit("lSourcedir")->text().toStdString(), source.path());
+        QCOMPARE(w.edit("lTargetdir")->text(), QString("/nowhere"));
+        QCOMPARE(w.edit("txtSearch")->text(), QString("mpg"));
+        QCOMPARE(w.edit("txtRename")->text(), QString("avi"));
+        QCOMPARE(w.edit("txtUserString")->text(), QString("Holiday_"));
+        QVERIFY(w.check("chkSetWS")->isChecked() && w.check("chkSetWS")->isEnabled());
+        QVERIFY(w.check("Check3")->isChecked());
+        QVERIFY(w.button("Check2")->isEnabled());
+        QVERIFY(w.button("btnStart")->isEnabled());
+        const double dpi = w.form->screen()->logicalDotsPerInch();
+        QCOMPARE(w.form->pos(), QPoint(twipsToPixels(1500, dpi), twipsToPixels(750, dpi)));
+        QCOMPARE(w.edit("txtExample")->text(), QString("(Example:yy-dd-mmHoliday_.avi)"));
+        // Closed while minimised: the position read is written back, the fields as they are.
+        w.form->show();
+        w.form->showMinimized();
+        QTRY_VERIFY(w.form->isMinimized());
+        w.edit("txtUserString")->setText("new");
+        QVERIFY(w.form->close());
+        QVERIFY(w.ini().find("xpos=1500\r\nypos=750") != std::string::npos);
+        QVERIFY(w.ini().find("AddedText=new") != std::string::npos);
+    }
+
+    void enablingRules() {
+        struct Row { bool withSource; const char* search; bool wideScreen, manual, start; };
+        const Row rows[] = {{true, "mod", true, true, true},     {true, "MPG", true, true, true},
+                            {true, ".MOD", false, false, true},  {true, " MOD", false, false, true},
+                            {true, "jpg", false, true, true},    {true, "BMP", false, true, true},
+                            {true, "AVI", false, false, true},   {false, "MOD", true, false, false},
+                            {false, "JPG", false, false, false}};
+        for (const Row& r : rows) {
+            Window w;
             w.edit("txtSearch")->setText(r.search);
+            w.edit("lSourcedir")->setText(r.withSource ? QString::fromStdString(w.card.path()) : "");
+            for (int pass = 0; pass < 2; ++pass) {  // typing the extension after the folder: the same
+                QVERIFY2(w.check("chkSetWS")->isEnabled() == r.wideScreen, r.search);
+                QVERIFY2(w.button("Check2")->isEnabled() == r.manual, r.search);
+                QVERIFY2(w.button("btnStart")->isEnabled() == r.start, r.search);
+                QCOMPARE(w.settings.searchext, std::string(r.search));
+                w.edit("txtSearch")->setText("x");
+                w.edit("txtSearch")->setText(r.search);
+            }
         }
     }
-}
 
-void MainWindowTest::exampleText() {
-    struct Row { const char* format; bool before, withTarget; const char* expected; };
-    const Row rows[] = {
-        {"yyyymmdd_HHMMSS", false, true, "(Example:yyyymmdd_HHMMSSHoliday_.MPG)"},
-        {"yyyymmdd_HHMMSS", true, true, "(Example:Holiday_yyyymmdd_HHMMSS.MPG)"},
-        {"yyyymmdd_HHMMSS", false, false, "(Example:\"original filename\"Holiday_.MPG)"},  // patch mode
-        {"dd-mm-yy_HH-MM-SS", true, false, "(Example:Holiday_\"original filename\".MPG)"},
-        {"nonsense", false, true, "(Example:\"original filename\"Holiday_.MPG)"},
-        {"", false, true, "(Example:\"original filename\"Holiday_.MPG)"},
-        {"  m-d-yy_H-M-S ", false, true, "(Example:m-d-yy_H-M-SHoliday_.MPG)"}};
-    for (const Row& r : rows) {
-        Window w(iniWith(std::string("datetimeformat=") + r.format + "\r\nTextbeforeDate=" + (r.before ? "1" : "0") +
-                         "\r\nRenameTo=MPG\r\n"));
-        w.edit("lTargetdir")->setText(r.withTarget ? QString::fromStdString(w.target.path()) : "");
-        w.edit("txtUserString")->setText("Holiday_");
-        QCOMPARE(w.edit("txtExample")->text(), QString(r.expected));
+    void exampleText() {
+        struct Row { const char* format; bool before, withTarget; const char* expected; };
+        const Row rows[] = {
+            {"yyyymmdd_HHMMSS", false, true, "(Example:yyyymmdd_HHMMSSHoliday_.MPG)"},
+            {"yyyymmdd_HHMMSS", true, true, "(Example:Holiday_yyyymmdd_HHMMSS.MPG)"},
+            {"yyyymmdd_HHMMSS", false, false, "(Example:\"original filename\"Holiday_.MPG)"},  // patch mode
+            {"dd-mm-yy_HH-MM-SS", true, false, "(Example:Holiday_\"original filename\".MPG)"},
+            {"nonsense", false, true, "(Example:\"original filename\"Holiday_.MPG)"},
+            {"", false, true, "(Example:\"original filename\"Holiday_.MPG)"},
+            {"  m-d-yy_H-M-S ", false, true, "(Example:m-d-yy_H-M-SHoliday_.MPG)"}};
+        for (const Row& r : rows) {
+            Window w(iniWith(std::string("datetimeformat=") + r.format + "\r\nTextbeforeDate=" + (r.before ? "1" : "0") +
+                             "\r\nRenameTo=MPG\r\n"));
+            w.edit("lTargetdir")->setText(r.withTarget ? QString::fromStdString(w.target.path()) : "");
+            w.edit("txtUserString")->setText("Holiday_");
+            QCOMPARE(w.edit("txtExample")->text(), QString(r.expected));
+        }
+        // The example follows the target folder and the new extension, not the search extension.
+        Window w;
+        w.edit("txtUserString")->setText("x");
+        const QString patchExample = w.edit("txtExample")->text();
+        w.edit("txtSearch")->setText("JPG");
+        QCOMPARE(w.edit("txtExample")->text(), patchExample);
+        w.edit("lTargetdir")->setText("/somewhere");
+        QCOMPARE(w.edit("txtExample")->text(), QString("(Example:yyyymmdd_HHMMSSx.MPG)"));
+        w.edit("txtRename")->setText("mpeg");
+        QCOMPARE(w.edit("txtExample")->text(), QString("(Example:yyyymmdd_HHMMSSx.mpeg)"));
+        w.edit("lTargetdir")->setText("");
+        QCOMPARE(w.edit("txtExample")->text(), QString("(Example:\"original filename\"x.mpeg)"));
     }
-    // The example follows the target folder and the new extension, not the search extension.
-    Window w;
-    w.edit("txtUserString")->setText("x");
-    const QString patchExample = w.edit("txtExample")->text();
-    w.edit("txtSearch")->setText("JPG");
-    QCOMPARE(w.edit("txtExample")->text(), patchExample);
-    w.edit("lTargetdir")->setText("/somewhere");
-    QCOMPARE(w.edit("txtExample")->text(), QString("(Example:yyyymmdd_HHMMSSx.MPG)"));
-    w.edit("txtRename")->setText("mpeg");
-    QCOMPARE(w.edit("txtExample")->text(), QString("(Example:yyyymmdd_HHMMSSx.mpeg)"));
-    w.edit("lTargetdir")->setText("");
-    QCOMPARE(w.edit("txtExample")->text(), QString("(Example:\"original filename\"x.mpeg)"));
-}
 
-// Each refusal at Start: the message, the bad character selected or the folder field focused,
-// and no run.
-void MainWindowTest::refusals() {
-    struct Bad { const char* field; QString value; int badIndex; std::string headline; };
-    const std::string ext = "Invalid character in file extension!", user = "Invalid character in user text field!";
-    const Bad bad[] = {{"txtSearch", "M/D", 1, ext},          {"txtSearch", "\\MOD", 0, ext},
-                       {"txtRename", "M?G", 1, ext},          {"txtRename", "MP:|", 2, ext},
-                       {"txtUserString", "my \"best\"", 3, user}, {"txtUserString", "a<b*", 1, user},
-                       {"txtUserString", "ok>", 2, user}};
-    for (const Bad& b : bad) {
+    // Each refusal at Start: the message, the bad character selected or the folder field focused,
+    // and no run.
+    void refusals() {
+        struct Bad { const char* field; QString value; int badIndex; std::string headline; };
+        const std::string ext = "Invalid character in file extension!", user = "Invalid character in user text field!";
+        const Bad bad[] = {{"txtSearch", "M/D", 1, ext},          {"txtSearch", "\\MOD", 0, ext},
+                           {"txtRename", "M?G", 1, ext},          {"txtRename", "MP:|", 2, ext},
+                           {"txtUserString", "my \"best\"", 3, user}, {"txtUserString", "a<b*", 1, user},
+                           {"txtUserString", "ok>", 2, user}};
+        for (const Bad& b : bad) {
+            Window w;
+            w.edit("lSourcedir")->setText(QString::fromStdString(w.card.path()));
+            w.edit("lTargetdir")->setText(QString::fromStdString(w.target.path()));
+            QLineEdit* box = w.edit(b.field);
+            box->setText(b.value);
+            w.button("btnStart")->click();
+            QCOMPARE(w.ui.shown.size(), size_t(1));
+            QCOMPARE(w.ui.shown[0].text, b.headline + kRefusedTail);
+            QCOMPARE(w.ui.shown[0].title, std::string("ERROR"));
+            QVERIFY(w.ui.shown[0].icon == MsgIcon::Critical);
+            QCOMPARE(box->selectionStart(), b.badIndex);
+            QCOMPARE(box->selectedText(), b.value.mid(b.badIndex, 1));
+            QCOMPARE(w.form->focusWidget(), box);
+            QVERIFY(!w.control.running);
+            QCOMPARE(w.button("btnStart")->text(), QString("&Start !"));
+        }
+        struct Folder { const char* source; const char* target; std::string message; const char* focus; };
+        const Folder folders[] = {
+            {"", "", "No Source directory specified!\r\n\r\nPlease enter a valid path!", "lSourcedir"},
+            {"/no/such/src", "", "The specified folder for the Source directory\r\n/no/such/src\r\n"
+                                 "does not exist!\r\n\r\nPlease enter a valid path!", "lSourcedir"},
+            {"@card", "/no/such/dst", "The specified folder for the Target directory\r\n/no/such/dst\r\n"
+                                      "does not exist!\r\n\r\nPlease enter a valid path!", "lTargetdir"}};
+        for (const Folder& f : folders) {
+            Window w;
+            w.edit("lSourcedir")->setText(f.source == std::string("@card") ? QString::fromStdString(w.card.path()) : f.source);
+            w.edit("lTargetdir")->setText(f.target);
+            w.form->btnStart_Click();
+            QCOMPARE(w.ui.shown.size(), size_t(1));
+            QCOMPARE(w.ui.shown[0].text, f.message);
+            QCOMPARE(w.ui.shown[0].title, std::string("Path not found"));
+            QCOMPARE(w.form->focusWidget(), w.edit(f.focus));
+            QVERIFY(!w.control.running);
+        }
+    }
+
+    void togglesAndEnablecontrols() {
         Window w;
         w.edit("lSourcedir")->setText(QString::fromStdString(w.card.path()));
-        w.edit("lTargetdir")->setText(QString::fromStdString(w.target.path()));
-        QLineEdit* box = w.edit(b.field);
-        box->setText(b.value);
-        w.button("btnStart")->click();
-        QCOMPARE(w.ui.shown.size(), size_t(1));
-        QCOMPARE(w.ui.shown[0].text, b.headline + kRefusedTail);
-        QCOMPARE(w.ui.shown[0].title, std::string("ERROR"));
-        QVERIFY(w.ui.shown[0].icon == MsgIcon::Critical);
-        QCOMPARE(box->selectionStart(), b.badIndex);
-        QCOMPARE(box->selectedText(), b.value.mid(b.badIndex, 1));
-        QCOMPARE(w.form->focusWidget(), box);
-        QVERIFY(!w.control.running);
-        QCOMPARE(w.button("btnStart")->text(), QString("&Start !"));
+        QPushButton* check1 = w.button("Check1");
+        check1->click();  // the pressed toggle stays pressed
+        QVERIFY(check1->isChecked() && !w.button("Check2")->isChecked());
+        QCOMPARE(w.form->allfilesactive(), int16_t(1));
+        QCOMPARE(w.form->manualactive(), int16_t(0));
+        QVERIFY(w.button("btnStart")->isEnabled());
+        w.edit("txtSearch")->setText("JPG");  // 16:9 off, manual selection on
+        w.form->enablecontrols(false);
+        for (const char* name : {"lSourcedir", "lTargetdir", "txtSearch", "txtRename", "txtUserString"})
+            QVERIFY2(!w.edit(name)->isEnabled(), name);
+        QVERIFY(!w.button("Check2")->isEnabled() && !w.button("Check1")->isEnabled());
+        QVERIFY(w.button("btnStart")->isEnabled() && w.button("Command1")->isEnabled());
+        w.form->enablecontrols(true);
+        QVERIFY(!w.check("chkSetWS")->isEnabled());
+        QVERIFY(w.button("Check2")->isEnabled());
+        QVERIFY(w.check("Check3")->isEnabled() && w.button("btnSelSourcedir")->isEnabled());
+        // A second pair starts from the restored state, not from the remembered one.
+        w.edit("txtSearch")->setText("MOD");
+        w.form->enablecontrols(false);
+        w.form->enablecontrols(true);
+        QVERIFY(w.check("chkSetWS")->isEnabled());
     }
-    struct Folder { const char* source; const char* target; std::string message; const char* focus; };
-    const Folder folders[] = {
-        {"", "", "No Source directory specified!\r\n\r\nPlease enter a valid path!", "lSourcedir"},
-        {"/no/such/src", "", "The specified folder for the Source directory\r\n/no/such/src\r\n"
-                             "does not exist!\r\n\r\nPlease enter a valid path!", "lSourcedir"},
-        {"@card", "/no/such/dst", "The specified folder for the Target directory\r\n/no/such/dst\r\n"
-                                  "does not exist!\r\n\r\nPlease enter a valid path!", "lTargetdir"}};
-    for (const Folder& f : folders) {
-        Window w;
-        w.edit("lSourcedir")->setText(f.source == std::string("@card") ? QString::fromStdString(w.card.path()) : f.source);
-        w.edit("lTargetdir")->setText(f.target);
-        w.form->btnStart_Click();
+
+    void folderButtonsAndKeys() {
+        test::TempDir chosen;
+        Window w(iniWith("lastsourcedir=/old/source\r\nSearchFor=MOD\r\n"));
+        std::deque<std::string> answers{chosen.path(), "", chosen.path()};
+        std::vector<std::pair<std::string, QString>> asked;
+        w.form->setFolderChooser([&](QWidget*, const std::string& initial, const QString& title) {
+            asked.emplace_back(initial, title);
+            const std::string answer = answers.front();
+            answers.pop_front();
+            return answer;
+        });
+        w.form->show();
+        QVERIFY(QTest::qWaitForWindowActive(w.form.get()));
+        w.edit("txtUserString")->setFocus();
+        QTest::keyClick(w.edit("txtUserString"), Qt::Key_F7);
+        QCOMPARE(asked.size(), size_t(1));
+        QCOMPARE(asked[0], std::make_pair(std::string("/old/source"), QString("select source directory:")));
+        QCOMPARE(w.edit("lSourcedir")->text().toStdString(), chosen.path());
+        QVERIFY(w.button("btnStart")->isEnabled() && w.button("Check2")->isEnabled());
+        // Cancelled: the folder stays; the chooser opens at the last existing folder.
+        QTest::keyClick(w.edit("txtUserString"), Qt::Key_F7);
+        QCOMPARE(asked[1].first, chosen.path());
+        QCOMPARE(w.edit("lSourcedir")->text().toStdString(), chosen.path());
+        QTest::keyClick(w.edit("txtSearch"), Qt::Key_F8);
+        QCOMPARE(asked[2], std::make_pair(std::string(""), QString("select target directory:")));
+        QCOMPARE(w.settings.targetdir, chosen.path());
+        QCOMPARE(w.settings.lasttargetdir, chosen.path());
+        // Enter starts from a field; on another button Enter is that button's.
+        w.edit("lSourcedir")->setText("/no/such/folder");
+        QTest::keyClick(w.edit("txtUserString"), Qt::Key_Return);
         QCOMPARE(w.ui.shown.size(), size_t(1));
-        QCOMPARE(w.ui.shown[0].text, f.message);
         QCOMPARE(w.ui.shown[0].title, std::string("Path not found"));
-        QCOMPARE(w.form->focusWidget(), w.edit(f.focus));
-        QVERIFY(!w.control.running);
+        w.button("Command1")->setFocus();
+        QTest::keyClick(w.button("Command1"), Qt::Key_Return);
+        QCOMPARE(w.ui.shown.size(), size_t(1));
+        QVERIFY(w.form->helpWindow() != nullptr);
     }
-}
 
-void MainWindowTest::togglesAndEnablecontrols() {
-    Window w;
-    w.edit("lSourcedir")->setText(QString::fromStdString(w.card.path()));
-    QPushButton* check1 = w.button("Check1");
-    check1->click();  // the pressed toggle stays pressed
-    QVERIFY(check1->isChecked() && !w.button("Check2")->isChecked());
-    QCOMPARE(w.form->allfilesactive(), int16_t(1));
-    QCOMPARE(w.form->manualactive(), int16_t(0));
-    QVERIFY(w.button("btnStart")->isEnabled());
-    w.edit("txtSearch")->setText("JPG");  // 16:9 off, manual selection on
-    w.form->enablecontrols(false);
-    for (const char* name : {"lSourcedir", "lTargetdir", "txtSearch", "txtRename", "txtUserString"})
-        QVERIFY2(!w.edit(name)->isEnabled(), name);
-    QVERIFY(!w.button("Check2")->isEnabled() && !w.button("Check1")->isEnabled());
-    QVERIFY(w.button("btnStart")->isEnabled() && w.button("Command1")->isEnabled());
-    w.form->enablecontrols(true);
-    QVERIFY(!w.check("chkSetWS")->isEnabled());
-    QVERIFY(w.button("Check2")->isEnabled());
-    QVERIFY(w.check("Check3")->isEnabled() && w.button("btnSelSourcedir")->isEnabled());
-    // A second pair starts from the restored state, not from the remembered one.
-    w.edit("txtSearch")->setText("MOD");
-    w.form->enablecontrols(false);
-    w.form->enablecontrols(true);
-    QVERIFY(w.check("chkSetWS")->isEnabled());
-}
-
-void MainWindowTest::folderButtonsAndKeys() {
-    test::TempDir chosen;
-    Window w(iniWith("lastsourcedir=/old/source\r\nSearchFor=MOD\r\n"));
-    std::deque<std::string> answers{chosen.path(), "", chosen.path()};
-    std::vector<std::pair<std::string, QString>> asked;
-    w.form->setFolderChooser([&](QWidget*, const std::string& initial, const QString& title) {
-        asked.emplace_back(initial, title);
-        const std::string answer = answers.front();
-        answers.pop_front();
-        return answer;
-    });
-    w.form->show();
-    QVERIFY(QTest::qWaitForWindowActive(w.form.get()));
-    w.edit("txtUserString")->setFocus();
-    QTest::keyClick(w.edit("txtUserString"), Qt::Key_F7);
-    QCOMPARE(asked.size(), size_t(1));
-    QCOMPARE(asked[0], std::make_pair(std::string("/old/source"), QString("select source directory:")));
-    QCOMPARE(w.edit("lSourcedir")->text().toStdString(), chosen.path());
-    QVERIFY(w.button("btnStart")->isEnabled() && w.button("Check2")->isEnabled());
-    // Cancelled: the folder stays; the chooser opens at the last existing folder.
-    QTest::keyClick(w.edit("txtUserString"), Qt::Key_F7);
-    QCOMPARE(asked[1].first, chosen.path());
-    QCOMPARE(w.edit("lSourcedir")->text().toStdString(), chosen.path());
-    QTest::keyClick(w.edit("txtSearch"), Qt::Key_F8);
-    QCOMPARE(asked[2], std::make_pair(std::string(""), QString("select target directory:")));
-    QCOMPARE(w.settings.targetdir, chosen.path());
-    QCOMPARE(w.settings.lasttargetdir, chosen.path());
-    // Enter starts from a field; on another button Enter is that button's.
-    w.edit("lSourcedir")->setText("/no/such/folder");
-    QTest::keyClick(w.edit("txtUserString"), Qt::Key_Return);
-    QCOMPARE(w.ui.shown.size(), size_t(1));
-    QCOMPARE(w.ui.shown[0].title, std::string("Path not found"));
-    w.button("Command1")->setFocus();
-    QTest::keyClick(w.button("Command1"), Qt::Key_Return);
-    QCOMPARE(w.ui.shown.size(), size_t(1));
-    QVERIFY(w.form->helpWindow() != nullptr);
-}
-
-void MainWindowTest::settingsWrittenOnClose() {
-    Window w;
-    w.showWithCard();
-    w.edit("txtSearch")->setText("MPG");
-    w.edit("txtRename")->setText("mpeg");
-    w.edit("txtUserString")->setText("Trip");
-    w.check("chkSetWS")->setChecked(true);
-    w.check("Check3")->setChecked(true);
-    w.form->move(40, 20);
-    QVERIFY(w.form->close());
-    const std::string ini = w.ini();
-    const double dpi = w.form->screen()->logicalDotsPerInch();
-    for (const std::string& expected :
-         {"lastsourcedir=" + w.card.path(), "lasttargetdir=" + w.target.path(), std::string("setws=1"),
-          std::string("SearchFor=MPG"), std::string("RenameTo=mpeg"), std::string("AddedText=Trip"),
-          std::string("overwrite_files=1"), "xpos=" + std::to_string(pixelsToTwips(40, dpi)),
-          "ypos=" + std::to_string(pixelsToTwips(20, dpi))})
-        QVERIFY2(ini.find(expected) != std::string::npos, expected.c_str());
-    QVERIFY(w.control.abortrequested);
-}
-
-void MainWindowTest::positionKeptWhenMinimised() {
-    Window w(iniWith("xpos=1500\r\nypos=300\r\nAddedText=old\r\n"));
-    w.form->show();
-    w.form->showMinimized();
-    QTRY_VERIFY(w.form->isMinimized());
-    w.edit("txtUserString")->setText("new");
-    QVERIFY(w.form->close());
-    const std::string ini = w.ini();
-    QVERIFY(ini.find("xpos=1500\r\nypos=300") != std::string::npos);
-    QVERIFY(ini.find("AddedText=new") != std::string::npos);
-}
-
-void MainWindowTest::helpDocksAndFollows() {
-    Window w;
-    w.form->show();
-    w.form->move(10, 30);
-    w.button("Command1")->click();
-    QPointer<frmHelp> help = w.form->helpWindow();
-    QVERIFY(help != nullptr && help->isVisible());
-    QCOMPARE(help->windowTitle(), QString("Kadrel Help"));
-    const auto right = [&] { return w.form->frameGeometry().x() + w.form->frameGeometry().width(); };
-    QCOMPARE(help->frameGeometry().topLeft(), QPoint(right(), 30));
-    const QRect screen = w.form->screen()->geometry();
-    // Right edge within the margin of the screen's edge: the help moves to the left side.
-    w.form->move(screen.right() - w.form->frameGeometry().width() - 2, 50);
-    QCOMPARE(help->frameGeometry().topLeft(),
-             QPoint(w.form->frameGeometry().x() - help->frameGeometry().width(), 50));
-    w.form->move(100, 60);
-    QCOMPARE(help->frameGeometry().topLeft(), QPoint(right(), 60));
-    help->close();
-    QTRY_VERIFY(help == nullptr);
-    w.form->move(120, 70);  // nothing to move, and nothing breaks
-    w.button("Command1")->click();
-    QVERIFY(w.form->helpWindow() != nullptr);
-    QCOMPARE(w.form->helpWindow()->frameGeometry().topLeft(), QPoint(right(), 70));
-}
+    void helpDocksAndFollows() {
+        Window w;
+        w.form->show();
+        w.form->move(10, 30);
+        w.button("Command1")->click();
+        QPointer<frmHelp> help = w.form->helpWindow();
+        QVERIFY(help != nullptr && help->isVisible());
+        QCOMPARE(help->windowTitle(), QString("Kadrel Help"));
+        const auto right = [&] { return w.form->frameGeometry().x() + w.form->frameGeometry().width(); };
+        QCOMPARE(help->frameGeometry().topLeft(), QPoint(right(), 30));
+        const QRect screen = w.form->screen()->geometry();
+        // Right edge within the margin of the screen's edge: the help moves to the left side.
+        w.form->move(screen.right() - w.form->frameGeometry().width() - 2, 50);
+        QCOMPARE(help->frameGeometry().topLeft(),
+                 QPoint(w.form->frameGeometry().x() - help->frameGeometry().width(), 50));
+        w.form->move(100, 60);
+        QCOMPARE(help->frameGeometry().topLeft(), QPoint(right(), 60));
+        help->close();
+        QTRY_VERIFY(help == nullptr);
+        w.form->move(120, 70);  // nothing to move, and nothing breaks
+        w.button("Command1")->click();
+        QVERIFY(w.form->helpWindow() != nullptr);
+        QCOMPARE(w.form->helpWindow()->frameGeometry().topLeft(), QPoint(right(), 70));
+    }
+};
 
 }  // namespace kadrel
 

@@ -90,21 +90,6 @@ TEST(GrabTest, ClipsWithoutAPictureGiveNothingAndNoMessage) {
     }
 }
 
-TEST(GrabTest, AMissingDecoderShowsTheMessageOnceAndStopsTheRun) {
-    const std::string clip = kData + "/cif352x288.mpg";
-    ThumbnailStore store = storeOf({clip, clip, clip});
-    RunControl control;
-    test::FakeUi ui;
-    bool failed = false;
-    EXPECT_FALSE(createmovethumbnails(store, control, ui, failed, "no-such-decoder"));
-    EXPECT_TRUE(failed);
-    ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0].title, "ERROR");
-    EXPECT_EQ(ui.messages[0].icon, MsgIcon::Critical);
-    EXPECT_EQ(ui.messages[0].text, decoderUnusableMessage());
-    EXPECT_EQ(ui.progress.size(), 1u);  // stopped at the first file
-}
-
 TEST(GrabTest, ClipThumbnailsFillTheSlotOrGetThePlaceholder) {
     test::TempDir dir;
     const std::string broken = dir.write("broken.MOD", std::string(10000, '\x01'));
@@ -130,13 +115,24 @@ TEST(GrabTest, ClipThumbnailsFillTheSlotOrGetThePlaceholder) {
     EXPECT_TRUE(ui.messages.empty());
 }
 
-TEST(GrabTest, ProgressAndAbort) {
+// The run stops at an abort, and at a decoder that cannot be used after showing so once.
+TEST(GrabTest, ProgressAbortAndAMissingDecoder) {
     const std::string clip = kData + "/cif352x288.mpg";
     ThumbnailStore store = storeOf(std::vector<std::string>(12, clip));
     RunControl control;
     test::FakeUi ui;
-    ui.onEvents = [&](long pumped) { control.abortrequested = pumped == 4; };
     bool failed = false;
+    EXPECT_FALSE(createmovethumbnails(store, control, ui, failed, "no-such-decoder"));
+    EXPECT_TRUE(failed);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].title, "ERROR");
+    EXPECT_EQ(ui.messages[0].icon, MsgIcon::Critical);
+    EXPECT_EQ(ui.messages[0].text, decoderUnusableMessage());
+    EXPECT_EQ(ui.progress.size(), 1u);  // stopped at the first file
+
+    ui = test::FakeUi();
+    ui.onEvents = [&](long pumped) { control.abortrequested = pumped == 4; };
+    failed = false;
     EXPECT_TRUE(createmovethumbnails(store, control, ui, failed));
     ASSERT_EQ(ui.progress.size(), 4u);
     EXPECT_EQ(ui.progress[2], (std::pair<std::string, int>{"creating Thumbnail 3 of 12", 25}));

@@ -43,100 +43,95 @@ void answerWarning(const char* buttonName) {
 class MainRunTest : public QObject {
     Q_OBJECT
   private slots:
-    void runOverAllFiles();
-    void abortStopsAfterTheFileInProgress();
-    void closeDuringRunStopsItAndWritesSettings();
-    void patchModeOnlyAfterContinue();
+    void runOverAllFiles() {
+        test::MainWindow w;
+        w.showWithCard();
+        const std::vector<std::string> clips = makeClips(w.card, 3, 1000);
+        bool sawBar = false;
+        w.ui.onEvents = [&] {
+            QProgressBar* bar = w.form->findChild<QProgressBar*>();
+            if (bar == nullptr)
+                return;
+            sawBar = true;
+            QVERIFY(bar->geometry().topLeft().y() > w.get<QLabel>("Label4")->y());
+            if (w.ui.progress.size() == 2 && bar->value() == 66)
+                test::saveShot(*w.form, "main-run");
+        };
+        w.start()->click();
+        QVERIFY(sawBar);
+        QCOMPARE(w.ui.progress, (std::vector<std::string>{"processing File 1 of 3", "processing File 2 of 3",
+                                                          "processing File 3 of 3"}));
+        QCOMPARE(filesIn(w.target.path()).size(), size_t(3));
+        for (const std::string& clip : clips)
+            QVERIFY(fs::exists(clip));
+        QVERIFY(w.ui.shown.empty());
+        w.verifyIdle();
+    }
+
+    void abortStopsAfterTheFileInProgress() {
+        test::MainWindow w;
+        w.showWithCard();
+        const std::vector<std::string> clips = makeClips(w.card, 5, 3 << 20);
+        int pumpsInThird = 0;
+        QString captionWhileAborting;
+        w.ui.onEvents = [&] {
+            // The second pump of the third file comes from inside its copy.
+            if (w.ui.progress.size() == 3 && ++pumpsInThird == 2) {
+                w.start()->click();
+                captionWhileAborting = w.start()->text();
+            }
+        };
+        w.start()->click();
+        QCOMPARE(captionWhileAborting, QString("Please wait"));
+        QCOMPARE(w.ui.progress.size(), size_t(3));
+        const auto copies = filesIn(w.target.path());
+        QCOMPARE(copies.size(), size_t(2));  // no third file, not even a partial one
+        std::set<std::string> sources;
+        for (const std::string& clip : clips)
+            sources.insert(test::readAll(clip));
+        for (const auto& [name, data] : copies)
+            QVERIFY2(sources.erase(data) == 1, name.c_str());
+        QVERIFY(w.ui.shown.empty());
+        w.verifyIdle();
+    }
+
+    void closeDuringRunStopsItAndWritesSettings() {
+        test::MainWindow w;
+        w.showWithCard();
+        makeClips(w.card, 5, 1000);
+        w.edit("txtUserString")->setText("Trip");
+        w.ui.onEvents = [&] {
+            if (w.ui.progress.size() == 2)
+                w.form->close();
+        };
+        w.start()->click();
+        QVERIFY(filesIn(w.target.path()).size() < 3);
+        QTRY_VERIFY(!w.form->isVisible());
+        QVERIFY(w.ini().find("AddedText=Trip") != std::string::npos);
+        QVERIFY(w.ini().find("lasttargetdir=" + w.target.path()) != std::string::npos);
+    }
+
+    void patchModeOnlyAfterContinue() {
+        test::MainWindow w;
+        w.showWithCard();
+        const std::vector<std::string> clips = makeClips(w.card, 2, 1000);
+        w.edit("lTargetdir")->setText("");
+        answerWarning("Command2");  // Abort
+        w.start()->click();
+        for (const std::string& clip : clips)
+            QVERIFY(fs::exists(clip));
+        QVERIFY(w.ui.progress.empty());
+        QCOMPARE(w.start()->text(), QString("&Start !"));
+        answerWarning("Command1");  // Continue
+        w.start()->click();
+        QCOMPARE(w.ui.progress.size(), size_t(2));
+        for (const std::string& clip : clips)
+            QVERIFY(!fs::exists(clip));  // renamed in place
+        QCOMPARE(filesIn(w.card.path() + "PRG000").size(), size_t(1));
+        QVERIFY(filesIn(w.card.path() + "PRG000").begin()->first.ends_with(".MPG"));
+        w.verifyIdle();
+    }
 };
-
-void MainRunTest::runOverAllFiles() {
-    test::MainWindow w;
-    w.showWithCard();
-    const std::vector<std::string> clips = makeClips(w.card, 3, 1000);
-    bool sawBar = false;
-    w.ui.onEvents = [&] {
-        QProgressBar* bar = w.form->findChild<QProgressBar*>();
-        if (bar == nullptr)
-            return;
-        sawBar = true;
-        QVERIFY(bar->geometry().topLeft().y() > w.get<QLabel>("Label4")->y());
-        if (w.ui.progress.size() == 2 && bar->value() == 66)
-            test::saveShot(*w.form, "main-run");
-    };
-    w.start()->click();
-    QVERIFY(sawBar);
-    QCOMPARE(w.ui.progress, (std::vector<std::string>{"processing File 1 of 3", "processing File 2 of 3",
-                                                      "processing File 3 of 3"}));
-    QCOMPARE(filesIn(w.target.path()).size(), size_t(3));
-    for (const std::string& clip : clips)
-        QVERIFY(fs::exists(clip));
-    QVERIFY(w.ui.shown.empty());
-    w.verifyIdle();
-}
-
-void MainRunTest::abortStopsAfterTheFileInProgress() {
-    test::MainWindow w;
-    w.showWithCard();
-    const std::vector<std::string> clips = makeClips(w.card, 5, 3 << 20);
-    int pumpsInThird = 0;
-    QString captionWhileAborting;
-    w.ui.onEvents = [&] {
-        // The second pump of the third file comes from inside its copy.
-        if (w.ui.progress.size() == 3 && ++pumpsInThird == 2) {
-            w.start()->click();
-            captionWhileAborting = w.start()->text();
-        }
-    };
-    w.start()->click();
-    QCOMPARE(captionWhileAborting, QString("Please wait"));
-    QCOMPARE(w.ui.progress.size(), size_t(3));
-    const auto copies = filesIn(w.target.path());
-    QCOMPARE(copies.size(), size_t(2));  // no third file, not even a partial one
-    std::set<std::string> sources;
-    for (const std::string& clip : clips)
-        sources.insert(test::readAll(clip));
-    for (const auto& [name, data] : copies)
-        QVERIFY2(sources.erase(data) == 1, name.c_str());
-    QVERIFY(w.ui.shown.empty());
-    w.verifyIdle();
-}
-
-void MainRunTest::closeDuringRunStopsItAndWritesSettings() {
-    test::MainWindow w;
-    w.showWithCard();
-    makeClips(w.card, 5, 1000);
-    w.edit("txtUserString")->setText("Trip");
-    w.ui.onEvents = [&] {
-        if (w.ui.progress.size() == 2)
-            w.form->close();
-    };
-    w.start()->click();
-    QVERIFY(filesIn(w.target.path()).size() < 3);
-    QTRY_VERIFY(!w.form->isVisible());
-    QVERIFY(w.ini().find("AddedText=Trip") != std::string::npos);
-    QVERIFY(w.ini().find("lasttargetdir=" + w.target.path()) != std::string::npos);
-}
-
-void MainRunTest::patchModeOnlyAfterContinue() {
-    test::MainWindow w;
-    w.showWithCard();
-    const std::vector<std::string> clips = makeClips(w.card, 2, 1000);
-    w.edit("lTargetdir")->setText("");
-    answerWarning("Command2");  // Abort
-    w.start()->click();
-    for (const std::string& clip : clips)
-        QVERIFY(fs::exists(clip));
-    QVERIFY(w.ui.progress.empty());
-    QCOMPARE(w.start()->text(), QString("&Start !"));
-    answerWarning("Command1");  // Continue
-    w.start()->click();
-    QCOMPARE(w.ui.progress.size(), size_t(2));
-    for (const std::string& clip : clips)
-        QVERIFY(!fs::exists(clip));  // renamed in place
-    QCOMPARE(filesIn(w.card.path() + "PRG000").size(), size_t(1));
-    QVERIFY(filesIn(w.card.path() + "PRG000").begin()->first.ends_with(".MPG"));
-    w.verifyIdle();
-}
 
 }  // namespace kadrel
 

@@ -13,24 +13,19 @@
 #include <map>
 #include <memory>
 
+#include "support/fakeui.h"
 #include "support/tempdir.h"
 #include "ui/main/frmMain.h"
 
 namespace kadrel::test {
 
-struct Shown {
-    std::string text;
-    std::string title;
-    MsgIcon icon;
-};
-
 /// Qt's seam recording boxes (answered by their default button) and progress texts, with a
 /// hook on every pump of events (where a user's click lands during a run).
 class ScriptedUi : public QtUi {
   public:
-    MsgResult showMessage(const std::string& text, const std::string& title, MsgIcon icon, MsgButtons,
+    MsgResult showMessage(const std::string& text, const std::string& title, MsgIcon icon, MsgButtons buttons,
                           MsgResult defaultButton) override {
-        shown.push_back({text, title, icon});
+        shown.push_back({text, title, icon, buttons, defaultButton});
         return defaultButton;
     }
     void processEvents() override {
@@ -42,7 +37,7 @@ class ScriptedUi : public QtUi {
         progress.push_back(text);
         QtUi::showProgress(text, percent);
     }
-    std::vector<Shown> shown;
+    std::vector<ShownMessage> shown;
     std::vector<std::string> progress;
     std::function<void()> onEvents;
 };
