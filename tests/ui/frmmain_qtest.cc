@@ -135,8 +135,8 @@ class MainWindowTest : public QObject {
             {"", false, true, "(Example:\"original filename\"Holiday_.MPG)"},
             {"  m-d-yy_H-M-S ", false, true, "(Example:m-d-yy_H-M-SHoliday_.MPG)"}};
         for (const Row& r : rows) {
-            Window w(iniWith(std::string("datetimeformat=") + r.format + "\r\nTextbeforeDate=" + (r.before ? "1" : "0") +
-                             "\r\nRenameTo=MPG\r\n"));
+            Window w(iniWith(std::string("datetimeformat=") + r.format +
+                             "\r\nTextbeforeDate=" + (r.before ? "1" : "0") + "\r\nRenameTo=MPG\r\n"));
             w.edit("lTargetdir")->setText(r.withTarget ? QString::fromStdString(w.target.path()) : "");
             w.edit("txtUserString")->setText("Holiday_");
             QCOMPARE(w.edit("txtExample")->text(), QString(r.expected));
@@ -190,7 +190,8 @@ class MainWindowTest : public QObject {
                                       "does not exist!\r\n\r\nPlease enter a valid path!", "lTargetdir"}};
         for (const Folder& f : folders) {
             Window w;
-            w.edit("lSourcedir")->setText(f.source == std::string("@card") ? QString::fromStdString(w.card.path()) : f.source);
+            const bool card = f.source == std::string("@card");
+            w.edit("lSourcedir")->setText(card ? QString::fromStdString(w.card.path()) : f.source);
             w.edit("lTargetdir")->setText(f.target);
             w.form->btnStart_Click();
             QCOMPARE(w.ui.shown.size(), size_t(1));

@@ -35,7 +35,8 @@ TEST(PictureTest, ScalePictureToBoxRoundsAndCentresAsDesigned) {
         const int x = r.center().x(), y = r.center().y();
         EXPECT_EQ((std::vector<QRgb>{at(r.left(), y), at(r.right(), y), at(x, r.top()), at(x, r.bottom())}),
                   std::vector<QRgb>(4, qRgb(200, 0, 0))) << c.w0 << "x" << c.h0 << ": the picture's edges";
-        EXPECT_EQ((std::vector<QRgb>{at(r.left() - 1, y), at(r.right() + 1, y), at(x, r.top() - 1), at(x, r.bottom() + 1)}),
+        EXPECT_EQ((std::vector<QRgb>{at(r.left() - 1, y), at(r.right() + 1, y), at(x, r.top() - 1),
+                                     at(x, r.bottom() + 1)}),
                   std::vector<QRgb>(4, qRgb(255, 255, 255))) << c.w0 << "x" << c.h0 << ": the stripes";
         EXPECT_EQ(sizes[1], (std::array<int16_t, 2>{int16_t(c.w0), int16_t(c.h0)}));
         EXPECT_EQ(sizes[0], (std::array<int16_t, 2>{0, 0}));
