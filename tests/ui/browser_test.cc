@@ -60,13 +60,17 @@ TEST(BrowserGridTest, GrowingTheWindowLowersTheFirstRow) {
     EXPECT_EQ(grid.fileIndex(0), 3);
 }
 
-TEST(BrowserGridTest, TooSmallForAFrame) {
+TEST(BrowserGridTest, TooSmallForAFrameAndTheDisplaySizes) {
     const BrowserGrid grid = gridFor(3, 2100, 4190, 5);
     EXPECT_EQ(grid.columns, 0);
     EXPECT_EQ(grid.visiblecount, 0);
     EXPECT_FALSE(grid.scrollvisible);
     EXPECT_EQ(displaySizeIndex(-1), 1);  // a stored size out of range reads as "Medium"
     EXPECT_EQ(displaySizeIndex(4), 1);
+    BrowserGrid xLarge;
+    xLarge.setDisplaySize(3, true);
+    EXPECT_EQ(xLarge.captionwidth, 500);
+    EXPECT_EQ(xLarge.picturewidth, 533);
 }
 
 TEST(BrowserGridTest, WheelKeysAndPositions) {
@@ -124,6 +128,17 @@ TEST(BrowserSelectionTest, ClickShiftCtrl) {
     EXPECT_EQ(selected(store), (std::vector<int32_t>{7}));
     leftPress(store, 7, 7, true, false);  // Shift on a selected file clears it
     EXPECT_EQ(selected(store), (std::vector<int32_t>{}));
+}
+
+TEST(BrowserSelectionTest, SelectAllAndTheListThatStartCopies) {
+    ThumbnailStore store = storeOf(500);
+    selectAll(store);
+    std::vector<std::string> files;
+    EXPECT_EQ(collectSelectedFiles(store, files), 500);
+    EXPECT_EQ(selected(store).size(), 500u);
+    unselectAll(store);
+    EXPECT_EQ(collectSelectedFiles(store, files), 0);
+    EXPECT_TRUE(files.empty());  // nothing left over from the earlier choice
 }
 
 TEST(BrowserSelectionTest, ShiftOnTheFirstFrameOfALaterPageOnlyToggles) {
