@@ -1,5 +1,5 @@
 // The manual selection on the sample card, end to end: search, sort, thumbnails from the clips,
-// and the browser on them. With KADREL_SCREENSHOT_DIR set (run under Xvfb) it also saves the
+// and the browser on them. With KADREL_SCREENSHOTS set (run under Xvfb) it also saves the
 // pictures of the user documentation there.
 #include <QApplication>
 #include <QScreen>
@@ -25,7 +25,7 @@ private:
     SilentUi ui;
 
     void save(QWidget& window, const QString& name) {
-        const QString dir = qEnvironmentVariable("KADREL_SCREENSHOT_DIR");
+        const QString dir = qEnvironmentVariable("KADREL_SCREENSHOTS");
         if (dir.isEmpty()) return;
         QApplication::processEvents();
         const QPixmap shot = window.screen()->grabWindow(0).copy(window.frameGeometry());
