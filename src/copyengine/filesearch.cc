@@ -49,11 +49,11 @@ void addFound(SearchState& state, const std::string& path) {
 
 }  // namespace
 
-bool matchSpec(const std::string& name, const std::string& spec) {
+bool matchPattern(const std::string& name, const std::string& patterns) {
     size_t start = 0;
     for (;;) {
-        const size_t end = spec.find(';', start);
-        const std::string alternative = trimBlanks(spec.substr(start, end - start));
+        const size_t end = patterns.find(';', start);
+        const std::string alternative = trimBlanks(patterns.substr(start, end - start));
         if (!alternative.empty() && matchOne(name, alternative)) return true;
         if (end == std::string::npos) return false;
         start = end + 1;
@@ -67,7 +67,7 @@ void findFiles(SearchState& state, const std::string& folder, const bool& abortr
         if (entry.isDirectory) {
             if (name[0] != '.' && state.searchsubfolders)
                 findFiles(state, folder + name + kSep, abortrequested, ui);
-        } else if (!entry.isHidden && matchSpec(name, state.searchpattern) &&
+        } else if (!entry.isHidden && matchPattern(name, state.searchpattern) &&
                    !platform::isDirectory(folder + name)) {
             // A link to a folder is not a clip, whatever its name says.
             addFound(state, folder + name);

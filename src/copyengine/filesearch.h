@@ -29,7 +29,7 @@ int32_t searchFiles(SearchState& state, const std::string& root, const std::stri
 void findFiles(SearchState& state, const std::string& folder, const bool& abortrequested, UiSeam& ui);
 
 /// Wildcard match: "*", "?", ASCII letters without regard to case, ";" between alternatives.
-bool matchSpec(const std::string& name, const std::string& spec);
+bool matchPattern(const std::string& name, const std::string& patterns);
 
 /// True when a directory entry of that name exists.
 bool fileExists(const std::string& path);

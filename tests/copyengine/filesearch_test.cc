@@ -16,7 +16,7 @@ namespace fs = std::filesystem;
 TEST(FileSearch, WildcardMatching) {
     struct Case {
         const char* name;
-        const char* spec;
+        const char* pattern;
         bool match;
     } cases[] = {
         {"MOV001.MOD", "*.MOD", true},       {"mov001.mod", "*.MOD", true},
@@ -29,7 +29,7 @@ TEST(FileSearch, WildcardMatching) {
         {"abc", "*", true},                  {"a.MOD", "*.MOD;", true},
         {"\xff\xfe.MOD", "*.MOD", true},     {"aaaaaaaaaaaaaaaaaaaaaaaab", "*a*a*a*a*a*a*c", false},
     };
-    for (const auto& c : cases) EXPECT_EQ(matchSpec(c.name, c.spec), c.match) << c.name << " ~ " << c.spec;
+    for (const auto& c : cases) EXPECT_EQ(matchPattern(c.name, c.pattern), c.match) << c.name << " ~ " << c.pattern;
 }
 
 TEST(FileSearch, PathHelpers) {
