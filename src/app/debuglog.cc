@@ -1,15 +1,18 @@
 #include "app/debuglog.h"
 
+#include "platform/filesys.h"
+
 namespace kadrel {
 
 bool DebugLog::openDebugLog(const std::string& path) {
     closeDebugLog();
-    file_ = std::fopen(path.c_str(), "wb");
+    file_ = platform::openLogFile(path);
     return file_ != nullptr;
 }
 
 void DebugLog::writeDebugLine(const std::string& text) {
-    if (!file_) return;
+    if (!file_)
+        return;
     std::fwrite(text.data(), 1, text.size(), file_);
     std::fputs("\r\n", file_);
     // A crash later in the run must not swallow the lines that explain it.
@@ -17,13 +20,15 @@ void DebugLog::writeDebugLine(const std::string& text) {
 }
 
 void DebugLog::closeDebugLog() {
-    if (!file_) return;
+    if (!file_)
+        return;
     std::fclose(file_);
     file_ = nullptr;
 }
 
 std::string debugLogPath(const std::string& settingsFolder) {
-    if (!settingsFolder.empty() && settingsFolder.back() == '/') return settingsFolder + "kadrel.dbg";
+    if (!settingsFolder.empty() && settingsFolder.back() == '/')
+        return settingsFolder + "kadrel.dbg";
     return settingsFolder + "/kadrel.dbg";
 }
 

@@ -15,16 +15,32 @@ namespace kadrel {
 
 namespace {
 
+/// A run that did not finish every file it found. Bits 2 and 4 never occur together in a
+/// validation sum, so no validation result can be mistaken for it.
+constexpr int kRunFailedStatus = 6;
+
 /// POSIX keeps 8 bits of an exit status: a larger code must not wrap round to success.
-int exitStatus(int code) { return code > 255 ? 255 : code; }
+int exitStatus(int code) {
+    return code > 255 ? 255 : code;
+}
 
 void showUsage() {
-    for (const auto& line : usageLines()) std::printf("%s\n", line.c_str());
+    for (const auto& line : usageLines())
+        std::printf("%s\n", line.c_str());
     std::fflush(stdout);
 }
 
 void showErrorReport(UiSeam& ui, int code) {
-    ui.showMessage(joinCrLf(errorReportLines(code)), "Error", MsgIcon::Critical, MsgButtons::Ok, MsgResult::Ok);
+    ui.showMessage(joinCrLf(errorReportLines(code)), "Error", MsgIcon::Critical, MsgButtons::Ok,
+                   MsgResult::Ok);
+}
+
+/// The status of a finished run: 0 when every file found went through every step, the
+/// run-failure code when any did not, 128 + the signal that stopped it.
+int runStatus(const RunResult& result) {
+    if (result.signal != 0)
+        return 128 + result.signal;
+    return result.complete() ? 0 : kRunFailedStatus;
 }
 
 /// Runs the copy or patch run the validated command line asks for.
@@ -33,12 +49,10 @@ int runCopy(RunContext& ctx, const CommandLineFlags& flags, TerminalUi& ui) {
     CopyRunExtras extras;
     extras.observer = &progress;
     const Settings& s = ctx.settings;
-    if (flags.sourceisdir) {
-        copyAllFound(ctx, s.sourcedir, s.targetdir, s.setws, false, extras);
-    } else {
-        copyFileList(ctx, 1, {s.sourcedir}, s.targetdir, s.setws, false, flags.targetisdir, extras);
-    }
-    return 0;
+    if (flags.sourceisdir)
+        return runStatus(copyAllFound(ctx, s.sourcedir, s.targetdir, s.setws, false, extras));
+    return runStatus(
+        copyFileList(ctx, 1, {s.sourcedir}, s.targetdir, s.setws, false, flags.targetisdir, extras));
 }
 
 int commandLineMode(int argc, char** argv, Settings& settings, DebugLog& log) {
@@ -53,13 +67,15 @@ int commandLineMode(int argc, char** argv, Settings& settings, DebugLog& log) {
         return exitStatus(flags.helprequested ? code - 128 : code);
     }
     if (code > 0) {
-        if (flags.showerrors) showErrorReport(ui, code);
+        if (flags.showerrors)
+            showErrorReport(ui, code);
         return exitStatus(code);
     }
     loadinifileCL(settings);
     control.running = true;
     RunContext ctx{settings, control, ui, log};
-    if (settings.debugmode) log.openDebugLog(debugLogPath(platform::settingsFolder(platform::programFolder())));
+    if (settings.debugmode)
+        log.openDebugLog(debugLogPath(platform::settingsFolder(platform::programFolder())));
     code = runCopy(ctx, flags, ui);
     ui.endProgress();
     log.closeDebugLog();
@@ -72,7 +88,8 @@ int Main(int argc, char** argv, WindowModeEntry windowMode) {
     Settings settings;
     settings.inifile = platform::settingsFolder(platform::programFolder()) + "Kadrel.ini";
     settings.debugmode = readDebugMode(settings.inifile);
-    if (argc <= 1) return windowMode(argc, argv, settings);
+    if (argc <= 1)
+        return windowMode(argc, argv, settings);
     DebugLog log;
     return commandLineMode(argc, argv, settings, log);
 }

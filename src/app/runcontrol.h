@@ -12,7 +12,7 @@
 namespace kadrel {
 
 struct RunControl {
-    bool running = false;                  ///< a copy run goes on to the next file only while set
+    std::atomic<bool> running{false};      ///< a copy run goes on to the next file only while set
     std::atomic<int32_t> copycancel{0};    ///< 1 cancels the copy in progress
     bool abortrequested = false;           ///< stops a search or a thumbnail run
     bool warningcontinue = false;          ///< answer of the patch-mode warning

@@ -25,9 +25,10 @@ std::string getFileTimeText(const std::string& path);
 /// The last write time, local, as the 14 digits YYYYMMDDHHMMSS; "" on failure.
 std::string getFileTimeStamp(const std::string& path);
 
-/// Writes the source's times to the target (which must be writable); failures are silent.
-/// Last access and last write are carried exactly; the birth time cannot be set here.
-void copyFileTimes(const std::string& source, const std::string& target);
+/// Writes the source's times to the target (which must be writable); false when they could
+/// not be read or written. Last access and last write are carried exactly; the birth time
+/// cannot be set here.
+bool copyFileTimes(const std::string& source, const std::string& target);
 
 /// The times of a file, all zero when it cannot be opened.
 filetimes saveFileTimes(const std::string& path);

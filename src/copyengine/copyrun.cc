@@ -2,16 +2,20 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <map>
 #include <new>
 #include <set>
 #include <system_error>
+#include <utility>
 
 #include "copyengine/FileAPI.h"
 #include "copyengine/FiletimeAPI.h"
 #include "copyengine/datetimenames.h"
 #include "copyengine/filesearch.h"
+#include "copyengine/proven_delete.h"
 #include "mpeg2patch/mpeg2patch.h"
 #include "platform/filesys.h"
+#include "platform/signals.h"
 
 namespace kadrel {
 
@@ -20,26 +24,51 @@ namespace {
 /// How often a name taken at the last moment is composed again before the run gives up.
 constexpr int kNameAttempts = 3;
 
+using Identity = std::pair<uint64_t, uint64_t>;
+
+Identity identityOf(const platform::FileId& id) {
+    return {id.device, id.inode};
+}
+
+/// A failure of one file: its error number and the file it concerns.
+struct FileError {
+    int code = 0;
+    std::string file;
+    std::string text;  ///< in place of the system's text, when the failure is the run's own
+};
+
 /// One run: its files, where they go and what it has done so far.
 struct Run {
+    Run(const RunContext& c, std::vector<std::string> f, const CopyRunExtras& e)
+        : ctx(c), files(std::move(f)), extras(e) {}
+
     const RunContext& ctx;
-    const std::vector<std::string>& files;
-    int32_t count;
-    std::string target;
-    bool setws;
-    bool showProgress;
-    bool targetIsDir;
-    bool listRun;
+    std::vector<std::string> files;
     const CopyRunExtras& extras;
+    std::string target;
+    bool setws = false;
+    bool showProgress = false;
+    bool targetIsDir = true;
+    bool listRun = false;
     std::vector<ProcessedFile> processed;
-    std::set<std::string> reserved;
+    std::set<Identity> reserved;  ///< the sources and every copy made, by identity
+    std::map<std::string, long> nextNumber;
+    std::vector<int64_t> sizes;
+    int64_t totalBytes = 0;
+    int64_t bytesBefore = 0;  ///< bytes of the files before the current one
+    RunResult result;
+
+    int32_t count() const { return static_cast<int32_t>(files.size()); }
 };
 
 /// One file on its way through the steps.
 struct FileStep {
+    int32_t index = 0;
     std::string source;
     std::string newName;
     filetimes saved;
+    platform::CopiedFile ids;
+    std::vector<int64_t> changed;
 };
 
 void showError(UiSeam& ui, const std::string& text) {
@@ -50,143 +79,241 @@ std::string errorText(int number, const std::string& description) {
     return "Error " + std::to_string(number) + "\r\n" + description;
 }
 
-/// A failed copy or move; a cancel by the user is silent.
-void reportCopyError(const RunContext& ctx, int code) {
-    if (code == platform::kCopyCancelled) return;
-    showError(ctx.ui, errorText(code, platform::systemErrorText(code)));
+/// Failures from the system carry its error number; a few are the run's own.
+int errorOr(int fallback) {
+    const int e = platform::lastError();
+    return e != 0 ? e : fallback;
 }
 
 bool isStreamExtension(const std::string& ext) {
     return equalsNoCase(ext, "MPG") || equalsNoCase(ext, "MOD");
 }
 
-NameTarget nameTarget(const Run& r) {
+bool streamFlagApplies(const Run& r) {
+    return isStreamExtension(r.ctx.settings.searchext) && (r.setws || r.target.empty());
+}
+
+NameTarget nameTarget(Run& r) {
     NameTarget where;
     where.target = r.target;
     where.targetIsDir = r.targetIsDir;
     // A list run in patch mode never replaces a taken name.
     where.overwrite = r.ctx.settings.overwrite && !(r.listRun && r.target.empty());
-    where.reserved = [&r](const std::string& name) { return r.reserved.count(name) > 0; };
+    where.reserved = [&r](const std::string& name) {
+        const platform::FileId id = platform::fileId(name);
+        return id.exists() && r.reserved.count(identityOf(id)) > 0;
+    };
+    where.nextNumber = &r.nextNumber;
     return where;
 }
 
-platform::CopyOptions copyOptions(const Run& r, bool replace) {
+int percentDone(const Run& r, int32_t index, int64_t bytesOfFile) {
+    if (r.totalBytes <= 0)
+        return static_cast<int>((int64_t{index} + 1) * 100 / r.count());
+    return static_cast<int>(std::min<int64_t>(100, (r.bytesBefore + bytesOfFile) * 100 / r.totalBytes));
+}
+
+std::string progressText(const Run& r, int32_t index) {
+    return "processing File " + std::to_string(index + 1) + " of " + std::to_string(r.count());
+}
+
+platform::CopyOptions copyOptions(Run& r, int32_t index, bool replace) {
     platform::CopyOptions o;
     o.replaceExisting = replace;
     o.cancel = &r.ctx.control.copycancel;
     o.faults = r.extras.faults;
     o.sliceBytes = r.extras.sliceBytes;
-    CopyObserver* observer = r.extras.observer;
-    UiSeam* ui = &r.ctx.ui;
-    o.progress = [ui, observer](int64_t done, int64_t total) {
-        CopyProgress(*ui);
-        if (observer) observer->onBytes(done, total);
+    o.progress = [&r, index](int64_t done, int64_t total) {
+        CopyProgress(r.ctx.ui);
+        if (r.showProgress)
+            r.ctx.ui.showProgress(progressText(r, index), percentDone(r, index, done));
+        if (r.extras.observer)
+            r.extras.observer->onBytes(done, total);
     };
     return o;
-}
-
-/// Copy mode: the new name, the copy itself, and a writable result.
-int copyStep(Run& r, FileStep& step) {
-    const NameTarget where = nameTarget(r);
-    const platform::CopyOptions options = copyOptions(r, where.overwrite);
-    int e = EEXIST;
-    for (int attempt = 0; attempt < kNameAttempts && e == EEXIST; ++attempt) {
-        step.newName = buildTargetName(step.source, r.ctx.settings, where);
-        r.ctx.ui.processEvents();
-        e = platform::copyFile(step.source, step.newName, options);
-    }
-    if (e != 0) return e;
-    clearAttributes(step.newName, platform::kAttrReadOnly);
-    return 0;
-}
-
-/// Patch mode: times saved, then the original renamed in its folder unless its name stays.
-int patchStep(Run& r, FileStep& step) {
-    step.saved = saveFileTimes(step.source);
-    const NameTarget where = nameTarget(r);
-    const platform::CopyOptions options = copyOptions(r, where.overwrite);
-    int e = EEXIST;
-    for (int attempt = 0; attempt < kNameAttempts && e == EEXIST; ++attempt) {
-        step.newName = buildTargetName(step.source, r.ctx.settings, where);
-        if (step.newName == step.source) return 0;
-        e = platform::moveFile(step.source, step.newName, options);
-    }
-    return e;
-}
-
-/// Sets the 16:9 flag, or in patch mode resets it, for the stream extensions.
-void applyStreamFlag(const Run& r, const std::string& file) {
-    if (!isStreamExtension(r.ctx.settings.searchext)) return;
-    if (r.setws) {
-        clearAttributes(file, platform::kAttrReadOnly);
-        setwsflag(file, false, r.ctx);
-    } else if (r.target.empty()) {
-        clearAttributes(file, platform::kAttrReadOnly);
-        resetwsflag(file, r.ctx);
-    }
-}
-
-void showFileProgress(const Run& r, int32_t i) {
-    if (r.showProgress) {
-        r.ctx.ui.showProgress("processing File " + std::to_string(i + 1) + " of " + std::to_string(r.count),
-                              static_cast<int>((int64_t{i} + 1) * 100 / r.count));
-    }
-    if (r.extras.observer) r.extras.observer->onFile(i, r.count, r.files[i]);
 }
 
 void writeDebugLines(const Run& r, const FileStep& step) {
     r.ctx.debug("source file:" + step.source);
     r.ctx.debug("target file:" + step.newName);
-    if (r.listRun) r.ctx.debug(std::string("setws=") + (r.setws ? "True" : "False"));
+    if (r.listRun)
+        r.ctx.debug(std::string("setws=") + (r.setws ? "True" : "False"));
 }
 
-/// All steps of one file. Returns 0 or the error number of a failed copy or move.
-int processFile(Run& r, int32_t i) {
-    showFileProgress(r, i);
-    FileStep step{r.files[i], "", {}};
-    const int e = r.target.empty() ? patchStep(r, step) : copyStep(r, step);
-    if (e != 0) return e;
+/// The scan and the times of a finished copy, still under its temporary name.
+int finishCopy(Run& r, FileStep& step, const std::string& temporary) {
     writeDebugLines(r, step);
-    applyStreamFlag(r, step.newName);
-    if (r.target.empty())
-        restoreFileTimes(step.newName, step.saved);
-    else
-        copyFileTimes(step.source, step.newName);
-    r.processed.push_back({step.source, step.newName});
-    r.reserved.insert(step.newName);
-    return 0;
-}
-
-bool ask(UiSeam& ui, const std::string& text, const std::string& title) {
-    return ui.showMessage(text, title, MsgIcon::Critical, MsgButtons::OkCancel, MsgResult::Cancel) ==
-           MsgResult::Ok;
-}
-
-void offerDelete(const Run& r) {
-    if (!r.ctx.settings.deletefiles || r.target.empty()) return;
-    if (!ask(r.ctx.ui, "Delete the processed files from source directory?", "Delete files?")) return;
-    if (!ask(r.ctx.ui, "Are you sure?", "Confirm")) return;
-    deleteSources(r.ctx, r.processed);
-}
-
-/// The loop and the end of a run.
-void runFiles(Run& r) {
-    for (const std::string& f : r.files) r.reserved.insert(f);
-    for (int32_t i = 0; i < r.count; ++i) {
-        if (!r.ctx.control.running) break;
-        if (const int e = processFile(r, i)) {
-            reportCopyError(r.ctx, e);
-            return;
-        }
+    if (streamFlagApplies(r)) {
+        const ScanOutcome scan = setwsflag(temporary, false, r.ctx, {false, r.extras.faults});
+        if (scan.error != 0)
+            return scan.error;
+        step.changed = scan.changed;
     }
-    offerDelete(r);
+    return copyFileTimes(step.source, temporary) ? 0 : errorOr(EIO);
+}
+
+/// Copy mode: the new name, the copy with its scan and times, and a writable result.
+FileError copyStep(Run& r, FileStep& step) {
+    const NameTarget where = nameTarget(r);
+    platform::CopyOptions options = copyOptions(r, step.index, where.overwrite);
+    options.finish = [&r, &step](const std::string& temporary) { return finishCopy(r, step, temporary); };
+    int e = EEXIST;
+    for (int attempt = 0; attempt < kNameAttempts && e == EEXIST; ++attempt) {
+        step.newName = buildTargetName(step.source, r.ctx.settings, where);
+        if (step.newName.empty())
+            return {EINVAL, step.source, "The new name would leave the target folder."};
+        r.ctx.ui.processEvents();
+        e = platform::copyFile(step.source, step.newName, options, &step.ids);
+    }
+    if (e != 0)
+        return {e, step.source, ""};
+    clearAttributes(step.newName, platform::kAttrReadOnly);
+    return {};
+}
+
+/// Patch mode: times saved, then the original renamed in its folder unless its name stays.
+FileError renameStep(Run& r, FileStep& step) {
+    step.saved = saveFileTimes(step.source);
+    const NameTarget where = nameTarget(r);
+    const platform::CopyOptions options = copyOptions(r, step.index, where.overwrite);
+    int e = EEXIST;
+    for (int attempt = 0; attempt < kNameAttempts && e == EEXIST; ++attempt) {
+        step.newName = buildTargetName(step.source, r.ctx.settings, where);
+        if (step.newName.empty())
+            return {EINVAL, step.source, "The new name would leave its folder."};
+        if (step.newName == step.source)
+            return {};
+        e = platform::moveFile(step.source, step.newName, options);
+    }
+    return {e, step.source, ""};
+}
+
+/// Patch mode after the rename: the stream set or reset in place, then the saved times and
+/// the read-only attribute given back whatever the scan did, so no original is left renamed
+/// without its recording time.
+FileError patchStep(Run& r, FileStep& step) {
+    writeDebugLines(r, step);
+    const bool wasReadOnly = (platform::getAttributes(step.newName) & platform::kAttrReadOnly) != 0;
+    ScanOutcome scan;
+    if (streamFlagApplies(r)) {
+        clearAttributes(step.newName, platform::kAttrReadOnly);
+        const ScanOptions options{true, r.extras.faults};
+        scan = r.setws ? setwsflag(step.newName, false, r.ctx, options)
+                       : resetwsflag(step.newName, r.ctx, options);
+    }
+    const bool timesBack = restoreFileTimes(step.newName, step.saved);
+    if (wasReadOnly)
+        platform::setReadOnly(step.newName);
+    if (scan.error != 0)
+        return {scan.error, step.newName, ""};
+    if (!timesBack)
+        return {errorOr(EIO), step.newName, ""};
+    return {};
+}
+
+FileError processFile(Run& r, int32_t i) {
+    if (r.showProgress)
+        r.ctx.ui.showProgress(progressText(r, i), percentDone(r, i, 0));
+    if (r.extras.observer)
+        r.extras.observer->onFile(i, r.count(), r.files[i]);
+    FileStep step;
+    step.index = i;
+    step.source = r.files[i];
+    if (r.target.empty()) {
+        if (FileError e = renameStep(r, step); e.code != 0)
+            return e;
+        if (FileError e = patchStep(r, step); e.code != 0)
+            return e;
+    } else {
+        if (FileError e = copyStep(r, step); e.code != 0)
+            return e;
+        r.reserved.insert(identityOf(step.ids.copy));
+        r.processed.push_back({step.source, step.newName, step.ids.source, step.ids.copy, step.changed});
+    }
+    r.bytesBefore += r.sizes[i];
+    return {};
+}
+
+std::string stoppedText(const Run& r) {
+    const int32_t left = r.count() - r.result.done;
+    return std::to_string(r.result.done) + " of " + std::to_string(r.count()) + " files were done; " +
+           std::to_string(left) + (left == 1 ? " was not." : " were not.");
+}
+
+/// A failed step names its file and how far the run got; a cancel only says how far.
+void reportStop(const Run& r, const FileError& e) {
+    if (e.code == platform::kCopyCancelled) {
+        r.ctx.ui.showMessage("The run was stopped.\r\n" + stoppedText(r), "Stopped", MsgIcon::Information,
+                             MsgButtons::Ok, MsgResult::Ok);
+        return;
+    }
+    const std::string what = e.text.empty() ? platform::systemErrorText(e.code) : e.text;
+    showError(r.ctx.ui, errorText(e.code, what) + "\r\n" + displayPath(e.file) + "\r\n" + stoppedText(r));
+}
+
+void measure(Run& r) {
+    for (const std::string& f : r.files) {
+        const platform::FileId id = platform::fileId(f);
+        r.sizes.push_back(std::max<int64_t>(0, id.size));
+        r.totalBytes += std::max<int64_t>(0, id.size);
+        if (id.exists())
+            r.reserved.insert(identityOf(id));
+    }
+}
+
+/// Temporary copies of runs that were killed stay hidden in the target; remove them.
+void removeStaleCopies(const Run& r) {
+    if (r.target.empty() || !r.targetIsDir)
+        return;
+    for (const std::string& name : platform::removeStaleTemporaries(addBackslash(r.target)))
+        r.ctx.debug("removed stale temporary file: " + name);
+}
+
+/// The folder the copies go to: the target, or a command-line target file's folder.
+std::string targetFolder(const Run& r) {
+    if (r.targetIsDir)
+        return r.target;
+    std::string name, folder, ext;
+    SplitPath(r.target, name, folder, ext);
+    return folder.empty() ? "." : folder;
+}
+
+/// The loop and the end of a run. A stop between files (running cleared) still offers to
+/// delete what was done; a failure, a cancelled copy or a signal offers nothing.
+void runFiles(Run& r) {
+    platform::SignalStop signals(r.ctx.control.copycancel, r.ctx.control.running);
+    r.result.count = r.count();
+    removeStaleCopies(r);
+    measure(r);
+    FileError stop;
+    bool stoppedBetweenFiles = false;
+    for (int32_t i = 0; i < r.count() && stop.code == 0 && !stoppedBetweenFiles; ++i) {
+        if (!r.ctx.control.running)
+            stoppedBetweenFiles = true;
+        else if ((stop = processFile(r, i)).code == 0)
+            ++r.result.done;
+    }
+    r.result.signal = signals.caught();
+    if (r.result.signal != 0 && stop.code == 0)
+        stop.code = platform::kCopyCancelled;
+    if (stop.code != 0 || stoppedBetweenFiles) {
+        r.result.status = stop.code == 0 || stop.code == platform::kCopyCancelled ? RunStatus::Cancelled
+                                                                                  : RunStatus::Failed;
+        reportStop(r, stop.code == 0 ? FileError{platform::kCopyCancelled, "", ""} : stop);
+        if (stop.code != 0)
+            return;
+    }
+    if (r.ctx.settings.deletefiles && !r.target.empty())
+        r.result.keptByDelete = offerDelete(r.ctx, r.processed, targetFolder(r));
 }
 
 /// Ends a run that an unexpected failure stopped with the failure's box; nothing escapes.
 template <typename Body>
-void guarded(const RunContext& ctx, Body body) {
+RunResult guarded(const RunContext& ctx, Body body) {
+    RunResult failed;
+    failed.status = RunStatus::Failed;
     try {
-        body();
+        return body();
     } catch (const std::system_error& e) {
         showError(ctx.ui, errorText(e.code().value(), e.code().message()));
     } catch (const std::bad_alloc&) {
@@ -196,38 +323,71 @@ void guarded(const RunContext& ctx, Body body) {
     } catch (...) {
         showError(ctx.ui, errorText(0, "Unknown failure"));
     }
+    return failed;
 }
 
-/// The copy is a different file, on the disk, and as long as its source.
-bool copyIsSafe(const ProcessedFile& f) {
-    if (platform::isSameFile(f.source, f.copy)) return false;
-    if (platform::flushFile(f.copy) != 0) return false;
-    const int64_t size = platform::fileSize(f.source);
-    return size >= 0 && platform::fileSize(f.copy) == size;
+void appendList(std::string& text, const std::string& heading, const std::vector<std::string>& paths) {
+    if (paths.empty())
+        return;
+    text += (text.empty() ? "" : "\r\n\r\n") + heading;
+    for (const std::string& p : paths)
+        text += "\r\n" + displayPath(p);
 }
 
-/// The ".MOI" beside a ".MOD": first in the case the clip's extension is written in.
-std::vector<std::string> companionsOf(const std::string& source) {
-    if (source.size() < 4 || !equalsNoCase(source.substr(source.size() - 4), ".MOD")) return {};
-    const std::string stem = source.substr(0, source.size() - 4);
-    const char i = source.back() == 'd' ? 'i' : 'I';
-    std::string sameCase = source.substr(0, source.size() - 1) + i;
-    if (sameCase == stem + ".MOI") return {sameCase};
-    return {sameCase, stem + ".MOI"};
+/// Names, in one message, what the search passed over; returns how many.
+int32_t reportSkipped(const RunContext& ctx, const SearchState& search,
+                      const std::vector<std::string>& links) {
+    std::string text;
+    appendList(text, "These files were skipped because they are not regular files:", search.skipped);
+    appendList(text, "These folders were skipped because they could not be read:", search.unreadable);
+    appendList(text,
+               "These files were skipped because patch mode never changes a file through a link:", links);
+    if (!text.empty())
+        ctx.ui.showMessage(text, "Skipped", MsgIcon::Exclamation, MsgButtons::Ok, MsgResult::Ok);
+    return static_cast<int32_t>(search.skipped.size() + search.unreadable.size() + links.size());
 }
 
-void deleteCompanions(const std::string& source) {
-    for (const std::string& companion : companionsOf(source))
-        if (fileExists(companion)) platform::removeFile(companion);
+/// Patch mode renames and edits originals: never through a link, which may lead anywhere.
+std::vector<std::string> takeOutLinks(std::vector<std::string>& files, bool patchMode) {
+    std::vector<std::string> links;
+    if (!patchMode)
+        return links;
+    std::erase_if(files, [&links](const std::string& f) {
+        if (!platform::isSymbolicLink(f))
+            return false;
+        links.push_back(f);
+        return true;
+    });
+    return links;
 }
 
-/// Deletes one source; false (with the error shown) when it cannot be deleted.
-bool deleteSource(const RunContext& ctx, const std::string& source) {
-    clearAttributes(source, platform::kAttrReadOnly);
-    int error = 0;
-    if (platform::removeFile(source, &error)) return true;
-    showError(ctx.ui, errorText(error, platform::systemErrorText(error)) + "\r\n" + source);
-    return false;
+/// A given list may name anything; what is not a regular file is skipped as a search would.
+SearchState sortOutList(std::vector<std::string>& files) {
+    SearchState state;
+    std::erase_if(files, [&state](const std::string& f) {
+        const platform::EntryKind kind = platform::entryKind(f);
+        if (kind == platform::EntryKind::Regular || kind == platform::EntryKind::Missing)
+            return false;
+        state.skipped.push_back(f);
+        return true;
+    });
+    return state;
+}
+
+RunResult startRun(const RunContext& ctx, std::vector<std::string> files, const std::string& target,
+                   bool setws, bool showProgress, bool targetIsDir, bool listRun, const CopyRunExtras& extras,
+                   const SearchState& search) {
+    const std::vector<std::string> links = takeOutLinks(files, target.empty());
+    const int32_t skipped = reportSkipped(ctx, search, links);
+    Run r(ctx, std::move(files), extras);
+    r.target = target;
+    r.setws = setws;
+    r.showProgress = showProgress;
+    r.targetIsDir = targetIsDir;
+    r.listRun = listRun;
+    runFiles(r);
+    r.result.skipped += skipped;
+    return r.result;
 }
 
 }  // namespace
@@ -237,51 +397,36 @@ int CopyProgress(UiSeam& ui) {
     return 0;
 }
 
-void copyAllFound(const RunContext& ctx, const std::string& sourceFolder, const std::string& target, bool setws,
-                  bool showProgress, const CopyRunExtras& extras) {
-    guarded(ctx, [&] {
+RunResult copyAllFound(const RunContext& ctx, const std::string& sourceFolder, const std::string& target,
+                       bool setws, bool showProgress, const CopyRunExtras& extras) {
+    return guarded(ctx, [&] {
         SearchState search;
+        // Copies made into a folder inside the source must never be taken up again as clips.
+        if (!target.empty())
+            search.excluded = platform::fileId(target);
         std::vector<std::string> files;
-        const int32_t count = searchFiles(search, addBackslash(sourceFolder), ctx.settings.searchext, files,
-                                          ctx.control.abortrequested, ctx.ui);
-        if (count <= 0) {
+        searchFiles(search, addBackslash(sourceFolder), ctx.settings.searchext, files,
+                    ctx.control.abortrequested, ctx.ui);
+        if (files.empty() && search.skipped.empty() && search.unreadable.empty()) {
             showError(ctx.ui, "No files with extension *." + ctx.settings.searchext +
                                   " were found in the specified source directory and all its subfolders!");
-            return;
+            RunResult nothing;
+            nothing.status = RunStatus::NothingFound;
+            return nothing;
         }
-        files.resize(static_cast<size_t>(count));
-        Run r{ctx, files, count, target, setws, showProgress, true, false, extras, {}, {}};
-        runFiles(r);
+        return startRun(ctx, std::move(files), target, setws, showProgress, true, false, extras, search);
     });
 }
 
-void copyFileList(const RunContext& ctx, int32_t count, const std::vector<std::string>& files,
-                  const std::string& target, bool setws, bool showProgress, bool targetIsDir,
-                  const CopyRunExtras& extras) {
-    guarded(ctx, [&] {
-        const std::vector<std::string> list(files.begin(),
-                                            files.begin() + std::clamp<int64_t>(count, 0, files.size()));
-        Run r{ctx, list, static_cast<int32_t>(list.size()), target, setws, showProgress, targetIsDir, true,
-              extras, {}, {}};
-        runFiles(r);
+RunResult copyFileList(const RunContext& ctx, int32_t count, const std::vector<std::string>& files,
+                       const std::string& target, bool setws, bool showProgress, bool targetIsDir,
+                       const CopyRunExtras& extras) {
+    return guarded(ctx, [&] {
+        std::vector<std::string> list(files.begin(),
+                                      files.begin() + std::clamp<int64_t>(count, 0, files.size()));
+        const SearchState sorted = sortOutList(list);
+        return startRun(ctx, std::move(list), target, setws, showProgress, targetIsDir, true, extras, sorted);
     });
-}
-
-void deleteSources(const RunContext& ctx, const std::vector<ProcessedFile>& files) {
-    std::string kept;
-    for (const ProcessedFile& f : files) {
-        ctx.ui.processEvents();
-        if (fileExists(f.source)) {
-            if (!copyIsSafe(f)) {
-                kept += "\r\n" + f.source;
-                continue;
-            }
-            if (!deleteSource(ctx, f.source)) return;
-        }
-        deleteCompanions(f.source);
-    }
-    if (!kept.empty())
-        showError(ctx.ui, "These files were not deleted because their copies could not be verified:" + kept);
 }
 
 }  // namespace kadrel

@@ -1,5 +1,6 @@
 #include "copyengine/datetimenames.h"
 
+#include <algorithm>
 #include <cctype>
 #include <ctime>
 
@@ -46,7 +47,21 @@ constexpr std::array<DateFormatRow, 33> kFormats{{
     {"yy-mm-dd_HH-MM-SS-AMPM", "yy-mm-dd_Hh-Nn-Ss-AMPM"},
 }};
 
-enum class Token { Year4, Year2, Month2, Month1, Day2, Day1, Hour2, Hour1, Minute2, Minute1, Second2, Second1, AmPm };
+enum class Token {
+    Year4,
+    Year2,
+    Month2,
+    Month1,
+    Day2,
+    Day1,
+    Hour2,
+    Hour1,
+    Minute2,
+    Minute1,
+    Second2,
+    Second1,
+    AmPm
+};
 
 struct TokenText {
     const char* text;
@@ -61,21 +76,27 @@ constexpr TokenText kTokens[] = {
     {"s", Token::Second1},
 };
 
-char lower(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
+char lower(char c) {
+    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+}
 
 bool matchesAt(const std::string& pattern, size_t pos, const char* text) {
     for (size_t i = 0; text[i] != '\0'; ++i)
-        if (pos + i >= pattern.size() || lower(pattern[pos + i]) != text[i]) return false;
+        if (pos + i >= pattern.size() || lower(pattern[pos + i]) != text[i])
+            return false;
     return true;
 }
 
 const TokenText* tokenAt(const std::string& pattern, size_t pos) {
     for (const TokenText& t : kTokens)
-        if (matchesAt(pattern, pos, t.text)) return &t;
+        if (matchesAt(pattern, pos, t.text))
+            return &t;
     return nullptr;
 }
 
-bool isHour(Token t) { return t == Token::Hour1 || t == Token::Hour2; }
+bool isHour(Token t) {
+    return t == Token::Hour1 || t == Token::Hour2;
+}
 
 std::string number(int value, bool twoDigits) {
     std::string text = std::to_string(value);
@@ -88,63 +109,99 @@ std::string amPmDesignator(int hour) {
     fields.tm_hour = hour;
     char text[64] = "";
     const size_t n = std::strftime(text, sizeof text, "%p", &fields);
-    if (n > 0) return std::string(text, n);
+    if (n > 0)
+        return std::string(text, n);
     return hour < 12 ? "AM" : "PM";
 }
 
 std::string render(Token t, const platform::CalendarTime& v, bool twelveHour) {
     const int hour = twelveHour ? (v.hour % 12 == 0 ? 12 : v.hour % 12) : v.hour;
     switch (t) {
-        case Token::Year4: return number(v.year, false);
-        case Token::Year2: return number(v.year % 100, true);
-        case Token::Month2: return number(v.month, true);
-        case Token::Month1: return number(v.month, false);
-        case Token::Day2: return number(v.day, true);
-        case Token::Day1: return number(v.day, false);
-        case Token::Hour2: return number(hour, true);
-        case Token::Hour1: return number(hour, false);
-        case Token::Minute2: return number(v.minute, true);
-        case Token::Minute1: return number(v.minute, false);
-        case Token::Second2: return number(v.second, true);
-        case Token::Second1: return number(v.second, false);
-        case Token::AmPm: return amPmDesignator(v.hour);
+        case Token::Year4:
+            return number(v.year, false);
+        case Token::Year2:
+            return number(v.year % 100, true);
+        case Token::Month2:
+            return number(v.month, true);
+        case Token::Month1:
+            return number(v.month, false);
+        case Token::Day2:
+            return number(v.day, true);
+        case Token::Day1:
+            return number(v.day, false);
+        case Token::Hour2:
+            return number(hour, true);
+        case Token::Hour1:
+            return number(hour, false);
+        case Token::Minute2:
+            return number(v.minute, true);
+        case Token::Minute1:
+            return number(v.minute, false);
+        case Token::Second2:
+            return number(v.second, true);
+        case Token::Second1:
+            return number(v.second, false);
+        case Token::AmPm:
+            return amPmDesignator(v.hour);
     }
     return "";
 }
 
 /// A month token right after an hour token (literals between them do not count) is minutes.
 Token applyMinuteRule(Token t, bool afterHour) {
-    if (!afterHour) return t;
-    if (t == Token::Month2) return Token::Minute2;
-    if (t == Token::Month1) return Token::Minute1;
+    if (!afterHour)
+        return t;
+    if (t == Token::Month2)
+        return Token::Minute2;
+    if (t == Token::Month1)
+        return Token::Minute1;
     return t;
 }
 
 bool containsAmPm(const std::string& pattern) {
     for (size_t pos = 0; pos < pattern.size(); ++pos)
-        if (matchesAt(pattern, pos, "ampm")) return true;
+        if (matchesAt(pattern, pos, "ampm"))
+            return true;
     return false;
 }
 
 std::string trimBlanks(const std::string& text) {
     const size_t first = text.find_first_not_of(' ');
-    if (first == std::string::npos) return "";
+    if (first == std::string::npos)
+        return "";
     return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
-/// The first free name Base[_k]X; with overwrite the plain name unless the run reserved it.
+/// The first name of Base X, Base_1 X, Base_2 X ... that is free; with overwrite, the first
+/// the run has not reserved, whatever is there (so a rerun gives the same names).
 std::string pickFreeName(const std::string& base, const std::string& ext, const NameTarget& where) {
-    auto reserved = [&](const std::string& name) { return where.reserved && where.reserved(name); };
+    auto taken = [&](const std::string& name) {
+        if (where.reserved && where.reserved(name))
+            return true;
+        return !where.overwrite && fileExists(name);
+    };
     std::string candidate = base + ext;
-    if (where.overwrite && !reserved(candidate)) return candidate;
-    for (long k = 1; fileExists(candidate) || reserved(candidate); ++k)
+    if (!taken(candidate))
+        return candidate;
+    long local = 1;
+    long& k = where.nextNumber ? (*where.nextNumber)[base + ext] : local;
+    for (k = std::max(k, 1L);; ++k) {
         candidate = base + "_" + std::to_string(k) + ext;
-    return candidate;
+        if (!taken(candidate))
+            return candidate;
+    }
+}
+
+/// A composed stem must stay one plain name inside its folder.
+bool isPlainName(const std::string& stem, const std::string& ext) {
+    const std::string name = stem + ext;
+    return stem.find('/') == std::string::npos && name != "." && name != "..";
 }
 
 /// The target-file rule of the command line: T U, or with the text first T's folder, U, T's name.
 std::string targetFileBase(const std::string& t, const Settings& s) {
-    if (!s.TextbeforeDate) return t + s.usertext;
+    if (!s.TextbeforeDate)
+        return t + s.usertext;
     const size_t slash = t.rfind('/');
     const size_t cut = slash == std::string::npos ? 0 : slash + 1;
     return t.substr(0, cut) + s.usertext + t.substr(cut);
@@ -152,12 +209,15 @@ std::string targetFileBase(const std::string& t, const Settings& s) {
 
 }  // namespace
 
-const std::array<DateFormatRow, 33>& dateFormatTable() { return kFormats; }
+const std::array<DateFormatRow, 33>& dateFormatTable() {
+    return kFormats;
+}
 
 std::string formatToPattern(std::string& name) {
     name = trimBlanks(name);
     for (const DateFormatRow& row : kFormats)
-        if (name == row.name) return row.pattern;
+        if (name == row.name)
+            return row.pattern;
     return "";
 }
 
@@ -187,22 +247,33 @@ std::string buildTargetName(const std::string& source, const Settings& s, const 
     std::string name, folder, ext;
     SplitPath(source, name, folder, ext);
     if (where.target.empty()) {
-        const std::string base = folder + composeStem(name, s.usertext, s.TextbeforeDate);
+        const std::string stem = composeStem(name, s.usertext, s.TextbeforeDate);
         const std::string x = "." + (s.renameext.empty() ? ext : s.renameext);
-        if (equalsNoCase(base + x, source)) return source;
-        return pickFreeName(base, x, where);
+        if (!isPlainName(stem, x))
+            return "";
+        if (equalsNoCase(folder + stem + x, source))
+            return source;
+        return pickFreeName(folder + stem, x, where);
     }
-    if (!where.targetIsDir) return pickFreeName(targetFileBase(where.target, s), "." + s.renameext, where);
+    if (!where.targetIsDir) {
+        if (s.usertext.find('/') != std::string::npos)
+            return "";
+        return pickFreeName(targetFileBase(where.target, s), "." + s.renameext, where);
+    }
     const std::string date =
         s.dateformat.empty() ? name : getFileTimeName(source, s.use_modificationtime, s.dateformat);
-    const std::string base = addBackslash(where.target) + composeStem(date, s.usertext, s.TextbeforeDate);
-    return pickFreeName(base, "." + s.renameext, where);
+    const std::string stem = composeStem(date, s.usertext, s.TextbeforeDate);
+    if (!isPlainName(stem, "." + s.renameext))
+        return "";
+    return pickFreeName(addBackslash(where.target) + stem, "." + s.renameext, where);
 }
 
 bool equalsNoCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
+    if (a.size() != b.size())
+        return false;
     for (size_t i = 0; i < a.size(); ++i)
-        if (lower(a[i]) != lower(b[i])) return false;
+        if (lower(a[i]) != lower(b[i]))
+            return false;
     return true;
 }
 

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <functional>
+#include <map>
 #include <string>
 
 #include "platform/fileio.h"
@@ -43,11 +44,15 @@ struct NameTarget {
     /// Names never to take, not even with overwrite: files the run has made or has still to
     /// process, so that one recording can never replace another of the same run.
     std::function<bool(const std::string&)> reserved;
+    /// The run's next running number to try per name, so that naming thousands of files of
+    /// one second costs one look per file instead of one per number already taken.
+    std::map<std::string, long>* nextNumber = nullptr;
 };
 
 /// The full path of the new file for source, composed from the settings usertext,
 /// TextbeforeDate, renameext, dateformat and use_modificationtime. In patch mode a composed
-/// name equal to the source (without regard to case) gives the source itself.
+/// name equal to the source (without regard to case) gives the source itself. "" when the
+/// composed name would not be a plain name in its folder (a "/" in it, or "." or "..").
 std::string buildTargetName(const std::string& source, const Settings& settings, const NameTarget& where);
 
 /// True when two paths are equal without regard to ASCII case.

@@ -31,20 +31,34 @@ bool matchOne(const std::string& name, const std::string& pattern) {
             return false;
         }
     }
-    while (p < pattern.size() && pattern[p] == '*') ++p;
+    while (p < pattern.size() && pattern[p] == '*')
+        ++p;
     return p == pattern.size();
 }
 
 std::string trimBlanks(const std::string& text) {
     const size_t first = text.find_first_not_of(' ');
-    if (first == std::string::npos) return "";
+    if (first == std::string::npos)
+        return "";
     return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
-void addFound(SearchState& state, const std::string& path) {
-    ++state.foundcount;
-    state.foundlist += path;
-    state.foundlist += "\r\n";
+/// Files are taken only when regular: a FIFO or device named like a clip would hang or
+/// never end a copy, and a dangling link has nothing to copy.
+void addMatch(SearchState& state, const platform::DirEntry& entry, const std::string& path) {
+    if (entry.kind == platform::EntryKind::Directory)
+        return;  // a link to a folder is no clip
+    if (entry.kind != platform::EntryKind::Regular) {
+        state.skipped.push_back(path);
+        return;
+    }
+    state.found.push_back(path);
+    if (entry.isLink)
+        state.links.push_back(path);
+}
+
+bool isExcluded(const SearchState& state, const std::string& folder) {
+    return state.excluded.exists() && platform::fileId(folder).sameFile(state.excluded);
 }
 
 }  // namespace
@@ -54,69 +68,75 @@ bool matchPattern(const std::string& name, const std::string& patterns) {
     for (;;) {
         const size_t end = patterns.find(';', start);
         const std::string alternative = trimBlanks(patterns.substr(start, end - start));
-        if (!alternative.empty() && matchOne(name, alternative)) return true;
-        if (end == std::string::npos) return false;
+        if (!alternative.empty() && matchOne(name, alternative))
+            return true;
+        if (end == std::string::npos)
+            return false;
         start = end + 1;
     }
 }
 
 void findFiles(SearchState& state, const std::string& folder, const bool& abortrequested, UiSeam& ui) {
-    platform::listDirectory(folder, [&](const platform::DirEntry& entry) {
-        if (abortrequested) return false;
-        const std::string name = trimAtNul(entry.name);
+    const bool listed = platform::listDirectory(folder, [&](const platform::DirEntry& entry) {
+        if (abortrequested)
+            return false;
+        const std::string& name = entry.name;
         if (entry.isDirectory) {
-            if (name[0] != '.' && state.searchsubfolders)
-                findFiles(state, folder + name + kSep, abortrequested, ui);
-        } else if (!entry.isHidden && matchPattern(name, state.searchpattern) &&
-                   !platform::isDirectory(folder + name)) {
-            // A link to a folder is not a clip, whatever its name says.
-            addFound(state, folder + name);
+            const std::string sub = folder + name + kSep;
+            if (name[0] != '.' && state.searchsubfolders && !isExcluded(state, sub))
+                findFiles(state, sub, abortrequested, ui);
+        } else if (!entry.isHidden && matchPattern(name, state.searchpattern)) {
+            addMatch(state, entry, folder + name);
         }
         ++state.scancount;
         ui.processEvents();
         return !abortrequested;
     });
+    if (!listed && folder != state.searchroot)
+        state.unreadable.push_back(folder);
 }
 
 int32_t searchFiles(SearchState& state, const std::string& root, const std::string& ext,
                     std::vector<std::string>& files, const bool& abortrequested, UiSeam& ui) {
-    state.foundlist.clear();
+    const platform::FileId excluded = state.excluded;
+    state = SearchState{};
+    state.excluded = excluded;
     state.searchroot = addBackslash(root);
     state.searchpattern = "*." + ext;
-    state.searchsubfolders = true;
-    state.foundcount = 0;
-    state.scancount = 0;
     findFiles(state, state.searchroot, abortrequested, ui);
-    files.clear();
-    size_t start = 0;
-    for (size_t end; (end = state.foundlist.find("\r\n", start)) != std::string::npos; start = end + 2)
-        files.push_back(state.foundlist.substr(start, end - start));
-    files.push_back(state.foundlist.substr(start));
-    return state.foundcount;
+    files = state.found;
+    return static_cast<int32_t>(files.size());
 }
 
-bool fileExists(const std::string& path) { return platform::entryExists(path); }
+bool fileExists(const std::string& path) {
+    return platform::entryExists(path);
+}
 
 bool folderExists(const std::string& path) {
     // The root folder is the one path that stripping its separator would empty.
-    if (trimBlanks(path) == std::string(1, kSep)) return true;
+    if (trimBlanks(path) == std::string(1, kSep))
+        return true;
     return platform::isDirectory(stripBackslash(path));
 }
 
 bool isValidFileName(const std::string& path) {
-    if (path.empty()) return false;
-    if (fileExists(path)) return true;
+    if (path.empty())
+        return false;
+    if (fileExists(path))
+        return true;
     return platform::createAndDeleteTest(path);
 }
 
 std::string addBackslash(const std::string& path) {
-    if (!path.empty() && path.back() == kSep) return path;
+    if (!path.empty() && path.back() == kSep)
+        return path;
     return path + kSep;
 }
 
 std::string stripBackslash(const std::string& path) {
     std::string p = trimBlanks(path);
-    if (!p.empty() && p.back() == kSep) p.pop_back();
+    if (!p.empty() && p.back() == kSep)
+        p.pop_back();
     return p;
 }
 
@@ -129,7 +149,5 @@ void SplitPath(const std::string& path, std::string& name, std::string& folder, 
     ext = hasExt ? path.substr(dot + 1) : "";
     name = hasExt ? path.substr(p, dot - p) : path.substr(p);
 }
-
-std::string trimAtNul(const std::string& buffer) { return buffer.substr(0, buffer.find('\0')); }
 
 }  // namespace kadrel

@@ -6,22 +6,28 @@
 #include <string>
 #include <vector>
 
+#include "platform/filesys.h"
 #include "platform/uiseam.h"
 
 namespace kadrel {
 
 /// State of the one search a process runs at a time; the last result stays until the next.
+/// Paths are kept as a list: on this platform a name may hold any byte but "/" and NUL, so
+/// no separator text could tell one name from the next.
 struct SearchState {
-    std::string foundlist;      ///< found paths, each followed by CR LF, in the order found
-    int32_t foundcount = 0;
+    std::vector<std::string> found;       ///< regular files (or links to one), in the order found
+    std::vector<std::string> links;       ///< the found entries that are symbolic links
+    std::vector<std::string> skipped;     ///< matching entries that are no regular file
+    std::vector<std::string> unreadable;  ///< folders that could not be listed
     int32_t scancount = 0;
     std::string searchpattern;  ///< "*." followed by the extension
     std::string searchroot;     ///< ends with the separator
     bool searchsubfolders = true;
+    platform::FileId excluded;  ///< a folder never entered: the run's target inside the source
 };
 
-/// Clears the state, walks root for "*." + ext and splits the result into files (which ends
-/// with one empty element). Returns the number found.
+/// Clears the state (but for excluded), walks root for "*." + ext and hands the found paths to
+/// files. Returns the number found.
 int32_t searchFiles(SearchState& state, const std::string& root, const std::string& ext,
                     std::vector<std::string>& files, const bool& abortrequested, UiSeam& ui);
 
@@ -43,7 +49,5 @@ std::string addBackslash(const std::string& path);
 std::string stripBackslash(const std::string& path);
 /// Splits a full path into folder (with its separator), base name and extension (no dot).
 void SplitPath(const std::string& path, std::string& name, std::string& folder, std::string& ext);
-/// The text of a fixed-length buffer up to its first NUL.
-std::string trimAtNul(const std::string& buffer);
 
 }  // namespace kadrel

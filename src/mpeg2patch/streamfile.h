@@ -12,7 +12,7 @@
 namespace kadrel {
 
 class StreamFile {
-public:
+  public:
     /// Reads and writes through file, which must stay open while this object is used.
     explicit StreamFile(platform::RandomAccessFile& file);
 
@@ -23,8 +23,13 @@ public:
     bool byteAt(int64_t offset, uint8_t& value);
     /// Writes n bytes at offset; returns the count written, -1 on error.
     int64_t write(int64_t offset, const uint8_t* src, size_t n);
+    /// The first read or write error of the scan, 0 when there was none. A read that ends
+    /// before the file does counts as one: the rest of the file would go unscanned.
+    int error() const { return error_; }
+    /// Every file offset written so far, in the order written.
+    const std::vector<int64_t>& written() const { return written_; }
 
-private:
+  private:
     struct Block {
         std::vector<uint8_t> bytes;
         int64_t offset = 0;
@@ -37,9 +42,14 @@ private:
     };
     bool fill(Block& block, int64_t offset);
 
+    void noteError(int error);
+
     platform::RandomAccessFile& file_;
-    Block main_;   ///< where chunks are viewed
-    Block aside_;  ///< bytes around a structure outside the main block
+    int64_t size_ = 0;  ///< the file's length when the scan began; a scan never changes it
+    int error_ = 0;
+    std::vector<int64_t> written_;
+    Block main_;                        ///< where chunks are viewed
+    Block aside_;                       ///< bytes around a structure outside the main block
     std::vector<PendingByte> pending_;  ///< written bytes the main block shows from the next view on
 };
 

@@ -8,6 +8,10 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
+
+#include "platform/filefaults.h"
+#include "platform/filesys.h"
 
 namespace kadrel::platform {
 
@@ -16,29 +20,6 @@ inline constexpr int kCopyCancelled = 1235;
 
 /// Bytes copied between two progress calls unless the caller asks for other slices.
 inline constexpr size_t kDefaultSliceBytes = size_t{16} << 20;
-
-/// Fault seam: tests override these to make a copy fail where they choose. Each returns 0 to
-/// go on or an error number that fails the copy at that point, exactly as a failing system
-/// call would (the temporary file is removed, the target stays as it was).
-class CopyFaults {
-public:
-    virtual ~CopyFaults() = default;
-    /// Before the source is opened (a test may remove the source here).
-    virtual int beforeOpen(const std::string& source) {
-        (void)source;
-        return 0;
-    }
-    /// Before the slice that starts at offset is written.
-    virtual int beforeSlice(int64_t offset) {
-        (void)offset;
-        return 0;
-    }
-    /// After the copy is complete, before it takes the target's name.
-    virtual int beforeCommit(const std::string& target) {
-        (void)target;
-        return 0;
-    }
-};
 
 /// How one copy or move runs.
 struct CopyOptions {
@@ -50,15 +31,26 @@ struct CopyOptions {
     /// Called after every slice with the bytes done and the source's size.
     std::function<void(int64_t done, int64_t total)> progress;
     /// Fault seam for tests; null in the program.
-    CopyFaults* faults = nullptr;
+    FileFaults* faults = nullptr;
+    /// Runs on the complete temporary copy before it takes the target's name (the 16:9 scan
+    /// and the times); an error number discards the copy. Null: nothing to do.
+    std::function<int(const std::string& temporary)> finish;
     /// Bytes per slice; 0 means kDefaultSliceBytes.
     size_t sliceBytes = 0;
 };
 
-/// Copies the contents of source to target (mode bits as the source has them, write bits
-/// only if the source has them). Returns 0 or an error number; on failure nothing is left
-/// under the target name that was not there before.
-int copyFile(const std::string& source, const std::string& target, const CopyOptions& options);
+/// The files a copy read and made, as they were when the copy took its name.
+struct CopiedFile {
+    FileId source;
+    FileId copy;
+};
+
+/// Copies the contents of a regular file source to target (mode bits as the source has them,
+/// write bits only if the source has them). Returns 0 or an error number; on failure nothing
+/// is left under the target name that was not there before. made, when given, receives the
+/// identities of both files.
+int copyFile(const std::string& source, const std::string& target, const CopyOptions& options,
+             CopiedFile* made = nullptr);
 
 /// Renames source to target; across file systems copies, flushes, carries the times over and
 /// removes the source. Returns 0 or an error number; the source stays where it was on failure.
@@ -67,10 +59,20 @@ int moveFile(const std::string& source, const std::string& target, const CopyOpt
 /// Flushes a file's data and metadata to the storage device. Returns 0 or an error number.
 int flushFile(const std::string& path);
 
-/// The size of a file in bytes, -1 when it cannot be examined.
-int64_t fileSize(const std::string& path);
+/// Flushes a folder's entries (new and renamed names) to the storage device.
+int flushFolder(const std::string& folder);
 
-/// True when both paths name the same existing file (also through links).
-bool isSameFile(const std::string& a, const std::string& b);
+/// Why a copy does or does not prove its source.
+enum class CopyProof { Proven, SourceChanged, CopyChanged, Differs, Unreadable };
+
+/// Proves that copy, still the file copyId, holds source (still the file sourceId) byte for
+/// byte except at the offsets in changed (sorted): the copy is flushed, its cached pages are
+/// dropped and it is read back from the disk.
+CopyProof proveCopy(const std::string& source, const FileId& sourceId, const std::string& copy,
+                    const FileId& copyId, const std::vector<int64_t>& changed);
+
+/// Removes this program's temporary copies in folder whose process no longer runs; returns
+/// the names removed.
+std::vector<std::string> removeStaleTemporaries(const std::string& folder);
 
 }  // namespace kadrel::platform

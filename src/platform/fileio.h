@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/filefaults.h"
+
 namespace kadrel::platform {
 
 /// A point in time as seconds and nanoseconds since 1970-01-01 UTC.
@@ -40,25 +42,34 @@ bool toLocalCalendar(const FileTime& time, CalendarTime& out);
 
 /// A file opened for positional reads and writes; closed by its destructor.
 class RandomAccessFile {
-public:
+  public:
     RandomAccessFile() = default;
     ~RandomAccessFile();
     RandomAccessFile(const RandomAccessFile&) = delete;
     RandomAccessFile& operator=(const RandomAccessFile&) = delete;
 
-    /// Opens an existing file for reading, or for reading and writing. False on failure.
-    bool open(const std::string& path, bool writable);
+    /// Opens an existing regular file for reading, or for reading and writing, without ever
+    /// blocking (a FIFO or device is refused); noFollow refuses a symbolic link. False on
+    /// failure, with error() telling why.
+    bool open(const std::string& path, bool writable, bool noFollow = false);
     bool isOpen() const { return fd_ >= 0; }
     /// Reads up to size bytes at offset; returns the count read (0 at the end), -1 on error.
     int64_t readAt(void* buffer, size_t size, int64_t offset);
     /// Writes size bytes at offset; returns the count written, -1 on error.
     int64_t writeAt(const void* buffer, size_t size, int64_t offset);
+    /// The error number of the last failed open, read or write; 0 when none failed.
+    int error() const { return error_; }
+    /// Tests: every read and write asks faults first.
+    void setFaults(FileFaults* faults) { faults_ = faults; }
     /// The current length of the file, -1 on error.
     int64_t size() const;
     void close();
 
-private:
+  private:
+    int fail(int error);
     int fd_ = -1;
+    int error_ = 0;
+    FileFaults* faults_ = nullptr;
 };
 
 }  // namespace kadrel::platform

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <string>
 
@@ -30,8 +31,28 @@ bool entryExists(const std::string& path);
 /// True when the path names an existing folder (symbolic links followed).
 bool isDirectory(const std::string& path);
 
-/// True when the path names an existing non-folder entry (symbolic links followed).
-bool isRegularFile(const std::string& path);
+/// What an entry is, as far as a run cares: it reads regular files only.
+enum class EntryKind { Missing, Regular, Directory, Special };
+
+/// Device, inode and size: which file a name stands for, whatever its spelling.
+struct FileId {
+    uint64_t device = 0;
+    uint64_t inode = 0;
+    int64_t size = -1;  ///< -1: nothing there, or it cannot be examined
+    bool exists() const { return size >= 0; }
+    bool sameFile(const FileId& other) const {
+        return exists() && other.exists() && device == other.device && inode == other.inode;
+    }
+};
+
+/// The identity of what path names, symbolic links followed.
+FileId fileId(const std::string& path);
+
+/// What path names, symbolic links followed (a dangling link is Missing).
+EntryKind entryKind(const std::string& path);
+
+/// True when path itself is a symbolic link.
+bool isSymbolicLink(const std::string& path);
 
 /// Attribute bits of an entry, or -1 when it does not exist.
 int64_t getAttributes(const std::string& path);
@@ -48,6 +69,8 @@ struct DirEntry {
     std::string name;
     bool isDirectory = false;  ///< a real folder, not a link to one
     bool isHidden = false;     ///< the name begins with "."
+    bool isLink = false;       ///< a symbolic link; kind is what it points to
+    EntryKind kind = EntryKind::Missing;
 };
 
 /// Calls visit for every entry of folder except "." and "..", in the order the file system
@@ -65,6 +88,10 @@ bool removeFile(const std::string& path, int* error = nullptr);
 
 /// Creates a folder and its parents; true when it exists afterwards.
 bool makeFolders(const std::string& path);
+
+/// Creates or empties a log file for writing. Never follows a link and never blocks: anything
+/// but a regular file under that name (a FIFO, a device, a link) gives null.
+std::FILE* openLogFile(const std::string& path);
 
 /// The system's text for an error number.
 std::string systemErrorText(int error);

@@ -1,9 +1,11 @@
 #include "copyengine/copyrun.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -25,17 +27,35 @@ constexpr int64_t kClipTime = 1236262029;  // 2009-03-05 14:07:09 UTC
 const std::string kSampleClip = KADREL_TEST_DATA "/../../samples/card/SD_VIDEO/PRG001/MOV001.MOD";
 const std::string kName = "09-03-05_14-07-09_Rome";
 
-/// The fault seam and the run's observer in one; each hook does what a test scripts.
-struct Seam : platform::CopyFaults, CopyObserver {
+/// The file-system seam and the run's observer in one; each hook does what a test scripts.
+struct Seam : platform::FileFaults, CopyObserver {
     std::function<int(const std::string&)> open;
     std::function<int(int64_t)> slice;
     std::function<void(int64_t)> bytes;
+    std::function<void(const std::string&)> committed;
+    std::function<int(int64_t, size_t&)> read;
+    std::function<int(int64_t)> write;
+    int kernel = 0;
+    int rename = 0;
     int32_t current = -1;
+    Names order;  ///< the sources in the order the run took them up
     int beforeOpen(const std::string& s) override { return open ? open(s) : 0; }
     int beforeSlice(int64_t offset) override { return slice ? slice(offset) : 0; }
-    void onFile(int32_t i, int32_t, const std::string&) override { current = i; }
+    int kernelCopy() override { return kernel; }
+    void afterCommit(const std::string& target) override {
+        if (committed)
+            committed(target);
+    }
+    int beforeRename(const std::string&, const std::string&) override { return rename; }
+    int beforeRead(int64_t offset, size_t& size) override { return read ? read(offset, size) : 0; }
+    int beforeWrite(int64_t offset, size_t) override { return write ? write(offset) : 0; }
+    void onFile(int32_t i, int32_t, const std::string& source) override {
+        current = i;
+        order.push_back(source);
+    }
     void onBytes(int64_t done, int64_t) override {
-        if (bytes) bytes(done);
+        if (bytes)
+            bytes(done);
     }
 };
 
@@ -49,7 +69,9 @@ struct CopyRun : ::testing::Test {
         settings.searchext = "MOD";
         settings.use_modificationtime = 1;
         control.running = true;
-        extras = {&seam, &seam, 4096};
+        extras.observer = &seam;
+        extras.faults = &seam;
+        extras.sliceBytes = 4096;
         fs::create_directories(out);
     }
     /// A clip on the card written at the given time (nanoseconds in both times).
@@ -58,10 +80,11 @@ struct CopyRun : ::testing::Test {
         EXPECT_TRUE(platform::setFileTimes(path, {{}, {when, 250000000}, {when + 3600, 750000000}}));
         return path;
     }
-    void runAll(bool setws = false) { copyAllFound(ctx, card, target, setws, true, extras); }
+    RunResult runAll(bool setws = false) { return copyAllFound(ctx, card, target, setws, true, extras); }
     static Names names(const std::string& folder) {
         Names found;
-        for (const auto& e : fs::directory_iterator(folder)) found.push_back(e.path().filename().string());
+        for (const auto& e : fs::directory_iterator(folder))
+            found.push_back(e.path().filename().string());
         std::sort(found.begin(), found.end());
         return found;
     }
@@ -90,7 +113,8 @@ void expectOnlyAspectRatioSet(const std::string& original, const std::string& pa
     ASSERT_EQ(original.size(), patched.size());
     int changed = 0;
     for (size_t i = 0; i < original.size(); ++i) {
-        if (original[i] == patched[i]) continue;
+        if (original[i] == patched[i])
+            continue;
         ++changed;
         ASSERT_GE(i, 7u);
         EXPECT_EQ(original.substr(i - 7, 4), std::string("\0\0\1\xB3", 4)) << "offset " << i;
@@ -110,12 +134,16 @@ TEST_F(CopyRun, NamesByTimeWithRunningNumberExactCopiesTimesProgressAndLog) {
     EXPECT_TRUE(ui.messages.empty());
     ASSERT_EQ(names(out), (Names{kName + ".mpg", kName + "_1.mpg"}));
     // Times first: reading a file in the test would move its last access time.
-    for (const std::string& copy : names(out)) EXPECT_EQ(stamps(out + "/" + copy), stamps(a)) << copy;
+    for (const std::string& copy : names(out))
+        EXPECT_EQ(stamps(out + "/" + copy), stamps(a)) << copy;
     EXPECT_EQ(stamps(a).second, (platform::FileTime{kClipTime + 3600, 750000000}));  // source untouched
     Names contents{test::readAll(out + "/" + kName + ".mpg"), test::readAll(out + "/" + kName + "_1.mpg")};
     std::sort(contents.begin(), contents.end());
     EXPECT_EQ(contents, (Names{"first clip", "second clip"}));  // byte-identical without /W
-    EXPECT_EQ(ui.progress, (std::vector<std::pair<std::string, int>>{{"processing File 1 of 2", 50},
+    // The bar follows the bytes of the whole run: 10 of 21 bytes are the first clip's.
+    EXPECT_EQ(ui.progress, (std::vector<std::pair<std::string, int>>{{"processing File 1 of 2", 0},
+                                                                     {"processing File 1 of 2", 47},
+                                                                     {"processing File 2 of 2", 47},
                                                                      {"processing File 2 of 2", 100}}));
     const std::string logText = test::readAll(dir.file("kadrel.dbg"));
     EXPECT_NE(logText.find("source file:" + a + "\r\ntarget file:" + out + "/" + kName), std::string::npos);
@@ -172,13 +200,13 @@ TEST_F(CopyRun, WideScreenCopyAndPatchModeWithUnchangedNameChangeOnlyTheAspectRa
     EXPECT_TRUE(ui.messages.empty());
     EXPECT_EQ(names(card + "/PRG001"), Names{"MOV001.MOD"});  // no rename
     EXPECT_EQ(stamps(a), before);
-    EXPECT_EQ(platform::getAttributes(a) & platform::kAttrReadOnly, 0);  // made writable to be patched
+    EXPECT_NE(platform::getAttributes(a) & platform::kAttrReadOnly, 0);  // read-only again after the patch
     expectOnlyAspectRatioSet(original, test::readAll(a));
 
-    ASSERT_TRUE(platform::setReadOnly(a) && platform::setFileTimes(a, {{}, before.first, before.second}));
+    ASSERT_TRUE(platform::setFileTimes(a, {{}, before.first, before.second}));
     copyFileList(ctx, 1, {a}, "", false, false, true, extras);  // reset
     EXPECT_EQ(stamps(a), before);
-    EXPECT_EQ(platform::getAttributes(a) & platform::kAttrReadOnly, 0);
+    EXPECT_NE(platform::getAttributes(a) & platform::kAttrReadOnly, 0);
     EXPECT_TRUE(test::readAll(a) == original);
 }
 
@@ -206,19 +234,24 @@ TEST_F(CopyRun, DeleteOfferCoversOnlyFilesDoneWithTheirCompanions) {
     clip("PRG001/MOV001.MOD", "clip one");
     clip("PRG001/MOV002.MOD", "clip two", kClipTime + 1);
     dir.write("card/PRG001/MOV001.MOI", "index");
+    dir.write("card/PRG001/MOV001.moi", "index in lower case");
     dir.write("card/PRG001/MOV009.MOI", "other index");
     seam.bytes = [&](int64_t) { control.running = seam.current != 0; };  // stopped during the first
-    ui.answers = {MsgResult::Ok, MsgResult::Ok};
-    runAll();
-    ASSERT_EQ(ui.messages.size(), 2u);
-    EXPECT_EQ(ui.messages[0].text, "Delete the processed files from source directory?");
-    EXPECT_EQ(ui.messages[0].title, "Delete files?");
-    EXPECT_EQ(ui.messages[0].buttons, MsgButtons::OkCancel);
-    EXPECT_EQ(ui.messages[0].defaultButton, MsgResult::Cancel);
-    EXPECT_EQ(ui.messages[1].text, "Are you sure?");
-    EXPECT_EQ(ui.messages[1].title, "Confirm");
+    ui.answers = {MsgResult::Ok, MsgResult::Ok, MsgResult::Ok};
+    const RunResult result = runAll();
+    ASSERT_EQ(ui.messages.size(), 3u);
+    EXPECT_EQ(ui.messages[0].text, "The run was stopped.\r\n1 of 2 files were done; 1 was not.");
+    EXPECT_EQ(ui.messages[1].text, "Delete the 1 processed files from source directory?\r\n" + card +
+                                       "/PRG001/\r\nTheir .MOI companion files are deleted with them.");
+    EXPECT_EQ(ui.messages[1].title, "Delete files?");
+    EXPECT_EQ(ui.messages[1].buttons, MsgButtons::OkCancel);
+    EXPECT_EQ(ui.messages[1].defaultButton, MsgResult::Cancel);
+    EXPECT_EQ(ui.messages[2].text, "Are you sure?");
+    EXPECT_EQ(ui.messages[2].title, "Confirm");
     EXPECT_EQ(names(card + "/PRG001"), (Names{"MOV002.MOD", "MOV009.MOI"}));
     EXPECT_EQ(names(out), Names{kName + ".mpg"});
+    EXPECT_EQ(result.status, RunStatus::Cancelled);
+    EXPECT_FALSE(result.complete());
 }
 
 TEST_F(CopyRun, DeleteKeepsSourcesWhoseCopiesAreNotSafe) {
@@ -230,62 +263,116 @@ TEST_F(CopyRun, DeleteKeepsSourcesWhoseCopiesAreNotSafe) {
     const std::string a = clip("PRG001/MOV001.MOD", "clip one");
     const std::string b = clip("PRG001/MOV002.MOD", "clip two");
     ui.answers = {MsgResult::Ok, MsgResult::Ok};
-    // Into the card's own folder with overwrite: the copies must not take the sources' names.
-    copyFileList(ctx, 2, {a, b}, card + "/PRG001", false, false, true, extras);
+    // Into the card's own folder, spelled through a link, with overwrite: the copies must not
+    // take the sources' names, whatever the spelling.
+    fs::create_directory_symlink(card + "/PRG001", dir.file("alias"));
+    copyFileList(ctx, 2, {a, b}, dir.file("alias") + "//.", false, false, true, extras);
     EXPECT_EQ(names(card + "/PRG001"), (Names{"MOV001_1.MOD", "MOV002_1.MOD"}));
 
     const std::string c = clip("PRG002/MOV003.MOD", "clip three");
     const std::string d = clip("PRG002/MOV004.MOD", "clip four");
     ui.messages.clear();
     ui.answers = {MsgResult::Ok, MsgResult::Ok};
-    ui.onEvents = [&](long) {  // the copy of c is damaged after the run, before the delete
-        if (ui.messages.size() == 2) std::ofstream(out + "/MOV003.MOD") << "cut";
+    dir.write("card/PRG002/MOV003.MOI", "kept with its clip");
+    dir.write("card/PRG002/MOV004.moi", "goes with its clip");
+    ui.onEvents = [&](long) {  // the copy of c is changed in place after the run, before the delete
+        if (ui.messages.size() == 2)
+            std::ofstream(out + "/MOV003.MOD", std::ios::in | std::ios::out) << "CLIP";
     };
-    copyFileList(ctx, 2, {c, d}, out, false, false, true, extras);
+    const RunResult result = copyFileList(ctx, 2, {c, d}, out, false, false, true, extras);
     ASSERT_EQ(ui.messages.size(), 3u);
     EXPECT_EQ(ui.messages[2].text,
-              "These files were not deleted because their copies could not be verified:\r\n" + c);
-    EXPECT_EQ(names(card + "/PRG002"), Names{"MOV003.MOD"});
+              "These files were not deleted because their copies could not be verified:\r\n" + c +
+                  " (the copy differs from the source)");
+    EXPECT_EQ(names(card + "/PRG002"), (Names{"MOV003.MOD", "MOV003.MOI"}));
+    EXPECT_EQ(result.keptByDelete, 1);
+    EXPECT_FALSE(result.complete());
 }
 
 /// A run over five clips that meets a fault: the messages it shows (a delete offer only after a
-/// clean run), the copies it leaves and the sources still on the card, each untouched.
+/// clean run; "#i" stands for the i-th file the run took up, CARD for the card), the copies it
+/// leaves, the sources still on the card (each untouched) and how the run ended.
 struct Fault {
     const char* what;
     std::function<void(CopyRun&)> arrange;
     Names messages;
     size_t copies;
     size_t sourcesLeft;
+    RunStatus status;
 };
 
-void PrintTo(const Fault& f, std::ostream* os) { *os << f.what; }
+void PrintTo(const Fault& f, std::ostream* os) {
+    *os << f.what;
+}
 
-struct CopyRunFault : CopyRun, ::testing::WithParamInterface<Fault> {};
+struct CopyRunFault : CopyRun, ::testing::WithParamInterface<Fault> {
+    bool wide = false;
+    /// A clip of one byte value with a 4:3 sequence header, so that /W has a byte to write.
+    static std::string clipData(char fill) {
+        std::string data(16384, fill);
+        data.replace(100, 8, std::string("\0\0\1\xB3\x2D\x02\x40\x23", 8));
+        return data;
+    }
+    std::string shown(const test::ShownMessage& m) const {
+        std::string text = m.title + ": " + m.text;
+        for (size_t i = 0; i < seam.order.size(); ++i)
+            replaceAll(text, seam.order[i], "#" + std::to_string(i));
+        replaceAll(text, card, "CARD");
+        return text;
+    }
+    static void replaceAll(std::string& text, const std::string& from, const std::string& to) {
+        for (size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size())
+            text.replace(at, from.size(), to);
+    }
+};
 
 TEST_P(CopyRunFault, EndsWithItsReportAndLosesNothing) {
     SCOPED_TRACE(GetParam().what);
     settings.deletefiles = true;
     std::vector<std::pair<std::string, std::string>> sources;
     for (char i = 0; i < 5; ++i) {
-        const std::string data(16384, 'a' + i);
-        sources.emplace_back(clip("PRG001/MOV00" + std::to_string(i + 1) + ".MOD", data, kClipTime + i), data);
+        const std::string data = clipData(static_cast<char>('a' + i));
+        sources.emplace_back(clip("PRG001/MOV00" + std::to_string(i + 1) + ".MOD", data, kClipTime + i),
+                             data);
     }
     GetParam().arrange(*this);
-    runAll();
-    Names shown;
-    for (const test::ShownMessage& m : ui.messages) {
-        shown.push_back(m.title + ": " + m.text);
-        EXPECT_EQ(m.icon, MsgIcon::Critical);
-    }
-    EXPECT_EQ(shown, GetParam().messages);
+    const RunResult result = runAll(wide);
+    Names messages;
+    for (const test::ShownMessage& m : ui.messages)
+        messages.push_back(shown(m));
+    EXPECT_EQ(messages, GetParam().messages);
     EXPECT_EQ(names(out).size(), GetParam().copies);  // no half-written or temporary file either
     size_t left = 0;
     for (const auto& [path, data] : sources) {
-        if (!fs::exists(path)) continue;
+        if (!fs::exists(path))
+            continue;
         ++left;
         EXPECT_TRUE(test::readAll(path) == data) << path;
     }
     EXPECT_EQ(left, GetParam().sourcesLeft);
+    EXPECT_EQ(result.status, GetParam().status);
+    // Complete: nothing failed, skipped or kept, so the command line would exit 0.
+    const bool clean = std::all_of(messages.begin(), messages.end(), [](const std::string& m) {
+        return m.starts_with("Delete files?") || m.starts_with("Confirm");
+    });
+    EXPECT_EQ(result.complete(), GetParam().status == RunStatus::NothingFound ||
+                                     (GetParam().status == RunStatus::Done && clean));
+}
+
+/// Fails the i-th file of the run at a hook with an error.
+template <typename... Args>
+std::function<int(Args...)> onFile(CopyRun& t, int32_t index, int error) {
+    return [&t, index, error](Args...) { return t.seam.current == index ? error : 0; };
+}
+
+const std::string kStopped = "Stopped: The run was stopped.\r\n";
+const std::string kOffer =
+    "Delete files?: Delete the 5 processed files from source directory?\r\nCARD/PRG001/\r\nTheir .MOI "
+    "companion "
+    "files are deleted with them.";
+std::string failed(int code, const std::string& text, int file, int done) {
+    return "ERROR: Error " + std::to_string(code) + "\r\n" + text + "\r\n#" + std::to_string(file) + "\r\n" +
+           std::to_string(done) + " of 5 files were done; " + std::to_string(5 - done) + " were not.";
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -295,36 +382,102 @@ INSTANTIATE_TEST_SUITE_P(
               [](CopyRun& t) {
                   t.seam.slice = [&t](int64_t at) { return t.seam.current == 1 && at >= 8192 ? ENOSPC : 0; };
               },
-              {"ERROR: Error 28\r\nNo space left on device"}, 1, 5},
-        Fault{"cancel during the third of five copies is silent",
+              {failed(28, "No space left on device", 1, 1)},
+              1,
+              5,
+              RunStatus::Failed},
+        Fault{"cancel during the third of five copies",
               [](CopyRun& t) {
                   t.seam.bytes = [&t](int64_t done) {
-                      if (t.seam.current != 2 || done != 8192) return;
+                      if (t.seam.current != 2 || done != 8192)
+                          return;
                       t.control.copycancel = 1;  // the user's Abort
                       t.control.running = false;
                   };
               },
-              {}, 2, 5},
+              {kStopped + "2 of 5 files were done; 3 were not."},
+              2,
+              5,
+              RunStatus::Cancelled},
+        Fault{"a termination signal mid-copy acts as Abort and deletes nothing",
+              [](CopyRun& t) {
+                  t.seam.slice = [&t](int64_t at) {
+                      if (t.seam.current == 3 && at == 4096)
+                          std::raise(SIGTERM);
+                      return 0;
+                  };
+              },
+              {kStopped + "3 of 5 files were done; 2 were not."},
+              3,
+              5,
+              RunStatus::Cancelled},
         Fault{"source vanishes between the search and the copy",
               [](CopyRun& t) { t.seam.open = [](const std::string& s) { return fs::remove(s) ? 0 : EIO; }; },
-              {"ERROR: Error 2\r\nNo such file or directory"}, 0, 4},
+              {failed(2, "No such file or directory", 0, 0)},
+              0,
+              4,
+              RunStatus::Failed},
         Fault{"read-only target folder",
-              [](CopyRun& t) { t.seam.open = [](const std::string&) { return EACCES; }; },
-              {"ERROR: Error 13\r\nPermission denied"}, 0, 5},
-        Fault{"target is a file, not a folder", [](CopyRun& t) { t.target = t.dir.write("notafolder", ""); },
-              {"ERROR: Error 20\r\nNot a directory"}, 0, 5},
+              [](CopyRun& t) { t.seam.open = onFile<const std::string&>(t, 0, EACCES); },
+              {failed(13, "Permission denied", 0, 0)},
+              0,
+              5,
+              RunStatus::Failed},
+        Fault{"target is a file, not a folder",
+              [](CopyRun& t) { t.target = t.dir.write("notafolder", ""); },
+              {failed(20, "Not a directory", 0, 0)},
+              0,
+              5,
+              RunStatus::Failed},
         Fault{"patch rename refused: the original stays where and as it was",
               [](CopyRun& t) {
                   t.target = "";
                   t.settings.usertext = "_x";
-                  t.seam.open = [](const std::string&) { return EACCES; };
+                  t.seam.open = onFile<const std::string&>(t, 0, EACCES);
               },
-              {"ERROR: Error 13\r\nPermission denied"}, 0, 5},
+              {failed(13, "Permission denied", 0, 0)},
+              0,
+              5,
+              RunStatus::Failed},
+        Fault{"a scan read error discards that copy",
+              [](CopyRun& t) {
+                  static_cast<CopyRunFault&>(t).wide = true;
+                  t.seam.read = [&t](int64_t, size_t&) { return t.seam.current == 1 ? EIO : 0; };
+              },
+              {failed(5, "Input/output error", 1, 1)},
+              1,
+              5,
+              RunStatus::Failed},
+        Fault{"a short scan read is an error, not the end of the file",
+              [](CopyRun& t) {
+                  static_cast<CopyRunFault&>(t).wide = true;
+                  t.seam.read = [&t](int64_t, size_t& size) {
+                      if (t.seam.current == 2)
+                          size = std::min<size_t>(size, 1000);
+                      return 0;
+                  };
+              },
+              {failed(5, "Input/output error", 2, 2)},
+              2,
+              5,
+              RunStatus::Failed},
+        Fault{"a scan write error discards that copy",
+              [](CopyRun& t) {
+                  static_cast<CopyRunFault&>(t).wide = true;
+                  t.seam.write = [&t](int64_t) { return t.seam.current == 0 ? ENOSPC : 0; };
+              },
+              {failed(28, "No space left on device", 0, 0)},
+              0,
+              5,
+              RunStatus::Failed},
         Fault{"unexpected failure inside the run",
               [](CopyRun& t) {
                   t.seam.bytes = [](int64_t) { throw std::system_error(ENOMEM, std::generic_category()); };
               },
-              {"ERROR: Error 12\r\nCannot allocate memory"}, 0, 5},
+              {"ERROR: Error 12\r\nCannot allocate memory"},
+              0,
+              5,
+              RunStatus::Failed},
         Fault{"name taken between the name search and the copy is not replaced",
               [](CopyRun& t) {
                   t.seam.open = [&t](const std::string&) {
@@ -332,11 +485,40 @@ INSTANTIATE_TEST_SUITE_P(
                       return 0;
                   };
               },
-              {"Delete files?: Delete the processed files from source directory?"}, 6, 5},
-        Fault{"nothing found", [](CopyRun& t) { fs::remove_all(t.card + "/PRG001"); },
+              {kOffer},
+              6,
+              5,
+              RunStatus::Done},
+        Fault{"a copy replaced after its commit keeps its source",
+              [](CopyRun& t) {
+                  t.ui.answers = {MsgResult::Ok, MsgResult::Ok};
+                  t.seam.committed = [&t](const std::string& copy) {
+                      if (t.seam.current == 0)
+                          fs::rename(t.dir.write("other", test::readAll(copy)), copy);
+                  };
+              },
+              {kOffer, "Confirm: Are you sure?",
+               "ERROR: These files were not deleted because their copies could not be verified:\r\n#0 (the "
+               "copy was "
+               "replaced or changed)"},
+              5,
+              1,
+              RunStatus::Done},
+        Fault{"a FIFO named like a clip is skipped and named, never opened",
+              [](CopyRun& t) { ASSERT_EQ(::mkfifo((t.card + "/PRG001/MOV009.MOD").c_str(), 0644), 0); },
+              {"Skipped: These files were skipped because they are not regular "
+               "files:\r\nCARD/PRG001/MOV009.MOD",
+               kOffer},
+              5,
+              5,
+              RunStatus::Done},
+        Fault{"nothing found",
+              [](CopyRun& t) { fs::remove_all(t.card + "/PRG001"); },
               {"ERROR: No files with extension *.MOD were found in the specified source directory and all "
                "its subfolders!"},
-              0, 0}));
+              0,
+              0,
+              RunStatus::NothingFound}));
 
 }  // namespace
 }  // namespace kadrel

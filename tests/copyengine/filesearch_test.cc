@@ -1,6 +1,7 @@
 #include "copyengine/filesearch.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -19,25 +20,37 @@ TEST(FileSearch, WildcardMatching) {
         const char* pattern;
         bool match;
     } cases[] = {
-        {"MOV001.MOD", "*.MOD", true},       {"mov001.mod", "*.MOD", true},
-        {"MOV001.MOD", "*.mod", true},       {"MOV001.MOI", "*.MOD", false},
-        {"MOV001.MODX", "*.MOD", false},     {"a.MPG", "*.MOD;*.MPG", true},
-        {"a.MPG", "*.MOD; *.MPG", true},     {"a.MOD", "*.MOD;*.MPG", true},
-        {"a.JPG", "*.MOD;*.MPG", false},     {"a.MOD", "*.M?D", true},
-        {"a.MD", "*.M?D", false},            {"x.tar.MOD", "*.MOD", true},
-        {".MOD", "*.MOD", true},             {"a.MOD", "*.", false},
-        {"abc", "*", true},                  {"a.MOD", "*.MOD;", true},
-        {"\xff\xfe.MOD", "*.MOD", true},     {"aaaaaaaaaaaaaaaaaaaaaaaab", "*a*a*a*a*a*a*c", false},
+        {"MOV001.MOD", "*.MOD", true},
+        {"mov001.mod", "*.MOD", true},
+        {"MOV001.MOD", "*.mod", true},
+        {"MOV001.MOI", "*.MOD", false},
+        {"MOV001.MODX", "*.MOD", false},
+        {"a.MPG", "*.MOD;*.MPG", true},
+        {"a.MPG", "*.MOD; *.MPG", true},
+        {"a.MOD", "*.MOD;*.MPG", true},
+        {"a.JPG", "*.MOD;*.MPG", false},
+        {"a.MOD", "*.M?D", true},
+        {"a.MD", "*.M?D", false},
+        {"x.tar.MOD", "*.MOD", true},
+        {".MOD", "*.MOD", true},
+        {"a.MOD", "*.", false},
+        {"abc", "*", true},
+        {"a.MOD", "*.MOD;", true},
+        {"\xff\xfe.MOD", "*.MOD", true},
+        {"aaaaaaaaaaaaaaaaaaaaaaaab", "*a*a*a*a*a*a*c", false},
     };
-    for (const auto& c : cases) EXPECT_EQ(matchPattern(c.name, c.pattern), c.match) << c.name << " ~ " << c.pattern;
+    for (const auto& c : cases)
+        EXPECT_EQ(matchPattern(c.name, c.pattern), c.match) << c.name << " ~ " << c.pattern;
 }
 
 TEST(FileSearch, PathHelpers) {
     struct Split {
         const char *path, *folder, *name, *ext;
     } splits[] = {
-        {"/a.b/clip.MOD", "/a.b/", "clip", "MOD"}, {"/a.b/clip", "/a.b/", "clip", ""},
-        {"clip.MOD", "", "clip", "MOD"},           {"/x/a.b.c", "/x/", "a.b", "c"},
+        {"/a.b/clip.MOD", "/a.b/", "clip", "MOD"},
+        {"/a.b/clip", "/a.b/", "clip", ""},
+        {"clip.MOD", "", "clip", "MOD"},
+        {"/x/a.b.c", "/x/", "a.b", "c"},
         {"/x/dir/", "/x/dir/", "", ""},
     };
     for (const auto& s : splits) {
@@ -48,7 +61,6 @@ TEST(FileSearch, PathHelpers) {
     EXPECT_EQ(addBackslash("/a") + addBackslash("/a/"), "/a//a/");
     EXPECT_EQ(stripBackslash("  /a/b/  "), "/a/b");
     EXPECT_EQ(stripBackslash("/a//"), "/a/");
-    EXPECT_EQ(trimAtNul(std::string("abc\0def", 7)), "abc");
 }
 
 TEST(FileSearch, ExistenceTests) {
@@ -68,7 +80,7 @@ TEST(FileSearch, ExistenceTests) {
 }
 
 class SearchTree : public ::testing::Test {
-protected:
+  protected:
     std::vector<std::string> search(const std::string& root) {
         std::vector<std::string> files;
         count = searchFiles(state, root, "MOD", files, abort, ui);
@@ -82,9 +94,9 @@ protected:
 };
 
 TEST_F(SearchTree, FindsVisibleFilesInEveryFolderExceptDotFolders) {
-    EXPECT_EQ(search(dir.path()), std::vector<std::string>{""});  // an empty tree
+    EXPECT_EQ(search(dir.path()), std::vector<std::string>{});  // an empty tree
     EXPECT_EQ(count, 0);
-    EXPECT_EQ(search(dir.file("missing")), std::vector<std::string>{""});
+    EXPECT_EQ(search(dir.file("missing")), std::vector<std::string>{});
     dir.write("SD_VIDEO/PRG001/MOV001.MOD", "a");
     dir.write("SD_VIDEO/PRG001/MOV001.MOI", "a");
     dir.write("SD_VIDEO/PRG002/mov002.mod", "a");
@@ -98,13 +110,33 @@ TEST_F(SearchTree, FindsVisibleFilesInEveryFolderExceptDotFolders) {
     EXPECT_EQ(state.searchroot, dir.path());
     EXPECT_EQ(state.searchpattern, "*.MOD");
     ASSERT_EQ(count, 4);
-    ASSERT_EQ(files.size(), 5u);
-    EXPECT_EQ(files.back(), "") << "the list ends with one empty element";
     std::sort(files.begin(), files.end());
-    EXPECT_EQ(files, (std::vector<std::string>{"", dir.path() + "SD_VIDEO/PRG001/MOV001.MOD",
+    EXPECT_EQ(files, (std::vector<std::string>{dir.path() + "SD_VIDEO/PRG001/MOV001.MOD",
                                                dir.path() + "SD_VIDEO/PRG002/mov002.mod",
                                                dir.path() + "bad\xff\xfename.MOD", dir.path() + "top.MOD"}));
     EXPECT_EQ(ui.eventsPumped, state.scancount) << "events are pumped once per entry";
+}
+
+// Any byte but "/" and NUL may stand in a name: a folder named "x" CR LF followed by a copy of
+// an absolute path must not make the search return a file outside the tree.
+TEST_F(SearchTree, TakesOnlyRegularFilesInsideTheTreeWhateverTheirNames) {
+    const std::string outside = dir.write("outside/victim.MOD", "not on the card");
+    const std::string card = dir.path() + "card/";
+    const std::string hostile = dir.write("card/x\r\n" + outside, "the clip");
+    dir.write("card/plain.MOD", "clip");
+    fs::create_symlink(dir.path() + "card/plain.MOD", card + "link.MOD");
+    fs::create_symlink(dir.path() + "gone.MOD", card + "dangling.MOD");
+    ASSERT_EQ(::mkfifo((card + "fifo.MOD").c_str(), 0644), 0);
+    dir.write("card/imported/copy.MOD", "made by an earlier run");
+    state.excluded = platform::fileId(card + "imported");
+    auto files = search(card);
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(files, (std::vector<std::string>{card + "link.MOD", card + "plain.MOD", hostile}));
+    EXPECT_EQ(count, 3);
+    EXPECT_EQ(state.links, std::vector<std::string>{card + "link.MOD"});
+    std::sort(state.skipped.begin(), state.skipped.end());
+    EXPECT_EQ(state.skipped, (std::vector<std::string>{card + "dangling.MOD", card + "fifo.MOD"}));
+    EXPECT_TRUE(state.excluded.exists()) << "the exclusion survives the search's reset";
 }
 
 TEST_F(SearchTree, SurvivesLinkLoopsAndUnreadableFolders) {
@@ -122,16 +154,18 @@ TEST_F(SearchTree, SurvivesLinkLoopsAndUnreadableFolders) {
 
 TEST_F(SearchTree, AbortStopsEveryLevel) {
     for (int i = 0; i < 5; ++i)
-        for (int j = 0; j < 5; ++j) dir.write("d" + std::to_string(i) + "/e/f" + std::to_string(j) + ".MOD", "x");
+        for (int j = 0; j < 5; ++j)
+            dir.write("d" + std::to_string(i) + "/e/f" + std::to_string(j) + ".MOD", "x");
     int32_t foundAtAbort = -1;
     ui.onEvents = [&](long n) {
-        if (n != 3) return;
+        if (n != 3)
+            return;
         abort = true;
-        foundAtAbort = state.foundcount;
+        foundAtAbort = static_cast<int32_t>(state.found.size());
     };
     const auto files = search(dir.path());
     EXPECT_EQ(count, foundAtAbort) << "nothing is added after the abort";
-    EXPECT_EQ(files.size(), static_cast<size_t>(count) + 1);
+    EXPECT_EQ(files.size(), static_cast<size_t>(count));
     // Each level still finishes the entry it was on (its own folder), then stops: three entries
     // deep, at most two more are counted while the walk unwinds.
     EXPECT_LE(state.scancount, 5);

@@ -23,8 +23,10 @@ std::vector<std::string> makeClips(const test::TempDir& card, int count, size_t 
         std::string data(bytes, '\0');
         for (char& c : data)
             c = static_cast<char>(random());
-        clips.push_back(card.write("PRG00" + std::to_string(i) + "/MOV00" + std::to_string(i) + ".MOD", data));
-        fs::last_write_time(clips.back(), fs::file_time_type::clock::now() - std::chrono::hours(24 * (i + 2)));
+        clips.push_back(
+            card.write("PRG00" + std::to_string(i) + "/MOV00" + std::to_string(i) + ".MOD", data));
+        fs::last_write_time(clips.back(),
+                            fs::file_time_type::clock::now() - std::chrono::hours(24 * (i + 2)));
     }
     return clips;
 }
@@ -54,7 +56,7 @@ class MainRunTest : public QObject {
                 return;
             sawBar = true;
             QVERIFY(bar->geometry().topLeft().y() > w.get<QLabel>("Label4")->y());
-            if (w.ui.progress.size() == 2 && bar->value() == 66)
+            if (w.ui.progress.size() == 2 && bar->value() == 50)
                 test::saveShot(*w.form, "main-run");
         };
         w.start()->click();
@@ -62,6 +64,9 @@ class MainRunTest : public QObject {
         QCOMPARE(w.ui.progress, (std::vector<std::string>{"processing File 1 of 3", "processing File 2 of 3",
                                                           "processing File 3 of 3"}));
         QCOMPARE(filesIn(w.target.path()).size(), size_t(3));
+        // The bar follows the bytes of the whole run, up and never back.
+        QVERIFY(std::is_sorted(w.ui.percents.begin(), w.ui.percents.end()));
+        QCOMPARE(w.ui.percents.back(), 100);
         for (const std::string& clip : clips)
             QVERIFY(fs::exists(clip));
         QVERIFY(w.ui.shown.empty());
@@ -91,7 +96,9 @@ class MainRunTest : public QObject {
             sources.insert(test::readAll(clip));
         for (const auto& [name, data] : copies)
             QVERIFY2(sources.erase(data) == 1, name.c_str());
-        QVERIFY(w.ui.shown.empty());
+        QCOMPARE(w.ui.shown.size(), size_t(1));
+        QCOMPARE(w.ui.shown[0].text,
+                 std::string("The run was stopped.\r\n2 of 5 files were done; 3 were not."));
         w.verifyIdle();
     }
 

@@ -33,12 +33,16 @@ class ScriptedUi : public QtUi {
             onEvents();
         QtUi::processEvents();
     }
+    /// Records each new text once; the percentage moves many times within a file.
     void showProgress(const std::string& text, int percent) override {
-        progress.push_back(text);
+        if (progress.empty() || progress.back() != text)
+            progress.push_back(text);
+        percents.push_back(percent);
         QtUi::showProgress(text, percent);
     }
     std::vector<ShownMessage> shown;
     std::vector<std::string> progress;
+    std::vector<int> percents;
     std::function<void()> onEvents;
 };
 

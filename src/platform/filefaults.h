@@ -1,0 +1,42 @@
+// The file-system seam: every file operation a run makes asks it first, so tests can make a
+// disk fail exactly where they choose. The program passes none and nothing is asked.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace kadrel::platform {
+
+/// Each hook returns 0 to go on or an error number that fails the operation at that point,
+/// exactly as the failing system call would.
+class FileFaults {
+  public:
+    virtual ~FileFaults() = default;
+    /// Before a copy opens its source (a test may remove or replace the source here).
+    virtual int beforeOpen(const std::string& source) { return ignore(source); }
+    /// Before the copy slice that starts at offset is written.
+    virtual int beforeSlice(int64_t offset) { return ignore(offset); }
+    /// In place of the kernel's copy of a slice: ENOSYS or EXDEV makes the copy read and write.
+    virtual int kernelCopy() { return 0; }
+    /// After a copy is complete, before it takes the target's name.
+    virtual int beforeCommit(const std::string& target) { return ignore(target); }
+    /// After a copy took the target's name (a test may replace the file here).
+    virtual void afterCommit(const std::string& target) { ignore(target); }
+    /// Before a rename of source to target; EXDEV makes a move copy across file systems.
+    virtual int beforeRename(const std::string& source, const std::string& target) {
+        return ignore(source + target);
+    }
+    /// Before a scan reads size bytes at offset; may shorten size to make the read short.
+    virtual int beforeRead(int64_t offset, size_t& size) { return ignore(offset + size); }
+    /// Before a scan writes size bytes at offset.
+    virtual int beforeWrite(int64_t offset, size_t size) { return ignore(offset + size); }
+
+  private:
+    template <typename T>
+    static int ignore(const T&) {
+        return 0;
+    }
+};
+
+}  // namespace kadrel::platform
