@@ -1,6 +1,9 @@
 #include "app/debuglog.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
 
 #include "support/tempdir.h"
 
@@ -30,6 +33,13 @@ TEST(DebugLog, UncreatableLogDropsLinesWithoutFailingTheRun) {
     EXPECT_FALSE(log.isOpen());
     log.writeDebugLine("dropped");  // must not crash
     log.closeDebugLog();
+    // A FIFO would block the run, a link could make it overwrite any file: both are ignored.
+    const std::string fifo = dir.file("fifo.dbg"), target = dir.write("precious", "keep");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    std::filesystem::create_symlink(target, dir.file("link.dbg"));
+    EXPECT_FALSE(log.openDebugLog(fifo));
+    EXPECT_FALSE(log.openDebugLog(dir.file("link.dbg")));
+    EXPECT_EQ(test::readAll(target), "keep");
 }
 
 }  // namespace

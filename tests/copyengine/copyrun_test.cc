@@ -180,6 +180,22 @@ TEST_F(CopyRun, OverwriteReplacesOlderFilesButNeverOneOfTheSameRun) {
     // The older file is replaced; the second clip of that second must not replace the first.
     ASSERT_EQ(names(out), (Names{kName + ".mpg", kName + "_1.mpg"}));
     EXPECT_NE(test::readAll(out + "/" + kName + ".mpg"), "older file");
+    const Names firstRun{test::readAll(out + "/" + kName + ".mpg"), test::readAll(out + "/" + kName + "_1.mpg")};
+    runAll();  // the same import again gives the same names and adds nothing
+    EXPECT_EQ(names(out), (Names{kName + ".mpg", kName + "_1.mpg"}));
+    EXPECT_EQ((Names{test::readAll(out + "/" + kName + ".mpg"), test::readAll(out + "/" + kName + "_1.mpg")}),
+              firstRun);
+}
+
+TEST_F(CopyRun, ATargetInsideTheSourceIsNeverSearched) {
+    settings.dateformat = "";
+    settings.usertext = "";
+    settings.renameext = "MOD";  // the copies match the search
+    clip("PRG001/MOV001.MOD", "clip");
+    target = card + "/imported";
+    fs::create_directories(target);
+    for (int run = 0; run < 2; ++run) EXPECT_TRUE(runAll().complete());
+    EXPECT_EQ(names(target), (Names{"MOV001.MOD", "MOV001_1.MOD"}));
 }
 
 TEST_F(CopyRun, WideScreenCopyAndPatchModeWithUnchangedNameChangeOnlyTheAspectRatio) {
@@ -208,6 +224,14 @@ TEST_F(CopyRun, WideScreenCopyAndPatchModeWithUnchangedNameChangeOnlyTheAspectRa
     EXPECT_EQ(stamps(a), before);
     EXPECT_NE(platform::getAttributes(a) & platform::kAttrReadOnly, 0);
     EXPECT_TRUE(test::readAll(a) == original);
+
+    // A write error in place: reported with the file, and the original keeps its times.
+    seam.write = [](int64_t) { return EIO; };
+    ASSERT_TRUE(platform::setFileTimes(a, {{}, before.first, before.second}));  // the read above moved one
+    EXPECT_EQ(copyFileList(ctx, 1, {a}, "", true, false, true, extras).status, RunStatus::Failed);
+    EXPECT_EQ(stamps(a), before);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text, "Error 5\r\nInput/output error\r\n" + a + "\r\n0 of 1 files were done; 1 was not.");
 }
 
 TEST_F(CopyRun, PatchModeTakenNameIsReplacedByAllFoundButNumberedByList) {
@@ -227,6 +251,19 @@ TEST_F(CopyRun, PatchModeTakenNameIsReplacedByAllFoundButNumberedByList) {
     copyFileList(ctx, 1, {b}, "", false, false, true, extras);
     EXPECT_EQ(names(card + "/PRG002"), (Names{"MOV002_x.MPG", "MOV002_x_1.MPG"}));
     EXPECT_EQ(test::readAll(dir.file("card/PRG002/MOV002_x.MPG")), "another file");
+
+    // Patch mode never renames or edits through a link, which may lead out of the card.
+    ui.messages.clear();
+    const std::string outside = dir.write("outside/MOV009.MOD", sample);
+    fs::create_symlink(outside, card + "/PRG002/MOV009.MOD");
+    fs::remove_all(card + "/PRG001");
+    EXPECT_FALSE(copyAllFound(ctx, card, "", true, false, extras).complete());
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text,
+              "These files were skipped because patch mode never changes a file through a link:\r\n" + card +
+                  "/PRG002/MOV009.MOD");
+    EXPECT_TRUE(fs::is_symlink(card + "/PRG002/MOV009.MOD"));
+    EXPECT_TRUE(test::readAll(outside) == sample);
 }
 
 TEST_F(CopyRun, DeleteOfferCoversOnlyFilesDoneWithTheirCompanions) {

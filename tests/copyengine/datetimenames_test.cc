@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+#include <set>
+
 #include <cstdlib>
 #include <ctime>
 
@@ -114,6 +117,45 @@ TEST(DateTimeNames, BuildTargetNameFollowsTheTargetAndTheSettings) {
     // A source whose times cannot be read: the name is the user text alone.
     EXPECT_EQ(buildTargetName(dir.file("card/gone.MOD"), s, NameTarget{dir.path() + "out", true, false, {}}),
               dir.path() + "out/_y.MPG");
+    // No user text or date format may carry a name out of its folder.
+    for (const char* text : {"/../x", "/x"}) {
+        s.usertext = text;
+        EXPECT_EQ(buildTargetName(source, s, NameTarget{dir.path() + "out", true, false, {}}), "") << text;
+        EXPECT_EQ(buildTargetName(source, s, NameTarget{"", true, false, {}}), "") << text;
+    }
+    s.usertext = "";
+    s.dateformat = "../../x_yyyymmdd";
+    EXPECT_EQ(buildTargetName(source, s, NameTarget{dir.path() + "out", true, false, {}}), "");
+}
+
+// Each name looks at a file only a few times, however many of its base name the run has made:
+// naming thousands of clips of one second must not grow with the square of their number.
+TEST(DateTimeNames, RunningNumbersAreLinearAndOverwriteRerunsReuseTheirNames) {
+    test::TempDir dir;
+    const std::string source = dir.write("card/MOV001.MOD", "clip");
+    Settings s;
+    s.renameext = "MPG";
+    std::set<std::string> made;
+    long looks = 0;
+    std::map<std::string, long> numbers;
+    NameTarget where{dir.path() + "out", true, false, [&](const std::string& name) {
+                         ++looks;
+                         return made.count(name) > 0;
+                     }};
+    where.nextNumber = &numbers;
+    for (int i = 0; i < 4000; ++i) made.insert(buildTargetName(source, s, where));
+    EXPECT_EQ(made.size(), 4000u);
+    EXPECT_LE(looks, 3 * 4000);
+    EXPECT_EQ(made.count(dir.path() + "out/MOV001_3999.MPG"), 1u);
+
+    // With overwrite a rerun takes the same names again: what is there is not the run's own.
+    dir.write("out/MOV001.MPG", "first run");
+    dir.write("out/MOV001_1.MPG", "first run");
+    where.overwrite = true;
+    made.clear();
+    numbers.clear();
+    for (int i = 0; i < 2; ++i) made.insert(buildTargetName(source, s, where));
+    EXPECT_EQ(made, (std::set<std::string>{dir.path() + "out/MOV001.MPG", dir.path() + "out/MOV001_1.MPG"}));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // boundaries, the log, the file times and files of any size.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <fstream>
 
 #include "mpeg2patch/chunkscan.h"
@@ -189,6 +190,15 @@ TEST(WsFlag, StructuresCutByTheEndOfTheFileAreLeftAndTheScanEnds) {
             EXPECT_EQ(out.size(), in.size());
             EXPECT_EQ(test::changedOffsets(in, out), std::vector<size_t>{7}) << size << " " << tail.size();
         }
+        // A header whose flag byte is the file's very last byte is whole: it is set, and the
+        // scan reports exactly the offsets it wrote (the delete proof relies on them).
+        PatchContext pc(1, 1);
+        const std::string in = seqHeader(720, 576, 0x23) + filler(size - 20) + seqHeader(720, 576, 0x23).substr(0, 8);
+        const std::string path = pc.dir.write("clip.mpg", in);
+        const ScanOutcome outcome = setwsflag(path, false, pc.ctx);
+        EXPECT_EQ(outcome.error, 0);
+        EXPECT_EQ(outcome.changed, (std::vector<int64_t>{7, static_cast<int64_t>(size) - 1})) << size;
+        EXPECT_EQ(test::changedOffsets(in, test::readAll(path)), (std::vector<size_t>{7, size - 1})) << size;
     }
 }
 
@@ -218,10 +228,10 @@ TEST(WsFlag, FileTimesAreKeptToTheNanosecond) {
     EXPECT_EQ(test::readAll(path), seqHeader(720, 576, 0x33) + std::string(9, '\0') + filler(20));
 }
 
-TEST(WsFlag, FileThatCannotBeOpenedIsLeftSilently) {
+TEST(WsFlag, FileThatCannotBeOpenedIsLeftAndItsErrorReturned) {
     PatchContext pc(2, 1, true);
-    setwsflag(pc.dir.file("missing.mpg"), false, pc.ctx);
-    setwsflag(pc.dir.path(), false, pc.ctx);  // a folder
+    EXPECT_EQ(setwsflag(pc.dir.file("missing.mpg"), false, pc.ctx).error, ENOENT);
+    EXPECT_EQ(setwsflag(pc.dir.path(), false, pc.ctx).error, EISDIR);  // a folder
     EXPECT_EQ(pc.logLines(), (std::vector<std::string>{"entering setwsflag for file: " + pc.dir.file("missing.mpg"),
                                                        "entering setwsflag for file: " + pc.dir.path()}));
 }
