@@ -305,6 +305,7 @@ void runFiles(Run& r) {
     }
     if (r.ctx.settings.deletefiles && !r.target.empty())
         r.result.keptByDelete = offerDelete(r.ctx, r.processed, targetFolder(r));
+    r.result.signal = signals.caught();  // one at the delete question answered it Cancel
 }
 
 /// Ends a run that an unexpected failure stopped with the failure's box; nothing escapes.

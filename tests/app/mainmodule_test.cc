@@ -1,10 +1,17 @@
 // Runs the real program as a user would: a copy of the binary in a temporary folder, so that
 // its settings file and log land there.
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 
 #include "support/tempdir.h"
@@ -113,6 +120,80 @@ TEST_F(Program, DebugLogOnlyWithDebugModeOne) {
               std::string::npos) << logText;
     run(dir.path() + "/nonexistent");
     EXPECT_TRUE(fs::exists(dir.file("kadrel.dbg"))) << "a failed validation opens no log";
+}
+
+/// Runs the program on a pseudo-terminal, as a user at a shell would, and sends it signal once
+/// its output shows text. Returns the exit status.
+int runOnTerminalAndSignal(const std::string& folder, const std::vector<std::string>& args, const std::string& text,
+                           int signal) {
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) return -1;
+    const std::string slave = ::ptsname(master);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::setsid();
+        const int fd = ::open(slave.c_str(), O_RDWR);
+        for (int stream = 0; stream < 3; ++stream) ::dup2(fd, stream);
+        std::vector<char*> argv{const_cast<char*>("./kadrel")};
+        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        if (::chdir(folder.c_str()) == 0) ::execv("./kadrel", argv.data());
+        ::_exit(127);
+    }
+    std::string seen;
+    for (int waited = 0; seen.find(text) == std::string::npos && waited < 200; ++waited) {
+        pollfd p{master, POLLIN, 0};
+        char buffer[512];
+        if (::poll(&p, 1, 100) > 0) {
+            const ssize_t n = ::read(master, buffer, sizeof buffer);
+            if (n > 0) seen.append(buffer, static_cast<size_t>(n));
+        }
+    }
+    ::kill(child, signal);
+    int raw = 0;
+    ::waitpid(child, &raw, 0);
+    ::close(master);
+    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+}
+
+// Every run that did not bring every file it found exits with 6, which no validation sum can
+// give; a signal stops the run as Abort does and the program exits 128 + signal.
+TEST_F(Program, ARunThatLeavesFilesBehindNeverExitsWithSuccess) {
+    dir.write("card/PRG001/MOV001.MOD", "clip one");
+    dir.write("card/PRG001/MOV001.MOI", "info");
+    fs::create_directory(dir.file("dst"));
+    ASSERT_EQ(::mkfifo(dir.file("card/PRG001/MOV002.MOD").c_str(), 0644), 0);
+    Result r = run("card dst");  // the FIFO must neither hang the run nor pass unnoticed
+    EXPECT_EQ(r.status, 6) << r.err;
+    EXPECT_NE(r.err.find("not regular files:\ncard/PRG001/MOV002.MOD"), std::string::npos) << r.err;
+    EXPECT_EQ(test::readAll(dir.file("dst/MOV001.MPG")), "clip one");
+    fs::remove(dir.file("card/PRG001/MOV002.MOD"));
+
+    // Asked whether to delete, the user stops the program instead: nothing is deleted.
+    dir.write("Kadrel.ini", "[Settings]\r\ndeletefiles=1\r\n");
+    fs::remove(dir.file("dst/MOV001.MPG"));
+    EXPECT_EQ(runOnTerminalAndSignal(dir.path(), {"card", "dst"}, "N = Cancel]", SIGTERM), 128 + SIGTERM);
+    EXPECT_TRUE(fs::exists(dir.file("card/PRG001/MOV001.MOD")) && fs::exists(dir.file("card/PRG001/MOV001.MOI")));
+}
+
+// A disk that fills up: the copy that did not fit is gone, the run names it and says how far it
+// got, and no hidden temporary file stays behind.
+TEST_F(Program, AFullDiskEndsTheRunWithTheFileNamedAndNothingHalfWritten) {
+    fs::create_directory(dir.file("small"));
+    if (::mount("tmpfs", dir.file("small").c_str(), "tmpfs", 0, "size=1m") != 0)
+        GTEST_SKIP() << "mounting a small tmpfs needs root: " << std::strerror(errno);
+    dir.write("card/MOV001.MOD", std::string(450 << 10, 'a'));
+    dir.write("card/MOV002.MOD", std::string(450 << 10, 'b'));
+    dir.write("card/MOV003.MOD", std::string(450 << 10, 'c'));
+    const Result r = run("card small /T:x");
+    std::vector<std::string> left;
+    for (const auto& e : fs::directory_iterator(dir.file("small"))) left.push_back(e.path().filename());
+    ::umount(dir.file("small").c_str());
+    EXPECT_EQ(r.status, 6);
+    EXPECT_NE(r.err.find("No space left on device\ncard/MOV00"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("2 of 3 files were done; 1 was not."), std::string::npos) << r.err;
+    EXPECT_EQ(left.size(), 2u);
+    for (const std::string& name : left) EXPECT_EQ(name.find(".part"), std::string::npos) << name;
 }
 
 }  // namespace

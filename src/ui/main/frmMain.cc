@@ -17,6 +17,7 @@
 #include "copyengine/copyrun.h"
 #include "copyengine/datetimenames.h"
 #include "copyengine/filesearch.h"
+#include "platform/signals.h"
 #include "settings/settingsfile.h"
 #include "ui/browser/ManualSelection.h"
 #include "ui/dialogs/frmHelp.h"
@@ -709,6 +710,9 @@ void frmMain::runCopy() {
     else
         copySelection(target);
     tearDownRun();
+    // A termination signal stopped the run as Abort does; the program now ends as it was asked.
+    if (const int signal = platform::lastCaughtSignal())
+        QCoreApplication::exit(128 + signal);
 }
 
 void frmMain::copySelection(const std::string& target) {
