@@ -2,6 +2,9 @@
 // for both. The ratio that counts is against cp -r; cp -r followed by sync is shown for
 // reference, as the time the same data needs to reach the disk.
 //
+// A run with the verified delete (copy, read each copy back from the disk, compare, delete the
+// source) is shown against cp -r + rm -r, as information: the proof reads every byte twice more.
+//
 // KADREL_BENCH_ROUNDS (default 5) sets how many interleaved rounds run.
 //
 // KADREL_BENCH_DIR (default /tmp/kadrel-copy-bench), KADREL_BENCH_CLIPS (20) and
@@ -38,10 +41,12 @@ int envInt(const char* name, int fallback) {
 }
 
 struct Setup {
-    std::string root = std::getenv("KADREL_BENCH_DIR") ? std::getenv("KADREL_BENCH_DIR") : "/tmp/kadrel-copy-bench";
+    std::string root =
+        std::getenv("KADREL_BENCH_DIR") ? std::getenv("KADREL_BENCH_DIR") : "/tmp/kadrel-copy-bench";
     int clips = envInt("KADREL_BENCH_CLIPS", 20);
     int64_t clipBytes = int64_t{envInt("KADREL_BENCH_MIB", 50)} << 20;
     std::string source() const { return root + "/card"; }
+    std::string scratch() const { return root + "/card-to-delete"; }
     std::string target() const { return root + "/out"; }
     int64_t totalBytes() const { return clipBytes * clips; }
 };
@@ -51,7 +56,9 @@ const Setup& setup() {
     return s;
 }
 
-std::string quoted(const std::string& s) { return "'" + s + "'"; }
+std::string quoted(const std::string& s) {
+    return "'" + s + "'";
+}
 
 /// Tiles the sample clip to the clip size; each clip gets its own recording time.
 void makeCard() {
@@ -60,16 +67,19 @@ void makeCard() {
         (fs::path(__FILE__).parent_path().parent_path() / "samples/card/SD_VIDEO/PRG001/MOV001.MOD").string();
     std::ifstream in(sample, std::ios::binary);
     const std::string clip((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (clip.empty()) throw std::runtime_error("sample clip missing: " + sample);
+    if (clip.empty())
+        throw std::runtime_error("sample clip missing: " + sample);
     fs::create_directories(s.source() + "/SD_VIDEO/PRG001");
     for (int i = 1; i <= s.clips; ++i) {
         char name[32];
         std::snprintf(name, sizeof name, "/MOV%03X.MOD", i);
         const std::string path = s.source() + "/SD_VIDEO/PRG001" + name;
-        if (fs::exists(path) && static_cast<int64_t>(fs::file_size(path)) == s.clipBytes) continue;
+        if (fs::exists(path) && static_cast<int64_t>(fs::file_size(path)) == s.clipBytes)
+            continue;
         std::ofstream out(path, std::ios::binary | std::ios::trunc);
         for (int64_t done = 0; done < s.clipBytes; done += static_cast<int64_t>(clip.size()))
-            out.write(clip.data(), static_cast<std::streamsize>(std::min<int64_t>(clip.size(), s.clipBytes - done)));
+            out.write(clip.data(),
+                      static_cast<std::streamsize>(std::min<int64_t>(clip.size(), s.clipBytes - done)));
         out.close();
         kadrel::platform::FileTimes t;
         t.lastWrite = t.lastAccess = {1236262029 + i * 60, 0};
@@ -81,7 +91,8 @@ void makeCard() {
 void warmSource() {
     std::vector<char> buffer(8 << 20);
     for (const auto& e : fs::recursive_directory_iterator(setup().source())) {
-        if (!e.is_regular_file()) continue;
+        if (!e.is_regular_file())
+            continue;
         std::ifstream in(e.path(), std::ios::binary);
         while (in.read(buffer.data(), static_cast<std::streamsize>(buffer.size())) || in.gcount() > 0) {
         }
@@ -89,7 +100,8 @@ void warmSource() {
 }
 
 void run(const std::string& command) {
-    if (std::system(command.c_str()) != 0) throw std::runtime_error("failed: " + command);
+    if (std::system(command.c_str()) != 0)
+        throw std::runtime_error("failed: " + command);
 }
 
 /// Parses "1m2.345s" as the shell's times builtin prints it.
@@ -103,14 +115,18 @@ double shellSeconds(const char* text) {
 double runCounted(const std::string& command) {
     const std::string wrapped = "( " + command + " ) </dev/null >/dev/null 2>&1 || echo failed; times";
     FILE* out = popen(wrapped.c_str(), "r");
-    if (!out) throw std::runtime_error("failed: " + command);
+    if (!out)
+        throw std::runtime_error("failed: " + command);
     char line[256];
     std::vector<std::string> lines;
-    while (std::fgets(line, sizeof line, out)) lines.push_back(line);
+    while (std::fgets(line, sizeof line, out))
+        lines.push_back(line);
     pclose(out);
-    if (lines.size() != 2) throw std::runtime_error("failed: " + command);  // no "failed" line
+    if (lines.size() != 2)
+        throw std::runtime_error("failed: " + command);  // no "failed" line
     char user[64] = {}, sys[64] = {};
-    if (std::sscanf(lines[1].c_str(), "%63s %63s", user, sys) != 2) return 0;
+    if (std::sscanf(lines[1].c_str(), "%63s %63s", user, sys) != 2)
+        return 0;
     return shellSeconds(user) + shellSeconds(sys);
 }
 
@@ -120,10 +136,18 @@ struct Timing {
     double cpu = 0;
 };
 
+/// A card that the delete contenders may empty: a copy of the source, made before the clock runs.
+void makeScratchCard() {
+    fs::remove_all(setup().scratch());
+    run("cp -a " + quoted(setup().source()) + " " + quoted(setup().scratch()));
+}
+
 /// Times one contender (which returns its processor seconds) from a clean target and a
 /// flushed disk.
-Timing timeOnce(const std::function<double()>& contender) {
+Timing timeOnce(const std::function<double()>& contender, bool deletes) {
     fs::remove_all(setup().target());
+    if (deletes)
+        makeScratchCard();
     run("sync");
     warmSource();
     const auto t0 = std::chrono::steady_clock::now();
@@ -133,40 +157,60 @@ Timing timeOnce(const std::function<double()>& contender) {
 
 bool g_useBinary = false;
 
-double copyRunDirect(bool setws) {
+/// Says yes to both delete questions.
+class ConfirmingUi : public kadrel::SilentUi {
+  public:
+    kadrel::MsgResult showMessage(const std::string&, const std::string&, kadrel::MsgIcon, kadrel::MsgButtons,
+                                  kadrel::MsgResult) override {
+        return kadrel::MsgResult::Ok;
+    }
+};
+
+/// The run inside this process; with deleteSources it deletes the proven sources of the scratch card.
+double copyRunDirect(bool setws, bool deleteSources = false) {
     const std::clock_t c0 = std::clock();
     kadrel::Settings settings;
     settings.dateformat = "yy-mm-dd_Hh-Nn-Ss";
     settings.use_modificationtime = 1;
+    settings.deletefiles = deleteSources;
     kadrel::RunControl control;
     control.running = true;
-    kadrel::SilentUi ui;
+    ConfirmingUi ui;
     kadrel::DebugLog log;
     kadrel::RunContext ctx{settings, control, ui, log};
     fs::create_directories(setup().target());
-    kadrel::copyAllFound(ctx, setup().source(), setup().target(), setws, false);
+    const std::string source = deleteSources ? setup().scratch() : setup().source();
+    const kadrel::RunResult result = kadrel::copyAllFound(ctx, source, setup().target(), setws, false);
+    if (!result.complete())
+        throw std::runtime_error("the copy run did not complete");
     return static_cast<double>(std::clock() - c0) / CLOCKS_PER_SEC;
 }
 
 double copyRun(bool setws) {
-    if (!g_useBinary) return copyRunDirect(setws);
+    if (!g_useBinary)
+        return copyRunDirect(setws);
     fs::create_directories(setup().target());
-    return runCounted(quoted(KADREL_BINARY) + " " + quoted(setup().source()) + " " + quoted(setup().target()) +
-                      (setws ? " /W" : ""));
+    return runCounted(quoted(KADREL_BINARY) + " " + quoted(setup().source()) + " " +
+                      quoted(setup().target()) + (setws ? " /W" : ""));
 }
 
-/// One contender: its name in the summary and what it runs.
+/// One contender: its name in the summary, what it runs and whether it empties the scratch card.
 struct Contender {
     std::string name;
     std::function<double()> body;
+    bool deletes = false;
 };
 
 std::vector<Contender> contenders() {
     const std::string cp = "cp -r " + quoted(setup().source()) + " " + quoted(setup().target());
+    const std::string move = "cp -r " + quoted(setup().scratch()) + " " + quoted(setup().target()) +
+                             " && rm -r " + quoted(setup().scratch());
     return {{"cp -r", [cp] { return runCounted(cp); }},
             {"kadrel", [] { return copyRun(false); }},
             {"kadrel /W", [] { return copyRun(true); }},
-            {"cp -r + sync", [cp] { return runCounted(cp + " && sync"); }}};
+            {"cp -r + sync", [cp] { return runCounted(cp + " && sync"); }},
+            {"cp -r + rm -r", [move] { return runCounted(move); }, true},
+            {"kadrel + delete", [] { return copyRunDirect(false, true); }, true}};
 }
 
 // Seconds of every round per contender. Other work on the machine (builds, disk writeback)
@@ -183,7 +227,7 @@ void BM_InterleavedRounds(benchmark::State& state) {
         for (int round = 0; round < rounds; ++round) {
             for (size_t k = 0; k < all.size(); ++k) {
                 const Contender& c = all[(k + static_cast<size_t>(round)) % all.size()];
-                const Timing t = timeOnce(c.body);
+                const Timing t = timeOnce(c.body, c.deletes);
                 g_seconds[c.name].push_back(t.wall);
                 g_cpuSeconds[c.name].push_back(t.cpu);
                 total += t.wall;
@@ -204,14 +248,16 @@ bool binaryCopies() {
     fs::create_directories(probe + "/out");
     std::ofstream(probe + "/in/A.MOD") << "x";
     std::system((quoted(KADREL_BINARY) + " " + quoted(probe + "/in") + " " + quoted(probe + "/out") +
-                 " </dev/null >/dev/null 2>&1").c_str());
+                 " </dev/null >/dev/null 2>&1")
+                    .c_str());
     const bool copied = !fs::is_empty(probe + "/out");
     fs::remove_all(probe);
     return copied;
 }
 
 double median(std::vector<double> v) {
-    if (v.empty()) return 0;
+    if (v.empty())
+        return 0;
     std::sort(v.begin(), v.end());
     const size_t n = v.size();
     return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
@@ -222,14 +268,17 @@ double mibPerSecond(double seconds) {
 }
 
 /// Median throughput of a contender over all rounds.
-double medianMibPerSecond(const std::string& name) { return mibPerSecond(median(g_seconds[name])); }
+double medianMibPerSecond(const std::string& name) {
+    return mibPerSecond(median(g_seconds[name]));
+}
 
 /// Median over the rounds of a contender's throughput as a share of cp -r in the same round.
 double medianSameRoundRatio(const std::string& name) {
     std::vector<double> ratios;
     const std::vector<double>& cp = g_seconds["cp -r"];
     const std::vector<double>& own = g_seconds[name];
-    for (size_t i = 0; i < std::min(cp.size(), own.size()); ++i) ratios.push_back(cp[i] / own[i]);
+    for (size_t i = 0; i < std::min(cp.size(), own.size()); ++i)
+        ratios.push_back(cp[i] / own[i]);
     return median(ratios);
 }
 
@@ -252,7 +301,8 @@ void printProcessorTime() {
     std::printf("processor time (user + system, median): cp -r %.3f s", cp);
     for (const char* name : {"kadrel", "kadrel /W"}) {
         const double own = median(g_cpuSeconds[name]);
-        std::printf(", %s %.3f s (%.0f%% of cp -r's throughput per processor second)", name, own, 100 * cp / own);
+        std::printf(", %s %.3f s (%.0f%% of cp -r's throughput per processor second)", name, own,
+                    100 * cp / own);
     }
     std::printf("\n");
 }
@@ -260,17 +310,24 @@ void printProcessorTime() {
 void printSummary() {
     printRounds();
     const double cp = medianMibPerSecond("cp -r"), cpSynced = medianMibPerSecond("cp -r + sync");
-    std::printf("\n%d clips of %lld MiB, copy run through %s, median of %zu interleaved rounds\n", setup().clips,
-                static_cast<long long>(setup().clipBytes >> 20), g_useBinary ? KADREL_BINARY : "copyAllFound",
-                g_seconds["cp -r"].size());
+    std::printf("\n%d clips of %lld MiB, copy run through %s, median of %zu interleaved rounds\n",
+                setup().clips, static_cast<long long>(setup().clipBytes >> 20),
+                g_useBinary ? KADREL_BINARY : "copyAllFound", g_seconds["cp -r"].size());
     std::printf("cp -r          %8.1f MiB/s\ncp -r + sync   %8.1f MiB/s\n", cp, cpSynced);
     for (const auto& [name, target] : {std::pair<std::string, int>{"kadrel", 90}, {"kadrel /W", 80}}) {
         const double v = medianMibPerSecond(name);
-        std::printf("%-14s %8.1f MiB/s  %5.1f%% of cp -r (target %d%%), %5.1f%% of cp -r + sync;"
-                    " same-round median %5.1f%%\n",
-                    name.c_str(), v, 100 * v / cp, target, 100 * v / cpSynced, 100 * medianSameRoundRatio(name));
+        std::printf(
+            "%-14s %8.1f MiB/s  %5.1f%% of cp -r (target %d%%), %5.1f%% of cp -r + sync;"
+            " same-round median %5.1f%%\n",
+            name.c_str(), v, 100 * v / cp, target, 100 * v / cpSynced, 100 * medianSameRoundRatio(name));
     }
     printProcessorTime();
+    const double moved = medianMibPerSecond("cp -r + rm -r"), proven = medianMibPerSecond("kadrel + delete");
+    std::printf(
+        "\ncopy, then delete the sources (information, no target):\n"
+        "cp -r + rm -r   %8.1f MiB/s\nkadrel + delete %8.1f MiB/s  %5.1f%% of cp -r + rm -r"
+        " (each copy flushed, read back from the disk and compared before its source goes)\n",
+        moved, proven, moved > 0 ? 100 * proven / moved : 0);
 }
 
 }  // namespace
@@ -283,5 +340,6 @@ int main(int argc, char** argv) {
     benchmark::Shutdown();
     printSummary();
     fs::remove_all(setup().target());
+    fs::remove_all(setup().scratch());
     return 0;
 }
