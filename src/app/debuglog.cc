@@ -1,5 +1,7 @@
 #include "app/debuglog.h"
 
+#include <utility>
+
 #include "platform/filesys.h"
 
 namespace kadrel {
@@ -10,7 +12,20 @@ bool DebugLog::openDebugLog(const std::string& path) {
     return file_ != nullptr;
 }
 
+void DebugLog::collectLines() {
+    closeDebugLog();
+    collecting_ = true;
+}
+
+std::string DebugLog::takeCollected() {
+    return std::exchange(collected_, std::string());
+}
+
 void DebugLog::writeDebugLine(const std::string& text) {
+    if (collecting_) {
+        collected_ += text + "\r\n";
+        return;
+    }
     if (!file_)
         return;
     std::fwrite(text.data(), 1, text.size(), file_);
@@ -20,6 +35,7 @@ void DebugLog::writeDebugLine(const std::string& text) {
 }
 
 void DebugLog::closeDebugLog() {
+    collecting_ = false;
     if (!file_)
         return;
     std::fclose(file_);

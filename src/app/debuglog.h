@@ -7,7 +7,7 @@
 namespace kadrel {
 
 class DebugLog {
-public:
+  public:
     DebugLog() = default;
     ~DebugLog() { closeDebugLog(); }
     DebugLog(const DebugLog&) = delete;
@@ -20,10 +20,16 @@ public:
     void writeDebugLine(const std::string& text);
     /// Closes the log; closing when nothing is open does nothing.
     void closeDebugLog();
-    bool isOpen() const { return file_ != nullptr; }
+    bool isOpen() const { return file_ != nullptr || collecting_; }
+    /// Keeps the lines in memory instead of a file, for work on another thread whose lines
+    /// must come out in the run's order; takeCollected hands them over.
+    void collectLines();
+    std::string takeCollected();
 
-private:
+  private:
     std::FILE* file_ = nullptr;
+    bool collecting_ = false;
+    std::string collected_;
 };
 
 /// The log's path: the settings folder followed by "kadrel.dbg".

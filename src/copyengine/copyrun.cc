@@ -10,6 +10,7 @@
 
 #include "copyengine/FileAPI.h"
 #include "copyengine/FiletimeAPI.h"
+#include "copyengine/copy_finisher.h"
 #include "copyengine/datetimenames.h"
 #include "copyengine/filesearch.h"
 #include "copyengine/proven_delete.h"
@@ -51,7 +52,10 @@ struct Run {
     bool targetIsDir = true;
     bool listRun = false;
     std::vector<ProcessedFile> processed;
-    std::set<Identity> reserved;  ///< the sources and every copy made, by identity
+    std::set<Identity> reserved;         ///< the sources and every copy made, by identity
+    std::set<std::string> pendingNames;  ///< names given to copies that have not taken them yet
+    CopyFinisher* finisher = nullptr;
+    bool overlap = false;  ///< scans run on the second thread
     std::map<std::string, long> nextNumber;
     std::vector<int64_t> sizes;
     int64_t totalBytes = 0;
@@ -100,6 +104,8 @@ NameTarget nameTarget(Run& r) {
     // A list run in patch mode never replaces a taken name.
     where.overwrite = r.ctx.settings.overwrite && !(r.listRun && r.target.empty());
     where.reserved = [&r](const std::string& name) {
+        if (r.pendingNames.count(name) > 0)
+            return true;
         const platform::FileId id = platform::fileId(name);
         return id.exists() && r.reserved.count(identityOf(id)) > 0;
     };
@@ -140,35 +146,74 @@ void writeDebugLines(const Run& r, const FileStep& step) {
         r.ctx.debug(std::string("setws=") + (r.setws ? "True" : "False"));
 }
 
-/// The scan and the times of a finished copy, still under its temporary name.
-int finishCopy(Run& r, FileStep& step, const std::string& temporary) {
-    writeDebugLines(r, step);
-    if (streamFlagApplies(r)) {
-        const ScanOutcome scan = setwsflag(temporary, false, r.ctx, {false, r.extras.faults});
-        if (scan.error != 0)
-            return scan.error;
-        step.changed = scan.changed;
-    }
-    return copyFileTimes(step.source, temporary) ? 0 : errorOr(EIO);
+/// Lines collected on the second thread go into the log in the run's order.
+void writeCollectedLines(const Run& r, const std::string& lines) {
+    for (size_t at = 0, end; (end = lines.find("\r\n", at)) != std::string::npos; at = end + 2)
+        r.ctx.log.writeDebugLine(lines.substr(at, end - at));
 }
 
-/// Copy mode: the new name, the copy with its scan and times, and a writable result.
-FileError copyStep(Run& r, FileStep& step) {
+/// Copy mode: the new name and the copy under its temporary name.
+FileError stageStep(Run& r, Finishing& f) {
     const NameTarget where = nameTarget(r);
-    platform::CopyOptions options = copyOptions(r, step.index, where.overwrite);
-    options.finish = [&r, &step](const std::string& temporary) { return finishCopy(r, step, temporary); };
-    int e = EEXIST;
-    for (int attempt = 0; attempt < kNameAttempts && e == EEXIST; ++attempt) {
-        step.newName = buildTargetName(step.source, r.ctx.settings, where);
-        if (step.newName.empty())
-            return {EINVAL, step.source, "The new name would leave the target folder."};
-        r.ctx.ui.processEvents();
-        e = platform::copyFile(step.source, step.newName, options, &step.ids);
-    }
-    if (e != 0)
-        return {e, step.source, ""};
-    clearAttributes(step.newName, platform::kAttrReadOnly);
+    f.name = buildTargetName(f.source, r.ctx.settings, where);
+    if (f.name.empty())
+        return {EINVAL, f.source, "The new name would leave the target folder."};
+    r.ctx.ui.processEvents();
+    if (const int e =
+            platform::stageCopy(f.source, f.name, copyOptions(r, f.index, where.overwrite), f.staged))
+        return {e, f.source, ""};
+    r.pendingNames.insert(f.name);
     return {};
+}
+
+/// After its scan, times and name: a name taken at the last moment is composed again, and the
+/// copy is made writable and counted as done.
+FileError completeStep(Run& r, Finishing& f) {
+    writeCollectedLines(r, f.lines);
+    r.pendingNames.erase(f.name);
+    const NameTarget where = nameTarget(r);
+    for (int attempt = 1; attempt < kNameAttempts && f.error == EEXIST; ++attempt) {
+        f.name = buildTargetName(f.source, r.ctx.settings, where);
+        f.error = f.name.empty() ? EINVAL : f.staged.commit(f.name, where.overwrite);
+    }
+    if (f.error != 0)
+        return {f.error, f.source, ""};
+    clearAttributes(f.name, platform::kAttrReadOnly);
+    const platform::CopiedFile& ids = f.staged.ids();
+    r.reserved.insert(identityOf(ids.copy));
+    r.processed.push_back({f.source, f.name, ids.source, ids.copy, f.changed});
+    ++r.result.done;
+    return {};
+}
+
+/// Copy mode. With the scan on a second thread, file i is staged while file i - 1 finishes;
+/// i - 1 is completed first, so its outcome comes in the run's order and its error wins.
+FileError copyStep(Run& r, int32_t i) {
+    Finishing f;
+    f.index = i;
+    f.source = r.files[i];
+    const FileError staged = stageStep(r, f);
+    if (r.finisher->pending()) {
+        Finishing previous = r.finisher->collect();
+        if (FileError e = completeStep(r, previous); e.code != 0)
+            return e;  // f's staged copy goes with f
+    }
+    if (staged.code != 0)
+        return staged;
+    if (r.overlap) {
+        r.finisher->start(std::move(f));
+        return {};
+    }
+    r.finisher->finishHere(f);
+    return completeStep(r, f);
+}
+
+/// Completes the file still finishing on the second thread when the loop has ended.
+FileError settlePending(Run& r) {
+    if (!r.finisher || !r.finisher->pending())
+        return {};
+    Finishing last = r.finisher->collect();
+    return completeStep(r, last);
 }
 
 /// Patch mode: times saved, then the original renamed in its folder unless its name stays.
@@ -224,11 +269,9 @@ FileError processFile(Run& r, int32_t i) {
             return e;
         if (FileError e = patchStep(r, step); e.code != 0)
             return e;
-    } else {
-        if (FileError e = copyStep(r, step); e.code != 0)
-            return e;
-        r.reserved.insert(identityOf(step.ids.copy));
-        r.processed.push_back({step.source, step.newName, step.ids.source, step.ids.copy, step.changed});
+        ++r.result.done;
+    } else if (FileError e = copyStep(r, i); e.code != 0) {
+        return e;
     }
     r.bytesBefore += r.sizes[i];
     return {};
@@ -269,6 +312,17 @@ void removeStaleCopies(const Run& r) {
         r.ctx.debug("removed stale temporary file: " + name);
 }
 
+FinishRules finishRules(Run& r) {
+    FinishRules rules;
+    rules.scan = !r.target.empty() && streamFlagApplies(r);
+    rules.listRun = r.listRun;
+    rules.setws = r.setws;
+    rules.replace = nameTarget(r).overwrite;
+    rules.faults = r.extras.faults;
+    r.overlap = rules.scan && r.extras.overlapScans;
+    return rules;
+}
+
 /// The folder the copies go to: the target, or a command-line target file's folder.
 std::string targetFolder(const Run& r) {
     if (r.targetIsDir)
@@ -285,14 +339,18 @@ void runFiles(Run& r) {
     r.result.count = r.count();
     removeStaleCopies(r);
     measure(r);
+    CopyFinisher finisher(r.ctx, finishRules(r));
+    r.finisher = &finisher;
     FileError stop;
     bool stoppedBetweenFiles = false;
     for (int32_t i = 0; i < r.count() && stop.code == 0 && !stoppedBetweenFiles; ++i) {
         if (!r.ctx.control.running)
             stoppedBetweenFiles = true;
-        else if ((stop = processFile(r, i)).code == 0)
-            ++r.result.done;
+        else
+            stop = processFile(r, i);
     }
+    if (FileError last = settlePending(r); stop.code == 0)
+        stop = last;
     r.result.signal = signals.caught();
     if (r.result.signal != 0 && stop.code == 0)
         stop.code = platform::kCopyCancelled;

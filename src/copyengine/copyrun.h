@@ -47,6 +47,9 @@ struct CopyRunExtras {
     CopyObserver* observer = nullptr;
     platform::FileFaults* faults = nullptr;  ///< file-system seam for tests
     size_t sliceBytes = 0;                   ///< bytes between progress calls; 0 the default
+    /// With /W, scan each copy on a second thread while the next one copies; off, the run does
+    /// one thing after the other (the order the overlapped run must match).
+    bool overlapScans = true;
 };
 
 /// How a run ended.

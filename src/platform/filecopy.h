@@ -32,9 +32,6 @@ struct CopyOptions {
     std::function<void(int64_t done, int64_t total)> progress;
     /// Fault seam for tests; null in the program.
     FileFaults* faults = nullptr;
-    /// Runs on the complete temporary copy before it takes the target's name (the 16:9 scan
-    /// and the times); an error number discards the copy. Null: nothing to do.
-    std::function<int(const std::string& temporary)> finish;
     /// Bytes per slice; 0 means kDefaultSliceBytes.
     size_t sliceBytes = 0;
 };
@@ -45,12 +42,42 @@ struct CopiedFile {
     FileId copy;
 };
 
-/// Copies the contents of a regular file source to target (mode bits as the source has them,
-/// write bits only if the source has them). Returns 0 or an error number; on failure nothing
-/// is left under the target name that was not there before. made, when given, receives the
-/// identities of both files.
-int copyFile(const std::string& source, const std::string& target, const CopyOptions& options,
-             CopiedFile* made = nullptr);
+/// A complete copy under a hidden temporary name beside its target that has not taken the
+/// target's name yet; work on the copy (a 16:9 scan, its times) is done before it does. The
+/// temporary file is removed when the object goes without a commit.
+class StagedCopy {
+  public:
+    StagedCopy() = default;
+    ~StagedCopy();
+    StagedCopy(StagedCopy&& other) noexcept { *this = std::move(other); }
+    StagedCopy& operator=(StagedCopy&& other) noexcept;
+
+    /// The temporary file, "" when nothing is staged.
+    const std::string& temporary() const { return temporary_; }
+    /// Gives the copy the target's name, read-only when its source was. Returns 0 or an error
+    /// number; EEXIST (a file took the name, replace off) leaves the copy staged for another
+    /// name. ids() tells the files once this succeeded.
+    int commit(const std::string& target, bool replace);
+    const CopiedFile& ids() const { return ids_; }
+    /// Removes the temporary file.
+    void discard();
+
+  private:
+    friend int stageCopy(const std::string&, const std::string&, const CopyOptions&, StagedCopy&);
+    std::string temporary_;
+    CopiedFile ids_;
+    bool sourceWritable_ = true;
+    FileFaults* faults_ = nullptr;
+};
+
+/// Copies the contents of a regular file source to a temporary file beside target. Returns 0
+/// or an error number; on failure no temporary file is left.
+int stageCopy(const std::string& source, const std::string& target, const CopyOptions& options,
+              StagedCopy& staged);
+
+/// Copies source to target: stageCopy, then commit. Returns 0 or an error number; on failure
+/// nothing is left under the target name that was not there before.
+int copyFile(const std::string& source, const std::string& target, const CopyOptions& options);
 
 /// Renames source to target; across file systems copies, flushes, carries the times over and
 /// removes the source. Returns 0 or an error number; the source stays where it was on failure.

@@ -8,6 +8,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "platform/filecopy.h"
@@ -97,16 +98,6 @@ int createTemporary(const std::string& target, Fd& out, std::string& tempPath) {
             return errno;
     }
     return EEXIST;
-}
-
-/// A read-only source gives a read-only copy, as the system copy carries the attribute over.
-int carryReadOnly(int out, const struct stat& source) {
-    if (source.st_mode & S_IWUSR)
-        return 0;
-    struct stat st {};
-    if (::fstat(out, &st) != 0)
-        return errno;
-    return ::fchmod(out, st.st_mode & 07555) == 0 ? 0 : errno;
 }
 
 /// One slice through the kernel; returns the bytes copied or -errno.
@@ -236,21 +227,6 @@ FileId idOf(const struct stat& st) {
             static_cast<int64_t>(st.st_size)};
 }
 
-/// The hook of the caller, then the read-only attribute, then the identity of the result.
-int finishTemporary(const std::string& temp, int out, const struct stat& st, const CopyOptions& options,
-                    FileId& made) {
-    if (options.finish)
-        if (const int e = options.finish(temp))
-            return e;
-    if (const int e = carryReadOnly(out, st))
-        return e;
-    struct stat done {};
-    if (::fstat(out, &done) != 0)
-        return errno;
-    made = idOf(done);
-    return 0;
-}
-
 /// Reads back a file from the disk, not from the page cache: flushed, then its pages dropped.
 int openUncached(const std::string& path, Fd& fd, struct stat& st) {
     fd.reset(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW));
@@ -298,8 +274,51 @@ CopyProof compareContents(int a, int b, int64_t size, const std::vector<int64_t>
 
 }  // namespace
 
-int copyFile(const std::string& source, const std::string& target, const CopyOptions& options,
-             CopiedFile* made) {
+StagedCopy::~StagedCopy() {
+    discard();
+}
+
+StagedCopy& StagedCopy::operator=(StagedCopy&& other) noexcept {
+    if (this != &other) {
+        discard();
+        temporary_ = std::exchange(other.temporary_, std::string());
+        ids_ = other.ids_;
+        sourceWritable_ = other.sourceWritable_;
+        faults_ = other.faults_;
+    }
+    return *this;
+}
+
+void StagedCopy::discard() {
+    if (!temporary_.empty())
+        ::unlink(temporary_.c_str());
+    temporary_.clear();
+}
+
+int StagedCopy::commit(const std::string& target, bool replace) {
+    if (temporary_.empty())
+        return ENOENT;
+    struct stat st {};
+    if (::lstat(temporary_.c_str(), &st) != 0)
+        return errno;
+    // A read-only source gives a read-only copy, as the system copy carries the attribute over.
+    if (!sourceWritable_ && ::chmod(temporary_.c_str(), st.st_mode & 07555) != 0)
+        return errno;
+    ids_.copy = idOf(st);
+    if (faults_)
+        if (const int e = faults_->beforeCommit(target))
+            return e;
+    if (const int e = renameInto(temporary_, target, replace))
+        return e;
+    temporary_.clear();
+    if (faults_)
+        faults_->afterCommit(target);
+    return 0;
+}
+
+int stageCopy(const std::string& source, const std::string& target, const CopyOptions& options,
+              StagedCopy& staged) {
+    staged.discard();
     Fd in;
     struct stat st {};
     if (const int e = openSource(source, options, in, st))
@@ -310,22 +329,24 @@ int copyFile(const std::string& source, const std::string& target, const CopyOpt
         return e;
     // The copy is not flushed here: that would make every run wait for the disk, and no
     // source is ever removed before its copy is proven (moveFile below, the delete offer).
-    CopiedFile ids{idOf(st), {}};
     int e = copyData(in.get(), out.get(), st.st_size, options);
-    if (e == 0)
-        e = finishTemporary(temp.path, out.get(), st, options, ids.copy);
     if (::close(out.release()) != 0 && e == 0)
         e = errno;
-    if (e == 0 && options.faults)
-        e = options.faults->beforeCommit(target);
-    if (e == 0)
-        e = renameInto(temp.path, target, options.replaceExisting);
-    temp.committed = e == 0;
-    if (e == 0 && made)
-        *made = ids;
-    if (e == 0 && options.faults)
-        options.faults->afterCommit(target);
-    return e;
+    if (e != 0)
+        return e;
+    staged.temporary_ = temp.path;
+    temp.committed = true;  // the staged copy owns the file now
+    staged.ids_ = {idOf(st), {}};
+    staged.sourceWritable_ = (st.st_mode & S_IWUSR) != 0;
+    staged.faults_ = options.faults;
+    return 0;
+}
+
+int copyFile(const std::string& source, const std::string& target, const CopyOptions& options) {
+    StagedCopy staged;
+    if (const int e = stageCopy(source, target, options, staged))
+        return e;
+    return staged.commit(target, options.replaceExisting);
 }
 
 int moveFile(const std::string& source, const std::string& target, const CopyOptions& options) {

@@ -27,6 +27,8 @@ class FileFaults {
     virtual int beforeRename(const std::string& source, const std::string& target) {
         return ignore(source + target);
     }
+    /// Before the 16:9 scan of the copy of source begins (on the thread that scans it).
+    virtual int beforeScan(const std::string& source) { return ignore(source); }
     /// Before a scan reads size bytes at offset; may shorten size to make the read short.
     virtual int beforeRead(int64_t offset, size_t& size) { return ignore(offset + size); }
     /// Before a scan writes size bytes at offset.

@@ -10,7 +10,11 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <mutex>
+#include <regex>
 #include <system_error>
+#include <tuple>
 
 #include "platform/fileio.h"
 #include "platform/filesys.h"
@@ -38,7 +42,15 @@ struct Seam : platform::FileFaults, CopyObserver {
     int kernel = 0;
     int rename = 0;
     int32_t current = -1;
-    Names order;  ///< the sources in the order the run took them up
+    Names order;           ///< the sources in the order the run took them up
+    std::mutex orderLock;  ///< the scan may run on a second thread
+    /// The index of the file whose copy this thread scans (for the scan's read and write hooks).
+    static thread_local int32_t scanning;
+    int beforeScan(const std::string& source) override {
+        std::lock_guard<std::mutex> hold(orderLock);
+        scanning = static_cast<int32_t>(std::find(order.begin(), order.end(), source) - order.begin());
+        return 0;
+    }
     int beforeOpen(const std::string& s) override { return open ? open(s) : 0; }
     int beforeSlice(int64_t offset) override { return slice ? slice(offset) : 0; }
     int kernelCopy() override { return kernel; }
@@ -50,6 +62,7 @@ struct Seam : platform::FileFaults, CopyObserver {
     int beforeRead(int64_t offset, size_t& size) override { return read ? read(offset, size) : 0; }
     int beforeWrite(int64_t offset, size_t) override { return write ? write(offset) : 0; }
     void onFile(int32_t i, int32_t, const std::string& source) override {
+        std::lock_guard<std::mutex> hold(orderLock);
         current = i;
         order.push_back(source);
     }
@@ -58,6 +71,8 @@ struct Seam : platform::FileFaults, CopyObserver {
             bytes(done);
     }
 };
+
+thread_local int32_t Seam::scanning = -1;
 
 struct CopyRun : ::testing::Test {
     CopyRun() : ctx{settings, control, ui, log} {
@@ -150,6 +165,35 @@ TEST_F(CopyRun, NamesByTimeWithRunningNumberExactCopiesTimesProgressAndLog) {
     EXPECT_EQ(logText.find("setws="), std::string::npos);  // only list runs log it
 }
 
+// With /W each copy is scanned on a second thread while the next one copies; what the run leaves
+// (names, bytes, times) and what it logs must be what the one-thread order gives.
+TEST_F(CopyRun, ScansBesideTheNextCopyEndAsOneAfterAnother) {
+    const std::string sample = test::readAll(kSampleClip);
+    for (int i = 0; i < 4; ++i)
+        clip("PRG00" + std::to_string(i % 2) + "/MOV00" + std::to_string(i) + ".MOD", sample);
+    settings.debugmode = true;
+    std::map<bool, std::vector<std::string>> runs;  // per order: names, bytes, times and the log
+    for (const bool overlap : {false, true}) {
+        target = dir.path() + (overlap ? "beside" : "after");
+        fs::create_directories(target);
+        extras.overlapScans = overlap;
+        ASSERT_TRUE(log.openDebugLog(dir.file("kadrel.dbg")));
+        EXPECT_TRUE(runAll(true).complete());
+        log.closeDebugLog();
+        std::vector<std::string>& seen = runs[overlap];
+        for (const std::string& name : names(target)) {
+            const auto [write, access] = stamps(target + "/" + name);
+            seen.push_back(name + " " + std::to_string(write.sec) + "." + std::to_string(write.nsec));
+            seen.push_back(test::readAll(target + "/" + name));
+        }
+        std::string logText = test::readAll(dir.file("kadrel.dbg"));
+        logText = std::regex_replace(logText, std::regex(target), "TARGET");
+        seen.push_back(std::regex_replace(logText, std::regex("\\.kadrel-[0-9]+-[0-9]+\\.part"), "TEMP"));
+    }
+    EXPECT_EQ(runs[true], runs[false]);
+    EXPECT_EQ(runs[true].size(), 9u);
+}
+
 TEST_F(CopyRun, CommandLineTargetFileWithTextBeforeDateAndListLog) {
     const std::string a = clip("PRG001/MOV001.MOD", "clip");
     settings.dateformat = "";
@@ -180,7 +224,8 @@ TEST_F(CopyRun, OverwriteReplacesOlderFilesButNeverOneOfTheSameRun) {
     // The older file is replaced; the second clip of that second must not replace the first.
     ASSERT_EQ(names(out), (Names{kName + ".mpg", kName + "_1.mpg"}));
     EXPECT_NE(test::readAll(out + "/" + kName + ".mpg"), "older file");
-    const Names firstRun{test::readAll(out + "/" + kName + ".mpg"), test::readAll(out + "/" + kName + "_1.mpg")};
+    const Names firstRun{test::readAll(out + "/" + kName + ".mpg"),
+                         test::readAll(out + "/" + kName + "_1.mpg")};
     runAll();  // the same import again gives the same names and adds nothing
     EXPECT_EQ(names(out), (Names{kName + ".mpg", kName + "_1.mpg"}));
     EXPECT_EQ((Names{test::readAll(out + "/" + kName + ".mpg"), test::readAll(out + "/" + kName + "_1.mpg")}),
@@ -194,7 +239,8 @@ TEST_F(CopyRun, ATargetInsideTheSourceIsNeverSearched) {
     clip("PRG001/MOV001.MOD", "clip");
     target = card + "/imported";
     fs::create_directories(target);
-    for (int run = 0; run < 2; ++run) EXPECT_TRUE(runAll().complete());
+    for (int run = 0; run < 2; ++run)
+        EXPECT_TRUE(runAll().complete());
     EXPECT_EQ(names(target), (Names{"MOV001.MOD", "MOV001_1.MOD"}));
 }
 
@@ -231,7 +277,8 @@ TEST_F(CopyRun, WideScreenCopyAndPatchModeWithUnchangedNameChangeOnlyTheAspectRa
     EXPECT_EQ(copyFileList(ctx, 1, {a}, "", true, false, true, extras).status, RunStatus::Failed);
     EXPECT_EQ(stamps(a), before);
     ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0].text, "Error 5\r\nInput/output error\r\n" + a + "\r\n0 of 1 files were done; 1 was not.");
+    EXPECT_EQ(ui.messages[0].text,
+              "Error 5\r\nInput/output error\r\n" + a + "\r\n0 of 1 files were done; 1 was not.");
 }
 
 TEST_F(CopyRun, PatchModeTakenNameIsReplacedByAllFoundButNumberedByList) {
@@ -338,12 +385,15 @@ struct Fault {
     RunStatus status;
 };
 
-void PrintTo(const Fault& f, std::ostream* os) {
-    *os << f.what;
+void PrintTo(const std::tuple<Fault, bool>& c, std::ostream* os) {
+    *os << std::get<0>(c).what
+        << (std::get<1>(c) ? ", scans beside the copies" : ", one thing after another");
 }
 
-struct CopyRunFault : CopyRun, ::testing::WithParamInterface<Fault> {
-    bool wide = false;
+/// Every case runs with /W, once with each scan on a second thread while the next file copies and
+/// once in the one-thread order: both must end the same way.
+struct CopyRunFault : CopyRun, ::testing::WithParamInterface<std::tuple<Fault, bool>> {
+    const Fault& fault() const { return std::get<0>(GetParam()); }
     /// A clip of one byte value with a 4:3 sequence header, so that /W has a byte to write.
     static std::string clipData(char fill) {
         std::string data(16384, fill);
@@ -364,7 +414,8 @@ struct CopyRunFault : CopyRun, ::testing::WithParamInterface<Fault> {
 };
 
 TEST_P(CopyRunFault, EndsWithItsReportAndLosesNothing) {
-    SCOPED_TRACE(GetParam().what);
+    SCOPED_TRACE(fault().what);
+    extras.overlapScans = std::get<1>(GetParam());
     settings.deletefiles = true;
     std::vector<std::pair<std::string, std::string>> sources;
     for (char i = 0; i < 5; ++i) {
@@ -372,13 +423,13 @@ TEST_P(CopyRunFault, EndsWithItsReportAndLosesNothing) {
         sources.emplace_back(clip("PRG001/MOV00" + std::to_string(i + 1) + ".MOD", data, kClipTime + i),
                              data);
     }
-    GetParam().arrange(*this);
-    const RunResult result = runAll(wide);
+    fault().arrange(*this);
+    const RunResult result = runAll(true);
     Names messages;
     for (const test::ShownMessage& m : ui.messages)
         messages.push_back(shown(m));
-    EXPECT_EQ(messages, GetParam().messages);
-    EXPECT_EQ(names(out).size(), GetParam().copies);  // no half-written or temporary file either
+    EXPECT_EQ(messages, fault().messages);
+    EXPECT_EQ(names(out).size(), fault().copies);  // no half-written or temporary file either
     size_t left = 0;
     for (const auto& [path, data] : sources) {
         if (!fs::exists(path))
@@ -386,14 +437,14 @@ TEST_P(CopyRunFault, EndsWithItsReportAndLosesNothing) {
         ++left;
         EXPECT_TRUE(test::readAll(path) == data) << path;
     }
-    EXPECT_EQ(left, GetParam().sourcesLeft);
-    EXPECT_EQ(result.status, GetParam().status);
+    EXPECT_EQ(left, fault().sourcesLeft);
+    EXPECT_EQ(result.status, fault().status);
     // Complete: nothing failed, skipped or kept, so the command line would exit 0.
     const bool clean = std::all_of(messages.begin(), messages.end(), [](const std::string& m) {
         return m.starts_with("Delete files?") || m.starts_with("Confirm");
     });
-    EXPECT_EQ(result.complete(), GetParam().status == RunStatus::NothingFound ||
-                                     (GetParam().status == RunStatus::Done && clean));
+    EXPECT_EQ(result.complete(),
+              fault().status == RunStatus::NothingFound || (fault().status == RunStatus::Done && clean));
 }
 
 /// Fails the i-th file of the run at a hook with an error.
@@ -414,7 +465,7 @@ std::string failed(int code, const std::string& text, int file, int done) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, CopyRunFault,
-    ::testing::Values(
+    ::testing::Combine(::testing::Values(
         Fault{"no space left halfway through the second copy",
               [](CopyRun& t) {
                   t.seam.slice = [&t](int64_t at) { return t.seam.current == 1 && at >= 8192 ? ENOSPC : 0; };
@@ -478,8 +529,7 @@ INSTANTIATE_TEST_SUITE_P(
               RunStatus::Failed},
         Fault{"a scan read error discards that copy",
               [](CopyRun& t) {
-                  static_cast<CopyRunFault&>(t).wide = true;
-                  t.seam.read = [&t](int64_t, size_t&) { return t.seam.current == 1 ? EIO : 0; };
+                  t.seam.read = [](int64_t, size_t&) { return Seam::scanning == 1 ? EIO : 0; };
               },
               {failed(5, "Input/output error", 1, 1)},
               1,
@@ -487,9 +537,8 @@ INSTANTIATE_TEST_SUITE_P(
               RunStatus::Failed},
         Fault{"a short scan read is an error, not the end of the file",
               [](CopyRun& t) {
-                  static_cast<CopyRunFault&>(t).wide = true;
-                  t.seam.read = [&t](int64_t, size_t& size) {
-                      if (t.seam.current == 2)
+                  t.seam.read = [](int64_t, size_t& size) {
+                      if (Seam::scanning == 2)
                           size = std::min<size_t>(size, 1000);
                       return 0;
                   };
@@ -500,8 +549,7 @@ INSTANTIATE_TEST_SUITE_P(
               RunStatus::Failed},
         Fault{"a scan write error discards that copy",
               [](CopyRun& t) {
-                  static_cast<CopyRunFault&>(t).wide = true;
-                  t.seam.write = [&t](int64_t) { return t.seam.current == 0 ? ENOSPC : 0; };
+                  t.seam.write = [](int64_t) { return Seam::scanning == 0 ? ENOSPC : 0; };
               },
               {failed(28, "No space left on device", 0, 0)},
               0,
@@ -530,7 +578,7 @@ INSTANTIATE_TEST_SUITE_P(
               [](CopyRun& t) {
                   t.ui.answers = {MsgResult::Ok, MsgResult::Ok};
                   t.seam.committed = [&t](const std::string& copy) {
-                      if (t.seam.current == 0)
+                      if (Seam::scanning == 0)
                           fs::rename(t.dir.write("other", test::readAll(copy)), copy);
                   };
               },
@@ -555,7 +603,8 @@ INSTANTIATE_TEST_SUITE_P(
                "its subfolders!"},
               0,
               0,
-              RunStatus::NothingFound}));
+              RunStatus::NothingFound}),
+                       ::testing::Bool()));
 
 }  // namespace
 }  // namespace kadrel
