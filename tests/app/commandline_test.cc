@@ -87,6 +87,7 @@ TEST_F(ParseCommandLine, ErrorBits) {
     const std::string folder = q(dir.path());
     const std::string file = q(dir.write("clip.MOD", "x"));
     const std::string missing = q(dir.file("missing"));
+    std::filesystem::create_directory(dir.file("blank "));
     struct Case {
         std::string args;
         int16_t code;
@@ -99,6 +100,10 @@ TEST_F(ParseCommandLine, ErrorBits) {
         {folder + " " + folder + " /W /S:jpg", kErrNotMpeg},
         {folder + " " + folder + " /W /S:jp*", kErrNotMpeg + kErrSearchExt},
         {folder + " " + folder + " /R:a<b /T:x|y", kErrRenameExt + kErrUserText},
+        // The path that is validated is the path the run uses: blanks are part of a name.
+        {q(dir.path() + " ") + " /C", kErrSource},
+        {folder + " " + q(dir.path() + " "), kErrTarget},
+        {folder + " " + q(dir.path() + "blank "), 0},
         {folder + " " + q(dir.file("new.mpg")), kErrTarget},
         {folder + " " + q(dir.file("nofolder/x")), kErrTarget},
         {file + " " + q(dir.file("nofolder/x.mpg")), kErrTarget},
