@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "copyengine/filesearch.h"
+#include "copyengine/namecheck.h"
 
 namespace kadrel {
 
@@ -17,7 +18,10 @@ std::string upper(std::string text) {
     return text;
 }
 
-bool hasInvalidChar(const std::string& text) { return text.find_first_of(kInvalidChars) != std::string::npos; }
+/// Control characters count too: a CR or LF in a name splits it wherever names are listed.
+bool hasInvalidChar(const std::string& text) {
+    return text.find_first_of(kInvalidChars) != std::string::npos || hasControlChar(text);
+}
 
 /// A path may contain any character but NUL; only the whole run of the reserved characters,
 /// which no real path holds, marks a source or target text as garbage.

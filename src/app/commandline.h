@@ -23,6 +23,10 @@ enum CommandLineError : int16_t {
     kErrTargetChars = 256,
 };
 
+/// Exit status of a run that did not finish every file it found. No validation sum is 6:
+/// bit 2 needs a target and bit 4 its absence.
+inline constexpr int kRunFailed = 6;
+
 /// Flags only the command line has.
 struct CommandLineFlags {
     bool confirmpatch = false;

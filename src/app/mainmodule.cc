@@ -8,6 +8,7 @@
 #include "app/terminalui.h"
 #include "app/usagetexts.h"
 #include "copyengine/copyrun.h"
+#include "copyengine/namecheck.h"
 #include "platform/filesys.h"
 #include "settings/settingsfile.h"
 
@@ -57,6 +58,14 @@ int commandLineMode(int argc, char** argv, Settings& settings, DebugLog& log) {
         return exitStatus(code);
     }
     loadinifileCL(settings);
+    // The command line takes datetimeformat raw, without the table of formats, so a pattern
+    // holding "/" or ".." is only caught here, before anything is touched.
+    const std::string nameProblem =
+        nameSettingsProblem(settings, flags.targetisdir && !settings.targetdir.empty());
+    if (!nameProblem.empty()) {
+        ui.showMessage(nameProblem, "ERROR", MsgIcon::Critical, MsgButtons::Ok, MsgResult::Ok);
+        return kRunFailed;
+    }
     control.running = true;
     RunContext ctx{settings, control, ui, log};
     if (settings.debugmode) log.openDebugLog(debugLogPath(platform::settingsFolder(platform::programFolder())));

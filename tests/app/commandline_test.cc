@@ -100,6 +100,10 @@ TEST_F(ParseCommandLine, ErrorBits) {
         {folder + " " + folder + " /W /S:jpg", kErrNotMpeg},
         {folder + " " + folder + " /W /S:jp*", kErrNotMpeg + kErrSearchExt},
         {folder + " " + folder + " /R:a<b /T:x|y", kErrRenameExt + kErrUserText},
+        {folder + " " + folder + " /S:m\x01od", kErrSearchExt},
+        {folder + " " + folder + " /R:mp\x7fg", kErrRenameExt},
+        {folder + " " + folder + " /T:\"a\tb\"", kErrUserText},
+        {folder + " " + folder + " /T:a\r\nb", kErrUserText},
         // The path that is validated is the path the run uses: blanks are part of a name.
         {q(dir.path() + " ") + " /C", kErrSource},
         {folder + " " + q(dir.path() + " "), kErrTarget},
