@@ -97,11 +97,14 @@ TEST_F(Program, CopiesAFolderOrOneFileFromTheCommandLine) {
     EXPECT_NE(r.err.find("No files with extension *.xyz were found"), std::string::npos) << r.err;
 }
 
+// Once /clips/2009 counted as /C, and the card's originals were renamed and patched unasked.
 TEST_F(Program, NothingIsTouchedWithoutConfirmationOrWithANameOutsideTheTarget) {
     dir.write("card/MOV001.MOD", "clip one");
     fs::create_directory(dir.file("dst"));
+    Result r = run(dir.path() + "card -W /clips/2009");
+    EXPECT_EQ(r.status, 4);
     dir.write("Kadrel.ini", "[Settings]\r\ndatetimeformat=../x_yyyymmdd\r\n");
-    const Result r = run(dir.path() + "card " + dir.path() + "dst");
+    r = run(dir.path() + "card " + dir.path() + "dst");
     EXPECT_EQ(r.status, 6);
     const std::string box =
         "ERROR\nThe date format (datetimeformat in Kadrel.ini) \"../x_yyyymmdd\" would make";
