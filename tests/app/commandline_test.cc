@@ -204,15 +204,20 @@ TEST_F(ParseCommandLine, FileSourceAndFileTarget) {
 
 TEST(UsageTexts, LinesAndReport) {
     const auto usage = usageLines();
-    ASSERT_EQ(usage.size(), 39u);
+    ASSERT_EQ(usage.size(), 52u);
     EXPECT_EQ(usage[0], "Kadrel Commandline Interface:");
-    EXPECT_EQ(usage[6], "Kadrel \"c:\\Program Files\\sd_video\" c:\\mpg /S:mod /R:mpg /W /T:\"vacation in vienna\"");
-    EXPECT_EQ(usage[13], "sourcedir,targetdir,Searchextension,Renameextension,Usertext...must be embedded in "
-                         "quotes(\") if blanks are inside text");
-    EXPECT_EQ(usage[30], "16....invalid characters in Searchextension, the characters   \\/:*?<>|   are not allowed");
-    EXPECT_EQ(usage[34], "256...invalid characters in targetdir or targetfile");
-    EXPECT_EQ(usage[36], "");
-    EXPECT_EQ(usage[38], "Program terminated.");
+    EXPECT_EQ(usage[4], "Kadrel [switches] -- sourcedir [targetdir]");
+    EXPECT_EQ(usage[7],
+              "Kadrel \"c:\\Program Files\\sd_video\" c:\\mpg /S:mod /R:mpg /W /T:\"vacation in vienna\"");
+    EXPECT_EQ(usage[14],
+              "sourcedir,targetdir,Searchextension,Renameextension,Usertext...must be embedded in "
+              "quotes(\") if blanks are inside text");
+    EXPECT_EQ(usage[36],
+              "16....invalid characters in Searchextension, the characters   \\/:*?<>|   are not allowed");
+    EXPECT_EQ(usage[40], "256...invalid characters in targetdir or targetfile");
+    EXPECT_EQ(usage[45].rfind(std::to_string(kRunFailed) + "......a file found was not done", 0), 0u);
+    EXPECT_EQ(usage[50], "");
+    EXPECT_EQ(usage[51], "Program terminated.");
     const auto report = errorReportLines(6);
     ASSERT_EQ(report.size(), 13u);
     EXPECT_EQ(report[0], "ERROR 6");
