@@ -44,7 +44,7 @@ using ArgumentArray = std::vector<std::string>;
 ArgumentArray getCommandLineArgs(const std::string& commandLine, int maxArgs = 10);
 
 /// The argument array of argv[1..], at most maxArgs kept, with the POSIX switch spellings
-/// ("-W", "-S:mod", "-h", "--help") turned into the designed ones ("/W", "/S:mod", "/?"),
+/// ("-W", "-S:mod", "-h", "--help") turned into the slash spellings ("/W", "/S:mod", "/?"),
 /// except for an argument holding a "/" (a relative path) and everything after "--".
 ArgumentArray argsFromArgv(int argc, const char* const* argv, int maxArgs = 8);
 
