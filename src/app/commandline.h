@@ -23,6 +23,10 @@ enum CommandLineError : int16_t {
     kErrTargetChars = 256,
 };
 
+/// Exit status of a run that did not finish every file it found. No validation sum is 6:
+/// bit 2 needs a target and bit 4 its absence.
+inline constexpr int kRunFailed = 6;
+
 /// Flags only the command line has.
 struct CommandLineFlags {
     bool confirmpatch = false;
@@ -40,13 +44,17 @@ using ArgumentArray = std::vector<std::string>;
 ArgumentArray getCommandLineArgs(const std::string& commandLine, int maxArgs = 10);
 
 /// The argument array of argv[1..], at most maxArgs kept, with the POSIX switch spellings
-/// ("-W", "-S:mod", "-h", "--help") turned into the designed ones ("/W", "/S:mod", "/?").
+/// ("-W", "-S:mod", "-h", "--help") turned into the slash spellings ("/W", "/S:mod", "/?"),
+/// except for an argument holding a "/" (a relative path) and everything after "--".
 ArgumentArray argsFromArgv(int argc, const char* const* argv, int maxArgs = 8);
 
 /// The text without one leading and then one trailing double quote (texts of 2 or more).
 std::string stripQuotes(const std::string& text);
 
 /// Applies the switches of args to settings and flags and validates them; returns the code.
+/// Without "--" the first argument is the source (unless it asks for help) and the second the
+/// target (unless it is a switch); with "--" the switches stand before it and the first two
+/// other arguments are the source and the target. A path is never read as a switch.
 int16_t parseCommandLine(const ArgumentArray& args, Settings& settings, CommandLineFlags& flags);
 
 }  // namespace kadrel

@@ -8,16 +8,13 @@
 #include "app/terminalui.h"
 #include "app/usagetexts.h"
 #include "copyengine/copyrun.h"
+#include "copyengine/namecheck.h"
 #include "platform/filesys.h"
 #include "settings/settingsfile.h"
 
 namespace kadrel {
 
 namespace {
-
-/// A run that did not finish every file it found. Bits 2 and 4 never occur together in a
-/// validation sum, so no validation result can be mistaken for it.
-constexpr int kRunFailedStatus = 6;
 
 /// POSIX keeps 8 bits of an exit status: a larger code must not wrap round to success.
 int exitStatus(int code) {
@@ -40,7 +37,7 @@ void showErrorReport(UiSeam& ui, int code) {
 int runStatus(const RunResult& result) {
     if (result.signal != 0)
         return 128 + result.signal;
-    return result.complete() ? 0 : kRunFailedStatus;
+    return result.complete() ? 0 : kRunFailed;
 }
 
 /// Runs the copy or patch run the validated command line asks for.
@@ -72,6 +69,14 @@ int commandLineMode(int argc, char** argv, Settings& settings, DebugLog& log) {
         return exitStatus(code);
     }
     loadinifileCL(settings);
+    // The command line takes datetimeformat raw, without the table of formats, so a pattern
+    // holding "/" or ".." is only caught here, before anything is touched.
+    const std::string nameProblem =
+        nameSettingsProblem(settings, flags.targetisdir && !settings.targetdir.empty());
+    if (!nameProblem.empty()) {
+        ui.showMessage(nameProblem, "ERROR", MsgIcon::Critical, MsgButtons::Ok, MsgResult::Ok);
+        return kRunFailed;
+    }
     control.running = true;
     RunContext ctx{settings, control, ui, log};
     if (settings.debugmode)

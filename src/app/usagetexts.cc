@@ -1,6 +1,27 @@
 #include "app/usagetexts.h"
 
+#include "app/commandline.h"
+
 namespace kadrel {
+
+namespace {
+
+/// The exit status of a run that passed validation; kRunFailed cannot be a sum of error bits.
+const std::vector<std::string>& runStatusLines() {
+    static const std::vector<std::string> lines = {
+        "",
+        "Exit status of a run:",
+        "0......every file found was done, or none was found",
+        std::to_string(kRunFailed) +
+            "......a file found was not done (a copy, scan, time or delete failure, a",
+        "       skipped file, a cancel, names that would leave the target folder); no sum of the",
+        "       error codes above is " + std::to_string(kRunFailed),
+        "128+n..the run was stopped by signal n: 129 SIGHUP, 130 SIGINT, 143 SIGTERM",
+    };
+    return lines;
+}
+
+}  // namespace
 
 const std::vector<std::string>& errorBitLines() {
     static const std::vector<std::string> lines = {
@@ -23,6 +44,7 @@ std::vector<std::string> usageLines() {
         "",
         "Usage:",
         "Kadrel sourcedir [targetdir] [/S:Searchextension] [/R:Renameextension] [/T:Usertext] [/W] [/C] [/E]",
+        "Kadrel [switches] -- sourcedir [targetdir]",
         "",
         "Examples:",
         "Kadrel \"c:\\Program Files\\sd_video\" c:\\mpg /S:mod /R:mpg /W /T:\"vacation in vienna\"",
@@ -46,12 +68,18 @@ std::vector<std::string> usageLines() {
         "/O....allow to overwrite existing files",
         "/E....show Error codes in a messagebox",
         "/?....show this help",
+        "--....ends the switches: every argument after it is a path, never a switch, so a folder",
+        "      whose name begins with \"-\" can be given; the first two paths are sourcedir and targetdir",
+        "Switches may also be written with \"-\" (-W, -S:mod); -h and --help show this help.",
+        "An argument that begins with \"/\" is a switch only when it holds no further \"/\":",
+        "/home/me/clips is a path in every position.",
         "",
         "Error codes:",
     };
     lines.insert(lines.end(), errorBitLines().begin(), errorBitLines().end());
-    lines.insert(lines.end(), {"returned Error code can be any sum of the above numbers.", "", "",
-                               "Program terminated."});
+    lines.push_back("returned Error code can be any sum of the above numbers.");
+    lines.insert(lines.end(), runStatusLines().begin(), runStatusLines().end());
+    lines.insert(lines.end(), {"", "", "Program terminated."});
     return lines;
 }
 
@@ -65,7 +93,8 @@ std::vector<std::string> errorReportLines(int code) {
 std::string joinCrLf(const std::vector<std::string>& lines) {
     std::string text;
     for (size_t i = 0; i < lines.size(); ++i) {
-        if (i > 0) text += "\r\n";
+        if (i > 0)
+            text += "\r\n";
         text += lines[i];
     }
     return text;

@@ -10,7 +10,7 @@ namespace kadrel {
 /// The nine error-bit lines in ascending order of the bit.
 const std::vector<std::string>& errorBitLines();
 
-/// The 39 lines of the usage text.
+/// The lines of the usage text.
 std::vector<std::string> usageLines();
 
 /// The lines of the /E error report for a code.

@@ -113,10 +113,9 @@ bool fileExists(const std::string& path) {
 }
 
 bool folderExists(const std::string& path) {
-    // The root folder is the one path that stripping its separator would empty.
-    if (trimBlanks(path) == std::string(1, kSep))
-        return true;
-    return platform::isDirectory(stripBackslash(path));
+    // Tested as given, blanks and all: the run uses this very path, and a POSIX folder name
+    // may begin or end with a blank. A trailing separator is fine for a folder.
+    return platform::isDirectory(path);
 }
 
 bool isValidFileName(const std::string& path) {

@@ -30,13 +30,24 @@ TEST(CommandLineArgs, TokenizesRawText) {
         {"\"", {""}},
         {"1 2 3 4 5 6 7 8 9 10", {"1", "2", "3", "4", "5", "6", "7", "8"}},
     };
-    for (const auto& c : cases) EXPECT_EQ(getCommandLineArgs(c.text, 8), array(c.args)) << c.text;
+    for (const auto& c : cases)
+        EXPECT_EQ(getCommandLineArgs(c.text, 8), array(c.args)) << c.text;
     EXPECT_EQ(getCommandLineArgs("1 2 3 4 5 6 7 8 9 10 11").size(), 11u) << "ten arguments by default";
 }
 
 TEST(CommandLineArgs, ArgvKeepsEightAndReadsPosixSpellings) {
-    const char* argv[] = {"kadrel", "-h", "--help", "-W", "-S:mod", "/home/me", "--x", "-", "/E", "ninth"};
-    EXPECT_EQ(argsFromArgv(10, argv), array({"/?", "/?", "/W", "/S:mod", "/home/me", "--x", "-", "/E"}));
+    struct Case {
+        std::vector<const char*> argv;
+        std::vector<std::string> args;
+    } cases[] = {
+        {{"kadrel", "-h", "--help", "-W", "-S:mod", "/home/me", "--x", "-", "/E", "ninth"},
+         {"/?", "/?", "/W", "/S:mod", "/home/me", "--x", "-", "/E"}},
+        // A relative path must not turn into an absolute one; nothing after "--" is respelled.
+        {{"kadrel", "-card/PRG001", "-W", "--", "-h", "-W", "--", "--help"},
+         {"-card/PRG001", "/W", "--", "-h", "-W", "--", "--help"}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(argsFromArgv(static_cast<int>(c.argv.size()), c.argv.data()), array(c.args)) << c.argv[1];
     EXPECT_EQ(stripQuotes("\"abc\""), "abc");
     EXPECT_EQ(stripQuotes("\"abc"), "abc");
     EXPECT_EQ(stripQuotes("abc\""), "abc");
@@ -45,9 +56,15 @@ TEST(CommandLineArgs, ArgvKeepsEightAndReadsPosixSpellings) {
 }
 
 class ParseCommandLine : public ::testing::Test {
-protected:
+  protected:
     int16_t parse(const std::string& text) {
         return parseCommandLine(getCommandLineArgs(text, 8), settings, flags);
+    }
+    int16_t parseArgv(std::vector<std::string> args) {
+        std::vector<const char*> argv = {"kadrel"};
+        for (const auto& arg : args)
+            argv.push_back(arg.c_str());
+        return parseCommandLine(argsFromArgv(static_cast<int>(argv.size()), argv.data()), settings, flags);
     }
     std::string q(const std::string& path) { return "\"" + path + "\""; }
     test::TempDir dir;
@@ -87,6 +104,7 @@ TEST_F(ParseCommandLine, ErrorBits) {
     const std::string folder = q(dir.path());
     const std::string file = q(dir.write("clip.MOD", "x"));
     const std::string missing = q(dir.file("missing"));
+    std::filesystem::create_directory(dir.file("blank "));
     struct Case {
         std::string args;
         int16_t code;
@@ -99,6 +117,14 @@ TEST_F(ParseCommandLine, ErrorBits) {
         {folder + " " + folder + " /W /S:jpg", kErrNotMpeg},
         {folder + " " + folder + " /W /S:jp*", kErrNotMpeg + kErrSearchExt},
         {folder + " " + folder + " /R:a<b /T:x|y", kErrRenameExt + kErrUserText},
+        {folder + " " + folder + " /S:m\x01od", kErrSearchExt},
+        {folder + " " + folder + " /R:mp\x7fg", kErrRenameExt},
+        {folder + " " + folder + " /T:\"a\tb\"", kErrUserText},
+        {folder + " " + folder + " /T:a\r\nb", kErrUserText},
+        // The path that is validated is the path the run uses: blanks are part of a name.
+        {q(dir.path() + " ") + " /C", kErrSource},
+        {folder + " " + q(dir.path() + " "), kErrTarget},
+        {folder + " " + q(dir.path() + "blank "), 0},
         {folder + " " + q(dir.file("new.mpg")), kErrTarget},
         {folder + " " + q(dir.file("nofolder/x")), kErrTarget},
         {file + " " + q(dir.file("nofolder/x.mpg")), kErrTarget},
@@ -109,7 +135,54 @@ TEST_F(ParseCommandLine, ErrorBits) {
         {q(dir.path() + "\\/:*?<>|") + " /C", kErrSource},
         {folder + " " + q(dir.path() + "\\/:*?<>|"), kErrTargetChars + kErrTarget},
     };
-    for (const auto& c : cases) EXPECT_EQ(parse(c.args), c.code) << c.args;
+    for (const auto& c : cases)
+        EXPECT_EQ(parse(c.args), c.code) << c.args;
+}
+
+// Once /clips/2009 counted as /C and ran patch mode on the originals without confirmation.
+TEST_F(ParseCommandLine, APathIsNeverASwitchInAnyPosition) {
+    for (const char* path :
+         {"/clips/2009", "/wedding/2009", "/S:a/b", "/R:a/b", "/T:a/b", "/?/x", "-C/x", "-W/x"}) {
+        for (int position = 2; position <= 8; ++position) {
+            std::vector<std::string> args = {dir.path()};
+            args.resize(position - 1, "/O");  // a switch that leaves the code alone
+            args.push_back(path);
+            SCOPED_TRACE(std::string(path) + " at " + std::to_string(position));
+            EXPECT_EQ(parseArgv(args), position == 2 ? kErrTarget : kErrNoConfirmation);
+            EXPECT_FALSE(flags.confirmpatch || settings.setws || flags.helprequested);
+            EXPECT_EQ(settings.searchext + settings.renameext + settings.usertext, "MODMPG");
+        }
+    }
+}
+
+TEST_F(ParseCommandLine, DoubleDashEndsTheSwitches) {
+    std::filesystem::create_directory(dir.file("-card"));
+    std::filesystem::create_directory(dir.file("dst"));
+    const auto cwd = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+    struct Case {
+        std::vector<std::string> args;
+        int16_t code;
+        const char *source, *target;
+        bool setws;
+    } cases[] = {
+        {{"-W", "--", "-card", "dst"}, 0, "-card", "dst", true},
+        {{"dst", "-W", "--", "-card"}, 0, "dst", "-card", true},
+        {{"--", "-card", "dst", "-W"}, 0, "-card", "dst", false},
+        {{"-W", "-C", "--", "-card"}, 0, "-card", "", true},
+        {{"-card", "dst"}, kErrSource, "/card", "dst", false},
+        {{"--", "-h"}, kErrSource, "-h", "", false},
+        {{"-W", "--"}, kErrSource, "", "", true},
+        {{"-h", "--", "-card"}, kErrSourceChars, "-card", "", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args[0] + " " + c.args[1]);
+        EXPECT_EQ(parseArgv(c.args), c.code);
+        EXPECT_EQ(settings.sourcedir, c.source);
+        EXPECT_EQ(settings.targetdir, c.target);
+        EXPECT_EQ(settings.setws, c.setws);
+    }
+    std::filesystem::current_path(cwd);
 }
 
 TEST_F(ParseCommandLine, FileSourceAndFileTarget) {
@@ -131,15 +204,20 @@ TEST_F(ParseCommandLine, FileSourceAndFileTarget) {
 
 TEST(UsageTexts, LinesAndReport) {
     const auto usage = usageLines();
-    ASSERT_EQ(usage.size(), 39u);
+    ASSERT_EQ(usage.size(), 52u);
     EXPECT_EQ(usage[0], "Kadrel Commandline Interface:");
-    EXPECT_EQ(usage[6], "Kadrel \"c:\\Program Files\\sd_video\" c:\\mpg /S:mod /R:mpg /W /T:\"vacation in vienna\"");
-    EXPECT_EQ(usage[13], "sourcedir,targetdir,Searchextension,Renameextension,Usertext...must be embedded in "
-                         "quotes(\") if blanks are inside text");
-    EXPECT_EQ(usage[30], "16....invalid characters in Searchextension, the characters   \\/:*?<>|   are not allowed");
-    EXPECT_EQ(usage[34], "256...invalid characters in targetdir or targetfile");
-    EXPECT_EQ(usage[36], "");
-    EXPECT_EQ(usage[38], "Program terminated.");
+    EXPECT_EQ(usage[4], "Kadrel [switches] -- sourcedir [targetdir]");
+    EXPECT_EQ(usage[7],
+              "Kadrel \"c:\\Program Files\\sd_video\" c:\\mpg /S:mod /R:mpg /W /T:\"vacation in vienna\"");
+    EXPECT_EQ(usage[14],
+              "sourcedir,targetdir,Searchextension,Renameextension,Usertext...must be embedded in "
+              "quotes(\") if blanks are inside text");
+    EXPECT_EQ(usage[36],
+              "16....invalid characters in Searchextension, the characters   \\/:*?<>|   are not allowed");
+    EXPECT_EQ(usage[40], "256...invalid characters in targetdir or targetfile");
+    EXPECT_EQ(usage[45].rfind(std::to_string(kRunFailed) + "......a file found was not done", 0), 0u);
+    EXPECT_EQ(usage[50], "");
+    EXPECT_EQ(usage[51], "Program terminated.");
     const auto report = errorReportLines(6);
     ASSERT_EQ(report.size(), 13u);
     EXPECT_EQ(report[0], "ERROR 6");

@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <set>
 
 #include "support/tempdir.h"
 
@@ -101,6 +102,26 @@ TEST_F(Program, CopiesAFolderOrOneFileFromTheCommandLine) {
     r = run(dir.path() + "card " + dir.path() + "dst /S:xyz");
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.err.find("No files with extension *.xyz were found"), std::string::npos) << r.err;
+}
+
+// Once /clips/2009 counted as /C, and the card's originals were renamed and patched unasked.
+TEST_F(Program, NothingIsTouchedWithoutConfirmationOrWithANameOutsideTheTarget) {
+    dir.write("card/MOV001.MOD", "clip one");
+    fs::create_directory(dir.file("dst"));
+    Result r = run(dir.path() + "card -W /clips/2009");
+    EXPECT_EQ(r.status, 4);
+    dir.write("Kadrel.ini", "[Settings]\r\ndatetimeformat=../x_yyyymmdd\r\n");
+    r = run(dir.path() + "card " + dir.path() + "dst");
+    EXPECT_EQ(r.status, 6);
+    const std::string box =
+        "ERROR\nThe date format (datetimeformat in Kadrel.ini) \"../x_yyyymmdd\" would make";
+    EXPECT_EQ(r.err.rfind(box, 0), 0u) << r.err;
+    std::set<std::string> tree;
+    for (const auto& entry : fs::recursive_directory_iterator(dir.path()))
+        tree.insert(fs::relative(entry.path(), dir.path()).string());
+    EXPECT_EQ(tree, (std::set<std::string>{"Kadrel.ini", "card", "card/MOV001.MOD", "dst", "err.txt",
+                                           "kadrel", "out.txt"}));
+    EXPECT_EQ(test::readAll(dir.file("card/MOV001.MOD")), "clip one");
 }
 
 TEST_F(Program, DebugLogOnlyWithDebugModeOne) {

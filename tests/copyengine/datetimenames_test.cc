@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "copyengine/namecheck.h"
 #include "platform/fileio.h"
 #include "support/tempdir.h"
 
@@ -156,6 +157,46 @@ TEST(DateTimeNames, RunningNumbersAreLinearAndOverwriteRerunsReuseTheirNames) {
     numbers.clear();
     for (int i = 0; i < 2; ++i) made.insert(buildTargetName(source, s, where));
     EXPECT_EQ(made, (std::set<std::string>{dir.path() + "out/MOV001.MPG", dir.path() + "out/MOV001_1.MPG"}));
+}
+
+TEST(NameSettingsCheck, RefusesEveryNameThatLeavesTheTargetFolder) {
+    const std::string format = "The date format (datetimeformat in Kadrel.ini) ";
+    struct Case {
+        const char *dateformat, *usertext, *renameext;
+        bool textBefore, datedNames;
+        std::string culprit;  // "" when the settings are safe
+        const char* name;
+    } cases[] = {
+        {"../../x_yyyymmdd", "", "MPG", false, true, format + "\"../../x_yyyymmdd\"", "../../x_20091231.MPG"},
+        {"yyyy/mm", "_Rome", "MPG", true, true, format + "\"yyyy/mm\"", "_Rome2009/12.MPG"},
+        {".", "", "", false, true, format + "\".\" with the extension \"\"", ".."},
+        {"yyyymmdd", "../up", "MPG", false, true, "The user text \"../up\"", "20091231../up.MPG"},
+        {"yyyymmdd", "../up", "MPG", true, false, "The user text \"../up\"", "../upMOV001.MPG"},
+        {"yyyymmdd", "", "a/b", false, true, "The rename extension \"a/b\"", "20091231.a/b"},
+        {"yyyy/mm", "", "MPG", false, false, "", "a target file or patch mode: no date in the name"},
+        {".", "", "MPG", false, true, "", "..MPG"},
+        {"yyyymmdd", "..", "", false, true, "", "20091231..."},
+        {"", "", "", false, true, "", "the base name is kept"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Settings s;
+        s.dateformat = c.dateformat;
+        s.usertext = c.usertext;
+        s.renameext = c.renameext;
+        s.TextbeforeDate = c.textBefore;
+        const std::string text = c.culprit + " would make file names like \"" + c.name +
+                                 "\", which leave the target folder.\r\n\r\nThe run was not started.";
+        EXPECT_EQ(nameSettingsProblem(s, c.datedNames), c.culprit.empty() ? "" : text);
+    }
+    Settings s;
+    s.usertext = "_Rome";
+    for (const DateFormatRow& row : dateFormatTable()) {
+        for (const char* f : {row.name, row.pattern}) {
+            s.dateformat = f;
+            EXPECT_EQ(nameSettingsProblem(s, true), "") << f;
+        }
+    }
 }
 
 }  // namespace

@@ -160,10 +160,16 @@ class MainWindowTest : public QObject {
     void refusals() {
         struct Bad { const char* field; QString value; int badIndex; std::string headline; };
         const std::string ext = "Invalid character in file extension!", user = "Invalid character in user text field!";
-        const Bad bad[] = {{"txtSearch", "M/D", 1, ext},          {"txtSearch", "\\MOD", 0, ext},
-                           {"txtRename", "M?G", 1, ext},          {"txtRename", "MP:|", 2, ext},
-                           {"txtUserString", "my \"best\"", 3, user}, {"txtUserString", "a<b*", 1, user},
-                           {"txtUserString", "ok>", 2, user}};
+        const Bad bad[] = {{"txtSearch", "M/D", 1, ext},
+                           {"txtSearch", "\\MOD", 0, ext},
+                           {"txtRename", "M?G", 1, ext},
+                           {"txtRename", "MP:|", 2, ext},
+                           {"txtUserString", "my \"best\"", 3, user},
+                           {"txtUserString", "a<b*", 1, user},
+                           {"txtUserString", "ok>", 2, user},
+                           {"txtSearch", "M\x01OD", 1, ext},
+                           {"txtRename", "MP\x7f", 2, ext},
+                           {"txtUserString", "a\tb", 1, user}};
         for (const Bad& b : bad) {
             Window w;
             w.edit("lSourcedir")->setText(QString::fromStdString(w.card.path()));
@@ -181,6 +187,15 @@ class MainWindowTest : public QObject {
             QVERIFY(!w.control.running);
             QCOMPARE(w.button("btnStart")->text(), QString("&Start !"));
         }
+        // A date format that would lead out of the target folder is refused before the run.
+        Window w;
+        w.showWithCard();
+        w.settings.dateformat = "yyyy/mm";
+        w.form->btnStart_Click();
+        QCOMPARE(w.ui.shown.size(), size_t(1));
+        QVERIFY(w.ui.shown[0].text.find("\"yyyy/mm\" would make file names like") != std::string::npos);
+        QCOMPARE(w.ui.shown[0].title, std::string("ERROR"));
+        QVERIFY(test::filesIn(w.target.path()).empty());
         struct Folder { const char* source; const char* target; std::string message; const char* focus; };
         const Folder folders[] = {
             {"", "", "No Source directory specified!\r\n\r\nPlease enter a valid path!", "lSourcedir"},

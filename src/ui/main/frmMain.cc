@@ -17,6 +17,7 @@
 #include "copyengine/copyrun.h"
 #include "copyengine/datetimenames.h"
 #include "copyengine/filesearch.h"
+#include "copyengine/namecheck.h"
 #include "platform/signals.h"
 #include "settings/settingsfile.h"
 #include "ui/browser/ManualSelection.h"
@@ -609,6 +610,11 @@ bool frmMain::validateStart() {
         return false;
     if (!checkField(txtUserString, "Invalid character in user text field!"))
         return false;
+    const std::string nameProblem = nameSettingsProblem(s_, !s_.targetdir.empty());
+    if (!nameProblem.empty()) {
+        showError(nameProblem, "ERROR");
+        return false;
+    }
     if (store_.selectedcount != 0)
         return true;
     if (!checkSourceFolder(false) || !checkTargetFolder(false))

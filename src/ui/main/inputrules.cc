@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "copyengine/datetimenames.h"
+#include "copyengine/namecheck.h"
 
 namespace kadrel {
 
@@ -46,7 +47,7 @@ bool isManualSelectionExt(const QString& text) {
 int firstRefusedChar(const QString& text) {
     const QString refused = QString::fromLatin1(kRefusedChars);
     for (int i = 0; i < text.size(); ++i)
-        if (refused.contains(text[i]))
+        if (refused.contains(text[i]) || isControlChar(text[i].unicode()))
             return i;
     return -1;
 }

@@ -20,7 +20,8 @@ bool isWideScreenExt(const QString& text);
 /// True for "JPG", "BMP", "MPG" and "MOD" without regard to case (whole text only).
 bool isManualSelectionExt(const QString& text);
 
-/// Index of the first refused character of text, or -1.
+/// Index of the first refused character of text (one of kRefusedChars or a control
+/// character), or -1.
 int firstRefusedChar(const QString& text);
 /// The box text refusing a field: headline, an empty line and the refused characters.
 std::string refusalMessage(const std::string& headline);
