@@ -15,13 +15,15 @@ namespace kadrel::platform {
 namespace {
 
 std::string withSeparator(std::string path) {
-    if (path.empty() || path.back() != kSeparator) path += kSeparator;
+    if (path.empty() || path.back() != kSeparator)
+        path += kSeparator;
     return path;
 }
 
 std::string configFolder() {
     const char* xdg = std::getenv("XDG_CONFIG_HOME");
-    if (xdg && *xdg == '/') return withSeparator(xdg) + "kadrel/";
+    if (xdg && *xdg == '/')
+        return withSeparator(xdg) + "kadrel/";
     const char* home = std::getenv("HOME");
     return withSeparator(home && *home ? home : "/tmp") + ".config/kadrel/";
 }
@@ -31,15 +33,17 @@ std::string configFolder() {
 std::string programFolder() {
     char buffer[PATH_MAX + 1];
     const ssize_t n = readlink("/proc/self/exe", buffer, PATH_MAX);
-    if (n <= 0) return "./";
+    if (n <= 0)
+        return "./";
     std::string exe(buffer, static_cast<size_t>(n));
     return exe.substr(0, exe.rfind(kSeparator) + 1);
 }
 
 std::string settingsFolder(const std::string& programDir) {
+    // A writable program folder is no reason to write there: for root that would put the
+    // settings into /usr/bin. Only a file the user placed beside the program makes it portable.
     const std::string dir = withSeparator(programDir);
-    if (entryExists(dir + "Kadrel.ini") || access(dir.c_str(), W_OK) == 0) return dir;
-    return configFolder();
+    return entryExists(dir + "Kadrel.ini") ? dir : configFolder();
 }
 
 bool entryExists(const std::string& path) {
@@ -59,46 +63,56 @@ bool isRegularFile(const std::string& path) {
 
 int64_t getAttributes(const std::string& path) {
     struct stat st {};
-    if (path.empty() || stat(path.c_str(), &st) != 0) return -1;
+    if (path.empty() || stat(path.c_str(), &st) != 0)
+        return -1;
     int64_t attributes = 0;
-    if (!(st.st_mode & S_IWUSR)) attributes |= kAttrReadOnly;
-    if (S_ISDIR(st.st_mode)) attributes |= kAttrDirectory;
+    if (!(st.st_mode & S_IWUSR))
+        attributes |= kAttrReadOnly;
+    if (S_ISDIR(st.st_mode))
+        attributes |= kAttrDirectory;
     const std::string trimmed = path.back() == kSeparator ? path.substr(0, path.size() - 1) : path;
     const size_t slash = trimmed.rfind(kSeparator);
     const std::string name = slash == std::string::npos ? trimmed : trimmed.substr(slash + 1);
-    if (name.size() > 1 && name[0] == '.' && name != "..") attributes |= kAttrHidden;
+    if (name.size() > 1 && name[0] == '.' && name != "..")
+        attributes |= kAttrHidden;
     return attributes;
 }
 
 bool clearReadOnly(const std::string& path) {
     struct stat st {};
-    if (stat(path.c_str(), &st) != 0) return false;
-    if (st.st_mode & S_IWUSR) return true;
+    if (stat(path.c_str(), &st) != 0)
+        return false;
+    if (st.st_mode & S_IWUSR)
+        return true;
     return chmod(path.c_str(), (st.st_mode & 07777) | S_IWUSR) == 0;
 }
 
 bool setReadOnly(const std::string& path) {
     struct stat st {};
-    if (stat(path.c_str(), &st) != 0) return false;
+    if (stat(path.c_str(), &st) != 0)
+        return false;
     return chmod(path.c_str(), (st.st_mode & 07777) & ~(S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
 }
 
 bool listDirectory(const std::string& folder, const std::function<bool(const DirEntry&)>& visit) {
     DIR* dir = opendir(folder.c_str());
-    if (!dir) return false;
+    if (!dir)
+        return false;
     const int dirFd = dirfd(dir);
     while (const dirent* entry = readdir(dir)) {
         const std::string name = entry->d_name;
-        if (name == "." || name == "..") continue;
+        if (name == "." || name == "..")
+            continue;
         DirEntry item{name, false, name[0] == '.'};
         if (entry->d_type == DT_DIR) {
             item.isDirectory = true;
         } else if (entry->d_type == DT_UNKNOWN) {
             struct stat st {};
-            item.isDirectory = fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
-                               S_ISDIR(st.st_mode);
+            item.isDirectory =
+                fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode);
         }
-        if (!visit(item)) break;
+        if (!visit(item))
+            break;
     }
     closedir(dir);
     return true;
@@ -106,15 +120,18 @@ bool listDirectory(const std::string& folder, const std::function<bool(const Dir
 
 bool createAndDeleteTest(const std::string& path) {
     const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd < 0) return false;
+    if (fd < 0)
+        return false;
     close(fd);
     unlink(path.c_str());
     return true;
 }
 
 bool removeFile(const std::string& path, int* error) {
-    if (unlink(path.c_str()) == 0) return true;
-    if (error) *error = errno;
+    if (unlink(path.c_str()) == 0)
+        return true;
+    if (error)
+        *error = errno;
     return false;
 }
 
@@ -122,17 +139,25 @@ bool makeFolders(const std::string& path) {
     std::string partial;
     for (size_t i = 0; i <= path.size(); ++i) {
         if (i == path.size() || path[i] == kSeparator) {
-            if (!partial.empty()) mkdir(partial.c_str(), 0755);
+            if (!partial.empty())
+                mkdir(partial.c_str(), 0755);
         }
-        if (i < path.size()) partial += path[i];
+        if (i < path.size())
+            partial += path[i];
     }
     return isDirectory(path);
 }
 
-std::string systemErrorText(int error) { return std::system_category().message(error); }
+std::string systemErrorText(int error) {
+    return std::system_category().message(error);
+}
 
-int lastError() { return errno; }
+int lastError() {
+    return errno;
+}
 
-bool isTerminal(int fd) { return isatty(fd) == 1; }
+bool isTerminal(int fd) {
+    return isatty(fd) == 1;
+}
 
 }  // namespace kadrel::platform
