@@ -21,6 +21,8 @@ add_custom_command(OUTPUT kadrel.1.gz changelog.gz
                    DEPENDS ${CMAKE_BINARY_DIR}/kadrel.1 ${CMAKE_BINARY_DIR}/changelog
                    WORKING_DIRECTORY ${CMAKE_BINARY_DIR} VERBATIM)
 add_custom_target(kadrel_docs ALL DEPENDS ${CMAKE_BINARY_DIR}/kadrel.1.gz ${CMAKE_BINARY_DIR}/changelog.gz)
+# scripts/kadrel builds only the program; the tree it leaves must install all the same.
+add_dependencies(kadrel kadrel_docs)
 
 install(TARGETS kadrel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(TARGETS kadrel_window LIBRARY DESTINATION ${KADREL_MODULE_DIR})
