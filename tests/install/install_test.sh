@@ -86,7 +86,8 @@ fi
 cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/pkg" >"$work/cpack.txt" 2>&1 || fail "cpack: $(cat "$work/cpack.txt")"
 deb=$(ls "$work"/pkg/kadrel_*.deb)
 for field in Depends:libqt6widgets6 Depends:libavcodec Section:video Maintainer:@ Description:date; do
-    dpkg-deb -f "$deb" "${field%%:*}" | grep -q -F "${field#*:}" || fail "package field ${field%%:*}: $(dpkg-deb -f "$deb" "${field%%:*}")"
+    value=$(dpkg-deb -f "$deb" "${field%%:*}")
+    [[ $value == *"${field#*:}"* ]] || fail "package field ${field%%:*}: $value"
 done
 dpkg-deb -c "$deb" >"$work/contents.txt"
 grep -q -F "./usr/$libdir/kadrel/kadrel_window.so" "$work/contents.txt" || fail "package lacks the window module"
