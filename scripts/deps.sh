@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
-# Installs the Debian packages Kadrel needs to build, test and run, when any is missing.
+# Installs the Debian packages Kadrel needs to build, test and run, when any is missing. The
+# second group serves the install test: the desktop and AppStream validators, man, and what
+# cpack needs to find the package's dependencies (dpkg-shlibdeps, file).
 set -euo pipefail
 
 packages=(cmake g++ ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev
           ffmpeg libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
-          qt6-base-dev xvfb xauth ${KADREL_EXTRA_PACKAGES:-})
+          qt6-base-dev xvfb xauth
+          desktop-file-utils appstream man-db dpkg-dev file
+          ${KADREL_EXTRA_PACKAGES:-})
 
 missing=()
 for p in "${packages[@]}"; do

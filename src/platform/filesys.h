@@ -20,9 +20,9 @@ inline constexpr uint32_t kAttrDirectory = 16;
 /// Folder of the running executable, ending with the separator.
 std::string programFolder();
 
-/// Folder for Kadrel.ini and kadrel.dbg: the program folder when the file exists there or
-/// the folder is writable, else $XDG_CONFIG_HOME/kadrel/ (default ~/.config/kadrel/).
-/// Ends with the separator. The fallback folder is created on demand by writers.
+/// Folder for Kadrel.ini and kadrel.dbg: the program folder only when Kadrel.ini already exists
+/// there (portable use), else $XDG_CONFIG_HOME/kadrel/ (default ~/.config/kadrel/). Ends with
+/// the separator. The config folder is created on demand by writers.
 std::string settingsFolder(const std::string& programDir);
 
 /// True when a directory entry of that name exists (file, folder or anything else).

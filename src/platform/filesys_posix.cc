@@ -66,10 +66,10 @@ std::string programFolder() {
 }
 
 std::string settingsFolder(const std::string& programDir) {
+    // A writable program folder is no reason to write there: for root that would put the
+    // settings into /usr/bin. Only a file the user placed beside the program makes it portable.
     const std::string dir = withSeparator(programDir);
-    if (entryExists(dir + "Kadrel.ini") || access(dir.c_str(), W_OK) == 0)
-        return dir;
-    return configFolder();
+    return entryExists(dir + "Kadrel.ini") ? dir : configFolder();
 }
 
 bool entryExists(const std::string& path) {

@@ -191,6 +191,25 @@ void setFreshDefaults(Settings& s) {
     s.use_modificationtime = 2;
 }
 
+// The date format a fresh file gets: the value of the key line that ends the comment block.
+std::string freshDateFormat() {
+    const std::string_view keyLine = kFileFormatLines.back();
+    return std::string(keyLine.substr(keyLine.find('=') + 1));
+}
+
+// A first command-line run, before any settings file exists, names the copies as it would once the
+// window has written a fresh file; it writes none itself, so a script never leaves one behind.
+void setFreshCommandLineValues(Settings& s) {
+    Settings fresh;
+    setFreshDefaults(fresh);
+    s.TextbeforeDate = fresh.TextbeforeDate;
+    s.deletefiles = fresh.deletefiles;
+    s.dateformat = freshDateFormat();
+    // A fresh file holds neither key, so they take the command line's blank values.
+    s.modify_sde = clampModifySde("", true);
+    s.modify_rdi_pck = clampModifyRdiPck("");
+}
+
 std::string cannotWriteText(const std::string& file) {
     return "Can not write to ini-File\r\n" + file +
            "\r\n\r\nCheck write access!\r\n\r\nProgram will continue but settings will not be saved.";
@@ -291,6 +310,10 @@ void writefileformatsection(const std::string& file, UiSeam& ui) {
 
 void loadinifileCL(Settings& settings) {
     const std::string& f = settings.inifile;
+    if (!fileExists(f)) {
+        setFreshCommandLineValues(settings);
+        return;
+    }
     settings.TextbeforeDate = iniFlag(readKey(f, "TextbeforeDate"));
     settings.dateformat = readKey(f, "datetimeformat");
     settings.deletefiles = iniFlag(readKey(f, "deletefiles"));

@@ -1,5 +1,5 @@
-// Runs the real program as a user would: a copy of the binary in a temporary folder, so that
-// its settings file and log land there.
+// Runs the real program as a user would: a copy of the binary in a temporary folder, with its
+// config folder there too, so that no run reads or writes the user's own settings.
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <poll.h>
@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <regex>
 #include <set>
 
 #include "support/tempdir.h"
@@ -29,13 +30,14 @@ struct Result {
 };
 
 class Program : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         fs::copy_file(KADREL_BINARY, dir.file("kadrel"));
         fs::permissions(dir.file("kadrel"), fs::perms::owner_all);
     }
     Result run(const std::string& args) {
-        const std::string cmd = "cd " + dir.path() + " && ./kadrel " + args + " >out.txt 2>err.txt </dev/null";
+        const std::string cmd = "cd " + dir.path() + " && XDG_CONFIG_HOME=" + dir.path() +
+                                "config ./kadrel " + args + " >out.txt 2>err.txt </dev/null";
         const int raw = std::system(cmd.c_str());
         return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, test::readAll(dir.file("out.txt")),
                 test::readAll(dir.file("err.txt"))};
@@ -90,7 +92,21 @@ TEST_F(Program, CopiesAFolderOrOneFileFromTheCommandLine) {
     dir.write("card/SD_VIDEO/PRG001/MOV001.MOD", "clip one");
     dir.write("card/SD_VIDEO/PRG001/MOV001.MOI", "info");
     fs::create_directory(dir.file("dst"));
+    // No settings file yet: the copy gets a date name as a fresh file would give it, and no file
+    // is written, neither into the (writable) program folder nor into the config folder.
     Result r = run(dir.path() + "card " + dir.path() + "dst");
+    EXPECT_EQ(r.status, 0) << r.err;
+    const fs::directory_iterator copy(dir.file("dst"));
+    ASSERT_NE(copy, fs::directory_iterator());
+    const std::string name = copy->path().filename();
+    EXPECT_TRUE(std::regex_match(name, std::regex(R"(\d{8}_\d{6}\.MPG)"))) << name;
+    EXPECT_EQ(test::readAll(dir.file("dst/" + name)), "clip one");
+    EXPECT_FALSE(fs::exists(dir.file("Kadrel.ini")) || fs::exists(dir.file("config")));
+
+    // The config folder's file is read; its blank date format keeps the source names.
+    dir.write("config/kadrel/Kadrel.ini", "[Settings]\r\ndatetimeformat=\r\n");
+    fs::remove(dir.file("dst/" + name));
+    r = run(dir.path() + "card " + dir.path() + "dst");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(test::readAll(dir.file("dst/MOV001.MPG")), "clip one");
     EXPECT_TRUE(fs::exists(dir.file("card/SD_VIDEO/PRG001/MOV001.MOD"))) << "no delete without deletefiles";
@@ -137,10 +153,19 @@ TEST_F(Program, DebugLogOnlyWithDebugModeOne) {
     ASSERT_TRUE(fs::exists(dir.file("kadrel.dbg")));
     const std::string logText = test::readAll(dir.file("kadrel.dbg"));
     EXPECT_EQ(logText.find("old run"), std::string::npos) << "each run truncates";
-    EXPECT_NE(logText.find("source file:" + dir.path() + "src/clip.MOD\r\ntarget file:" + dir.path() + "dst/clip.MPG\r\n"),
-              std::string::npos) << logText;
+    EXPECT_NE(logText.find("source file:" + dir.path() + "src/clip.MOD\r\ntarget file:" + dir.path() +
+                           "dst/clip.MPG\r\n"),
+              std::string::npos)
+        << logText;
     run(dir.path() + "/nonexistent");
     EXPECT_TRUE(fs::exists(dir.file("kadrel.dbg"))) << "a failed validation opens no log";
+
+    // Without a file beside the program, the one in the config folder is used, and the log
+    // goes beside it.
+    fs::rename(dir.file("Kadrel.ini"), dir.write("config/kadrel/Kadrel.ini", ""));
+    fs::remove(dir.file("dst/clip.MPG"));
+    run(dir.path() + "src " + dir.path() + "dst");
+    EXPECT_NE(test::readAll(dir.file("config/kadrel/kadrel.dbg")).find("source file:"), std::string::npos);
 }
 
 /// Runs the program on a pseudo-terminal, as a user at a shell would, and sends it signal once
@@ -184,6 +209,7 @@ TEST_F(Program, ARunThatLeavesFilesBehindNeverExitsWithSuccess) {
     dir.write("card/PRG001/MOV001.MOI", "info");
     fs::create_directory(dir.file("dst"));
     ASSERT_EQ(::mkfifo(dir.file("card/PRG001/MOV002.MOD").c_str(), 0644), 0);
+    dir.write("Kadrel.ini", "[Settings]\r\ndatetimeformat=\r\n");  // the copies keep the card's names
     Result r = run("card dst");  // the FIFO must neither hang the run nor pass unnoticed
     EXPECT_EQ(r.status, 6) << r.err;
     EXPECT_NE(r.err.find("not regular files:\ncard/PRG001/MOV002.MOD"), std::string::npos) << r.err;
@@ -191,7 +217,7 @@ TEST_F(Program, ARunThatLeavesFilesBehindNeverExitsWithSuccess) {
     fs::remove(dir.file("card/PRG001/MOV002.MOD"));
 
     // Asked whether to delete, the user stops the program instead: nothing is deleted.
-    dir.write("Kadrel.ini", "[Settings]\r\ndeletefiles=1\r\n");
+    dir.write("Kadrel.ini", "[Settings]\r\ndatetimeformat=\r\ndeletefiles=1\r\n");
     fs::remove(dir.file("dst/MOV001.MPG"));
     EXPECT_EQ(runOnTerminalAndSignal(dir.path(), {"card", "dst"}, "N = Cancel]", SIGTERM), 128 + SIGTERM);
     EXPECT_TRUE(fs::exists(dir.file("card/PRG001/MOV001.MOD")) && fs::exists(dir.file("card/PRG001/MOV001.MOI")));

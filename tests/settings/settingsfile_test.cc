@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <climits>
+#include <filesystem>
 #include <optional>
 
 #include "settings/APIforINIfiles.h"
@@ -24,15 +25,31 @@ TEST(SettingsNumberTest, LeadingNumberRoundedHalfToEvenAndSaturated) {
         int32_t asInt32;
         bool flag, isOne;
     } cases[] = {
-        {"", 0, 0, false, false},         {"abc", 0, 0, false, false},       {"  42", 42, 42, true, false},
-        {"\t7 apples", 7, 7, true, false}, {"1.0", 1, 1, true, true},          {"1abc", 1, 1, true, true},
-        {"+1", 1, 1, true, true},         {"-1", -1, -1, true, false},        {"0.5", 0, 0, true, false},
-        {"1.5", 2, 2, true, false},       {"2.5", 2, 2, true, false},         {"-2.5", -2, -2, true, false},
-        {"2.50001", 3, 3, true, false},   {"2.4999", 2, 2, true, false},      {".5", 0, 0, true, false},
-        {"-.7", -1, -1, true, false},     {"1e3", 1, 1, true, true},          {"1,5", 1, 1, true, true},
-        {"- 5", 0, 0, false, false},      {"0.000", 0, 0, false, false},      {"-0", 0, 0, false, false},
-        {"40000", 32767, 40000, true, false}, {"-40000", -32768, -40000, true, false},
-        {"32767.5", 32767, 32768, true, false}, {"99999999999999999999999", 32767, INT32_MAX, true, false},
+        {"", 0, 0, false, false},
+        {"abc", 0, 0, false, false},
+        {"  42", 42, 42, true, false},
+        {"\t7 apples", 7, 7, true, false},
+        {"1.0", 1, 1, true, true},
+        {"1abc", 1, 1, true, true},
+        {"+1", 1, 1, true, true},
+        {"-1", -1, -1, true, false},
+        {"0.5", 0, 0, true, false},
+        {"1.5", 2, 2, true, false},
+        {"2.5", 2, 2, true, false},
+        {"-2.5", -2, -2, true, false},
+        {"2.50001", 3, 3, true, false},
+        {"2.4999", 2, 2, true, false},
+        {".5", 0, 0, true, false},
+        {"-.7", -1, -1, true, false},
+        {"1e3", 1, 1, true, true},
+        {"1,5", 1, 1, true, true},
+        {"- 5", 0, 0, false, false},
+        {"0.000", 0, 0, false, false},
+        {"-0", 0, 0, false, false},
+        {"40000", 32767, 40000, true, false},
+        {"-40000", -32768, -40000, true, false},
+        {"32767.5", 32767, 32768, true, false},
+        {"99999999999999999999999", 32767, INT32_MAX, true, false},
         {"-99999999999999999999999.9", -32768, INT32_MIN, true, false},
     };
     for (const auto& c : cases) {
@@ -137,8 +154,8 @@ TEST(SettingsFileTest, EveryKeyReachesItsField) {
         "overwrite_files=1\nuse_modificationtime=9\n"
         "[ThumbnailBrowser]\nxpos=11\nypos=12\nheight=13\nwidth=14\nThumbnailSize=2\n");
     const Settings& s = f.s;
-    EXPECT_EQ(s.lastsourcedir + "|" + s.lasttargetdir + "|" + s.searchext + "|" + s.renameext + "|" + s.usertext +
-                  "|" + s.dateformat,
+    EXPECT_EQ(s.lastsourcedir + "|" + s.lasttargetdir + "|" + s.searchext + "|" + s.renameext + "|" +
+                  s.usertext + "|" + s.dateformat,
               "/card|/video|mpg|mpeg|holiday|dd-mm-yy");
     EXPECT_EQ(std::vector<bool>({s.setws, s.TextbeforeDate, s.deletefiles, s.overwrite}),
               std::vector<bool>(4, true));
@@ -153,27 +170,39 @@ TEST(SettingsFileTest, BrowserSectionWithoutXposIsRewrittenWithDefaults) {
     Loaded f("[Settings]\r\nSearchFor=MPG\r\n[ThumbnailBrowser]\r\nheight=1234\r\nwidth=99\r\n");
     EXPECT_EQ(f.s.browser.height, 7000);
     EXPECT_EQ(f.s.browser.width, 10000);
-    EXPECT_EQ(readAll(f.s.inifile), "[Settings]\r\nSearchFor=MPG\r\n[ThumbnailBrowser]\r\nheight=7000\r\n"
-                                    "width=10000\r\nxpos=0\r\nypos=0\r\nThumbnailSize=1\r\n");
+    EXPECT_EQ(readAll(f.s.inifile),
+              "[Settings]\r\nSearchFor=MPG\r\n[ThumbnailBrowser]\r\nheight=7000\r\n"
+              "width=10000\r\nxpos=0\r\nypos=0\r\nThumbnailSize=1\r\n");
 }
 
 TEST(SettingsFileTest, CommandLineReadsOnlyItsKeys) {
     TempDir dir;
     Settings s;
-    s.inifile = dir.write("Kadrel.ini",
-                          "[Settings]\r\nSearchFor=JPG\r\nTextbeforeDate=1\r\ndatetimeformat=d-m-yy_HH-MM-SS\r\n"
-                          "deletefiles=0\r\nmodify_sde=3\r\nmodify_rdi-pck=2\r\nuse_modificationtime=1\r\n");
+    s.inifile =
+        dir.write("Kadrel.ini",
+                  "[Settings]\r\nSearchFor=JPG\r\nTextbeforeDate=1\r\ndatetimeformat=d-m-yy_HH-MM-SS\r\n"
+                  "deletefiles=0\r\nmodify_sde=3\r\nmodify_rdi-pck=2\r\nuse_modificationtime=1\r\n");
     s.deletefiles = true;
     loadinifileCL(s);
     EXPECT_EQ(s.searchext + "|" + s.dateformat, "MOD|d-m-yy_HH-MM-SS");
-    EXPECT_EQ(std::vector<int>({s.TextbeforeDate, s.deletefiles, s.use_modificationtime, s.modify_sde,
-                                s.modify_rdi_pck}),
+    EXPECT_EQ(std::vector<int>(
+                  {s.TextbeforeDate, s.deletefiles, s.use_modificationtime, s.modify_sde, s.modify_rdi_pck}),
               std::vector<int>({1, 0, 0, 0, 2}));
     Settings blank;
     blank.inifile = dir.write("blank.ini", "[Settings]\r\nmodify_sde=\r\n");
     loadinifileCL(blank);
     EXPECT_EQ(std::vector<int>({blank.modify_sde, blank.modify_rdi_pck}), std::vector<int>({2, 1}));
     EXPECT_EQ(blank.dateformat, "");
+
+    Settings first;  // no file yet: what a fresh file would give, and no file is written
+    first.inifile = dir.file("none/Kadrel.ini");
+    first.TextbeforeDate = first.deletefiles = true;
+    loadinifileCL(first);
+    EXPECT_EQ(first.dateformat, "yyyymmdd_HHMMSS");
+    EXPECT_EQ(
+        std::vector<int>({first.TextbeforeDate, first.deletefiles, first.modify_sde, first.modify_rdi_pck}),
+        std::vector<int>({0, 0, 2, 1}));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("none")));
 }
 
 TEST(SettingsFileTest, UnwritableFolderWarnsOnceAndKeepsSettingsInMemory) {
@@ -186,8 +215,9 @@ TEST(SettingsFileTest, UnwritableFolderWarnsOnceAndKeepsSettingsInMemory) {
     loadinifile(s, ui);
     ASSERT_EQ(ui.messages.size(), 1u);
     const test::ShownMessage& m = ui.messages[0];
-    EXPECT_EQ(m.text, "Can not write to ini-File\r\n" + s.inifile +
-                          "\r\n\r\nCheck write access!\r\n\r\nProgram will continue but settings will not be saved.");
+    EXPECT_EQ(m.text,
+              "Can not write to ini-File\r\n" + s.inifile +
+                  "\r\n\r\nCheck write access!\r\n\r\nProgram will continue but settings will not be saved.");
     EXPECT_EQ(m.title, "ERROR");
     EXPECT_EQ(m.icon, MsgIcon::Critical);
     EXPECT_EQ(m.buttons, MsgButtons::Ok);
@@ -198,7 +228,8 @@ TEST(SettingsFileTest, UnwritableFolderWarnsOnceAndKeepsSettingsInMemory) {
 
 TEST(SettingsFileTest, GarbageFileReadsAsBlanksAndKeepsItsBytes) {
     std::string garbage;
-    for (int i = 0; i < 4096; ++i) garbage += static_cast<char>((i * 37) % 256);
+    for (int i = 0; i < 4096; ++i)
+        garbage += static_cast<char>((i * 37) % 256);
     Loaded f(garbage);
     EXPECT_EQ(f.s.searchext, "");
     EXPECT_EQ(f.s.modify_sde, 1);
@@ -215,8 +246,8 @@ TEST(SettingsFileTest, DebugModeOnlyForOneAndKeysReadThroughTheFixedBuffer) {
         EXPECT_EQ(readDebugMode(dir.write("Kadrel.ini", contents)), on) << contents;
     EXPECT_FALSE(readDebugMode(dir.file("missing.ini")));
 
-    const std::string file = dir.write(
-        "k.ini", "[S]\r\nlong=" + std::string(40000, 'v') + "\r\n" + std::string("nul=ab\0cd\r\n", 11) + "x=1\r\n");
+    const std::string file = dir.write("k.ini", "[S]\r\nlong=" + std::string(40000, 'v') + "\r\n" +
+                                                    std::string("nul=ab\0cd\r\n", 11) + "x=1\r\n");
     EXPECT_EQ(ReadIniKey(file, "S", "long"), std::string(kIniBufferSize - 1, 'v'));
     EXPECT_EQ(ReadIniKey(file, "S", "nul"), "ab");
     EXPECT_EQ(ReadIniKey(file, "S", "missing") + ReadIniKey(dir.file("none.ini"), "S", "x"), "");
