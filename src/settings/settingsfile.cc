@@ -205,6 +205,7 @@ void setFreshCommandLineValues(Settings& s) {
     s.TextbeforeDate = fresh.TextbeforeDate;
     s.deletefiles = fresh.deletefiles;
     s.dateformat = freshDateFormat();
+    s.use_modificationtime = fresh.use_modificationtime;
     // A fresh file holds neither key, so they take the command line's blank values.
     s.modify_sde = clampModifySde("", true);
     s.modify_rdi_pck = clampModifyRdiPck("");
@@ -316,6 +317,10 @@ void loadinifileCL(Settings& settings) {
     }
     settings.TextbeforeDate = iniFlag(readKey(f, "TextbeforeDate"));
     settings.dateformat = readKey(f, "datetimeformat");
+    // Linux keeps no creation time that a copy carries over: the birth time of a clip copied to
+    // disk is the time of that copy. The window's rule (by default the earlier of birth and
+    // last write) names such clips by their recording time, so the command line follows it.
+    settings.use_modificationtime = clampUseModificationTime(readKey(f, "use_modificationtime"));
     settings.deletefiles = iniFlag(readKey(f, "deletefiles"));
     settings.modify_sde = clampModifySde(readKey(f, "modify_sde"), true);
     settings.modify_rdi_pck = clampModifyRdiPck(readKey(f, "modify_rdi-pck"));

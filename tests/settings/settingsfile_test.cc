@@ -187,11 +187,12 @@ TEST(SettingsFileTest, CommandLineReadsOnlyItsKeys) {
     EXPECT_EQ(s.searchext + "|" + s.dateformat, "MOD|d-m-yy_HH-MM-SS");
     EXPECT_EQ(std::vector<int>(
                   {s.TextbeforeDate, s.deletefiles, s.use_modificationtime, s.modify_sde, s.modify_rdi_pck}),
-              std::vector<int>({1, 0, 0, 0, 2}));
+              std::vector<int>({1, 0, 1, 0, 2}));
     Settings blank;
     blank.inifile = dir.write("blank.ini", "[Settings]\r\nmodify_sde=\r\n");
     loadinifileCL(blank);
-    EXPECT_EQ(std::vector<int>({blank.modify_sde, blank.modify_rdi_pck}), std::vector<int>({2, 1}));
+    EXPECT_EQ(std::vector<int>({blank.modify_sde, blank.modify_rdi_pck, blank.use_modificationtime}),
+              std::vector<int>({2, 1, 2}));
     EXPECT_EQ(blank.dateformat, "");
 
     Settings first;  // no file yet: what a fresh file would give, and no file is written
@@ -200,8 +201,9 @@ TEST(SettingsFileTest, CommandLineReadsOnlyItsKeys) {
     loadinifileCL(first);
     EXPECT_EQ(first.dateformat, "yyyymmdd_HHMMSS");
     EXPECT_EQ(
-        std::vector<int>({first.TextbeforeDate, first.deletefiles, first.modify_sde, first.modify_rdi_pck}),
-        std::vector<int>({0, 0, 2, 1}));
+        std::vector<int>({first.TextbeforeDate, first.deletefiles, first.modify_sde, first.modify_rdi_pck,
+                          first.use_modificationtime}),
+        std::vector<int>({0, 0, 2, 1, 2}));
     EXPECT_FALSE(std::filesystem::exists(dir.file("none")));
 }
 
