@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(cmake g++ ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev
           ffmpeg libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
-          qt6-base-dev xvfb xauth ${KADREL_EXTRA_PACKAGES:-})
+          qt6-base-dev libqt6svg6 xvfb xauth ${KADREL_EXTRA_PACKAGES:-})
 
 missing=()
 for p in "${packages[@]}"; do
