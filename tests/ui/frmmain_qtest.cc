@@ -325,7 +325,7 @@ class MainWindowTest : public QObject {
         QCOMPARE(w.form->helpWindow()->frameGeometry().top(), 70);
     }
 
-    // "~" and "~/..." in the folder fields name the home folder; a run uses them so.
+    // "~" and "~/..." in the folder fields name the home folder; the run and its messages use them so.
     void homeInFolderFields() {
         Window w;
         const QByteArray savedHome = qgetenv("HOME");
@@ -342,7 +342,6 @@ class MainWindowTest : public QObject {
             QCOMPARE(w.settings.targetdir, meant);
         }
         const std::filesystem::path card = std::filesystem::path(w.card.path()).parent_path();
-        const std::filesystem::path target = std::filesystem::path(w.target.path()).parent_path();
         qputenv("HOME", card.parent_path().string().c_str());
         w.card.write("PRG001/MOV001.MOD", "clip");
         w.edit("lSourcedir")->setText(QString::fromStdString("~/" + card.filename().string()));
@@ -350,7 +349,7 @@ class MainWindowTest : public QObject {
         w.start()->click();
         QCOMPARE(w.ui.shown.size(), size_t(1));
         QVERIFY(w.ui.shown[0].text.find("\r\n~/no such folder\r\n") != std::string::npos);
-        w.edit("lTargetdir")->setText(QString::fromStdString("~/" + target.filename().string() + "/"));
+        w.edit("lTargetdir")->setText(QString::fromStdString(w.target.path()));
         w.start()->click();
         qputenv("HOME", savedHome);
         QCOMPARE(w.ui.shown.size(), size_t(1));
