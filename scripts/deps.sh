@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(cmake g++ ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev
           ffmpeg libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
-          qt6-base-dev xvfb xauth
+          qt6-base-dev libqt6svg6 xvfb xauth
           desktop-file-utils appstream man-db dpkg-dev file
           ${KADREL_EXTRA_PACKAGES:-})
 

@@ -5,9 +5,9 @@
 #include <QScreen>
 #include <QTimer>
 #include <QtTest>
-
 #include <filesystem>
 
+#include "mainwindow.h"
 #include "ui/browser/ManualSelection.h"
 #include "ui/browser/browserselection.h"
 #include "ui/browser/frmThumbnailBrowser.h"
@@ -17,16 +17,17 @@ namespace kadrel {
 class BrowserCardTest : public QObject {
     Q_OBJECT
 
-private:
-    const std::string card =
-        std::filesystem::weakly_canonical(std::string(KADREL_TEST_DATA) + "/../../samples/card").string();
+  private:
+    test::CardFolder folder{"media/CAMCORDER"};  // the sample card, copied where the pictures may show it
+    const std::string card = folder.path();
     ThumbnailStore store;
     RunControl control;
     SilentUi ui;
 
     void save(QWidget& window, const QString& name) {
         const QString dir = qEnvironmentVariable("KADREL_SCREENSHOTS");
-        if (dir.isEmpty()) return;
+        if (dir.isEmpty())
+            return;
         QApplication::processEvents();
         const QPixmap shot = window.screen()->grabWindow(0).copy(window.frameGeometry());
         QVERIFY(shot.save(dir + "/" + name));
@@ -40,8 +41,14 @@ private:
         return count;
     }
 
-private slots:
+  private slots:
     void initTestCase() {
+        const std::filesystem::path samples = std::string(KADREL_TEST_DATA) + "/../../samples/card";
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(samples)) {
+            if (entry.is_regular_file())
+                folder.write(std::filesystem::relative(entry.path(), samples).string(),
+                             test::readAll(entry.path().string()));
+        }
         Settings settings;
         settings.sourcedir = card;
         settings.searchext = "MOD";
@@ -62,6 +69,10 @@ private slots:
         frmThumbnailBrowser browser(store, settings, nullptr);
         browser.show();
         QTRY_COMPARE(browser.Check1.size(), static_cast<size_t>(store.filecount));
+        for (int32_t k = 0; k < store.filecount; ++k) {  // every caption keeps its clip's name
+            const QString name = QString::fromStdString(std::filesystem::path(store.filelist[k]).filename());
+            QVERIFY2(browser.Label7[k]->text().endsWith(name), qPrintable(browser.Label7[k]->text()));
+        }
         QTest::mouseClick(browser.Check1[0], Qt::LeftButton);
         QTest::mouseClick(browser.Check1[store.filecount - 1], Qt::LeftButton, Qt::ShiftModifier);
         QCOMPARE(store.selectedcount, store.filecount);
@@ -88,7 +99,8 @@ private slots:
             browser.picinfo->close();
         });
         QTest::mouseClick(browser.Check1[0], Qt::RightButton, {}, QPoint(300, 120));
-        QVERIFY(text.contains(QString("%1 X %2 Pixel").arg(store.picturesize[0][0]).arg(store.picturesize[0][1])));
+        QVERIFY(text.contains(
+            QString("%1 X %2 Pixel").arg(store.picturesize[0][0]).arg(store.picturesize[0][1])));
         QCOMPARE(store.selectedcount, 1);
     }
 };

@@ -1,4 +1,5 @@
-// The browser's grid and selection rules without a window, and the manual-selection steps.
+// The browser's grid and selection rules without a window, the placement of windows on the
+// screen, and the manual-selection steps.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -9,6 +10,8 @@
 #include "ui/browser/WheelMouse.h"
 #include "ui/browser/browsergrid.h"
 #include "ui/browser/browserselection.h"
+#include "ui/main/FormMoveEvent.h"
+#include "ui/main/screenfit.h"
 
 namespace kadrel {
 namespace {
@@ -77,7 +80,7 @@ TEST(BrowserGridTest, WheelKeysAndPositions) {
     BrowserGrid grid = gridFor(1, kWidth3, kHeight2, 10);
     EXPECT_EQ(wheelNotches(120), 1);
     EXPECT_EQ(wheelNotches(-120), -1);
-    EXPECT_EQ(wheelNotches(60), 0);    // half a detent rounds to even
+    EXPECT_EQ(wheelNotches(60), 0);  // half a detent rounds to even
     EXPECT_EQ(wheelNotches(180), 2);
     EXPECT_EQ(grid.wheelscroll(1), 1);  // forward at row 1 stays at row 1
     EXPECT_EQ(grid.wheelscroll(-1), 2);
@@ -94,6 +97,26 @@ TEST(BrowserGridTest, WheelKeysAndPositions) {
     EXPECT_EQ(gridFor(1, kWidth3, kHeight2, 6).keyScroll(ScrollKey::End), 1);
 }
 
+// The help docks right of the main window when it fits there, else left, else on the side with
+// more room; fitRect then brings any window wholly onto the screen's area.
+TEST(WindowPlacementTest, DockingAndFitting) {
+    const QRect area(0, 0, 1280, 1000);
+    struct Row {
+        int mainLeft, helpWidth, left;
+    };
+    const Row rows[] = {{100, 500, 400},     // right side
+                        {900, 500, 400},     // no room right: left side
+                        {1000, 300, 700},    // within the margin of the right edge: left side
+                        {200, 1000, 500},    // neither side: more room right
+                        {700, 1000, -300}};  // neither side: more room left
+    for (const Row& r : rows)
+        EXPECT_EQ(dockedLeft(QRect(r.mainLeft, 50, 300, 400), r.helpWidth, area, 7), r.left) << r.mainLeft;
+    EXPECT_EQ(fitRect(QRect(-300, 50, 1000, 600), area), QRect(0, 50, 1000, 600));
+    EXPECT_EQ(fitRect(QRect(900, 900, 600, 300), area), QRect(680, 700, 600, 300));
+    EXPECT_EQ(fitRect(QRect(-9000, 9000, 4000, 3000), area), area);  // shrunk to the area
+    EXPECT_EQ(fitRect(QRect(10, 20, 30, 40), area), QRect(10, 20, 30, 40));
+}
+
 ThumbnailStore storeOf(int32_t count) {
     ThumbnailStore store;
     store.filecount = count;
@@ -105,7 +128,8 @@ ThumbnailStore storeOf(int32_t count) {
 std::vector<int32_t> selected(const ThumbnailStore& store) {
     std::vector<int32_t> files;
     for (int32_t i = 0; i < store.filecount; ++i) {
-        if (store.fileselected[i]) files.push_back(i);
+        if (store.fileselected[i])
+            files.push_back(i);
     }
     EXPECT_EQ(static_cast<int32_t>(files.size()), store.selectedcount);
     return files;
@@ -163,9 +187,10 @@ TEST(ManualSelectionTest, SortsByTimeAndEqualTimesByOldPositionAsText) {
     store.filecount = 13;
     sortfilelist(store);
     std::vector<std::string> names;
-    for (const std::string& path : store.filelist) names.push_back(path.substr(dir.path().size()));
-    EXPECT_EQ(names, (std::vector<std::string>{"gone", "f0", "f1", "f10", "f2", "f3", "f4", "f5", "f6",
-                                               "f7", "f8", "f9", "f11"}));
+    for (const std::string& path : store.filelist)
+        names.push_back(path.substr(dir.path().size()));
+    EXPECT_EQ(names, (std::vector<std::string>{"gone", "f0", "f1", "f10", "f2", "f3", "f4", "f5", "f6", "f7",
+                                               "f8", "f9", "f11"}));
 }
 
 // Pictures are never shown 16:9 and start unselected; an abort ends the clip thumbnails.

@@ -1,6 +1,7 @@
 // The main window as the user meets it: first start, the enabling rules, the example name,
-// the refusals at Start, the toggles, the keys, the settings written back and the help
-// window docking at its side. Message boxes are answered through the UI seam.
+// the refusals at Start, the toggles, the keys, "~" in the folder fields, the settings
+// written back, and the window and its docked help kept on the screen. Message boxes are answered through the
+// UI seam.
 #include <QScreen>
 #include <deque>
 
@@ -28,9 +29,9 @@ class MainWindowTest : public QObject {
         Window w;
         const std::string ini = w.ini();
         for (const char* expected :
-             {"[Settings]", "lastsourcedir=\r\n", "setws=0", "SearchFor=MOD", "RenameTo=MPG", "AddedText=\r\n",
-              "xpos=0", "; yy-mm-dd_HH-MM-SS-AMPM\r\ndatetimeformat=yyyymmdd_HHMMSS", "[ThumbnailBrowser]",
-              "height=7000", "width=10000", "ThumbnailSize=1"})
+             {"[Settings]", "lastsourcedir=\r\n", "setws=0", "SearchFor=MOD", "RenameTo=MPG",
+              "AddedText=\r\n", "xpos=0", "; yy-mm-dd_HH-MM-SS-AMPM\r\ndatetimeformat=yyyymmdd_HHMMSS",
+              "[ThumbnailBrowser]", "height=7000", "width=10000", "ThumbnailSize=1"})
             QVERIFY2(ini.find(expected) != std::string::npos, expected);
         QVERIFY(w.ui.shown.empty());
         QCOMPARE(w.form->pos(), QPoint(0, 0));
@@ -103,11 +104,15 @@ class MainWindowTest : public QObject {
     }
 
     void enablingRules() {
-        struct Row { bool withSource; const char* search; bool wideScreen, manual, start; };
-        const Row rows[] = {{true, "mod", true, true, true},     {true, "MPG", true, true, true},
-                            {true, ".MOD", false, false, true},  {true, " MOD", false, false, true},
-                            {true, "jpg", false, true, true},    {true, "BMP", false, true, true},
-                            {true, "AVI", false, false, true},   {false, "MOD", true, false, false},
+        struct Row {
+            bool withSource;
+            const char* search;
+            bool wideScreen, manual, start;
+        };
+        const Row rows[] = {{true, "mod", true, true, true},    {true, "MPG", true, true, true},
+                            {true, ".MOD", false, false, true}, {true, " MOD", false, false, true},
+                            {true, "jpg", false, true, true},   {true, "BMP", false, true, true},
+                            {true, "AVI", false, false, true},  {false, "MOD", true, false, false},
                             {false, "JPG", false, false, false}};
         for (const Row& r : rows) {
             Window w;
@@ -125,7 +130,11 @@ class MainWindowTest : public QObject {
     }
 
     void exampleText() {
-        struct Row { const char* format; bool before, withTarget; const char* expected; };
+        struct Row {
+            const char* format;
+            bool before, withTarget;
+            const char* expected;
+        };
         const Row rows[] = {
             {"yyyymmdd_HHMMSS", false, true, "(Example:yyyymmdd_HHMMSSHoliday_.MPG)"},
             {"yyyymmdd_HHMMSS", true, true, "(Example:Holiday_yyyymmdd_HHMMSS.MPG)"},
@@ -158,8 +167,14 @@ class MainWindowTest : public QObject {
     // Each refusal at Start: the message, the bad character selected or the folder field focused,
     // and no run.
     void refusals() {
-        struct Bad { const char* field; QString value; int badIndex; std::string headline; };
-        const std::string ext = "Invalid character in file extension!", user = "Invalid character in user text field!";
+        struct Bad {
+            const char* field;
+            QString value;
+            int badIndex;
+            std::string headline;
+        };
+        const std::string ext = "Invalid character in file extension!",
+                          user = "Invalid character in user text field!";
         const Bad bad[] = {{"txtSearch", "M/D", 1, ext},
                            {"txtSearch", "\\MOD", 0, ext},
                            {"txtRename", "M?G", 1, ext},
@@ -196,13 +211,22 @@ class MainWindowTest : public QObject {
         QVERIFY(w.ui.shown[0].text.find("\"yyyy/mm\" would make file names like") != std::string::npos);
         QCOMPARE(w.ui.shown[0].title, std::string("ERROR"));
         QVERIFY(test::filesIn(w.target.path()).empty());
-        struct Folder { const char* source; const char* target; std::string message; const char* focus; };
+        struct Folder {
+            const char* source;
+            const char* target;
+            std::string message;
+            const char* focus;
+        };
         const Folder folders[] = {
             {"", "", "No Source directory specified!\r\n\r\nPlease enter a valid path!", "lSourcedir"},
-            {"/no/such/src", "", "The specified folder for the Source directory\r\n/no/such/src\r\n"
-                                 "does not exist!\r\n\r\nPlease enter a valid path!", "lSourcedir"},
-            {"@card", "/no/such/dst", "The specified folder for the Target directory\r\n/no/such/dst\r\n"
-                                      "does not exist!\r\n\r\nPlease enter a valid path!", "lTargetdir"}};
+            {"/no/such/src", "",
+             "The specified folder for the Source directory\r\n/no/such/src\r\n"
+             "does not exist!\r\n\r\nPlease enter a valid path!",
+             "lSourcedir"},
+            {"@card", "/no/such/dst",
+             "The specified folder for the Target directory\r\n/no/such/dst\r\n"
+             "does not exist!\r\n\r\nPlease enter a valid path!",
+             "lTargetdir"}};
         for (const Folder& f : folders) {
             Window w;
             const bool card = f.source == std::string("@card");
@@ -281,29 +305,67 @@ class MainWindowTest : public QObject {
         QVERIFY(w.form->helpWindow() != nullptr);
     }
 
-    void helpDocksAndFollows() {
+    // The help docks at the main window's side and follows it, always wholly on the screen, as
+    // does a main window stored at a position off every screen.
+    void helpDocksAndWindowsStayOnScreen() {
+        Window off(iniWith("xpos=-90000\r\nypos=150000\r\n"));
+        off.form->show();
+        const QRect area = off.form->screen()->availableGeometry();
+        QVERIFY(area.contains(off.form->frameGeometry()));
         Window w;
         w.form->show();
-        w.form->move(10, 30);
         w.button("Command1")->click();
         QPointer<frmHelp> help = w.form->helpWindow();
         QVERIFY(help != nullptr && help->isVisible());
         QCOMPARE(help->windowTitle(), QString("Kadrel Help"));
-        const auto right = [&] { return w.form->frameGeometry().x() + w.form->frameGeometry().width(); };
-        QCOMPARE(help->frameGeometry().topLeft(), QPoint(right(), 30));
-        const QRect screen = w.form->screen()->geometry();
-        // Right edge within the margin of the screen's edge: the help moves to the left side.
-        w.form->move(screen.right() - w.form->frameGeometry().width() - 2, 50);
-        QCOMPARE(help->frameGeometry().topLeft(),
-                 QPoint(w.form->frameGeometry().x() - help->frameGeometry().width(), 50));
-        w.form->move(100, 60);
-        QCOMPARE(help->frameGeometry().topLeft(), QPoint(right(), 60));
+        const int mainWidth = w.form->frameGeometry().width(), helpWidth = help->frameGeometry().width();
+        for (int x : {area.left(), area.right() + 1 - mainWidth, (area.width() - mainWidth) / 2}) {
+            w.form->move(x, 40);
+            const QRect docked = help->frameGeometry(), main = w.form->frameGeometry();
+            QVERIFY2(area.contains(docked), qPrintable(QString::number(x)));
+            QCOMPARE(docked.top(), 40);
+            if (main.right() + helpWidth < area.right())
+                QCOMPARE(docked.left(), main.right() + 1);
+            else if (main.left() - helpWidth >= area.left())
+                QCOMPARE(docked.right() + 1, main.left());
+        }
         help->close();
         QTRY_VERIFY(help == nullptr);
         w.form->move(120, 70);  // nothing to move, and nothing breaks
         w.button("Command1")->click();
         QVERIFY(w.form->helpWindow() != nullptr);
-        QCOMPARE(w.form->helpWindow()->frameGeometry().topLeft(), QPoint(right(), 70));
+        QCOMPARE(w.form->helpWindow()->frameGeometry().top(), 70);
+    }
+
+    // "~" and "~/..." in the folder fields name the home folder; the run and its messages use them so.
+    void homeInFolderFields() {
+        Window w;
+        const QByteArray savedHome = qgetenv("HOME");
+        qputenv("HOME", "/home/u/");
+        const std::pair<const char*, std::string> rows[] = {{"~", "/home/u"},
+                                                            {"~/", "/home/u/"},
+                                                            {"~/My Clips", "/home/u/My Clips"},
+                                                            {"~u", "~u"},
+                                                            {"a/~", "a/~"}};
+        for (const auto& [typed, meant] : rows) {
+            w.edit("lSourcedir")->setText(typed);
+            w.edit("lTargetdir")->setText(typed);
+            QCOMPARE(w.settings.sourcedir, meant);
+            QCOMPARE(w.settings.targetdir, meant);
+        }
+        const std::filesystem::path card = std::filesystem::path(w.card.path()).parent_path();
+        qputenv("HOME", card.parent_path().string().c_str());
+        w.card.write("PRG001/MOV001.MOD", "clip");
+        w.edit("lSourcedir")->setText(QString::fromStdString("~/" + card.filename().string()));
+        w.edit("lTargetdir")->setText("~/no such folder");
+        w.start()->click();
+        QCOMPARE(w.ui.shown.size(), size_t(1));
+        QVERIFY(w.ui.shown[0].text.find("\r\n~/no such folder\r\n") != std::string::npos);
+        w.edit("lTargetdir")->setText(QString::fromStdString(w.target.path()));
+        w.start()->click();
+        qputenv("HOME", savedHome);
+        QCOMPARE(w.ui.shown.size(), size_t(1));
+        QCOMPARE(test::filesIn(w.target.path()).size(), size_t(1));
     }
 };
 

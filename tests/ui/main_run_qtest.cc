@@ -1,5 +1,6 @@
 // Runs started from the main window: over all files found, in patch mode behind the warning,
-// aborted half-way, and a window closed during a run. Runs over a picked list are in
+// behind the question about picture and clip extensions, aborted half-way, and a window closed
+// during a run. Runs over a picked list are in
 // main_selection_qtest.cc. With KADREL_SCREENSHOTS set, saves the window during a run.
 #include <QApplication>
 #include <QTimer>
@@ -16,7 +17,7 @@ namespace fs = std::filesystem;
 using test::filesIn;
 
 /// A card with count clips of random bytes, dated a day apart so their names differ.
-std::vector<std::string> makeClips(const test::TempDir& card, int count, size_t bytes) {
+std::vector<std::string> makeClips(const test::CardFolder& card, int count, size_t bytes) {
     std::mt19937 random(42);
     std::vector<std::string> clips;
     for (int i = 0; i < count; ++i) {
@@ -49,14 +50,18 @@ class MainRunTest : public QObject {
         test::MainWindow w;
         w.showWithCard();
         const std::vector<std::string> clips = makeClips(w.card, 3, 1000);
+        QApplication::setActiveWindow(w.form.get());  // also without a window manager
+        QCOMPARE(QApplication::activeWindow(), w.form.get());
+        w.edit("txtUserString")->setFocus();  // disabled by the run: the focus must not go to the example
         bool sawBar = false;
         w.ui.onEvents = [&] {
+            QVERIFY(w.form->focusWidget() != w.edit("txtExample"));
             QProgressBar* bar = w.form->findChild<QProgressBar*>();
             if (bar == nullptr)
                 return;
             sawBar = true;
             QVERIFY(bar->geometry().topLeft().y() > w.get<QLabel>("Label4")->y());
-            if (w.ui.progress.size() == 2 && bar->value() == 50)
+            if (w.ui.progress.size() == 2)  // the last picture taken during the second file stays
                 test::saveShot(*w.form, "main-run");
         };
         w.start()->click();
@@ -116,6 +121,38 @@ class MainRunTest : public QObject {
         QTRY_VERIFY(!w.form->isVisible());
         QVERIFY(w.ini().find("AddedText=Trip") != std::string::npos);
         QVERIFY(w.ini().find("lasttargetdir=" + w.target.path()) != std::string::npos);
+    }
+
+    // Pictures that would get a clip's extension, or clips a picture's, are copied only after a
+    // Yes to the question (default No); a matching pair is not asked about.
+    void mismatchedExtensionsAskFirst() {
+        struct Row {
+            const char* search;
+            const char* rename;
+            bool asked;
+            MsgResult answer;
+        };
+        const Row rows[] = {{"JPG", "MPG", true, MsgResult::No},  {"bmp", "mod", true, MsgResult::No},
+                            {"MOD", "jpg", true, MsgResult::No},  {"JPG", "MPG", true, MsgResult::Yes},
+                            {"MOD", "MPG", false, MsgResult::No}, {"JPG", "jpg", false, MsgResult::No}};
+        for (const Row& r : rows) {
+            test::MainWindow w;
+            w.showWithCard();
+            w.card.write(std::string("DCIM/IMG0001.") + r.search, "data");
+            w.edit("txtSearch")->setText(r.search);
+            w.edit("txtRename")->setText(r.rename);
+            w.ui.answers.push_back(r.answer);
+            w.start()->click();
+            QCOMPARE(w.ui.shown.size(), size_t(r.asked));
+            if (r.asked) {
+                QVERIFY(w.ui.shown[0].buttons == MsgButtons::YesNo &&
+                        w.ui.shown[0].defaultButton == MsgResult::No);
+                QVERIFY2(w.ui.shown[0].text.find(std::string("(*.") + r.search + ")") != std::string::npos,
+                         w.ui.shown[0].text.c_str());
+            }
+            const bool copies = !r.asked || r.answer == MsgResult::Yes;
+            QCOMPARE(filesIn(w.target.path()).size(), size_t(copies));
+        }
     }
 
     void patchModeOnlyAfterContinue() {

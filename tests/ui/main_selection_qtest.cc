@@ -1,7 +1,8 @@
 // The manual selection from the main window on a real card: search, thumbnails, the browser
 // answered as a user would, the count on the toggle, and Start copying exactly the picked
-// clips; aborts during the search and the thumbnails, a close during the thumbnails, nothing
-// found and nothing picked. With KADREL_SCREENSHOTS set, saves the window after a selection.
+// clips; the dead ends (nothing found, aborts, a discarded browser) and the way on from them,
+// a selection dropped by editing the fields, and a close during the thumbnails. With
+// KADREL_SCREENSHOTS set, saves the window after a selection.
 #include <QApplication>
 #include <QTimer>
 #include <chrono>
@@ -45,11 +46,13 @@ struct CardWindow : test::MainWindow {
     std::vector<std::string> clips;
     CardWindow() {
         const fs::path samples = fs::path(KADREL_TEST_DATA) / "../../samples/card/SD_VIDEO";
-        const std::pair<const char*, int> dated[] = {{"PRG002/MOV003.MOD", 1}, {"PRG001/MOV001.MOD", 2},
-                                                     {"PRG001/MOV002.MOD", 3}};
+        const std::pair<const char*, int> dated[] = {
+            {"PRG002/MOV003.MOD", 1}, {"PRG001/MOV001.MOD", 2}, {"PRG001/MOV002.MOD", 3}};
         for (const auto& [name, day] : dated) {
-            clips.push_back(card.write(std::string("SD_VIDEO/") + name, test::readAll((samples / name).string())));
-            fs::last_write_time(clips.back(), file_clock::from_sys(sys_seconds{sys_days{2021y / May / day} + 10h}));
+            clips.push_back(
+                card.write(std::string("SD_VIDEO/") + name, test::readAll((samples / name).string())));
+            fs::last_write_time(clips.back(),
+                                file_clock::from_sys(sys_seconds{sys_days{2021y / May / day} + 10h}));
         }
         showWithCard();
     }
@@ -87,8 +90,9 @@ class MainSelectionTest : public QObject {
         w.button("Check2")->click();
         QCOMPARE(answer.shown, 1);
         QCOMPARE(busyCaption, QString("&Abort"));
-        QCOMPARE(w.ui.progress, (std::vector<std::string>{"creating Thumbnail 1 of 3", "creating Thumbnail 2 of 3",
-                                                          "creating Thumbnail 3 of 3"}));
+        QCOMPARE(w.ui.progress,
+                 (std::vector<std::string>{"creating Thumbnail 1 of 3", "creating Thumbnail 2 of 3",
+                                           "creating Thumbnail 3 of 3"}));
         QCOMPARE(barAtSecond, 66);
         QCOMPARE(w.form->store().filelist, w.clips);  // in date order
         QCOMPARE(w.button("Check2")->text(), QString("2 Files selected"));
@@ -105,42 +109,70 @@ class MainSelectionTest : public QObject {
         QVERIFY(w.ui.shown.empty());
     }
 
-    void abortDuringSearchDropsTheOldChoice() {
-        CardWindow w;
-        BrowserAnswer answer(pickFirstAndLast);
-        w.button("Check2")->click();
-        QCOMPARE(w.form->selectedcount(), 2);
-        w.button("Check1")->click();
-        w.ui.progress.clear();
-        w.ui.onEvents = [&] {
-            if (w.start()->text() == "&Abort")
-                w.start()->click();
-        };
-        w.button("Check2")->click();
-        QCOMPARE(answer.shown, 1);
-        QVERIFY(w.ui.progress.empty());  // no thumbnails
-        QCOMPARE(w.form->selectedcount(), 0);
-        QCOMPARE(w.form->manualactive(), int16_t(1));
-        w.verifySettled(false);
-        // A folder typed afterwards must not bring back a Start over the list that was dropped.
-        w.edit("lSourcedir")->setText(QString::fromStdString(w.card.path() + "SD_VIDEO"));
-        QVERIFY(!w.start()->isEnabled());
+    // Nothing found, an abort during the search or the thumbnails, or a browser closed with its
+    // close box: the manual toggle stays pressed with Start off, the earlier choice is gone,
+    // and a click on the pressed toggle searches again.
+    void deadEndsLeaveAWorkingToggle() {
+        enum End { NothingFound, AbortSearch, AbortThumbnails, BrowserClosed };
+        for (End end : {NothingFound, AbortSearch, AbortThumbnails, BrowserClosed}) {
+            CardWindow w;
+            int browsers = 0;
+            BrowserAnswer answer([&](frmThumbnailBrowser& browser) {
+                if (++browsers == 2 && end == BrowserClosed)
+                    browser.close();
+                else
+                    pickFirstAndLast(browser);
+            });
+            w.button("Check2")->click();  // an earlier choice that the dead end must drop
+            QCOMPARE(w.button("Check2")->text(), QString("2 Files selected"));
+            if (end == NothingFound)
+                w.edit("txtSearch")->setText("mpg");
+            w.ui.onEvents = [&] {
+                const bool abortNow = (end == AbortSearch && w.ui.progress.empty()) ||
+                                      (end == AbortThumbnails && w.ui.progress.size() == 2);
+                if (abortNow && w.start()->text() == "&Abort")
+                    w.start()->click();
+            };
+            w.ui.progress.clear();
+            w.button("Check2")->click();
+            w.ui.onEvents = nullptr;
+            QCOMPARE(w.form->selectedcount(), 0);
+            QCOMPARE(w.button("Check2")->text(),
+                     end == BrowserClosed ? QString("0 Files selected") : QString("&Manual Selection"));
+            const size_t thumbnails[] = {0, 0, 2, 3};  // no file to make, none made, stopped at 2, all
+            QCOMPARE(w.ui.progress.size(), thumbnails[end]);
+            QCOMPARE(w.ui.shown.size(), size_t(end == NothingFound));
+            w.verifySettled(false);
+            w.form->btnStart_Click();  // forced past the disabled button: nothing to copy
+            QVERIFY(filesIn(w.target.path()).empty());
+            w.ui.shown.clear();
+            w.edit("txtSearch")->setText("MOD");
+            w.button("Check2")->click();
+            QCOMPARE(answer.shown, end == BrowserClosed ? 3 : 2);
+            QCOMPARE(w.button("Check2")->text(), QString("2 Files selected"));
+            w.verifySettled(true);
+            QVERIFY(w.ui.shown.empty());
+        }
     }
 
-    void abortDuringThumbnails() {
-        CardWindow w;
-        BrowserAnswer answer(pickFirstAndLast);
-        w.ui.onEvents = [&] {
-            if (w.ui.progress.size() == 2 && w.start()->text() == "&Abort")
-                w.start()->click();
-        };
-        w.button("Check2")->click();
-        QCOMPARE(answer.shown, 0);
-        QCOMPARE(w.ui.progress.size(), size_t(2));
-        QCOMPARE(w.button("Check2")->text(), QString("&Manual Selection"));
-        QCOMPARE(w.form->selectedcount(), 0);
-        w.verifySettled(false);
-        QVERIFY(w.edit("txtSearch")->isEnabled());
+    // Editing the source folder or the search extension after a selection drops it: the
+    // toggle reads "Manual Selection" again, and Start copies nothing of the old list.
+    void editingSourceOrSearchDropsTheSelection() {
+        for (const char* field : {"lSourcedir", "txtSearch"}) {
+            CardWindow w;
+            BrowserAnswer answer(pickFirstAndLast);
+            w.button("Check2")->click();
+            QCOMPARE(w.form->selectedcount(), 2);
+            const QString typed = w.edit(field)->text();
+            w.edit(field)->setText(field == std::string("txtSearch") ? typed.toLower() : typed + "SD_VIDEO");
+            QCOMPARE(w.form->selectedcount(), 0);
+            QCOMPARE(w.form->store().filecount, 0);
+            QCOMPARE(w.button("Check2")->text(), QString("&Manual Selection"));
+            QVERIFY(w.button("Check2")->isChecked() && !w.start()->isEnabled());
+            w.form->btnStart_Click();
+            QCOMPARE(w.ui.shown.back().text, std::string("No files are selected!"));
+            QVERIFY(filesIn(w.target.path()).empty());
+        }
     }
 
     void closeDuringThumbnailsClosesWithoutBrowser() {
@@ -156,27 +188,6 @@ class MainSelectionTest : public QObject {
         QCOMPARE(answer.shown, 0);
         QCOMPARE(w.ui.progress.size(), size_t(1));
         QVERIFY(w.ini().find("AddedText=Trip") != std::string::npos);
-    }
-
-    void nothingFoundOrNothingPicked() {
-        CardWindow w;
-        BrowserAnswer answer([](frmThumbnailBrowser& browser) { browser.close(); });  // the close box
-        w.edit("txtSearch")->setText("mpg");
-        w.button("Check2")->click();
-        QCOMPARE(answer.shown, 0);
-        QCOMPARE(w.ui.shown.size(), size_t(1));
-        QCOMPARE(w.ui.shown[0].text, std::string("No files with extension *.mpg were found in the specified "
-                                                 "source directory and all its subfolders!"));
-        w.verifySettled(false);
-        w.button("Check1")->click();
-        w.edit("txtSearch")->setText("MOD");
-        w.button("Check2")->click();
-        QCOMPARE(answer.shown, 1);
-        QCOMPARE(w.button("Check2")->text(), QString("0 Files selected"));
-        w.verifySettled(false);
-        w.form->btnStart_Click();  // forced past the disabled button
-        QCOMPARE(w.ui.shown.back().text, std::string("No files are selected!"));
-        QVERIFY(filesIn(w.target.path()).empty());
     }
 };
 

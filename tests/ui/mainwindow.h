@@ -8,7 +8,9 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QtTest>
+#include <deque>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <memory>
@@ -19,14 +21,18 @@
 
 namespace kadrel::test {
 
-/// Qt's seam recording boxes (answered by their default button) and progress texts, with a
-/// hook on every pump of events (where a user's click lands during a run).
+/// Qt's seam recording boxes (answered from answers, else by their default button) and progress
+/// texts, with a hook on every pump of events (where a user's click lands during a run).
 class ScriptedUi : public QtUi {
   public:
     MsgResult showMessage(const std::string& text, const std::string& title, MsgIcon icon, MsgButtons buttons,
                           MsgResult defaultButton) override {
         shown.push_back({text, title, icon, buttons, defaultButton});
-        return defaultButton;
+        if (answers.empty())
+            return defaultButton;
+        const MsgResult answer = answers.front();
+        answers.pop_front();
+        return answer;
     }
     void processEvents() override {
         if (onEvents)
@@ -40,6 +46,7 @@ class ScriptedUi : public QtUi {
         percents.push_back(percent);
         QtUi::showProgress(text, percent);
     }
+    std::deque<MsgResult> answers;
     std::vector<ShownMessage> shown;
     std::vector<std::string> progress;
     std::vector<int> percents;
@@ -61,9 +68,59 @@ inline std::map<std::string, std::string> filesIn(const std::string& folder) {
     return files;
 }
 
+/// A folder for the card or the target. While the pictures of docs/screenshots are made it is
+/// $HOME/name (the README makes them with a home of their own), typed with "~", so that no
+/// picture shows a path of the machine that made it; otherwise a fresh temporary folder.
+class CardFolder {
+  public:
+    explicit CardFolder(const std::string& name) {
+        const QByteArray home = qgetenv("HOME");
+        const std::filesystem::path root = std::filesystem::path(home.toStdString()) / name;
+        if (qEnvironmentVariableIsEmpty("KADREL_SCREENSHOTS") || home.isEmpty() ||
+            std::filesystem::exists(root)) {  // never one the tests did not make
+            temp_ = std::make_unique<TempDir>();
+            return;
+        }
+        made_ = root;
+        while (!std::filesystem::exists(made_.parent_path()))
+            made_ = made_.parent_path();
+        std::filesystem::create_directories(root);
+        root_ = root;
+        typed_ = "~/" + name + "/";
+    }
+    ~CardFolder() {
+        if (!temp_)
+            std::filesystem::remove_all(made_);
+    }
+    CardFolder(const CardFolder&) = delete;
+    CardFolder& operator=(const CardFolder&) = delete;
+
+    /// The folder, ending with '/'.
+    std::string path() const { return temp_ ? temp_->path() : root_.string() + "/"; }
+    /// A path inside the folder.
+    std::string file(const std::string& name) const { return path() + name; }
+    /// Writes a file (parent folders created) and returns its path.
+    std::string write(const std::string& name, const std::string& contents) const {
+        if (temp_)
+            return temp_->write(name, contents);
+        const std::filesystem::path file = root_ / name;
+        std::filesystem::create_directories(file.parent_path());
+        std::ofstream(file, std::ios::binary) << contents;
+        return file.string();
+    }
+    /// The folder as a user types it into a folder field.
+    QString typed() const { return QString::fromStdString(temp_ ? path() : typed_); }
+
+  private:
+    std::unique_ptr<TempDir> temp_;
+    std::filesystem::path root_, made_;
+    std::string typed_;
+};
+
 /// One loaded main window; ini (if not empty) is written as Kadrel.ini first.
 struct MainWindow {
-    TempDir dir, card, target;
+    TempDir dir;
+    CardFolder card{"media/CAMCORDER"}, target{"Videos/Kadrel"};
     Settings settings;
     RunControl control;
     ScriptedUi ui;
@@ -81,8 +138,8 @@ struct MainWindow {
     /// Shows the window copying from card to target.
     void showWithCard() {
         form->show();
-        edit("lSourcedir")->setText(QString::fromStdString(card.path()));
-        edit("lTargetdir")->setText(QString::fromStdString(target.path()));
+        edit("lSourcedir")->setText(card.typed());
+        edit("lTargetdir")->setText(target.typed());
     }
     template <class W>
     W* get(const char* name) const {

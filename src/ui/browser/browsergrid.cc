@@ -5,7 +5,9 @@
 namespace kadrel {
 namespace {
 
-int32_t ceilDiv(int32_t a, int32_t b) { return (a + b - 1) / b; }
+int32_t ceilDiv(int32_t a, int32_t b) {
+    return (a + b - 1) / b;
+}
 
 }  // namespace
 
@@ -29,7 +31,8 @@ void BrowserGrid::BrowserResize(int clientwidth, int clientheight, int32_t filec
     scrollleft = std::max(clientwidth, kPanelWidth) - kScrollWidth - kPanelWidth;
     columns = std::max(0, (scrollleft - kLeftMargin) / (kHorizontalGap + framewidth));
     rows = std::max(0, (scrollheight - kTopMargin) / (kVerticalGap + frameheight));
-    if (scrollleft < kLeftMargin) columns = 0;
+    if (scrollleft < kLeftMargin)
+        columns = 0;
     if (columns < 1 || rows < 1 || filecount < 1) {
         pages = 0;
         lastfirstrow = 1;
@@ -45,6 +48,11 @@ void BrowserGrid::BrowserResize(int clientwidth, int clientheight, int32_t filec
     largechange = rows > 0 ? rows : 1;
     scrollvisible = pages > 1;
     scrollmaximum = lastfirstrow;
+}
+
+void BrowserGrid::clientSizeForOneFrame(int& clientwidth, int& clientheight) const {
+    clientwidth = kLeftMargin + kHorizontalGap + framewidth + kScrollWidth + kPanelWidth;
+    clientheight = std::max(kTopMargin + kVerticalGap + frameheight, kMinClientHeight);
 }
 
 void BrowserGrid::scrollTo(int32_t value) {
@@ -64,17 +72,23 @@ int32_t BrowserGrid::clampValue(int64_t value) const {
 }
 
 int32_t BrowserGrid::wheelscroll(int notches) const {
-    if (!scrollvisible) return firstrow;
+    if (!scrollvisible)
+        return firstrow;
     return clampValue(int64_t{firstrow} - notches);
 }
 
 int32_t BrowserGrid::keyScroll(ScrollKey key) const {
-    if (!scrollvisible) return firstrow;
+    if (!scrollvisible)
+        return firstrow;
     switch (key) {
-        case ScrollKey::PageUp: return clampValue(int64_t{firstrow} - 1);
-        case ScrollKey::PageDown: return clampValue(int64_t{firstrow} + 1);
-        case ScrollKey::Home: return 1;
-        case ScrollKey::End: return scrollmaximum;
+        case ScrollKey::PageUp:
+            return clampValue(int64_t{firstrow} - 1);
+        case ScrollKey::PageDown:
+            return clampValue(int64_t{firstrow} + 1);
+        case ScrollKey::Home:
+            return 1;
+        case ScrollKey::End:
+            return scrollmaximum;
     }
     return firstrow;
 }

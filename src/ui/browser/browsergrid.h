@@ -27,12 +27,12 @@ inline constexpr std::array<DisplaySize, 4> kDisplaySizes{{
     {"X-Large", 5200, 6500, 8700, 300, 400, 533, 500},
 }};
 
-inline constexpr int kPanelWidth = 2100;     ///< fixed panel at the right edge (twips)
-inline constexpr int kScrollWidth = 270;     ///< scroll bar width (twips)
-inline constexpr int kHorizontalGap = 100;   ///< between frames (twips)
-inline constexpr int kVerticalGap = 300;     ///< room for the caption under a frame (twips)
-inline constexpr int kLeftMargin = 100;      ///< twips
-inline constexpr int kTopMargin = 100;       ///< twips
+inline constexpr int kPanelWidth = 2100;       ///< fixed panel at the right edge (twips)
+inline constexpr int kScrollWidth = 270;       ///< scroll bar width (twips)
+inline constexpr int kHorizontalGap = 100;     ///< between frames (twips)
+inline constexpr int kVerticalGap = 300;       ///< room for the caption under a frame (twips)
+inline constexpr int kLeftMargin = 100;        ///< twips
+inline constexpr int kTopMargin = 100;         ///< twips
 inline constexpr int kMinClientHeight = 4190;  ///< the panel's last button + 500 (twips)
 
 /// A stored display size outside 0 to 3 reads as 1 ("Medium").
@@ -43,11 +43,13 @@ enum class ScrollKey { PageUp, PageDown, Home, End };
 
 /// Geometry and paging of the frame grid; all positions in twips.
 class BrowserGrid {
-public:
+  public:
     /// Takes the frame and picture sizes of row index (read through displaySizeIndex).
     void setDisplaySize(int index, bool wide);
     /// Recomputes the grid for a client area of clientwidth x clientheight twips.
     void BrowserResize(int clientwidth, int clientheight, int32_t filecount);
+    /// The smallest client area (twips) that holds one frame at the current display size.
+    void clientSizeForOneFrame(int& clientwidth, int& clientheight) const;
     /// Shows the page whose top row is value (the scroll bar's new value).
     void scrollTo(int32_t value);
     /// The file shown by frame k of the page.
@@ -67,7 +69,7 @@ public:
     bool scrollvisible = false;
     int32_t scrollmaximum = 1;
 
-private:
+  private:
     int32_t clampValue(int64_t value) const;
 };
 

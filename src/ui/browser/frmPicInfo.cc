@@ -5,6 +5,7 @@
 #include <QShowEvent>
 
 #include "copyengine/FiletimeAPI.h"
+#include "ui/main/CompactPath.h"
 
 namespace kadrel {
 namespace {
@@ -21,16 +22,13 @@ QFrame* makeShape(QWidget* parent) {
 
 }  // namespace
 
-std::string picInfoText(const std::string& shownpath, const std::string& timetext, int width,
-                        int height) {
-    return "File:\r\n" + shownpath + "\r\n\r\nFile date/time:\r\n" + timetext +
-           "\r\n\r\nResolution:\r\n" + std::to_string(width) + " X " + std::to_string(height) +
-           " Pixel";
+std::string picInfoText(const std::string& shownpath, const std::string& timetext, int width, int height) {
+    return "File:\r\n" + shownpath + "\r\n\r\nFile date/time:\r\n" + timetext + "\r\n\r\nResolution:\r\n" +
+           std::to_string(width) + " X " + std::to_string(height) + " Pixel";
 }
 
 frmPicInfo::frmPicInfo(const ThumbnailStore& store, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowCloseButtonHint),
-      m_store(store) {
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowCloseButtonHint), m_store(store) {
     setObjectName("frmPicInfo");
     QPalette yellow = palette();
     yellow.setColor(QPalette::Window, QColor(255, 255, 128));
@@ -59,7 +57,9 @@ frmPicInfo::frmPicInfo(const ThumbnailStore& store, QWidget* parent)
     Command1->setGeometry(px(10000), px(135), px(450), px(225));  // out of sight, holds the focus
 }
 
-int frmPicInfo::px(int twips) const { return qRound(twips * logicalDpiX() / 1440.0); }
+int frmPicInfo::px(int twips) const {
+    return qRound(twips * logicalDpiX() / 1440.0);
+}
 
 void frmPicInfo::showEvent(QShowEvent* event) {
     rebuildText();
@@ -74,14 +74,11 @@ void frmPicInfo::rebuildText() {
         return;
     }
     const std::string& path = m_store.filelist[i];
-    const QString shown = QFontMetrics(Text1->font())
-                              .elidedText(QString::fromStdString(path), Qt::ElideMiddle,
-                                          kPathWidthPixels);
-    const auto& size = static_cast<size_t>(i) < m_store.picturesize.size()
-                           ? m_store.picturesize[i]
-                           : std::array<int16_t, 2>{0, 0};
-    const std::string text =
-        picInfoText(shown.toStdString(), getFileTimeText(path), size[0], size[1]);
+    const QString shown =
+        CompactPathToWidth(QString::fromStdString(path), kPathWidthPixels, QFontMetrics(Text1->font()));
+    const auto& size = static_cast<size_t>(i) < m_store.picturesize.size() ? m_store.picturesize[i]
+                                                                           : std::array<int16_t, 2>{0, 0};
+    const std::string text = picInfoText(shown.toStdString(), getFileTimeText(path), size[0], size[1]);
     Text1->setPlainText(QString::fromStdString(text).replace("\r\n", "\n"));
     Text1->repaint();
 }

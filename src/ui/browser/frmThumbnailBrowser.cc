@@ -5,11 +5,14 @@
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QShowEvent>
 #include <QSignalBlocker>
 #include <QWheelEvent>
 
 #include "ui/browser/WheelMouse.h"
 #include "ui/browser/browserselection.h"
+#include "ui/main/CompactPath.h"
+#include "ui/main/screenfit.h"
 
 namespace kadrel {
 namespace {
@@ -42,9 +45,13 @@ void ThumbnailFrame::mousePressEvent(QMouseEvent* event) {
     event->accept();
 }
 
-void ThumbnailFrame::mouseReleaseEvent(QMouseEvent* event) { event->accept(); }
+void ThumbnailFrame::mouseReleaseEvent(QMouseEvent* event) {
+    event->accept();
+}
 
-void ThumbnailFrame::mouseDoubleClickEvent(QMouseEvent* event) { mousePressEvent(event); }
+void ThumbnailFrame::mouseDoubleClickEvent(QMouseEvent* event) {
+    mousePressEvent(event);
+}
 
 frmThumbnailBrowser::frmThumbnailBrowser(ThumbnailStore& store, BrowserSettings& settings,
                                          QWidget* mainWindow)
@@ -54,7 +61,8 @@ frmThumbnailBrowser::frmThumbnailBrowser(ThumbnailStore& store, BrowserSettings&
     setObjectName("frmThumbnailBrowser");
     setWindowTitle("select Clips/Pictures manually");
     setStyleSheet(kFrameStyle);
-    if (mainWindow != nullptr) QApplication::alert(mainWindow);
+    if (mainWindow != nullptr)
+        QApplication::alert(mainWindow);
     m_settings.ThumbnailSize = static_cast<int16_t>(displaySizeIndex(m_settings.ThumbnailSize));
     m_grid.setDisplaySize(m_settings.ThumbnailSize, m_store.widethumbnails);
     buildPanel();
@@ -66,8 +74,13 @@ frmThumbnailBrowser::frmThumbnailBrowser(ThumbnailStore& store, BrowserSettings&
     Label4->setText(QString::number(m_store.filecount));
     Label5->setText(QString::number(m_store.selectedcount));
     applyStoredGeometry();
-    ArrangeControls();
+    BrowserResize();
+    growToShowAFrame();
     m_laststate = windowState();
+    // The four keys scroll whichever control has the focus; the size list must not eat them.
+    for (QWidget* control : {static_cast<QWidget*>(Combo1), static_cast<QWidget*>(Command1),
+                             static_cast<QWidget*>(Command2), static_cast<QWidget*>(Command3), Picture1})
+        control->installEventFilter(this);
 }
 
 frmThumbnailBrowser::~frmThumbnailBrowser() = default;
@@ -76,20 +89,25 @@ int frmThumbnailBrowser::px(int twipsValue) const {
     return qRound(twipsValue * logicalDpiX() / 1440.0);
 }
 
-int frmThumbnailBrowser::twips(int pixels) const { return qRound(pixels * 1440.0 / logicalDpiX()); }
+int frmThumbnailBrowser::twips(int pixels) const {
+    return qRound(pixels * 1440.0 / logicalDpiX());
+}
 
 void frmThumbnailBrowser::buildPanel() {
-    Label1 = new QLabel("Size ofThumbnails:", this);
+    Label1 = new QLabel("Size of Thumbnails:", this);
     Label1->adjustSize();  // as wide as its text needs, so the text is never cut
     Label1->move(0, px(105));
     Combo1 = new QComboBox(this);
     Combo1->setObjectName("Combo1");
-    for (const DisplaySize& size : kDisplaySizes) Combo1->addItem(size.item);
+    for (const DisplaySize& size : kDisplaySizes)
+        Combo1->addItem(size.item);
     Combo1->setToolTip("specify size of Thumbnails");
     Combo1->setGeometry(0, px(345), px(kPanelControlWidth), Combo1->sizeHint().height());
     Command1 = makeButton("&Select All", "selects all Thumbnails", this);
+    Command1->setObjectName("Command1");
     Command1->setGeometry(0, px(765), px(kPanelControlWidth), px(330));
     Command2 = makeButton("&Unselect All", "unselects all Thumbnails", this);
+    Command2->setObjectName("Command2");
     Command2->setGeometry(0, px(1170), px(kPanelControlWidth), px(330));
     Frame1 = new QFrame(this);
     Frame1->setFrameShape(QFrame::StyledPanel);
@@ -112,9 +130,10 @@ void frmThumbnailBrowser::buildPanel() {
 }
 
 void frmThumbnailBrowser::buildHintAndScrollBar() {
-    Label6 = new QLabel("(use Shift/Ctrl Key+left Mousebutton to select multiple items, use right "
-                        "Mousebutton to get File Information)",
-                        this);
+    Label6 = new QLabel(
+        "(use Shift/Ctrl Key+left Mousebutton to select multiple items, use right "
+        "Mousebutton to get File Information)",
+        this);
     Label6->setWordWrap(true);
     // The hint wraps to as many lines as the font needs, so none of it is cut off.
     Label6->setGeometry(0, px(3885), px(kHintWidth),
@@ -158,12 +177,14 @@ void frmThumbnailBrowser::applyStoredGeometry() {
     resize(std::max(px(m_settings.width), px(kPanelWidth)),
            std::max(px(m_settings.height), px(kMinClientHeight)));
     move(px(m_settings.xpos), px(m_settings.ypos));
+    keepOnScreen(*this);
     Combo1->setCurrentIndex(m_settings.ThumbnailSize);
     m_loading = false;
 }
 
 void frmThumbnailBrowser::storeGeometry() {
-    if (isMinimized() || isMaximized()) return;
+    if (isMinimized() || isMaximized())
+        return;
     m_settings.xpos = twips(pos().x());
     m_settings.ypos = twips(pos().y());
     m_settings.width = twips(width());
@@ -173,16 +194,17 @@ void frmThumbnailBrowser::storeGeometry() {
 void frmThumbnailBrowser::ArrangeControls() {
     setMinimumSize(px(kPanelWidth), px(kMinClientHeight));
     const int panelLeft = width() - px(kPanelWidth);
-    for (QWidget* control : {static_cast<QWidget*>(Combo1), static_cast<QWidget*>(Command1),
-                             static_cast<QWidget*>(Command2), static_cast<QWidget*>(Command3),
-                             static_cast<QWidget*>(Frame1), static_cast<QWidget*>(Label6)}) {
+    for (QWidget* control :
+         {static_cast<QWidget*>(Combo1), static_cast<QWidget*>(Command1), static_cast<QWidget*>(Command2),
+          static_cast<QWidget*>(Command3), static_cast<QWidget*>(Frame1), static_cast<QWidget*>(Label6)}) {
         control->move(panelLeft + (px(kPanelWidth) - control->width()) / 2, control->y());
     }
     Label1->move(Combo1->x(), Label1->y());
 }
 
 void frmThumbnailBrowser::BrowserResize() {
-    if (isMinimized()) return;
+    if (isMinimized())
+        return;
     m_grid.BrowserResize(twips(width()), twips(height()), m_store.filecount);
     ArrangeControls();
     m_store.currentfileindex = m_grid.fileIndex(0);
@@ -209,7 +231,8 @@ void frmThumbnailBrowser::addFrame(int k, bool sized) {
     connect(frame, &ThumbnailFrame::framePressed, this, &frmThumbnailBrowser::onFramePressed);
     Check1.push_back(frame);
     Label7.push_back(caption);
-    if (sized) sizeFrame(k);
+    if (sized)
+        sizeFrame(k);
 }
 
 void frmThumbnailBrowser::sizeFrame(int k) {
@@ -234,7 +257,8 @@ void frmThumbnailBrowser::ManageControls(bool reload) {
         sizeFrame(0);
     }
     for (int k = keep; k < visible; ++k) {
-        if (k > 0) addFrame(k, true);
+        if (k > 0)
+            addFrame(k, true);
         Check1[k]->show();
         Label7[k]->show();
     }
@@ -256,19 +280,18 @@ void frmThumbnailBrowser::FillImages(int32_t firstrow, int count) {
     const QFontMetrics metrics(font());
     for (int k = 0; k < count && static_cast<size_t>(k) < Check1.size(); ++k) {
         const int32_t f = (firstrow - 1) * m_grid.columns + k;
-        if (f < 0 || f >= m_store.filecount) continue;
+        if (f < 0 || f >= m_store.filecount)
+            continue;
         if (m_store.thumbnailbits.size() >= static_cast<size_t>(f + 1) * kThumbBytes) {
-            const QImage picture =
-                scaleSlot(m_store.slot(f), m_grid.picturewidth, m_grid.pictureheight);
+            const QImage picture = scaleSlot(m_store.slot(f), m_grid.picturewidth, m_grid.pictureheight);
             Check1[k]->setIcon(QIcon(QPixmap::fromImage(picture)));
         }
         Check1[k]->setChecked(m_store.fileselected[f] != 0);
-        const QString caption = metrics.elidedText(QString::fromStdString(m_store.filelist[f]),
-                                                   Qt::ElideMiddle, m_grid.captionwidth);
+        const QString caption =
+            CompactPathToWidth(QString::fromStdString(m_store.filelist[f]), m_grid.captionwidth, metrics);
         Label7[k]->setText(caption);
-        Label7[k]->setAlignment(metrics.horizontalAdvance(caption) > Label7[k]->width()
-                                    ? Qt::AlignRight
-                                    : Qt::AlignLeft);
+        Label7[k]->setAlignment(metrics.horizontalAdvance(caption) > Label7[k]->width() ? Qt::AlignRight
+                                                                                        : Qt::AlignLeft);
         Check1[k]->update();
     }
 }
@@ -281,17 +304,19 @@ void frmThumbnailBrowser::refresh(bool reload) {
 void frmThumbnailBrowser::refreshChecks() {
     for (int k = 0; k < m_grid.visiblecount && static_cast<size_t>(k) < Check1.size(); ++k) {
         const int32_t f = m_grid.fileIndex(k);
-        if (f >= 0 && f < m_store.filecount) Check1[k]->setChecked(m_store.fileselected[f] != 0);
+        if (f >= 0 && f < m_store.filecount)
+            Check1[k]->setChecked(m_store.fileselected[f] != 0);
     }
     Label5->setText(QString::number(m_store.selectedcount));
 }
 
-void frmThumbnailBrowser::onFramePressed(int k, Qt::MouseButton button,
-                                         Qt::KeyboardModifiers modifiers, QPoint pos) {
+void frmThumbnailBrowser::onFramePressed(int k, Qt::MouseButton button, Qt::KeyboardModifiers modifiers,
+                                         QPoint pos) {
     const int32_t f = m_grid.fileIndex(k);
     m_store.currentfileindex = f;
     if (button == Qt::RightButton) {
         picinfo->move(Check1[k]->mapToGlobal(pos) + QPoint(px(60), px(60)));
+        keepOnScreen(*picinfo);
         picinfo->exec();
     } else if (button == Qt::LeftButton) {
         leftPress(m_store, f, k, modifiers.testFlag(Qt::ShiftModifier),
@@ -302,12 +327,28 @@ void frmThumbnailBrowser::onFramePressed(int k, Qt::MouseButton button,
 }
 
 void frmThumbnailBrowser::onSizeChosen(int index) {
-    if (m_loading || index < 0) return;
+    if (m_loading || index < 0)
+        return;
     m_grid.setDisplaySize(index, m_store.widethumbnails);
     m_settings.ThumbnailSize = static_cast<int16_t>(m_grid.sizeindex);
     BrowserResize();
+    growToShowAFrame();
     Timer3.start();
     Picture1->setFocus();
+}
+
+// A size whose frame does not fit the window would show an empty browser: the window grows to
+// hold one frame, as far as the screen allows.
+void frmThumbnailBrowser::growToShowAFrame() {
+    if (m_store.filecount < 1 || (m_grid.columns >= 1 && m_grid.rows >= 1))
+        return;
+    int needWidth = 0;
+    int needHeight = 0;
+    m_grid.clientSizeForOneFrame(needWidth, needHeight);
+    // One pixel more: the size read back in twips must not round below the need.
+    resize(std::max(width(), px(needWidth) + 1), std::max(height(), px(needHeight) + 1));
+    keepOnScreen(*this);
+    BrowserResize();
 }
 
 void frmThumbnailBrowser::onScroll(int value) {
@@ -317,7 +358,8 @@ void frmThumbnailBrowser::onScroll(int value) {
 }
 
 void frmThumbnailBrowser::setScrollValue(int32_t value) {
-    if (m_grid.scrollvisible) VScroll1->setValue(value);
+    if (m_grid.scrollvisible)
+        VScroll1->setValue(value);
 }
 
 void frmThumbnailBrowser::closeKeepingSelection() {
@@ -328,7 +370,8 @@ void frmThumbnailBrowser::closeKeepingSelection() {
 
 void frmThumbnailBrowser::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
-    if (m_loading || isMinimized()) return;
+    if (m_loading || isMinimized())
+        return;
     BrowserResize();
     storeGeometry();
     Timer1.start();
@@ -337,19 +380,53 @@ void frmThumbnailBrowser::resizeEvent(QResizeEvent* event) {
 
 void frmThumbnailBrowser::moveEvent(QMoveEvent* event) {
     QDialog::moveEvent(event);
-    if (!m_loading) storeGeometry();
+    if (!m_loading)
+        storeGeometry();
+}
+
+bool frmThumbnailBrowser::scrollByKey(int key) {
+    switch (key) {
+        case Qt::Key_PageUp:
+            setScrollValue(m_grid.keyScroll(ScrollKey::PageUp));
+            return true;
+        case Qt::Key_PageDown:
+            setScrollValue(m_grid.keyScroll(ScrollKey::PageDown));
+            return true;
+        case Qt::Key_Home:
+            setScrollValue(m_grid.keyScroll(ScrollKey::Home));
+            return true;
+        case Qt::Key_End:
+            setScrollValue(m_grid.keyScroll(ScrollKey::End));
+            return true;
+        default:
+            return false;
+    }
 }
 
 void frmThumbnailBrowser::keyPressEvent(QKeyEvent* event) {
-    switch (event->key()) {
-        case Qt::Key_PageUp: setScrollValue(m_grid.keyScroll(ScrollKey::PageUp)); break;
-        case Qt::Key_PageDown: setScrollValue(m_grid.keyScroll(ScrollKey::PageDown)); break;
-        case Qt::Key_Home: setScrollValue(m_grid.keyScroll(ScrollKey::Home)); break;
-        case Qt::Key_End: setScrollValue(m_grid.keyScroll(ScrollKey::End)); break;
-        case Qt::Key_Escape: break;  // only the close box throws the selection away
-        default: QDialog::keyPressEvent(event); return;
+    if (scrollByKey(event->key()) || event->key() == Qt::Key_Escape) {
+        event->accept();  // Escape: only the close box throws the selection away
+        return;
     }
-    event->accept();
+    QDialog::keyPressEvent(event);
+}
+
+// The window sees the four keys before its controls; the wheel over the size list scrolls the
+// thumbnails too, so the size changes only when it is chosen.
+bool frmThumbnailBrowser::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress && scrollByKey(static_cast<QKeyEvent*>(event)->key()))
+        return true;
+    if (watched == Combo1 && event->type() == QEvent::Wheel) {
+        wheelEvent(static_cast<QWheelEvent*>(event));
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void frmThumbnailBrowser::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    keepOnScreen(*this);   // again, now that the window's frame counts
+    Picture1->setFocus();  // the thumbnail area, not the size list
 }
 
 void frmThumbnailBrowser::wheelEvent(QWheelEvent* event) {
@@ -359,7 +436,8 @@ void frmThumbnailBrowser::wheelEvent(QWheelEvent* event) {
 
 void frmThumbnailBrowser::closeEvent(QCloseEvent* event) {
     // The close box means "cancel": the choice made here is thrown away.
-    if (!m_keepSelection) unselectAll(m_store);
+    if (!m_keepSelection)
+        unselectAll(m_store);
     picinfo->hide();
     QDialog::closeEvent(event);
 }

@@ -10,7 +10,6 @@
 #include <QScrollBar>
 #include <QTimer>
 #include <QToolButton>
-
 #include <vector>
 
 #include "settings/settings.h"
@@ -23,16 +22,16 @@ namespace kadrel {
 /// A thumbnail frame: a checkable button whose checked state only the browser changes.
 class ThumbnailFrame : public QToolButton {
     Q_OBJECT
-public:
+  public:
     /// Frame k of the page.
     ThumbnailFrame(int k, QWidget* parent);
     int index;
 
-signals:
+  signals:
     /// A mouse button went down on the frame at pos (pixels within the frame).
     void framePressed(int k, Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPoint pos);
 
-protected:
+  protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
@@ -40,7 +39,7 @@ protected:
 
 class frmThumbnailBrowser : public QDialog {
     Q_OBJECT
-public:
+  public:
     /// The browser over store; settings hold its position, size and display size (twips).
     frmThumbnailBrowser(ThumbnailStore& store, BrowserSettings& settings, QWidget* mainWindow);
     ~frmThumbnailBrowser() override;
@@ -74,14 +73,16 @@ public:
     QWidget* Picture1;
     frmPicInfo* picinfo;
 
-protected:
+  protected:
     void resizeEvent(QResizeEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     void buildPanel();
     void buildHintAndScrollBar();
     void buildTimers();
@@ -96,6 +97,9 @@ private:
     void onSizeChosen(int index);
     void onScroll(int value);
     void setScrollValue(int32_t value);
+    /// Scrolls for Page Up, Page Down, Home and End; false for any other key.
+    bool scrollByKey(int key);
+    void growToShowAFrame();
 
     ThumbnailStore& m_store;
     BrowserSettings& m_settings;

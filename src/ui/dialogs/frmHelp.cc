@@ -50,7 +50,7 @@ QString helpNotesText() {
     return "- the format of the time and date can be specified via the file Kadrel.ini.\n"
            "- manual file selection is supported for files with the extensions MOD, MPG,\n"
            "   JPG and BMP.\n"
-           "- Kadrel also supports a commandline mode. Just call Kadrel.exe /? to get\n"
+           "- Kadrel also supports a commandline mode. Just call kadrel -h to get\n"
            "  a description how commandline mode works.\n"
            "- If \"Target directory\" is left blank then Kadrel will be switched to \"WS-Flag patch "
            "mode\".In this "
@@ -127,7 +127,7 @@ void frmHelp::createControls() {
     Label2->setWordWrap(true);
     Label3->setWordWrap(true);
     const char* keyNames[4] = {"Label5", "Label6", "Label7", "Label8"};
-    const char* keyTexts[4] = {"modify_sde=x", "modify_rdi-pck=x", "", "textbeforedate=x"};
+    const char* keyTexts[4] = {"modify_sde=x", "modify_rdi-pck=x", "deletefiles=x", "textbeforedate=x"};
     for (int i = 0; i < 4; ++i)
         keyLabels_[i] = addLabel(keyNames[i], keyTexts[i]);
     Command1 = new QPushButton("next &Page", this);

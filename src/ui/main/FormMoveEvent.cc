@@ -4,6 +4,7 @@
 #include <QWidget>
 
 #include "ui/main/Twips.h"
+#include "ui/main/screenfit.h"
 
 namespace kadrel {
 
@@ -14,21 +15,30 @@ constexpr int kDockMarginTwips = 100;
 
 }  // namespace
 
-int dockedLeft(const QRect& mainFrame, int helpWidth, int screenRight, int margin) {
+int dockedLeft(const QRect& mainFrame, int helpWidth, const QRect& area, int margin) {
     const int mainRight = mainFrame.x() + mainFrame.width();
-    if (mainRight < screenRight - margin)
+    const int areaRight = area.x() + area.width();
+    const bool rightAllowed = mainRight < areaRight - margin;
+    if (rightAllowed && mainRight + helpWidth <= areaRight)
         return mainRight;
-    return mainFrame.x() - helpWidth;
+    const int left = mainFrame.x() - helpWidth;
+    if (left >= area.x())
+        return left;
+    const bool moreRoomRight = areaRight - mainRight > mainFrame.x() - area.x();
+    return rightAllowed && moreRoomRight ? mainRight : left;
 }
 
 void MoveHelpWindow(const QWidget& main, QWidget& help) {
     const QScreen* screen = main.screen();
     if (screen == nullptr)
         return;
-    const QRect area = screen->geometry();
-    const int margin = twipsToPixels(kDockMarginTwips, screen->logicalDotsPerInch());
     const QRect frame = main.frameGeometry();
-    help.move(dockedLeft(frame, help.frameGeometry().width(), area.x() + area.width(), margin), frame.y());
+    const QRect area = availableAreaFor(frame, main);
+    const int margin = twipsToPixels(kDockMarginTwips, screen->logicalDotsPerInch());
+    const QRect helpFrame = help.frameGeometry();
+    const QRect docked(dockedLeft(frame, helpFrame.width(), area, margin), frame.y(), helpFrame.width(),
+                       helpFrame.height());
+    help.move(fitRect(docked, area).topLeft());
 }
 
 }  // namespace kadrel

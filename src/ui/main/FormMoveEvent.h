@@ -7,11 +7,12 @@ class QWidget;
 
 namespace kadrel {
 
-/// Left edge of a window of helpWidth docked to mainFrame: at its right side while that side
-/// stays more than margin pixels inside screenRight, else at its left side.
-int dockedLeft(const QRect& mainFrame, int helpWidth, int screenRight, int margin);
+/// Left edge of a window of helpWidth docked to mainFrame within area: at its right side when
+/// that side stays more than margin pixels inside the area and the window fits there, else at
+/// its left side when it fits there; when it fits on neither side, the side with more room.
+int dockedLeft(const QRect& mainFrame, int helpWidth, const QRect& area, int margin);
 
-/// Moves help to the side of main, top edges level (the screen of main decides the side).
+/// Moves help to the side of main, top edges level, wholly on the screen main is on.
 void MoveHelpWindow(const QWidget& main, QWidget& help);
 
 }  // namespace kadrel

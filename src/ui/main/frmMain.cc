@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDir>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -11,6 +12,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
+#include <QShowEvent>
 #include <QTimer>
 #include <algorithm>
 
@@ -28,6 +30,8 @@
 #include "ui/main/ProgressbarAPI.h"
 #include "ui/main/browsefolderAPI.h"
 #include "ui/main/inputrules.h"
+#include "ui/main/programicon.h"
+#include "ui/main/screenfit.h"
 
 namespace kadrel {
 
@@ -46,6 +50,11 @@ std::string text(const QLineEdit* field) {
     return field->text().toStdString();
 }
 
+/// A folder field's path, with "~" read as the home folder.
+std::string folderText(const QLineEdit* field) {
+    return expandHome(text(field), QDir::homePath().toStdString());
+}
+
 }  // namespace
 
 frmMain::frmMain(Settings& settings, RunControl& control, UiSeam& ui, QWidget* parent)
@@ -58,6 +67,7 @@ frmMain::frmMain(Settings& settings, RunControl& control, UiSeam& ui, QWidget* p
       layout_(layoutPixelsPerTwip(QApplication::font(), screenDpi(this))),
       chooser_(BrowseFolder) {
     setObjectName("frmMain");
+    setWindowIcon(programIcon());
     setFixedSize(layout_.px(3645), layout_.px(5205));
     createFolderControls();
     createRenameFrame();
@@ -112,6 +122,8 @@ void frmMain::createRenameFrame() {
     txtUserString = addTextBox(Frame2, "txtUserString", 945, 615, 2295, 285);
     txtExample = place<QLineEdit>(Frame2, "txtExample", 90, 915, 3300, 330);
     txtExample->setReadOnly(true);
+    // Only a display: taking the focus would leave its text selected during runs.
+    txtExample->setFocusPolicy(Qt::NoFocus);
     QPalette grey = txtExample->palette();
     grey.setColor(QPalette::Base, grey.color(QPalette::Button));
     txtExample->setPalette(grey);
@@ -230,6 +242,7 @@ void frmMain::Form_Load() {
     applyLoadedSettings();
     const double dpi = screenDpi(this);
     move(twipsToPixels(s_.xpos, dpi), twipsToPixels(s_.ypos, dpi));
+    keepOnScreen(*this);
     txtUserString->setText(QString::fromStdString(s_.usertext));
     rebuildExample();
     Check2->setText("&Manual Selection");
@@ -349,6 +362,12 @@ void frmMain::MoveHelpWindow() {
         kadrel::MoveHelpWindow(*this, *help_);
 }
 
+void frmMain::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!event->spontaneous())
+        keepOnScreen(*this);  // again, now that the window's frame counts
+}
+
 void frmMain::moveEvent(QMoveEvent* event) {
     QWidget::moveEvent(event);
     MoveHelpWindow();
@@ -409,12 +428,14 @@ void frmMain::Check2_Click() {
         ignorecheck2click_ = 0;
         return;
     }
-    if (manualactive_ == 1) {
+    if (manualactive_ == 1 && !Check2->isChecked()) {
+        // A click on the pressed toggle searches again: after nothing found, an abort or a
+        // discarded browser this is the way on, without a detour through the other toggle.
+        ignorecheck2click_ = 1;
         Check2->setChecked(true);
+    } else if (allfilesactive_ == 1 && !Check2->isChecked()) {
         return;
     }
-    if (allfilesactive_ == 1 && !Check2->isChecked())
-        return;
     if (!checkSourceFolder(true) || !checkTargetFolder(true))
         return;
     storeFolders();
@@ -454,6 +475,7 @@ void frmMain::enterManualMode() {
 // The old choice is dropped whatever the search ends with: it indexed a list that the search
 // has replaced, and a count left behind would let Start copy from the wrong list.
 bool frmMain::searchSelection() {
+    Check2->setText("&Manual Selection");
     searching_ = true;
     enablecontrols(false);
     ShowStatus("searching for files...");
@@ -522,7 +544,8 @@ void frmMain::chkSetWS_Click() {
 // ---- fields ----
 
 void frmMain::lSourcedir_Change() {
-    s_.sourcedir = text(lSourcedir);
+    dropSelection();
+    s_.sourcedir = folderText(lSourcedir);
     s_.lastsourcedir = s_.sourcedir;
     if (s_.sourcedir.empty()) {
         btnStart->setEnabled(false);
@@ -537,19 +560,33 @@ void frmMain::lSourcedir_Change() {
 }
 
 void frmMain::lTargetdir_Change() {
-    s_.targetdir = text(lTargetdir);
+    s_.targetdir = folderText(lTargetdir);
     s_.lasttargetdir = s_.targetdir;
     rebuildExample();
 }
 
 void frmMain::txtSearch_Change() {
+    dropSelection();
     chkSetWS->setEnabled(isWideScreenExt(txtSearch->text()));
     Check2->setEnabled(!s_.sourcedir.empty() && isManualSelectionExt(txtSearch->text()));
     s_.searchext = text(txtSearch);
-    if (s_.sourcedir.empty()) {
-        Check2->setEnabled(false);
+    if (s_.sourcedir.empty() || (Check2->isChecked() && store_.selectedcount == 0)) {
+        if (s_.sourcedir.empty())
+            Check2->setEnabled(false);
         btnStart->setEnabled(false);
     }
+}
+
+// The picked files belong to the folder and extension they were searched with: after either
+// changes they must not be copied, or offered for deletion, under the new ones.
+void frmMain::dropSelection() {
+    if (store_.filecount == 0 && store_.selectedcount == 0)
+        return;
+    store_.filelist.clear();
+    store_.filecount = 0;
+    store_.resetSelection();
+    std::vector<uint8_t>().swap(store_.thumbnailbits);
+    Check2->setText("&Manual Selection");
 }
 
 void frmMain::txtRename_Change() {
@@ -634,13 +671,16 @@ bool frmMain::checkField(QLineEdit* field, const char* headline) {
     return false;
 }
 
+// In the manual mode the toggle stays pressed, so that a click on it can search again.
 void frmMain::releaseCheck2() {
+    if (manualactive_ == 1)
+        return;
     ignorecheck2click_ = 1;
     Check2->setChecked(false);
 }
 
 bool frmMain::checkSourceFolder(bool fromToggle) {
-    if (folderExists(text(lSourcedir)))
+    if (folderExists(folderText(lSourcedir)))
         return true;
     const QString path = CompactPathToWidth(lSourcedir->text(), kMessagePathWidth, fontMetrics());
     if (fromToggle)
@@ -651,7 +691,7 @@ bool frmMain::checkSourceFolder(bool fromToggle) {
 }
 
 bool frmMain::checkTargetFolder(bool fromToggle) {
-    if (lTargetdir->text().isEmpty() || folderExists(text(lTargetdir)))
+    if (lTargetdir->text().isEmpty() || folderExists(folderText(lTargetdir)))
         return true;
     const QString path = CompactPathToWidth(lTargetdir->text(), kMessagePathWidth, fontMetrics());
     if (fromToggle)
@@ -662,9 +702,9 @@ bool frmMain::checkTargetFolder(bool fromToggle) {
 }
 
 void frmMain::storeFolders() {
-    s_.sourcedir = text(lSourcedir);
+    s_.sourcedir = folderText(lSourcedir);
     s_.lastsourcedir = s_.sourcedir;
-    s_.targetdir = text(lTargetdir);
+    s_.targetdir = folderText(lTargetdir);
     s_.lasttargetdir = s_.targetdir;
 }
 
@@ -678,7 +718,7 @@ void frmMain::btnStart_Click() {
         return;
     if (!chkSetWS->isEnabled())
         s_.setws = false;
-    if (!validateStart())
+    if (!validateStart() || !confirmExtensions())
         return;
     if (s_.targetdir.empty() && !frmWarning::ask(ctl_))
         return;
@@ -687,6 +727,13 @@ void frmMain::btnStart_Click() {
     s_.setws = chkSetWS->isChecked();
     if (closeAfterRun_)
         QTimer::singleShot(0, this, &QWidget::close);
+}
+
+// Pictures named as clips (or clips as pictures) would open in the wrong program, or not at all.
+bool frmMain::confirmExtensions() {
+    const std::string question = extensionQuestion(s_.searchext, text(txtRename));
+    return question.empty() || ui_.showMessage(question, "Kadrel", MsgIcon::Question, MsgButtons::YesNo,
+                                               MsgResult::No) == MsgResult::Yes;
 }
 
 bool frmMain::requestAbort() {

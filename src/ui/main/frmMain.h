@@ -80,6 +80,7 @@ class frmMain : public QWidget, public ProgressView {
   protected:
     void closeEvent(QCloseEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -100,6 +101,10 @@ class frmMain : public QWidget, public ProgressView {
 
     void rebuildExample();
     bool validateStart();
+    /// Asks before pictures get a clip's extension or clips a picture's; true to go on.
+    bool confirmExtensions();
+    /// Forgets the list and the choice of the last manual selection.
+    void dropSelection();
     bool checkField(QLineEdit* field, const char* headline);
     bool checkSourceFolder(bool fromToggle);
     bool checkTargetFolder(bool fromToggle);

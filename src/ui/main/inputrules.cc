@@ -44,6 +44,31 @@ bool isManualSelectionExt(const QString& text) {
     return isWideScreenExt(text) || upper == "JPG" || upper == "BMP";
 }
 
+std::string extensionQuestion(const std::string& searchext, const std::string& renameext) {
+    const QString search = QString::fromStdString(searchext);
+    const QString rename = QString::fromStdString(renameext);
+    const bool pictures = isManualSelectionExt(search) && !isWideScreenExt(search);
+    const bool picturesToClips = pictures && isWideScreenExt(rename);
+    const bool clipsToPictures =
+        isWideScreenExt(search) && isManualSelectionExt(rename) && !isWideScreenExt(rename);
+    if (!picturesToClips && !clipsToPictures)
+        return "";
+    const std::string kind = picturesToClips ? "pictures" : "video clips";
+    const std::string other = picturesToClips ? "a video clip" : "a picture";
+    return "The files searched for (*." + searchext + ") are " + kind +
+           ", but their new names would end in ." + renameext + ", the extension of " + other +
+           ".\r\n\r\nDo you want to go on?";
+}
+
+std::string expandHome(const std::string& path, const std::string& home) {
+    if (path != "~" && !path.starts_with("~/"))
+        return path;
+    std::string base = home;
+    while (base.size() > 1 && base.back() == '/')
+        base.pop_back();
+    return path == "~" ? base : (base == "/" ? "" : base) + path.substr(1);
+}
+
 int firstRefusedChar(const QString& text) {
     const QString refused = QString::fromLatin1(kRefusedChars);
     for (int i = 0; i < text.size(); ++i)

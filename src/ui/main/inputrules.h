@@ -20,6 +20,13 @@ bool isWideScreenExt(const QString& text);
 /// True for "JPG", "BMP", "MPG" and "MOD" without regard to case (whole text only).
 bool isManualSelectionExt(const QString& text);
 
+/// The question asked before a run when searchext names pictures (JPG, BMP) and renameext a
+/// clip's extension (MPG, MOD), or the other way round; "" when the two agree.
+std::string extensionQuestion(const std::string& searchext, const std::string& renameext);
+
+/// path with a leading "~" or "~/" read as home; any other path unchanged.
+std::string expandHome(const std::string& path, const std::string& home);
+
 /// Index of the first refused character of text (one of kRefusedChars or a control
 /// character), or -1.
 int firstRefusedChar(const QString& text);

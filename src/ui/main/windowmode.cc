@@ -6,6 +6,7 @@
 
 #include "app/runcontrol.h"
 #include "ui/main/frmMain.h"
+#include "ui/main/programicon.h"
 #include "ui/main/qtui.h"
 
 namespace kadrel {
@@ -55,6 +56,8 @@ int runWindowMode(int argc, char** argv, Settings& settings) {
     qInstallMessageHandler(holdStartMessages);
     QApplication app(argc, argv);
     releaseStartMessages();
+    QGuiApplication::setDesktopFileName(kApplicationId);
+    app.setWindowIcon(programIcon());  // every window, message boxes and the folder chooser too
     QtUi ui;
     RunControl control;
     frmMain form(settings, control, ui);
