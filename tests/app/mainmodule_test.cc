@@ -1,7 +1,7 @@
 // Runs the real program as a user would: a copy of the binary in a temporary folder, with its
 // config folder there too, so that no run reads or writes the user's own settings.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -170,20 +170,24 @@ TEST_F(Program, DebugLogOnlyWithDebugModeOne) {
 
 /// Runs the program on a pseudo-terminal, as a user at a shell would, and sends it signal once
 /// its output shows text. Returns the exit status.
-int runOnTerminalAndSignal(const std::string& folder, const std::vector<std::string>& args, const std::string& text,
-                           int signal) {
+int runOnTerminalAndSignal(const std::string& folder, const std::vector<std::string>& args,
+                           const std::string& text, int signal) {
     const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
-    if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) return -1;
+    if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0)
+        return -1;
     const std::string slave = ::ptsname(master);
     const pid_t child = ::fork();
     if (child == 0) {
         ::setsid();
         const int fd = ::open(slave.c_str(), O_RDWR);
-        for (int stream = 0; stream < 3; ++stream) ::dup2(fd, stream);
+        for (int stream = 0; stream < 3; ++stream)
+            ::dup2(fd, stream);
         std::vector<char*> argv{const_cast<char*>("./kadrel")};
-        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        for (const std::string& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
-        if (::chdir(folder.c_str()) == 0) ::execv("./kadrel", argv.data());
+        if (::chdir(folder.c_str()) == 0)
+            ::execv("./kadrel", argv.data());
         ::_exit(127);
     }
     std::string seen;
@@ -192,7 +196,8 @@ int runOnTerminalAndSignal(const std::string& folder, const std::vector<std::str
         char buffer[512];
         if (::poll(&p, 1, 100) > 0) {
             const ssize_t n = ::read(master, buffer, sizeof buffer);
-            if (n > 0) seen.append(buffer, static_cast<size_t>(n));
+            if (n > 0)
+                seen.append(buffer, static_cast<size_t>(n));
         }
     }
     ::kill(child, signal);
@@ -220,7 +225,30 @@ TEST_F(Program, ARunThatLeavesFilesBehindNeverExitsWithSuccess) {
     dir.write("Kadrel.ini", "[Settings]\r\ndatetimeformat=\r\ndeletefiles=1\r\n");
     fs::remove(dir.file("dst/MOV001.MPG"));
     EXPECT_EQ(runOnTerminalAndSignal(dir.path(), {"card", "dst"}, "N = Cancel]", SIGTERM), 128 + SIGTERM);
-    EXPECT_TRUE(fs::exists(dir.file("card/PRG001/MOV001.MOD")) && fs::exists(dir.file("card/PRG001/MOV001.MOI")));
+    EXPECT_TRUE(fs::exists(dir.file("card/PRG001/MOV001.MOD")) &&
+                fs::exists(dir.file("card/PRG001/MOV001.MOI")));
+}
+
+// A folder the user may not read hides clips: the run names it and does not claim success.
+TEST_F(Program, UnreadableFoldersAreNamedAndTheRunDoesNotClaimSuccess) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to run the program as another user";
+    dir.write("card/ok/MOV001.MOD", "clip one");
+    dir.write("card/locked/MOV002.MOD", "clip two");
+    fs::create_directory(dir.file("dst"));
+    for (const char* open : {"", "card", "card/ok", "card/ok/MOV001.MOD", "dst", "kadrel"})
+        fs::permissions(dir.file(open), fs::perms::all, fs::perm_options::add);
+    fs::permissions(dir.file("card/locked"), fs::perms::none);
+    const std::string cmd = "cd " + dir.path() + " && XDG_CONFIG_HOME=" + dir.path() +
+                            "config setpriv --reuid=65534 --regid=65534 --clear-groups ./kadrel card dst "
+                            ">out.txt 2>err.txt </dev/null";
+    const int raw = std::system(cmd.c_str());
+    fs::permissions(dir.file("card/locked"), fs::perms::owner_all);
+    ASSERT_TRUE(WIFEXITED(raw));
+    EXPECT_EQ(WEXITSTATUS(raw), 6);
+    const std::string err = test::readAll(dir.file("err.txt"));
+    EXPECT_NE(err.find("could not be read:\ncard/locked/"), std::string::npos) << err;
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.file("dst")), fs::directory_iterator{}), 1);
 }
 
 // A disk that fills up: the copy that did not fit is gone, the run names it and says how far it
@@ -234,13 +262,15 @@ TEST_F(Program, AFullDiskEndsTheRunWithTheFileNamedAndNothingHalfWritten) {
     dir.write("card/MOV003.MOD", std::string(450 << 10, 'c'));
     const Result r = run("card small /T:x");
     std::vector<std::string> left;
-    for (const auto& e : fs::directory_iterator(dir.file("small"))) left.push_back(e.path().filename());
+    for (const auto& e : fs::directory_iterator(dir.file("small")))
+        left.push_back(e.path().filename());
     ::umount(dir.file("small").c_str());
     EXPECT_EQ(r.status, 6);
     EXPECT_NE(r.err.find("No space left on device\ncard/MOV00"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("2 of 3 files were done; 1 was not."), std::string::npos) << r.err;
     EXPECT_EQ(left.size(), 2u);
-    for (const std::string& name : left) EXPECT_EQ(name.find(".part"), std::string::npos) << name;
+    for (const std::string& name : left)
+        EXPECT_EQ(name.find(".part"), std::string::npos) << name;
 }
 
 }  // namespace
