@@ -2,12 +2,14 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QShowEvent>
 #include <QSignalBlocker>
 #include <QWheelEvent>
+#include <algorithm>
 
 #include "ui/browser/WheelMouse.h"
 #include "ui/browser/browserselection.h"
@@ -290,8 +292,16 @@ void frmThumbnailBrowser::FillImages(int32_t firstrow, int count) {
         const QString caption =
             CompactPathToWidth(QString::fromStdString(m_store.filelist[f]), m_grid.captionwidth, metrics);
         Label7[k]->setText(caption);
-        Label7[k]->setAlignment(metrics.horizontalAdvance(caption) > Label7[k]->width() ? Qt::AlignRight
-                                                                                        : Qt::AlignLeft);
+        // A name that is wider than its caption even alone is set a pixel or two smaller rather
+        // than cut: among hundreds of clips "OV001.MOD" would name no file at all.
+        QFont captionFont = font();
+        const int width = Label7[k]->width();
+        for (int pixels = QFontInfo(captionFont).pixelSize();
+             QFontMetrics(captionFont).horizontalAdvance(caption) > width && pixels > 7;)
+            captionFont.setPixelSize(--pixels);
+        Label7[k]->setFont(captionFont);
+        Label7[k]->setAlignment(QFontMetrics(captionFont).horizontalAdvance(caption) > width ? Qt::AlignRight
+                                                                                             : Qt::AlignLeft);
         Check1[k]->update();
     }
 }
