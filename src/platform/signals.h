@@ -24,4 +24,8 @@ class SignalStop {
 /// The signal caught during the last run of this process, 0 when none was.
 int lastCaughtSignal();
 
+/// Waits until fd has input to read; false as soon as a termination request has been caught,
+/// also one that came just before the wait began (a plain blocking read would miss it).
+bool waitForInputOrStop(int fd);
+
 }  // namespace kadrel::platform

@@ -1,4 +1,7 @@
+#include <poll.h>
 #include <signal.h>
+
+#include <cerrno>
 
 #include "platform/signals.h"
 
@@ -48,6 +51,19 @@ int SignalStop::caught() const {
 
 int lastCaughtSignal() {
     return g_caught.load();
+}
+
+bool waitForInputOrStop(int fd) {
+    // A signal interrupts poll; one that lands between the check and the poll is seen at the
+    // next round at the latest.
+    for (;;) {
+        if (g_caught.load() != 0)
+            return false;
+        pollfd ready{fd, POLLIN, 0};
+        const int n = ::poll(&ready, 1, 200);
+        if (n > 0 || (n < 0 && errno != EINTR))
+            return true;  // input, its end, or an error the read itself will report
+    }
 }
 
 }  // namespace kadrel::platform

@@ -202,7 +202,14 @@ int runOnTerminalAndSignal(const std::string& folder, const std::vector<std::str
     }
     ::kill(child, signal);
     int raw = 0;
-    ::waitpid(child, &raw, 0);
+    for (int waited = 0; ::waitpid(child, &raw, WNOHANG) == 0; ++waited) {
+        if (waited == 100) {  // ten seconds: the program ignored the request
+            ::kill(child, SIGKILL);
+            ::waitpid(child, &raw, 0);
+            break;
+        }
+        ::usleep(100000);
+    }
     ::close(master);
     return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
 }
