@@ -3,7 +3,7 @@
 #include <QImageReader>
 #include <QString>
 #include <algorithm>
-#include <cstring>
+#include <array>
 #include <new>
 #include <optional>
 #include <utility>
@@ -17,13 +17,15 @@ namespace kadrel {
 namespace {
 
 // Thumbnail memory grows with the list (360000 bytes a file); a list too long for the memory
-// is told to the user instead of ending the program.
-bool allocateSlots(ThumbnailStore& store, UiSeam& ui) {
+// is told to the user instead of ending the program. Only room is taken here: the slots are
+// appended in file order, so each page is written once, by its own thumbnail, and the first
+// files need not wait for hundreds of megabytes to be cleared.
+bool reserveSlots(ThumbnailStore& store, UiSeam& ui) {
+    std::vector<uint8_t>().swap(store.thumbnailbits);  // the old thumbnails make room first
     try {
-        store.thumbnailbits.assign(static_cast<size_t>(store.filecount) * kThumbBytes, 0);
+        store.thumbnailbits.reserve(static_cast<size_t>(store.filecount) * kThumbBytes);
         return true;
     } catch (const std::bad_alloc&) {
-        store.thumbnailbits.clear();
         ui.showMessage(
             "Not enough memory for the thumbnails of " + std::to_string(store.filecount) + " files!", "ERROR",
             MsgIcon::Critical, MsgButtons::Ok, MsgResult::Ok);
@@ -31,30 +33,23 @@ bool allocateSlots(ThumbnailStore& store, UiSeam& ui) {
     }
 }
 
-// Copies one finished thumbnail into its slot; a file without a picture gets the placeholder.
+// Appends one finished thumbnail as slot index; a file without a picture gets the placeholder.
 void place(ThumbnailStore& store, int32_t index, const ThumbnailResult& result) {
-    uint8_t* slot = store.thumbnailbits.data() + static_cast<size_t>(index) * kThumbBytes;
-    if (result.bits.size() != static_cast<size_t>(kThumbBytes)) {
+    const bool picture = result.bits.size() == static_cast<size_t>(kThumbBytes);
+    if (!picture)
         loadPlaceholder(store);
-        std::memcpy(slot, store.placeholderbits.data(), kThumbBytes);
-        store.picturesize[index] = {0, 0};
-        return;
-    }
-    std::memcpy(slot, result.bits.data(), kThumbBytes);
-    store.picturesize[index] = result.size;
+    const uint8_t* bits = picture ? result.bits.data() : store.placeholderbits.data();
+    store.thumbnailbits.resize(static_cast<size_t>(index) * kThumbBytes);  // already so: files come in order
+    store.thumbnailbits.insert(store.thumbnailbits.end(), bits, bits + kThumbBytes);
+    store.picturesize[index] = picture ? result.size : std::array<int16_t, 2>{0, 0};
 }
 
-// The frame shared by both kinds: the workers make the thumbnails, this (the UI) thread shows
-// the progress, takes them in file order into the store and lets events run, so that Abort
-// and closing the window stop the run before the next file. The count shown rises by one
-// each time the thumbnail before it is in the store.
-bool runThumbnails(ThumbnailStore& store, RunControl& control, UiSeam& ui, int workers,
-                   ThumbnailPool::Task task, bool& libraryFailed) {
-    if (store.picturesize.size() != static_cast<size_t>(store.filecount))
-        store.resetSelection();
-    if (!allocateSlots(store, ui))
-        return false;
-    ThumbnailPool pool(store.filecount, workers, std::move(task));
+// Shows the progress and takes the results into the store in file order, letting events run
+// while it waits and after each file, so that Abort and closing the window stop the run
+// before the next file. The count shown rises by one each time the thumbnail before it is in
+// the store. False when the decoder cannot be used.
+bool takeResults(ThumbnailStore& store, RunControl& control, UiSeam& ui, ThumbnailPool& pool,
+                 bool& libraryFailed) {
     const auto keepWaiting = [&] {
         ui.processEvents();
         return !control.abortrequested;
@@ -77,6 +72,21 @@ bool runThumbnails(ThumbnailStore& store, RunControl& control, UiSeam& ui, int w
         ui.processEvents();
     }
     return true;
+}
+
+// The frame shared by both kinds: the workers make the thumbnails, this (the UI) thread alone
+// touches the store and the UI.
+bool runThumbnails(ThumbnailStore& store, RunControl& control, UiSeam& ui, int workers,
+                   ThumbnailPool::Task task, bool& libraryFailed) {
+    if (store.picturesize.size() != static_cast<size_t>(store.filecount))
+        store.resetSelection();
+    if (!reserveSlots(store, ui))
+        return false;
+    ThumbnailPool pool(store.filecount, workers, std::move(task));
+    const bool made = takeResults(store, control, ui, pool, libraryFailed);
+    // The files an abort or an unusable decoder kept from being made stay zero.
+    store.thumbnailbits.resize(static_cast<size_t>(store.filecount) * kThumbBytes);
+    return made;
 }
 
 // The paths the workers read: their own copy, as events during the run may change the store.
