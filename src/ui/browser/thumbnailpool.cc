@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <exception>
+#include <system_error>
 #include <utility>
 
 namespace kadrel {
@@ -41,8 +42,12 @@ ThumbnailPool::ThumbnailPool(int32_t count, int workers, Task task)
       results_(static_cast<size_t>(count_)) {
     const int threads = std::min(std::max(workers, 1), count_);
     workers_.reserve(static_cast<size_t>(threads));
-    for (int i = 0; i < threads; ++i)
-        workers_.emplace_back(&ThumbnailPool::work, this);
+    try {
+        for (int i = 0; i < threads; ++i)
+            workers_.emplace_back(&ThumbnailPool::work, this);
+    } catch (const std::system_error&) {
+        // The system gave fewer threads: those that started do the work, or take() if none did.
+    }
 }
 
 ThumbnailPool::~ThumbnailPool() {
@@ -68,6 +73,16 @@ bool ThumbnailPool::mayStart() const {
     return next_ < taken_ + ahead_;
 }
 
+ThumbnailResult ThumbnailPool::run(int32_t index) const {
+    try {
+        return task_(index);
+    } catch (const std::exception&) {
+        // A file that could not be made (memory ran out in a decoder or the picture loader)
+        // gets the placeholder, as any other file without a picture.
+        return {};
+    }
+}
+
 void ThumbnailPool::work() {
     std::unique_lock lock(mutex_);
     for (;;) {
@@ -76,14 +91,7 @@ void ThumbnailPool::work() {
             return;
         const int32_t index = next_++;
         lock.unlock();
-        ThumbnailResult result;
-        try {
-            result = task_(index);
-        } catch (const std::exception&) {
-            // A file that could not be made (memory ran out in a decoder or the picture
-            // loader) gets the placeholder, as any other file without a picture.
-            result = {};
-        }
+        ThumbnailResult result = run(index);
         lock.lock();
         results_[static_cast<size_t>(index)] = std::move(result);
         changed_.notify_all();
@@ -93,6 +101,11 @@ void ThumbnailPool::work() {
 std::optional<ThumbnailResult> ThumbnailPool::take(int32_t index, const std::function<bool()>& keepWaiting) {
     if (index < 0 || index >= count_)
         return std::nullopt;
+    if (workers_.empty()) {
+        next_ = index + 1;
+        taken_ = index + 1;
+        return run(index);
+    }
     auto& slot = results_[static_cast<size_t>(index)];
     std::unique_lock lock(mutex_);
     while (!slot.has_value()) {

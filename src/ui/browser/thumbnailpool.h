@@ -49,6 +49,7 @@ class ThumbnailPool {
     int32_t started();
 
   private:
+    ThumbnailResult run(int32_t index) const;
     void work();
     bool mayStart() const;
 
