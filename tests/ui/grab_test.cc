@@ -137,6 +137,7 @@ TEST(GrabTest, ProgressAbortAndAMissingDecoder) {
     ThumbnailStore store = storeOf(std::vector<std::string>(12, clip));
     for (int workers : {1, 4}) {
         SCOPED_TRACE(workers);
+        store.resetSelection();  // as the manual selection does before each run
         RunControl control;
         test::FakeUi ui;
         bool failed = false;
