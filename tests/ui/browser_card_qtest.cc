@@ -57,6 +57,11 @@ class BrowserCardTest : public QObject {
         QVERIFY(store.filecount > 0);
         sortfilelist(store);
         QVERIFY(makeSelectionThumbnails(store, "MOD", false, control, ui));
+        ThumbnailStore alone = store;  // one worker fills the store as the pool did, byte for byte
+        bool failed = true;
+        QVERIFY(createmovethumbnails(alone, control, ui, failed, kMpeg2DecoderName, 1) && !failed);
+        QVERIFY(alone.thumbnailbits == store.thumbnailbits);
+        QVERIFY(alone.picturesize == store.picturesize);
         loadPlaceholder(store);
         for (int32_t i = 0; i < store.filecount; ++i) {
             QVERIFY(store.picturesize[i][0] > 0 && store.picturesize[i][1] > 0);

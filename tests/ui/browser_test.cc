@@ -1,8 +1,11 @@
 // The browser's grid and selection rules without a window, the placement of windows on the
-// screen, and the manual-selection steps.
+// screen, and the manual-selection steps with the workers that make the thumbnails.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "support/fakeui.h"
 #include "support/tempdir.h"
@@ -10,6 +13,7 @@
 #include "ui/browser/WheelMouse.h"
 #include "ui/browser/browsergrid.h"
 #include "ui/browser/browserselection.h"
+#include "ui/browser/thumbnailpool.h"
 #include "ui/main/FormMoveEvent.h"
 #include "ui/main/screenfit.h"
 
@@ -208,6 +212,37 @@ TEST(ManualSelectionTest, ThumbnailsOfPicturesAndClips) {
     control.abortrequested = true;
     EXPECT_FALSE(makeSelectionThumbnails(store, "mod", true, control, ui));
     EXPECT_TRUE(store.widethumbnails);
+}
+
+// Results come back in file order, the workers run at most a few files ahead, and an abort
+// while a file is being made waits for no file and starts none.
+TEST(ManualSelectionTest, ThumbnailWorkersKeepTheOrderAndStopAtAnAbort) {
+    constexpr int kWorkers = 3;
+    constexpr int32_t kMayStart = 5 + 2 * kWorkers;  // 5 taken, 2 ahead per worker
+    std::atomic<int32_t> ran{0};
+    std::atomic<bool> slowFileMay{false};
+    {
+        ThumbnailPool pool(40, kWorkers, [&](int32_t index) {
+            ++ran;
+            while (index == 5 && !slowFileMay)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            return ThumbnailResult{{static_cast<uint8_t>(index)}, {}, false};
+        });
+        struct Release {
+            std::atomic<bool>& flag;
+            ~Release() { flag = true; }  // before the pool stops and joins
+        } release{slowFileMay};
+        for (int32_t i = 0; i < 5; ++i) {
+            const auto result = pool.take(i, [] { return true; });
+            EXPECT_EQ(result ? result->bits : std::vector<uint8_t>{},
+                      std::vector<uint8_t>{static_cast<uint8_t>(i)});
+        }
+        int asked = 0;
+        EXPECT_FALSE(pool.take(5, [&] { return ++asked < 2; }));  // events ran once, then Abort
+        EXPECT_EQ(asked, 2);
+        EXPECT_LE(pool.started(), kMayStart);
+    }
+    EXPECT_LE(ran, kMayStart);
 }
 
 }  // namespace

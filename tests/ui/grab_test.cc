@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
-
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -22,7 +21,8 @@ const std::string kData = KADREL_TEST_DATA;
 size_t colours(const QImage& image) {
     std::set<QRgb> seen;
     for (int y = 0; y < image.height(); y += 7) {
-        for (int x = 0; x < image.width(); x += 7) seen.insert(image.pixel(x, y));
+        for (int x = 0; x < image.width(); x += 7)
+            seen.insert(image.pixel(x, y));
     }
     return seen.size();
 }
@@ -37,22 +37,27 @@ ThumbnailStore storeOf(const std::vector<std::string>& files) {
 
 // The picture size as an independent reader (ffprobe) sees it, "720,576".
 std::string probedSize(const std::string& path) {
-    const std::string command = "ffprobe -v error -select_streams v:0 -show_entries "
-                                "stream=width,height -of csv=p=0 '" + path + "'";
+    const std::string command =
+        "ffprobe -v error -select_streams v:0 -show_entries "
+        "stream=width,height -of csv=p=0 '" +
+        path + "'";
     std::string text;
     if (FILE* pipe = popen(command.c_str(), "r")) {
         char buffer[64];
-        while (fgets(buffer, sizeof buffer, pipe)) text += buffer;
+        while (fgets(buffer, sizeof buffer, pipe))
+            text += buffer;
         pclose(pipe);
     }
-    while (!text.empty() && (text.back() == '\n' || text.back() == ',')) text.pop_back();
+    while (!text.empty() && (text.back() == '\n' || text.back() == ','))
+        text.pop_back();
     return text;
 }
 
 TEST(GrabTest, EachFixtureClipGrabsAtItsOwnSize) {
     int clips = 0;
     for (const auto& entry : std::filesystem::directory_iterator(kData)) {
-        if (entry.path().extension() != ".mpg") continue;
+        if (entry.path().extension() != ".mpg")
+            continue;
         const std::string path = entry.path().string();
         test::FakeUi ui;
         int32_t height = -1, width = -1;
@@ -75,8 +80,10 @@ TEST(GrabTest, ClipsWithoutAPictureGiveNothingAndNoMessage) {
     const std::string garbage = dir.write("broken.MOD", std::string(4096, '\x47'));
     const std::string empty = dir.write("empty.MOD", "");
     const std::string audio = dir.file("audio.MOD");
-    const std::string command = "ffmpeg -nostdin -loglevel fatal -y -f lavfi -i "
-                                "sine=duration=1 -c:a mp2 -f vob '" + audio + "'";
+    const std::string command =
+        "ffmpeg -nostdin -loglevel fatal -y -f lavfi -i "
+        "sine=duration=1 -c:a mp2 -f vob '" +
+        audio + "'";
     ASSERT_EQ(std::system(command.c_str()), 0);
     for (const std::string& path : {garbage, empty, audio, dir.file("missing.MOD")}) {
         test::FakeUi ui;
@@ -97,7 +104,7 @@ TEST(GrabTest, ClipThumbnailsFillTheSlotOrGetThePlaceholder) {
     RunControl control;
     test::FakeUi ui;
     bool failed = true;
-    ASSERT_TRUE(createmovethumbnails(store, control, ui, failed));
+    ASSERT_TRUE(createmovethumbnails(store, control, ui, failed, kMpeg2DecoderName, 1));
     EXPECT_FALSE(failed);
     ASSERT_EQ(store.thumbnailbits.size(), 3u * 360000);
     EXPECT_EQ(store.picturesize[0], (std::array<int16_t, 2>{720, 576}));
@@ -113,32 +120,54 @@ TEST(GrabTest, ClipThumbnailsFillTheSlotOrGetThePlaceholder) {
         EXPECT_NE(image.pixel(2, 150), qRgb(255, 255, 255));
     }
     EXPECT_TRUE(ui.messages.empty());
+    // Workers finish out of order; the store and the progress must not show it.
+    ThumbnailStore pooled = storeOf(store.filelist);
+    test::FakeUi pooledUi;
+    ASSERT_TRUE(createmovethumbnails(pooled, control, pooledUi, failed, kMpeg2DecoderName, 4));
+    EXPECT_EQ(pooled.thumbnailbits, store.thumbnailbits);
+    EXPECT_EQ(pooled.picturesize, store.picturesize);
+    EXPECT_EQ(pooledUi.progress, ui.progress);
+    EXPECT_EQ(ui.progress.back(), (std::pair<std::string, int>{"creating Thumbnail 3 of 3", 100}));
 }
 
-// The run stops at an abort, and at a decoder that cannot be used after showing so once.
+// On one worker or many: the run stops at a decoder that cannot be used after showing so
+// once, and at an abort, with the files before it in their slots and the rest left empty.
 TEST(GrabTest, ProgressAbortAndAMissingDecoder) {
     const std::string clip = kData + "/cif352x288.mpg";
     ThumbnailStore store = storeOf(std::vector<std::string>(12, clip));
-    RunControl control;
-    test::FakeUi ui;
-    bool failed = false;
-    EXPECT_FALSE(createmovethumbnails(store, control, ui, failed, "no-such-decoder"));
-    EXPECT_TRUE(failed);
-    ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0].title, "ERROR");
-    EXPECT_EQ(ui.messages[0].icon, MsgIcon::Critical);
-    EXPECT_EQ(ui.messages[0].text, decoderUnusableMessage());
-    EXPECT_EQ(ui.progress.size(), 1u);  // stopped at the first file
+    for (int workers : {1, 4}) {
+        SCOPED_TRACE(workers);
+        store.resetSelection();  // as the manual selection does before each run
+        RunControl control;
+        test::FakeUi ui;
+        bool failed = false;
+        EXPECT_FALSE(createmovethumbnails(store, control, ui, failed, "no-such-decoder", workers));
+        EXPECT_TRUE(failed);
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_EQ(ui.messages[0].title, "ERROR");
+        EXPECT_EQ(ui.messages[0].icon, MsgIcon::Critical);
+        EXPECT_EQ(ui.messages[0].text, decoderUnusableMessage());
+        EXPECT_EQ(ui.progress.size(), 1u);  // stopped at the first file
 
-    ui = test::FakeUi();
-    ui.onEvents = [&](long pumped) { control.abortrequested = pumped == 4; };
-    failed = false;
-    EXPECT_TRUE(createmovethumbnails(store, control, ui, failed));
-    ASSERT_EQ(ui.progress.size(), 4u);
-    EXPECT_EQ(ui.progress[2], (std::pair<std::string, int>{"creating Thumbnail 3 of 12", 25}));
-    EXPECT_EQ(store.picturesize[3], (std::array<int16_t, 2>{352, 288}));
-    EXPECT_EQ(store.picturesize[4], (std::array<int16_t, 2>{0, 0}));
-    EXPECT_TRUE(std::all_of(store.slot(4), store.slot(12), [](uint8_t b) { return b == 0; }));
+        ui = test::FakeUi();
+        ui.onEvents = [&](long) {
+            control.abortrequested = control.abortrequested || ui.progress.size() == 4;
+        };
+        EXPECT_TRUE(createmovethumbnails(store, control, ui, failed, kMpeg2DecoderName, workers));
+        EXPECT_FALSE(failed);
+        ASSERT_EQ(ui.progress.size(), 4u);
+        EXPECT_EQ(ui.progress[2], (std::pair<std::string, int>{"creating Thumbnail 3 of 12", 25}));
+        // Abort came while the fourth was made or right after it went into its slot.
+        const int32_t made = store.picturesize[3][0] == 0 ? 3 : 4;
+        for (int32_t i = 0; i < 12; ++i) {
+            EXPECT_EQ(store.picturesize[i],
+                      (i < made ? std::array<int16_t, 2>{352, 288} : std::array<int16_t, 2>{0, 0}));
+            EXPECT_TRUE(i < made
+                            ? std::equal(store.slot(i), store.slot(i + 1), store.slot(0))
+                            : std::all_of(store.slot(i), store.slot(i + 1), [](uint8_t b) { return b == 0; }))
+                << i;
+        }
+    }
 }
 
 TEST(GrabTest, PictureThumbnailsKeepTheirProportionsOnWhite) {

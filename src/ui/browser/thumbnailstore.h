@@ -3,7 +3,6 @@
 #pragma once
 
 #include <QImage>
-
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -11,6 +10,7 @@
 #include "app/runcontrol.h"
 #include "platform/uiseam.h"
 #include "ui/browser/modCopyBitmap.h"
+#include "ui/browser/thumbnailpool.h"
 #include "ui/browser/useMPEG2LIBDLL.h"
 
 namespace kadrel {
@@ -41,13 +41,16 @@ QImage placeholderPicture();
 /// Fills placeholderbits from the built-in picture unless they are there already.
 void loadPlaceholder(ThumbnailStore& store);
 
-/// Thumbnails of the clips from their first picture. False when they could not be made: the
-/// decoder is unusable (libraryFailed, after one message) or memory ran out (one message).
-bool createmovethumbnails(ThumbnailStore& store, RunControl& control, UiSeam& ui,
-                          bool& libraryFailed, const char* decoderName = kMpeg2DecoderName);
+/// Thumbnails of the clips from their first picture, decoded on `workers` threads; the store
+/// ends the same for any number. False when they could not be made: the decoder is unusable
+/// (libraryFailed, after one message) or memory ran out (one message).
+bool createmovethumbnails(ThumbnailStore& store, RunControl& control, UiSeam& ui, bool& libraryFailed,
+                          const char* decoderName = kMpeg2DecoderName, int workers = thumbnailWorkers());
 
-/// Thumbnails of JPG and BMP pictures fitted onto white. False when memory ran out.
-bool createpicturethumbnails(ThumbnailStore& store, RunControl& control, UiSeam& ui);
+/// Thumbnails of JPG and BMP pictures fitted onto white, loaded on `workers` threads. False
+/// when memory ran out.
+bool createpicturethumbnails(ThumbnailStore& store, RunControl& control, UiSeam& ui,
+                             int workers = thumbnailWorkers());
 
 /// The progress text shown while slot i (1-based) of count is made.
 std::string thumbnailProgressText(int32_t i, int32_t count);

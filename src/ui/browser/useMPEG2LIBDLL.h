@@ -31,12 +31,20 @@ int32_t dibrowbytes(int32_t width, int16_t bitsPerPixel);
 /// The text of the box shown when the decoder cannot be used (lines joined by CR LF).
 std::string decoderUnusableMessage();
 
+/// Shows decoderUnusableMessage under "ERROR".
+void showDecoderUnusable(UiSeam& ui);
+
+/// Decodes the first picture from seekPosition (bytes, 0 = the start) of the clip at path, as
+/// grabmpeg2frame does but without a message: libraryFailed tells the caller to show one.
+/// Keeps no state shared between threads, so several clips can be grabbed at once.
+DibFrame grabFirstPicture(const std::string& path, int64_t seekPosition, int32_t& height, int32_t& width,
+                          bool& libraryFailed, const char* decoderName = kMpeg2DecoderName);
+
 /// Decodes the first picture from seekPosition (bytes, 0 = the start) of the clip at path.
 /// height and width are written when the clip has a picture. libraryFailed is set only when
 /// the decoder named decoderName cannot be used; the box is then shown through ui. A clip
 /// without a usable picture gives a null frame and no message.
-DibFrame grabmpeg2frame(const std::string& path, int64_t seekPosition, int32_t& height,
-                        int32_t& width, bool& libraryFailed, UiSeam& ui,
-                        const char* decoderName = kMpeg2DecoderName);
+DibFrame grabmpeg2frame(const std::string& path, int64_t seekPosition, int32_t& height, int32_t& width,
+                        bool& libraryFailed, UiSeam& ui, const char* decoderName = kMpeg2DecoderName);
 
 }  // namespace kadrel
