@@ -48,6 +48,7 @@ void resetDefaults(Settings& settings, CommandLineFlags& flags) {
     settings.renameext = "MPG";
     settings.usertext.clear();
     settings.setws = false;
+    settings.use_moi = false;
     flags.confirmpatch = false;
     flags.helprequested = false;
 }
@@ -69,6 +70,8 @@ void applySwitch(const std::string& arg, Settings& settings, CommandLineFlags& f
         settings.usertext = stripQuotes(arg.substr(3));
     else if (u == "/O")
         settings.overwrite = true;
+    else if (u == "/M")
+        settings.use_moi = true;
     else if (u == "/E")
         flags.showerrors = true;
     else if (u == "/?")

@@ -66,6 +66,8 @@ std::vector<std::string> usageLines() {
         "modification of original files",
         "/W....set 16:9 Wide-Screen Flag",
         "/O....allow to overwrite existing files",
+        "/M....read each clip's .MOI companion: its recording time names the clip, and /W marks",
+        "      only clips recorded 16:9 (clips recorded 4:3 stay as they are)",
         "/E....show Error codes in a messagebox",
         "/?....show this help",
         "--....ends the switches: every argument after it is a path, never a switch, so a folder",

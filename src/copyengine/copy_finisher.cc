@@ -36,10 +36,12 @@ void CopyFinisher::finish(const RunContext& ctx, Finishing& f) const {
     ctx.debug("target file:" + f.name);
     if (rules_.listRun)
         ctx.debug(std::string("setws=") + (rules_.setws ? "True" : "False"));
+    for (const std::string& note : f.notes)
+        ctx.debug(note);
     const std::string& temporary = f.staged.temporary();
-    if (rules_.scan && rules_.faults)
+    if (f.scan && rules_.faults)
         f.error = rules_.faults->beforeScan(f.source);
-    if (rules_.scan && f.error == 0) {
+    if (f.scan && f.error == 0) {
         ScanOutcome scan = setwsflag(temporary, false, ctx, {false, rules_.faults});
         f.error = scan.error;
         f.changed = std::move(scan.changed);

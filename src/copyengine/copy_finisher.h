@@ -6,11 +6,13 @@
 #include <cstdint>
 #include <future>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/runcontrol.h"
 #include "platform/filecopy.h"
+#include "platform/fileio.h"
 
 namespace kadrel {
 
@@ -20,14 +22,17 @@ struct Finishing {
     std::string source;
     std::string name;
     platform::StagedCopy staged;
-    std::vector<int64_t> changed;  ///< offsets the scan wrote, sorted
-    std::string lines;             ///< debug lines, CR LF ended, when they were collected
-    int error = 0;                 ///< of the scan, the times or the name
+    bool scan = false;  ///< set the 16:9 flag of this copy; decided before the finishing starts
+    std::optional<platform::CalendarTime> nameTime;  ///< names the copy in place of its file time
+    std::vector<std::string> notes;                  ///< debug lines on the choices made for it
+    std::vector<int64_t> changed;                    ///< offsets the scan wrote, sorted
+    std::string lines;                               ///< debug lines, CR LF ended, when they were collected
+    int error = 0;                                   ///< of the scan, the times or the name
 };
 
 /// What every finishing of one run does alike.
 struct FinishRules {
-    bool scan = false;     ///< set the 16:9 flag of the copy
+    bool scan = false;     ///< the run marks copies 16:9 (each Finishing says whether its copy)
     bool listRun = false;  ///< logs the setws line
     bool setws = false;
     bool replace = false;  ///< the name may replace a file (overwrite)

@@ -10,6 +10,7 @@
 
 #include "copyengine/FileAPI.h"
 #include "copyengine/FiletimeAPI.h"
+#include "copyengine/companion_choice.h"
 #include "copyengine/copy_finisher.h"
 #include "copyengine/datetimenames.h"
 #include "copyengine/filesearch.h"
@@ -73,6 +74,7 @@ struct FileStep {
     filetimes saved;
     platform::CopiedFile ids;
     std::vector<int64_t> changed;
+    CompanionChoice choice;
 };
 
 void showError(UiSeam& ui, const std::string& text) {
@@ -95,6 +97,19 @@ bool isStreamExtension(const std::string& ext) {
 
 bool streamFlagApplies(const Run& r) {
     return isStreamExtension(r.ctx.settings.searchext) && (r.setws || r.target.empty());
+}
+
+/// Only copies into a folder get a date name; patch mode and a target file keep their names.
+bool namesByTime(const Run& r) {
+    return !r.target.empty() && r.targetIsDir && !r.ctx.settings.dateformat.empty();
+}
+
+/// With use_moi a clip's companion may name it and keep /W from marking a 4:3 recording. Read
+/// before anything is renamed: the companion is found by the clip's own name.
+CompanionChoice companionChoice(const Run& r, const std::string& source) {
+    if (!r.ctx.settings.use_moi)
+        return {};
+    return chooseByCompanion(source, namesByTime(r), streamFlagApplies(r), r.setws);
 }
 
 NameTarget nameTarget(Run& r) {
@@ -154,8 +169,12 @@ void writeCollectedLines(const Run& r, const std::string& lines) {
 
 /// Copy mode: the new name and the copy under its temporary name.
 FileError stageStep(Run& r, Finishing& f) {
+    CompanionChoice choice = companionChoice(r, f.source);
+    f.scan = !r.target.empty() && streamFlagApplies(r) && choice.flag;
+    f.nameTime = choice.nameTime;
+    f.notes = std::move(choice.notes);
     const NameTarget where = nameTarget(r);
-    f.name = buildTargetName(f.source, r.ctx.settings, where);
+    f.name = buildTargetName(f.source, r.ctx.settings, where, f.nameTime);
     if (f.name.empty())
         return {EINVAL, f.source, "The new name would leave the target folder."};
     r.ctx.ui.processEvents();
@@ -173,7 +192,7 @@ FileError completeStep(Run& r, Finishing& f) {
     r.pendingNames.erase(f.name);
     const NameTarget where = nameTarget(r);
     for (int attempt = 1; attempt < kNameAttempts && f.error == EEXIST; ++attempt) {
-        f.name = buildTargetName(f.source, r.ctx.settings, where);
+        f.name = buildTargetName(f.source, r.ctx.settings, where, f.nameTime);
         f.error = f.name.empty() ? EINVAL : f.staged.commit(f.name, where.overwrite);
     }
     if (f.error != 0)
@@ -218,12 +237,13 @@ FileError settlePending(Run& r) {
 
 /// Patch mode: times saved, then the original renamed in its folder unless its name stays.
 FileError renameStep(Run& r, FileStep& step) {
+    step.choice = companionChoice(r, step.source);
     step.saved = saveFileTimes(step.source);
     const NameTarget where = nameTarget(r);
     const platform::CopyOptions options = copyOptions(r, step.index, where.overwrite);
     int e = EEXIST;
     for (int attempt = 0; attempt < kNameAttempts && e == EEXIST; ++attempt) {
-        step.newName = buildTargetName(step.source, r.ctx.settings, where);
+        step.newName = buildTargetName(step.source, r.ctx.settings, where, step.choice.nameTime);
         if (step.newName.empty())
             return {EINVAL, step.source, "The new name would leave its folder."};
         if (step.newName == step.source)
@@ -238,9 +258,11 @@ FileError renameStep(Run& r, FileStep& step) {
 /// without its recording time.
 FileError patchStep(Run& r, FileStep& step) {
     writeDebugLines(r, step);
+    for (const std::string& note : step.choice.notes)
+        r.ctx.debug(note);
     const bool wasReadOnly = (platform::getAttributes(step.newName) & platform::kAttrReadOnly) != 0;
     ScanOutcome scan;
-    if (streamFlagApplies(r)) {
+    if (streamFlagApplies(r) && step.choice.flag) {
         clearAttributes(step.newName, platform::kAttrReadOnly);
         const ScanOptions options{true, r.extras.faults};
         scan = r.setws ? setwsflag(step.newName, false, r.ctx, options)

@@ -10,6 +10,8 @@
 //   replace one of its sources or a file it made, whatever way the target was written.
 // - Overwrite takes the first of base, base_1, base_2 ... that the run has not reserved, so
 //   running the same import twice gives the same names and adds no file.
+// - With use_moi, a clip whose ".MOI" companion reads is named by the recording time in it, and
+//   /W leaves a clip the camera recorded 4:3 as it is (copied unchanged, or renamed unpatched).
 // - Only regular files are read; FIFOs, devices, sockets and dangling links, unreadable
 //   folders and (in patch mode) symbolic links are named in one message and left alone.
 // - Unexpected failures (an exception out of a service) end the run with the box "Error " +

@@ -243,7 +243,8 @@ std::string composeStem(const std::string& dateText, const std::string& usertext
     return textBeforeDate ? usertext + dateText : dateText + usertext;
 }
 
-std::string buildTargetName(const std::string& source, const Settings& s, const NameTarget& where) {
+std::string buildTargetName(const std::string& source, const Settings& s, const NameTarget& where,
+                            const std::optional<platform::CalendarTime>& recorded) {
     std::string name, folder, ext;
     SplitPath(source, name, folder, ext);
     if (where.target.empty()) {
@@ -260,8 +261,10 @@ std::string buildTargetName(const std::string& source, const Settings& s, const 
             return "";
         return pickFreeName(targetFileBase(where.target, s), "." + s.renameext, where);
     }
-    const std::string date =
-        s.dateformat.empty() ? name : getFileTimeName(source, s.use_modificationtime, s.dateformat);
+    std::string date = name;
+    if (!s.dateformat.empty())
+        date = recorded ? formatFileTime(*recorded, s.dateformat)
+                        : getFileTimeName(source, s.use_modificationtime, s.dateformat);
     const std::string stem = composeStem(date, s.usertext, s.TextbeforeDate);
     if (!isPlainName(stem, "." + s.renameext))
         return "";

@@ -5,6 +5,7 @@
 #include <array>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 
 #include "platform/fileio.h"
@@ -53,7 +54,10 @@ struct NameTarget {
 /// TextbeforeDate, renameext, dateformat and use_modificationtime. In patch mode a composed
 /// name equal to the source (without regard to case) gives the source itself. "" when the
 /// composed name would not be a plain name in its folder (a "/" in it, or "." or "..").
-std::string buildTargetName(const std::string& source, const Settings& settings, const NameTarget& where);
+/// recorded, when given, is the time the camera wrote down for the clip: it names the file in
+/// place of the file time.
+std::string buildTargetName(const std::string& source, const Settings& settings, const NameTarget& where,
+                            const std::optional<platform::CalendarTime>& recorded = std::nullopt);
 
 /// True when two paths are equal without regard to ASCII case.
 bool equalsNoCase(const std::string& a, const std::string& b);

@@ -32,6 +32,7 @@ struct Settings {
     bool TextbeforeDate = false;
     bool deletefiles = false;
     bool debugmode = false;
+    bool use_moi = false;              ///< names and the 16:9 choice from the clips' .MOI companions
     int16_t use_modificationtime = 0;  ///< 0 creation, 1 last write, 2 the earlier
     int16_t modify_sde = 2;
     int16_t modify_rdi_pck = 1;  ///< key "modify_rdi-pck"

@@ -159,6 +159,7 @@ void readSettingsSection(Settings& s) {
     s.modify_rdi_pck = clampModifyRdiPck(readKey(f, "modify_rdi-pck"));
     s.overwrite = iniFlag(readKey(f, "overwrite_files"));
     s.use_modificationtime = clampUseModificationTime(readKey(f, "use_modificationtime"));
+    s.use_moi = iniFlag(readKey(f, "use_moi"));
 }
 
 // A section without xpos is taken as missing and written anew with the defaults.
@@ -181,7 +182,7 @@ void setFreshDefaults(Settings& s) {
     s.lastsourcedir.clear();
     s.lasttargetdir.clear();
     s.usertext.clear();
-    s.setws = s.TextbeforeDate = s.deletefiles = s.overwrite = false;
+    s.setws = s.TextbeforeDate = s.deletefiles = s.overwrite = s.use_moi = false;
     s.searchext = "MOD";
     s.renameext = "MPG";
     s.xpos = s.ypos = 0;
@@ -324,6 +325,8 @@ void loadinifileCL(Settings& settings) {
     settings.deletefiles = iniFlag(readKey(f, "deletefiles"));
     settings.modify_sde = clampModifySde(readKey(f, "modify_sde"), true);
     settings.modify_rdi_pck = clampModifyRdiPck(readKey(f, "modify_rdi-pck"));
+    // /M, read before, turns it on for this run whatever the file says.
+    settings.use_moi = settings.use_moi || iniFlag(readKey(f, "use_moi"));
 }
 
 bool readDebugMode(const std::string& file) {

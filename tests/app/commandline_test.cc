@@ -81,13 +81,15 @@ TEST_F(ParseCommandLine, SwitchesAndDefaults) {
     EXPECT_EQ(settings.renameext, "avi");
     EXPECT_EQ(settings.usertext, "my trip");
     EXPECT_TRUE(flags.confirmpatch && settings.overwrite && flags.sourceisdir && flags.targetisdir);
-    EXPECT_EQ(parse(src + " /E"), kErrNoConfirmation);
-    EXPECT_TRUE(flags.showerrors);
+    EXPECT_FALSE(settings.use_moi);
+    EXPECT_EQ(parse(src + " /E /m"), kErrNoConfirmation);
+    EXPECT_TRUE(flags.showerrors && settings.use_moi);
 
     settings.overwrite = false;
     flags.showerrors = false;
-    EXPECT_EQ(parse(src + " /OX /EX /?x /Wide /Confirm /unknown"), 0);
+    EXPECT_EQ(parse(src + " /OX /EX /?x /Wide /Confirm /MOI"), 0);
     EXPECT_FALSE(settings.overwrite) << "/O must stand alone";
+    EXPECT_FALSE(settings.use_moi) << "so must /M";
     EXPECT_FALSE(flags.showerrors);
     EXPECT_TRUE(settings.setws) << "/Wide begins with /W";
     EXPECT_TRUE(flags.confirmpatch);
@@ -204,7 +206,7 @@ TEST_F(ParseCommandLine, FileSourceAndFileTarget) {
 
 TEST(UsageTexts, LinesAndReport) {
     const auto usage = usageLines();
-    ASSERT_EQ(usage.size(), 52u);
+    ASSERT_EQ(usage.size(), 54u);
     EXPECT_EQ(usage[0], "Kadrel Commandline Interface:");
     EXPECT_EQ(usage[4], "Kadrel [switches] -- sourcedir [targetdir]");
     EXPECT_EQ(usage[7],
@@ -212,12 +214,12 @@ TEST(UsageTexts, LinesAndReport) {
     EXPECT_EQ(usage[14],
               "sourcedir,targetdir,Searchextension,Renameextension,Usertext...must be embedded in "
               "quotes(\") if blanks are inside text");
-    EXPECT_EQ(usage[36],
+    EXPECT_EQ(usage[38],
               "16....invalid characters in Searchextension, the characters   \\/:*?<>|   are not allowed");
-    EXPECT_EQ(usage[40], "256...invalid characters in targetdir or targetfile");
-    EXPECT_EQ(usage[45].rfind(std::to_string(kRunFailed) + "......a file found was not done", 0), 0u);
-    EXPECT_EQ(usage[50], "");
-    EXPECT_EQ(usage[51], "Program terminated.");
+    EXPECT_EQ(usage[42], "256...invalid characters in targetdir or targetfile");
+    EXPECT_EQ(usage[47].rfind(std::to_string(kRunFailed) + "......a file found was not done", 0), 0u);
+    EXPECT_EQ(usage[52], "");
+    EXPECT_EQ(usage[53], "Program terminated.");
     const auto report = errorReportLines(6);
     ASSERT_EQ(report.size(), 13u);
     EXPECT_EQ(report[0], "ERROR 6");

@@ -16,6 +16,7 @@
 #include <system_error>
 #include <tuple>
 
+#include "copyengine/moiwriter.h"
 #include "platform/fileio.h"
 #include "platform/filesys.h"
 #include "support/fakeui.h"
@@ -279,6 +280,51 @@ TEST_F(CopyRun, WideScreenCopyAndPatchModeWithUnchangedNameChangeOnlyTheAspectRa
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].text,
               "Error 5\r\nInput/output error\r\n" + a + "\r\n0 of 1 files were done; 1 was not.");
+}
+
+// A card of 16:9 and 4:3 recordings and a clip without a companion, with /W and use_moi: names
+// from the recording times, and only what the camera recorded 16:9 or did not say is marked.
+TEST_F(CopyRun, UseMoiNamesByRecordingTimeAndMarksOnlyClipsNotRecorded4to3) {
+    const std::string original = test::readAll(kSampleClip);
+    const Names sources{clip("PRG001/MOV001.MOD", original), clip("PRG001/MOV002.MOD", original),
+                        clip("PRG002/MOV003.MOD", original)};
+    const Names companions{dir.write("card/PRG001/MOV001.MOI", test::moiBytes({})),
+                           dir.write("card/PRG001/MOV002.moi",
+                                     test::moiBytes({.minute = 20, .msOfMinute = 5999, .format = 0x50}))};
+    const Names notes{"use_moi: named by the recording time 17/07/2009 14:18:50.000 of " + companions[0] +
+                          "\r\nuse_moi: recorded 16:9, marked 16:9",
+                      "use_moi: named by the recording time 17/07/2009 14:20:05.999 of " + companions[1] +
+                          "\r\nuse_moi: recorded 4:3, left as it is although /W is on",
+                      "use_moi: named by the file time: no readable .MOI companion\r\n"
+                      "use_moi: no readable .MOI companion, marked 16:9 as /W says"};
+    settings.use_moi = settings.debugmode = true;
+    ASSERT_TRUE(log.openDebugLog(dir.file("kadrel.dbg")));
+    EXPECT_TRUE(runAll(true).complete());
+    log.closeDebugLog();
+    const Names copies{"09-07-17_14-18-50_Rome.mpg", "09-07-17_14-20-05_Rome.mpg", kName + ".mpg"};
+    std::string logText = test::readAll(dir.file("kadrel.dbg"));
+    for (size_t i = 0; i < sources.size(); ++i)
+        EXPECT_NE(logText.find(sources[i] + "\r\ntarget file:" + out + "/" + copies[i] + "\r\n" + notes[i]),
+                  std::string::npos)
+            << logText;
+    EXPECT_EQ(names(out), (Names{copies[2], copies[0], copies[1]}));
+    expectOnlyAspectRatioSet(original, test::readAll(out + "/" + copies[0]));
+    EXPECT_TRUE(test::readAll(out + "/" + copies[1]) == original);
+    expectOnlyAspectRatioSet(original, test::readAll(out + "/" + copies[2]));
+
+    // Patch mode: the same choice, each clip renamed by the patch-mode rule.
+    ASSERT_TRUE(log.openDebugLog(dir.file("kadrel.dbg")));
+    EXPECT_TRUE(copyAllFound(ctx, card, "", true, false, extras).complete());
+    log.closeDebugLog();
+    EXPECT_EQ(names(card + "/PRG001"),
+              (Names{"MOV001.MOI", "MOV001_Rome.mpg", "MOV002.moi", "MOV002_Rome.mpg"}));
+    expectOnlyAspectRatioSet(original, test::readAll(card + "/PRG001/MOV001_Rome.mpg"));
+    EXPECT_TRUE(test::readAll(card + "/PRG001/MOV002_Rome.mpg") == original);
+    expectOnlyAspectRatioSet(original, test::readAll(card + "/PRG002/MOV003_Rome.mpg"));
+    logText = test::readAll(dir.file("kadrel.dbg"));
+    EXPECT_NE(logText.find("MOV002_Rome.mpg\r\nuse_moi: recorded 4:3, left as it is although /W is on\r\n"),
+              std::string::npos)
+        << logText;
 }
 
 TEST_F(CopyRun, PatchModeTakenNameIsReplacedByAllFoundButNumberedByList) {

@@ -151,14 +151,14 @@ TEST(SettingsFileTest, EveryKeyReachesItsField) {
         "[Settings]\nlastsourcedir=/card\nlasttargetdir=/video\nsetws=1\nTextbeforeDate=2\n"
         "SearchFor=mpg\nRenameTo=mpeg\nxpos=150.5\nypos=-30\nAddedText= holiday \n"
         "datetimeformat=dd-mm-yy\ndeletefiles=1\nmodify_sde=5\nmodify_rdi-pck=7\n"
-        "overwrite_files=1\nuse_modificationtime=9\n"
+        "overwrite_files=1\nuse_modificationtime=9\nuse_moi=1\n"
         "[ThumbnailBrowser]\nxpos=11\nypos=12\nheight=13\nwidth=14\nThumbnailSize=2\n");
     const Settings& s = f.s;
     EXPECT_EQ(s.lastsourcedir + "|" + s.lasttargetdir + "|" + s.searchext + "|" + s.renameext + "|" +
                   s.usertext + "|" + s.dateformat,
               "/card|/video|mpg|mpeg|holiday|dd-mm-yy");
-    EXPECT_EQ(std::vector<bool>({s.setws, s.TextbeforeDate, s.deletefiles, s.overwrite}),
-              std::vector<bool>(4, true));
+    EXPECT_EQ(std::vector<bool>({s.setws, s.TextbeforeDate, s.deletefiles, s.overwrite, s.use_moi}),
+              std::vector<bool>(5, true));
     EXPECT_EQ(std::vector<int>({s.xpos, s.ypos, s.modify_sde, s.modify_rdi_pck, s.use_modificationtime}),
               std::vector<int>({150, -30, 0, 1, 2}));
     EXPECT_EQ(std::vector<int>({s.browser.xpos, s.browser.ypos, s.browser.height, s.browser.width,
@@ -181,18 +181,23 @@ TEST(SettingsFileTest, CommandLineReadsOnlyItsKeys) {
     s.inifile =
         dir.write("Kadrel.ini",
                   "[Settings]\r\nSearchFor=JPG\r\nTextbeforeDate=1\r\ndatetimeformat=d-m-yy_HH-MM-SS\r\n"
-                  "deletefiles=0\r\nmodify_sde=3\r\nmodify_rdi-pck=2\r\nuse_modificationtime=1\r\n");
+                  "deletefiles=0\r\nmodify_sde=3\r\nmodify_rdi-pck=2\r\nuse_modificationtime=1\r\n"
+                  "use_moi=1\r\n");
     s.deletefiles = true;
     loadinifileCL(s);
     EXPECT_EQ(s.searchext + "|" + s.dateformat, "MOD|d-m-yy_HH-MM-SS");
-    EXPECT_EQ(std::vector<int>(
-                  {s.TextbeforeDate, s.deletefiles, s.use_modificationtime, s.modify_sde, s.modify_rdi_pck}),
-              std::vector<int>({1, 0, 1, 0, 2}));
+    EXPECT_EQ(std::vector<int>({s.TextbeforeDate, s.deletefiles, s.use_modificationtime, s.modify_sde,
+                                s.modify_rdi_pck, s.use_moi}),
+              std::vector<int>({1, 0, 1, 0, 2, 1}));
     Settings blank;
-    blank.inifile = dir.write("blank.ini", "[Settings]\r\nmodify_sde=\r\n");
+    blank.inifile = dir.write("blank.ini", "[Settings]\r\nmodify_sde=\r\nuse_moi=0\r\n");
     loadinifileCL(blank);
-    EXPECT_EQ(std::vector<int>({blank.modify_sde, blank.modify_rdi_pck, blank.use_modificationtime}),
-              std::vector<int>({2, 1, 2}));
+    EXPECT_EQ(
+        std::vector<int>({blank.modify_sde, blank.modify_rdi_pck, blank.use_modificationtime, blank.use_moi}),
+        std::vector<int>({2, 1, 2, 0}));
+    blank.use_moi = true;  // /M turns it on for the run whatever the file says
+    loadinifileCL(blank);
+    EXPECT_TRUE(blank.use_moi);
     EXPECT_EQ(blank.dateformat, "");
 
     Settings first;  // no file yet: what a fresh file would give, and no file is written
@@ -200,10 +205,9 @@ TEST(SettingsFileTest, CommandLineReadsOnlyItsKeys) {
     first.TextbeforeDate = first.deletefiles = true;
     loadinifileCL(first);
     EXPECT_EQ(first.dateformat, "yyyymmdd_HHMMSS");
-    EXPECT_EQ(
-        std::vector<int>({first.TextbeforeDate, first.deletefiles, first.modify_sde, first.modify_rdi_pck,
-                          first.use_modificationtime}),
-        std::vector<int>({0, 0, 2, 1, 2}));
+    EXPECT_EQ(std::vector<int>({first.TextbeforeDate, first.deletefiles, first.modify_sde,
+                                first.modify_rdi_pck, first.use_modificationtime}),
+              std::vector<int>({0, 0, 2, 1, 2}));
     EXPECT_FALSE(std::filesystem::exists(dir.file("none")));
 }
 

@@ -5,9 +5,11 @@
 #include <QComboBox>
 #include <QPlainTextEdit>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTimer>
 #include <QtTest>
 
+#include "copyengine/moiwriter.h"
 #include "support/tempdir.h"
 #include "ui/browser/frmThumbnailBrowser.h"
 #include "ui/main/CompactPath.h"
@@ -230,25 +232,34 @@ class BrowserWindowTest : public QObject {
         test::TempDir dir;
         makeStore(3);
         store.filelist = {dir.write("first.MOD", "a"), dir.write("second.MOD", "b"), dir.file("gone")};
+        dir.write("first.MOI", test::moiBytes({.format = 0x50}));
         store.picturesize = {{720, 576}, {720, 480}, {0, 0}};
         frmThumbnailBrowser browser(store, settings, nullptr);
         browser.show();
         QTRY_COMPARE(visibleFrames(browser), 3);
-        for (int k : {1, 2}) {
+        for (int k : {0, 1, 2}) {
             QString shown;
+            int hiddenLines = -1;
             QTimer::singleShot(50, [&] {
                 shown = browser.picinfo->Text1->toPlainText();
+                hiddenLines = browser.picinfo->Text1->verticalScrollBar()->maximum();
                 browser.picinfo->close();
             });
             QTest::mouseClick(browser.Check1[k], Qt::RightButton);
             QCOMPARE(store.currentfileindex, k);
             QVERIFY(!browser.picinfo->isVisible());
             const QStringList lines = shown.split('\n');
-            QCOMPARE(lines.size(), 8);
+            QCOMPARE(lines.size(), k == 0 ? 12 : 8);  // what the first clip's companion recorded
             QCOMPARE(lines[0], QString("File:"));
-            QVERIFY(lines[1].contains(k == 1 ? "second" : "gone") || lines[1].contains(QChar(0x2026)));
-            QCOMPARE(lines[7], k == 1 ? QString("720 X 480 Pixel") : QString("0 X 0 Pixel"));
+            const QStringList tail[] = {
+                {"720 X 576 Pixel", "", "Recorded:", "17/07/2009 14:18:50.000", "Length 0:00:01.44, 4:3"},
+                {"720 X 480 Pixel"},
+                {"0 X 0 Pixel"}};
+            QCOMPARE(lines.mid(7), tail[k]);
+            const char* names[] = {"first", "second", "gone"};
+            QVERIFY(lines[1].contains(names[k]) || lines[1].contains(QChar(0x2026)));
             QCOMPARE(lines[4].isEmpty(), k == 2);  // no time for a missing file
+            QCOMPARE(hiddenLines, 0);              // the window grows by the companion's lines
         }
         QCOMPARE(store.selectedcount, 0);
     }

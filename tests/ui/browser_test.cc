@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "copyengine/moiwriter.h"
 #include "support/fakeui.h"
 #include "support/tempdir.h"
 #include "ui/browser/ManualSelection.h"
@@ -243,6 +244,49 @@ TEST(ManualSelectionTest, ThumbnailWorkersKeepTheOrderAndStopAtAnAbort) {
         EXPECT_LE(pool.started(), kMayStart);
     }
     EXPECT_LE(ran, kMayStart);
+}
+
+// With use_moi a clip recorded 16:9 makes the list 16:9 whatever the box says; the others keep the
+// shape the camera recorded (or, unknown, the box's) between black bars in their wide frames.
+TEST(ManualSelectionTest, ClipsRecordedWideShowWideAndTheOthersKeepTheirShape) {
+    test::TempDir dir;
+    const std::string sample =
+        test::readAll(KADREL_TEST_DATA "/../../samples/card/SD_VIDEO/PRG001/MOV001.MOD");
+    ThumbnailStore store;
+    for (const char* name : {"MOV001", "MOV002", "MOV003"})
+        store.filelist.push_back(dir.write(std::string(name) + ".MOD", sample));
+    dir.write("MOV001.MOI", test::moiBytes({}));
+    dir.write("MOV002.MOI", test::moiBytes({.format = 0x50}));
+    store.filecount = 3;
+    const struct {
+        bool setws, useMoi, wide;
+        std::vector<bool> barred;
+    } cases[] = {
+        {false, false, false, {false, false, false}},
+        {false, true, true, {false, true, true}},
+        {true, true, true, {false, true, false}},
+    };
+    auto hasBars = [](const uint8_t* slot) {
+        for (int row = 0; row < kThumbHeight; ++row)
+            for (int x : {0, kThumbWidth / 8 - 1, kThumbWidth * 7 / 8, kThumbWidth - 1})
+                for (int c = 0; c < 3; ++c)
+                    if (slot[row * kThumbRowBytes + x * 3 + c] > 16)
+                        return false;
+        return true;
+    };
+    std::vector<uint8_t> plain;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.setws) + std::to_string(c.useMoi));
+        RunControl control;
+        test::FakeUi ui;
+        ASSERT_TRUE(makeSelectionThumbnails(store, "MOD", c.setws, control, ui, c.useMoi));
+        EXPECT_EQ(store.widethumbnails, c.wide);
+        for (int32_t i = 0; i < 3; ++i)
+            EXPECT_EQ(hasBars(store.slot(i)), c.barred[i]) << i;
+        if (plain.empty())
+            plain.assign(store.slot(0), store.slot(1));
+        EXPECT_TRUE(std::equal(plain.begin(), plain.end(), store.slot(0)));  // the 16:9 clip's whole frame
+    }
 }
 
 }  // namespace

@@ -1,9 +1,11 @@
 #include "ui/browser/ManualSelection.h"
 
+#include <QPainter>
 #include <algorithm>
 #include <cctype>
 
 #include "copyengine/FiletimeAPI.h"
+#include "copyengine/moi_companion.h"
 #include "ui/browser/frmThumbnailBrowser.h"
 
 namespace kadrel {
@@ -22,6 +24,35 @@ std::string sortKey(const std::string& path, int32_t i) {
 std::string upper(std::string text) {
     for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return text;
+}
+
+// Per clip: shown 16:9. The companion decides where it tells the shape, the 16:9 box elsewhere.
+std::vector<bool> shownWide(const ThumbnailStore& store, bool setws) {
+    std::vector<bool> wide;
+    const auto count = std::min(static_cast<size_t>(std::max(store.filecount, 0)), store.filelist.size());
+    for (size_t i = 0; i < count; ++i) {
+        const std::optional<MoiRecord> record = readCompanion(store.filelist[i]);
+        const RecordedAspect aspect = record ? record->aspect : RecordedAspect::Unknown;
+        wide.push_back(aspect == RecordedAspect::Unknown ? setws : aspect == RecordedAspect::Wide);
+    }
+    return wide;
+}
+
+// The browser stretches every slot of a wide list to 16:9; a 4:3 frame squeezed to three
+// quarters of the width between black bars comes out 4:3 again.
+void boxNarrowClips(ThumbnailStore& store, const std::vector<bool>& wide) {
+    QImage boxed(kThumbWidth, kThumbHeight, QImage::Format_RGB888);
+    for (size_t i = 0; i < wide.size() && store.widethumbnails; ++i) {
+        if (wide[i] || store.picturesize[i] == std::array<int16_t, 2>{0, 0})
+            continue;
+        uint8_t* slot = store.thumbnailbits.data() + i * kThumbBytes;
+        boxed.fill(Qt::black);
+        QPainter painter(&boxed);
+        painter.drawImage(kThumbWidth / 8, 0,
+                          CopyBitmap(slotToImage(slot), kThumbWidth * 3 / 4, kThumbHeight, 24));
+        painter.end();
+        GetPictureBits(boxed, slot);
+    }
 }
 
 }  // namespace
@@ -61,14 +92,17 @@ void sortfilelist(ThumbnailStore& store) {
 }
 
 bool makeSelectionThumbnails(ThumbnailStore& store, const std::string& searchtext, bool setws,
-                             RunControl& control, UiSeam& ui) {
+                             RunControl& control, UiSeam& ui, bool useMoi) {
     store.resetSelection();
     const std::string kind = upper(searchtext);
     bool ran = false;
     bool libraryFailed = false;
     if (kind == "MPG" || kind == "MOD") {
-        store.widethumbnails = setws;
+        const std::vector<bool> wide = useMoi ? shownWide(store, setws) : std::vector<bool>{};
+        store.widethumbnails = setws || std::find(wide.begin(), wide.end(), true) != wide.end();
         ran = createmovethumbnails(store, control, ui, libraryFailed);
+        if (ran)
+            boxNarrowClips(store, wide);
     } else {
         store.widethumbnails = false;
         ran = createpicturethumbnails(store, control, ui);

@@ -32,10 +32,12 @@ void showNoFilesMessage(const std::string& searchext, UiSeam& ui);
 void sortfilelist(ThumbnailStore& store);
 
 /// Resets the selection and makes the thumbnails: from clips when searchtext is MOD or MPG
-/// (wide = setws), else from pictures. True when the browser may be shown: not aborted, and
+/// (wide = setws), else from pictures. With useMoi a clip whose .MOI companion says 16:9 makes
+/// the list wide whatever setws says, and clips recorded 4:3 (or, when setws is off, of unknown
+/// shape) show 4:3 between black bars. True when the browser may be shown: not aborted, and
 /// the thumbnails could be made.
 bool makeSelectionThumbnails(ThumbnailStore& store, const std::string& searchtext, bool setws,
-                             RunControl& control, UiSeam& ui);
+                             RunControl& control, UiSeam& ui, bool useMoi = false);
 
 /// Shows the browser modal over mainWindow and returns selectedcount afterwards.
 int32_t showThumbnailBrowser(ThumbnailStore& store, BrowserSettings& settings, QWidget* mainWindow);

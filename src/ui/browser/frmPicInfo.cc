@@ -6,11 +6,14 @@
 
 #include "copyengine/FiletimeAPI.h"
 #include "ui/main/CompactPath.h"
+#include "ui/main/screenfit.h"
 
 namespace kadrel {
 namespace {
 
 constexpr int kPathWidthPixels = 200;
+/// Lines recordedInfoText adds, which the window grows by.
+constexpr int kRecordedLines = 4;
 const char* const kYellowStyle = "background-color: rgb(255, 255, 128);";
 
 QFrame* makeShape(QWidget* parent) {
@@ -27,6 +30,11 @@ std::string picInfoText(const std::string& shownpath, const std::string& timetex
            std::to_string(width) + " X " + std::to_string(height) + " Pixel";
 }
 
+std::string recordedInfoText(const MoiRecord& record) {
+    return "\r\n\r\nRecorded:\r\n" + recordingTimeText(record) + "\r\nLength " + lengthText(record.lengthMs) +
+           ", " + aspectText(record.aspect);
+}
+
 frmPicInfo::frmPicInfo(const ThumbnailStore& store, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowCloseButtonHint), m_store(store) {
     setObjectName("frmPicInfo");
@@ -34,11 +42,9 @@ frmPicInfo::frmPicInfo(const ThumbnailStore& store, QWidget* parent)
     yellow.setColor(QPalette::Window, QColor(255, 255, 128));
     setPalette(yellow);
     setAutoFillBackground(true);
-    setFixedSize(px(3600), px(2925));
+    setFixedSize(px(3600), px(2925));  // the label is centred in it
     Shape1 = makeShape(this);
-    Shape1->setGeometry(0, 0, px(3600), px(2925));
     Shape2 = makeShape(this);
-    Shape2->setGeometry(px(60), px(60), px(3465), px(2790));
     Label1 = new QLabel("File Information", this);
     QFont bold = Label1->font();
     bold.setPointSizeF(9.75);
@@ -52,7 +58,7 @@ frmPicInfo::frmPicInfo(const ThumbnailStore& store, QWidget* parent)
     Text1->setReadOnly(true);
     Text1->setFrameShape(QFrame::NoFrame);
     Text1->setStyleSheet(kYellowStyle);
-    Text1->setGeometry(px(113), px(420), px(3345), px(2310));
+    growBy(0);
     Command1 = new QPushButton("Command1", this);
     Command1->setGeometry(px(10000), px(135), px(450), px(225));  // out of sight, holds the focus
 }
@@ -61,8 +67,16 @@ int frmPicInfo::px(int twips) const {
     return qRound(twips * logicalDpiX() / 1440.0);
 }
 
+void frmPicInfo::growBy(int pixels) {
+    setFixedSize(px(3600), px(2925) + pixels);
+    Shape1->setGeometry(0, 0, px(3600), px(2925) + pixels);
+    Shape2->setGeometry(px(60), px(60), px(3465), px(2790) + pixels);
+    Text1->setGeometry(px(113), px(420), px(3345), px(2310) + pixels);
+}
+
 void frmPicInfo::showEvent(QShowEvent* event) {
     rebuildText();
+    keepOnScreen(*this);  // the browser placed it before it knew whether it grows
     Command1->setFocus();
     QDialog::showEvent(event);
 }
@@ -71,6 +85,7 @@ void frmPicInfo::rebuildText() {
     const int32_t i = m_store.currentfileindex;
     if (i < 0 || i >= m_store.filecount || static_cast<size_t>(i) >= m_store.filelist.size()) {
         Text1->clear();
+        growBy(0);
         return;
     }
     const std::string& path = m_store.filelist[i];
@@ -78,7 +93,11 @@ void frmPicInfo::rebuildText() {
         CompactPathToWidth(QString::fromStdString(path), kPathWidthPixels, QFontMetrics(Text1->font()));
     const auto& size = static_cast<size_t>(i) < m_store.picturesize.size() ? m_store.picturesize[i]
                                                                            : std::array<int16_t, 2>{0, 0};
-    const std::string text = picInfoText(shown.toStdString(), getFileTimeText(path), size[0], size[1]);
+    std::string text = picInfoText(shown.toStdString(), getFileTimeText(path), size[0], size[1]);
+    const std::optional<MoiRecord> record = readCompanion(path);
+    if (record)
+        text += recordedInfoText(*record);
+    growBy(record ? kRecordedLines * QFontMetrics(Text1->font()).lineSpacing() : 0);
     Text1->setPlainText(QString::fromStdString(text).replace("\r\n", "\n"));
     Text1->repaint();
 }

@@ -1,5 +1,5 @@
 // The file information window: path, date and time, and picture size of the thumbnail last
-// pressed in the browser. Closing it only hides it.
+// pressed in the browser, and what the clip's .MOI companion recorded. Closing it only hides it.
 #pragma once
 
 #include <QDialog>
@@ -7,21 +7,24 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
-
 #include <string>
 
+#include "copyengine/moi_companion.h"
 #include "ui/browser/thumbnailstore.h"
 
 namespace kadrel {
 
 /// The information text: "File:", the path, "File date/time:", the time, "Resolution:" and
 /// the size, as CR LF separated lines.
-std::string picInfoText(const std::string& shownpath, const std::string& timetext, int width,
-                        int height);
+std::string picInfoText(const std::string& shownpath, const std::string& timetext, int width, int height);
+
+/// The lines added when the clip's .MOI companion reads: "Recorded:", the recording time, then
+/// its length and the recorded aspect.
+std::string recordedInfoText(const MoiRecord& record);
 
 class frmPicInfo : public QDialog {
     Q_OBJECT
-public:
+  public:
     /// Reads filelist, picturesize and currentfileindex of store on every showing.
     explicit frmPicInfo(const ThumbnailStore& store, QWidget* parent = nullptr);
 
@@ -34,11 +37,13 @@ public:
     QPlainTextEdit* Text1;
     QPushButton* Command1;
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
 
-private:
+  private:
     void rebuildText();
+    /// The design's size, taller by pixels for the companion's lines.
+    void growBy(int pixels);
     const ThumbnailStore& m_store;
 };
 

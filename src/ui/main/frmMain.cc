@@ -500,7 +500,7 @@ bool frmMain::makeThumbnails() {
     sortfilelist(store_);
     makingthumbnails_ = true;
     progressbar_ = createRunProgressBar();
-    const bool made = makeSelectionThumbnails(store_, text(txtSearch), s_.setws, ctl_, ui_);
+    const bool made = makeSelectionThumbnails(store_, text(txtSearch), s_.setws, ctl_, ui_, s_.use_moi);
     endThumbnailDisplay();
     if (made)
         return true;
