@@ -33,9 +33,11 @@ void makeStream(const std::string& path) {
     std::ostringstream data;
     data << in.rdbuf();
     const std::string one = data.str();
-    if (one.empty()) std::abort();
+    if (one.empty())
+        std::abort();
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    for (int64_t written = 0; written < kStreamSize; written += static_cast<int64_t>(one.size())) out << one;
+    for (int64_t written = 0; written < kStreamSize; written += static_cast<int64_t>(one.size()))
+        out << one;
 }
 
 double secondsSince(std::chrono::steady_clock::time_point start) {
@@ -48,13 +50,15 @@ int64_t g_fileSize = 0;
 
 void BM_PlainSequentialRead(benchmark::State& state) {
     kadrel::platform::RandomAccessFile file;
-    if (!file.open(benchFile(), false)) std::abort();
+    if (!file.open(benchFile(), false))
+        std::abort();
     g_fileSize = file.size();
     std::vector<uint8_t> buf(1 << 20);
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
         int64_t at = 0;
-        for (int64_t n; (n = file.readAt(buf.data(), buf.size(), at)) > 0; at += n) benchmark::DoNotOptimize(buf[0]);
+        for (int64_t n; (n = file.readAt(buf.data(), buf.size(), at)) > 0; at += n)
+            benchmark::DoNotOptimize(buf[0]);
         g_readSeconds = std::min(g_readSeconds, secondsSince(start));
     }
     state.SetBytesProcessed(state.iterations() * g_fileSize);
@@ -80,11 +84,14 @@ BENCHMARK(BM_PlainSequentialRead)->Unit(benchmark::kMillisecond)->UseRealTime()-
 BENCHMARK(BM_SetWsFlagScan)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 
 double ffmpegSeconds() {
-    if (std::system("ffmpeg -version >/dev/null 2>&1") != 0) return 0;
+    if (std::system("ffmpeg -version >/dev/null 2>&1") != 0)
+        return 0;
     const auto start = std::chrono::steady_clock::now();
-    const std::string cmd = "ffmpeg -nostdin -v quiet -y -i '" + benchFile() +
-                            "' -map 0 -c copy -bsf:v mpeg2_metadata=display_aspect_ratio=16/9 -f vob /dev/null";
-    if (std::system(cmd.c_str()) != 0) return 0;
+    const std::string cmd =
+        "ffmpeg -nostdin -v quiet -y -i '" + benchFile() +
+        "' -map 0 -c copy -bsf:v mpeg2_metadata=display_aspect_ratio=16/9 -f vob /dev/null";
+    if (std::system(cmd.c_str()) != 0)
+        return 0;
     return secondsSince(start);
 }
 

@@ -28,7 +28,8 @@ std::string readBack(const std::string& path) {
 
 void check(const std::string& before, const std::string& after, const char* what) {
     const std::string problem = kadrel::test::checkScanResult(before, after);
-    if (problem.empty()) return;
+    if (problem.empty())
+        return;
     std::fprintf(stderr, "%s: %s\n", what, problem.c_str());
     std::abort();
 }

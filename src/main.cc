@@ -1,4 +1,6 @@
 #include "app/mainmodule.h"
 #include "app/windowloader.h"
 
-int main(int argc, char** argv) { return kadrel::Main(argc, argv, kadrel::runWindowModeFromModule); }
+int main(int argc, char** argv) {
+    return kadrel::Main(argc, argv, kadrel::runWindowModeFromModule);
+}

@@ -12,10 +12,10 @@
 namespace kadrel {
 
 struct RunControl {
-    std::atomic<bool> running{false};      ///< a copy run goes on to the next file only while set
-    std::atomic<int32_t> copycancel{0};    ///< 1 cancels the copy in progress
-    bool abortrequested = false;           ///< stops a search or a thumbnail run
-    bool warningcontinue = false;          ///< answer of the patch-mode warning
+    std::atomic<bool> running{false};    ///< a copy run goes on to the next file only while set
+    std::atomic<int32_t> copycancel{0};  ///< 1 cancels the copy in progress
+    bool abortrequested = false;         ///< stops a search or a thumbnail run
+    bool warningcontinue = false;        ///< answer of the patch-mode warning
 };
 
 /// What an engine routine needs of the program: settings, flags, the user and the log.
@@ -27,7 +27,8 @@ struct RunContext {
 
     /// Writes a log line when debugmode is on and the log is open.
     void debug(const std::string& line) const {
-        if (settings.debugmode) log.writeDebugLine(line);
+        if (settings.debugmode)
+            log.writeDebugLine(line);
     }
 };
 

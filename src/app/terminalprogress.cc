@@ -38,7 +38,8 @@ void TerminalProgress::onBytes(int64_t done, int64_t total) {
 
 void TerminalProgress::show(bool force) {
     const auto now = Clock::now();
-    if (!force && now - lastShown_ < kRedrawInterval) return;
+    if (!force && now - lastShown_ < kRedrawInterval)
+        return;
     lastShown_ = now;
     const double seconds = std::chrono::duration<double>(now - start_).count();
     ui_.showStatusLine(line(index_, count_, fileDone_, finishedBytes_ + currentBytes_, seconds));

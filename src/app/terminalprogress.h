@@ -12,7 +12,7 @@
 namespace kadrel {
 
 class TerminalProgress : public CopyObserver {
-public:
+  public:
     using Clock = std::chrono::steady_clock;
 
     explicit TerminalProgress(TerminalUi& ui) : ui_(ui), start_(Clock::now()) {}
@@ -22,9 +22,10 @@ public:
 
     /// The line shown for the state given; public so it can be checked without a clock.
     /// fileDone is the part of the current file copied (0..1); bytesTotal counts the whole run.
-    static std::string line(int32_t index, int32_t count, double fileDone, int64_t bytesTotal, double seconds);
+    static std::string line(int32_t index, int32_t count, double fileDone, int64_t bytesTotal,
+                            double seconds);
 
-private:
+  private:
     void show(bool force);
 
     TerminalUi& ui_;

@@ -35,7 +35,8 @@ size_t runPasses(const ScanChunk& chunk, std::vector<SearchKind>& kinds, EventPu
         pump.tick();
         open = false;
         for (SearchKind& kind : kinds) {
-            if (kind.done) continue;
+            if (kind.done)
+                continue;
             size_t hit = 0;
             const SearchResult result = kind.step(chunk, kind.start, before, hit);
             if (result == SearchResult::Handled) {
@@ -57,8 +58,10 @@ size_t runPasses(const ScanChunk& chunk, std::vector<SearchKind>& kinds, EventPu
 int64_t nextChunkOffset(const ScanChunk& chunk, size_t park, TailRule tail) {
     const int64_t end = chunk.offset + static_cast<int64_t>(chunk.length);
     int64_t next = end;
-    if (park > 0) next = chunk.fileOffset(park);
-    else if (chunk.length == kChunkSize) next = end - static_cast<int64_t>(tail(chunk));
+    if (park > 0)
+        next = chunk.fileOffset(park);
+    else if (chunk.length == kChunkSize)
+        next = end - static_cast<int64_t>(tail(chunk));
     // Every rule moves forward by thousands of bytes; this only guards against a stall.
     return next > chunk.offset ? next : end;
 }
@@ -67,15 +70,19 @@ int64_t nextChunkOffset(const ScanChunk& chunk, size_t park, TailRule tail) {
 
 size_t setTail(const ScanChunk& chunk) {
     const uint8_t* e = chunk.data + chunk.length;
-    if (chunk.length >= 3 && e[-3] == 0 && e[-2] == 0 && e[-1] == 1) return 3;
-    if (chunk.length >= 2 && e[-2] == 0 && e[-1] == 0) return 2;
-    if (chunk.length >= 1 && e[-1] == 0) return 1;
+    if (chunk.length >= 3 && e[-3] == 0 && e[-2] == 0 && e[-1] == 1)
+        return 3;
+    if (chunk.length >= 2 && e[-2] == 0 && e[-1] == 0)
+        return 2;
+    if (chunk.length >= 1 && e[-1] == 0)
+        return 1;
     return 0;
 }
 
 size_t resetTail(const ScanChunk& chunk) {
     for (size_t back = std::min<size_t>(3, chunk.length); back > 0; --back)
-        if (chunk.data[chunk.length - back] == 0) return back;
+        if (chunk.data[chunk.length - back] == 0)
+            return back;
     return 0;
 }
 
@@ -92,7 +99,8 @@ bool ScanChunk::read(StreamFile& file, int64_t at) {
     }
     // A short chunk lies in a buffer that still holds the rest of the chunk before it, as
     // the debug dump of a header near the end of the file shows.
-    if (previous && previous != buffer.data()) std::memcpy(buffer.data(), previous, kChunkSize);
+    if (previous && previous != buffer.data())
+        std::memcpy(buffer.data(), previous, kChunkSize);
     std::memcpy(buffer.data(), view, got);
     data = buffer.data();
     return got > 0;
@@ -103,7 +111,8 @@ bool ScanChunk::read(StreamFile& file, int64_t at) {
 template <typename Found>
 void scalarPrefixes(const uint8_t* b, size_t from, size_t length, Found found) {
     for (size_t q = from; q + 3 < length; ++q)
-        if (b[q + 2] == 1 && b[q] == 0 && b[q + 1] == 0) found(q);
+        if (b[q + 2] == 1 && b[q] == 0 && b[q + 1] == 0)
+            found(q);
 }
 
 #if defined(__SSE2__)
@@ -117,9 +126,12 @@ size_t sse2Prefixes(const uint8_t* b, size_t length, Found& found) {
     size_t i = 0;
     for (; i + 19 <= length; i += 16) {
         unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(load(i + 2), one)));
-        if (bits == 0) continue;
-        bits &= static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_or_si128(load(i), load(i + 1)), zero)));
-        for (; bits != 0; bits &= bits - 1) found(i + static_cast<size_t>(__builtin_ctz(bits)));
+        if (bits == 0)
+            continue;
+        bits &= static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_or_si128(load(i), load(i + 1)), zero)));
+        for (; bits != 0; bits &= bits - 1)
+            found(i + static_cast<size_t>(__builtin_ctz(bits)));
     }
     return i;
 }
@@ -139,10 +151,12 @@ __attribute__((target("avx2"))) size_t avx2Prefixes(const uint8_t* b, size_t len
     size_t i = 0;
     for (; i + 35 <= length; i += 32) {
         unsigned bits = static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(load(i + 2), one)));
-        if (bits == 0) continue;
+        if (bits == 0)
+            continue;
         bits &= static_cast<unsigned>(
             _mm256_movemask_epi8(_mm256_cmpeq_epi8(_mm256_or_si256(load(i), load(i + 1)), zero)));
-        for (; bits != 0; bits &= bits - 1) found(i + static_cast<size_t>(__builtin_ctz(bits)));
+        for (; bits != 0; bits &= bits - 1)
+            found(i + static_cast<size_t>(__builtin_ctz(bits)));
     }
     return i;
 }
@@ -159,7 +173,8 @@ template <typename Found>
 void findPrefixes(const uint8_t* b, size_t length, Found found) {
     size_t done = 0;
 #if defined(KADREL_AVX2_PREFIXES)
-    if (hasAvx2()) done = avx2Prefixes(b, length, found);
+    if (hasAvx2())
+        done = avx2Prefixes(b, length, found);
     else
 #endif
 #if defined(__SSE2__)
@@ -169,12 +184,15 @@ void findPrefixes(const uint8_t* b, size_t length, Found found) {
 }
 
 void ScanChunk::indexStartCodes(const std::vector<uint8_t>& codes) {
-    for (uint8_t code : codes) positions_[code].clear();
+    for (uint8_t code : codes)
+        positions_[code].clear();
     bool wanted[256] = {};
-    for (uint8_t code : codes) wanted[code] = true;
+    for (uint8_t code : codes)
+        wanted[code] = true;
     const uint8_t* b = data;
     findPrefixes(b, length, [&](size_t q) {
-        if (wanted[b[q + 3]]) positions_[b[q + 3]].push_back(static_cast<uint32_t>(q + 1));
+        if (wanted[b[q + 3]])
+            positions_[b[q + 3]].push_back(static_cast<uint32_t>(q + 1));
     });
 }
 
@@ -185,23 +203,27 @@ size_t ScanChunk::find(uint8_t code, size_t from, size_t before) const {
 }
 
 void EventPump::tick() {
-    if (ticks_++ % kEventInterval == 0) ui_.processEvents();
+    if (ticks_++ % kEventInterval == 0)
+        ui_.processEvents();
 }
 
 void runChunkScan(StreamFile& file, ByteSource& bytes, std::vector<SearchKind>& kinds, TailRule tail,
                   EventPump& pump) {
     ScanChunk chunk;
     std::vector<uint8_t> codes;
-    for (const SearchKind& kind : kinds) codes.push_back(kind.code);
+    for (const SearchKind& kind : kinds)
+        codes.push_back(kind.code);
     int64_t next = 0;
     for (;;) {
         pump.tick();
-        if (!chunk.read(file, next)) return;
+        if (!chunk.read(file, next))
+            return;
         bytes.setChunk(chunk.data, chunk.length, chunk.offset);
         chunk.indexStartCodes(codes);
         startChunk(chunk, kinds);
         const size_t park = runPasses(chunk, kinds, pump);
-        for (SearchKind& kind : kinds) kind.resume = chunk.fileOffset(kind.start);
+        for (SearchKind& kind : kinds)
+            kind.resume = chunk.fileOffset(kind.start);
         next = nextChunkOffset(chunk, park, tail);
     }
 }

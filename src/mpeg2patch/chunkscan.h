@@ -19,7 +19,7 @@ inline constexpr size_t kChunkSize = 10000;
 
 /// The chunk a scan holds. Positions are 1-based: position p is data[p - 1].
 struct ScanChunk {
-    const uint8_t* data = nullptr;  ///< kChunkSize bytes: a view of the file, or buffer
+    const uint8_t* data = nullptr;             ///< kChunkSize bytes: a view of the file, or buffer
     std::array<uint8_t, kChunkSize> buffer{};  ///< holds the last, short chunk
     size_t length = 0;
     int64_t offset = 0;  ///< file offset of position 1
@@ -35,7 +35,7 @@ struct ScanChunk {
     /// with all four bytes in the chunk, or 0; code must have been indexed.
     size_t find(uint8_t code, size_t from, size_t before) const;
 
-private:
+  private:
     std::array<std::vector<uint32_t>, 256> positions_;
 };
 
@@ -65,13 +65,13 @@ size_t resetTail(const ScanChunk& chunk);
 
 /// Lets queued UI events run, but only on every kInterval-th call.
 class EventPump {
-public:
+  public:
     /// Pumps through ui.
     explicit EventPump(UiSeam& ui) : ui_(ui) {}
     /// One chunk or search pass went by.
     void tick();
 
-private:
+  private:
     UiSeam& ui_;
     uint32_t ticks_ = 0;
 };

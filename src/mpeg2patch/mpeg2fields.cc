@@ -4,9 +4,13 @@
 
 namespace kadrel {
 
-int horizontalSize(uint8_t byte4, uint8_t byte5) { return byte4 * 16 + (byte5 >> 4); }
+int horizontalSize(uint8_t byte4, uint8_t byte5) {
+    return byte4 * 16 + (byte5 >> 4);
+}
 
-int verticalSize(uint8_t byte5, uint8_t byte6) { return (byte5 & 0x0F) * 256 + byte6; }
+int verticalSize(uint8_t byte5, uint8_t byte6) {
+    return (byte5 & 0x0F) * 256 + byte6;
+}
 
 bool isAcceptedFlagByte(uint8_t byte7) {
     const int aspect = byte7 >> 4;
@@ -30,11 +34,14 @@ std::string ByteToHex(uint8_t value) {
 }
 
 std::string HexDump(const uint8_t* buffer, size_t bufferSize, size_t start, size_t count) {
-    if (count > bufferSize) count = bufferSize;
-    if (start + count > bufferSize) start = 0;
+    if (count > bufferSize)
+        count = bufferSize;
+    if (start + count > bufferSize)
+        start = 0;
     std::string text;
     text.reserve(count * 3);
-    for (size_t i = start; i < start + count; ++i) text += ByteToHex(buffer[i]) + " ";
+    for (size_t i = start; i < start + count; ++i)
+        text += ByteToHex(buffer[i]) + " ";
     return text;
 }
 
@@ -43,7 +50,9 @@ bool IsValidVideoFormat(uint8_t byte4) {
     return format == 1 || format == 2;
 }
 
-bool IsBitSet(uint8_t value, int n) { return n >= 0 && n < 8 && (value & (1u << n)) != 0; }
+bool IsBitSet(uint8_t value, int n) {
+    return n >= 0 && n < 8 && (value & (1u << n)) != 0;
+}
 
 void EncodeDisplaySize(int h, int v, DisplaySizeBytes& out) {
     h &= 0x3FFF;
@@ -54,8 +63,8 @@ void EncodeDisplaySize(int h, int v, DisplaySizeBytes& out) {
         v &= 0x1FFF;
     }
     const int w2 = v * 8;
-    out = {static_cast<uint8_t>(w1 >> 8), static_cast<uint8_t>(w1 & 0xFF),
-           static_cast<uint8_t>(w2 >> 8), static_cast<uint8_t>(w2 & 0xFF)};
+    out = {static_cast<uint8_t>(w1 >> 8), static_cast<uint8_t>(w1 & 0xFF), static_cast<uint8_t>(w2 >> 8),
+           static_cast<uint8_t>(w2 & 0xFF)};
 }
 
 void decodeDisplaySize(const uint8_t* bytes, int& h, int& v) {

@@ -12,13 +12,13 @@ namespace kadrel {
 struct RunContext;
 
 // Start code values: the byte after the 00 00 01 prefix.
-inline constexpr uint8_t kSequenceHeaderCode = 0xB3;   ///< 13818-2 table 6-1
-inline constexpr uint8_t kExtensionStartCode = 0xB5;   ///< 13818-2 table 6-1
-inline constexpr uint8_t kProgramEndCode = 0xB9;       ///< 13818-1 table 2-18; lowest system code
-inline constexpr uint8_t kPackStartCode = 0xBA;        ///< 13818-1 pack_header
+inline constexpr uint8_t kSequenceHeaderCode = 0xB3;  ///< 13818-2 table 6-1
+inline constexpr uint8_t kExtensionStartCode = 0xB5;  ///< 13818-2 table 6-1
+inline constexpr uint8_t kProgramEndCode = 0xB9;      ///< 13818-1 table 2-18; lowest system code
+inline constexpr uint8_t kPackStartCode = 0xBA;       ///< 13818-1 pack_header
 inline constexpr uint8_t kSystemHeaderStartCode = 0xBB;
-inline constexpr uint8_t kPrivateStream2 = 0xBF;       ///< stream_id of the RDI-PCK
-inline constexpr uint8_t kVideoStreamFirst = 0xE0;     ///< stream_id 1110 xxxx
+inline constexpr uint8_t kPrivateStream2 = 0xBF;    ///< stream_id of the RDI-PCK
+inline constexpr uint8_t kVideoStreamFirst = 0xE0;  ///< stream_id 1110 xxxx
 inline constexpr uint8_t kVideoStreamLast = 0xEF;
 
 /// extension_start_code_identifier of sequence_display_extension (13818-2 table 6-2).
@@ -33,12 +33,12 @@ inline constexpr uint8_t kRdiPckLengthLow = 0xD4;
 inline constexpr uint8_t kRdiPckSubstream = 0x50;
 
 // Offsets from the first byte of a structure's start code.
-inline constexpr size_t kSeqHeaderFlagOffset = 7;    ///< aspect_ratio_information | frame_rate_code
-inline constexpr size_t kSeqHeaderExamined = 8;      ///< bytes 0..7 are read
-inline constexpr size_t kRdiPckFlagOffset = 28;      ///< bit 6 and the aspect nibble byte after it
+inline constexpr size_t kSeqHeaderFlagOffset = 7;  ///< aspect_ratio_information | frame_rate_code
+inline constexpr size_t kSeqHeaderExamined = 8;    ///< bytes 0..7 are read
+inline constexpr size_t kRdiPckFlagOffset = 28;    ///< bit 6 and the aspect nibble byte after it
 inline constexpr size_t kRdiPckExamined = 30;
 inline constexpr size_t kSdeIdentifierOffset = 4;
-inline constexpr size_t kSdeMaxLength = 12;          ///< with colour_description
+inline constexpr size_t kSdeMaxLength = 12;  ///< with colour_description
 
 /// The four bytes of a display size as sequence_display_extension stores them.
 using DisplaySizeBytes = std::array<uint8_t, 4>;

@@ -14,7 +14,7 @@ namespace kadrel {
 /// Bytes as the scan sees them: from the chunk it holds when they lie there, else from the
 /// file. The chunk keeps the bytes as they were read, even after a write.
 class ByteSource {
-public:
+  public:
     /// Serves bytes outside the chunk from file.
     explicit ByteSource(StreamFile& file) : file_(file) {}
     /// The chunk now held: length bytes of data read from file offset offset.
@@ -22,7 +22,7 @@ public:
     /// One byte at a file offset; false past the end of the file.
     bool byteAt(int64_t offset, uint8_t& value) const;
 
-private:
+  private:
     StreamFile& file_;
     const uint8_t* data_ = nullptr;
     size_t length_ = 0;

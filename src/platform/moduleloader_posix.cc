@@ -19,6 +19,8 @@ void* loadModuleSymbol(const std::string& path, const std::string& symbol, std::
     return address;
 }
 
-std::string moduleFileName(const std::string& base) { return base + ".so"; }
+std::string moduleFileName(const std::string& base) {
+    return base + ".so";
+}
 
 }  // namespace kadrel::platform

@@ -11,7 +11,7 @@ enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel };
 enum class MsgResult { Ok, Cancel, Yes, No };
 
 class UiSeam {
-public:
+  public:
     virtual ~UiSeam() = default;
     /// Lets queued window events run (a no-op on the terminal).
     virtual void processEvents() = 0;
@@ -24,7 +24,7 @@ public:
 
 /// A seam that shows nothing and answers every box with its default button.
 class SilentUi : public UiSeam {
-public:
+  public:
     void processEvents() override {}
     MsgResult showMessage(const std::string&, const std::string&, MsgIcon, MsgButtons,
                           MsgResult defaultButton) override {

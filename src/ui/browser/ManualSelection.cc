@@ -17,12 +17,14 @@ constexpr size_t kStampLength = 14;
 // position after the first 14 characters is always the old index.
 std::string sortKey(const std::string& path, int32_t i) {
     std::string stamp = getFileTimeStamp(path);
-    if (stamp.size() != kStampLength) stamp.assign(kStampLength, '0');
+    if (stamp.size() != kStampLength)
+        stamp.assign(kStampLength, '0');
     return stamp + std::to_string(i);
 }
 
 std::string upper(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (char& c : text)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return text;
 }
 
@@ -78,16 +80,19 @@ void showNoFilesMessage(const std::string& searchext, UiSeam& ui) {
 }
 
 void sortfilelist(ThumbnailStore& store) {
-    const auto count = static_cast<size_t>(std::clamp<int32_t>(
-        store.filecount, 0, static_cast<int32_t>(store.filelist.size())));
+    const auto count = static_cast<size_t>(
+        std::clamp<int32_t>(store.filecount, 0, static_cast<int32_t>(store.filelist.size())));
     std::vector<std::string> keys;
     keys.reserve(count);
-    for (size_t i = 0; i < count; ++i) keys.push_back(sortKey(store.filelist[i], static_cast<int32_t>(i)));
+    for (size_t i = 0; i < count; ++i)
+        keys.push_back(sortKey(store.filelist[i], static_cast<int32_t>(i)));
     std::sort(keys.begin(), keys.end());
     std::vector<std::string> sorted;
     sorted.reserve(store.filelist.size());
-    for (const std::string& key : keys) sorted.push_back(store.filelist[std::stoul(key.substr(kStampLength))]);
-    for (size_t i = count; i < store.filelist.size(); ++i) sorted.push_back(store.filelist[i]);
+    for (const std::string& key : keys)
+        sorted.push_back(store.filelist[std::stoul(key.substr(kStampLength))]);
+    for (size_t i = count; i < store.filelist.size(); ++i)
+        sorted.push_back(store.filelist[i]);
     store.filelist = std::move(sorted);
 }
 
@@ -124,7 +129,8 @@ int32_t collectSelectedFiles(const ThumbnailStore& store, std::vector<std::strin
     selectedfiles.clear();
     const auto count = std::min(store.fileselected.size(), store.filelist.size());
     for (size_t i = 0; i < count; ++i) {
-        if (store.fileselected[i] != 0) selectedfiles.push_back(store.filelist[i]);
+        if (store.fileselected[i] != 0)
+            selectedfiles.push_back(store.filelist[i]);
     }
     return static_cast<int32_t>(selectedfiles.size());
 }

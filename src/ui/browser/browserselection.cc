@@ -16,7 +16,8 @@ void singleChoice(ThumbnailStore& store, int32_t f) {
 
 void rangeChoice(ThumbnailStore& store, int32_t f, int k) {
     int32_t s = f;
-    while (k != 0 && s >= 0 && store.fileselected[s] == 0) --s;
+    while (k != 0 && s >= 0 && store.fileselected[s] == 0)
+        --s;
     if (k != 0 && s >= 0) {
         for (int32_t j = s + 1; j < f; ++j) {
             store.fileselected[j] = 1;
@@ -37,7 +38,8 @@ void leftPress(ThumbnailStore& store, int32_t f, int k, bool shift, bool ctrl) {
     if (f < 0 || f >= store.filecount || store.fileselected.size() <= static_cast<size_t>(f)) {
         return;
     }
-    if (shift && ctrl) return;
+    if (shift && ctrl)
+        return;
     if (ctrl) {
         toggleFile(store, f);
     } else if (shift) {

@@ -4,7 +4,6 @@
 
 #include <QImage>
 #include <QRect>
-
 #include <array>
 #include <cstdint>
 #include <vector>
@@ -30,8 +29,8 @@ QRect fitToBox(int w0, int h0, int boxwidth, int boxheight);
 /// The picture fitted into a boxwidth x boxheight box centred on backcolor, at bitcount bits;
 /// records its unscaled size at picturesize[slot - 1]. Null when the box is empty, the picture
 /// is null or bitcount is not supported.
-QImage ScalePictureToBox(const QImage& picture, int boxwidth, int boxheight, QRgb backcolor,
-                         int bitcount, PictureSizes& picturesize, int slot);
+QImage ScalePictureToBox(const QImage& picture, int boxwidth, int boxheight, QRgb backcolor, int bitcount,
+                         PictureSizes& picturesize, int slot);
 
 /// A copy of bitmap at width x height (0: as the source, negative: its absolute value) and
 /// bitcount bits (0: as the source; else 1, 4, 8, 16, 24 or 32). smooth picks the filtered
