@@ -155,25 +155,6 @@ TEST(WsFlag, StructuresAroundChunkBoundariesAreSetAndReset) {
     }
 }
 
-// A full chunk ending in 00 00 01, 00 00 or 00 is read again from there; a header inside the
-// near-end limit is examined again at the start of the next chunk.
-TEST(WsFlag, HeadersAtTheChunkEndAreFoundAtTheStartOfTheNextChunk) {
-    for (size_t at : {9995, 9997, 9998, 9999}) {
-        PatchContext pc(2, 1, true);
-        std::string in = filler(20000);
-        in.replace(at, 12, seqHeader(720, 576, 0x23));
-        EXPECT_EQ(static_cast<uint8_t>(test::patched(pc, in)[at + 7]), 0x33) << at;
-        std::vector<std::string> seqLines;
-        for (const std::string& l : pc.logLines())
-            if (l.rfind("Seq found at", 0) == 0)
-                seqLines.push_back(l);
-        std::vector<std::string> expected{"Seq found at 2"};
-        if (at == 9995)
-            expected.insert(expected.begin(), "Seq found at 9997");
-        EXPECT_EQ(seqLines, expected) << at;
-    }
-}
-
 // A near-end hit of one kind must not make the scan skip what the other kinds still had to
 // find earlier in the same chunk.
 TEST(WsFlag, OtherStructuresBeforeANearEndHitAreNotSkipped) {
