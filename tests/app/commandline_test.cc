@@ -4,7 +4,6 @@
 
 #include <filesystem>
 
-#include "app/usagetexts.h"
 #include "support/tempdir.h"
 
 namespace kadrel {
@@ -13,26 +12,6 @@ namespace {
 ArgumentArray array(std::vector<std::string> args) {
     args.insert(args.begin(), std::to_string(args.size()));
     return args;
-}
-
-TEST(CommandLineArgs, TokenizesRawText) {
-    struct Case {
-        const char* text;
-        std::vector<std::string> args;
-    } cases[] = {
-        {"", {}},
-        {"   \t  ", {}},
-        {"a b\tc", {"a", "b", "c"}},
-        {"\"c:\\Program Files\\sd_video\" c:\\mpg", {"c:\\Program Files\\sd_video", "c:\\mpg"}},
-        {"/T:\"vacation in vienna\" /W", {"/T:vacation in vienna", "/W"}},
-        {"a \"\" b", {"a", "", "b"}},
-        {"ab\"c d\"e", {"abc de"}},
-        {"\"", {""}},
-        {"1 2 3 4 5 6 7 8 9 10", {"1", "2", "3", "4", "5", "6", "7", "8"}},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(getCommandLineArgs(c.text, 8), array(c.args)) << c.text;
-    EXPECT_EQ(getCommandLineArgs("1 2 3 4 5 6 7 8 9 10 11").size(), 11u) << "ten arguments by default";
 }
 
 TEST(CommandLineArgs, ArgvKeepsEightAndReadsPosixSpellings) {
@@ -202,31 +181,6 @@ TEST_F(ParseCommandLine, FileSourceAndFileTarget) {
     ASSERT_EQ(parse(q(src) + " " + q(dir.path() + "out.d/plain")), 0);
     EXPECT_EQ(settings.targetdir, dir.path() + "out.d/plain");
     EXPECT_EQ(settings.renameext, "");
-}
-
-TEST(UsageTexts, LinesAndReport) {
-    const auto usage = usageLines();
-    ASSERT_EQ(usage.size(), 54u);
-    EXPECT_EQ(usage[0], "Kadrel Commandline Interface:");
-    EXPECT_EQ(usage[4], "Kadrel [switches] -- sourcedir [targetdir]");
-    EXPECT_EQ(usage[7],
-              "Kadrel \"c:\\Program Files\\sd_video\" c:\\mpg /S:mod /R:mpg /W /T:\"vacation in vienna\"");
-    EXPECT_EQ(usage[14],
-              "sourcedir,targetdir,Searchextension,Renameextension,Usertext...must be embedded in "
-              "quotes(\") if blanks are inside text");
-    EXPECT_EQ(usage[38],
-              "16....invalid characters in Searchextension, the characters   \\/:*?<>|   are not allowed");
-    EXPECT_EQ(usage[42], "256...invalid characters in targetdir or targetfile");
-    EXPECT_EQ(usage[47].rfind(std::to_string(kRunFailed) + "......a file found was not done", 0), 0u);
-    EXPECT_EQ(usage[52], "");
-    EXPECT_EQ(usage[53], "Program terminated.");
-    const auto report = errorReportLines(6);
-    ASSERT_EQ(report.size(), 13u);
-    EXPECT_EQ(report[0], "ERROR 6");
-    EXPECT_EQ(report[2], "Description of the Error codes:");
-    EXPECT_EQ(report[3], "1....sourcedir or sourcefile doesn't exist");
-    EXPECT_EQ(report[12], "returned Error code can be any sum of the above numbers.");
-    EXPECT_EQ(joinCrLf({"a", "", "b"}), "a\r\n\r\nb");
 }
 
 }  // namespace

@@ -140,32 +140,20 @@ TEST_F(Program, NothingIsTouchedWithoutConfirmationOrWithANameOutsideTheTarget) 
     EXPECT_EQ(test::readAll(dir.file("card/MOV001.MOD")), "clip one");
 }
 
-TEST_F(Program, DebugLogOnlyWithDebugModeOne) {
+// Which values turn the log on is the settings tests'; here the program opens it beside the
+// settings file in use, and a failed validation opens none.
+TEST_F(Program, DebugLogGoesBesideTheSettingsFile) {
     dir.write("src/clip.MOD", "x");
     fs::create_directory(dir.file("dst"));
-    dir.write("Kadrel.ini", "[Settings]\r\ndebugmode=2\r\n");
+    dir.write("config/kadrel/Kadrel.ini", "[Settings]\r\ndebugmode= 1.0 \r\n");
+    run(dir.path() + "/nonexistent");
+    EXPECT_FALSE(fs::exists(dir.file("config/kadrel/kadrel.dbg")));
     run(dir.path() + "src " + dir.path() + "dst");
-    EXPECT_FALSE(fs::exists(dir.file("kadrel.dbg")));
-    dir.write("Kadrel.ini", "[Settings]\r\ndebugmode= 1.0 \r\n");
-    dir.write("kadrel.dbg", "old run");
-    fs::remove(dir.file("dst/clip.MPG"));
-    run(dir.path() + "src " + dir.path() + "dst");
-    ASSERT_TRUE(fs::exists(dir.file("kadrel.dbg")));
-    const std::string logText = test::readAll(dir.file("kadrel.dbg"));
-    EXPECT_EQ(logText.find("old run"), std::string::npos) << "each run truncates";
+    const std::string logText = test::readAll(dir.file("config/kadrel/kadrel.dbg"));
     EXPECT_NE(logText.find("source file:" + dir.path() + "src/clip.MOD\r\ntarget file:" + dir.path() +
                            "dst/clip.MPG\r\n"),
               std::string::npos)
         << logText;
-    run(dir.path() + "/nonexistent");
-    EXPECT_TRUE(fs::exists(dir.file("kadrel.dbg"))) << "a failed validation opens no log";
-
-    // Without a file beside the program, the one in the config folder is used, and the log
-    // goes beside it.
-    fs::rename(dir.file("Kadrel.ini"), dir.write("config/kadrel/Kadrel.ini", ""));
-    fs::remove(dir.file("dst/clip.MPG"));
-    run(dir.path() + "src " + dir.path() + "dst");
-    EXPECT_NE(test::readAll(dir.file("config/kadrel/kadrel.dbg")).find("source file:"), std::string::npos);
 }
 
 /// Runs the program on a pseudo-terminal, as a user at a shell would, and sends it signal once

@@ -15,27 +15,20 @@ struct Captured {
         std::fflush(file);
         std::rewind(file);
         std::string out;
-        for (int c; (c = std::fgetc(file)) != EOF;) out += static_cast<char>(c);
+        for (int c; (c = std::fgetc(file)) != EOF;)
+            out += static_cast<char>(c);
         return out;
     }
 };
-
-TEST(TerminalUi, BoxesGoToTheErrorStreamWithTheirTitle) {
-    Captured err;
-    std::istringstream in;
-    TerminalUi ui(err.file, in, false, false);
-    EXPECT_EQ(ui.showMessage("Error 28\r\nNo space left", "ERROR", MsgIcon::Critical, MsgButtons::Ok, MsgResult::Ok),
-              MsgResult::Ok);
-    ui.showProgress("processing File 1 of 2", 50);
-    EXPECT_EQ(err.text(), "ERROR\nError 28\nNo space left\n") << "no progress when stderr is no terminal";
-}
 
 TEST(TerminalUi, QuestionsWithoutATerminalTakeTheDefault) {
     Captured err;
     std::istringstream in("y\n");
     TerminalUi ui(err.file, in, false, false);
-    EXPECT_EQ(ui.showMessage("Delete?", "Delete files?", MsgIcon::Critical, MsgButtons::OkCancel, MsgResult::Cancel),
-              MsgResult::Cancel) << "a script never deletes by accident";
+    EXPECT_EQ(ui.showMessage("Delete?", "Delete files?", MsgIcon::Critical, MsgButtons::OkCancel,
+                             MsgResult::Cancel),
+              MsgResult::Cancel)
+        << "a script never deletes by accident";
 }
 
 TEST(TerminalUi, QuestionsOnATerminal) {
@@ -43,15 +36,16 @@ TEST(TerminalUi, QuestionsOnATerminal) {
         const char* input;
         MsgResult expected;
     } cases[] = {
-        {"y\n", MsgResult::Ok},      {"YES\n", MsgResult::Ok}, {"\n", MsgResult::Cancel},
-        {"n\n", MsgResult::Cancel},  {"maybe\n", MsgResult::Cancel}, {"", MsgResult::Cancel},
+        {"y\n", MsgResult::Ok},     {"YES\n", MsgResult::Ok},       {"\n", MsgResult::Cancel},
+        {"n\n", MsgResult::Cancel}, {"maybe\n", MsgResult::Cancel}, {"", MsgResult::Cancel},
     };
     for (const auto& c : cases) {
         Captured err;
         std::istringstream in(c.input);
         TerminalUi ui(err.file, in, true, true);
-        EXPECT_EQ(ui.showMessage("Sure?", "Confirm", MsgIcon::Critical, MsgButtons::OkCancel, MsgResult::Cancel),
-                  c.expected)
+        EXPECT_EQ(
+            ui.showMessage("Sure?", "Confirm", MsgIcon::Critical, MsgButtons::OkCancel, MsgResult::Cancel),
+            c.expected)
             << c.input;
         EXPECT_NE(err.text().find("[y/N"), std::string::npos);
     }

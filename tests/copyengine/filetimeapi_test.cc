@@ -1,3 +1,5 @@
+#include "copyengine/FiletimeAPI.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -5,7 +7,6 @@
 #include <filesystem>
 
 #include "copyengine/FileAPI.h"
-#include "copyengine/FiletimeAPI.h"
 #include "platform/filesys.h"
 #include "support/tempdir.h"
 
@@ -27,7 +28,8 @@ TEST(FileTimes, LastWriteTimeInLocalTimeAndNothingForOtherEntries) {
     for (const std::string& f : {clip, hidden})
         ASSERT_TRUE(platform::setFileTimes(f, {{}, {kClipTime, 123456789}, {kClipTime + 60, 987654321}}));
     // Settings 1 and 2 on a copy (born now, written 2009), and a negative setting: the last write.
-    for (const int16_t use : {1, 2, -3}) EXPECT_EQ(getFileTimeName(clip, use, "yyyymmddHhNnSs"), "20090305140709");
+    for (const int16_t use : {1, 2, -3})
+        EXPECT_EQ(getFileTimeName(clip, use, "yyyymmddHhNnSs"), "20090305140709");
     EXPECT_EQ(getFileTimeText(clip), "05/03/2009 14:07:09");
     EXPECT_EQ(getFileTimeStamp(clip), "20090305140709");
     useZone("EST5");  // five hours behind UTC

@@ -16,15 +16,20 @@ std::string run(const std::string& command) {
     std::string out;
     if (FILE* p = popen((command + " 2>&1").c_str(), "r")) {
         char buf[4096];
-        for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
+        for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;)
+            out.append(buf, n);
         pclose(p);
     }
     return out;
 }
 
-bool haveFfmpeg() { return run("ffmpeg -version").find("ffmpeg version") != std::string::npos; }
+bool haveFfmpeg() {
+    return run("ffmpeg -version").find("ffmpeg version") != std::string::npos;
+}
 
-std::string fixture(const std::string& name) { return test::readAll(std::string(KADREL_TEST_DATA) + "/" + name); }
+std::string fixture(const std::string& name) {
+    return test::readAll(std::string(KADREL_TEST_DATA) + "/" + name);
+}
 
 /// One MD5 per decoded video frame.
 std::string videoFrameMd5(const std::string& path) {
@@ -33,23 +38,30 @@ std::string videoFrameMd5(const std::string& path) {
 
 /// The values of one field in every header of the video stream, as the trace_headers filter reads them.
 std::vector<int> traced(const std::string& path, const std::string& field) {
-    const std::string out = run("ffmpeg -nostdin -i '" + path + "' -map 0:v -c copy -bsf:v trace_headers -f null -");
+    const std::string out =
+        run("ffmpeg -nostdin -i '" + path + "' -map 0:v -c copy -bsf:v trace_headers -f null -");
     std::vector<int> values;
     const std::regex re(" " + field + " +[01]+ = (\\d+)");
-    for (std::sregex_iterator it(out.begin(), out.end(), re), end; it != end; ++it) values.push_back(std::stoi((*it)[1]));
+    for (std::sregex_iterator it(out.begin(), out.end(), re), end; it != end; ++it)
+        values.push_back(std::stoi((*it)[1]));
     return values;
 }
 
 /// True when every decoded frame shows at 16:9 (frame width times sample aspect ratio over height).
 bool allFramesWide(const std::string& path) {
-    std::istringstream in(run("ffprobe -v error -select_streams v -show_entries frame=width,height,sample_aspect_ratio "
-                              "-of csv=p=0 '" + path + "'"));
+    std::istringstream in(
+        run("ffprobe -v error -select_streams v -show_entries frame=width,height,sample_aspect_ratio "
+            "-of csv=p=0 '" +
+            path + "'"));
     int frames = 0;
     for (std::string line; std::getline(in, line);) {
         int w = 0, h = 0, num = 0, den = 0;
-        if (line.empty()) continue;
-        if (std::sscanf(line.c_str(), "%d,%d,%d:%d", &w, &h, &num, &den) != 4) return false;
-        if (int64_t{w} * num * 9 != int64_t{h} * den * 16) return false;
+        if (line.empty())
+            continue;
+        if (std::sscanf(line.c_str(), "%d,%d,%d:%d", &w, &h, &num, &den) != 4)
+            return false;
+        if (int64_t{w} * num * 9 != int64_t{h} * den * 16)
+            return false;
         ++frames;
     }
     return frames >= 48;
@@ -59,7 +71,8 @@ bool allFramesWide(const std::string& path) {
 std::vector<size_t> startCodes(const std::string& s, char code) {
     std::vector<size_t> out;
     const std::string sc = std::string("\0\0\1", 3) + code;
-    for (size_t at = s.find(sc); at != std::string::npos; at = s.find(sc, at + 4)) out.push_back(at);
+    for (size_t at = s.find(sc); at != std::string::npos; at = s.find(sc, at + 4))
+        out.push_back(at);
     return out;
 }
 
@@ -67,14 +80,16 @@ std::vector<size_t> startCodes(const std::string& s, char code) {
 std::vector<size_t> flagByteOffsets(const std::string& ps) {
     const std::vector<int64_t> video = test::videoByteOffsets(ps);
     std::vector<size_t> out;
-    for (size_t at : startCodes(test::videoEs(ps), '\xB3')) out.push_back(static_cast<size_t>(video[at + 7]));
+    for (size_t at : startCodes(test::videoEs(ps), '\xB3'))
+        out.push_back(static_cast<size_t>(video[at + 7]));
     return out;
 }
 
 /// The clip with a 2048-byte pack carrying an RDI-PCK (4:3) before the pack of each GOP's header.
 std::string withRdiPcks(const std::string& ps, std::vector<size_t>& rdiOffsets) {
-    const std::string system = test::bytes({0, 0, 1, 0xBB, 0, 18, 0x80, 0x1F, 0x41, 0x04, 0xE1, 0xFF,
-                                            0xE0, 0xE0, 0xE8, 0xC0, 0xC0, 0x20, 0xBD, 0xE0, 0x3A, 0xBF, 0xE0, 0x02});
+    const std::string system =
+        test::bytes({0,    0,    1,    0xBB, 0,    18,   0x80, 0x1F, 0x41, 0x04, 0xE1, 0xFF,
+                     0xE0, 0xE0, 0xE8, 0xC0, 0xC0, 0x20, 0xBD, 0xE0, 0x3A, 0xBF, 0xE0, 0x02});
     std::string out;
     size_t from = 0;
     for (size_t seq : startCodes(ps, '\xB3')) {
@@ -89,13 +104,14 @@ std::string withRdiPcks(const std::string& ps, std::vector<size_t>& rdiOffsets) 
 
 // Every 4:3 clip, the cut ones and a camcorder-like one with RDI-PCKs included.
 TEST(Clips, SetMakesEveryHeaderWideWithoutChangingAFrame) {
-    if (!haveFfmpeg()) GTEST_SKIP() << "ffmpeg not installed";
+    if (!haveFfmpeg())
+        GTEST_SKIP() << "ffmpeg not installed";
     for (const char* name : {"pal720x576.mpg", "ntsc720x480.mpg", "pal704x576.mpg", "cif352x288.mpg",
                              "sde704x576.mpg", "cut2042.mpg", "cut1895.mpg", "camcorder"}) {
         PatchContext pc;
         std::vector<size_t> rdi;
-        const std::string original = name == std::string("camcorder") ? withRdiPcks(fixture("pal720x576.mpg"), rdi)
-                                                                       : fixture(name);
+        const std::string original =
+            name == std::string("camcorder") ? withRdiPcks(fixture("pal720x576.mpg"), rdi) : fixture(name);
         const std::string path = pc.dir.write("clip.mpg", original);
         const std::string framesBefore = videoFrameMd5(path);
         const std::vector<int> aspectBefore = traced(path, "aspect_ratio_information");
@@ -109,8 +125,10 @@ TEST(Clips, SetMakesEveryHeaderWideWithoutChangingAFrame) {
         EXPECT_TRUE(allFramesWide(path)) << name;
         // Only the flag bytes of the headers and RDI-PCKs change (the extensions already match).
         std::vector<size_t> flags = flagByteOffsets(original);
-        for (size_t at : rdi) flags.push_back(at + 29);
-        for (size_t at : rdi) EXPECT_EQ(wide.substr(at + 28, 2), test::bytes({0x40, 0x13})) << at;
+        for (size_t at : rdi)
+            flags.push_back(at + 29);
+        for (size_t at : rdi)
+            EXPECT_EQ(wide.substr(at + 28, 2), test::bytes({0x40, 0x13})) << at;
         std::sort(flags.begin(), flags.end());
         EXPECT_EQ(test::changedOffsets(original, wide), flags) << name;
         setwsflag(path, false, pc.ctx);
@@ -143,7 +161,8 @@ TEST(Clips, CutClipsHoldStructuresCutByPacketHeaders) {
 }
 
 TEST(Clips, ExtensionsRewrittenOrDeletedThroughPacketHeadersKeepEveryFrame) {
-    if (!haveFfmpeg()) GTEST_SKIP() << "ffmpeg not installed";
+    if (!haveFfmpeg())
+        GTEST_SKIP() << "ffmpeg not installed";
     for (const char* name : {"sde704x576.mpg", "cut2042.mpg", "cut1895.mpg"}) {
         for (int mode : {1, 3}) {
             PatchContext pc(mode, 1);
@@ -159,7 +178,8 @@ TEST(Clips, ExtensionsRewrittenOrDeletedThroughPacketHeadersKeepEveryFrame) {
             // Nothing outside the video payload changes: no pack or PES header is touched.
             const std::vector<int64_t> video = test::videoByteOffsets(original);
             for (size_t at : test::changedOffsets(original, test::readAll(path)))
-                ASSERT_TRUE(std::binary_search(video.begin(), video.end(), static_cast<int64_t>(at))) << name << " " << at;
+                ASSERT_TRUE(std::binary_search(video.begin(), video.end(), static_cast<int64_t>(at)))
+                    << name << " " << at;
         }
     }
 }

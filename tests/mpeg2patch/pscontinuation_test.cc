@@ -27,21 +27,26 @@ TEST(PsContinuation, StructuresCutAfterEveryByteAreEditedWhereTheyLie) {
     const std::string es = filler(300) + kHeader + kExtension + bytes({0, 0, 1, 0xB8}) + filler(300);
     std::vector<std::vector<size_t>> cutLists = {{305, 307, 317, 319}};
     for (size_t cut = 304; cut < 324; ++cut)
-        if (cut <= 312 || cut >= 316) cutLists.push_back({cut});
+        if (cut <= 312 || cut >= 316)
+            cutLists.push_back({cut});
     for (int mode : {1, 3}) {
         std::string wantEs = es;
         wantEs[307] = 0x33;
-        if (mode == 1) wantEs.replace(312, 12, std::string(12, '\0'));
-        else wantEs.replace(320, 4, bytes({0x0B, 0x42, 0x12, 0x00}));
+        if (mode == 1)
+            wantEs.replace(312, 12, std::string(12, '\0'));
+        else
+            wantEs.replace(320, 4, bytes({0x0B, 0x42, 0x12, 0x00}));
         for (const std::vector<size_t>& cuts : cutLists) {
             PatchContext pc(mode, 1);
             const std::string ps = test::programStream(es, cuts);
             const std::string out = test::patched(pc, ps);
             ASSERT_EQ(out.size(), ps.size());
-            EXPECT_EQ(test::videoEs(out), wantEs) << "mode " << mode << " cut " << cuts[0] << " of " << cuts.size();
+            EXPECT_EQ(test::videoEs(out), wantEs)
+                << "mode " << mode << " cut " << cuts[0] << " of " << cuts.size();
             const std::vector<int64_t> video = test::videoByteOffsets(ps);
             for (size_t changed : test::changedOffsets(ps, out))
-                EXPECT_TRUE(std::binary_search(video.begin(), video.end(), static_cast<int64_t>(changed))) << changed;
+                EXPECT_TRUE(std::binary_search(video.begin(), video.end(), static_cast<int64_t>(changed)))
+                    << changed;
         }
     }
 }

@@ -15,22 +15,27 @@ namespace kadrel::test {
 
 inline std::string bytes(std::initializer_list<int> values) {
     std::string s;
-    for (int v : values) s += static_cast<char>(v);
+    for (int v : values)
+        s += static_cast<char>(v);
     return s;
 }
 
 /// Filler without zero bytes, so it never forms or completes a start code.
-inline std::string filler(size_t n, char c = 0x55) { return std::string(n, c); }
+inline std::string filler(size_t n, char c = 0x55) {
+    return std::string(n, c);
+}
 
 /// A 12-byte sequence header of h x v with the given byte 7.
 inline std::string seqHeader(int h, int v, int flag) {
-    return bytes({0, 0, 1, 0xB3, h >> 4, ((h & 0x0F) << 4) | (v >> 8), v & 0xFF, flag, 0x11, 0x22, 0x33, 0x44});
+    return bytes(
+        {0, 0, 1, 0xB3, h >> 4, ((h & 0x0F) << 4) | (v >> 8), v & 0xFF, flag, 0x11, 0x22, 0x33, 0x44});
 }
 
 /// A sequence display extension with byte 4 b4 (bit 0: colour description) and size bytes.
 inline std::string sde(int b4, std::initializer_list<int> size) {
     std::string s = bytes({0, 0, 1, 0xB5, b4});
-    if (b4 & 1) s += bytes({5, 5, 5});
+    if (b4 & 1)
+        s += bytes({5, 5, 5});
     return s + bytes(size);
 }
 
@@ -40,15 +45,20 @@ inline std::string privateStream2(int lenHi, int lenLo, int sub, int b28, int b2
     return s + filler(2010 - s.size(), 0x66);
 }
 
-inline std::string rdiPck(int b28, int b29) { return privateStream2(0x07, 0xD4, 0x50, b28, b29); }
+inline std::string rdiPck(int b28, int b29) {
+    return privateStream2(0x07, 0xD4, 0x50, b28, b29);
+}
 
 /// An MPEG-2 pack header with no stuffing.
-inline std::string packHeader() { return bytes({0, 0, 1, 0xBA, 0x44, 0, 4, 0, 4, 1, 0, 0x0D, 0x4B, 0xF8}); }
+inline std::string packHeader() {
+    return bytes({0, 0, 1, 0xBA, 0x44, 0, 4, 0, 4, 1, 0, 0x0D, 0x4B, 0xF8});
+}
 
 /// A PES packet of stream id with an MPEG-2 header carrying no optional fields.
 inline std::string pesPacket(int id, const std::string& payload) {
     const size_t len = payload.size() + 3;
-    return bytes({0, 0, 1, id, static_cast<int>(len >> 8), static_cast<int>(len & 0xFF), 0x81, 0, 0}) + payload;
+    return bytes({0, 0, 1, id, static_cast<int>(len >> 8), static_cast<int>(len & 0xFF), 0x81, 0, 0}) +
+           payload;
 }
 
 /// A program stream: each piece of es in a video packet after a pack header and an audio
@@ -71,9 +81,11 @@ inline std::vector<int64_t> videoByteOffsets(const std::string& ps) {
     size_t at = 0;
     auto u = [&](size_t i) { return static_cast<uint8_t>(ps[i]); };
     while (at + 6 <= ps.size()) {
-        if (u(at) != 0 || u(at + 1) != 0 || u(at + 2) != 1) return {};
+        if (u(at) != 0 || u(at + 1) != 0 || u(at + 2) != 1)
+            return {};
         const uint8_t id = u(at + 3);
-        if (id == 0xB9) break;
+        if (id == 0xB9)
+            break;
         if (id == 0xBA) {
             at += (u(at + 4) & 0xF0) == 0x20 ? 12 : 14 + (u(at + 13) & 7);
             continue;
@@ -81,13 +93,17 @@ inline std::vector<int64_t> videoByteOffsets(const std::string& ps) {
         const size_t end = at + 6 + (u(at + 4) << 8 | u(at + 5));
         if (id >= 0xE0 && id <= 0xEF) {
             size_t p = at + 6;
-            if ((u(p) & 0xC0) == 0x80) p = at + 9 + u(at + 8);
+            if ((u(p) & 0xC0) == 0x80)
+                p = at + 9 + u(at + 8);
             else {  // MPEG-1 packet header
-                while (u(p) == 0xFF) ++p;
-                if ((u(p) & 0xC0) == 0x40) p += 2;
+                while (u(p) == 0xFF)
+                    ++p;
+                if ((u(p) & 0xC0) == 0x40)
+                    p += 2;
                 p += (u(p) & 0xF0) == 0x20 ? 5 : (u(p) & 0xF0) == 0x30 ? 10 : 1;
             }
-            for (size_t i = p; i < end && i < ps.size(); ++i) out.push_back(static_cast<int64_t>(i));
+            for (size_t i = p; i < end && i < ps.size(); ++i)
+                out.push_back(static_cast<int64_t>(i));
         }
         at = end;
     }
@@ -97,7 +113,8 @@ inline std::vector<int64_t> videoByteOffsets(const std::string& ps) {
 /// The video elementary stream of a program stream, as the demuxer above reads it.
 inline std::string videoEs(const std::string& ps) {
     std::string es;
-    for (int64_t at : videoByteOffsets(ps)) es += ps[static_cast<size_t>(at)];
+    for (int64_t at : videoByteOffsets(ps))
+        es += ps[static_cast<size_t>(at)];
     return es;
 }
 
@@ -114,7 +131,8 @@ struct PatchContext {
         settings.modify_sde = static_cast<int16_t>(modifySde);
         settings.modify_rdi_pck = static_cast<int16_t>(modifyRdiPck);
         settings.debugmode = debug;
-        if (debug) log.openDebugLog(dir.file("kadrel.dbg"));
+        if (debug)
+            log.openDebugLog(dir.file("kadrel.dbg"));
     }
     /// The log's lines (the log is closed first).
     std::vector<std::string> logLines() {
@@ -130,8 +148,10 @@ struct PatchContext {
 /// Writes contents to a file, runs setwsflag (or resetwsflag) on it and returns the result.
 inline std::string patched(PatchContext& pc, const std::string& contents, bool reset = false) {
     const std::string path = pc.dir.write("clip.mpg", contents);
-    if (reset) resetwsflag(path, pc.ctx);
-    else setwsflag(path, false, pc.ctx);
+    if (reset)
+        resetwsflag(path, pc.ctx);
+    else
+        setwsflag(path, false, pc.ctx);
     return readAll(path);
 }
 
@@ -139,7 +159,8 @@ inline std::string patched(PatchContext& pc, const std::string& contents, bool r
 inline std::vector<size_t> changedOffsets(const std::string& a, const std::string& b) {
     std::vector<size_t> out;
     for (size_t i = 0; i < a.size() && i < b.size(); ++i)
-        if (a[i] != b[i]) out.push_back(i);
+        if (a[i] != b[i])
+            out.push_back(i);
     return out;
 }
 

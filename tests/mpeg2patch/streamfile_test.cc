@@ -16,7 +16,8 @@ namespace {
 TEST(StreamFile, ViewsKeepTheirBytesUntilTheNextViewAndFollowTheFile) {
     const size_t fileSize = (size_t{8} << 20) + 23456;  // several blocks
     std::string original(fileSize, '\0');
-    for (size_t i = 0; i < fileSize; ++i) original[i] = static_cast<char>((i * 7 + i / 251) & 0xFF);
+    for (size_t i = 0; i < fileSize; ++i)
+        original[i] = static_cast<char>((i * 7 + i / 251) & 0xFF);
     test::TempDir dir;
     const std::string path = dir.write("clip.mpg", original);
     platform::RandomAccessFile raw;

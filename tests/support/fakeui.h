@@ -19,22 +19,22 @@ struct ShownMessage {
 };
 
 class FakeUi : public UiSeam {
-public:
+  public:
     void processEvents() override {
         ++eventsPumped;
-        if (onEvents) onEvents(eventsPumped);
+        if (onEvents)
+            onEvents(eventsPumped);
     }
-    MsgResult showMessage(const std::string& text, const std::string& title, MsgIcon icon,
-                          MsgButtons buttons, MsgResult defaultButton) override {
+    MsgResult showMessage(const std::string& text, const std::string& title, MsgIcon icon, MsgButtons buttons,
+                          MsgResult defaultButton) override {
         messages.push_back({text, title, icon, buttons, defaultButton});
-        if (answers.empty()) return defaultButton;
+        if (answers.empty())
+            return defaultButton;
         const MsgResult answer = answers.front();
         answers.pop_front();
         return answer;
     }
-    void showProgress(const std::string& text, int percent) override {
-        progress.emplace_back(text, percent);
-    }
+    void showProgress(const std::string& text, int percent) override { progress.emplace_back(text, percent); }
 
     std::deque<MsgResult> answers;  ///< scripted answers, the default button when empty
     std::vector<ShownMessage> messages;

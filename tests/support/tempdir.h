@@ -7,7 +7,7 @@
 namespace kadrel::test {
 
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -20,7 +20,7 @@ public:
     /// Writes a file (parent folders created) and returns its path.
     std::string write(const std::string& name, const std::string& contents) const;
 
-private:
+  private:
     std::filesystem::path path_;
 };
 
