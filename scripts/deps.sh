@@ -4,7 +4,7 @@
 # cpack needs to find the package's dependencies (dpkg-shlibdeps, file).
 set -euo pipefail
 
-packages=(cmake g++ ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev
+packages=(cmake g++ ninja-build pkg-config clang-format libgtest-dev libgmock-dev libbenchmark-dev
           ffmpeg libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
           qt6-base-dev libqt6svg6 xvfb xauth
           desktop-file-utils appstream man-db dpkg-dev file
