@@ -93,6 +93,11 @@ bool makeFolders(const std::string& path);
 /// but a regular file under that name (a FIFO, a device, a link) gives null.
 std::FILE* openLogFile(const std::string& path);
 
+/// Lets the allocator keep large freed blocks for reuse instead of handing each back to the
+/// kernel: decoding a thumbnail allocates and frees several megabytes, and mapping them anew
+/// for every clip costs page faults that serialise the threads making thumbnails.
+void keepFreedMemoryForReuse();
+
 /// The system's text for an error number.
 std::string systemErrorText(int error);
 

@@ -1,5 +1,8 @@
 #include <dirent.h>
 #include <fcntl.h>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -199,6 +202,13 @@ std::FILE* openLogFile(const std::string& path) {
     if (!file)
         close(fd);
     return file;
+}
+
+void keepFreedMemoryForReuse() {
+#if defined(__GLIBC__)
+    mallopt(M_MMAP_THRESHOLD, 64 << 20);
+    mallopt(M_TRIM_THRESHOLD, 256 << 20);
+#endif
 }
 
 std::string systemErrorText(int error) {

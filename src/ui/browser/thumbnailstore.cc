@@ -4,9 +4,12 @@
 #include <QString>
 #include <algorithm>
 #include <array>
+#include <mutex>
 #include <new>
 #include <optional>
 #include <utility>
+
+#include "platform/filesys.h"
 
 // Resources of a static library are registered by hand; the macro must not sit in a namespace.
 static void initBrowserResources() {
@@ -50,6 +53,8 @@ void place(ThumbnailStore& store, int32_t index, const ThumbnailResult& result) 
 // the store. False when the decoder cannot be used.
 bool takeResults(ThumbnailStore& store, RunControl& control, UiSeam& ui, ThumbnailPool& pool,
                  bool& libraryFailed) {
+    static std::once_flag tuned;
+    std::call_once(tuned, platform::keepFreedMemoryForReuse);
     const auto keepWaiting = [&] {
         ui.processEvents();
         return !control.abortrequested;
