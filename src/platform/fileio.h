@@ -17,7 +17,7 @@ struct FileTime {
     friend auto operator<=>(const FileTime&, const FileTime&) = default;
 };
 
-/// The three times of a file in the design's record order: creation, last write, last access.
+/// The three times of a file in the order of the saved record: creation, last write, last access.
 /// Creation is the birth time when the file system reports one, else the last write time.
 struct FileTimes {
     FileTime creation;

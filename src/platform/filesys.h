@@ -12,7 +12,7 @@ namespace kadrel::platform {
 /// The path separator of this platform ('/' on POSIX).
 inline constexpr char kSeparator = '/';
 
-/// Attribute bits with the meanings of the design's attribute masks.
+/// Attribute bits with the values of the Windows attribute masks, so stored values keep their meaning.
 inline constexpr uint32_t kAttrReadOnly = 1;
 inline constexpr uint32_t kAttrHidden = 2;
 inline constexpr uint32_t kAttrDirectory = 16;

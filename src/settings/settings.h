@@ -15,7 +15,7 @@ struct BrowserSettings {
     int16_t ThumbnailSize = 1;
 };
 
-/// One set of run settings per process, named as in the settings file and the design.
+/// One set of run settings per process, named as in the settings file.
 struct Settings {
     std::string inifile;  ///< full path of Kadrel.ini
     std::string sourcedir;

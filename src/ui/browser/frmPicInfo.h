@@ -28,7 +28,7 @@ class frmPicInfo : public QDialog {
     /// Reads filelist, picturesize and currentfileindex of store on every showing.
     explicit frmPicInfo(const ThumbnailStore& store, QWidget* parent = nullptr);
 
-    /// Converts twips of the design into pixels of this screen.
+    /// Converts twips (1/1440 inch) into pixels of this screen.
     int px(int twips) const;
 
     QFrame* Shape1;
@@ -42,7 +42,7 @@ class frmPicInfo : public QDialog {
 
   private:
     void rebuildText();
-    /// The design's size, taller by pixels for the companion's lines.
+    /// The window's size in twips, taller by pixels for the companion's lines.
     void growBy(int pixels);
     const ThumbnailStore& m_store;
 };

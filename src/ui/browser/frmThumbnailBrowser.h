@@ -57,12 +57,12 @@ class frmThumbnailBrowser : public QDialog {
     /// Ends the browser keeping the selection, as "Accept & Close" does.
     void closeKeepingSelection();
 
-    /// Twips of the design in pixels of this screen, and back.
+    /// Twips (1/1440 inch) in pixels of this screen, and back.
     int px(int twips) const;
     int twips(int pixels) const;
 
     const BrowserGrid& grid() const { return m_grid; }
-    /// Frames of the page, their captions, and the rest of the window, as designed.
+    /// Frames of the page, their captions, and the rest of the window, at their fixed places.
     std::vector<ThumbnailFrame*> Check1;
     std::vector<QLabel*> Label7;
     QScrollBar* VScroll1;

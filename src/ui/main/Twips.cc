@@ -9,7 +9,7 @@ namespace kadrel {
 
 namespace {
 
-/// Captions the design fits tightly, with their widths in 96-dpi pixels and room for a check
+/// Captions the layout fits tightly, with their widths in 96-dpi pixels and room for a check
 /// box's indicator: the font must fit these.
 struct TightCaption {
     const char* text;
@@ -23,7 +23,7 @@ constexpr TightCaption kTightCaptions[] = {
     {"&Manual Selection", 106, 12},
 };
 
-/// Line height the design's 195-twip labels were drawn for.
+/// Line height the 195-twip labels were laid out for.
 constexpr double kDesignLineHeight = 13.0;
 
 }  // namespace

@@ -25,7 +25,7 @@ class TwipsLayout {
     explicit TwipsLayout(double pixelsPerTwip) : scale_(pixelsPerTwip) {}
     /// Layout pixels for twips.
     int px(int twips) const;
-    /// Layout pixels for a length the design gives in 96-dpi pixels.
+    /// Layout pixels for a length given in 96-dpi pixels.
     int fromDesignPixels(int pixels) const { return px(pixels * 15); }
 
   private:

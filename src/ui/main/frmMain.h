@@ -130,7 +130,7 @@ class frmMain : public QWidget, public ProgressView {
     void endThumbnailDisplay();
     /// Closes the window once a run stopped by its close box has wound down.
     void closeIfRequested();
-    /// The progress bar of a run at its designed place.
+    /// The progress bar of a run at its fixed place.
     QProgressBar* createRunProgressBar();
     void onFocusIn(QLineEdit* field);
 
