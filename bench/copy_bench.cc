@@ -24,11 +24,11 @@
 #include <string>
 #include <vector>
 
-#include "app/debuglog.h"
-#include "app/runcontrol.h"
-#include "copyengine/copyrun.h"
-#include "platform/fileio.h"
-#include "platform/uiseam.h"
+#include "engine/copy/copy_run.h"
+#include "engine/debug_log.h"
+#include "engine/run_context.h"
+#include "platform/file_io.h"
+#include "platform/ui_seam.h"
 #include "settings/settings.h"
 
 namespace fs = std::filesystem;

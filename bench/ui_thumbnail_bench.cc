@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "ui/browser/frmThumbnailBrowser.h"
-#include "ui/browser/thumbnailstore.h"
+#include "ui/browser/thumbnail_browser.h"
+#include "ui/browser/thumbnail_store.h"
 
 namespace {
 
@@ -95,11 +95,11 @@ void BM_FillImagesLarge(benchmark::State& state) {
     for (size_t b = 0; b < store.thumbnailbits.size(); ++b)
         store.thumbnailbits[b] = b * 7 % 251;
     kadrel::BrowserSettings settings{0, 0, 15360, 19200, 2};
-    kadrel::frmThumbnailBrowser browser(store, settings, nullptr);
-    browser.BrowserResize();
-    browser.ManageControls(true);
+    kadrel::ThumbnailBrowser browser(store, settings, nullptr);
+    browser.resizeBrowser();
+    browser.manageControls(true);
     for (auto _ : state)
-        browser.FillImages(1, browser.grid().visiblecount);
+        browser.fillImages(1, browser.grid().visiblecount);
     state.counters["frames"] = browser.grid().visiblecount;
 }
 BENCHMARK(BM_FillImagesLarge)->Unit(benchmark::kMillisecond);

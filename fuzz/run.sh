@@ -8,12 +8,12 @@ build=${KADREL_FUZZ_BUILD:-$root/build-fuzz}
 seconds=${1:-120}
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DKADREL_FUZZ=ON >/dev/null
-ninja -C "$build" -j2 mpeg2patch_fuzz
-corpus=$build/mpeg2patch_corpus
+ninja -C "$build" -j2 wide_screen_scan_fuzz
+corpus=$build/wide_screen_scan_corpus
 mkdir -p "$corpus"
 # Seeds: the test clips, each cut to its first 64 KiB so that runs stay fast.
 for clip in "$root"/tests/data/*.mpg; do
     head -c 65536 "$clip" >"$corpus/seed-$(basename "$clip")"
 done
-"$build/fuzz/mpeg2patch_fuzz" -max_total_time="$seconds" -timeout=10 -max_len=131072 \
+"$build/fuzz/wide_screen_scan_fuzz" -max_total_time="$seconds" -timeout=10 -max_len=131072 \
     -print_final_stats=1 "$corpus"

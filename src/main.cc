@@ -1,6 +1,6 @@
-#include "app/mainmodule.h"
-#include "app/windowloader.h"
+#include "app/program.h"
+#include "app/window_loader.h"
 
 int main(int argc, char** argv) {
-    return kadrel::Main(argc, argv, kadrel::runWindowModeFromModule);
+    return kadrel::runProgram(argc, argv, kadrel::runWindowModeFromModule);
 }

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/filesys.h"
+#include "platform/file_system.h"
 #include "platform/profile.h"
 
 namespace kadrel::platform {

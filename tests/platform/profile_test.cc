@@ -10,7 +10,7 @@
 #include <optional>
 #include <random>
 
-#include "support/tempdir.h"
+#include "support/temp_dir.h"
 
 namespace kadrel::platform {
 namespace {

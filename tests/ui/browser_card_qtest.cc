@@ -7,10 +7,10 @@
 #include <QtTest>
 #include <filesystem>
 
-#include "mainwindow.h"
-#include "ui/browser/ManualSelection.h"
-#include "ui/browser/browserselection.h"
-#include "ui/browser/frmThumbnailBrowser.h"
+#include "main_window_fixture.h"
+#include "ui/browser/browser_selection.h"
+#include "ui/browser/manual_selection.h"
+#include "ui/browser/thumbnail_browser.h"
 
 namespace kadrel {
 
@@ -57,7 +57,7 @@ class BrowserCardTest : public QObject {
 
     void smallWithASelection() {
         BrowserSettings settings{30, 30, 6000, 9000, 0};
-        frmThumbnailBrowser browser(store, settings, nullptr);
+        ThumbnailBrowser browser(store, settings, nullptr);
         browser.show();
         QTRY_COMPARE(browser.Check1.size(), static_cast<size_t>(store.filecount));
         QTest::mouseClick(browser.Check1[0], Qt::LeftButton);
@@ -73,7 +73,7 @@ class BrowserCardTest : public QObject {
         store.widethumbnails = true;
         unselectAll(store);
         BrowserSettings settings{30, 30, 12600, 18600, 3};
-        frmThumbnailBrowser browser(store, settings, nullptr);
+        ThumbnailBrowser browser(store, settings, nullptr);
         browser.show();
         QTRY_VERIFY(!browser.Check1.empty() && browser.Check1[0]->isVisible());
         QCOMPARE(browser.Check1[0]->iconSize(), QSize(533, 300));

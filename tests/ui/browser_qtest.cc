@@ -9,10 +9,10 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "copyengine/moiwriter.h"
-#include "support/tempdir.h"
-#include "ui/browser/frmThumbnailBrowser.h"
-#include "ui/main/CompactPath.h"
+#include "engine/moi_writer.h"
+#include "support/temp_dir.h"
+#include "ui/browser/thumbnail_browser.h"
+#include "ui/compact_path.h"
 
 namespace kadrel {
 
@@ -38,11 +38,11 @@ class BrowserWindowTest : public QObject {
         settings = BrowserSettings{0, 0, 4400, 7300, 1};
     }
 
-    void click(frmThumbnailBrowser& browser, int k, Qt::KeyboardModifiers modifiers = {}) {
+    void click(ThumbnailBrowser& browser, int k, Qt::KeyboardModifiers modifiers = {}) {
         QTest::mouseClick(browser.Check1[k], Qt::LeftButton, modifiers);
     }
 
-    static int visibleFrames(const frmThumbnailBrowser& browser) {
+    static int visibleFrames(const ThumbnailBrowser& browser) {
         int count = 0;
         for (auto* frame : browser.Check1)
             count += frame->isVisible() ? 1 : 0;
@@ -52,7 +52,7 @@ class BrowserWindowTest : public QObject {
   private slots:
     void selectsByMouseAndKeepsTheChoiceWhileScrollingByKeysAndWheel() {
         makeStore(10);
-        frmThumbnailBrowser browser(store, settings, nullptr);
+        ThumbnailBrowser browser(store, settings, nullptr);
         browser.show();
         QTRY_COMPARE(visibleFrames(browser), 6);
         QVERIFY(browser.VScroll1->isVisible());
@@ -91,7 +91,7 @@ class BrowserWindowTest : public QObject {
     void keysScrollFromEveryFocus() {
         makeStore(10);  // rows 1 to 3
         for (const char* name : {"Picture1", "Combo1", "Command1", "Command2", "Command3"}) {
-            frmThumbnailBrowser browser(store, settings, nullptr);
+            ThumbnailBrowser browser(store, settings, nullptr);
             browser.show();
             QTRY_COMPARE(visibleFrames(browser), 6);
             QCOMPARE(browser.focusWidget(), browser.Picture1);
@@ -127,7 +127,7 @@ class BrowserWindowTest : public QObject {
                             {card + "a_very_long_name_of_a_clip.MOD", 40, "a_very", ".MOD"},
                             {"MOV001.MOD", 10, name, name}};
         for (const Row& r : rows) {
-            const QString shown = CompactPathToWidth(r.path, r.width, metrics);
+            const QString shown = compactPathToWidth(r.path, r.width, metrics);
             QVERIFY2(shown.startsWith(r.startsWith) && shown.endsWith(r.endsWith), qPrintable(shown));
             QVERIFY2(metrics.horizontalAdvance(shown) <= r.width || !shown.contains('/'), qPrintable(shown));
         }
@@ -135,7 +135,7 @@ class BrowserWindowTest : public QObject {
         makeStore(3);
         store.filelist[0] = (card + name).toStdString();
         settings.ThumbnailSize = 0;
-        frmThumbnailBrowser browser(store, settings, nullptr);
+        ThumbnailBrowser browser(store, settings, nullptr);
         browser.show();
         QTRY_COMPARE(visibleFrames(browser), 3);
         QLabel* caption = browser.Label7[0];
@@ -146,7 +146,7 @@ class BrowserWindowTest : public QObject {
 
     void selectAllReachesFramesFilledLater() {
         makeStore(500);
-        frmThumbnailBrowser browser(store, settings, nullptr);
+        ThumbnailBrowser browser(store, settings, nullptr);
         browser.show();
         QTRY_COMPARE(visibleFrames(browser), 6);
         QTest::mouseClick(browser.Command1, Qt::LeftButton);
@@ -166,14 +166,14 @@ class BrowserWindowTest : public QObject {
     void closeBoxClearsAndAcceptKeeps() {
         makeStore(10);
         {
-            frmThumbnailBrowser browser(store, settings, nullptr);
+            ThumbnailBrowser browser(store, settings, nullptr);
             browser.show();
             QTRY_COMPARE(visibleFrames(browser), 6);
             click(browser, 1);
             browser.close();
             QCOMPARE(store.selectedcount, 0);
         }
-        frmThumbnailBrowser browser(store, settings, nullptr);
+        ThumbnailBrowser browser(store, settings, nullptr);
         browser.show();
         QTRY_COMPARE(visibleFrames(browser), 6);
         click(browser, 1);
@@ -190,7 +190,7 @@ class BrowserWindowTest : public QObject {
             makeStore(10);
             store.widethumbnails = true;
             settings = BrowserSettings{0, 0, 7000, 10000, stored};
-            frmThumbnailBrowser browser(store, settings, nullptr);
+            ThumbnailBrowser browser(store, settings, nullptr);
             browser.show();
             QTRY_VERIFY(visibleFrames(browser) > 0);
             if (stored == 7) {
@@ -213,7 +213,7 @@ class BrowserWindowTest : public QObject {
     void offScreenGeometriesComeBack() {
         makeStore(10);
         settings = BrowserSettings{-90000, 120000, 60000, 90000, 1};
-        frmThumbnailBrowser browser(store, settings, nullptr);
+        ThumbnailBrowser browser(store, settings, nullptr);
         browser.show();
         const QRect area = browser.screen()->availableGeometry();
         QVERIFY(area.contains(browser.frameGeometry()));
@@ -234,7 +234,7 @@ class BrowserWindowTest : public QObject {
         store.filelist = {dir.write("first.MOD", "a"), dir.write("second.MOD", "b"), dir.file("gone")};
         dir.write("first.MOI", test::moiBytes({.format = 0x50}));
         store.picturesize = {{720, 576}, {720, 480}, {0, 0}};
-        frmThumbnailBrowser browser(store, settings, nullptr);
+        ThumbnailBrowser browser(store, settings, nullptr);
         browser.show();
         QTRY_COMPARE(visibleFrames(browser), 3);
         for (int k : {0, 1, 2}) {

@@ -7,16 +7,15 @@
 #include <filesystem>
 #include <thread>
 
-#include "copyengine/moiwriter.h"
-#include "support/fakeui.h"
-#include "support/tempdir.h"
-#include "ui/browser/ManualSelection.h"
-#include "ui/browser/WheelMouse.h"
-#include "ui/browser/browsergrid.h"
-#include "ui/browser/browserselection.h"
-#include "ui/browser/thumbnailpool.h"
-#include "ui/main/FormMoveEvent.h"
-#include "ui/main/screenfit.h"
+#include "engine/moi_writer.h"
+#include "support/fake_ui.h"
+#include "support/temp_dir.h"
+#include "ui/browser/browser_grid.h"
+#include "ui/browser/browser_selection.h"
+#include "ui/browser/manual_selection.h"
+#include "ui/browser/thumbnail_pool.h"
+#include "ui/main/help_docking.h"
+#include "ui/screen_fit.h"
 
 namespace kadrel {
 namespace {
@@ -27,7 +26,7 @@ constexpr int kWidth3 = 7300, kHeight2 = 4190, kWidth20 = 28470, kHeight10 = 121
 BrowserGrid gridFor(int size, int width, int height, int32_t files) {
     BrowserGrid grid;
     grid.setDisplaySize(size, false);
-    grid.BrowserResize(width, height, files);
+    grid.resizeBrowser(width, height, files);
     return grid;
 }
 
@@ -61,7 +60,7 @@ TEST(BrowserGridTest, PagesAndTheLastPage) {
 TEST(BrowserGridTest, GrowingTheWindowLowersTheFirstRow) {
     BrowserGrid grid = gridFor(1, kWidth3, kHeight2, 10);
     grid.scrollTo(3);
-    grid.BrowserResize(kWidth3, kHeight2 + 1500, 10);  // three rows now
+    grid.resizeBrowser(kWidth3, kHeight2 + 1500, 10);  // three rows now
     EXPECT_EQ(grid.rows, 3);
     EXPECT_EQ(grid.lastfirstrow, 2);
     EXPECT_EQ(grid.firstrow, 2);

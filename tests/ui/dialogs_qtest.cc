@@ -3,9 +3,9 @@
 #include <QAbstractButton>
 #include <QApplication>
 
-#include "mainwindow.h"
-#include "ui/dialogs/frmHelp.h"
-#include "ui/dialogs/frmWarning.h"
+#include "main_window_fixture.h"
+#include "ui/dialogs/help_window.h"
+#include "ui/dialogs/patch_mode_warning.h"
 
 namespace kadrel {
 namespace {
@@ -41,7 +41,7 @@ class DialogsTest : public QObject {
     // Abort is the default and has the focus, so a stray Enter never starts patch mode.
     void warningDefaultsToAbort() {
         RunControl control;
-        frmWarning dialog(control);
+        PatchModeWarning dialog(control);
         auto* abort = dialog.findChild<QPushButton*>("Command2");
         QVERIFY(abort->isDefault());
         dialog.show();
@@ -59,7 +59,7 @@ class DialogsTest : public QObject {
             RunControl control;
             control.warningcontinue = !continues;  // ask() must not trust a stale answer
             QTimer::singleShot(0, [action] {
-                auto* dialog = qobject_cast<frmWarning*>(QApplication::activeModalWidget());
+                auto* dialog = qobject_cast<PatchModeWarning*>(QApplication::activeModalWidget());
                 QVERIFY(dialog != nullptr);
                 if (action == "close")
                     dialog->close();
@@ -70,7 +70,7 @@ class DialogsTest : public QObject {
                 else
                     dialog->findChild<QPushButton*>(action)->click();
             });
-            QVERIFY2(frmWarning::ask(control) == continues, qPrintable(action));
+            QVERIFY2(PatchModeWarning::ask(control) == continues, qPrintable(action));
             QVERIFY2(control.warningcontinue == continues, qPrintable(action));
         }
     }
@@ -80,7 +80,7 @@ class DialogsTest : public QObject {
         settings.modify_sde = 2;
         settings.modify_rdi_pck = 0;
         bool helpvisible = true;
-        auto* help = new frmHelp(settings, helpvisible, nullptr);
+        auto* help = new HelpWindow(settings, helpvisible, nullptr);
         help->show();
         auto* page = help->findChild<QPushButton*>("Command1");
         QVERIFY(help->findChild<QLabel*>("Label3")->isVisible());
@@ -106,14 +106,14 @@ class DialogsTest : public QObject {
         page->click();
         page->click();
         QVERIFY(labelText(*help, "Label2").endsWith("textbeforedate=1, debugmode=0"));
-        QPointer<frmHelp> guard = help;
+        QPointer<HelpWindow> guard = help;
         help->close();
         QVERIFY(!helpvisible);
         QTRY_VERIFY(guard == nullptr);
     }
 
     void mainWindowLayout() {
-        test::MainWindow w;
+        test::MainWindowHarness w;
         w.showWithCard();
         w.edit("txtUserString")->setText("Holiday_");
         QVERIFY(QTest::qWaitForWindowExposed(w.form.get()));

@@ -7,10 +7,10 @@
 #include <filesystem>
 #include <set>
 
-#include "support/fakeui.h"
-#include "support/tempdir.h"
-#include "ui/browser/thumbnailstore.h"
-#include "ui/browser/useMPEG2LIBDLL.h"
+#include "support/fake_ui.h"
+#include "support/temp_dir.h"
+#include "ui/browser/frame_grabber.h"
+#include "ui/browser/thumbnail_store.h"
 
 namespace kadrel {
 namespace {
@@ -62,7 +62,7 @@ TEST(GrabTest, EachFixtureClipGrabsAtItsOwnSize) {
         test::FakeUi ui;
         int32_t height = -1, width = -1;
         bool failed = true;
-        const DibFrame frame = grabmpeg2frame(path, 0, height, width, failed, ui);
+        const DibFrame frame = grabFirstFrame(path, 0, height, width, failed, ui);
         ASSERT_FALSE(frame.isNull()) << path;
         ++clips;
         EXPECT_FALSE(failed);
@@ -89,7 +89,7 @@ TEST(GrabTest, ClipsWithoutAPictureGiveNothingAndNoMessage) {
         test::FakeUi ui;
         int32_t height = 7, width = 9;
         bool failed = true;
-        EXPECT_TRUE(grabmpeg2frame(path, 0, height, width, failed, ui).isNull()) << path;
+        EXPECT_TRUE(grabFirstFrame(path, 0, height, width, failed, ui).isNull()) << path;
         EXPECT_FALSE(failed);
         EXPECT_EQ(height, 7);
         EXPECT_EQ(width, 9);

@@ -6,8 +6,8 @@
 #include <QTimer>
 #include <random>
 
-#include "mainwindow.h"
-#include "ui/dialogs/frmWarning.h"
+#include "main_window_fixture.h"
+#include "ui/dialogs/patch_mode_warning.h"
 
 namespace kadrel {
 namespace {
@@ -34,7 +34,7 @@ std::vector<std::string> makeClips(const test::CardFolder& card, int count, size
 /// Answers the next modal patch-mode warning with the button called buttonName.
 void answerWarning(const char* buttonName) {
     QTimer::singleShot(0, [buttonName] {
-        auto* dialog = qobject_cast<frmWarning*>(QApplication::activeModalWidget());
+        auto* dialog = qobject_cast<PatchModeWarning*>(QApplication::activeModalWidget());
         QVERIFY(dialog != nullptr);
         dialog->findChild<QPushButton*>(buttonName)->click();
     });
@@ -46,7 +46,7 @@ class MainRunTest : public QObject {
     Q_OBJECT
   private slots:
     void runOverAllFiles() {
-        test::MainWindow w;
+        test::MainWindowHarness w;
         w.showWithCard();
         const std::vector<std::string> clips = makeClips(w.card, 3, 1000);
         QApplication::setActiveWindow(w.form.get());  // also without a window manager
@@ -78,7 +78,7 @@ class MainRunTest : public QObject {
     }
 
     void abortStopsAfterTheFileInProgress() {
-        test::MainWindow w;
+        test::MainWindowHarness w;
         w.showWithCard();
         makeClips(w.card, 5, 3 << 20);
         int pumpsInThird = 0;
@@ -101,7 +101,7 @@ class MainRunTest : public QObject {
     }
 
     void closeDuringRunStopsItAndWritesSettings() {
-        test::MainWindow w;
+        test::MainWindowHarness w;
         w.showWithCard();
         makeClips(w.card, 5, 1000);
         w.edit("txtUserString")->setText("Trip");
@@ -129,7 +129,7 @@ class MainRunTest : public QObject {
                             {"MOD", "jpg", true, MsgResult::No},  {"JPG", "MPG", true, MsgResult::Yes},
                             {"MOD", "MPG", false, MsgResult::No}, {"JPG", "jpg", false, MsgResult::No}};
         for (const Row& r : rows) {
-            test::MainWindow w;
+            test::MainWindowHarness w;
             w.showWithCard();
             w.card.write(std::string("DCIM/IMG0001.") + r.search, "data");
             w.edit("txtSearch")->setText(r.search);
@@ -149,7 +149,7 @@ class MainRunTest : public QObject {
     }
 
     void patchModeOnlyAfterContinue() {
-        test::MainWindow w;
+        test::MainWindowHarness w;
         w.showWithCard();
         const std::vector<std::string> clips = makeClips(w.card, 2, 1000);
         w.edit("lTargetdir")->setText("");

@@ -8,8 +8,8 @@
 #include <chrono>
 #include <set>
 
-#include "mainwindow.h"
-#include "ui/browser/frmThumbnailBrowser.h"
+#include "main_window_fixture.h"
+#include "ui/browser/thumbnail_browser.h"
 
 namespace kadrel {
 namespace {
@@ -22,10 +22,10 @@ using test::filesIn;
 /// browsers seen.
 class BrowserAnswer {
   public:
-    explicit BrowserAnswer(std::function<void(frmThumbnailBrowser&)> answer) : answer_(std::move(answer)) {
+    explicit BrowserAnswer(std::function<void(ThumbnailBrowser&)> answer) : answer_(std::move(answer)) {
         poll_.setInterval(5);
         QObject::connect(&poll_, &QTimer::timeout, [this] {
-            auto* browser = qobject_cast<frmThumbnailBrowser*>(QApplication::activeModalWidget());
+            auto* browser = qobject_cast<ThumbnailBrowser*>(QApplication::activeModalWidget());
             if (browser == nullptr || browser->Check1.empty() || !browser->Check1[0]->isVisible())
                 return;
             ++shown;
@@ -36,13 +36,13 @@ class BrowserAnswer {
     int shown = 0;
 
   private:
-    std::function<void(frmThumbnailBrowser&)> answer_;
+    std::function<void(ThumbnailBrowser&)> answer_;
     QTimer poll_;
 };
 
 /// A main window over a copy of the three sample clips, dated so that the date order (MOV003,
 /// MOV001, MOV002) differs from the order the search finds them in; clips in date order.
-struct CardWindow : test::MainWindow {
+struct CardWindow : test::MainWindowHarness {
     std::vector<std::string> clips;
     CardWindow() {
         const fs::path samples = fs::path(KADREL_TEST_DATA) / "../../samples/card/SD_VIDEO";
@@ -65,7 +65,7 @@ struct CardWindow : test::MainWindow {
 };
 
 /// Picks the first and the last clip in the browser and accepts.
-void pickFirstAndLast(frmThumbnailBrowser& browser) {
+void pickFirstAndLast(ThumbnailBrowser& browser) {
     QTest::mouseClick(browser.Check1[0], Qt::LeftButton);
     QTest::mouseClick(browser.Check1.back(), Qt::LeftButton, Qt::ControlModifier);
     QTest::mouseClick(browser.Command3, Qt::LeftButton);
@@ -117,7 +117,7 @@ class MainSelectionTest : public QObject {
         for (End end : {NothingFound, AbortSearch, AbortThumbnails, BrowserClosed}) {
             CardWindow w;
             int browsers = 0;
-            BrowserAnswer answer([&](frmThumbnailBrowser& browser) {
+            BrowserAnswer answer([&](ThumbnailBrowser& browser) {
                 if (++browsers == 2 && end == BrowserClosed)
                     browser.close();
                 else

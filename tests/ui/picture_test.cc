@@ -4,8 +4,8 @@
 #include <QColor>
 #include <QImage>
 
-#include "ui/browser/modCopyBitmap.h"
-#include "ui/browser/useMPEG2LIBDLL.h"
+#include "ui/browser/frame_grabber.h"
+#include "ui/browser/thumbnail_pixels.h"
 
 namespace kadrel {
 namespace {
@@ -30,7 +30,7 @@ TEST(PictureTest, ScalePictureToBoxRoundsAndCentres) {
     };
     for (const Case& c : cases) {
         PictureSizes sizes(3, {0, 0});
-        const QImage boxed = ScalePictureToBox(filled(c.w0, c.h0, qRgb(200, 0, 0)), 400, 300,
+        const QImage boxed = scalePictureToBox(filled(c.w0, c.h0, qRgb(200, 0, 0)), 400, 300,
                                                qRgb(255, 255, 255), 24, sizes, 2);
         ASSERT_EQ(boxed.size(), QSize(400, 300));
         const auto at = [&](int x, int y) {
@@ -57,16 +57,16 @@ TEST(PictureTest, SameSizeIsAPlainCopyAndBadInputGivesNothing) {
             source.setPixel(x, y, qRgb(x % 256, y % 256, (x * y) % 256));
     }
     PictureSizes sizes(1, {0, 0});
-    EXPECT_EQ(ScalePictureToBox(source, 400, 300, qRgb(255, 255, 255), 32, sizes, 1), source);
-    EXPECT_TRUE(ScalePictureToBox(source, 0, 300, 0, 24, sizes, 1).isNull());
-    EXPECT_TRUE(ScalePictureToBox(QImage(), 400, 300, 0, 24, sizes, 1).isNull());
-    EXPECT_TRUE(ScalePictureToBox(filled(0, 300, 0), 400, 300, 0, 24, sizes, 1).isNull());
-    EXPECT_TRUE(ScalePictureToBox(source, 400, 300, 0, 12, sizes, 1).isNull());
+    EXPECT_EQ(scalePictureToBox(source, 400, 300, qRgb(255, 255, 255), 32, sizes, 1), source);
+    EXPECT_TRUE(scalePictureToBox(source, 0, 300, 0, 24, sizes, 1).isNull());
+    EXPECT_TRUE(scalePictureToBox(QImage(), 400, 300, 0, 24, sizes, 1).isNull());
+    EXPECT_TRUE(scalePictureToBox(filled(0, 300, 0), 400, 300, 0, 24, sizes, 1).isNull());
+    EXPECT_TRUE(scalePictureToBox(source, 400, 300, 0, 12, sizes, 1).isNull());
 }
 
 // The program copies only at 24 bits into a slot or a narrower frame of it.
 TEST(PictureTest, CopyBitmapStretchesToTheSizeAsked) {
-    const QImage scaled = CopyBitmap(filled(64, 48, qRgb(10, 20, 30)), 32, 96, 24);
+    const QImage scaled = copyBitmap(filled(64, 48, qRgb(10, 20, 30)), 32, 96, 24);
     EXPECT_EQ(scaled.size(), QSize(32, 96));
     EXPECT_EQ(scaled.pixel(5, 90), qRgb(10, 20, 30));
 }
@@ -75,7 +75,7 @@ TEST(PictureTest, SlotBytesAreBlueGreenRedBottomRowFirst) {
     QImage picture = filled(400, 300, qRgb(0, 255, 0));
     picture.setPixel(0, 0, qRgb(255, 0, 0));      // top left: red
     picture.setPixel(399, 299, qRgb(0, 0, 255));  // bottom right: blue
-    const std::vector<uint8_t> bits = GetPictureBits(picture);
+    const std::vector<uint8_t> bits = getPictureBits(picture);
     ASSERT_EQ(bits.size(), 360000u);
     const size_t topRow = 299 * 1200;
     EXPECT_EQ((std::vector<uint8_t>(bits.begin() + topRow, bits.begin() + topRow + 3)),
@@ -93,7 +93,7 @@ TEST(PictureTest, ScaleSlotAveragesWhatEachPixelCovers) {
             picture.setPixel(x, y, qRgb(0, 0, 250));
     }
     picture.setPixel(0, 0, qRgb(0, 250, 0));
-    const std::vector<uint8_t> slot = GetPictureBits(picture);
+    const std::vector<uint8_t> slot = getPictureBits(picture);
     const QImage small = scaleSlot(slot.data(), 133, 100);
     ASSERT_EQ(small.size(), QSize(133, 100));
     EXPECT_EQ(small.pixel(0, 0), qRgb(222, 28, 0));  // 8 red and 1 green pixel averaged

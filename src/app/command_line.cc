@@ -1,0 +1,241 @@
+#include "app/command_line.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "engine/copy/file_search.h"
+#include "engine/copy/name_check.h"
+
+namespace kadrel {
+
+namespace {
+
+constexpr const char* kInvalidChars = "\\/:*?<>|";
+/// Ends the switches: every argument after it is a path, so a folder named "-card" can be given.
+constexpr const char* kEndOfSwitches = "--";
+
+std::string upper(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return text;
+}
+
+/// Control characters count too: a CR or LF in a name splits it wherever names are listed.
+bool hasInvalidChar(const std::string& text) {
+    return text.find_first_of(kInvalidChars) != std::string::npos || hasControlChar(text);
+}
+
+/// A path may contain any character but NUL; only the whole run of the reserved characters,
+/// which no real path holds, marks a source or target text as garbage.
+bool hasInvalidRun(const std::string& text) {
+    return text.find(kInvalidChars) != std::string::npos;
+}
+
+/// Absolute paths begin with "/", so only "/" followed by no further "/" is a switch, in
+/// every position: a path such as /clips/2009 must never read as /C.
+bool isSwitch(const std::string& arg) {
+    return !arg.empty() && arg[0] == '/' && arg.find('/', 1) == std::string::npos;
+}
+
+int count(const ArgumentArray& args) {
+    return args.empty() ? 0 : std::stoi(args[0]);
+}
+
+void resetDefaults(Settings& settings, CommandLineFlags& flags) {
+    settings.sourcedir.clear();
+    settings.targetdir.clear();
+    settings.searchext = "MOD";
+    settings.renameext = "MPG";
+    settings.usertext.clear();
+    settings.setws = false;
+    settings.use_moi = false;
+    flags.confirmpatch = false;
+    flags.helprequested = false;
+}
+
+/// Sets what a switch asks for; anything else, a path too, is ignored.
+void applySwitch(const std::string& arg, Settings& settings, CommandLineFlags& flags) {
+    if (!isSwitch(arg))
+        return;
+    const std::string u = upper(arg);
+    if (u.starts_with("/W"))
+        settings.setws = true;
+    else if (u.starts_with("/S:"))
+        settings.searchext = stripQuotes(arg.substr(3));
+    else if (u.starts_with("/R:"))
+        settings.renameext = stripQuotes(arg.substr(3));
+    else if (u.starts_with("/C"))
+        flags.confirmpatch = true;
+    else if (u.starts_with("/T:"))
+        settings.usertext = stripQuotes(arg.substr(3));
+    else if (u == "/O")
+        settings.overwrite = true;
+    else if (u == "/M")
+        settings.use_moi = true;
+    else if (u == "/E")
+        flags.showerrors = true;
+    else if (u == "/?")
+        flags.helprequested = true;
+}
+
+int16_t validateTarget(Settings& settings, CommandLineFlags& flags) {
+    if (settings.targetdir.empty())
+        return flags.confirmpatch ? 0 : kErrNoConfirmation;
+    if (platform::isDirectory(settings.targetdir)) {
+        flags.targetisdir = true;
+        return 0;
+    }
+    if (isValidFileName(settings.targetdir) && !flags.sourceisdir) {
+        std::string name, folder, ext;
+        splitPath(settings.targetdir, name, folder, ext);
+        flags.targetisdir = false;
+        settings.targetdir = folder + name;
+        settings.renameext = ext;
+        return 0;
+    }
+    return kErrTarget;
+}
+
+int16_t validate(Settings& settings, CommandLineFlags& flags) {
+    if (flags.helprequested)
+        return kErrSourceChars;
+    int16_t code = 0;
+    if (hasInvalidRun(settings.sourcedir))
+        code += kErrSourceChars;
+    if (hasInvalidRun(settings.targetdir))
+        code += kErrTargetChars;
+    if (platform::isDirectory(settings.sourcedir)) {
+        flags.sourceisdir = true;
+    } else if (!platform::entryExists(settings.sourcedir)) {
+        return kErrSource;
+    } else {
+        std::string name, folder;
+        flags.sourceisdir = false;
+        splitPath(settings.sourcedir, name, folder, settings.searchext);
+    }
+    code += validateTarget(settings, flags);
+    const std::string ext = upper(settings.searchext);
+    if (settings.setws && ext != "MPG" && ext != "MOD")
+        code += kErrNotMpeg;
+    if (hasInvalidChar(settings.searchext))
+        code += kErrSearchExt;
+    if (hasInvalidChar(settings.renameext))
+        code += kErrRenameExt;
+    if (hasInvalidChar(settings.usertext))
+        code += kErrUserText;
+    return code;
+}
+
+/// "-x..." is the POSIX spelling of "/x..."; one holding a "/" is a relative path such as
+/// -card/PRG001 and must not become the absolute path /card/PRG001.
+std::string posixSpelling(const std::string& arg) {
+    if (arg == "-h" || arg == "--help" || arg == "-?")
+        return "/?";
+    if (arg.size() >= 2 && arg[0] == '-' && arg[1] != '-' && arg.find('/') == std::string::npos)
+        return "/" + arg.substr(1);
+    return arg;
+}
+
+/// Index of the "--" that ends the switches, or 0.
+int endOfSwitches(const ArgumentArray& args, int n) {
+    for (int i = 1; i <= n; ++i)
+        if (args[i] == kEndOfSwitches)
+            return i;
+    return 0;
+}
+
+/// Without "--": the first argument is the source unless it asks for help, the second the
+/// target unless it is a switch, and only switches count after them.
+void readByPosition(const ArgumentArray& args, int n, Settings& settings, CommandLineFlags& flags) {
+    if (isSwitch(args[1]) && args[1].find("/?") != std::string::npos)
+        flags.helprequested = true;
+    else
+        settings.sourcedir = args[1];
+    int next = 2;
+    if (n > 1 && !isSwitch(args[2])) {
+        settings.targetdir = args[2];
+        next = 3;
+    }
+    for (int i = next; i <= n; ++i)
+        applySwitch(args[i], settings, flags);
+}
+
+/// With "--": switches may stand anywhere before it, everything after it is a path, and the
+/// first two paths are the source and the target.
+void readAroundEnd(const ArgumentArray& args, int n, int end, Settings& settings, CommandLineFlags& flags) {
+    std::vector<std::string> paths;
+    for (int i = 1; i <= n; ++i) {
+        if (i < end && isSwitch(args[i]))
+            applySwitch(args[i], settings, flags);
+        else if (i != end)
+            paths.push_back(args[i]);
+    }
+    if (!paths.empty())
+        settings.sourcedir = paths[0];
+    if (paths.size() > 1)
+        settings.targetdir = paths[1];
+}
+
+}  // namespace
+
+ArgumentArray getCommandLineArgs(const std::string& commandLine, int maxArgs) {
+    ArgumentArray args(1);
+    bool inArgument = false, inQuotes = false;
+    for (const char c : commandLine) {
+        if (c != ' ' && c != '\t') {
+            if (!inArgument) {
+                if (static_cast<int>(args.size()) - 1 == maxArgs)
+                    break;
+                args.emplace_back();
+                inArgument = true;
+            }
+            if (c == '"')
+                inQuotes = !inQuotes;
+            else
+                args.back() += c;
+        } else if (inQuotes) {
+            args.back() += c;
+        } else {
+            inArgument = false;
+        }
+    }
+    args[0] = std::to_string(args.size() - 1);
+    return args;
+}
+
+ArgumentArray argsFromArgv(int argc, const char* const* argv, int maxArgs) {
+    ArgumentArray args(1);
+    bool switchesEnded = false;
+    for (int i = 1; i < argc && i <= maxArgs; ++i) {
+        args.push_back(switchesEnded ? argv[i] : posixSpelling(argv[i]));
+        switchesEnded = switchesEnded || args.back() == kEndOfSwitches;
+    }
+    args[0] = std::to_string(args.size() - 1);
+    return args;
+}
+
+std::string stripQuotes(const std::string& text) {
+    if (text.size() < 2)
+        return text;
+    std::string result = text;
+    if (result.front() == '"')
+        result.erase(0, 1);
+    if (!result.empty() && result.back() == '"')
+        result.pop_back();
+    return result;
+}
+
+int16_t parseCommandLine(const ArgumentArray& args, Settings& settings, CommandLineFlags& flags) {
+    resetDefaults(settings, flags);
+    const int n = count(args);
+    if (n == 0)
+        return kErrSource;  // a command line of blanks names no source
+    const int end = endOfSwitches(args, n);
+    if (end > 0)
+        readAroundEnd(args, n, end, settings, flags);
+    else
+        readByPosition(args, n, settings, flags);
+    return validate(settings, flags);
+}
+
+}  // namespace kadrel

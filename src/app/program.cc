@@ -1,0 +1,102 @@
+#include "app/program.h"
+
+#include <cstdio>
+
+#include "app/command_line.h"
+#include "app/terminal_progress.h"
+#include "app/terminal_ui.h"
+#include "app/usage_texts.h"
+#include "engine/copy/copy_run.h"
+#include "engine/copy/name_check.h"
+#include "engine/run_context.h"
+#include "platform/file_system.h"
+#include "settings/settings_file.h"
+
+namespace kadrel {
+
+namespace {
+
+/// POSIX keeps 8 bits of an exit status: a larger code must not wrap round to success.
+int exitStatus(int code) {
+    return code > 255 ? 255 : code;
+}
+
+void showUsage() {
+    for (const auto& line : usageLines())
+        std::printf("%s\n", line.c_str());
+    std::fflush(stdout);
+}
+
+void showErrorReport(UiSeam& ui, int code) {
+    ui.showMessage(joinCrLf(errorReportLines(code)), "Error", MsgIcon::Critical, MsgButtons::Ok,
+                   MsgResult::Ok);
+}
+
+/// The status of a finished run: 0 when every file found went through every step, the
+/// run-failure code when any did not, 128 + the signal that stopped it.
+int runStatus(const RunResult& result) {
+    if (result.signal != 0)
+        return 128 + result.signal;
+    return result.complete() ? 0 : kRunFailed;
+}
+
+/// Runs the copy or patch run the validated command line asks for.
+int runCopy(RunContext& ctx, const CommandLineFlags& flags, TerminalUi& ui) {
+    TerminalProgress progress(ui);
+    CopyRunExtras extras;
+    extras.observer = &progress;
+    const Settings& s = ctx.settings;
+    if (flags.sourceisdir)
+        return runStatus(copyAllFound(ctx, s.sourcedir, s.targetdir, s.setws, false, extras));
+    return runStatus(
+        copyFileList(ctx, 1, {s.sourcedir}, s.targetdir, s.setws, false, flags.targetisdir, extras));
+}
+
+int commandLineMode(int argc, char** argv, Settings& settings, DebugLog& log) {
+    TerminalUi ui = TerminalUi::forProcess();
+    RunControl control;
+    CommandLineFlags flags;
+    int code = parseCommandLine(argsFromArgv(argc, argv), settings, flags);
+    if (code >= 128) {
+        showUsage();
+        // Bits 128 and 256 share the help request's range; only a real help request may end
+        // with status 0, a garbled path must not look like success.
+        return exitStatus(flags.helprequested ? code - 128 : code);
+    }
+    if (code > 0) {
+        if (flags.showerrors)
+            showErrorReport(ui, code);
+        return exitStatus(code);
+    }
+    loadCommandLineSettings(settings);
+    // The command line takes datetimeformat raw, without the table of formats, so a pattern
+    // holding "/" or ".." is only caught here, before anything is touched.
+    const std::string nameProblem =
+        nameSettingsProblem(settings, flags.targetisdir && !settings.targetdir.empty());
+    if (!nameProblem.empty()) {
+        ui.showMessage(nameProblem, "ERROR", MsgIcon::Critical, MsgButtons::Ok, MsgResult::Ok);
+        return kRunFailed;
+    }
+    control.running = true;
+    RunContext ctx{settings, control, ui, log};
+    if (settings.debugmode)
+        log.openDebugLog(debugLogPath(platform::settingsFolder(platform::programFolder())));
+    code = runCopy(ctx, flags, ui);
+    ui.endProgress();
+    log.closeDebugLog();
+    return exitStatus(code);
+}
+
+}  // namespace
+
+int runProgram(int argc, char** argv, WindowModeEntry windowMode) {
+    Settings settings;
+    settings.inifile = platform::settingsFolder(platform::programFolder()) + "Kadrel.ini";
+    settings.debugmode = readDebugMode(settings.inifile);
+    if (argc <= 1)
+        return windowMode(argc, argv, settings);
+    DebugLog log;
+    return commandLineMode(argc, argv, settings, log);
+}
+
+}  // namespace kadrel

@@ -1,0 +1,46 @@
+// The UI seam on a terminal: message boxes become text on standard error and questions are
+// asked on the terminal, or answered with the default button when nobody can answer.
+#pragma once
+
+#include <cstdio>
+#include <istream>
+
+#include "platform/ui_seam.h"
+
+namespace kadrel {
+
+class TerminalUi : public UiSeam {
+  public:
+    /// err receives boxes and progress; in answers questions when interactive is true.
+    TerminalUi(std::FILE* err, std::istream& in, bool interactive, bool progressOnTerminal);
+
+    /// A seam on the process's own standard streams.
+    static TerminalUi forProcess();
+
+    void processEvents() override {}
+    MsgResult showMessage(const std::string& text, const std::string& title, MsgIcon icon, MsgButtons buttons,
+                          MsgResult defaultButton) override;
+    void showProgress(const std::string& text, int percent) override;
+    /// Rewrites the one progress line (only when standard error is a terminal).
+    void showStatusLine(const std::string& line);
+    /// Ends a progress line so the next output starts on a fresh line.
+    void endProgress();
+    /// The descriptor behind in, so that a question can stop waiting when the process is
+    /// asked to terminate; -1 (the default) reads without waiting first.
+    void setInputDescriptor(int fd) { inputFd_ = fd; }
+
+  private:
+    MsgResult ask(MsgButtons buttons, MsgResult defaultButton);
+
+    std::FILE* err_;
+    std::istream& in_;
+    bool interactive_;
+    bool progressOnTerminal_;
+    bool progressShown_ = false;
+    int inputFd_ = -1;
+};
+
+/// A box text with CR LF line ends as terminal lines.
+std::string toTerminalText(const std::string& text);
+
+}  // namespace kadrel

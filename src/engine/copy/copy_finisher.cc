@@ -1,0 +1,71 @@
+#include "engine/copy/copy_finisher.h"
+
+#include <cerrno>
+#include <utility>
+
+#include "engine/copy/file_times.h"
+#include "engine/scan/wide_screen_flag.h"
+#include "platform/file_system.h"
+
+namespace kadrel {
+
+/// The second thread's own context: a snapshot of the settings, its own flags, a seam that
+/// shows nothing and a log that collects.
+struct CopyFinisher::Worker {
+    explicit Worker(const Settings& s) : settings(s) {
+        if (settings.debugmode)
+            log.collectLines();
+    }
+    Settings settings;
+    RunControl control;
+    SilentUi ui;
+    DebugLog log;
+    RunContext ctx{settings, control, ui, log};
+};
+
+CopyFinisher::CopyFinisher(const RunContext& ctx, FinishRules rules)
+    : ctx_(ctx), rules_(rules), worker_(std::make_unique<Worker>(ctx.settings)) {}
+
+CopyFinisher::~CopyFinisher() {
+    if (pending())
+        result_.wait();
+}
+
+void CopyFinisher::finish(const RunContext& ctx, Finishing& f) const {
+    ctx.debug("source file:" + f.source);
+    ctx.debug("target file:" + f.name);
+    if (rules_.listRun)
+        ctx.debug(std::string("setws=") + (rules_.setws ? "True" : "False"));
+    for (const std::string& note : f.notes)
+        ctx.debug(note);
+    const std::string& temporary = f.staged.temporary();
+    if (f.scan && rules_.faults)
+        f.error = rules_.faults->beforeScan(f.source);
+    if (f.scan && f.error == 0) {
+        ScanOutcome scan = setWideScreenFlag(temporary, false, ctx, {false, rules_.faults});
+        f.error = scan.error;
+        f.changed = std::move(scan.changed);
+    }
+    if (f.error == 0 && !copyFileTimes(f.source, temporary))
+        f.error = platform::lastError() != 0 ? platform::lastError() : EIO;
+    if (f.error == 0)
+        f.error = f.staged.commit(f.name, rules_.replace);
+}
+
+void CopyFinisher::finishHere(Finishing& f) {
+    finish(ctx_, f);
+}
+
+void CopyFinisher::start(Finishing f) {
+    result_ = std::async(std::launch::async, [this, f = std::move(f)]() mutable {
+        finish(worker_->ctx, f);
+        f.lines = worker_->log.takeCollected();
+        return std::move(f);
+    });
+}
+
+Finishing CopyFinisher::collect() {
+    return result_.get();
+}
+
+}  // namespace kadrel

@@ -1,0 +1,99 @@
+// The copy run: every file of a run gets its new name, is copied into the target folder (or,
+// in patch mode, renamed in place), has its 16:9 flag set or reset and its times carried
+// over; at the end the run offers to delete the sources it copied.
+//
+// Choices this run makes for its users' files:
+// - A final name only ever holds a finished copy: the copy, its 16:9 scan and its times are
+//   done on a temporary file that takes the name last. A copy whose scan or times fail is
+//   discarded and ends the run with an error that names the file.
+// - Files are told apart by device and inode, not by spelling: no name the run composes may
+//   replace one of its sources or a file it made, whatever way the target was written.
+// - Overwrite takes the first of base, base_1, base_2 ... that the run has not reserved, so
+//   running the same import twice gives the same names and adds no file.
+// - With use_moi, a clip whose ".MOI" companion reads is named by the recording time in it, and
+//   /W leaves a clip the camera recorded 4:3 as it is (copied unchanged, or renamed unpatched).
+// - Only regular files are read; FIFOs, devices, sockets and dangling links, unreadable
+//   folders and (in patch mode) symbolic links are named in one message and left alone.
+// - Unexpected failures (an exception out of a service) end the run with the box "Error " +
+//   number + CR LF + description under "ERROR" and no delete offer.
+// - A termination signal acts as Abort: the file in progress is discarded (a patched original
+//   keeps its times), nothing is deleted, and the caller ends the process.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "engine/run_context.h"
+#include "platform/file_copy.h"
+
+namespace kadrel {
+
+/// Follows a run's progress. Window mode does not need it (it sees the progress text through
+/// the UI seam); the terminal hooks it to show file i of n, the percentage and the throughput
+/// while the seam's progress is switched off. Called on the run's own thread.
+class CopyObserver {
+  public:
+    virtual ~CopyObserver() = default;
+    /// A file begins: index counts from 0 to count - 1.
+    virtual void onFile(int32_t index, int32_t count, const std::string& source) {
+        (void)index, (void)count, (void)source;
+    }
+    /// The copy of the current file has done bytes of total (not called for patch mode).
+    virtual void onBytes(int64_t done, int64_t total) { (void)done, (void)total; }
+};
+
+/// Optional parts of a run; the program leaves them empty except the observer.
+struct CopyRunExtras {
+    CopyObserver* observer = nullptr;
+    platform::FileFaults* faults = nullptr;  ///< file-system seam for tests
+    size_t sliceBytes = 0;                   ///< bytes between progress calls; 0 the default
+    /// With /W, scan each copy on a second thread while the next one copies; off, the run does
+    /// one thing after the other (the order the overlapped run must match).
+    bool overlapScans = true;
+};
+
+/// How a run ended.
+enum class RunStatus { Done, NothingFound, Cancelled, Failed };
+
+/// What a run did, for the exit status and the closing words.
+struct RunResult {
+    RunStatus status = RunStatus::Done;
+    int32_t count = 0;         ///< files the run took up
+    int32_t done = 0;          ///< files whose every step finished
+    int32_t skipped = 0;       ///< files and folders named in the skip message
+    int32_t keptByDelete = 0;  ///< sources the delete offer had to keep
+    int signal = 0;            ///< the termination signal that stopped the run, 0 none
+    /// True when every file found went through every step.
+    bool complete() const {
+        return status != RunStatus::Failed && status != RunStatus::Cancelled && skipped == 0 &&
+               keptByDelete == 0;
+    }
+};
+
+/// One source and the file the run made of it, as they were when the copy took its name.
+struct ProcessedFile {
+    std::string source;
+    std::string copy;
+    platform::FileId sourceId;
+    platform::FileId copyId;
+    std::vector<int64_t> changed;  ///< offsets the 16:9 scan wrote, sorted
+};
+
+/// The progress routine of every copy: lets the user's pending events (an Abort) run.
+/// Returns 0, go on; the cancel flag copycancel does the cancelling.
+int CopyProgress(UiSeam& ui);
+
+/// Runs over every file "*." + searchext under sourceFolder and its subfolders. An empty
+/// target is patch mode. showProgress drives the seam's progress text and percentage.
+RunResult copyAllFound(const RunContext& ctx, const std::string& sourceFolder, const std::string& target,
+                       bool setws, bool showProgress, const CopyRunExtras& extras = {});
+
+/// Runs over the first count entries of files. targetIsDir false: target is a command-line
+/// target file path without its extension.
+RunResult copyFileList(const RunContext& ctx, int32_t count, const std::vector<std::string>& files,
+                       const std::string& target, bool setws, bool showProgress, bool targetIsDir,
+                       const CopyRunExtras& extras = {});
+
+}  // namespace kadrel

@@ -1,0 +1,283 @@
+#include "engine/copy/date_time_names.h"
+
+#include <algorithm>
+#include <cctype>
+#include <ctime>
+
+#include "engine/copy/file_search.h"
+#include "engine/copy/file_times.h"
+
+namespace kadrel {
+
+namespace {
+
+constexpr std::array<DateFormatRow, 33> kFormats{{
+    {"yy-dd-mm_HH-MM-SS", "yy-dd-mm_Hh-Nn-Ss"},
+    {"yyyy-dd-mm_HH-MM-SS", "yyyy-dd-mm_Hh-Nn-Ss"},
+    {"yy-d-m_H-M-S", "yy-d-m_H-N-S"},
+    {"yyyy-d-m_H-M-S", "yyyy-d-m_H-N-S"},
+    {"yy-mm-dd_HH-MM-SS", "yy-mm-dd_Hh-Nn-Ss"},
+    {"yyyy-mm-dd_HH-MM-SS", "yyyy-mm-dd_Hh-Nn-Ss"},
+    {"yy-m-d_H-M-S", "yy-m-d_H-N-S"},
+    {"yyyy-m-d_H-M-S", "yyyy-m-d_H-N-S"},
+    {"mm-dd-yy_HH-MM-SS", "mm-dd-yy_Hh-Nn-Ss"},
+    {"mm-dd-yyyy_HH-MM-SS", "mm-dd-yyyy_Hh-Nn-Ss"},
+    {"m-d-yy_H-M-S", "m-d-yy_H-N-S"},
+    {"m-d-yyyy_H-M-S", "m-d-yyyy_H-N-S"},
+    {"dd-mm-yy_HH-MM-SS", "dd-mm-yy_Hh-Nn-Ss"},
+    {"dd-mm-yyyy_HH-MM-SS", "dd-mm-yyyy_Hh-Nn-Ss"},
+    {"d-m-yy_HH-MM-SS", "d-m-yy_Hh-Nn-Ss"},
+    {"d-m-yyyy_HH-MM-SS", "d-m-yyyy_Hh-Nn-Ss"},
+    {"yymmdd_HHMMSS", "yymmdd_HhNnSs"},
+    {"yyyymmdd_HHMMSS", "yyyymmdd_HhNnSs"},
+    {"yymd_HMS", "yymd_HNS"},
+    {"yyyymd_HMS", "yyyymd_HNS"},
+    {"mmddyy_HHMMSS", "mmddyy_HhNnSs"},
+    {"mmddyyyy_HHMMSS", "mmddyyyy_HhNnSs"},
+    {"mdyy_HMS", "mdyy_HNS"},
+    {"mdyyyy_HMS", "mdyyyy_HNS"},
+    {"ddmmyy_HHMMSS", "ddmmyy_HhNnSs"},
+    {"ddmmyyyy_HHMMSS", "ddmmyyyy_HhNnSs"},
+    {"dmyy_HHMMSS", "dmyy_HhNnSs"},
+    {"dmyyyy_HHMMSS", "dmyyyy_HhNnSs"},
+    {"yy-dd-mm", "yy-dd-mm"},
+    {"yyyy-dd-mm", "yyyy-dd-mm"},
+    {"yy-d-m", "yy-d-m"},
+    {"mm-dd-yy_HH-MM-SS-AMPM", "mm-dd-yy_Hh-Nn-Ss-AMPM"},
+    {"yy-mm-dd_HH-MM-SS-AMPM", "yy-mm-dd_Hh-Nn-Ss-AMPM"},
+}};
+
+enum class Token {
+    Year4,
+    Year2,
+    Month2,
+    Month1,
+    Day2,
+    Day1,
+    Hour2,
+    Hour1,
+    Minute2,
+    Minute1,
+    Second2,
+    Second1,
+    AmPm
+};
+
+struct TokenText {
+    const char* text;
+    Token token;
+};
+
+/// Longest first, so that the first match at a position is the longest one.
+constexpr TokenText kTokens[] = {
+    {"ampm", Token::AmPm}, {"yyyy", Token::Year4}, {"yy", Token::Year2},   {"mm", Token::Month2},
+    {"dd", Token::Day2},   {"hh", Token::Hour2},   {"nn", Token::Minute2}, {"ss", Token::Second2},
+    {"m", Token::Month1},  {"d", Token::Day1},     {"h", Token::Hour1},    {"n", Token::Minute1},
+    {"s", Token::Second1},
+};
+
+char lower(char c) {
+    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+}
+
+bool matchesAt(const std::string& pattern, size_t pos, const char* text) {
+    for (size_t i = 0; text[i] != '\0'; ++i)
+        if (pos + i >= pattern.size() || lower(pattern[pos + i]) != text[i])
+            return false;
+    return true;
+}
+
+const TokenText* tokenAt(const std::string& pattern, size_t pos) {
+    for (const TokenText& t : kTokens)
+        if (matchesAt(pattern, pos, t.text))
+            return &t;
+    return nullptr;
+}
+
+bool isHour(Token t) {
+    return t == Token::Hour1 || t == Token::Hour2;
+}
+
+std::string number(int value, bool twoDigits) {
+    std::string text = std::to_string(value);
+    return twoDigits && text.size() < 2 ? "0" + text : text;
+}
+
+/// The locale's designator for before or after noon; AM and PM where the locale has none.
+std::string amPmDesignator(int hour) {
+    std::tm fields{};
+    fields.tm_hour = hour;
+    char text[64] = "";
+    const size_t n = std::strftime(text, sizeof text, "%p", &fields);
+    if (n > 0)
+        return std::string(text, n);
+    return hour < 12 ? "AM" : "PM";
+}
+
+std::string render(Token t, const platform::CalendarTime& v, bool twelveHour) {
+    const int hour = twelveHour ? (v.hour % 12 == 0 ? 12 : v.hour % 12) : v.hour;
+    switch (t) {
+        case Token::Year4:
+            return number(v.year, false);
+        case Token::Year2:
+            return number(v.year % 100, true);
+        case Token::Month2:
+            return number(v.month, true);
+        case Token::Month1:
+            return number(v.month, false);
+        case Token::Day2:
+            return number(v.day, true);
+        case Token::Day1:
+            return number(v.day, false);
+        case Token::Hour2:
+            return number(hour, true);
+        case Token::Hour1:
+            return number(hour, false);
+        case Token::Minute2:
+            return number(v.minute, true);
+        case Token::Minute1:
+            return number(v.minute, false);
+        case Token::Second2:
+            return number(v.second, true);
+        case Token::Second1:
+            return number(v.second, false);
+        case Token::AmPm:
+            return amPmDesignator(v.hour);
+    }
+    return "";
+}
+
+/// A month token right after an hour token (literals between them do not count) is minutes.
+Token applyMinuteRule(Token t, bool afterHour) {
+    if (!afterHour)
+        return t;
+    if (t == Token::Month2)
+        return Token::Minute2;
+    if (t == Token::Month1)
+        return Token::Minute1;
+    return t;
+}
+
+bool containsAmPm(const std::string& pattern) {
+    for (size_t pos = 0; pos < pattern.size(); ++pos)
+        if (matchesAt(pattern, pos, "ampm"))
+            return true;
+    return false;
+}
+
+std::string trimBlanks(const std::string& text) {
+    const size_t first = text.find_first_not_of(' ');
+    if (first == std::string::npos)
+        return "";
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+/// The first name of Base X, Base_1 X, Base_2 X ... that is free; with overwrite, the first
+/// the run has not reserved, whatever is there (so a rerun gives the same names).
+std::string pickFreeName(const std::string& base, const std::string& ext, const NameTarget& where) {
+    auto taken = [&](const std::string& name) {
+        if (where.reserved && where.reserved(name))
+            return true;
+        return !where.overwrite && platform::entryExists(name);
+    };
+    std::string candidate = base + ext;
+    if (!taken(candidate))
+        return candidate;
+    long local = 1;
+    long& k = where.nextNumber ? (*where.nextNumber)[base + ext] : local;
+    for (k = std::max(k, 1L);; ++k) {
+        candidate = base + "_" + std::to_string(k) + ext;
+        if (!taken(candidate))
+            return candidate;
+    }
+}
+
+/// A composed stem must stay one plain name inside its folder.
+bool isPlainName(const std::string& stem, const std::string& ext) {
+    const std::string name = stem + ext;
+    return stem.find('/') == std::string::npos && name != "." && name != "..";
+}
+
+/// The target-file rule of the command line: T U, or with the text first T's folder, U, T's name.
+std::string targetFileBase(const std::string& t, const Settings& s) {
+    if (!s.TextbeforeDate)
+        return t + s.usertext;
+    const size_t slash = t.rfind('/');
+    const size_t cut = slash == std::string::npos ? 0 : slash + 1;
+    return t.substr(0, cut) + s.usertext + t.substr(cut);
+}
+
+}  // namespace
+
+const std::array<DateFormatRow, 33>& dateFormatTable() {
+    return kFormats;
+}
+
+std::string formatToPattern(std::string& name) {
+    name = trimBlanks(name);
+    for (const DateFormatRow& row : kFormats)
+        if (name == row.name)
+            return row.pattern;
+    return "";
+}
+
+std::string formatFileTime(const platform::CalendarTime& value, const std::string& pattern) {
+    const bool twelveHour = containsAmPm(pattern);
+    std::string out;
+    bool afterHour = false;
+    for (size_t pos = 0; pos < pattern.size();) {
+        const TokenText* t = tokenAt(pattern, pos);
+        if (t == nullptr) {
+            out += pattern[pos++];
+            continue;
+        }
+        const Token token = applyMinuteRule(t->token, afterHour);
+        out += render(token, value, twelveHour);
+        afterHour = isHour(token);
+        pos += std::char_traits<char>::length(t->text);
+    }
+    return out;
+}
+
+std::string composeStem(const std::string& dateText, const std::string& usertext, bool textBeforeDate) {
+    return textBeforeDate ? usertext + dateText : dateText + usertext;
+}
+
+std::string buildTargetName(const std::string& source, const Settings& s, const NameTarget& where,
+                            const std::optional<platform::CalendarTime>& recorded) {
+    std::string name, folder, ext;
+    splitPath(source, name, folder, ext);
+    if (where.target.empty()) {
+        const std::string stem = composeStem(name, s.usertext, s.TextbeforeDate);
+        const std::string x = "." + (s.renameext.empty() ? ext : s.renameext);
+        if (!isPlainName(stem, x))
+            return "";
+        if (equalsNoCase(folder + stem + x, source))
+            return source;
+        return pickFreeName(folder + stem, x, where);
+    }
+    if (!where.targetIsDir) {
+        if (s.usertext.find('/') != std::string::npos)
+            return "";
+        return pickFreeName(targetFileBase(where.target, s), "." + s.renameext, where);
+    }
+    std::string date = name;
+    if (!s.dateformat.empty())
+        date = recorded ? formatFileTime(*recorded, s.dateformat)
+                        : getFileTimeName(source, s.use_modificationtime, s.dateformat);
+    const std::string stem = composeStem(date, s.usertext, s.TextbeforeDate);
+    if (!isPlainName(stem, "." + s.renameext))
+        return "";
+    return pickFreeName(addBackslash(where.target) + stem, "." + s.renameext, where);
+}
+
+bool equalsNoCase(const std::string& a, const std::string& b) {
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (lower(a[i]) != lower(b[i]))
+            return false;
+    return true;
+}
+
+}  // namespace kadrel

@@ -1,0 +1,65 @@
+// New file names: the source's date and time in the user's format, the user text, the new
+// extension and a running number when the name is taken.
+#pragma once
+
+#include <array>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+
+#include "platform/file_io.h"
+#include "settings/settings.h"
+
+namespace kadrel {
+
+/// One row of the format table: the name the user sees and stores, and its pattern.
+struct DateFormatRow {
+    const char* name;
+    const char* pattern;
+};
+
+/// The 33 format names in the order the user is offered them.
+const std::array<DateFormatRow, 33>& dateFormatTable();
+
+/// Strips blanks around name (written back) and returns its pattern; "" for unknown names.
+std::string formatToPattern(std::string& name);
+
+/// Renders a local date-time with a pattern. Tokens, longest first and without regard to
+/// case: yyyy yy mm m dd d hh h nn n ss s AMPM; an m or mm whose nearest preceding token is an
+/// hour is the minute. Hours run 1 to 12 when the pattern holds AMPM. Everything else is
+/// copied as it stands.
+std::string formatFileTime(const platform::CalendarTime& value, const std::string& pattern);
+
+/// The user text before or after the date text, without a separator.
+std::string composeStem(const std::string& dateText, const std::string& usertext, bool textBeforeDate);
+
+/// Where a run puts the file it names, and which names it may take.
+struct NameTarget {
+    /// The target folder; the target path without extension when targetIsDir is false (a
+    /// command-line target file); empty in patch mode (the source's own folder).
+    std::string target;
+    bool targetIsDir = true;
+    /// Take the composed name even when a file has it (the run replaces that file).
+    bool overwrite = false;
+    /// Names never to take, not even with overwrite: files the run has made or has still to
+    /// process, so that one recording can never replace another of the same run.
+    std::function<bool(const std::string&)> reserved;
+    /// The run's next running number to try per name, so that naming thousands of files of
+    /// one second costs one look per file instead of one per number already taken.
+    std::map<std::string, long>* nextNumber = nullptr;
+};
+
+/// The full path of the new file for source, composed from the settings usertext,
+/// TextbeforeDate, renameext, dateformat and use_modificationtime. In patch mode a composed
+/// name equal to the source (without regard to case) gives the source itself. "" when the
+/// composed name would not be a plain name in its folder (a "/" in it, or "." or "..").
+/// recorded, when given, is the time the camera wrote down for the clip: it names the file in
+/// place of the file time.
+std::string buildTargetName(const std::string& source, const Settings& settings, const NameTarget& where,
+                            const std::optional<platform::CalendarTime>& recorded = std::nullopt);
+
+/// True when two paths are equal without regard to ASCII case.
+bool equalsNoCase(const std::string& a, const std::string& b);
+
+}  // namespace kadrel

@@ -1,0 +1,142 @@
+#include "engine/copy/file_search.h"
+
+#include <cctype>
+
+#include "platform/file_system.h"
+
+namespace kadrel {
+
+namespace {
+
+constexpr char kSep = platform::kSeparator;
+
+bool sameLetter(char a, char b) {
+    return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+}
+
+/// One alternative of a pattern, matched iteratively so long names cannot blow the stack.
+bool matchOne(const std::string& name, const std::string& pattern) {
+    size_t n = 0, p = 0, starP = std::string::npos, starN = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && pattern[p] == '*') {
+            starP = p++;
+            starN = n;
+        } else if (p < pattern.size() && (pattern[p] == '?' || sameLetter(pattern[p], name[n]))) {
+            ++p;
+            ++n;
+        } else if (starP != std::string::npos) {
+            p = starP + 1;
+            n = ++starN;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*')
+        ++p;
+    return p == pattern.size();
+}
+
+std::string trimBlanks(const std::string& text) {
+    const size_t first = text.find_first_not_of(' ');
+    if (first == std::string::npos)
+        return "";
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+/// Files are taken only when regular: a FIFO or device named like a clip would hang or
+/// never end a copy, and a dangling link has nothing to copy.
+void addMatch(SearchState& state, const platform::DirEntry& entry, const std::string& path) {
+    if (entry.kind == platform::EntryKind::Directory)
+        return;  // a link to a folder is no clip
+    if (entry.kind != platform::EntryKind::Regular) {
+        state.skipped.push_back(path);
+        return;
+    }
+    state.found.push_back(path);
+    if (entry.isLink)
+        state.links.push_back(path);
+}
+
+bool isExcluded(const SearchState& state, const std::string& folder) {
+    return state.excluded.exists() && platform::fileId(folder).sameFile(state.excluded);
+}
+
+}  // namespace
+
+bool matchPattern(const std::string& name, const std::string& patterns) {
+    size_t start = 0;
+    for (;;) {
+        const size_t end = patterns.find(';', start);
+        const std::string alternative = trimBlanks(patterns.substr(start, end - start));
+        if (!alternative.empty() && matchOne(name, alternative))
+            return true;
+        if (end == std::string::npos)
+            return false;
+        start = end + 1;
+    }
+}
+
+void findFiles(SearchState& state, const std::string& folder, const bool& abortrequested, UiSeam& ui) {
+    const bool listed = platform::listDirectory(folder, [&](const platform::DirEntry& entry) {
+        if (abortrequested)
+            return false;
+        const std::string& name = entry.name;
+        if (entry.isDirectory) {
+            const std::string sub = folder + name + kSep;
+            if (name[0] != '.' && state.searchsubfolders && !isExcluded(state, sub))
+                findFiles(state, sub, abortrequested, ui);
+        } else if (!entry.isHidden && matchPattern(name, state.searchpattern)) {
+            addMatch(state, entry, folder + name);
+        }
+        ++state.scancount;
+        ui.processEvents();
+        return !abortrequested;
+    });
+    if (!listed && folder != state.searchroot)
+        state.unreadable.push_back(folder);
+}
+
+int32_t searchFiles(SearchState& state, const std::string& root, const std::string& ext,
+                    std::vector<std::string>& files, const bool& abortrequested, UiSeam& ui) {
+    const platform::FileId excluded = state.excluded;
+    state = SearchState{};
+    state.excluded = excluded;
+    state.searchroot = addBackslash(root);
+    state.searchpattern = "*." + ext;
+    findFiles(state, state.searchroot, abortrequested, ui);
+    files = state.found;
+    return static_cast<int32_t>(files.size());
+}
+
+bool isValidFileName(const std::string& path) {
+    if (path.empty())
+        return false;
+    if (platform::entryExists(path))
+        return true;
+    return platform::createAndDeleteTest(path);
+}
+
+std::string addBackslash(const std::string& path) {
+    if (!path.empty() && path.back() == kSep)
+        return path;
+    return path + kSep;
+}
+
+std::string stripBackslash(const std::string& path) {
+    std::string p = trimBlanks(path);
+    if (!p.empty() && p.back() == kSep)
+        p.pop_back();
+    return p;
+}
+
+void splitPath(const std::string& path, std::string& name, std::string& folder, std::string& ext) {
+    const size_t slash = path.rfind(kSep);
+    const size_t p = slash == std::string::npos ? 0 : slash + 1;  // characters of the folder part
+    const size_t dot = path.rfind('.');
+    const bool hasExt = dot != std::string::npos && dot + 1 > p;
+    folder = path.substr(0, p);
+    ext = hasExt ? path.substr(dot + 1) : "";
+    name = hasExt ? path.substr(p, dot - p) : path.substr(p);
+}
+
+}  // namespace kadrel

@@ -1,0 +1,49 @@
+// Recursive search for files of one extension, and the path services the validation,
+// the names and the copy run share.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/file_system.h"
+#include "platform/ui_seam.h"
+
+namespace kadrel {
+
+/// State of the one search a process runs at a time; the last result stays until the next.
+/// Paths are kept as a list: on this platform a name may hold any byte but "/" and NUL, so
+/// no separator text could tell one name from the next.
+struct SearchState {
+    std::vector<std::string> found;       ///< regular files (or links to one), in the order found
+    std::vector<std::string> links;       ///< the found entries that are symbolic links
+    std::vector<std::string> skipped;     ///< matching entries that are no regular file
+    std::vector<std::string> unreadable;  ///< folders that could not be listed
+    int32_t scancount = 0;
+    std::string searchpattern;  ///< "*." followed by the extension
+    std::string searchroot;     ///< ends with the separator
+    bool searchsubfolders = true;
+    platform::FileId excluded;  ///< a folder never entered: the run's target inside the source
+};
+
+/// Clears the state (but for excluded), walks root for "*." + ext and hands the found paths to
+/// files. Returns the number found.
+int32_t searchFiles(SearchState& state, const std::string& root, const std::string& ext,
+                    std::vector<std::string>& files, const bool& abortrequested, UiSeam& ui);
+
+/// The recursive walk of one folder (ending with the separator) into state.
+void findFiles(SearchState& state, const std::string& folder, const bool& abortrequested, UiSeam& ui);
+
+/// Wildcard match: "*", "?", ASCII letters without regard to case, ";" between alternatives.
+bool matchPattern(const std::string& name, const std::string& patterns);
+
+/// True when the path names an existing entry or a file that can be created (none is left).
+bool isValidFileName(const std::string& path);
+/// The path with a separator appended unless it already ends with one.
+std::string addBackslash(const std::string& path);
+/// The path without surrounding blanks and without one trailing separator.
+std::string stripBackslash(const std::string& path);
+/// Splits a full path into folder (with its separator), base name and extension (no dot).
+void splitPath(const std::string& path, std::string& name, std::string& folder, std::string& ext);
+
+}  // namespace kadrel

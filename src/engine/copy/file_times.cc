@@ -1,0 +1,98 @@
+#include "engine/copy/file_times.h"
+
+#include <cstdio>
+
+#include "engine/copy/date_time_names.h"
+#include "platform/file_system.h"
+
+namespace kadrel {
+
+namespace {
+
+/// Steps 1 and 2 of every reader: a plain, visible, readable file and its times.
+bool readTimes(const std::string& path, filetimes& times) {
+    const int64_t attributes = platform::getAttributes(path);
+    if (attributes < 0)
+        return false;
+    if (attributes & (platform::kAttrHidden | platform::kAttrDirectory))
+        return false;
+    platform::RandomAccessFile file;
+    if (!file.open(path, false))
+        return false;
+    return platform::getFileTimes(path, times);
+}
+
+bool isCameraDefaultDate(const platform::FileTime& time) {
+    platform::CalendarTime local;
+    return platform::toLocalCalendar(time, local) && local.year == 1980 && local.month == 1 && local.day == 1;
+}
+
+platform::FileTime chooseTime(const filetimes& times, int use_modificationtime) {
+    if (use_modificationtime == 0)
+        return times.creation;
+    if (use_modificationtime == 2 && !isCameraDefaultDate(times.creation) && times.creation < times.lastWrite)
+        return times.creation;
+    return times.lastWrite;
+}
+
+/// The last write time of a file in local calendar fields.
+bool localLastWrite(const std::string& path, platform::CalendarTime& local) {
+    filetimes times;
+    return readTimes(path, times) && platform::toLocalCalendar(times.lastWrite, local);
+}
+
+}  // namespace
+
+std::string getFileTimeName(const std::string& path, int use_modificationtime,
+                            const std::string& dateformat) {
+    filetimes times;
+    if (!readTimes(path, times))
+        return "";
+    platform::CalendarTime local;
+    if (!platform::toLocalCalendar(chooseTime(times, use_modificationtime), local))
+        return "";
+    return formatFileTime(local, dateformat);
+}
+
+std::string getFileTimeText(const std::string& path) {
+    platform::CalendarTime t;
+    if (!localLastWrite(path, t))
+        return "";
+    char text[80];
+    std::snprintf(text, sizeof text, "%02d/%02d/%04d %02d:%02d:%02d", t.day, t.month, t.year, t.hour,
+                  t.minute, t.second);
+    return text;
+}
+
+std::string getFileTimeStamp(const std::string& path) {
+    platform::CalendarTime t;
+    if (!localLastWrite(path, t))
+        return "";
+    char text[80];
+    std::snprintf(text, sizeof text, "%04d%02d%02d%02d%02d%02d", t.year, t.month, t.day, t.hour, t.minute,
+                  t.second);
+    return text;
+}
+
+bool copyFileTimes(const std::string& source, const std::string& target) {
+    platform::RandomAccessFile in, out;
+    if (!in.open(source, false) || !out.open(target, true))
+        return false;
+    filetimes times;
+    return platform::getFileTimes(source, times) && platform::setFileTimes(target, times);
+}
+
+filetimes saveFileTimes(const std::string& path) {
+    filetimes times;
+    platform::RandomAccessFile file;
+    if (!file.open(path, false) || !platform::getFileTimes(path, times))
+        return filetimes{};
+    return times;
+}
+
+bool restoreFileTimes(const std::string& path, const filetimes& record) {
+    platform::RandomAccessFile file;
+    return file.open(path, true) && platform::setFileTimes(path, record);
+}
+
+}  // namespace kadrel

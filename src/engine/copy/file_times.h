@@ -1,0 +1,40 @@
+// The times of files: read in the local time zone for names and displays, carried over from a
+// source to its copy, and saved and restored around a patch of an original.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/file_io.h"
+
+namespace kadrel {
+
+/// The three times of a file in the record order creation, last write, last access.
+using filetimes = platform::FileTimes;
+
+/// The time that names a file, local, formatted with the pattern dateformat; "" when the
+/// path is not a plain visible file or its times cannot be read.
+/// use_modificationtime: 0 creation, 2 the earlier of creation and last write (last write
+/// when the creation date is 1 January 1980); 1 and every other value, negative ones too,
+/// the last write time, which survives copies and is what the camera wrote.
+std::string getFileTimeName(const std::string& path, int use_modificationtime, const std::string& dateformat);
+
+/// The last write time, local, as DD/MM/YYYY HH:MM:SS; "" on failure.
+std::string getFileTimeText(const std::string& path);
+
+/// The last write time, local, as the 14 digits YYYYMMDDHHMMSS; "" on failure.
+std::string getFileTimeStamp(const std::string& path);
+
+/// Writes the source's times to the target (which must be writable); false when they could
+/// not be read or written. Last access and last write are carried exactly; the birth time
+/// cannot be set here.
+bool copyFileTimes(const std::string& source, const std::string& target);
+
+/// The times of a file, all zero when it cannot be opened.
+filetimes saveFileTimes(const std::string& path);
+
+/// Writes saved times back: last write and last access exactly as saved (nothing reads the
+/// last access time, so the saved value is the least surprising one). True when written.
+bool restoreFileTimes(const std::string& path, const filetimes& record);
+
+}  // namespace kadrel

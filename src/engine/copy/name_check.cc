@@ -1,0 +1,69 @@
+#include "engine/copy/name_check.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "engine/copy/date_time_names.h"
+
+namespace kadrel {
+
+namespace {
+
+/// Together these give every token a value: two-digit and one-digit fields, an hour before
+/// and one after noon (so both designators of AMPM).
+constexpr platform::CalendarTime kSampleTimes[] = {{2009, 12, 31, 23, 58, 59}, {2001, 2, 3, 4, 5, 6}};
+
+/// What stands for a source's base name where the names keep it.
+constexpr const char* kSampleName = "MOV001";
+
+bool leavesFolder(const std::string& name) {
+    return name == "." || name == ".." || name.find('/') != std::string::npos;
+}
+
+std::string quoted(const std::string& text) {
+    return "\"" + text + "\"";
+}
+
+/// The date texts the names can start from.
+std::vector<std::string> sampleDates(const Settings& s, bool datedNames) {
+    if (!datedNames || s.dateformat.empty())
+        return {kSampleName};
+    std::vector<std::string> dates;
+    for (const auto& time : kSampleTimes)
+        dates.push_back(formatFileTime(time, s.dateformat));
+    return dates;
+}
+
+/// The setting that puts a "/" into the name; else the date part is "." and the extension
+/// empty, so the name is "..".
+std::string culprit(const Settings& s, const std::string& date) {
+    const std::string format = "The date format (datetimeformat in Kadrel.ini) " + quoted(s.dateformat);
+    if (date.find('/') != std::string::npos)
+        return format;
+    if (s.usertext.find('/') != std::string::npos)
+        return "The user text " + quoted(s.usertext);
+    if (s.renameext.find('/') != std::string::npos)
+        return "The rename extension " + quoted(s.renameext);
+    return format + " with the extension " + quoted(s.renameext);
+}
+
+}  // namespace
+
+bool hasControlChar(const std::string& text) {
+    return std::any_of(text.begin(), text.end(),
+                       [](char c) { return isControlChar(static_cast<unsigned char>(c)); });
+}
+
+std::string nameSettingsProblem(const Settings& settings, bool datedNames) {
+    for (const std::string& date : sampleDates(settings, datedNames)) {
+        const std::string name =
+            composeStem(date, settings.usertext, settings.TextbeforeDate) + "." + settings.renameext;
+        if (!leavesFolder(name))
+            continue;
+        return culprit(settings, date) + " would make file names like " + quoted(name) +
+               ", which leave the target folder.\r\n\r\nThe run was not started.";
+    }
+    return "";
+}
+
+}  // namespace kadrel

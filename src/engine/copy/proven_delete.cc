@@ -1,0 +1,131 @@
+#include "engine/copy/proven_delete.h"
+
+#include "engine/copy/date_time_names.h"
+#include "engine/copy/file_search.h"
+#include "platform/file_copy.h"
+#include "platform/file_system.h"
+
+namespace kadrel {
+
+namespace {
+
+void showError(UiSeam& ui, const std::string& text) {
+    ui.showMessage(text, "ERROR", MsgIcon::Critical, MsgButtons::Ok, MsgResult::Ok);
+}
+
+bool ask(UiSeam& ui, const std::string& text, const std::string& title) {
+    return ui.showMessage(text, title, MsgIcon::Critical, MsgButtons::OkCancel, MsgResult::Cancel) ==
+           MsgResult::Ok;
+}
+
+/// The folder the sources came from: the longest folder that holds them all.
+std::string commonFolder(const std::vector<ProcessedFile>& files) {
+    std::string common;
+    for (const ProcessedFile& f : files) {
+        std::string name, folder, ext;
+        splitPath(f.source, name, folder, ext);
+        if (&f == &files.front())
+            common = folder;
+        while (folder.compare(0, common.size(), common) != 0) {
+            common.pop_back();
+            common.erase(common.rfind('/') + 1);
+        }
+    }
+    return common;
+}
+
+std::string deleteQuestion(const std::vector<ProcessedFile>& files) {
+    return "Delete the " + std::to_string(files.size()) + " processed files from source directory?\r\n" +
+           displayPath(commonFolder(files)) + "\r\nTheir .MOI companion files are deleted with them.";
+}
+
+std::string proofText(platform::CopyProof proof) {
+    switch (proof) {
+        case platform::CopyProof::Proven:
+            return "";
+        case platform::CopyProof::SourceChanged:
+            return "the source changed since it was copied";
+        case platform::CopyProof::CopyChanged:
+            return "the copy was replaced or changed";
+        case platform::CopyProof::Differs:
+            return "the copy differs from the source";
+        case platform::CopyProof::Unreadable:
+            return "the copy could not be read back";
+    }
+    return "";
+}
+
+/// Deletes one proven source; its companions go only once the clip itself is gone.
+std::string deleteOne(const ProcessedFile& f) {
+    const platform::CopyProof proof = platform::proveCopy(f.source, f.sourceId, f.copy, f.copyId, f.changed);
+    if (proof != platform::CopyProof::Proven)
+        return proofText(proof);
+    platform::makeWritable(f.source);
+    int error = 0;
+    if (!platform::removeFile(f.source, &error))
+        return platform::systemErrorText(error);
+    for (const std::string& companion : companionsOf(f.source))
+        platform::removeFile(companion);
+    return "";
+}
+
+}  // namespace
+
+int32_t offerDelete(const RunContext& ctx, const std::vector<ProcessedFile>& files,
+                    const std::string& targetFolder) {
+    if (files.empty())
+        return 0;
+    if (!ask(ctx.ui, deleteQuestion(files), "Delete files?"))
+        return 0;
+    if (!ask(ctx.ui, "Are you sure?", "Confirm"))
+        return 0;
+    return deleteSources(ctx, files, targetFolder);
+}
+
+int32_t deleteSources(const RunContext& ctx, const std::vector<ProcessedFile>& files,
+                      const std::string& targetFolder) {
+    // The copies' names must be on the disk before any source goes.
+    const int flushed = platform::flushFolder(targetFolder);
+    std::string kept;
+    int32_t keptCount = 0;
+    for (const ProcessedFile& f : files) {
+        ctx.ui.processEvents();
+        std::string why = flushed != 0 ? platform::systemErrorText(flushed) : "";
+        if (why.empty() && ctx.control.copycancel != 0)
+            why = "the run was stopped";
+        if (why.empty())
+            why = deleteOne(f);
+        if (why.empty())
+            continue;
+        kept += "\r\n" + displayPath(f.source) + " (" + why + ")";
+        ++keptCount;
+    }
+    if (keptCount > 0)
+        showError(ctx.ui, "These files were not deleted because their copies could not be verified:" + kept);
+    return keptCount;
+}
+
+std::vector<std::string> companionsOf(const std::string& source) {
+    std::string name, folder, ext;
+    splitPath(source, name, folder, ext);
+    std::vector<std::string> found;
+    if (!equalsNoCase(ext, "MOD"))
+        return found;
+    platform::listDirectory(folder.empty() ? "./" : folder, [&](const platform::DirEntry& entry) {
+        if (entry.kind == platform::EntryKind::Regular && !entry.isLink &&
+            equalsNoCase(entry.name, name + ".MOI") && entry.name.compare(0, name.size(), name) == 0)
+            found.push_back(folder + entry.name);
+        return true;
+    });
+    return found;
+}
+
+std::string displayPath(const std::string& path) {
+    std::string shown = path;
+    for (char& c : shown)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            c = '?';
+    return shown;
+}
+
+}  // namespace kadrel

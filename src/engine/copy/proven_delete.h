@@ -1,0 +1,33 @@
+// The delete offer at the end of a copy run: a source leaves the card only when its copy is
+// proven to hold it, read back from the disk, and its ".MOI" companions go with it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "engine/copy/copy_run.h"
+#include "engine/run_context.h"
+
+namespace kadrel {
+
+/// Asks twice (default Cancel), then deletes what deleteSources proves. Returns the number of
+/// sources kept after a yes, 0 when the user said no.
+int32_t offerDelete(const RunContext& ctx, const std::vector<ProcessedFile>& files,
+                    const std::string& targetFolder);
+
+/// Flushes the target folder, then deletes each source whose copy is still the file the run
+/// made, flushed and equal to the source byte for byte but for the offsets the scan changed,
+/// together with its ".MOI" companions. Names the sources it kept; returns their number.
+int32_t deleteSources(const RunContext& ctx, const std::vector<ProcessedFile>& files,
+                      const std::string& targetFolder);
+
+/// The ".MOI" companions of a ".MOD" clip: entries of its folder with its base name and the
+/// extension MOI in any case.
+std::vector<std::string> companionsOf(const std::string& source);
+
+/// A path as messages show it: control characters (a newline in a name) as "?", so one name
+/// can never pass for several lines of a message.
+std::string displayPath(const std::string& path);
+
+}  // namespace kadrel

@@ -1,0 +1,51 @@
+#include "engine/debug_log.h"
+
+#include <utility>
+
+#include "platform/file_system.h"
+
+namespace kadrel {
+
+bool DebugLog::openDebugLog(const std::string& path) {
+    closeDebugLog();
+    file_ = platform::openLogFile(path);
+    return file_ != nullptr;
+}
+
+void DebugLog::collectLines() {
+    closeDebugLog();
+    collecting_ = true;
+}
+
+std::string DebugLog::takeCollected() {
+    return std::exchange(collected_, std::string());
+}
+
+void DebugLog::writeDebugLine(const std::string& text) {
+    if (collecting_) {
+        collected_ += text + "\r\n";
+        return;
+    }
+    if (!file_)
+        return;
+    std::fwrite(text.data(), 1, text.size(), file_);
+    std::fputs("\r\n", file_);
+    // A crash later in the run must not swallow the lines that explain it.
+    std::fflush(file_);
+}
+
+void DebugLog::closeDebugLog() {
+    collecting_ = false;
+    if (!file_)
+        return;
+    std::fclose(file_);
+    file_ = nullptr;
+}
+
+std::string debugLogPath(const std::string& settingsFolder) {
+    if (!settingsFolder.empty() && settingsFolder.back() == '/')
+        return settingsFolder + "kadrel.dbg";
+    return settingsFolder + "/kadrel.dbg";
+}
+
+}  // namespace kadrel

@@ -1,0 +1,56 @@
+// The file under a scan: chunks handed out as views into one large cached block, single
+// bytes elsewhere from a second block, and positional writes that reach the cached bytes
+// only when the scan takes its next chunk, as a chunk read into a buffer would behave.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "platform/file_io.h"
+
+namespace kadrel {
+
+class StreamFile {
+  public:
+    /// Reads and writes through file, which must stay open while this object is used.
+    explicit StreamFile(platform::RandomAccessFile& file);
+
+    /// Up to n bytes from offset, valid until the next call of view; got is the count
+    /// (short at the end of the file).
+    const uint8_t* view(int64_t offset, size_t n, size_t& got);
+    /// One byte at offset; false past the end of the file or on a read error.
+    bool byteAt(int64_t offset, uint8_t& value);
+    /// Writes n bytes at offset; returns the count written, -1 on error.
+    int64_t write(int64_t offset, const uint8_t* src, size_t n);
+    /// The first read or write error of the scan, 0 when there was none. A read that ends
+    /// before the file does counts as one: the rest of the file would go unscanned.
+    int error() const { return error_; }
+    /// Every file offset written so far, in the order written.
+    const std::vector<int64_t>& written() const { return written_; }
+
+  private:
+    struct Block {
+        std::vector<uint8_t> bytes;
+        int64_t offset = 0;
+        size_t length = 0;
+        bool holds(int64_t at) const { return at >= offset && at < offset + static_cast<int64_t>(length); }
+    };
+    struct PendingByte {
+        int64_t offset;
+        uint8_t value;
+    };
+    bool fill(Block& block, int64_t offset);
+
+    void noteError(int error);
+
+    platform::RandomAccessFile& file_;
+    int64_t size_ = 0;  ///< the file's length when the scan began; a scan never changes it
+    int error_ = 0;
+    std::vector<int64_t> written_;
+    Block main_;                        ///< where chunks are viewed
+    Block aside_;                       ///< bytes around a structure outside the main block
+    std::vector<PendingByte> pending_;  ///< written bytes the main block shows from the next view on
+};
+
+}  // namespace kadrel

@@ -1,0 +1,305 @@
+#include "engine/scan/wide_screen_flag.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "engine/scan/chunk_scan.h"
+#include "engine/scan/mpeg2_fields.h"
+#include "engine/scan/ps_continuation.h"
+#include "engine/scan/stream_file.h"
+#include "platform/file_io.h"
+
+namespace kadrel {
+
+namespace {
+
+/// What one call works with; nothing survives the call.
+struct PatchState {
+    const RunContext& ctx;
+    StreamFile& file;
+    ByteSource& bytes;
+    bool setting = true;
+    int seqhorsize = 0;
+    int seqversize = 0;
+    bool sizesTaken = false;
+    long wsCount = 0;
+    long priv2Count = 0;
+    long sdeCount = 0;
+
+    void debug(const std::string& line) const { ctx.debug(line); }
+    bool debugging() const { return ctx.settings.debugmode; }
+};
+
+/// Writes n bytes over the structure's bytes from index first on, wherever they lie in the
+/// file; returns the count written. The chunk buffer keeps the old bytes.
+int64_t writeStructure(PatchState& st, const StructureBytes& s, size_t first, const uint8_t* data, size_t n) {
+    int64_t written = 0;
+    size_t i = 0;
+    while (i < n) {
+        size_t run = 1;  // bytes that lie side by side in the file go in one write
+        while (i + run < n && s.offset[first + i + run] == s.offset[first + i] + static_cast<int64_t>(run))
+            ++run;
+        const int64_t got = st.file.write(s.offset[first + i], data + i, run);
+        if (got > 0)
+            written += got;
+        i += run;
+    }
+    return written;
+}
+
+/// Maps a video structure and says in the log when it was cut; false when it cannot be used.
+bool mapVideoStructure(PatchState& st, const char* name, int64_t offset, size_t count, StructureBytes& s) {
+    const Continuation how = locateStructure(st.bytes, offset, count, s);
+    if (how == Continuation::Whole)
+        return true;
+    if (st.debugging()) {
+        const std::string at = std::string(name) + " at offset " + std::to_string(offset);
+        if (how == Continuation::Followed)
+            st.debug(at + " continues after a packet header");
+        if (how == Continuation::Uncertain)
+            st.debug(at + " is cut by a packet header; left untouched");
+        if (how == Continuation::CutByEndOfFile)
+            st.debug(at + " is cut by the end of the file");
+    }
+    return how == Continuation::Followed;
+}
+
+SearchResult nearEnd(PatchState& st, const ScanChunk& chunk, const char* name, size_t p, size_t& hit) {
+    if (chunk.last && st.debugging())
+        st.debug(std::string(name) + " at offset " + std::to_string(chunk.fileOffset(p)) +
+                 " is cut by the end of the file");
+    hit = p;
+    return SearchResult::NearEnd;
+}
+
+void takeFirstHeaderSizes(PatchState& st, const StructureBytes& s) {
+    if (st.sizesTaken)
+        return;
+    st.seqhorsize = horizontalSize(s.value[4], s.value[5]);
+    st.seqversize = verticalSize(s.value[5], s.value[6]);
+    st.sizesTaken = true;
+    if (st.debugging())
+        st.debug("firstheader: seqhorsize=" + std::to_string(st.seqhorsize) +
+                 "  seqversize=" + std::to_string(st.seqversize));
+}
+
+void setSequenceHeader(PatchState& st, const StructureBytes& s) {
+    if (!isValidHorizontalResolution(s.value[4], s.value[5], st.ctx))
+        return;
+    ++st.wsCount;
+    const uint8_t flag = s.value[kSeqHeaderFlagOffset];
+    if (st.debugging())
+        st.debug("buffer(wspos)=" + byteToHex(flag));
+    if (!isAcceptedFlagByte(flag))
+        return;
+    takeFirstHeaderSizes(st, s);
+    const bool already = (flag & 0x30) == 0x30;
+    if (st.debugging())
+        st.debug(already ? "widescreen flag already set!" : "widescreen flag not set!");
+    if (already)
+        return;
+    const uint8_t wide = static_cast<uint8_t>((flag & 0x0F) | kAspect16x9 << 4);
+    const int64_t written = writeStructure(st, s, kSeqHeaderFlagOffset, &wide, 1);
+    if (st.debugging())
+        st.debug("byteswritten=" + std::to_string(written));
+}
+
+void resetSequenceHeader(PatchState& st, const StructureBytes& s) {
+    const uint8_t flag = s.value[kSeqHeaderFlagOffset];
+    if (!isAcceptedFlagByte(flag) || (flag & 0x30) != 0x30)
+        return;
+    const uint8_t narrow = static_cast<uint8_t>((flag & 0x0F) | kAspect4x3 << 4);
+    writeStructure(st, s, kSeqHeaderFlagOffset, &narrow, 1);
+}
+
+SearchResult sequenceHeaderStep(PatchState& st, const ScanChunk& chunk, size_t& start, size_t before,
+                                size_t& hit) {
+    const size_t p = chunk.find(kSequenceHeaderCode, start, before);
+    if (p == 0)
+        return SearchResult::NotFound;
+    if (st.setting && st.debugging()) {
+        st.debug("Seq found at " + std::to_string(start + p));
+        st.debug(hexDump(chunk.data, kChunkSize, p, 30));
+    }
+    if (p + kSeqHeaderFlagOffset > chunk.length)
+        return nearEnd(st, chunk, "Seq", p, hit);
+    StructureBytes s;
+    if (mapVideoStructure(st, "Seq", chunk.fileOffset(p), kSeqHeaderExamined, s)) {
+        if (st.setting)
+            setSequenceHeader(st, s);
+        else
+            resetSequenceHeader(st, s);
+    }
+    start = p + 8;
+    return SearchResult::Handled;
+}
+
+/// Edits bytes 28 and 29 of an RDI-PCK towards 16:9 (setting) or 4:3.
+void editRdiPck(PatchState& st, const ScanChunk& chunk, size_t p) {
+    StructureBytes s;  // a PES packet of its own: its bytes are never cut by another header
+    s.count = kRdiPckExamined;
+    for (size_t i = 0; i < s.count; ++i) {
+        s.value[i] = chunk.data[p - 1 + i];
+        s.offset[i] = chunk.fileOffset(p + i);
+    }
+    uint8_t work[2] = {s.value[kRdiPckFlagOffset], s.value[kRdiPckFlagOffset + 1]};
+    bool changed = false;
+    if (!(work[0] & 0x40))
+        work[0] |= 0x40, changed = true;
+    if (st.setting && (work[1] & 0xF0) != 0x10)
+        work[1] = (work[1] & 0x0F) | 0x10, changed = true;
+    if (!st.setting && work[1] > 0x0F)
+        work[1] &= 0x0F, changed = true;
+    if (changed)
+        writeStructure(st, s, kRdiPckFlagOffset, work, 2);
+}
+
+SearchResult rdiPckStep(PatchState& st, const ScanChunk& chunk, size_t& start, size_t before, size_t& hit) {
+    const uint8_t* b = chunk.data;
+    for (;;) {
+        const size_t p = chunk.find(kPrivateStream2, start, before);
+        if (p == 0)
+            return SearchResult::NotFound;
+        if (p + kRdiPckExamined - 1 > chunk.length)
+            return nearEnd(st, chunk, "RDI-PCK", p, hit);
+        const bool rdi = isRdiPck(b[p + 3], b[p + 4], b[p + 5]);
+        if (!st.setting && !rdi) {  // resetting looks for the seven bytes of an RDI-PCK only
+            start = p + 1;
+            continue;
+        }
+        if (rdi) {
+            if (st.setting)
+                ++st.priv2Count;
+            editRdiPck(st, chunk, p);
+        }
+        start = p + kRdiPckExamined - 1;
+        return SearchResult::Handled;
+    }
+}
+
+void applySdeMode(PatchState& st, const StructureBytes& s, size_t d) {
+    int h = 0, v = 0;
+    decodeDisplaySize(&s.value[d], h, v);
+    const int mode = st.ctx.settings.modify_sde;
+    if (mode == 1) {
+        // A run of zero bytes is valid stuffing before the next start code: the extension is gone.
+        const std::array<uint8_t, kSdeMaxLength> zeros{};
+        writeStructure(st, s, 0, zeros.data(), d + 4);
+        return;
+    }
+    const int wantH = mode == 2 ? st.seqhorsize : 720;
+    if ((mode != 2 && mode != 3) || (h == wantH && v == st.seqversize))
+        return;
+    DisplaySizeBytes size;
+    encodeDisplaySize(wantH, st.seqversize, size);
+    writeStructure(st, s, d, size.data(), size.size());
+}
+
+void handleSde(PatchState& st, int64_t offset) {
+    StructureBytes s;
+    if (!mapVideoStructure(st, "sde", offset, kSdeIdentifierOffset + 1, s))
+        return;
+    const uint8_t b4 = s.value[kSdeIdentifierOffset];
+    if (!isValidVideoFormat(b4) || (b4 >> 4) != kSequenceDisplayExtensionId)
+        return;
+    ++st.sdeCount;
+    const size_t d = (b4 & 1) ? 8 : 5;  // colour_description adds three bytes
+    if (!mapVideoStructure(st, "sde", offset, d + 4, s))
+        return;
+    if (!isBitSet(s.value[d + 1], 1) || (s.value[d + 3] & 0x07) != 0)
+        return;
+    applySdeMode(st, s, d);
+}
+
+SearchResult sdeStep(PatchState& st, const ScanChunk& chunk, size_t& start, size_t before, size_t& hit) {
+    const size_t p = chunk.find(kExtensionStartCode, start, before);
+    if (p == 0)
+        return SearchResult::NotFound;
+    if (p + kSdeMaxLength > chunk.length)
+        return nearEnd(st, chunk, "sde", p, hit);
+    handleSde(st, chunk.fileOffset(p));
+    start = p + 4;
+    return SearchResult::Handled;
+}
+
+template <typename Step>
+SearchKind kindOf(PatchState& st, uint8_t code, Step step) {
+    SearchKind kind;
+    kind.code = code;
+    kind.step = [&st, step](const ScanChunk& chunk, size_t& start, size_t before, size_t& hit) {
+        return step(st, chunk, start, before, hit);
+    };
+    return kind;
+}
+
+/// The searches of one pass, in their order: RDI-PCK, sequence header, extension.
+std::vector<SearchKind> searchKinds(PatchState& st) {
+    std::vector<SearchKind> kinds;
+    if (!st.setting || st.ctx.settings.modify_rdi_pck > 0)
+        kinds.push_back(kindOf(st, kPrivateStream2, rdiPckStep));
+    kinds.push_back(kindOf(st, kSequenceHeaderCode, sequenceHeaderStep));
+    if (st.setting && st.ctx.settings.modify_sde > 0)
+        kinds.push_back(kindOf(st, kExtensionStartCode, sdeStep));
+    return kinds;
+}
+
+void scanFile(PatchState& st) {
+    std::vector<SearchKind> kinds = searchKinds(st);
+    EventPump pump(st.ctx.ui);
+    runChunkScan(st.file, st.bytes, kinds, st.setting ? setTail : resetTail, pump);
+}
+
+ScanOutcome outcomeOf(const StreamFile& file) {
+    ScanOutcome outcome{file.error(), file.written()};
+    std::sort(outcome.changed.begin(), outcome.changed.end());
+    outcome.changed.erase(std::unique(outcome.changed.begin(), outcome.changed.end()), outcome.changed.end());
+    return outcome;
+}
+
+bool openForScan(platform::RandomAccessFile& raw, const std::string& path, const ScanOptions& options) {
+    raw.setFaults(options.faults);
+    return raw.open(path, true, options.noFollow);
+}
+
+}  // namespace
+
+ScanOutcome setWideScreenFlag(const std::string& path, bool keepfiletime, const RunContext& ctx,
+                              const ScanOptions& options) {
+    ctx.debug("entering setwsflag for file: " + path);
+    platform::RandomAccessFile raw;
+    if (!openForScan(raw, path, options))
+        return {raw.error(), {}};
+    ctx.debug("got valid handle for file: " + path);
+    platform::FileTimes times;
+    const bool restoreTimes = keepfiletime && platform::getFileTimes(path, times);
+    StreamFile file(raw);
+    ByteSource bytes(file);
+    PatchState st{ctx, file, bytes};
+    scanFile(st);
+    ctx.debug("readcount=0, leaving setwsflag!");
+    raw.close();
+    if (restoreTimes)
+        platform::setFileTimes(path, times);
+    ctx.debug("setwsflag finish. # of WS:" + std::to_string(st.wsCount) +
+              "  # of priv2:" + std::to_string(st.priv2Count) + "  # of sde:" + std::to_string(st.sdeCount));
+    return outcomeOf(file);
+}
+
+ScanOutcome resetWideScreenFlag(const std::string& path, const RunContext& ctx, const ScanOptions& options) {
+    platform::RandomAccessFile raw;
+    if (!openForScan(raw, path, options))
+        return {raw.error(), {}};
+    platform::FileTimes times;
+    const bool restoreTimes = platform::getFileTimes(path, times);
+    StreamFile file(raw);
+    ByteSource bytes(file);
+    PatchState st{ctx, file, bytes};
+    st.setting = false;
+    scanFile(st);
+    raw.close();
+    if (restoreTimes)
+        platform::setFileTimes(path, times);
+    return outcomeOf(file);
+}
+
+}  // namespace kadrel

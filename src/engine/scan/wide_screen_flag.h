@@ -1,0 +1,38 @@
+// Marks an MPEG-2 program-stream file 16:9 in place (`setWideScreenFlag`) or back 4:3
+// (`resetWideScreenFlag`), editing only the bytes of sequence headers, sequence display extensions
+// and RDI-PCK packets; the file keeps its length.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "engine/run_context.h"
+#include "platform/file_faults.h"
+
+namespace kadrel {
+
+/// How a scan went: the error that stopped it (0 none) and every offset it wrote, sorted.
+struct ScanOutcome {
+    int error = 0;
+    std::vector<int64_t> changed;
+};
+
+/// How a scan opens its file.
+struct ScanOptions {
+    bool noFollow = false;                   ///< refuse a symbolic link (originals in place)
+    platform::FileFaults* faults = nullptr;  ///< fault seam for tests
+};
+
+/// Sets aspect ratio 16:9 in every sequence header, and according to modify_sde and
+/// modify_rdi_pck in the extensions and RDI-PCK packets. A file that cannot be opened for
+/// writing is left alone and its error returned. keepfiletime puts the file's times back.
+ScanOutcome setWideScreenFlag(const std::string& path, bool keepfiletime, const RunContext& ctx,
+                              const ScanOptions& options = {});
+
+/// Sets aspect ratio 4:3 in every 16:9 sequence header and RDI-PCK packet; keeps the
+/// file's times. A file that cannot be opened for writing is left alone, its error returned.
+ScanOutcome resetWideScreenFlag(const std::string& path, const RunContext& ctx,
+                                const ScanOptions& options = {});
+
+}  // namespace kadrel

@@ -1,0 +1,105 @@
+// Copying and moving whole files so that no recording is ever half-written under its final
+// name: a copy goes to a temporary name beside the target and only takes the target's name
+// once it is complete. A move that has to copy flushes the copy before removing the source.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/file_faults.h"
+#include "platform/file_system.h"
+
+namespace kadrel::platform {
+
+/// Error number of a copy stopped through its cancel flag; no system call returns it.
+inline constexpr int kCopyCancelled = 1235;
+
+/// Bytes copied between two progress calls unless the caller asks for other slices.
+inline constexpr size_t kDefaultSliceBytes = size_t{16} << 20;
+
+/// How one copy or move runs.
+struct CopyOptions {
+    /// Replace an existing target (atomically, once the copy is complete). Off: a target that
+    /// exists when the copy is complete fails the copy with EEXIST and is left untouched.
+    bool replaceExisting = false;
+    /// Checked before every slice and after the last; non-zero cancels with kCopyCancelled.
+    const std::atomic<int32_t>* cancel = nullptr;
+    /// Called after every slice with the bytes done and the source's size.
+    std::function<void(int64_t done, int64_t total)> progress;
+    /// Fault seam for tests; null in the program.
+    FileFaults* faults = nullptr;
+    /// Bytes per slice; 0 means kDefaultSliceBytes.
+    size_t sliceBytes = 0;
+};
+
+/// The files a copy read and made, as they were when the copy took its name.
+struct CopiedFile {
+    FileId source;
+    FileId copy;
+};
+
+/// A complete copy under a hidden temporary name beside its target that has not taken the
+/// target's name yet; work on the copy (a 16:9 scan, its times) is done before it does. The
+/// temporary file is removed when the object goes without a commit.
+class StagedCopy {
+  public:
+    StagedCopy() = default;
+    ~StagedCopy();
+    StagedCopy(StagedCopy&& other) noexcept { *this = std::move(other); }
+    StagedCopy& operator=(StagedCopy&& other) noexcept;
+
+    /// The temporary file, "" when nothing is staged.
+    const std::string& temporary() const { return temporary_; }
+    /// Gives the copy the target's name, read-only when its source was. Returns 0 or an error
+    /// number; EEXIST (a file took the name, replace off) leaves the copy staged for another
+    /// name. ids() tells the files once this succeeded.
+    int commit(const std::string& target, bool replace);
+    const CopiedFile& ids() const { return ids_; }
+    /// Removes the temporary file.
+    void discard();
+
+  private:
+    friend int stageCopy(const std::string&, const std::string&, const CopyOptions&, StagedCopy&);
+    std::string temporary_;
+    CopiedFile ids_;
+    bool sourceWritable_ = true;
+    FileFaults* faults_ = nullptr;
+};
+
+/// Copies the contents of a regular file source to a temporary file beside target. Returns 0
+/// or an error number; on failure no temporary file is left.
+int stageCopy(const std::string& source, const std::string& target, const CopyOptions& options,
+              StagedCopy& staged);
+
+/// Copies source to target: stageCopy, then commit. Returns 0 or an error number; on failure
+/// nothing is left under the target name that was not there before.
+int copyFile(const std::string& source, const std::string& target, const CopyOptions& options);
+
+/// Renames source to target; across file systems copies, flushes, carries the times over and
+/// removes the source. Returns 0 or an error number; the source stays where it was on failure.
+int moveFile(const std::string& source, const std::string& target, const CopyOptions& options);
+
+/// Flushes a file's data and metadata to the storage device. Returns 0 or an error number.
+int flushFile(const std::string& path);
+
+/// Flushes a folder's entries (new and renamed names) to the storage device.
+int flushFolder(const std::string& folder);
+
+/// Why a copy does or does not prove its source.
+enum class CopyProof { Proven, SourceChanged, CopyChanged, Differs, Unreadable };
+
+/// Proves that copy, still the file copyId, holds source (still the file sourceId) byte for
+/// byte except at the offsets in changed (sorted): the copy is flushed, its cached pages are
+/// dropped and it is read back from the disk.
+CopyProof proveCopy(const std::string& source, const FileId& sourceId, const std::string& copy,
+                    const FileId& copyId, const std::vector<int64_t>& changed);
+
+/// Removes this program's temporary copies in folder whose process no longer runs; returns
+/// the names removed.
+std::vector<std::string> removeStaleTemporaries(const std::string& folder);
+
+}  // namespace kadrel::platform

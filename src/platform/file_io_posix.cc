@@ -1,0 +1,124 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <ctime>
+
+#include "platform/file_io.h"
+
+namespace kadrel::platform {
+
+namespace {
+
+FileTime fromTimespec(const struct statx_timestamp& t) {
+    return {t.tv_sec, t.tv_nsec};
+}
+
+timespec toTimespec(const FileTime& t) {
+    timespec ts{};
+    ts.tv_sec = static_cast<time_t>(t.sec);
+    ts.tv_nsec = static_cast<long>(t.nsec);
+    return ts;
+}
+
+}  // namespace
+
+bool getFileTimes(const std::string& path, FileTimes& times) {
+    struct statx st {};
+    if (statx(AT_FDCWD, path.c_str(), 0, STATX_BASIC_STATS | STATX_BTIME, &st) != 0)
+        return false;
+    times.lastWrite = fromTimespec(st.stx_mtime);
+    times.lastAccess = fromTimespec(st.stx_atime);
+    times.creation = (st.stx_mask & STATX_BTIME) ? fromTimespec(st.stx_btime) : times.lastWrite;
+    return true;
+}
+
+bool setFileTimes(const std::string& path, const FileTimes& times) {
+    const timespec ts[2] = {toTimespec(times.lastAccess), toTimespec(times.lastWrite)};
+    return utimensat(AT_FDCWD, path.c_str(), ts, 0) == 0;
+}
+
+bool toLocalCalendar(const FileTime& time, CalendarTime& out) {
+    const time_t t = static_cast<time_t>(time.sec);
+    tm fields{};
+    if (!localtime_r(&t, &fields))
+        return false;
+    out = {fields.tm_year + 1900, fields.tm_mon + 1, fields.tm_mday,
+           fields.tm_hour,        fields.tm_min,     fields.tm_sec};
+    return true;
+}
+
+RandomAccessFile::~RandomAccessFile() {
+    close();
+}
+
+int RandomAccessFile::fail(int error) {
+    error_ = error;
+    return -1;
+}
+
+bool RandomAccessFile::open(const std::string& path, bool writable, bool noFollow) {
+    close();
+    error_ = 0;
+    const int flags = (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NONBLOCK | (noFollow ? O_NOFOLLOW : 0);
+    fd_ = ::open(path.c_str(), flags);
+    if (fd_ < 0)
+        return fail(errno), false;
+    struct stat st {};
+    if (fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
+        const int e = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+        close();
+        return fail(e), false;
+    }
+    return true;
+}
+
+int64_t RandomAccessFile::readAt(void* buffer, size_t size, int64_t offset) {
+    if (faults_)
+        if (const int e = faults_->beforeRead(offset, size))
+            return fail(e);
+    size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::pread(fd_, static_cast<char*>(buffer) + done, size - done, offset + done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return done > 0 ? static_cast<int64_t>(done) : fail(errno);
+        if (n == 0)
+            break;
+        done += static_cast<size_t>(n);
+    }
+    return static_cast<int64_t>(done);
+}
+
+int64_t RandomAccessFile::writeAt(const void* buffer, size_t size, int64_t offset) {
+    if (faults_)
+        if (const int e = faults_->beforeWrite(offset, size))
+            return fail(e);
+    size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::pwrite(fd_, static_cast<const char*>(buffer) + done, size - done, offset + done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return fail(n < 0 ? errno : EIO);
+        done += static_cast<size_t>(n);
+    }
+    return static_cast<int64_t>(done);
+}
+
+int64_t RandomAccessFile::size() const {
+    struct stat st {};
+    if (fstat(fd_, &st) != 0)
+        return -1;
+    return st.st_size;
+}
+
+void RandomAccessFile::close() {
+    if (fd_ >= 0)
+        ::close(fd_);
+    fd_ = -1;
+}
+
+}  // namespace kadrel::platform

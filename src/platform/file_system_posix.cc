@@ -1,0 +1,226 @@
+#include <dirent.h>
+#include <fcntl.h>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <system_error>
+
+#include "platform/file_system.h"
+
+namespace kadrel::platform {
+
+namespace {
+
+std::string withSeparator(std::string path) {
+    if (path.empty() || path.back() != kSeparator)
+        path += kSeparator;
+    return path;
+}
+
+std::string configFolder() {
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    if (xdg && *xdg == '/')
+        return withSeparator(xdg) + "kadrel/";
+    const char* home = std::getenv("HOME");
+    return withSeparator(home && *home ? home : "/tmp") + ".config/kadrel/";
+}
+
+EntryKind kindOf(mode_t mode) {
+    if (S_ISREG(mode))
+        return EntryKind::Regular;
+    if (S_ISDIR(mode))
+        return EntryKind::Directory;
+    return EntryKind::Special;
+}
+
+/// Fills in what an entry is; d_type spares a stat for most entries of most file systems.
+void classify(int dirFd, const dirent& entry, DirEntry& item) {
+    struct stat st {};
+    if (entry.d_type == DT_REG)
+        item.kind = EntryKind::Regular;
+    else if (entry.d_type == DT_DIR)
+        item.kind = EntryKind::Directory;
+    else if (entry.d_type != DT_UNKNOWN && entry.d_type != DT_LNK)
+        item.kind = EntryKind::Special;
+    else if (fstatat(dirFd, entry.d_name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
+        item.isLink = S_ISLNK(st.st_mode);
+        item.kind = item.isLink ? EntryKind::Missing : kindOf(st.st_mode);
+        if (item.isLink && fstatat(dirFd, entry.d_name, &st, 0) == 0)
+            item.kind = kindOf(st.st_mode);
+    }
+    item.isDirectory = !item.isLink && item.kind == EntryKind::Directory;
+}
+
+}  // namespace
+
+std::string programFolder() {
+    char buffer[PATH_MAX + 1];
+    const ssize_t n = readlink("/proc/self/exe", buffer, PATH_MAX);
+    if (n <= 0)
+        return "./";
+    std::string exe(buffer, static_cast<size_t>(n));
+    return exe.substr(0, exe.rfind(kSeparator) + 1);
+}
+
+std::string settingsFolder(const std::string& programDir) {
+    // A writable program folder is no reason to write there: for root that would put the
+    // settings into /usr/bin. Only a file the user placed beside the program makes it portable.
+    const std::string dir = withSeparator(programDir);
+    return entryExists(dir + "Kadrel.ini") ? dir : configFolder();
+}
+
+bool entryExists(const std::string& path) {
+    struct stat st {};
+    return !path.empty() && lstat(path.c_str(), &st) == 0;
+}
+
+bool isDirectory(const std::string& path) {
+    struct stat st {};
+    return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+FileId fileId(const std::string& path) {
+    struct stat st {};
+    if (path.empty() || stat(path.c_str(), &st) != 0)
+        return {};
+    return {static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino),
+            static_cast<int64_t>(st.st_size)};
+}
+
+EntryKind entryKind(const std::string& path) {
+    struct stat st {};
+    if (path.empty() || stat(path.c_str(), &st) != 0)
+        return EntryKind::Missing;
+    return kindOf(st.st_mode);
+}
+
+bool isSymbolicLink(const std::string& path) {
+    struct stat st {};
+    return !path.empty() && lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
+int64_t getAttributes(const std::string& path) {
+    struct stat st {};
+    if (path.empty() || stat(path.c_str(), &st) != 0)
+        return -1;
+    int64_t attributes = 0;
+    if (!(st.st_mode & S_IWUSR))
+        attributes |= kAttrReadOnly;
+    if (S_ISDIR(st.st_mode))
+        attributes |= kAttrDirectory;
+    const std::string trimmed = path.back() == kSeparator ? path.substr(0, path.size() - 1) : path;
+    const size_t slash = trimmed.rfind(kSeparator);
+    const std::string name = slash == std::string::npos ? trimmed : trimmed.substr(slash + 1);
+    if (name.size() > 1 && name[0] == '.' && name != "..")
+        attributes |= kAttrHidden;
+    return attributes;
+}
+
+bool makeWritable(const std::string& path) {
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0)
+        return false;
+    if (st.st_mode & S_IWUSR)
+        return true;
+    return chmod(path.c_str(), (st.st_mode & 07777) | S_IWUSR) == 0;
+}
+
+bool makeReadOnly(const std::string& path) {
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0)
+        return false;
+    return chmod(path.c_str(), (st.st_mode & 07777) & ~(S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+}
+
+bool listDirectory(const std::string& folder, const std::function<bool(const DirEntry&)>& visit) {
+    DIR* dir = opendir(folder.c_str());
+    if (!dir)
+        return false;
+    const int dirFd = dirfd(dir);
+    while (const dirent* entry = readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name == "." || name == "..")
+            continue;
+        DirEntry item;
+        item.name = name;
+        item.isHidden = name[0] == '.';
+        classify(dirFd, *entry, item);
+        if (!visit(item))
+            break;
+    }
+    closedir(dir);
+    return true;
+}
+
+bool createAndDeleteTest(const std::string& path) {
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return false;
+    close(fd);
+    unlink(path.c_str());
+    return true;
+}
+
+bool removeFile(const std::string& path, int* error) {
+    if (unlink(path.c_str()) == 0)
+        return true;
+    if (error)
+        *error = errno;
+    return false;
+}
+
+bool makeFolders(const std::string& path) {
+    std::string partial;
+    for (size_t i = 0; i <= path.size(); ++i) {
+        if (i == path.size() || path[i] == kSeparator) {
+            if (!partial.empty())
+                mkdir(partial.c_str(), 0755);
+        }
+        if (i < path.size())
+            partial += path[i];
+    }
+    return isDirectory(path);
+}
+
+std::FILE* openLogFile(const std::string& path) {
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return nullptr;
+    struct stat st {};
+    const bool regular = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    if (!regular || ftruncate(fd, 0) != 0 || fcntl(fd, F_SETFL, 0) != 0) {
+        close(fd);
+        return nullptr;
+    }
+    std::FILE* file = fdopen(fd, "wb");
+    if (!file)
+        close(fd);
+    return file;
+}
+
+void keepFreedMemoryForReuse() {
+#if defined(__GLIBC__)
+    mallopt(M_MMAP_THRESHOLD, 64 << 20);
+    mallopt(M_TRIM_THRESHOLD, 256 << 20);
+#endif
+}
+
+std::string systemErrorText(int error) {
+    return std::system_category().message(error);
+}
+
+int lastError() {
+    return errno;
+}
+
+bool isTerminal(int fd) {
+    return isatty(fd) == 1;
+}
+
+}  // namespace kadrel::platform

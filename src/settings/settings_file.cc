@@ -1,0 +1,353 @@
+#include "settings/settings_file.h"
+
+#include <algorithm>
+#include <set>
+
+#include "platform/file_system.h"
+#include "platform/profile.h"
+
+namespace kadrel {
+
+std::string readIniKey(const std::string& file, const std::string& section, const std::string& key) {
+    std::optional<std::string> value = platform::readProfileString(file, section, key);
+    if (!value)
+        return {};
+    std::string& text = *value;
+    if (text.size() > kIniBufferSize - 1)
+        text.resize(kIniBufferSize - 1);
+    const size_t nul = text.find('\0');
+    if (nul != std::string::npos)
+        text.resize(nul);
+    return text;
+}
+
+bool writeIniKey(const std::string& file, const std::string& section, const std::string& key,
+                 const std::string& value) {
+    return platform::writeProfileString(file, section, key, value);
+}
+
+const std::array<std::string_view, kFileFormatLineCount> kFileFormatLines = {
+    ";",
+    "; possible file formats(d,m,H,M,S: no leading 0,     dd,mm,HH,MM,SS: leading 0):",
+    "; if the key datetimeformat is left blank then the original filename will be used instead of a datetime "
+    "format.",
+    "; yy-dd-mm_HH-MM-SS",
+    "; yyyy-dd-mm_HH-MM-SS",
+    "; yy-d-m_H-M-S",
+    "; yyyy-d-m_H-M-S",
+    "; yy-mm-dd_HH-MM-SS",
+    "; yyyy-mm-dd_HH-MM-SS",
+    "; yy-m-d_H-M-S",
+    "; yyyy-m-d_H-M-S",
+    "; mm-dd-yy_HH-MM-SS",
+    "; mm-dd-yyyy_HH-MM-SS",
+    "; m-d-yy_H-M-S",
+    "; m-d-yyyy_H-M-S",
+    "; dd-mm-yy_HH-MM-SS",
+    "; dd-mm-yyyy_HH-MM-SS",
+    "; d-m-yy_HH-MM-SS",
+    "; d-m-yyyy_HH-MM-SS",
+    "; yymmdd_HHMMSS",
+    "; yyyymmdd_HHMMSS",
+    "; yymd_HMS",
+    "; yyyymd_HMS",
+    "; mmddyy_HHMMSS",
+    "; mmddyyyy_HHMMSS",
+    "; mdyy_HMS",
+    "; mdyyyy_HMS",
+    "; ddmmyy_HHMMSS",
+    "; ddmmyyyy_HHMMSS",
+    "; dmyy_HHMMSS",
+    "; dmyyyy_HHMMSS",
+    "; yy-dd-mm",
+    "; yyyy-dd-mm",
+    "; yy-d-m",
+    "; the following 2 formats require the system locale set to English(United States)via Control "
+    "Panel->Regional Options",
+    "; mm-dd-yy_HH-MM-SS-AMPM",
+    "; yy-mm-dd_HH-MM-SS-AMPM",
+    "datetimeformat=yyyymmdd_HHMMSS",
+};
+
+namespace {
+
+// ---- number conversion -----------------------------------------------------------------------
+
+struct LeadingNumber {
+    bool valid = false;
+    bool negative = false;
+    std::string_view integer;   // digits without leading zeros
+    std::string_view fraction;  // digits after the point
+};
+
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+size_t skipDigits(std::string_view text, size_t i) {
+    while (i < text.size() && isDigit(text[i]))
+        ++i;
+    return i;
+}
+
+LeadingNumber parseLeadingNumber(std::string_view text) {
+    LeadingNumber n;
+    size_t i = text.find_first_not_of(" \t");
+    if (i == std::string_view::npos)
+        return n;
+    if (text[i] == '+' || text[i] == '-')
+        n.negative = (text[i++] == '-');
+    const size_t intEnd = skipDigits(text, i);
+    n.integer = text.substr(i, intEnd - i);
+    if (intEnd < text.size() && text[intEnd] == '.') {
+        const size_t fracEnd = skipDigits(text, intEnd + 1);
+        n.fraction = text.substr(intEnd + 1, fracEnd - intEnd - 1);
+    }
+    n.valid = !n.integer.empty() || !n.fraction.empty();
+    const size_t firstSignificant = n.integer.find_first_not_of('0');
+    n.integer.remove_prefix(std::min(firstSignificant, n.integer.size()));
+    return n;
+}
+
+// Whether dropping the fraction must round the magnitude up: above a half, or exactly a half
+// on an odd integer part.
+bool roundsUp(const LeadingNumber& n) {
+    if (n.fraction.empty() || n.fraction[0] != '5')
+        return !n.fraction.empty() && n.fraction[0] > '5';
+    if (n.fraction.find_first_not_of('0', 1) != std::string_view::npos)
+        return true;
+    return !n.integer.empty() && (n.integer.back() - '0') % 2 == 1;
+}
+
+// Rounded value saturated to [lo, hi]; the limits of every caller lie well within 18 digits.
+int64_t roundedNumber(const std::string& text, int64_t lo, int64_t hi) {
+    const LeadingNumber n = parseLeadingNumber(text);
+    if (!n.valid)
+        return 0;
+    constexpr size_t kMaxDigits = 18;
+    int64_t magnitude = 0;
+    if (n.integer.size() > kMaxDigits) {
+        magnitude = 1'000'000'000'000'000'000;
+    } else {
+        for (const char c : n.integer)
+            magnitude = magnitude * 10 + (c - '0');
+        if (roundsUp(n))
+            ++magnitude;
+    }
+    return std::clamp(n.negative ? -magnitude : magnitude, lo, hi);
+}
+
+// ---- keys ------------------------------------------------------------------------------------
+
+std::string readKey(const std::string& file, const char* key) {
+    return readIniKey(file, kSettingsSection, key);
+}
+
+void writeKey(const std::string& file, const char* key, const std::string& value) {
+    writeIniKey(file, kSettingsSection, key, value);
+}
+
+void writeBrowserKey(const std::string& file, const char* key, int64_t value) {
+    writeIniKey(file, kBrowserSection, key, std::to_string(value));
+}
+
+std::string flagText(bool flag) {
+    return flag ? "1" : "0";
+}
+
+BrowserSettings defaultBrowser() {
+    return BrowserSettings{.xpos = 0, .ypos = 0, .height = 7000, .width = 10000, .ThumbnailSize = 1};
+}
+
+void readSettingsSection(Settings& s) {
+    const std::string& f = s.inifile;
+    s.lastsourcedir = readKey(f, "lastsourcedir");
+    s.lasttargetdir = readKey(f, "lasttargetdir");
+    s.setws = iniFlag(readKey(f, "setws"));
+    s.TextbeforeDate = iniFlag(readKey(f, "TextbeforeDate"));
+    s.searchext = readKey(f, "SearchFor");
+    s.renameext = readKey(f, "RenameTo");
+    s.xpos = iniInt32(readKey(f, "xpos"));
+    s.ypos = iniInt32(readKey(f, "ypos"));
+    s.usertext = readKey(f, "AddedText");
+    s.dateformat = readKey(f, "datetimeformat");
+    s.deletefiles = iniFlag(readKey(f, "deletefiles"));
+    s.modify_sde = clampModifySde(readKey(f, "modify_sde"), false);
+    s.modify_rdi_pck = clampModifyRdiPck(readKey(f, "modify_rdi-pck"));
+    s.overwrite = iniFlag(readKey(f, "overwrite_files"));
+    s.use_modificationtime = clampUseModificationTime(readKey(f, "use_modificationtime"));
+    s.use_moi = iniFlag(readKey(f, "use_moi"));
+}
+
+// A section without xpos is taken as missing and written anew with the defaults.
+void readBrowserSection(Settings& s) {
+    const std::string& f = s.inifile;
+    const std::string xpos = readIniKey(f, kBrowserSection, "xpos");
+    if (xpos.empty()) {
+        s.browser = defaultBrowser();
+        saveBrowserSettings(s);
+        return;
+    }
+    s.browser.xpos = iniInt32(xpos);
+    s.browser.ypos = iniInt32(readIniKey(f, kBrowserSection, "ypos"));
+    s.browser.height = iniInt32(readIniKey(f, kBrowserSection, "height"));
+    s.browser.width = iniInt32(readIniKey(f, kBrowserSection, "width"));
+    s.browser.ThumbnailSize = iniInt16(readIniKey(f, kBrowserSection, "ThumbnailSize"));
+}
+
+void setFreshDefaults(Settings& s) {
+    s.lastsourcedir.clear();
+    s.lasttargetdir.clear();
+    s.usertext.clear();
+    s.setws = s.TextbeforeDate = s.deletefiles = s.overwrite = s.use_moi = false;
+    s.searchext = "MOD";
+    s.renameext = "MPG";
+    s.xpos = s.ypos = 0;
+    s.browser = defaultBrowser();
+    s.modify_sde = 1;
+    s.modify_rdi_pck = 1;
+    s.use_modificationtime = 2;
+}
+
+// The date format a fresh file gets: the value of the key line that ends the comment block.
+std::string freshDateFormat() {
+    const std::string_view keyLine = kFileFormatLines.back();
+    return std::string(keyLine.substr(keyLine.find('=') + 1));
+}
+
+// A first command-line run, before any settings file exists, names the copies as it would once the
+// window has written a fresh file; it writes none itself, so a script never leaves one behind.
+void setFreshCommandLineValues(Settings& s) {
+    Settings fresh;
+    setFreshDefaults(fresh);
+    s.TextbeforeDate = fresh.TextbeforeDate;
+    s.deletefiles = fresh.deletefiles;
+    s.dateformat = freshDateFormat();
+    s.use_modificationtime = fresh.use_modificationtime;
+    // A fresh file holds neither key, so they take the command line's blank values.
+    s.modify_sde = clampModifySde("", true);
+    s.modify_rdi_pck = clampModifyRdiPck("");
+}
+
+std::string cannotWriteText(const std::string& file) {
+    return "Can not write to ini-File\r\n" + file +
+           "\r\n\r\nCheck write access!\r\n\r\nProgram will continue but settings will not be saved.";
+}
+
+}  // namespace
+
+int16_t iniInt16(const std::string& text) {
+    return static_cast<int16_t>(roundedNumber(text, INT16_MIN, INT16_MAX));
+}
+
+int32_t iniInt32(const std::string& text) {
+    return static_cast<int32_t>(roundedNumber(text, INT32_MIN, INT32_MAX));
+}
+
+bool iniFlag(const std::string& text) {
+    const LeadingNumber n = parseLeadingNumber(text);
+    return !n.integer.empty() || n.fraction.find_first_not_of('0') != std::string_view::npos;
+}
+
+bool iniIsOne(const std::string& text) {
+    const LeadingNumber n = parseLeadingNumber(text);
+    return !n.negative && n.integer == "1" && n.fraction.find_first_not_of('0') == std::string_view::npos;
+}
+
+int16_t clampModifySde(const std::string& text, bool commandLine) {
+    if (text.empty())
+        return commandLine ? 2 : 1;
+    const int16_t value = iniInt16(text);
+    return value > (commandLine ? 2 : 3) ? 0 : value;
+}
+
+int16_t clampModifyRdiPck(const std::string& text) {
+    if (text.empty())
+        return 1;
+    const int16_t value = iniInt16(text);
+    return value > 2 ? 1 : value;
+}
+
+int16_t clampUseModificationTime(const std::string& text) {
+    if (text.empty())
+        return 2;
+    const int16_t value = iniInt16(text);
+    return value > 2 ? 2 : value;
+}
+
+void loadSettings(Settings& settings, UiSeam& ui) {
+    if (platform::entryExists(settings.inifile)) {
+        readSettingsSection(settings);
+        readBrowserSection(settings);
+        return;
+    }
+    setFreshDefaults(settings);
+    saveMainSettings(settings, false);
+    appendFileFormatSection(settings.inifile, ui);
+    saveBrowserSettings(settings);
+    settings.dateformat = readKey(settings.inifile, "datetimeformat");
+}
+
+void saveMainSettings(const Settings& settings, bool minimised) {
+    const std::string& f = settings.inifile;
+    writeKey(f, "lastsourcedir", settings.lastsourcedir);
+    writeKey(f, "lasttargetdir", settings.lasttargetdir);
+    writeKey(f, "setws", flagText(settings.setws));
+    writeKey(f, "SearchFor", settings.searchext);
+    writeKey(f, "RenameTo", settings.renameext);
+    writeKey(f, "AddedText", settings.usertext);
+    writeKey(f, "TextbeforeDate", flagText(settings.TextbeforeDate));
+    writeKey(f, "overwrite_files", flagText(settings.overwrite));
+    if (!minimised) {
+        writeKey(f, "xpos", std::to_string(settings.xpos));
+        writeKey(f, "ypos", std::to_string(settings.ypos));
+    }
+    writeKey(f, "deletefiles", flagText(settings.deletefiles));
+}
+
+void saveBrowserSettings(const Settings& settings) {
+    const std::string& f = settings.inifile;
+    writeBrowserKey(f, "xpos", settings.browser.xpos);
+    writeBrowserKey(f, "ypos", settings.browser.ypos);
+    writeBrowserKey(f, "height", settings.browser.height);
+    writeBrowserKey(f, "width", settings.browser.width);
+    writeBrowserKey(f, "ThumbnailSize", settings.browser.ThumbnailSize);
+}
+
+void appendFileFormatSection(const std::string& file, UiSeam& ui) {
+    std::string block;
+    for (const std::string_view line : kFileFormatLines)
+        block.append(line).append("\r\n");
+    if (platform::appendText(file, block))
+        return;
+    // One warning per settings file and run is enough; later failures stay silent.
+    static std::set<std::string> reported;
+    if (!reported.insert(file).second)
+        return;
+    ui.showMessage(cannotWriteText(file), "ERROR", MsgIcon::Critical, MsgButtons::Ok, MsgResult::Ok);
+}
+
+void loadCommandLineSettings(Settings& settings) {
+    const std::string& f = settings.inifile;
+    if (!platform::entryExists(f)) {
+        setFreshCommandLineValues(settings);
+        return;
+    }
+    settings.TextbeforeDate = iniFlag(readKey(f, "TextbeforeDate"));
+    settings.dateformat = readKey(f, "datetimeformat");
+    // Linux keeps no creation time that a copy carries over: the birth time of a clip copied to
+    // disk is the time of that copy. The window's rule (by default the earlier of birth and
+    // last write) names such clips by their recording time, so the command line follows it.
+    settings.use_modificationtime = clampUseModificationTime(readKey(f, "use_modificationtime"));
+    settings.deletefiles = iniFlag(readKey(f, "deletefiles"));
+    settings.modify_sde = clampModifySde(readKey(f, "modify_sde"), true);
+    settings.modify_rdi_pck = clampModifyRdiPck(readKey(f, "modify_rdi-pck"));
+    // /M, read before, turns it on for this run whatever the file says.
+    settings.use_moi = settings.use_moi || iniFlag(readKey(f, "use_moi"));
+}
+
+bool readDebugMode(const std::string& file) {
+    return iniIsOne(readIniKey(file, kSettingsSection, "debugmode"));
+}
+
+}  // namespace kadrel

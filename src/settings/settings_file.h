@@ -1,0 +1,65 @@
+// Loads and saves the run settings in Kadrel.ini: every key with its default and range, the
+// number conversion the keys share, and the comment block that documents the date formats.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/ui_seam.h"
+#include "settings/settings.h"
+
+namespace kadrel {
+
+/// Size of the result buffer of a key read, its terminating NUL included.
+inline constexpr size_t kIniBufferSize = 32767;
+
+/// The value of key in section of file; empty when it cannot be read. A value is cut after
+/// kIniBufferSize - 1 characters and at its first NUL, as the settings file's readers expect.
+std::string readIniKey(const std::string& file, const std::string& section, const std::string& key);
+/// Sets key in section of file to value, keeping every other line. False when nothing was written.
+bool writeIniKey(const std::string& file, const std::string& section, const std::string& key,
+                 const std::string& value);
+
+/// Section of the run settings and the main window.
+inline constexpr char kSettingsSection[] = "Settings";
+/// Section of the thumbnail browser's window.
+inline constexpr char kBrowserSection[] = "ThumbnailBrowser";
+
+/// Number of lines that appendFileFormatSection appends.
+inline constexpr size_t kFileFormatLineCount = 38;
+/// The comment block on date-time formats, ending with the datetimeformat key line.
+extern const std::array<std::string_view, kFileFormatLineCount> kFileFormatLines;
+
+/// The leading number of text (blanks, sign, digits, "." digits) rounded half to even and
+/// saturated to 16 bits; 0 when text does not begin with a number.
+int16_t iniInt16(const std::string& text);
+/// As iniInt16, saturated to 32 bits.
+int32_t iniInt32(const std::string& text);
+/// True when the leading number of text is not 0 (before rounding).
+bool iniFlag(const std::string& text);
+/// True when the leading number of text is exactly 1 ("1", "1.0", "1x" ...).
+bool iniIsOne(const std::string& text);
+
+/// modify_sde from its text: window mode blank 1, above 3 is 0; command line blank 2, above 2 is 0.
+int16_t clampModifySde(const std::string& text, bool commandLine);
+/// modify_rdi-pck from its text: blank 1, above 2 is 1.
+int16_t clampModifyRdiPck(const std::string& text);
+/// use_modificationtime from its text: blank 2, above 2 is 2.
+int16_t clampUseModificationTime(const std::string& text);
+
+/// Reads every key of settings.inifile into settings; a missing file is created with defaults.
+void loadSettings(Settings& settings, UiSeam& ui);
+/// Writes the [Settings] keys; the window position only when the window is not minimised.
+void saveMainSettings(const Settings& settings, bool minimised);
+/// Writes the [ThumbnailBrowser] keys.
+void saveBrowserSettings(const Settings& settings);
+/// Appends the date-time format comment block to file; tells the user once when it cannot.
+void appendFileFormatSection(const std::string& file, UiSeam& ui);
+/// Reads the keys command-line mode uses, with the command-line ranges.
+void loadCommandLineSettings(Settings& settings);
+/// True when the key debugmode of file is numerically 1.
+bool readDebugMode(const std::string& file);
+
+}  // namespace kadrel

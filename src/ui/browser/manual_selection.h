@@ -1,0 +1,50 @@
+// What the main window's manual selection calls: search and sort the files, make their
+// thumbnails, show the browser modal, and turn the choice into the list for the copy run.
+#pragma once
+
+#include <QWidget>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "engine/copy/file_search.h"
+#include "engine/run_context.h"
+#include "platform/ui_seam.h"
+#include "settings/settings.h"
+#include "ui/browser/thumbnail_store.h"
+
+namespace kadrel {
+
+/// Searches sourcedir and its subfolders for searchext into store.filelist and filecount.
+/// The list is left empty when the search was aborted.
+int32_t searchSelectionFiles(ThumbnailStore& store, SearchState& search, const Settings& settings,
+                             RunControl& control, UiSeam& ui);
+
+/// The text shown when the search found nothing.
+std::string noFilesText(const std::string& searchext);
+
+/// Shows noFilesText under "ERROR".
+void showNoFilesMessage(const std::string& searchext, UiSeam& ui);
+
+/// Puts filelist into ascending order of last-write time; files of the same time keep the
+/// order of their old positions compared as text. A file whose time cannot be read sorts first.
+void sortfilelist(ThumbnailStore& store);
+
+/// Resets the selection and makes the thumbnails: from clips when searchtext is MOD or MPG
+/// (wide = setws), else from pictures. With useMoi a clip whose .MOI companion says 16:9 makes
+/// the list wide whatever setws says, and clips recorded 4:3 (or, when setws is off, of unknown
+/// shape) show 4:3 between black bars. True when the browser may be shown: not aborted, and
+/// the thumbnails could be made.
+bool makeSelectionThumbnails(ThumbnailStore& store, const std::string& searchtext, bool setws,
+                             RunControl& control, UiSeam& ui, bool useMoi = false);
+
+/// Shows the browser modal over mainWindow and returns selectedcount afterwards.
+int32_t showThumbnailBrowser(ThumbnailStore& store, BrowserSettings& settings, QWidget* mainWindow);
+
+/// The caption of the manual selection toggle after the browser: "3 Files selected".
+std::string selectedFilesCaption(int32_t selectedcount);
+
+/// The chosen paths in the browser's order, for the list copy run; returns their number.
+int32_t collectSelectedFiles(const ThumbnailStore& store, std::vector<std::string>& selectedfiles);
+
+}  // namespace kadrel

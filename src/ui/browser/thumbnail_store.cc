@@ -1,0 +1,182 @@
+#include "ui/browser/thumbnail_store.h"
+
+#include <QImageReader>
+#include <QString>
+#include <algorithm>
+#include <array>
+#include <mutex>
+#include <new>
+#include <optional>
+#include <utility>
+
+#include "platform/file_system.h"
+
+// Resources of a static library are registered by hand; the macro must not sit in a namespace.
+static void initBrowserResources() {
+    Q_INIT_RESOURCE(browser);
+}
+
+namespace kadrel {
+namespace {
+
+// Thumbnail memory grows with the list (360000 bytes a file); a list too long for the memory
+// is told to the user instead of ending the program. Only room is taken here: the slots are
+// appended in file order, so each page is written once, by its own thumbnail, and the first
+// files need not wait for hundreds of megabytes to be cleared.
+bool reserveSlots(ThumbnailStore& store, UiSeam& ui) {
+    std::vector<uint8_t>().swap(store.thumbnailbits);  // the old thumbnails make room first
+    try {
+        store.thumbnailbits.reserve(static_cast<size_t>(store.filecount) * kThumbBytes);
+        return true;
+    } catch (const std::bad_alloc&) {
+        ui.showMessage(
+            "Not enough memory for the thumbnails of " + std::to_string(store.filecount) + " files!", "ERROR",
+            MsgIcon::Critical, MsgButtons::Ok, MsgResult::Ok);
+        return false;
+    }
+}
+
+// Appends one finished thumbnail as slot index; a file without a picture gets the placeholder.
+void place(ThumbnailStore& store, int32_t index, const ThumbnailResult& result) {
+    const bool picture = result.bits.size() == static_cast<size_t>(kThumbBytes);
+    if (!picture)
+        loadPlaceholder(store);
+    const uint8_t* bits = picture ? result.bits.data() : store.placeholderbits.data();
+    store.thumbnailbits.resize(static_cast<size_t>(index) * kThumbBytes);  // already so: files come in order
+    store.thumbnailbits.insert(store.thumbnailbits.end(), bits, bits + kThumbBytes);
+    store.picturesize[index] = picture ? result.size : std::array<int16_t, 2>{0, 0};
+}
+
+// Shows the progress and takes the results into the store in file order, letting events run
+// while it waits and after each file, so that Abort and closing the window stop the run
+// before the next file. The count shown rises by one each time the thumbnail before it is in
+// the store. False when the decoder cannot be used.
+bool takeResults(ThumbnailStore& store, RunControl& control, UiSeam& ui, ThumbnailPool& pool,
+                 bool& libraryFailed) {
+    static std::once_flag tuned;
+    std::call_once(tuned, platform::keepFreedMemoryForReuse);
+    const auto keepWaiting = [&] {
+        ui.processEvents();
+        return !control.abortrequested;
+    };
+    for (int32_t i = 1; i <= store.filecount; ++i) {
+        if (control.abortrequested)
+            break;
+        ui.showProgress(thumbnailProgressText(i, store.filecount),
+                        static_cast<int>(int64_t{i} * 100 / store.filecount));
+        const std::optional<ThumbnailResult> result = pool.take(i - 1, keepWaiting);
+        if (!result)
+            break;  // aborted while the file was being made
+        if (result->decoderFailed) {
+            pool.stop();
+            showDecoderUnusable(ui);
+            libraryFailed = true;
+            return false;
+        }
+        place(store, i - 1, *result);
+        ui.processEvents();
+    }
+    return true;
+}
+
+// The frame shared by both kinds: the workers make the thumbnails, this (the UI) thread alone
+// touches the store and the UI.
+bool runThumbnails(ThumbnailStore& store, RunControl& control, UiSeam& ui, int workers,
+                   ThumbnailPool::Task task, bool& libraryFailed) {
+    if (store.picturesize.size() != static_cast<size_t>(store.filecount))
+        store.resetSelection();
+    if (!reserveSlots(store, ui))
+        return false;
+    ThumbnailPool pool(store.filecount, workers, std::move(task));
+    const bool made = takeResults(store, control, ui, pool, libraryFailed);
+    // The files an abort or an unusable decoder kept from being made stay zero.
+    store.thumbnailbits.resize(static_cast<size_t>(store.filecount) * kThumbBytes);
+    return made;
+}
+
+// The paths the workers read: their own copy, as events during the run may change the store.
+using Paths = std::vector<std::string>;
+
+const std::string* pathOf(const Paths& paths, int32_t index) {
+    return static_cast<size_t>(index) < paths.size() ? &paths[static_cast<size_t>(index)] : nullptr;
+}
+
+// A worker's task for a clip: the first picture, stretched to fill the slot whatever its
+// proportions (the browser makes the 16:9 look).
+ThumbnailResult clipThumbnail(const Paths& paths, int32_t index, const char* decoder) {
+    ThumbnailResult result;
+    const std::string* path = pathOf(paths, index);
+    if (path == nullptr)
+        return result;
+    int32_t height = 0;
+    int32_t width = 0;
+    const DibFrame frame = grabFirstPicture(*path, 0, height, width, result.decoderFailed, decoder);
+    if (frame.isNull())
+        return result;
+    result.size = {static_cast<int16_t>(std::min(width, 32767)),
+                   static_cast<int16_t>(std::min(height, 32767))};
+    const QImage image = dibToImage(frame.bits.data(), frame.width, frame.height, frame.rowbytes);
+    result.bits = getPictureBits(copyBitmap(image, kThumbWidth, kThumbHeight, 24));
+    return result;
+}
+
+// A worker's task for a picture: fitted onto white, keeping its proportions.
+ThumbnailResult pictureThumbnail(const Paths& paths, int32_t index) {
+    ThumbnailResult result;
+    const std::string* path = pathOf(paths, index);
+    if (path == nullptr)
+        return result;
+    QImageReader reader(QString::fromStdString(*path));
+    const QImage picture = reader.read();
+    PictureSizes size(1, {0, 0});
+    const QImage fitted =
+        scalePictureToBox(picture, kThumbWidth, kThumbHeight, qRgb(255, 255, 255), 24, size, 1);
+    if (fitted.isNull())
+        return result;
+    result.size = size[0];
+    result.bits = getPictureBits(fitted);
+    return result;
+}
+
+}  // namespace
+
+void ThumbnailStore::resetSelection() {
+    picturesize.assign(static_cast<size_t>(filecount), {0, 0});
+    fileselected.assign(static_cast<size_t>(filecount), 0);
+    selectedcount = 0;
+}
+
+QImage placeholderPicture() {
+    initBrowserResources();
+    return QImage(QStringLiteral(":/browser/placeholder.png"));
+}
+
+void loadPlaceholder(ThumbnailStore& store) {
+    if (store.placeholderbits.size() == static_cast<size_t>(kThumbBytes))
+        return;
+    store.placeholderbits = getPictureBits(placeholderPicture());
+}
+
+bool createmovethumbnails(ThumbnailStore& store, RunControl& control, UiSeam& ui, bool& libraryFailed,
+                          const char* decoderName, int workers) {
+    libraryFailed = false;
+    return runThumbnails(
+        store, control, ui, workers,
+        [paths = store.filelist, decoderName](int32_t index) {
+            return clipThumbnail(paths, index, decoderName);
+        },
+        libraryFailed);
+}
+
+bool createpicturethumbnails(ThumbnailStore& store, RunControl& control, UiSeam& ui, int workers) {
+    bool libraryFailed = false;  // pictures need no decoder library
+    return runThumbnails(
+        store, control, ui, workers,
+        [paths = store.filelist](int32_t index) { return pictureThumbnail(paths, index); }, libraryFailed);
+}
+
+std::string thumbnailProgressText(int32_t i, int32_t count) {
+    return "creating Thumbnail " + std::to_string(i) + " of " + std::to_string(count);
+}
+
+}  // namespace kadrel

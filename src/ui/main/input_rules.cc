@@ -1,0 +1,101 @@
+#include "ui/main/input_rules.h"
+
+#include <sstream>
+#include <vector>
+
+#include "engine/copy/date_time_names.h"
+#include "engine/copy/name_check.h"
+
+namespace kadrel {
+
+namespace {
+
+const char kPleaseEnter[] = "\r\n\r\nPlease enter a valid path!";
+
+std::vector<std::string> splitVersion(const std::string& version) {
+    std::vector<std::string> parts;
+    std::stringstream in(version);
+    for (std::string part; std::getline(in, part, '.');)
+        parts.push_back(part);
+    while (parts.size() < 3)
+        parts.push_back("0");
+    return parts;
+}
+
+std::string missingFolderMessage(const char* which, const std::string& shortPath) {
+    return std::string("The specified folder for the ") + which + "\r\n" + shortPath + "\r\ndoes not exist!" +
+           kPleaseEnter;
+}
+
+}  // namespace
+
+std::string windowTitle(const std::string& version) {
+    const std::vector<std::string> parts = splitVersion(version);
+    return "Kadrel V" + parts[0] + "." + parts[1] + parts[2] + "d Beta";
+}
+
+bool isWideScreenExt(const QString& text) {
+    const QString upper = text.toUpper();
+    return upper == "MPG" || upper == "MOD";
+}
+
+bool isManualSelectionExt(const QString& text) {
+    const QString upper = text.toUpper();
+    return isWideScreenExt(text) || upper == "JPG" || upper == "BMP";
+}
+
+std::string extensionQuestion(const std::string& searchext, const std::string& renameext) {
+    const QString search = QString::fromStdString(searchext);
+    const QString rename = QString::fromStdString(renameext);
+    const bool pictures = isManualSelectionExt(search) && !isWideScreenExt(search);
+    const bool picturesToClips = pictures && isWideScreenExt(rename);
+    const bool clipsToPictures =
+        isWideScreenExt(search) && isManualSelectionExt(rename) && !isWideScreenExt(rename);
+    if (!picturesToClips && !clipsToPictures)
+        return "";
+    const std::string kind = picturesToClips ? "pictures" : "video clips";
+    const std::string other = picturesToClips ? "a video clip" : "a picture";
+    return "The files searched for (*." + searchext + ") are " + kind +
+           ", but their new names would end in ." + renameext + ", the extension of " + other +
+           ".\r\n\r\nDo you want to go on?";
+}
+
+std::string expandHome(const std::string& path, const std::string& home) {
+    if (path != "~" && !path.starts_with("~/"))
+        return path;
+    std::string base = home;
+    while (base.size() > 1 && base.back() == '/')
+        base.pop_back();
+    return path == "~" ? base : (base == "/" ? "" : base) + path.substr(1);
+}
+
+int firstRefusedChar(const QString& text) {
+    const QString refused = QString::fromLatin1(kRefusedChars);
+    for (int i = 0; i < text.size(); ++i)
+        if (refused.contains(text[i]) || isControlChar(text[i].unicode()))
+            return i;
+    return -1;
+}
+
+std::string refusalMessage(const std::string& headline) {
+    return headline + "\r\n\r\nDo not use the characters " + kRefusedChars;
+}
+
+std::string sourceFolderMessage(const std::string& shortPath) {
+    if (shortPath.empty())
+        return std::string("No Source directory specified!") + kPleaseEnter;
+    return missingFolderMessage("Source directory", shortPath);
+}
+
+std::string targetFolderMessage(const std::string& shortPath) {
+    return missingFolderMessage("Target directory", shortPath);
+}
+
+std::string exampleText(const Settings& settings, const std::string& renameText) {
+    const bool keepsName = settings.targetdir.empty() || settings.dateformat.empty();
+    const std::string datePart = keepsName ? "\"original filename\"" : settings.dateformattext;
+    return "(Example:" + composeStem(datePart, settings.usertext, settings.TextbeforeDate) + "." +
+           renameText + ")";
+}
+
+}  // namespace kadrel

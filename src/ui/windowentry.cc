@@ -1,6 +1,0 @@
-// The one symbol the program looks up in the window module.
-#include "ui/main/windowmode.h"
-
-extern "C" int kadrel_run_window_mode(int argc, char** argv, kadrel::Settings* settings) {
-    return kadrel::runWindowMode(argc, argv, *settings);
-}

@@ -1,0 +1,622 @@
+#include "engine/copy/copy_run.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <mutex>
+#include <regex>
+#include <system_error>
+#include <tuple>
+
+#include "engine/moi_writer.h"
+#include "platform/file_io.h"
+#include "platform/file_system.h"
+#include "support/fake_ui.h"
+#include "support/temp_dir.h"
+
+namespace kadrel {
+namespace {
+
+namespace fs = std::filesystem;
+using Names = std::vector<std::string>;
+
+constexpr int64_t kClipTime = 1236262029;  // 2009-03-05 14:07:09 UTC
+const std::string kSampleClip = KADREL_TEST_DATA "/../../samples/card/SD_VIDEO/PRG001/MOV001.MOD";
+const std::string kName = "09-03-05_14-07-09_Rome";
+
+/// The file-system seam and the run's observer in one; each hook does what a test scripts.
+struct Seam : platform::FileFaults, CopyObserver {
+    std::function<int(const std::string&)> open;
+    std::function<int(int64_t)> slice;
+    std::function<void(int64_t)> bytes;
+    std::function<void(const std::string&)> committed;
+    std::function<int(int64_t, size_t&)> read;
+    std::function<int(int64_t)> write;
+    int kernel = 0;
+    int rename = 0;
+    int32_t current = -1;
+    Names order;           ///< the sources in the order the run took them up
+    std::mutex orderLock;  ///< the scan may run on a second thread
+    /// The index of the file whose copy this thread scans (for the scan's read and write hooks).
+    static thread_local int32_t scanning;
+    int beforeScan(const std::string& source) override {
+        std::lock_guard<std::mutex> hold(orderLock);
+        scanning = static_cast<int32_t>(std::find(order.begin(), order.end(), source) - order.begin());
+        return 0;
+    }
+    int beforeOpen(const std::string& s) override { return open ? open(s) : 0; }
+    int beforeSlice(int64_t offset) override { return slice ? slice(offset) : 0; }
+    int kernelCopy() override { return kernel; }
+    void afterCommit(const std::string& target) override {
+        if (committed)
+            committed(target);
+    }
+    int beforeRename(const std::string&, const std::string&) override { return rename; }
+    int beforeRead(int64_t offset, size_t& size) override { return read ? read(offset, size) : 0; }
+    int beforeWrite(int64_t offset, size_t) override { return write ? write(offset) : 0; }
+    void onFile(int32_t i, int32_t, const std::string& source) override {
+        std::lock_guard<std::mutex> hold(orderLock);
+        current = i;
+        order.push_back(source);
+    }
+    void onBytes(int64_t done, int64_t) override {
+        if (bytes)
+            bytes(done);
+    }
+};
+
+thread_local int32_t Seam::scanning = -1;
+
+struct CopyRun : ::testing::Test {
+    CopyRun() : ctx{settings, control, ui, log} {
+        setenv("TZ", "UTC", 1);
+        tzset();
+        settings.dateformat = "yy-mm-dd_Hh-Nn-Ss";
+        settings.usertext = "_Rome";
+        settings.renameext = "mpg";
+        settings.searchext = "MOD";
+        settings.use_modificationtime = 1;
+        control.running = true;
+        extras.observer = &seam;
+        extras.faults = &seam;
+        extras.sliceBytes = 4096;
+        fs::create_directories(out);
+    }
+    /// A clip on the card written at the given time (nanoseconds in both times).
+    std::string clip(const std::string& name, const std::string& data, int64_t when = kClipTime) {
+        const std::string path = dir.write("card/" + name, data);
+        EXPECT_TRUE(platform::setFileTimes(path, {{}, {when, 250000000}, {when + 3600, 750000000}}));
+        return path;
+    }
+    RunResult runAll(bool setws = false) { return copyAllFound(ctx, card, target, setws, true, extras); }
+    static Names names(const std::string& folder) {
+        Names found;
+        for (const auto& e : fs::directory_iterator(folder))
+            found.push_back(e.path().filename().string());
+        std::sort(found.begin(), found.end());
+        return found;
+    }
+    /// Last write and last access, the times a copy or a patch must keep exactly.
+    static std::pair<platform::FileTime, platform::FileTime> stamps(const std::string& path) {
+        platform::FileTimes t;
+        EXPECT_TRUE(platform::getFileTimes(path, t)) << path;
+        return {t.lastWrite, t.lastAccess};
+    }
+
+    test::TempDir dir;
+    const std::string card = dir.path() + "card";
+    const std::string out = dir.path() + "out";
+    std::string target = out;
+    Settings settings;
+    RunControl control;
+    test::FakeUi ui;
+    DebugLog log;
+    RunContext ctx;
+    Seam seam;
+    CopyRunExtras extras;
+};
+
+/// Every byte that differs is the aspect ratio of a sequence header, 4:3 before, 16:9 after.
+void expectOnlyAspectRatioSet(const std::string& original, const std::string& patched) {
+    ASSERT_EQ(original.size(), patched.size());
+    int changed = 0;
+    for (size_t i = 0; i < original.size(); ++i) {
+        if (original[i] == patched[i])
+            continue;
+        ++changed;
+        ASSERT_GE(i, 7u);
+        EXPECT_EQ(original.substr(i - 7, 4), std::string("\0\0\1\xB3", 4)) << "offset " << i;
+        EXPECT_EQ(original[i] & 0xF0, 0x20);
+        EXPECT_EQ(patched[i], (original[i] & 0x0F) | 0x30);
+    }
+    EXPECT_GT(changed, 0);
+}
+
+TEST_F(CopyRun, NamesByTimeWithRunningNumberExactCopiesTimesAndProgress) {
+    const std::string a = clip("PRG001/MOV001.MOD", "first clip");
+    clip("PRG001/MOV002.MOD", "second clip");
+    runAll();
+    EXPECT_TRUE(ui.messages.empty());
+    ASSERT_EQ(names(out), (Names{kName + ".mpg", kName + "_1.mpg"}));
+    // Times first: reading a file in the test would move its last access time.
+    for (const std::string& copy : names(out))
+        EXPECT_EQ(stamps(out + "/" + copy), stamps(a)) << copy;
+    EXPECT_EQ(stamps(a).second, (platform::FileTime{kClipTime + 3600, 750000000}));  // source untouched
+    Names contents{test::readAll(out + "/" + kName + ".mpg"), test::readAll(out + "/" + kName + "_1.mpg")};
+    std::sort(contents.begin(), contents.end());
+    EXPECT_EQ(contents, (Names{"first clip", "second clip"}));  // byte-identical without /W
+    // The bar follows the bytes of the whole run: 10 of 21 bytes are the first clip's.
+    EXPECT_EQ(ui.progress, (std::vector<std::pair<std::string, int>>{{"processing File 1 of 2", 0},
+                                                                     {"processing File 1 of 2", 47},
+                                                                     {"processing File 2 of 2", 47},
+                                                                     {"processing File 2 of 2", 100}}));
+}
+
+// With /W each copy is scanned on a second thread while the next one copies; what the run leaves
+// (names, bytes, times) and what it logs must be what the one-thread order gives.
+TEST_F(CopyRun, ScansBesideTheNextCopyEndAsOneAfterAnother) {
+    const std::string sample = test::readAll(kSampleClip);
+    for (int i = 0; i < 4; ++i)
+        clip("PRG00" + std::to_string(i % 2) + "/MOV00" + std::to_string(i) + ".MOD", sample);
+    settings.debugmode = true;
+    std::map<bool, std::vector<std::string>> runs;  // per order: names, bytes, times and the log
+    for (const bool overlap : {false, true}) {
+        target = dir.path() + (overlap ? "beside" : "after");
+        fs::create_directories(target);
+        extras.overlapScans = overlap;
+        ASSERT_TRUE(log.openDebugLog(dir.file("kadrel.dbg")));
+        EXPECT_TRUE(runAll(true).complete());
+        log.closeDebugLog();
+        std::vector<std::string>& seen = runs[overlap];
+        for (const std::string& name : names(target)) {
+            const auto [write, access] = stamps(target + "/" + name);
+            seen.push_back(name + " " + std::to_string(write.sec) + "." + std::to_string(write.nsec));
+            seen.push_back(test::readAll(target + "/" + name));
+        }
+        std::string logText = test::readAll(dir.file("kadrel.dbg"));
+        logText = std::regex_replace(logText, std::regex(target), "TARGET");
+        seen.push_back(std::regex_replace(logText, std::regex("\\.kadrel-[0-9]+-[0-9]+\\.part"), "TEMP"));
+    }
+    EXPECT_EQ(runs[true], runs[false]);
+    EXPECT_EQ(runs[true].size(), 9u);
+}
+
+TEST_F(CopyRun, CommandLineTargetFileWithTextBeforeDate) {
+    const std::string a = clip("PRG001/MOV001.MOD", "clip");
+    settings.dateformat = "";
+    settings.TextbeforeDate = true;
+    settings.renameext = "m2p";  // the target file's extension
+    copyFileList(ctx, 1, {a}, out + "/holiday", false, false, false, extras);
+    EXPECT_EQ(names(out), Names{"_Romeholiday.m2p"});
+    EXPECT_TRUE(ui.progress.empty());  // progress display off
+}
+
+TEST_F(CopyRun, OverwriteReplacesOlderFilesButNeverOneOfTheSameRun) {
+    clip("PRG001/MOV001.MOD", "clip one");
+    clip("PRG001/MOV002.MOD", "clip two");
+    dir.write("out/" + kName + ".mpg", "older file");
+    runAll();
+    EXPECT_EQ(names(out), (Names{kName + ".mpg", kName + "_1.mpg", kName + "_2.mpg"}));
+    EXPECT_EQ(test::readAll(out + "/" + kName + ".mpg"), "older file");
+
+    fs::remove_all(out);
+    dir.write("out/" + kName + ".mpg", "older file");
+    settings.overwrite = true;
+    runAll();
+    // The older file is replaced; the second clip of that second must not replace the first.
+    ASSERT_EQ(names(out), (Names{kName + ".mpg", kName + "_1.mpg"}));
+    EXPECT_NE(test::readAll(out + "/" + kName + ".mpg"), "older file");
+    const Names firstRun{test::readAll(out + "/" + kName + ".mpg"),
+                         test::readAll(out + "/" + kName + "_1.mpg")};
+    runAll();  // the same import again gives the same names and adds nothing
+    EXPECT_EQ(names(out), (Names{kName + ".mpg", kName + "_1.mpg"}));
+    EXPECT_EQ((Names{test::readAll(out + "/" + kName + ".mpg"), test::readAll(out + "/" + kName + "_1.mpg")}),
+              firstRun);
+}
+
+TEST_F(CopyRun, ATargetInsideTheSourceIsNeverSearched) {
+    settings.dateformat = "";
+    settings.usertext = "";
+    settings.renameext = "MOD";  // the copies match the search
+    clip("PRG001/MOV001.MOD", "clip");
+    target = card + "/imported";
+    fs::create_directories(target);
+    for (int run = 0; run < 2; ++run)
+        EXPECT_TRUE(runAll().complete());
+    EXPECT_EQ(names(target), (Names{"MOV001.MOD", "MOV001_1.MOD"}));
+}
+
+TEST_F(CopyRun, WideScreenCopyAndPatchModeWithUnchangedNameChangeOnlyTheAspectRatio) {
+    const std::string original = test::readAll(kSampleClip);
+    const std::string a = clip("PRG001/MOV001.MOD", original);
+    ASSERT_TRUE(platform::makeReadOnly(a));  // a card's clip, still to be patched in place below
+    const auto before = stamps(a);
+    settings.searchext = "mod";  // the stream test ignores case
+    runAll(true);
+    const std::string copy = out + "/" + kName + ".mpg";
+    EXPECT_EQ(stamps(copy), before);
+    expectOnlyAspectRatioSet(original, test::readAll(copy));
+    EXPECT_EQ(platform::getAttributes(copy) & platform::kAttrReadOnly, 0);
+
+    settings.usertext = "";
+    settings.renameext = "";
+    copyAllFound(ctx, card, "", true, false, extras);
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_EQ(names(card + "/PRG001"), Names{"MOV001.MOD"});  // no rename
+    EXPECT_EQ(stamps(a), before);
+    EXPECT_NE(platform::getAttributes(a) & platform::kAttrReadOnly, 0);  // read-only again after the patch
+    expectOnlyAspectRatioSet(original, test::readAll(a));
+
+    ASSERT_TRUE(platform::setFileTimes(a, {{}, before.first, before.second}));
+    copyFileList(ctx, 1, {a}, "", false, false, true, extras);  // reset
+    EXPECT_EQ(stamps(a), before);
+    EXPECT_NE(platform::getAttributes(a) & platform::kAttrReadOnly, 0);
+    EXPECT_TRUE(test::readAll(a) == original);
+
+    // A write error in place: reported with the file, and the original keeps its times.
+    seam.write = [](int64_t) { return EIO; };
+    ASSERT_TRUE(platform::setFileTimes(a, {{}, before.first, before.second}));  // the read above moved one
+    EXPECT_EQ(copyFileList(ctx, 1, {a}, "", true, false, true, extras).status, RunStatus::Failed);
+    EXPECT_EQ(stamps(a), before);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text,
+              "Error 5\r\nInput/output error\r\n" + a + "\r\n0 of 1 files were done; 1 was not.");
+}
+
+// A card of 16:9 and 4:3 recordings and a clip without a companion, with /W and use_moi: names
+// from the recording times, and only what the camera recorded 16:9 or did not say is marked.
+TEST_F(CopyRun, UseMoiNamesByRecordingTimeAndMarksOnlyClipsNotRecorded4to3) {
+    const std::string original = test::readAll(kSampleClip);
+    for (const char* name : {"PRG001/MOV001.MOD", "PRG001/MOV002.MOD", "PRG002/MOV003.MOD"})
+        clip(name, original);
+    dir.write("card/PRG001/MOV001.MOI", test::moiBytes({}));
+    dir.write("card/PRG001/MOV002.moi", test::moiBytes({.minute = 20, .msOfMinute = 5999, .format = 0x50}));
+    settings.use_moi = true;
+    EXPECT_TRUE(runAll(true).complete());
+    const Names copies{"09-07-17_14-18-50_Rome.mpg", "09-07-17_14-20-05_Rome.mpg", kName + ".mpg"};
+    EXPECT_EQ(names(out), (Names{copies[2], copies[0], copies[1]}));
+    expectOnlyAspectRatioSet(original, test::readAll(out + "/" + copies[0]));
+    EXPECT_TRUE(test::readAll(out + "/" + copies[1]) == original);
+    expectOnlyAspectRatioSet(original, test::readAll(out + "/" + copies[2]));
+
+    // Patch mode: the same choice, each clip renamed by the patch-mode rule.
+    EXPECT_TRUE(copyAllFound(ctx, card, "", true, false, extras).complete());
+    EXPECT_EQ(names(card + "/PRG001"),
+              (Names{"MOV001.MOI", "MOV001_Rome.mpg", "MOV002.moi", "MOV002_Rome.mpg"}));
+    expectOnlyAspectRatioSet(original, test::readAll(card + "/PRG001/MOV001_Rome.mpg"));
+    EXPECT_TRUE(test::readAll(card + "/PRG001/MOV002_Rome.mpg") == original);
+    expectOnlyAspectRatioSet(original, test::readAll(card + "/PRG002/MOV003_Rome.mpg"));
+}
+
+TEST_F(CopyRun, PatchModeTakenNameIsReplacedByAllFoundButNumberedByList) {
+    settings.usertext = "_x";
+    settings.renameext = "MPG";
+    settings.overwrite = true;
+    const std::string sample = test::readAll(kSampleClip);
+    clip("PRG001/MOV001.MOD", sample);
+    dir.write("card/PRG001/MOV001_x.MPG", "another file");
+    copyAllFound(ctx, card, "", false, false, extras);
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_EQ(names(card + "/PRG001"), Names{"MOV001_x.MPG"});
+    EXPECT_TRUE(test::readAll(dir.file("card/PRG001/MOV001_x.MPG")) == sample);
+
+    const std::string b = clip("PRG002/MOV002.MOD", sample);
+    dir.write("card/PRG002/MOV002_x.MPG", "another file");
+    copyFileList(ctx, 1, {b}, "", false, false, true, extras);
+    EXPECT_EQ(names(card + "/PRG002"), (Names{"MOV002_x.MPG", "MOV002_x_1.MPG"}));
+    EXPECT_EQ(test::readAll(dir.file("card/PRG002/MOV002_x.MPG")), "another file");
+
+    // Patch mode never renames or edits through a link, which may lead out of the card.
+    ui.messages.clear();
+    const std::string outside = dir.write("outside/MOV009.MOD", sample);
+    fs::create_symlink(outside, card + "/PRG002/MOV009.MOD");
+    fs::remove_all(card + "/PRG001");
+    EXPECT_FALSE(copyAllFound(ctx, card, "", true, false, extras).complete());
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text,
+              "These files were skipped because patch mode never changes a file through a link:\r\n" + card +
+                  "/PRG002/MOV009.MOD");
+    EXPECT_TRUE(fs::is_symlink(card + "/PRG002/MOV009.MOD"));
+    EXPECT_TRUE(test::readAll(outside) == sample);
+}
+
+TEST_F(CopyRun, DeleteOfferCoversOnlyFilesDoneWithTheirCompanions) {
+    settings.deletefiles = true;
+    clip("PRG001/MOV001.MOD", "clip one");
+    clip("PRG001/MOV002.MOD", "clip two", kClipTime + 1);
+    dir.write("card/PRG001/MOV001.MOI", "index");
+    dir.write("card/PRG001/MOV001.moi", "index in lower case");
+    dir.write("card/PRG001/MOV009.MOI", "other index");
+    seam.bytes = [&](int64_t) { control.running = seam.current != 0; };  // stopped during the first
+    ui.answers = {MsgResult::Ok, MsgResult::Ok, MsgResult::Ok};
+    const RunResult result = runAll();
+    ASSERT_EQ(ui.messages.size(), 3u);
+    EXPECT_EQ(ui.messages[0].text, "The run was stopped.\r\n1 of 2 files were done; 1 was not.");
+    EXPECT_EQ(ui.messages[1].text, "Delete the 1 processed files from source directory?\r\n" + card +
+                                       "/PRG001/\r\nTheir .MOI companion files are deleted with them.");
+    EXPECT_EQ(ui.messages[1].defaultButton, MsgResult::Cancel);  // Enter never deletes
+    EXPECT_EQ(ui.messages[2].defaultButton, MsgResult::Cancel);
+    EXPECT_EQ(names(card + "/PRG001"), (Names{"MOV002.MOD", "MOV009.MOI"}));
+    EXPECT_EQ(names(out), Names{kName + ".mpg"});
+    EXPECT_EQ(result.status, RunStatus::Cancelled);
+    EXPECT_FALSE(result.complete());
+}
+
+TEST_F(CopyRun, DeleteKeepsSourcesWhoseCopiesAreNotSafe) {
+    settings.deletefiles = true;
+    settings.overwrite = true;
+    settings.dateformat = "";
+    settings.usertext = "";
+    settings.renameext = "MOD";
+    const std::string a = clip("PRG001/MOV001.MOD", "clip one");
+    const std::string b = clip("PRG001/MOV002.MOD", "clip two");
+    ui.answers = {MsgResult::Ok, MsgResult::Ok};
+    // Into the card's own folder, spelled through a link, with overwrite: the copies must not
+    // take the sources' names, whatever the spelling.
+    fs::create_directory_symlink(card + "/PRG001", dir.file("alias"));
+    copyFileList(ctx, 2, {a, b}, dir.file("alias") + "//.", false, false, true, extras);
+    EXPECT_EQ(names(card + "/PRG001"), (Names{"MOV001_1.MOD", "MOV002_1.MOD"}));
+
+    const std::string c = clip("PRG002/MOV003.MOD", "clip three");
+    const std::string d = clip("PRG002/MOV004.MOD", "clip four");
+    ui.messages.clear();
+    ui.answers = {MsgResult::Ok, MsgResult::Ok};
+    dir.write("card/PRG002/MOV003.MOI", "kept with its clip");
+    dir.write("card/PRG002/MOV004.moi", "goes with its clip");
+    ui.onEvents = [&](long) {  // the copy of c is changed in place after the run, before the delete
+        if (ui.messages.size() == 2)
+            std::ofstream(out + "/MOV003.MOD", std::ios::in | std::ios::out) << "CLIP";
+    };
+    const RunResult result = copyFileList(ctx, 2, {c, d}, out, false, false, true, extras);
+    ASSERT_EQ(ui.messages.size(), 3u);
+    EXPECT_EQ(ui.messages[2].text,
+              "These files were not deleted because their copies could not be verified:\r\n" + c +
+                  " (the copy differs from the source)");
+    EXPECT_EQ(names(card + "/PRG002"), (Names{"MOV003.MOD", "MOV003.MOI"}));
+    EXPECT_EQ(result.keptByDelete, 1);
+    EXPECT_FALSE(result.complete());
+}
+
+/// A run over five clips that meets a fault: the messages it shows (a delete offer only after a
+/// clean run; "#i" stands for the i-th file the run took up, CARD for the card), the copies it
+/// leaves, the sources still on the card (each untouched) and how the run ended.
+struct Fault {
+    const char* what;
+    std::function<void(CopyRun&)> arrange;
+    Names messages;
+    size_t copies;
+    size_t sourcesLeft;
+    RunStatus status;
+};
+
+void PrintTo(const std::tuple<Fault, bool>& c, std::ostream* os) {
+    *os << std::get<0>(c).what
+        << (std::get<1>(c) ? ", scans beside the copies" : ", one thing after another");
+}
+
+/// Every case runs with /W, once with each scan on a second thread while the next file copies and
+/// once in the one-thread order: both must end the same way.
+struct CopyRunFault : CopyRun, ::testing::WithParamInterface<std::tuple<Fault, bool>> {
+    const Fault& fault() const { return std::get<0>(GetParam()); }
+    /// A clip of one byte value with a 4:3 sequence header, so that /W has a byte to write.
+    static std::string clipData(char fill) {
+        std::string data(16384, fill);
+        data.replace(100, 8, std::string("\0\0\1\xB3\x2D\x02\x40\x23", 8));
+        return data;
+    }
+    std::string shown(const test::ShownMessage& m) const {
+        std::string text = m.title + ": " + m.text;
+        for (size_t i = 0; i < seam.order.size(); ++i)
+            replaceAll(text, seam.order[i], "#" + std::to_string(i));
+        replaceAll(text, card, "CARD");
+        return text;
+    }
+    static void replaceAll(std::string& text, const std::string& from, const std::string& to) {
+        for (size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size())
+            text.replace(at, from.size(), to);
+    }
+};
+
+TEST_P(CopyRunFault, EndsWithItsReportAndLosesNothing) {
+    SCOPED_TRACE(fault().what);
+    extras.overlapScans = std::get<1>(GetParam());
+    settings.deletefiles = true;
+    std::vector<std::pair<std::string, std::string>> sources;
+    for (char i = 0; i < 5; ++i) {
+        const std::string data = clipData(static_cast<char>('a' + i));
+        sources.emplace_back(clip("PRG001/MOV00" + std::to_string(i + 1) + ".MOD", data, kClipTime + i),
+                             data);
+    }
+    fault().arrange(*this);
+    const RunResult result = runAll(true);
+    Names messages;
+    for (const test::ShownMessage& m : ui.messages)
+        messages.push_back(shown(m));
+    EXPECT_EQ(messages, fault().messages);
+    EXPECT_EQ(names(out).size(), fault().copies);  // no half-written or temporary file either
+    size_t left = 0;
+    for (const auto& [path, data] : sources) {
+        if (!fs::exists(path))
+            continue;
+        ++left;
+        EXPECT_TRUE(test::readAll(path) == data) << path;
+    }
+    EXPECT_EQ(left, fault().sourcesLeft);
+    EXPECT_EQ(result.status, fault().status);
+    // Complete: nothing failed, skipped or kept, so the command line would exit 0.
+    const bool clean = std::all_of(messages.begin(), messages.end(), [](const std::string& m) {
+        return m.starts_with("Delete files?") || m.starts_with("Confirm");
+    });
+    EXPECT_EQ(result.complete(),
+              fault().status == RunStatus::NothingFound || (fault().status == RunStatus::Done && clean));
+}
+
+/// Fails the i-th file of the run at a hook with an error.
+template <typename... Args>
+std::function<int(Args...)> onFile(CopyRun& t, int32_t index, int error) {
+    return [&t, index, error](Args...) { return t.seam.current == index ? error : 0; };
+}
+
+const std::string kStopped = "Stopped: The run was stopped.\r\n";
+const std::string kOffer =
+    "Delete files?: Delete the 5 processed files from source directory?\r\nCARD/PRG001/\r\nTheir .MOI "
+    "companion "
+    "files are deleted with them.";
+std::string failed(int code, const std::string& text, int file, int done) {
+    return "ERROR: Error " + std::to_string(code) + "\r\n" + text + "\r\n#" + std::to_string(file) + "\r\n" +
+           std::to_string(done) + " of 5 files were done; " + std::to_string(5 - done) + " were not.";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CopyRunFault,
+    ::testing::Combine(::testing::Values(
+        Fault{"no space left halfway through the second copy",
+              [](CopyRun& t) {
+                  t.seam.slice = [&t](int64_t at) { return t.seam.current == 1 && at >= 8192 ? ENOSPC : 0; };
+              },
+              {failed(28, "No space left on device", 1, 1)},
+              1,
+              5,
+              RunStatus::Failed},
+        Fault{"cancel during the third of five copies",
+              [](CopyRun& t) {
+                  t.seam.bytes = [&t](int64_t done) {
+                      if (t.seam.current != 2 || done != 8192)
+                          return;
+                      t.control.copycancel = 1;  // the user's Abort
+                      t.control.running = false;
+                  };
+              },
+              {kStopped + "2 of 5 files were done; 3 were not."},
+              2,
+              5,
+              RunStatus::Cancelled},
+        Fault{"a termination signal mid-copy acts as Abort and deletes nothing",
+              [](CopyRun& t) {
+                  t.seam.slice = [&t](int64_t at) {
+                      if (t.seam.current == 3 && at == 4096)
+                          std::raise(SIGTERM);
+                      return 0;
+                  };
+              },
+              {kStopped + "3 of 5 files were done; 2 were not."},
+              3,
+              5,
+              RunStatus::Cancelled},
+        Fault{"source vanishes between the search and the copy",
+              [](CopyRun& t) { t.seam.open = [](const std::string& s) { return fs::remove(s) ? 0 : EIO; }; },
+              {failed(2, "No such file or directory", 0, 0)},
+              0,
+              4,
+              RunStatus::Failed},
+        Fault{"read-only target folder",
+              [](CopyRun& t) { t.seam.open = onFile<const std::string&>(t, 0, EACCES); },
+              {failed(13, "Permission denied", 0, 0)},
+              0,
+              5,
+              RunStatus::Failed},
+        Fault{"target is a file, not a folder",
+              [](CopyRun& t) { t.target = t.dir.write("notafolder", ""); },
+              {failed(20, "Not a directory", 0, 0)},
+              0,
+              5,
+              RunStatus::Failed},
+        Fault{"patch rename refused: the original stays where and as it was",
+              [](CopyRun& t) {
+                  t.target = "";
+                  t.settings.usertext = "_x";
+                  t.seam.open = onFile<const std::string&>(t, 0, EACCES);
+              },
+              {failed(13, "Permission denied", 0, 0)},
+              0,
+              5,
+              RunStatus::Failed},
+        Fault{"a scan read error discards that copy",
+              [](CopyRun& t) {
+                  t.seam.read = [](int64_t, size_t&) { return Seam::scanning == 1 ? EIO : 0; };
+              },
+              {failed(5, "Input/output error", 1, 1)},
+              1,
+              5,
+              RunStatus::Failed},
+        Fault{"a short scan read is an error, not the end of the file",
+              [](CopyRun& t) {
+                  t.seam.read = [](int64_t, size_t& size) {
+                      if (Seam::scanning == 2)
+                          size = std::min<size_t>(size, 1000);
+                      return 0;
+                  };
+              },
+              {failed(5, "Input/output error", 2, 2)},
+              2,
+              5,
+              RunStatus::Failed},
+        Fault{"a scan write error discards that copy",
+              [](CopyRun& t) {
+                  t.seam.write = [](int64_t) { return Seam::scanning == 0 ? ENOSPC : 0; };
+              },
+              {failed(28, "No space left on device", 0, 0)},
+              0,
+              5,
+              RunStatus::Failed},
+        Fault{"unexpected failure inside the run",
+              [](CopyRun& t) {
+                  t.seam.bytes = [](int64_t) { throw std::system_error(ENOMEM, std::generic_category()); };
+              },
+              {"ERROR: Error 12\r\nCannot allocate memory"},
+              0,
+              5,
+              RunStatus::Failed},
+        Fault{"name taken between the name search and the copy is not replaced",
+              [](CopyRun& t) {
+                  t.seam.open = [&t](const std::string&) {
+                      std::ofstream(t.out + "/" + kName + ".mpg", std::ios::app) << "someone else";
+                      return 0;
+                  };
+              },
+              {kOffer},
+              6,
+              5,
+              RunStatus::Done},
+        Fault{"a copy replaced after its commit keeps its source",
+              [](CopyRun& t) {
+                  t.ui.answers = {MsgResult::Ok, MsgResult::Ok};
+                  t.seam.committed = [&t](const std::string& copy) {
+                      if (Seam::scanning == 0)
+                          fs::rename(t.dir.write("other", test::readAll(copy)), copy);
+                  };
+              },
+              {kOffer, "Confirm: Are you sure?",
+               "ERROR: These files were not deleted because their copies could not be verified:\r\n#0 (the "
+               "copy was "
+               "replaced or changed)"},
+              5,
+              1,
+              RunStatus::Done},
+        Fault{"a FIFO named like a clip is skipped and named, never opened",
+              [](CopyRun& t) { ASSERT_EQ(::mkfifo((t.card + "/PRG001/MOV009.MOD").c_str(), 0644), 0); },
+              {"Skipped: These files were skipped because they are not regular "
+               "files:\r\nCARD/PRG001/MOV009.MOD",
+               kOffer},
+              5,
+              5,
+              RunStatus::Done},
+        Fault{"nothing found",
+              [](CopyRun& t) { fs::remove_all(t.card + "/PRG001"); },
+              {"ERROR: No files with extension *.MOD were found in the specified source directory and all "
+               "its subfolders!"},
+              0,
+              0,
+              RunStatus::NothingFound}),
+                       ::testing::Bool()));
+
+}  // namespace
+}  // namespace kadrel

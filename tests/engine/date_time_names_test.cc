@@ -1,0 +1,193 @@
+#include "engine/copy/date_time_names.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <map>
+#include <set>
+
+#include "engine/copy/name_check.h"
+#include "platform/file_io.h"
+#include "support/temp_dir.h"
+
+namespace kadrel {
+namespace {
+
+const platform::CalendarTime kClip{2009, 3, 5, 14, 7, 9};
+
+struct FormatCase {
+    const char* name;
+    const char* expected;  // 5 March 2009, 14:07:09
+};
+
+// One of each kind: separators, with and without leading zeros, day before month, AM/PM.
+constexpr FormatCase kFormatCases[] = {
+    {"yy-dd-mm_HH-MM-SS", "09-05-03_14-07-09"},
+    {"yyyy-m-d_H-M-S", "2009-3-5_14-7-9"},
+    {"d-m-yy_HH-MM-SS", "5-3-09_14-07-09"},
+    {"yyyymmdd_HHMMSS", "20090305_140709"},
+    {"mdyyyy_HMS", "352009_1479"},
+    {"yy-d-m", "09-5-3"},
+    {"mm-dd-yy_HH-MM-SS-AMPM", "03-05-09_02-07-09-PM"},
+};
+
+TEST(DateTimeFormats, FormatsRenderTheSameFromTheirNameAndTheirPattern) {
+    for (const FormatCase& c : kFormatCases) {
+        SCOPED_TRACE(c.name);
+        std::string name = "  " + std::string(c.name) + " ";  // blanks around it are stripped
+        const std::string pattern = formatToPattern(name);
+        EXPECT_EQ(name, c.name);
+        EXPECT_EQ(formatFileTime(kClip, pattern), c.expected);  // window mode
+        EXPECT_EQ(formatFileTime(kClip, c.name), c.expected);   // command line: the name as stored
+    }
+    std::string upper = "YY-MM-DD_HH-MM-SS";
+    EXPECT_EQ(formatToPattern(upper), "");
+}
+
+TEST(DateTimeFormats, FormatterTokensAndTheMinuteRule) {
+    const platform::CalendarTime midnight{2009, 11, 5, 0, 30, 5};
+    const platform::CalendarTime noon{2009, 11, 5, 12, 4, 5};
+    EXPECT_EQ(formatFileTime(midnight, "h:nn AMPM"), "12:30 AM");
+    EXPECT_EQ(formatFileTime(noon, "h:nn ampm"), "12:04 PM");
+    EXPECT_EQ(formatFileTime(noon, "Hh-dd-mm"), "12-05-11");    // a day token in between: month
+    EXPECT_EQ(formatFileTime(noon, "Hh xyz mm"), "12 xyz 04");  // literals in between: minute
+    EXPECT_EQ(formatFileTime(noon, "AMPMm"), "PM11");           // AMPM is a token, not an hour
+    EXPECT_EQ(formatFileTime(noon, "yyy/[q]"), "09y/[q]");
+}
+
+/// Names for card/MOV001.MOD written 5 March 2009 14:07:09, with format yy-mm-dd_Hh-Nn-Ss.
+struct NameCase {
+    const char* what;
+    bool textBeforeDate;
+    const char *dateformat, *usertext, *renameext;
+    const char* target;  // under the test folder; "" is patch mode
+    bool targetIsDir;
+    const char* expected;
+};
+
+constexpr NameCase kNameCases[] = {
+    {"text before the date", true, "yy-mm-dd_Hh-Nn-Ss", "_Rome", "mpg", "out", true,
+     "out/_Rome09-03-05_14-07-09.mpg"},
+    {"unknown format keeps the base name", false, "", "_Rome", "mpg", "out/", true, "out/MOV001_Rome.mpg"},
+    {"empty extension", true, "", "_Rome", "", "out", true, "out/_RomeMOV001."},
+    {"target file", false, "yy-mm-dd_Hh-Nn-Ss", "_Rome", "mpg", "video/my.clip", false,
+     "video/my.clip_Rome.mpg"},
+    {"target file, text before", true, "yy", "_Rome", "mpg", "video/my.clip", false,
+     "video/_Romemy.clip.mpg"},
+    {"target file taken", false, "yy", "_Rome", "mpg", "video/taken", false, "video/taken_Rome_1.mpg"},
+    {"patch, nothing to change", false, "yy", "", "", "", true, "card/MOV001.MOD"},
+    {"patch, extension equal but for case", false, "yy", "", "mod", "", true, "card/MOV001.MOD"},
+    {"patch, renamed in place", false, "yy", "_x", "MPG", "", true, "card/MOV001_x.MPG"},
+    {"patch, taken name numbered", false, "yy", "_y", "MPG", "", true, "card/MOV001_y_1.MPG"},
+};
+
+TEST(DateTimeNames, BuildTargetNameFollowsTheTargetAndTheSettings) {
+    setenv("TZ", "UTC", 1);
+    tzset();
+    test::TempDir dir;
+    const std::string source = dir.write("card/MOV001.MOD", "clip");
+    ASSERT_TRUE(platform::setFileTimes(source, {{}, {1236262029, 0}, {1236262029, 0}}));
+    dir.write("video/taken_Rome.mpg", "taken");
+    dir.write("card/MOV001_y.MPG", "taken");
+    Settings s;
+    s.use_modificationtime = 1;
+    for (const NameCase& c : kNameCases) {
+        SCOPED_TRACE(c.what);
+        s.TextbeforeDate = c.textBeforeDate;
+        s.dateformat = c.dateformat;
+        s.usertext = c.usertext;
+        s.renameext = c.renameext;
+        NameTarget where;
+        where.target = *c.target ? dir.path() + c.target : "";
+        where.targetIsDir = c.targetIsDir;
+        EXPECT_EQ(buildTargetName(source, s, where), dir.path() + c.expected);
+    }
+    // A source whose times cannot be read: the name is the user text alone.
+    EXPECT_EQ(buildTargetName(dir.file("card/gone.MOD"), s, NameTarget{dir.path() + "out", true, false, {}}),
+              dir.path() + "out/_y.MPG");
+    // No user text or date format may carry a name out of its folder.
+    for (const char* text : {"/../x", "/x"}) {
+        s.usertext = text;
+        EXPECT_EQ(buildTargetName(source, s, NameTarget{dir.path() + "out", true, false, {}}), "") << text;
+        EXPECT_EQ(buildTargetName(source, s, NameTarget{"", true, false, {}}), "") << text;
+    }
+    s.usertext = "";
+    s.dateformat = "../../x_yyyymmdd";
+    EXPECT_EQ(buildTargetName(source, s, NameTarget{dir.path() + "out", true, false, {}}), "");
+}
+
+// Each name looks at a file only a few times, however many of its base name the run has made:
+// naming thousands of clips of one second must not grow with the square of their number.
+TEST(DateTimeNames, RunningNumbersAreLinearAndOverwriteRerunsReuseTheirNames) {
+    test::TempDir dir;
+    const std::string source = dir.write("card/MOV001.MOD", "clip");
+    Settings s;
+    s.renameext = "MPG";
+    std::set<std::string> made;
+    long looks = 0;
+    std::map<std::string, long> numbers;
+    NameTarget where{dir.path() + "out", true, false, [&](const std::string& name) {
+                         ++looks;
+                         return made.count(name) > 0;
+                     }};
+    where.nextNumber = &numbers;
+    for (int i = 0; i < 4000; ++i)
+        made.insert(buildTargetName(source, s, where));
+    EXPECT_EQ(made.size(), 4000u);
+    EXPECT_LE(looks, 3 * 4000);
+    EXPECT_EQ(made.count(dir.path() + "out/MOV001_3999.MPG"), 1u);
+
+    // With overwrite a rerun takes the same names again: what is there is not the run's own.
+    dir.write("out/MOV001.MPG", "first run");
+    dir.write("out/MOV001_1.MPG", "first run");
+    where.overwrite = true;
+    made.clear();
+    numbers.clear();
+    for (int i = 0; i < 2; ++i)
+        made.insert(buildTargetName(source, s, where));
+    EXPECT_EQ(made, (std::set<std::string>{dir.path() + "out/MOV001.MPG", dir.path() + "out/MOV001_1.MPG"}));
+}
+
+TEST(NameSettingsCheck, RefusesEveryNameThatLeavesTheTargetFolder) {
+    const std::string format = "The date format (datetimeformat in Kadrel.ini) ";
+    struct Case {
+        const char *dateformat, *usertext, *renameext;
+        bool textBefore, datedNames;
+        std::string culprit;  // "" when the settings are safe
+        const char* name;
+    } cases[] = {
+        {"../../x_yyyymmdd", "", "MPG", false, true, format + "\"../../x_yyyymmdd\"", "../../x_20091231.MPG"},
+        {"yyyy/mm", "_Rome", "MPG", true, true, format + "\"yyyy/mm\"", "_Rome2009/12.MPG"},
+        {".", "", "", false, true, format + "\".\" with the extension \"\"", ".."},
+        {"yyyymmdd", "../up", "MPG", false, true, "The user text \"../up\"", "20091231../up.MPG"},
+        {"yyyymmdd", "../up", "MPG", true, false, "The user text \"../up\"", "../upMOV001.MPG"},
+        {"yyyymmdd", "", "a/b", false, true, "The rename extension \"a/b\"", "20091231.a/b"},
+        {"yyyy/mm", "", "MPG", false, false, "", "a target file or patch mode: no date in the name"},
+        {".", "", "MPG", false, true, "", "..MPG"},
+        {"yyyymmdd", "..", "", false, true, "", "20091231..."},
+        {"", "", "", false, true, "", "the base name is kept"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Settings s;
+        s.dateformat = c.dateformat;
+        s.usertext = c.usertext;
+        s.renameext = c.renameext;
+        s.TextbeforeDate = c.textBefore;
+        const std::string text = c.culprit + " would make file names like \"" + c.name +
+                                 "\", which leave the target folder.\r\n\r\nThe run was not started.";
+        EXPECT_EQ(nameSettingsProblem(s, c.datedNames), c.culprit.empty() ? "" : text);
+    }
+    Settings s;
+    s.usertext = "_Rome";
+    for (const DateFormatRow& row : dateFormatTable()) {
+        for (const char* f : {row.name, row.pattern}) {
+            s.dateformat = f;
+            EXPECT_EQ(nameSettingsProblem(s, true), "") << f;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace kadrel

@@ -1,0 +1,46 @@
+#include "engine/debug_log.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "support/temp_dir.h"
+
+namespace kadrel {
+namespace {
+
+TEST(DebugLog, EachOpenTruncatesAndLinesEndWithCrLf) {
+    test::TempDir dir;
+    const std::string path = debugLogPath(dir.path());
+    EXPECT_EQ(path, dir.path() + "kadrel.dbg");
+    DebugLog log;
+    ASSERT_TRUE(log.openDebugLog(path));
+    log.writeDebugLine("first run");
+    log.closeDebugLog();
+    ASSERT_TRUE(log.openDebugLog(path));
+    log.writeDebugLine("source file:/a/b.MOD");
+    log.writeDebugLine("");
+    log.closeDebugLog();
+    log.closeDebugLog();  // closing twice does nothing
+    EXPECT_EQ(test::readAll(path), "source file:/a/b.MOD\r\n\r\n");
+}
+
+TEST(DebugLog, UncreatableLogDropsLinesWithoutFailingTheRun) {
+    test::TempDir dir;
+    DebugLog log;
+    EXPECT_FALSE(log.openDebugLog(dir.path() + "missing/folder/kadrel.dbg"));
+    EXPECT_FALSE(log.isOpen());
+    log.writeDebugLine("dropped");  // must not crash
+    log.closeDebugLog();
+    // A FIFO would block the run, a link could make it overwrite any file: both are ignored.
+    const std::string fifo = dir.file("fifo.dbg"), target = dir.write("precious", "keep");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    std::filesystem::create_symlink(target, dir.file("link.dbg"));
+    EXPECT_FALSE(log.openDebugLog(fifo));
+    EXPECT_FALSE(log.openDebugLog(dir.file("link.dbg")));
+    EXPECT_EQ(test::readAll(target), "keep");
+}
+
+}  // namespace
+}  // namespace kadrel

@@ -1,0 +1,165 @@
+#include "engine/copy/file_search.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "support/fake_ui.h"
+#include "support/temp_dir.h"
+
+namespace kadrel {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(FileSearch, WildcardMatching) {
+    struct Case {
+        const char* name;
+        const char* pattern;
+        bool match;
+    } cases[] = {
+        {"MOV001.MOD", "*.MOD", true},   {"mov001.mod", "*.MOD", true},
+        {"MOV001.MOI", "*.MOD", false},  {"MOV001.MODX", "*.MOD", false},
+        {"a.MPG", "*.MOD;*.MPG", true},  {"a.MPG", "*.MOD; *.MPG", true},
+        {"a.JPG", "*.MOD;*.MPG", false}, {"a.MOD", "*.M?D", true},
+        {"a.MD", "*.M?D", false},        {".MOD", "*.MOD", true},
+        {"a.MOD", "*.", false},          {"a.MOD", "*.MOD;", true},
+        {"\xff\xfe.MOD", "*.MOD", true}, {"aaaaaaaaaaaaaaaaaaaaaaaab", "*a*a*a*a*a*a*c", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(matchPattern(c.name, c.pattern), c.match) << c.name << " ~ " << c.pattern;
+}
+
+TEST(FileSearch, PathHelpers) {
+    struct Split {
+        const char *path, *folder, *name, *ext;
+    } splits[] = {
+        {"/a.b/clip.MOD", "/a.b/", "clip", "MOD"},
+        {"/a.b/clip", "/a.b/", "clip", ""},
+        {"clip.MOD", "", "clip", "MOD"},
+        {"/x/a.b.c", "/x/", "a.b", "c"},
+        {"/x/dir/", "/x/dir/", "", ""},
+    };
+    for (const auto& s : splits) {
+        std::string name = "junk", folder = "junk", ext = "junk";
+        splitPath(s.path, name, folder, ext);
+        EXPECT_EQ(folder + "|" + name + "|" + ext, std::string(s.folder) + "|" + s.name + "|" + s.ext);
+    }
+    EXPECT_EQ(addBackslash("/a") + addBackslash("/a/"), "/a//a/");
+    EXPECT_EQ(stripBackslash("  /a/b/  "), "/a/b");
+    EXPECT_EQ(stripBackslash("/a//"), "/a/");
+}
+
+TEST(FileSearch, ExistenceTests) {
+    test::TempDir dir;
+    const std::string file = dir.write("clip.MOD", "x");
+    EXPECT_TRUE(platform::entryExists(file) && platform::entryExists(dir.path()));
+    EXPECT_FALSE(platform::entryExists(dir.file("missing")));
+    EXPECT_TRUE(platform::isDirectory(dir.path()) && platform::isDirectory(stripBackslash(dir.path())) &&
+                platform::isDirectory("/"));
+    EXPECT_FALSE(platform::isDirectory(file) || platform::isDirectory("") || platform::isDirectory("   "));
+
+    EXPECT_TRUE(isValidFileName(file));
+    EXPECT_TRUE(isValidFileName(dir.file("new.mpg")));
+    EXPECT_FALSE(fs::exists(dir.file("new.mpg"))) << "the test must leave no file behind";
+    EXPECT_FALSE(isValidFileName(dir.file("nofolder/new.mpg")));
+    EXPECT_FALSE(isValidFileName(file + "/below"));
+    EXPECT_EQ(test::readAll(file), "x") << "an existing file is never truncated";
+}
+
+class SearchTree : public ::testing::Test {
+  protected:
+    std::vector<std::string> search(const std::string& root) {
+        std::vector<std::string> files;
+        count = searchFiles(state, root, "MOD", files, abort, ui);
+        return files;
+    }
+    test::TempDir dir;
+    test::FakeUi ui;
+    SearchState state;
+    bool abort = false;
+    int32_t count = -1;
+};
+
+TEST_F(SearchTree, FindsVisibleFilesInEveryFolderExceptDotFolders) {
+    EXPECT_EQ(search(dir.path()), std::vector<std::string>{});  // an empty tree
+    EXPECT_EQ(count, 0);
+    EXPECT_EQ(search(dir.file("missing")), std::vector<std::string>{});
+    dir.write("SD_VIDEO/PRG001/MOV001.MOD", "a");
+    dir.write("SD_VIDEO/PRG001/MOV001.MOI", "a");
+    dir.write("SD_VIDEO/PRG002/mov002.mod", "a");
+    dir.write("SD_VIDEO/PRG002/.hidden.MOD", "a");
+    dir.write(".thumbs/MOV009.MOD", "a");
+    dir.write("top.MOD", "a");
+    dir.write("bad\xff\xfename.MOD", "a");
+    fs::create_directory(dir.file("folder.MOD"));
+    ui.eventsPumped = 0;
+    auto files = search(stripBackslash(dir.path()));
+    EXPECT_EQ(state.searchroot, dir.path());
+    EXPECT_EQ(state.searchpattern, "*.MOD");
+    ASSERT_EQ(count, 4);
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(files, (std::vector<std::string>{dir.path() + "SD_VIDEO/PRG001/MOV001.MOD",
+                                               dir.path() + "SD_VIDEO/PRG002/mov002.mod",
+                                               dir.path() + "bad\xff\xfename.MOD", dir.path() + "top.MOD"}));
+    EXPECT_EQ(ui.eventsPumped, state.scancount) << "events are pumped once per entry";
+}
+
+// Any byte but "/" and NUL may stand in a name: a folder named "x" CR LF followed by a copy of
+// an absolute path must not make the search return a file outside the tree.
+TEST_F(SearchTree, TakesOnlyRegularFilesInsideTheTreeWhateverTheirNames) {
+    const std::string outside = dir.write("outside/victim.MOD", "not on the card");
+    const std::string card = dir.path() + "card/";
+    const std::string hostile = dir.write("card/x\r\n" + outside, "the clip");
+    dir.write("card/plain.MOD", "clip");
+    fs::create_symlink(dir.path() + "card/plain.MOD", card + "link.MOD");
+    fs::create_symlink(dir.path() + "gone.MOD", card + "dangling.MOD");
+    ASSERT_EQ(::mkfifo((card + "fifo.MOD").c_str(), 0644), 0);
+    dir.write("card/imported/copy.MOD", "made by an earlier run");
+    state.excluded = platform::fileId(card + "imported");
+    auto files = search(card);
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(files, (std::vector<std::string>{card + "link.MOD", card + "plain.MOD", hostile}));
+    EXPECT_EQ(count, 3);
+    EXPECT_EQ(state.links, std::vector<std::string>{card + "link.MOD"});
+    std::sort(state.skipped.begin(), state.skipped.end());
+    EXPECT_EQ(state.skipped, (std::vector<std::string>{card + "dangling.MOD", card + "fifo.MOD"}));
+    EXPECT_TRUE(state.excluded.exists()) << "the exclusion survives the search's reset";
+}
+
+TEST_F(SearchTree, SurvivesLinkLoopsAndUnreadableFolders) {
+    dir.write("a/clip.MOD", "x");
+    fs::create_directory_symlink(dir.file("a"), dir.file("a/loop"));
+    fs::create_directory_symlink(dir.path(), dir.file("a/up.MOD"));
+    dir.write("locked/inner.MOD", "x");
+    fs::permissions(dir.file("locked"), fs::perms::none);
+    const auto files = search(dir.path());
+    fs::permissions(dir.file("locked"), fs::perms::owner_all);
+    // Root can still read the locked folder; anyone else cannot. Either way the walk goes on.
+    EXPECT_TRUE(count == 1 || count == 2);
+    EXPECT_NE(std::find(files.begin(), files.end(), dir.path() + "a/clip.MOD"), files.end());
+}
+
+TEST_F(SearchTree, AbortStopsEveryLevel) {
+    for (int i = 0; i < 5; ++i)
+        for (int j = 0; j < 5; ++j)
+            dir.write("d" + std::to_string(i) + "/e/f" + std::to_string(j) + ".MOD", "x");
+    int32_t foundAtAbort = -1;
+    ui.onEvents = [&](long n) {
+        if (n != 3)
+            return;
+        abort = true;
+        foundAtAbort = static_cast<int32_t>(state.found.size());
+    };
+    const auto files = search(dir.path());
+    EXPECT_EQ(count, foundAtAbort) << "nothing is added after the abort";
+    EXPECT_EQ(files.size(), static_cast<size_t>(count));
+    // Each level still finishes the entry it was on (its own folder), then stops: three entries
+    // deep, at most two more are counted while the walk unwinds.
+    EXPECT_LE(state.scancount, 5);
+}
+
+}  // namespace
+}  // namespace kadrel

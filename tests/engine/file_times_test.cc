@@ -1,0 +1,62 @@
+#include "engine/copy/file_times.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+
+#include "platform/file_system.h"
+#include "support/temp_dir.h"
+
+namespace kadrel {
+namespace {
+
+constexpr int64_t kClipTime = 1236262029;  // 2009-03-05 14:07:09 UTC
+
+void useZone(const char* zone) {
+    setenv("TZ", zone, 1);
+    tzset();
+}
+
+TEST(FileTimes, LastWriteTimeInLocalTimeAndNothingForOtherEntries) {
+    useZone("UTC");
+    test::TempDir dir;
+    const std::string clip = dir.write("MOV001.MOD", "data");
+    const std::string hidden = dir.write(".MOV001.MOD", "data");
+    for (const std::string& f : {clip, hidden})
+        ASSERT_TRUE(platform::setFileTimes(f, {{}, {kClipTime, 123456789}, {kClipTime + 60, 987654321}}));
+    // Settings 1 and 2 on a copy (born now, written 2009), and a negative setting: the last write.
+    for (const int16_t use : {1, 2, -3})
+        EXPECT_EQ(getFileTimeName(clip, use, "yyyymmddHhNnSs"), "20090305140709");
+    EXPECT_EQ(getFileTimeText(clip), "05/03/2009 14:07:09");
+    EXPECT_EQ(getFileTimeStamp(clip), "20090305140709");
+    useZone("EST5");  // five hours behind UTC
+    EXPECT_EQ(getFileTimeText(clip), "05/03/2009 09:07:09");
+    EXPECT_EQ(getFileTimeStamp(clip), "20090305090709");
+    EXPECT_EQ(getFileTimeName(clip, 1, "yy-mm-dd_Hh-Nn-Ss"), "09-03-05_09-07-09");
+    useZone("UTC");
+    for (const std::string& path : {hidden, dir.file("missing.MOD"), dir.path()}) {
+        SCOPED_TRACE(path);
+        EXPECT_EQ(getFileTimeName(path, 1, "yy") + getFileTimeText(path) + getFileTimeStamp(path), "");
+    }
+}
+
+TEST(FileTimes, FailuresAreSilentAndMakeWritableReports) {
+    test::TempDir dir;
+    const std::string f = dir.write("clip.MOD", "x");
+    const std::string missing = dir.file("missing");
+    EXPECT_EQ(saveFileTimes(missing), filetimes{});
+    EXPECT_FALSE(restoreFileTimes(missing, saveFileTimes(f)));
+    copyFileTimes(f, missing);
+    EXPECT_FALSE(std::filesystem::exists(missing));
+
+    ASSERT_TRUE(platform::makeReadOnly(f));
+    EXPECT_TRUE(platform::makeWritable(f));
+    EXPECT_EQ(platform::getAttributes(f) & platform::kAttrReadOnly, 0);
+    EXPECT_TRUE(platform::makeWritable(f));  // nothing to do
+    EXPECT_FALSE(platform::makeWritable(missing));
+}
+
+}  // namespace
+}  // namespace kadrel

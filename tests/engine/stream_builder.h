@@ -1,0 +1,167 @@
+// Builds the byte streams the wide-screen flag tests feed to the scan, and a small program
+// stream demuxer of the tests' own that says where each video byte really lies.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "engine/run_context.h"
+#include "engine/scan/wide_screen_flag.h"
+#include "support/fake_ui.h"
+#include "support/temp_dir.h"
+
+namespace kadrel::test {
+
+inline std::string bytes(std::initializer_list<int> values) {
+    std::string s;
+    for (int v : values)
+        s += static_cast<char>(v);
+    return s;
+}
+
+/// Filler without zero bytes, so it never forms or completes a start code.
+inline std::string filler(size_t n, char c = 0x55) {
+    return std::string(n, c);
+}
+
+/// A 12-byte sequence header of h x v with the given byte 7.
+inline std::string seqHeader(int h, int v, int flag) {
+    return bytes(
+        {0, 0, 1, 0xB3, h >> 4, ((h & 0x0F) << 4) | (v >> 8), v & 0xFF, flag, 0x11, 0x22, 0x33, 0x44});
+}
+
+/// A sequence display extension with byte 4 b4 (bit 0: colour description) and size bytes.
+inline std::string sde(int b4, std::initializer_list<int> size) {
+    std::string s = bytes({0, 0, 1, 0xB5, b4});
+    if (b4 & 1)
+        s += bytes({5, 5, 5});
+    return s + bytes(size);
+}
+
+/// A 2010-byte private stream 2 packet with the given length bytes, sub-stream and bytes 28, 29.
+inline std::string privateStream2(int lenHi, int lenLo, int sub, int b28, int b29) {
+    std::string s = bytes({0, 0, 1, 0xBF, lenHi, lenLo, sub}) + filler(21, 0x66) + bytes({b28, b29});
+    return s + filler(2010 - s.size(), 0x66);
+}
+
+inline std::string rdiPck(int b28, int b29) {
+    return privateStream2(0x07, 0xD4, 0x50, b28, b29);
+}
+
+/// An MPEG-2 pack header with no stuffing.
+inline std::string packHeader() {
+    return bytes({0, 0, 1, 0xBA, 0x44, 0, 4, 0, 4, 1, 0, 0x0D, 0x4B, 0xF8});
+}
+
+/// A PES packet of stream id with an MPEG-2 header carrying no optional fields.
+inline std::string pesPacket(int id, const std::string& payload) {
+    const size_t len = payload.size() + 3;
+    return bytes({0, 0, 1, id, static_cast<int>(len >> 8), static_cast<int>(len & 0xFF), 0x81, 0, 0}) +
+           payload;
+}
+
+/// A program stream: each piece of es in a video packet after a pack header and an audio
+/// packet. cuts are the es offsets where a new packet begins.
+inline std::string programStream(const std::string& es, std::vector<size_t> cuts) {
+    cuts.push_back(es.size());
+    std::string ps;
+    size_t from = 0;
+    for (size_t cut : cuts) {
+        ps += packHeader() + pesPacket(0xC0, filler(40, 0x77)) + pesPacket(0xE0, es.substr(from, cut - from));
+        from = cut;
+    }
+    return ps;
+}
+
+/// File offsets of the video payload bytes of a program stream made of MPEG-1 or MPEG-2 pack
+/// headers and PES packets, in stream order; empty when the stream does not parse.
+inline std::vector<int64_t> videoByteOffsets(const std::string& ps) {
+    std::vector<int64_t> out;
+    size_t at = 0;
+    auto u = [&](size_t i) { return static_cast<uint8_t>(ps[i]); };
+    while (at + 6 <= ps.size()) {
+        if (u(at) != 0 || u(at + 1) != 0 || u(at + 2) != 1)
+            return {};
+        const uint8_t id = u(at + 3);
+        if (id == 0xB9)
+            break;
+        if (id == 0xBA) {
+            at += (u(at + 4) & 0xF0) == 0x20 ? 12 : 14 + (u(at + 13) & 7);
+            continue;
+        }
+        const size_t end = at + 6 + (u(at + 4) << 8 | u(at + 5));
+        if (id >= 0xE0 && id <= 0xEF) {
+            size_t p = at + 6;
+            if ((u(p) & 0xC0) == 0x80)
+                p = at + 9 + u(at + 8);
+            else {  // MPEG-1 packet header
+                while (u(p) == 0xFF)
+                    ++p;
+                if ((u(p) & 0xC0) == 0x40)
+                    p += 2;
+                p += (u(p) & 0xF0) == 0x20 ? 5 : (u(p) & 0xF0) == 0x30 ? 10 : 1;
+            }
+            for (size_t i = p; i < end && i < ps.size(); ++i)
+                out.push_back(static_cast<int64_t>(i));
+        }
+        at = end;
+    }
+    return out;
+}
+
+/// The video elementary stream of a program stream, as the demuxer above reads it.
+inline std::string videoEs(const std::string& ps) {
+    std::string es;
+    for (int64_t at : videoByteOffsets(ps))
+        es += ps[static_cast<size_t>(at)];
+    return es;
+}
+
+/// Settings, flags, a scripted UI and a log file for one scan.
+struct PatchContext {
+    TempDir dir;
+    Settings settings;
+    RunControl control;
+    FakeUi ui;
+    DebugLog log;
+    RunContext ctx{settings, control, ui, log};
+
+    explicit PatchContext(int modifySde = 2, int modifyRdiPck = 1, bool debug = false) {
+        settings.modify_sde = static_cast<int16_t>(modifySde);
+        settings.modify_rdi_pck = static_cast<int16_t>(modifyRdiPck);
+        settings.debugmode = debug;
+        if (debug)
+            log.openDebugLog(dir.file("kadrel.dbg"));
+    }
+    /// The log's lines (the log is closed first).
+    std::vector<std::string> logLines() {
+        log.closeDebugLog();
+        std::vector<std::string> lines;
+        std::string all = readAll(dir.file("kadrel.dbg"));
+        for (size_t at = 0, end; (end = all.find("\r\n", at)) != std::string::npos; at = end + 2)
+            lines.push_back(all.substr(at, end - at));
+        return lines;
+    }
+};
+
+/// Writes contents to a file, runs setWideScreenFlag (or resetWideScreenFlag) on it and returns the result.
+inline std::string patched(PatchContext& pc, const std::string& contents, bool reset = false) {
+    const std::string path = pc.dir.write("clip.mpg", contents);
+    if (reset)
+        resetWideScreenFlag(path, pc.ctx);
+    else
+        setWideScreenFlag(path, false, pc.ctx);
+    return readAll(path);
+}
+
+/// Offsets where two equal-length strings differ.
+inline std::vector<size_t> changedOffsets(const std::string& a, const std::string& b) {
+    std::vector<size_t> out;
+    for (size_t i = 0; i < a.size() && i < b.size(); ++i)
+        if (a[i] != b[i])
+            out.push_back(i);
+    return out;
+}
+
+}  // namespace kadrel::test

@@ -1,0 +1,243 @@
+#include "settings/settings_file.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <climits>
+#include <filesystem>
+#include <optional>
+
+#include "support/fake_ui.h"
+#include "support/temp_dir.h"
+
+namespace kadrel {
+namespace {
+
+using test::FakeUi;
+using test::readAll;
+using test::TempDir;
+
+TEST(SettingsNumberTest, LeadingNumberRoundedHalfToEvenAndSaturated) {
+    const struct {
+        const char* text;
+        int16_t asInt16;
+        int32_t asInt32;
+        bool flag, isOne;
+    } cases[] = {
+        {"", 0, 0, false, false},
+        {"  42", 42, 42, true, false},
+        {"1.0", 1, 1, true, true},
+        {"1abc", 1, 1, true, true},
+        {"-1", -1, -1, true, false},
+        {"0.5", 0, 0, true, false},
+        {"1.5", 2, 2, true, false},
+        {"2.5", 2, 2, true, false},
+        {"2.50001", 3, 3, true, false},
+        {"1e3", 1, 1, true, true},
+        {"- 5", 0, 0, false, false},
+        {"0.000", 0, 0, false, false},
+        {"40000", 32767, 40000, true, false},
+        {"99999999999999999999999", 32767, INT32_MAX, true, false},
+        {"-99999999999999999999999.9", -32768, INT32_MIN, true, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE('"' + std::string(c.text) + '"');
+        EXPECT_EQ(iniInt16(c.text), c.asInt16);
+        EXPECT_EQ(iniInt32(c.text), c.asInt32);
+        EXPECT_EQ(iniFlag(c.text), c.flag);
+        EXPECT_EQ(iniIsOne(c.text), c.isOne);
+    }
+}
+
+TEST(SettingsNumberTest, ClampsEachKeyToItsRange) {
+    const struct {
+        const char* text;
+        int16_t sdeWindow, sdeCommandLine, rdiPck, modificationTime;
+    } cases[] = {
+        {"", 1, 2, 1, 2},    {"0", 0, 0, 0, 0},      {"1", 1, 1, 1, 1},   {"2", 2, 2, 2, 2},
+        {"3", 3, 0, 1, 2},   {"5", 0, 0, 1, 2},      {"7", 0, 0, 1, 2},   {"9", 0, 0, 1, 2},
+        {"2.6", 3, 0, 1, 2}, {"-4", -4, -4, -4, -4}, {"abc", 0, 0, 0, 0}, {"70000", 0, 0, 1, 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE('"' + std::string(c.text) + '"');
+        EXPECT_EQ(clampModifySde(c.text, false), c.sdeWindow);
+        EXPECT_EQ(clampModifySde(c.text, true), c.sdeCommandLine);
+        EXPECT_EQ(clampModifyRdiPck(c.text), c.rdiPck);
+        EXPECT_EQ(clampUseModificationTime(c.text), c.modificationTime);
+    }
+}
+
+const char kFreshFile[] =
+    "[Settings]\r\nlastsourcedir=\r\nlasttargetdir=\r\nsetws=0\r\nSearchFor=MOD\r\nRenameTo=MPG\r\n"
+    "AddedText=\r\nTextbeforeDate=0\r\noverwrite_files=0\r\nxpos=0\r\nypos=0\r\ndeletefiles=0\r\n;\r\n"
+    "; possible file formats(d,m,H,M,S: no leading 0,     dd,mm,HH,MM,SS: leading 0):\r\n"
+    "; if the key datetimeformat is left blank then the original filename will be used instead of a datetime "
+    "format.\r\n"
+    "; yy-dd-mm_HH-MM-SS\r\n; yyyy-dd-mm_HH-MM-SS\r\n; yy-d-m_H-M-S\r\n; yyyy-d-m_H-M-S\r\n"
+    "; yy-mm-dd_HH-MM-SS\r\n; yyyy-mm-dd_HH-MM-SS\r\n; yy-m-d_H-M-S\r\n; yyyy-m-d_H-M-S\r\n"
+    "; mm-dd-yy_HH-MM-SS\r\n; mm-dd-yyyy_HH-MM-SS\r\n; m-d-yy_H-M-S\r\n; m-d-yyyy_H-M-S\r\n"
+    "; dd-mm-yy_HH-MM-SS\r\n; dd-mm-yyyy_HH-MM-SS\r\n; d-m-yy_HH-MM-SS\r\n; d-m-yyyy_HH-MM-SS\r\n"
+    "; yymmdd_HHMMSS\r\n; yyyymmdd_HHMMSS\r\n; yymd_HMS\r\n; yyyymd_HMS\r\n"
+    "; mmddyy_HHMMSS\r\n; mmddyyyy_HHMMSS\r\n; mdyy_HMS\r\n; mdyyyy_HMS\r\n"
+    "; ddmmyy_HHMMSS\r\n; ddmmyyyy_HHMMSS\r\n; dmyy_HHMMSS\r\n; dmyyyy_HHMMSS\r\n"
+    "; yy-dd-mm\r\n; yyyy-dd-mm\r\n; yy-d-m\r\n"
+    "; the following 2 formats require the system locale set to English(United States)via Control "
+    "Panel->Regional Options\r\n"
+    "; mm-dd-yy_HH-MM-SS-AMPM\r\n; yy-mm-dd_HH-MM-SS-AMPM\r\n"
+    "datetimeformat=yyyymmdd_HHMMSS\r\n"
+    "[ThumbnailBrowser]\r\nxpos=0\r\nypos=0\r\nheight=7000\r\nwidth=10000\r\nThumbnailSize=1\r\n";
+
+/// A settings file with the given contents ("" for none), loaded in window mode.
+struct Loaded {
+    explicit Loaded(const std::optional<std::string>& contents = std::nullopt) {
+        s.inifile = contents ? dir.write("Kadrel.ini", *contents) : dir.file("Kadrel.ini");
+        loadSettings(s, ui);
+    }
+    TempDir dir;
+    FakeUi ui;
+    Settings s;
+};
+
+TEST(SettingsFileTest, FreshFileLayoutIsKeptByLoadsAndWrites) {
+    Loaded f;
+    EXPECT_EQ(readAll(f.s.inifile), kFreshFile);
+    EXPECT_TRUE(f.ui.messages.empty());
+    EXPECT_EQ(f.s.dateformat, "yyyymmdd_HHMMSS");
+    EXPECT_EQ(f.s.modify_sde, 1);
+    EXPECT_EQ(f.s.use_modificationtime, 2);
+    loadSettings(f.s, f.ui);
+    EXPECT_EQ(readAll(f.s.inifile), kFreshFile);  // loading again changes nothing
+
+    f.s.lastsourcedir = "/media/card";
+    f.s.xpos = 900;
+    f.s.browser.width = 12000;
+    saveMainSettings(f.s, true);
+    saveBrowserSettings(f.s);
+    Settings back;
+    back.inifile = f.s.inifile;
+    loadSettings(back, f.ui);
+    EXPECT_EQ(back.lastsourcedir, "/media/card");
+    EXPECT_EQ(back.xpos, 0);  // not stored while minimised
+    EXPECT_EQ(back.browser.width, 12000);
+    EXPECT_EQ(back.dateformat, "yyyymmdd_HHMMSS");  // the comment block and its key are still there
+    saveMainSettings(f.s, false);
+    loadSettings(back, f.ui);
+    EXPECT_EQ(back.xpos, 900);
+
+    ASSERT_EQ(chmod(f.s.inifile.c_str(), 0444), 0);  // read-only: a close changes nothing, silently
+    const std::string before = readAll(f.s.inifile);
+    f.s.lastsourcedir = "/elsewhere";
+    f.s.browser.xpos = 77;
+    saveMainSettings(f.s, false);
+    saveBrowserSettings(f.s);
+    EXPECT_EQ(readAll(f.s.inifile), before);
+    EXPECT_TRUE(f.ui.messages.empty());
+}
+
+TEST(SettingsFileTest, EveryKeyReachesItsField) {
+    Loaded f(
+        "[Settings]\nlastsourcedir=/card\nlasttargetdir=/video\nsetws=1\nTextbeforeDate=2\n"
+        "SearchFor=mpg\nRenameTo=mpeg\nxpos=150.5\nypos=-30\nAddedText= holiday \n"
+        "datetimeformat=dd-mm-yy\ndeletefiles=1\nmodify_sde=5\nmodify_rdi-pck=7\n"
+        "overwrite_files=1\nuse_modificationtime=9\nuse_moi=1\n"
+        "[ThumbnailBrowser]\nxpos=11\nypos=12\nheight=13\nwidth=14\nThumbnailSize=2\n");
+    const Settings& s = f.s;
+    EXPECT_EQ(s.lastsourcedir + "|" + s.lasttargetdir + "|" + s.searchext + "|" + s.renameext + "|" +
+                  s.usertext + "|" + s.dateformat,
+              "/card|/video|mpg|mpeg|holiday|dd-mm-yy");
+    EXPECT_EQ(std::vector<bool>({s.setws, s.TextbeforeDate, s.deletefiles, s.overwrite, s.use_moi}),
+              std::vector<bool>(5, true));
+    EXPECT_EQ(std::vector<int>({s.xpos, s.ypos, s.modify_sde, s.modify_rdi_pck, s.use_modificationtime}),
+              std::vector<int>({150, -30, 0, 1, 2}));
+    EXPECT_EQ(std::vector<int>({s.browser.xpos, s.browser.ypos, s.browser.height, s.browser.width,
+                                s.browser.ThumbnailSize}),
+              std::vector<int>({11, 12, 13, 14, 2}));
+}
+
+TEST(SettingsFileTest, BrowserSectionWithoutXposIsRewrittenWithDefaults) {
+    Loaded f("[Settings]\r\nSearchFor=MPG\r\n[ThumbnailBrowser]\r\nheight=1234\r\nwidth=99\r\n");
+    EXPECT_EQ(f.s.browser.height, 7000);
+    EXPECT_EQ(f.s.browser.width, 10000);
+    EXPECT_EQ(readAll(f.s.inifile),
+              "[Settings]\r\nSearchFor=MPG\r\n[ThumbnailBrowser]\r\nheight=7000\r\n"
+              "width=10000\r\nxpos=0\r\nypos=0\r\nThumbnailSize=1\r\n");
+}
+
+TEST(SettingsFileTest, CommandLineReadsOnlyItsKeys) {
+    TempDir dir;
+    Settings s;
+    s.inifile =
+        dir.write("Kadrel.ini",
+                  "[Settings]\r\nSearchFor=JPG\r\nTextbeforeDate=1\r\ndatetimeformat=d-m-yy_HH-MM-SS\r\n"
+                  "deletefiles=0\r\nmodify_sde=3\r\nmodify_rdi-pck=2\r\nuse_modificationtime=1\r\n"
+                  "use_moi=1\r\n");
+    s.deletefiles = true;
+    loadCommandLineSettings(s);
+    EXPECT_EQ(s.searchext + "|" + s.dateformat, "MOD|d-m-yy_HH-MM-SS");
+    EXPECT_EQ(std::vector<int>({s.TextbeforeDate, s.deletefiles, s.use_modificationtime, s.modify_sde,
+                                s.modify_rdi_pck, s.use_moi}),
+              std::vector<int>({1, 0, 1, 0, 2, 1}));
+    Settings blank;
+    blank.inifile = dir.write("blank.ini", "[Settings]\r\nmodify_sde=\r\nuse_moi=0\r\n");
+    loadCommandLineSettings(blank);
+    EXPECT_EQ(
+        std::vector<int>({blank.modify_sde, blank.modify_rdi_pck, blank.use_modificationtime, blank.use_moi}),
+        std::vector<int>({2, 1, 2, 0}));
+    blank.use_moi = true;  // /M turns it on for the run whatever the file says
+    loadCommandLineSettings(blank);
+    EXPECT_TRUE(blank.use_moi);
+    EXPECT_EQ(blank.dateformat, "");
+
+    Settings first;  // no file yet: what a fresh file would give, and no file is written
+    first.inifile = dir.file("none/Kadrel.ini");
+    first.TextbeforeDate = first.deletefiles = true;
+    loadCommandLineSettings(first);
+    EXPECT_EQ(first.dateformat, "yyyymmdd_HHMMSS");
+    EXPECT_EQ(std::vector<int>({first.TextbeforeDate, first.deletefiles, first.modify_sde,
+                                first.modify_rdi_pck, first.use_modificationtime}),
+              std::vector<int>({0, 0, 2, 1, 2}));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("none")));
+}
+
+TEST(SettingsFileTest, UnwritableFolderWarnsOnceAndKeepsSettingsInMemory) {
+    TempDir dir;
+    Settings s;
+    // A parent that is a regular file cannot hold the settings file, whoever runs the test.
+    s.inifile = dir.write("plain", "x") + "/Kadrel.ini";
+    FakeUi ui;
+    loadSettings(s, ui);
+    loadSettings(s, ui);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    const test::ShownMessage& m = ui.messages[0];
+    EXPECT_EQ(m.text,
+              "Can not write to ini-File\r\n" + s.inifile +
+                  "\r\n\r\nCheck write access!\r\n\r\nProgram will continue but settings will not be saved.");
+    EXPECT_EQ(m.title, "ERROR");
+    EXPECT_EQ(m.icon, MsgIcon::Critical);
+    EXPECT_EQ(m.buttons, MsgButtons::Ok);
+    EXPECT_EQ(s.searchext + s.renameext, "MODMPG");
+    EXPECT_EQ(s.browser.width, 10000);
+    EXPECT_EQ(readAll(dir.file("plain")), "x");
+}
+
+TEST(SettingsFileTest, DebugModeOnlyForOneAndKeysReadThroughTheFixedBuffer) {
+    TempDir dir;
+    for (const auto& [contents, on] : {std::pair{"[Settings]\r\ndebugmode=1.0\r\n", true},
+                                       {"[Settings]\r\ndebugmode=2\r\n", false},
+                                       {"[Settings]\r\ndebugmode=\r\n", false},
+                                       {"[Other]\r\ndebugmode=1\r\n", false}})
+        EXPECT_EQ(readDebugMode(dir.write("Kadrel.ini", contents)), on) << contents;
+    EXPECT_FALSE(readDebugMode(dir.file("missing.ini")));
+
+    const std::string file = dir.write("k.ini", "[S]\r\nlong=" + std::string(40000, 'v') + "\r\n" +
+                                                    std::string("nul=ab\0cd\r\n", 11) + "x=1\r\n");
+    EXPECT_EQ(readIniKey(file, "S", "long"), std::string(kIniBufferSize - 1, 'v'));
+    EXPECT_EQ(readIniKey(file, "S", "nul"), "ab");
+    EXPECT_EQ(readIniKey(file, "S", "missing") + readIniKey(dir.file("none.ini"), "S", "x"), "");
+    EXPECT_TRUE(writeIniKey(file, "s", "X", "2"));
+    EXPECT_EQ(readIniKey(file, "S", "x"), "2");
+    EXPECT_EQ(readIniKey(file, "S", "long").size(), kIniBufferSize - 1);
+}
+
+}  // namespace
+}  // namespace kadrel

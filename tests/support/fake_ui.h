@@ -1,0 +1,46 @@
+// A UI seam for tests: records every call and answers message boxes from a script.
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/ui_seam.h"
+
+namespace kadrel::test {
+
+struct ShownMessage {
+    std::string text;
+    std::string title;
+    MsgIcon icon;
+    MsgButtons buttons;
+    MsgResult defaultButton;
+};
+
+class FakeUi : public UiSeam {
+  public:
+    void processEvents() override {
+        ++eventsPumped;
+        if (onEvents)
+            onEvents(eventsPumped);
+    }
+    MsgResult showMessage(const std::string& text, const std::string& title, MsgIcon icon, MsgButtons buttons,
+                          MsgResult defaultButton) override {
+        messages.push_back({text, title, icon, buttons, defaultButton});
+        if (answers.empty())
+            return defaultButton;
+        const MsgResult answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    void showProgress(const std::string& text, int percent) override { progress.emplace_back(text, percent); }
+
+    std::deque<MsgResult> answers;  ///< scripted answers, the default button when empty
+    std::vector<ShownMessage> messages;
+    std::vector<std::pair<std::string, int>> progress;
+    long eventsPumped = 0;
+    std::function<void(long)> onEvents;  ///< runs on every pump, e.g. to press Abort
+};
+
+}  // namespace kadrel::test

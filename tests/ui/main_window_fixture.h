@@ -1,0 +1,169 @@
+// The main window on a settings file of its own, for the Qt Test programs: Qt's seam with
+// message boxes answered by their default button and recorded, and the screenshot hook.
+#pragma once
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QtTest>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <memory>
+
+#include "support/fake_ui.h"
+#include "support/temp_dir.h"
+#include "ui/main/main_window.h"
+
+namespace kadrel::test {
+
+/// Qt's seam recording boxes (answered from answers, else by their default button) and progress
+/// texts, with a hook on every pump of events (where a user's click lands during a run).
+class ScriptedUi : public QtUi {
+  public:
+    MsgResult showMessage(const std::string& text, const std::string& title, MsgIcon icon, MsgButtons buttons,
+                          MsgResult defaultButton) override {
+        shown.push_back({text, title, icon, buttons, defaultButton});
+        if (answers.empty())
+            return defaultButton;
+        const MsgResult answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    void processEvents() override {
+        if (onEvents)
+            onEvents();
+        QtUi::processEvents();
+    }
+    /// Records each new text once; the percentage moves many times within a file.
+    void showProgress(const std::string& text, int percent) override {
+        if (progress.empty() || progress.back() != text)
+            progress.push_back(text);
+        percents.push_back(percent);
+        QtUi::showProgress(text, percent);
+    }
+    std::deque<MsgResult> answers;
+    std::vector<ShownMessage> shown;
+    std::vector<std::string> progress;
+    std::vector<int> percents;
+    std::function<void()> onEvents;
+};
+
+/// Saves widget's picture as name.png in $KADREL_SCREENSHOTS (the pictures of docs/screenshots),
+/// when that is set; false when saving failed.
+inline bool saveShot(QWidget& widget, const char* name) {
+    const QByteArray folder = qgetenv("KADREL_SCREENSHOTS");
+    return folder.isEmpty() || widget.grab().save(QString::fromUtf8(folder) + "/" + name + ".png");
+}
+
+/// Files in folder (not recursive) by name, with their contents.
+inline std::map<std::string, std::string> filesIn(const std::string& folder) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        files[entry.path().filename().string()] = readAll(entry.path().string());
+    return files;
+}
+
+/// A folder for the card or the target. While the pictures of docs/screenshots are made it is
+/// $HOME/name (the README makes them with a home of their own), typed with "~", so that no
+/// picture shows a path of the machine that made it; otherwise a fresh temporary folder.
+class CardFolder {
+  public:
+    explicit CardFolder(const std::string& name) {
+        const QByteArray home = qgetenv("HOME");
+        const std::filesystem::path root = std::filesystem::path(home.toStdString()) / name;
+        if (qEnvironmentVariableIsEmpty("KADREL_SCREENSHOTS") || home.isEmpty() ||
+            std::filesystem::exists(root)) {  // never one the tests did not make
+            temp_ = std::make_unique<TempDir>();
+            return;
+        }
+        made_ = root;
+        while (!std::filesystem::exists(made_.parent_path()))
+            made_ = made_.parent_path();
+        std::filesystem::create_directories(root);
+        root_ = root;
+        typed_ = "~/" + name + "/";
+    }
+    ~CardFolder() {
+        if (!temp_)
+            std::filesystem::remove_all(made_);
+    }
+    CardFolder(const CardFolder&) = delete;
+    CardFolder& operator=(const CardFolder&) = delete;
+
+    /// The folder, ending with '/'.
+    std::string path() const { return temp_ ? temp_->path() : root_.string() + "/"; }
+    /// A path inside the folder.
+    std::string file(const std::string& name) const { return path() + name; }
+    /// Writes a file (parent folders created) and returns its path.
+    std::string write(const std::string& name, const std::string& contents) const {
+        if (temp_)
+            return temp_->write(name, contents);
+        const std::filesystem::path file = root_ / name;
+        std::filesystem::create_directories(file.parent_path());
+        std::ofstream(file, std::ios::binary) << contents;
+        return file.string();
+    }
+    /// The folder as a user types it into a folder field.
+    QString typed() const { return QString::fromStdString(temp_ ? path() : typed_); }
+
+  private:
+    std::unique_ptr<TempDir> temp_;
+    std::filesystem::path root_, made_;
+    std::string typed_;
+};
+
+/// One loaded main window; ini (if not empty) is written as Kadrel.ini first.
+struct MainWindowHarness {
+    TempDir dir;
+    CardFolder card{"media/CAMCORDER"}, target{"Videos/Kadrel"};
+    Settings settings;
+    RunControl control;
+    ScriptedUi ui;
+    std::unique_ptr<kadrel::MainWindow> form;
+
+    explicit MainWindowHarness(const std::string& ini = "") {
+        settings.inifile = dir.file("Kadrel.ini");
+        if (!ini.empty())
+            dir.write("Kadrel.ini", ini);
+        form = std::make_unique<kadrel::MainWindow>(settings, control, ui);
+        ui.setOwner(form.get());
+        ui.setProgressView(form.get());
+        form->loadSettings();
+    }
+    /// Shows the window copying from card to target.
+    void showWithCard() {
+        form->show();
+        edit("lSourcedir")->setText(card.typed());
+        edit("lTargetdir")->setText(target.typed());
+    }
+    template <class W>
+    W* get(const char* name) const {
+        W* widget = form->findChild<W*>(name);
+        if (widget == nullptr)
+            qFatal("no control %s", name);
+        return widget;
+    }
+    QLineEdit* edit(const char* name) const { return get<QLineEdit>(name); }
+    QPushButton* button(const char* name) const { return get<QPushButton>(name); }
+    QCheckBox* check(const char* name) const { return get<QCheckBox>(name); }
+    QPushButton* start() const { return button("btnStart"); }
+    std::string ini() const { return readAll(settings.inifile); }
+    /// The state every run and selection ends in: no progress display, the controls back.
+    void verifyIdle(bool startEnabled = true) const {
+        QVERIFY(!control.running);
+        QCOMPARE(start()->text(), QString("&Start"));
+        QCOMPARE(start()->isEnabled(), startEnabled);
+        QVERIFY(form->findChild<QProgressBar*>() == nullptr);
+        QVERIFY(!get<QLabel>("Label4")->isVisibleTo(form.get()));
+        QVERIFY(get<QLabel>("Label3")->isVisibleTo(form.get()));
+        QVERIFY(edit("lSourcedir")->isEnabled() && edit("txtUserString")->isEnabled());
+        QVERIFY(button("Check1")->isEnabled());
+    }
+};
+
+}  // namespace kadrel::test
