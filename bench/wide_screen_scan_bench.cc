@@ -102,12 +102,12 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     const double mib = static_cast<double>(g_fileSize) / (1 << 20);
-    std::printf("file: %.0f MiB\nplain read: %.0f MiB/s\n16:9 scan: %.0f MiB/s\n", mib,
-                mib / g_readSeconds, mib / g_scanSeconds);
+    std::printf("file: %.0f MiB\nplain read: %.0f MiB/s\n16:9 scan: %.0f MiB/s\n", mib, mib / g_readSeconds,
+                mib / g_scanSeconds);
     std::printf("scan / plain read ratio: %.2f (target >= 0.50)\n", g_readSeconds / g_scanSeconds);
     if (const double ff = ffmpegSeconds(); ff > 0)
-        std::printf("ffmpeg -c copy -bsf:v mpeg2_metadata: %.0f MiB/s; the 16:9 scan is %.1fx faster\n", mib / ff,
-                    ff / g_scanSeconds);
+        std::printf("ffmpeg -c copy -bsf:v mpeg2_metadata: %.0f MiB/s; the 16:9 scan is %.1fx faster\n",
+                    mib / ff, ff / g_scanSeconds);
     else
         std::printf("ffmpeg not installed: no comparison\n");
     std::filesystem::remove(benchFile());

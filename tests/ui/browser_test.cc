@@ -14,7 +14,7 @@
 #include "ui/browser/browser_selection.h"
 #include "ui/browser/manual_selection.h"
 #include "ui/browser/thumbnail_pool.h"
-#include "ui/main/help_docking.h"
+#include "ui/help_docking.h"
 #include "ui/screen_fit.h"
 
 namespace kadrel {

@@ -7,7 +7,7 @@
 #include <QTextBlock>
 #include <QTextDocument>
 
-#include "ui/main/help_docking.h"
+#include "ui/help_docking.h"
 
 namespace kadrel {
 

@@ -1,4 +1,4 @@
-#include "ui/main/help_docking.h"
+#include "ui/help_docking.h"
 
 #include <QScreen>
 #include <QWidget>
