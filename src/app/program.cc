@@ -74,7 +74,7 @@ int commandLineMode(int argc, char** argv, Settings& settings, DebugLog& log) {
     const std::string nameProblem =
         nameSettingsProblem(settings, flags.targetisdir && !settings.targetdir.empty());
     if (!nameProblem.empty()) {
-        ui.showMessage(nameProblem, "ERROR", MsgIcon::Critical, MsgButtons::Ok, MsgResult::Ok);
+        showError(ui, nameProblem);
         return kRunFailed;
     }
     control.running = true;

@@ -22,6 +22,11 @@ class UiSeam {
     virtual void showProgress(const std::string& text, int percent) = 0;
 };
 
+/// The one way an error reaches the user: a critical box titled "ERROR" with an OK button.
+inline void showError(UiSeam& ui, const std::string& text) {
+    ui.showMessage(text, "ERROR", MsgIcon::Critical, MsgButtons::Ok, MsgResult::Ok);
+}
+
 /// A seam that shows nothing and answers every box with its default button.
 class SilentUi : public UiSeam {
   public:

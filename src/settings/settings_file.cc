@@ -324,7 +324,7 @@ void appendFileFormatSection(const std::string& file, UiSeam& ui) {
     static std::set<std::string> reported;
     if (!reported.insert(file).second)
         return;
-    ui.showMessage(cannotWriteText(file), "ERROR", MsgIcon::Critical, MsgButtons::Ok, MsgResult::Ok);
+    showError(ui, cannotWriteText(file));
 }
 
 void loadCommandLineSettings(Settings& settings) {

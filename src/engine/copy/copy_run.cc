@@ -76,10 +76,6 @@ struct FileStep {
     CompanionChoice choice;
 };
 
-void showError(UiSeam& ui, const std::string& text) {
-    ui.showMessage(text, "ERROR", MsgIcon::Critical, MsgButtons::Ok, MsgResult::Ok);
-}
-
 std::string errorText(int number, const std::string& description) {
     return "Error " + std::to_string(number) + "\r\n" + description;
 }

@@ -9,10 +9,6 @@ namespace kadrel {
 
 namespace {
 
-void showError(UiSeam& ui, const std::string& text) {
-    ui.showMessage(text, "ERROR", MsgIcon::Critical, MsgButtons::Ok, MsgResult::Ok);
-}
-
 bool ask(UiSeam& ui, const std::string& text, const std::string& title) {
     return ui.showMessage(text, title, MsgIcon::Critical, MsgButtons::OkCancel, MsgResult::Cancel) ==
            MsgResult::Ok;

@@ -154,7 +154,7 @@ std::string decoderUnusableMessage() {
 }
 
 void showDecoderUnusable(UiSeam& ui) {
-    ui.showMessage(decoderUnusableMessage(), "ERROR", MsgIcon::Critical, MsgButtons::Ok, MsgResult::Ok);
+    showError(ui, decoderUnusableMessage());
 }
 
 DibFrame grabFirstPicture(const std::string& path, int64_t seekPosition, int32_t& height, int32_t& width,

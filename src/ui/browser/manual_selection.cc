@@ -76,7 +76,7 @@ std::string noFilesText(const std::string& searchext) {
 }
 
 void showNoFilesMessage(const std::string& searchext, UiSeam& ui) {
-    ui.showMessage(noFilesText(searchext), "ERROR", MsgIcon::Critical, MsgButtons::Ok, MsgResult::Ok);
+    showError(ui, noFilesText(searchext));
 }
 
 void sortfilelist(ThumbnailStore& store) {

@@ -29,9 +29,8 @@ bool reserveSlots(ThumbnailStore& store, UiSeam& ui) {
         store.thumbnailbits.reserve(static_cast<size_t>(store.filecount) * kThumbBytes);
         return true;
     } catch (const std::bad_alloc&) {
-        ui.showMessage(
-            "Not enough memory for the thumbnails of " + std::to_string(store.filecount) + " files!", "ERROR",
-            MsgIcon::Critical, MsgButtons::Ok, MsgResult::Ok);
+        showError(ui,
+                  "Not enough memory for the thumbnails of " + std::to_string(store.filecount) + " files!");
         return false;
     }
 }

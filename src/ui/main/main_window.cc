@@ -636,8 +636,8 @@ void MainWindow::btnSelTargetdir_Click() {
 
 // ---- start validation ----
 
-void MainWindow::showError(const std::string& message, const char* title) {
-    ui_.showMessage(message, title, MsgIcon::Critical, MsgButtons::Ok, MsgResult::Ok);
+void MainWindow::showPathNotFound(const std::string& message) {
+    ui_.showMessage(message, "Path not found", MsgIcon::Critical, MsgButtons::Ok, MsgResult::Ok);
 }
 
 // The characters are checked on every Start, also after a manual selection: a separator in
@@ -651,7 +651,7 @@ bool MainWindow::validateStart() {
         return false;
     const std::string nameProblem = nameSettingsProblem(settings_, !settings_.targetdir.empty());
     if (!nameProblem.empty()) {
-        showError(nameProblem, "ERROR");
+        kadrel::showError(ui_, nameProblem);
         return false;
     }
     if (store_.selectedcount != 0)
@@ -667,7 +667,7 @@ bool MainWindow::checkField(QLineEdit* field, const char* headline) {
     if (bad < 0)
         return true;
     field->setSelection(bad, 1);
-    showError(refusalMessage(headline), "ERROR");
+    kadrel::showError(ui_, refusalMessage(headline));
     field->setFocus();
     field->setSelection(bad, 1);
     return false;
@@ -687,7 +687,7 @@ bool MainWindow::checkSourceFolder(bool fromToggle) {
     const QString path = compactPathToWidth(lSourcedir->text(), kMessagePathWidth, fontMetrics());
     if (fromToggle)
         releaseCheck2();
-    showError(sourceFolderMessage(path.toStdString()), "Path not found");
+    showPathNotFound(sourceFolderMessage(path.toStdString()));
     lSourcedir->setFocus();
     return false;
 }
@@ -698,7 +698,7 @@ bool MainWindow::checkTargetFolder(bool fromToggle) {
     const QString path = compactPathToWidth(lTargetdir->text(), kMessagePathWidth, fontMetrics());
     if (fromToggle)
         releaseCheck2();
-    showError(targetFolderMessage(path.toStdString()), "Path not found");
+    showPathNotFound(targetFolderMessage(path.toStdString()));
     lTargetdir->setFocus();
     return false;
 }
@@ -774,7 +774,7 @@ void MainWindow::copySelection(const std::string& target) {
     std::vector<std::string> files;
     const int32_t count = collectSelectedFiles(store_, files);
     if (count < 1) {
-        showError("No files are selected!", "ERROR");
+        kadrel::showError(ui_, "No files are selected!");
         return;
     }
     copyFileList(ctx_, count, files, target, settings_.setws, true, true);

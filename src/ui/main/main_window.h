@@ -110,7 +110,7 @@ class MainWindow : public QWidget, public ProgressView {
     bool checkTargetFolder(bool fromToggle);
     void releaseCheck2();
     void storeFolders();
-    void showError(const std::string& text, const char* title);
+    void showPathNotFound(const std::string& text);
     bool requestAbort();
     void runCopy();
     void copySelection(const std::string& target);
