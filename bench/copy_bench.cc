@@ -167,12 +167,12 @@ class ConfirmingUi : public kadrel::SilentUi {
 };
 
 /// The run inside this process; with deleteSources it deletes the proven sources of the scratch card.
-double copyRunDirect(bool setws, bool deleteSources = false) {
+double copyRunDirect(bool setWideScreen, bool deleteSources = false) {
     const std::clock_t c0 = std::clock();
     kadrel::Settings settings;
-    settings.dateformat = "yy-mm-dd_Hh-Nn-Ss";
-    settings.use_modificationtime = 1;
-    settings.deletefiles = deleteSources;
+    settings.dateFormat = "yy-mm-dd_Hh-Nn-Ss";
+    settings.timeSource = TimeSource::LastWrite;
+    settings.deleteFiles = deleteSources;
     kadrel::RunControl control;
     control.running = true;
     ConfirmingUi ui;
@@ -180,18 +180,19 @@ double copyRunDirect(bool setws, bool deleteSources = false) {
     kadrel::RunContext ctx{settings, control, ui, log};
     fs::create_directories(setup().target());
     const std::string source = deleteSources ? setup().scratch() : setup().source();
-    const kadrel::RunResult result = kadrel::copyAllFound(ctx, source, setup().target(), setws, false);
+    const kadrel::RunResult result =
+        kadrel::copyAllFound(ctx, source, setup().target(), setWideScreen, false);
     if (!result.complete())
         throw std::runtime_error("the copy run did not complete");
     return static_cast<double>(std::clock() - c0) / CLOCKS_PER_SEC;
 }
 
-double copyRun(bool setws) {
+double copyRun(bool setWideScreen) {
     if (!g_useBinary)
-        return copyRunDirect(setws);
+        return copyRunDirect(setWideScreen);
     fs::create_directories(setup().target());
     return runCounted(quoted(KADREL_BINARY) + " " + quoted(setup().source()) + " " +
-                      quoted(setup().target()) + (setws ? " /W" : ""));
+                      quoted(setup().target()) + (setWideScreen ? " /W" : ""));
 }
 
 /// One contender: its name in the summary, what it runs and whether it empties the scratch card.

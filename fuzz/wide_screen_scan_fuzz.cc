@@ -41,8 +41,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const uint8_t modes = size > 0 ? data[0] : 0;
     const std::string stream(reinterpret_cast<const char*>(data) + (size > 0), size > 0 ? size - 1 : 0);
     kadrel::Settings settings;
-    settings.modify_sde = static_cast<int16_t>(modes % 5);
-    settings.modify_rdi_pck = static_cast<int16_t>((modes / 5) % 3);
+    settings.modifySde = static_cast<int16_t>(modes % 5);
+    settings.modifyRdiPck = static_cast<int16_t>((modes / 5) % 3);
     kadrel::RunControl control;
     kadrel::SilentUi ui;
     kadrel::DebugLog log;

@@ -42,13 +42,13 @@ int count(const ArgumentArray& args) {
 }
 
 void resetDefaults(Settings& settings, CommandLineFlags& flags) {
-    settings.sourcedir.clear();
-    settings.targetdir.clear();
-    settings.searchext = "MOD";
-    settings.renameext = "MPG";
-    settings.usertext.clear();
-    settings.setws = false;
-    settings.use_moi = false;
+    settings.sourceDir.clear();
+    settings.targetDir.clear();
+    settings.searchExt = "MOD";
+    settings.renameExt = "MPG";
+    settings.userText.clear();
+    settings.setWideScreen = false;
+    settings.useMoi = false;
     flags.confirmpatch = false;
     flags.helprequested = false;
 }
@@ -59,19 +59,19 @@ void applySwitch(const std::string& arg, Settings& settings, CommandLineFlags& f
         return;
     const std::string u = upper(arg);
     if (u.starts_with("/W"))
-        settings.setws = true;
+        settings.setWideScreen = true;
     else if (u.starts_with("/S:"))
-        settings.searchext = stripQuotes(arg.substr(3));
+        settings.searchExt = stripQuotes(arg.substr(3));
     else if (u.starts_with("/R:"))
-        settings.renameext = stripQuotes(arg.substr(3));
+        settings.renameExt = stripQuotes(arg.substr(3));
     else if (u.starts_with("/C"))
         flags.confirmpatch = true;
     else if (u.starts_with("/T:"))
-        settings.usertext = stripQuotes(arg.substr(3));
+        settings.userText = stripQuotes(arg.substr(3));
     else if (u == "/O")
         settings.overwrite = true;
     else if (u == "/M")
-        settings.use_moi = true;
+        settings.useMoi = true;
     else if (u == "/E")
         flags.showerrors = true;
     else if (u == "/?")
@@ -79,18 +79,18 @@ void applySwitch(const std::string& arg, Settings& settings, CommandLineFlags& f
 }
 
 int16_t validateTarget(Settings& settings, CommandLineFlags& flags) {
-    if (settings.targetdir.empty())
+    if (settings.targetDir.empty())
         return flags.confirmpatch ? 0 : kErrNoConfirmation;
-    if (platform::isDirectory(settings.targetdir)) {
+    if (platform::isDirectory(settings.targetDir)) {
         flags.targetisdir = true;
         return 0;
     }
-    if (isValidFileName(settings.targetdir) && !flags.sourceisdir) {
+    if (isValidFileName(settings.targetDir) && !flags.sourceisdir) {
         std::string name, folder, ext;
-        splitPath(settings.targetdir, name, folder, ext);
+        splitPath(settings.targetDir, name, folder, ext);
         flags.targetisdir = false;
-        settings.targetdir = folder + name;
-        settings.renameext = ext;
+        settings.targetDir = folder + name;
+        settings.renameExt = ext;
         return 0;
     }
     return kErrTarget;
@@ -100,28 +100,28 @@ int16_t validate(Settings& settings, CommandLineFlags& flags) {
     if (flags.helprequested)
         return kErrSourceChars;
     int16_t code = 0;
-    if (hasInvalidRun(settings.sourcedir))
+    if (hasInvalidRun(settings.sourceDir))
         code += kErrSourceChars;
-    if (hasInvalidRun(settings.targetdir))
+    if (hasInvalidRun(settings.targetDir))
         code += kErrTargetChars;
-    if (platform::isDirectory(settings.sourcedir)) {
+    if (platform::isDirectory(settings.sourceDir)) {
         flags.sourceisdir = true;
-    } else if (!platform::entryExists(settings.sourcedir)) {
+    } else if (!platform::entryExists(settings.sourceDir)) {
         return kErrSource;
     } else {
         std::string name, folder;
         flags.sourceisdir = false;
-        splitPath(settings.sourcedir, name, folder, settings.searchext);
+        splitPath(settings.sourceDir, name, folder, settings.searchExt);
     }
     code += validateTarget(settings, flags);
-    const std::string ext = upper(settings.searchext);
-    if (settings.setws && ext != "MPG" && ext != "MOD")
+    const std::string ext = upper(settings.searchExt);
+    if (settings.setWideScreen && ext != "MPG" && ext != "MOD")
         code += kErrNotMpeg;
-    if (hasInvalidChar(settings.searchext))
+    if (hasInvalidChar(settings.searchExt))
         code += kErrSearchExt;
-    if (hasInvalidChar(settings.renameext))
+    if (hasInvalidChar(settings.renameExt))
         code += kErrRenameExt;
-    if (hasInvalidChar(settings.usertext))
+    if (hasInvalidChar(settings.userText))
         code += kErrUserText;
     return code;
 }
@@ -150,10 +150,10 @@ void readByPosition(const ArgumentArray& args, int n, Settings& settings, Comman
     if (isSwitch(args[1]) && args[1].find("/?") != std::string::npos)
         flags.helprequested = true;
     else
-        settings.sourcedir = args[1];
+        settings.sourceDir = args[1];
     int next = 2;
     if (n > 1 && !isSwitch(args[2])) {
-        settings.targetdir = args[2];
+        settings.targetDir = args[2];
         next = 3;
     }
     for (int i = next; i <= n; ++i)
@@ -171,9 +171,9 @@ void readAroundEnd(const ArgumentArray& args, int n, int end, Settings& settings
             paths.push_back(args[i]);
     }
     if (!paths.empty())
-        settings.sourcedir = paths[0];
+        settings.sourceDir = paths[0];
     if (paths.size() > 1)
-        settings.targetdir = paths[1];
+        settings.targetDir = paths[1];
 }
 
 }  // namespace

@@ -47,9 +47,9 @@ int runCopy(RunContext& ctx, const CommandLineFlags& flags, TerminalUi& ui) {
     extras.observer = &progress;
     const Settings& s = ctx.settings;
     if (flags.sourceisdir)
-        return runStatus(copyAllFound(ctx, s.sourcedir, s.targetdir, s.setws, false, extras));
+        return runStatus(copyAllFound(ctx, s.sourceDir, s.targetDir, s.setWideScreen, false, extras));
     return runStatus(
-        copyFileList(ctx, 1, {s.sourcedir}, s.targetdir, s.setws, false, flags.targetisdir, extras));
+        copyFileList(ctx, 1, {s.sourceDir}, s.targetDir, s.setWideScreen, false, flags.targetisdir, extras));
 }
 
 int commandLineMode(int argc, char** argv, Settings& settings, DebugLog& log) {
@@ -72,14 +72,14 @@ int commandLineMode(int argc, char** argv, Settings& settings, DebugLog& log) {
     // The command line takes datetimeformat raw, without the table of formats, so a pattern
     // holding "/" or ".." is only caught here, before anything is touched.
     const std::string nameProblem =
-        nameSettingsProblem(settings, flags.targetisdir && !settings.targetdir.empty());
+        nameSettingsProblem(settings, flags.targetisdir && !settings.targetDir.empty());
     if (!nameProblem.empty()) {
         showError(ui, nameProblem);
         return kRunFailed;
     }
     control.running = true;
     RunContext ctx{settings, control, ui, log};
-    if (settings.debugmode)
+    if (settings.debugMode)
         log.openDebugLog(debugLogPath(platform::settingsFolder(platform::programFolder())));
     code = runCopy(ctx, flags, ui);
     ui.endProgress();
@@ -91,8 +91,8 @@ int commandLineMode(int argc, char** argv, Settings& settings, DebugLog& log) {
 
 int runProgram(int argc, char** argv, WindowModeEntry windowMode) {
     Settings settings;
-    settings.inifile = platform::settingsFolder(platform::programFolder()) + "Kadrel.ini";
-    settings.debugmode = readDebugMode(settings.inifile);
+    settings.iniFile = platform::settingsFolder(platform::programFolder()) + "Kadrel.ini";
+    settings.debugMode = readDebugMode(settings.iniFile);
     if (argc <= 1)
         return windowMode(argc, argv, settings);
     DebugLog log;

@@ -27,7 +27,7 @@ struct RunContext {
 
     /// Writes a log line when debugmode is on and the log is open.
     void debug(const std::string& line) const {
-        if (settings.debugmode)
+        if (settings.debugMode)
             log.writeDebugLine(line);
     }
 };

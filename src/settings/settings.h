@@ -6,36 +6,43 @@
 
 namespace kadrel {
 
+/// Which of a file's times names it.
+enum class TimeSource : int16_t {
+    Creation = 0,
+    LastWrite = 1,  ///< survives copies and is what the camera wrote
+    Earlier = 2,    ///< the earlier of the two, last write when creation is 1 January 1980
+};
+
 /// Position, size (twips) and thumbnail size of the thumbnail browser.
 struct BrowserSettings {
     int32_t xpos = 0;
     int32_t ypos = 0;
     int32_t height = 7000;
     int32_t width = 10000;
-    int16_t ThumbnailSize = 1;
+    int16_t thumbnailSize = 1;
 };
 
 /// One set of run settings per process, named as in the settings file.
 struct Settings {
-    std::string inifile;  ///< full path of Kadrel.ini
-    std::string sourcedir;
-    std::string targetdir;  ///< empty: patch mode
-    std::string searchext = "MOD";
-    std::string renameext = "MPG";
-    std::string usertext;
-    std::string lastsourcedir;
-    std::string lasttargetdir;
-    std::string dateformat;      ///< the pattern in force for runs
-    std::string dateformattext;  ///< the format name as written in the file
-    bool setws = false;
+    std::string iniFile;  ///< full path of Kadrel.ini
+    std::string sourceDir;
+    std::string targetDir;  ///< empty: patch mode
+    std::string searchExt = "MOD";
+    std::string renameExt = "MPG";
+    std::string userText;
+    std::string lastSourceDir;
+    std::string lastTargetDir;
+    std::string dateFormat;      ///< the pattern in force for runs
+    std::string dateFormatName;  ///< the format name as written in the file
+    bool setWideScreen = false;
     bool overwrite = false;
-    bool TextbeforeDate = false;
-    bool deletefiles = false;
-    bool debugmode = false;
-    bool use_moi = false;              ///< names and the 16:9 choice from the clips' .MOI companions
-    int16_t use_modificationtime = 0;  ///< 0 creation, 1 last write, 2 the earlier
-    int16_t modify_sde = 2;
-    int16_t modify_rdi_pck = 1;  ///< key "modify_rdi-pck"
+    bool textBeforeDate = false;
+    bool deleteFiles = false;
+    bool debugMode = false;
+    bool useMoi = false;  ///< names and the 16:9 choice from the clips' .MOI companions
+    TimeSource timeSource = TimeSource::Creation;  ///< key use_modificationtime
+    int16_t modifySde = 2;
+    int16_t modifyRdiPck = 1;  ///< key "modify_rdi-pck"
     int32_t xpos = 0;
     int32_t ypos = 0;
     BrowserSettings browser;

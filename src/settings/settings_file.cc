@@ -156,32 +156,32 @@ std::string flagText(bool flag) {
 }
 
 BrowserSettings defaultBrowser() {
-    return BrowserSettings{.xpos = 0, .ypos = 0, .height = 7000, .width = 10000, .ThumbnailSize = 1};
+    return BrowserSettings{.xpos = 0, .ypos = 0, .height = 7000, .width = 10000, .thumbnailSize = 1};
 }
 
 void readSettingsSection(Settings& s) {
-    const std::string& f = s.inifile;
-    s.lastsourcedir = readKey(f, "lastsourcedir");
-    s.lasttargetdir = readKey(f, "lasttargetdir");
-    s.setws = iniFlag(readKey(f, "setws"));
-    s.TextbeforeDate = iniFlag(readKey(f, "TextbeforeDate"));
-    s.searchext = readKey(f, "SearchFor");
-    s.renameext = readKey(f, "RenameTo");
+    const std::string& f = s.iniFile;
+    s.lastSourceDir = readKey(f, "lastsourcedir");
+    s.lastTargetDir = readKey(f, "lasttargetdir");
+    s.setWideScreen = iniFlag(readKey(f, "setws"));
+    s.textBeforeDate = iniFlag(readKey(f, "TextbeforeDate"));
+    s.searchExt = readKey(f, "SearchFor");
+    s.renameExt = readKey(f, "RenameTo");
     s.xpos = iniInt32(readKey(f, "xpos"));
     s.ypos = iniInt32(readKey(f, "ypos"));
-    s.usertext = readKey(f, "AddedText");
-    s.dateformat = readKey(f, "datetimeformat");
-    s.deletefiles = iniFlag(readKey(f, "deletefiles"));
-    s.modify_sde = clampModifySde(readKey(f, "modify_sde"), false);
-    s.modify_rdi_pck = clampModifyRdiPck(readKey(f, "modify_rdi-pck"));
+    s.userText = readKey(f, "AddedText");
+    s.dateFormat = readKey(f, "datetimeformat");
+    s.deleteFiles = iniFlag(readKey(f, "deletefiles"));
+    s.modifySde = clampModifySde(readKey(f, "modify_sde"), false);
+    s.modifyRdiPck = clampModifyRdiPck(readKey(f, "modify_rdi-pck"));
     s.overwrite = iniFlag(readKey(f, "overwrite_files"));
-    s.use_modificationtime = clampUseModificationTime(readKey(f, "use_modificationtime"));
-    s.use_moi = iniFlag(readKey(f, "use_moi"));
+    s.timeSource = timeSourceFromText(readKey(f, "use_modificationtime"));
+    s.useMoi = iniFlag(readKey(f, "use_moi"));
 }
 
 // A section without xpos is taken as missing and written anew with the defaults.
 void readBrowserSection(Settings& s) {
-    const std::string& f = s.inifile;
+    const std::string& f = s.iniFile;
     const std::string xpos = readIniKey(f, kBrowserSection, "xpos");
     if (xpos.empty()) {
         s.browser = defaultBrowser();
@@ -192,21 +192,21 @@ void readBrowserSection(Settings& s) {
     s.browser.ypos = iniInt32(readIniKey(f, kBrowserSection, "ypos"));
     s.browser.height = iniInt32(readIniKey(f, kBrowserSection, "height"));
     s.browser.width = iniInt32(readIniKey(f, kBrowserSection, "width"));
-    s.browser.ThumbnailSize = iniInt16(readIniKey(f, kBrowserSection, "ThumbnailSize"));
+    s.browser.thumbnailSize = iniInt16(readIniKey(f, kBrowserSection, "ThumbnailSize"));
 }
 
 void setFreshDefaults(Settings& s) {
-    s.lastsourcedir.clear();
-    s.lasttargetdir.clear();
-    s.usertext.clear();
-    s.setws = s.TextbeforeDate = s.deletefiles = s.overwrite = s.use_moi = false;
-    s.searchext = "MOD";
-    s.renameext = "MPG";
+    s.lastSourceDir.clear();
+    s.lastTargetDir.clear();
+    s.userText.clear();
+    s.setWideScreen = s.textBeforeDate = s.deleteFiles = s.overwrite = s.useMoi = false;
+    s.searchExt = "MOD";
+    s.renameExt = "MPG";
     s.xpos = s.ypos = 0;
     s.browser = defaultBrowser();
-    s.modify_sde = 1;
-    s.modify_rdi_pck = 1;
-    s.use_modificationtime = 2;
+    s.modifySde = 1;
+    s.modifyRdiPck = 1;
+    s.timeSource = TimeSource::Earlier;
 }
 
 // The date format a fresh file gets: the value of the key line that ends the comment block.
@@ -220,13 +220,13 @@ std::string freshDateFormat() {
 void setFreshCommandLineValues(Settings& s) {
     Settings fresh;
     setFreshDefaults(fresh);
-    s.TextbeforeDate = fresh.TextbeforeDate;
-    s.deletefiles = fresh.deletefiles;
-    s.dateformat = freshDateFormat();
-    s.use_modificationtime = fresh.use_modificationtime;
+    s.textBeforeDate = fresh.textBeforeDate;
+    s.deleteFiles = fresh.deleteFiles;
+    s.dateFormat = freshDateFormat();
+    s.timeSource = fresh.timeSource;
     // A fresh file holds neither key, so they take the command line's blank values.
-    s.modify_sde = clampModifySde("", true);
-    s.modify_rdi_pck = clampModifyRdiPck("");
+    s.modifySde = clampModifySde("", true);
+    s.modifyRdiPck = clampModifyRdiPck("");
 }
 
 std::string cannotWriteText(const std::string& file) {
@@ -268,50 +268,52 @@ int16_t clampModifyRdiPck(const std::string& text) {
     return value > 2 ? 1 : value;
 }
 
-int16_t clampUseModificationTime(const std::string& text) {
+TimeSource timeSourceFromText(const std::string& text) {
     if (text.empty())
-        return 2;
+        return TimeSource::Earlier;
     const int16_t value = iniInt16(text);
-    return value > 2 ? 2 : value;
+    if (value == 0)
+        return TimeSource::Creation;
+    return value >= 2 ? TimeSource::Earlier : TimeSource::LastWrite;
 }
 
 void loadSettings(Settings& settings, UiSeam& ui) {
-    if (platform::entryExists(settings.inifile)) {
+    if (platform::entryExists(settings.iniFile)) {
         readSettingsSection(settings);
         readBrowserSection(settings);
         return;
     }
     setFreshDefaults(settings);
     saveMainSettings(settings, false);
-    appendFileFormatSection(settings.inifile, ui);
+    appendFileFormatSection(settings.iniFile, ui);
     saveBrowserSettings(settings);
-    settings.dateformat = readKey(settings.inifile, "datetimeformat");
+    settings.dateFormat = readKey(settings.iniFile, "datetimeformat");
 }
 
 void saveMainSettings(const Settings& settings, bool minimised) {
-    const std::string& f = settings.inifile;
-    writeKey(f, "lastsourcedir", settings.lastsourcedir);
-    writeKey(f, "lasttargetdir", settings.lasttargetdir);
-    writeKey(f, "setws", flagText(settings.setws));
-    writeKey(f, "SearchFor", settings.searchext);
-    writeKey(f, "RenameTo", settings.renameext);
-    writeKey(f, "AddedText", settings.usertext);
-    writeKey(f, "TextbeforeDate", flagText(settings.TextbeforeDate));
+    const std::string& f = settings.iniFile;
+    writeKey(f, "lastsourcedir", settings.lastSourceDir);
+    writeKey(f, "lasttargetdir", settings.lastTargetDir);
+    writeKey(f, "setws", flagText(settings.setWideScreen));
+    writeKey(f, "SearchFor", settings.searchExt);
+    writeKey(f, "RenameTo", settings.renameExt);
+    writeKey(f, "AddedText", settings.userText);
+    writeKey(f, "TextbeforeDate", flagText(settings.textBeforeDate));
     writeKey(f, "overwrite_files", flagText(settings.overwrite));
     if (!minimised) {
         writeKey(f, "xpos", std::to_string(settings.xpos));
         writeKey(f, "ypos", std::to_string(settings.ypos));
     }
-    writeKey(f, "deletefiles", flagText(settings.deletefiles));
+    writeKey(f, "deletefiles", flagText(settings.deleteFiles));
 }
 
 void saveBrowserSettings(const Settings& settings) {
-    const std::string& f = settings.inifile;
+    const std::string& f = settings.iniFile;
     writeBrowserKey(f, "xpos", settings.browser.xpos);
     writeBrowserKey(f, "ypos", settings.browser.ypos);
     writeBrowserKey(f, "height", settings.browser.height);
     writeBrowserKey(f, "width", settings.browser.width);
-    writeBrowserKey(f, "ThumbnailSize", settings.browser.ThumbnailSize);
+    writeBrowserKey(f, "ThumbnailSize", settings.browser.thumbnailSize);
 }
 
 void appendFileFormatSection(const std::string& file, UiSeam& ui) {
@@ -328,22 +330,22 @@ void appendFileFormatSection(const std::string& file, UiSeam& ui) {
 }
 
 void loadCommandLineSettings(Settings& settings) {
-    const std::string& f = settings.inifile;
+    const std::string& f = settings.iniFile;
     if (!platform::entryExists(f)) {
         setFreshCommandLineValues(settings);
         return;
     }
-    settings.TextbeforeDate = iniFlag(readKey(f, "TextbeforeDate"));
-    settings.dateformat = readKey(f, "datetimeformat");
+    settings.textBeforeDate = iniFlag(readKey(f, "TextbeforeDate"));
+    settings.dateFormat = readKey(f, "datetimeformat");
     // Linux keeps no creation time that a copy carries over: the birth time of a clip copied to
     // disk is the time of that copy. The window's rule (by default the earlier of birth and
     // last write) names such clips by their recording time, so the command line follows it.
-    settings.use_modificationtime = clampUseModificationTime(readKey(f, "use_modificationtime"));
-    settings.deletefiles = iniFlag(readKey(f, "deletefiles"));
-    settings.modify_sde = clampModifySde(readKey(f, "modify_sde"), true);
-    settings.modify_rdi_pck = clampModifyRdiPck(readKey(f, "modify_rdi-pck"));
+    settings.timeSource = timeSourceFromText(readKey(f, "use_modificationtime"));
+    settings.deleteFiles = iniFlag(readKey(f, "deletefiles"));
+    settings.modifySde = clampModifySde(readKey(f, "modify_sde"), true);
+    settings.modifyRdiPck = clampModifyRdiPck(readKey(f, "modify_rdi-pck"));
     // /M, read before, turns it on for this run whatever the file says.
-    settings.use_moi = settings.use_moi || iniFlag(readKey(f, "use_moi"));
+    settings.useMoi = settings.useMoi || iniFlag(readKey(f, "use_moi"));
 }
 
 bool readDebugMode(const std::string& file) {

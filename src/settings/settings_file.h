@@ -46,8 +46,9 @@ bool iniIsOne(const std::string& text);
 int16_t clampModifySde(const std::string& text, bool commandLine);
 /// modify_rdi-pck from its text: blank 1, above 2 is 1.
 int16_t clampModifyRdiPck(const std::string& text);
-/// use_modificationtime from its text: blank 2, above 2 is 2.
-int16_t clampUseModificationTime(const std::string& text);
+/// use_modificationtime from its text: blank and 2 or more the earlier time, 0 the creation
+/// time, every other value (negative ones too) the last write time.
+TimeSource timeSourceFromText(const std::string& text);
 
 /// Reads every key of settings.inifile into settings; a missing file is created with defaults.
 void loadSettings(Settings& settings, UiSeam& ui);

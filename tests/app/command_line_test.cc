@@ -55,30 +55,30 @@ TEST_F(ParseCommandLine, SwitchesAndDefaults) {
     const std::string src = q(dir.path());
     EXPECT_EQ(parse(src + " " + q(dir.path()) + " /w /s:Mpg /r:\"avi\" /T:\"my trip\" /C /O /E"), 0);
     EXPECT_FALSE(flags.showerrors) << "/E is the ninth argument";
-    EXPECT_TRUE(settings.setws);
-    EXPECT_EQ(settings.searchext, "Mpg");
-    EXPECT_EQ(settings.renameext, "avi");
-    EXPECT_EQ(settings.usertext, "my trip");
+    EXPECT_TRUE(settings.setWideScreen);
+    EXPECT_EQ(settings.searchExt, "Mpg");
+    EXPECT_EQ(settings.renameExt, "avi");
+    EXPECT_EQ(settings.userText, "my trip");
     EXPECT_TRUE(flags.confirmpatch && settings.overwrite && flags.sourceisdir && flags.targetisdir);
-    EXPECT_FALSE(settings.use_moi);
+    EXPECT_FALSE(settings.useMoi);
     EXPECT_EQ(parse(src + " /E /m"), kErrNoConfirmation);
-    EXPECT_TRUE(flags.showerrors && settings.use_moi);
+    EXPECT_TRUE(flags.showerrors && settings.useMoi);
 
     settings.overwrite = false;
     flags.showerrors = false;
     EXPECT_EQ(parse(src + " /OX /EX /?x /Wide /Confirm /MOI"), 0);
     EXPECT_FALSE(settings.overwrite) << "/O must stand alone";
-    EXPECT_FALSE(settings.use_moi) << "so must /M";
+    EXPECT_FALSE(settings.useMoi) << "so must /M";
     EXPECT_FALSE(flags.showerrors);
-    EXPECT_TRUE(settings.setws) << "/Wide begins with /W";
+    EXPECT_TRUE(settings.setWideScreen) << "/Wide begins with /W";
     EXPECT_TRUE(flags.confirmpatch);
-    EXPECT_EQ(settings.searchext, "MOD");
-    EXPECT_EQ(settings.renameext, "MPG");
-    EXPECT_EQ(settings.usertext, "");
-    EXPECT_EQ(settings.targetdir, "") << "the second argument is a switch, so patch mode";
+    EXPECT_EQ(settings.searchExt, "MOD");
+    EXPECT_EQ(settings.renameExt, "MPG");
+    EXPECT_EQ(settings.userText, "");
+    EXPECT_EQ(settings.targetDir, "") << "the second argument is a switch, so patch mode";
 
     EXPECT_EQ(parse(src + " /S:mod /S:mpg"), kErrNoConfirmation);
-    EXPECT_EQ(settings.searchext, "mpg") << "a repeated switch overwrites";
+    EXPECT_EQ(settings.searchExt, "mpg") << "a repeated switch overwrites";
 }
 
 TEST_F(ParseCommandLine, ErrorBits) {
@@ -130,8 +130,8 @@ TEST_F(ParseCommandLine, APathIsNeverASwitchInAnyPosition) {
             args.push_back(path);
             SCOPED_TRACE(std::string(path) + " at " + std::to_string(position));
             EXPECT_EQ(parseArgv(args), position == 2 ? kErrTarget : kErrNoConfirmation);
-            EXPECT_FALSE(flags.confirmpatch || settings.setws || flags.helprequested);
-            EXPECT_EQ(settings.searchext + settings.renameext + settings.usertext, "MODMPG");
+            EXPECT_FALSE(flags.confirmpatch || settings.setWideScreen || flags.helprequested);
+            EXPECT_EQ(settings.searchExt + settings.renameExt + settings.userText, "MODMPG");
         }
     }
 }
@@ -145,7 +145,7 @@ TEST_F(ParseCommandLine, DoubleDashEndsTheSwitches) {
         std::vector<std::string> args;
         int16_t code;
         const char *source, *target;
-        bool setws;
+        bool setWideScreen;
     } cases[] = {
         {{"-W", "--", "-card", "dst"}, 0, "-card", "dst", true},
         {{"dst", "-W", "--", "-card"}, 0, "dst", "-card", true},
@@ -159,9 +159,9 @@ TEST_F(ParseCommandLine, DoubleDashEndsTheSwitches) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args[0] + " " + c.args[1]);
         EXPECT_EQ(parseArgv(c.args), c.code);
-        EXPECT_EQ(settings.sourcedir, c.source);
-        EXPECT_EQ(settings.targetdir, c.target);
-        EXPECT_EQ(settings.setws, c.setws);
+        EXPECT_EQ(settings.sourceDir, c.source);
+        EXPECT_EQ(settings.targetDir, c.target);
+        EXPECT_EQ(settings.setWideScreen, c.setWideScreen);
     }
     std::filesystem::current_path(cwd);
 }
@@ -173,14 +173,14 @@ TEST_F(ParseCommandLine, FileSourceAndFileTarget) {
     ASSERT_EQ(parse(q(src) + " " + q(target) + " /S:xyz"), 0);
     EXPECT_FALSE(flags.sourceisdir);
     EXPECT_FALSE(flags.targetisdir);
-    EXPECT_EQ(settings.searchext, "MOD") << "the source file's extension wins";
-    EXPECT_EQ(settings.targetdir, dir.path() + "out.d/name");
-    EXPECT_EQ(settings.renameext, "mpg");
+    EXPECT_EQ(settings.searchExt, "MOD") << "the source file's extension wins";
+    EXPECT_EQ(settings.targetDir, dir.path() + "out.d/name");
+    EXPECT_EQ(settings.renameExt, "mpg");
     EXPECT_FALSE(std::filesystem::exists(target)) << "the name test leaves nothing behind";
 
     ASSERT_EQ(parse(q(src) + " " + q(dir.path() + "out.d/plain")), 0);
-    EXPECT_EQ(settings.targetdir, dir.path() + "out.d/plain");
-    EXPECT_EQ(settings.renameext, "");
+    EXPECT_EQ(settings.targetDir, dir.path() + "out.d/plain");
+    EXPECT_EQ(settings.renameExt, "");
 }
 
 }  // namespace

@@ -79,11 +79,11 @@ struct CopyRun : ::testing::Test {
     CopyRun() : ctx{settings, control, ui, log} {
         setenv("TZ", "UTC", 1);
         tzset();
-        settings.dateformat = "yy-mm-dd_Hh-Nn-Ss";
-        settings.usertext = "_Rome";
-        settings.renameext = "mpg";
-        settings.searchext = "MOD";
-        settings.use_modificationtime = 1;
+        settings.dateFormat = "yy-mm-dd_Hh-Nn-Ss";
+        settings.userText = "_Rome";
+        settings.renameExt = "mpg";
+        settings.searchExt = "MOD";
+        settings.timeSource = TimeSource::LastWrite;
         control.running = true;
         extras.observer = &seam;
         extras.faults = &seam;
@@ -96,7 +96,9 @@ struct CopyRun : ::testing::Test {
         EXPECT_TRUE(platform::setFileTimes(path, {{}, {when, 250000000}, {when + 3600, 750000000}}));
         return path;
     }
-    RunResult runAll(bool setws = false) { return copyAllFound(ctx, card, target, setws, true, extras); }
+    RunResult runAll(bool setWideScreen = false) {
+        return copyAllFound(ctx, card, target, setWideScreen, true, extras);
+    }
     static Names names(const std::string& folder) {
         Names found;
         for (const auto& e : fs::directory_iterator(folder))
@@ -166,7 +168,7 @@ TEST_F(CopyRun, ScansBesideTheNextCopyEndAsOneAfterAnother) {
     const std::string sample = test::readAll(kSampleClip);
     for (int i = 0; i < 4; ++i)
         clip("PRG00" + std::to_string(i % 2) + "/MOV00" + std::to_string(i) + ".MOD", sample);
-    settings.debugmode = true;
+    settings.debugMode = true;
     std::map<bool, std::vector<std::string>> runs;  // per order: names, bytes, times and the log
     for (const bool overlap : {false, true}) {
         target = dir.path() + (overlap ? "beside" : "after");
@@ -191,9 +193,9 @@ TEST_F(CopyRun, ScansBesideTheNextCopyEndAsOneAfterAnother) {
 
 TEST_F(CopyRun, CommandLineTargetFileWithTextBeforeDate) {
     const std::string a = clip("PRG001/MOV001.MOD", "clip");
-    settings.dateformat = "";
-    settings.TextbeforeDate = true;
-    settings.renameext = "m2p";  // the target file's extension
+    settings.dateFormat = "";
+    settings.textBeforeDate = true;
+    settings.renameExt = "m2p";  // the target file's extension
     copyFileList(ctx, 1, {a}, out + "/holiday", false, false, false, extras);
     EXPECT_EQ(names(out), Names{"_Romeholiday.m2p"});
     EXPECT_TRUE(ui.progress.empty());  // progress display off
@@ -223,9 +225,9 @@ TEST_F(CopyRun, OverwriteReplacesOlderFilesButNeverOneOfTheSameRun) {
 }
 
 TEST_F(CopyRun, ATargetInsideTheSourceIsNeverSearched) {
-    settings.dateformat = "";
-    settings.usertext = "";
-    settings.renameext = "MOD";  // the copies match the search
+    settings.dateFormat = "";
+    settings.userText = "";
+    settings.renameExt = "MOD";  // the copies match the search
     clip("PRG001/MOV001.MOD", "clip");
     target = card + "/imported";
     fs::create_directories(target);
@@ -239,15 +241,15 @@ TEST_F(CopyRun, WideScreenCopyAndPatchModeWithUnchangedNameChangeOnlyTheAspectRa
     const std::string a = clip("PRG001/MOV001.MOD", original);
     ASSERT_TRUE(platform::makeReadOnly(a));  // a card's clip, still to be patched in place below
     const auto before = stamps(a);
-    settings.searchext = "mod";  // the stream test ignores case
+    settings.searchExt = "mod";  // the stream test ignores case
     runAll(true);
     const std::string copy = out + "/" + kName + ".mpg";
     EXPECT_EQ(stamps(copy), before);
     expectOnlyAspectRatioSet(original, test::readAll(copy));
     EXPECT_EQ(platform::getAttributes(copy) & platform::kAttrReadOnly, 0);
 
-    settings.usertext = "";
-    settings.renameext = "";
+    settings.userText = "";
+    settings.renameExt = "";
     copyAllFound(ctx, card, "", true, false, extras);
     EXPECT_TRUE(ui.messages.empty());
     EXPECT_EQ(names(card + "/PRG001"), Names{"MOV001.MOD"});  // no rename
@@ -279,7 +281,7 @@ TEST_F(CopyRun, UseMoiNamesByRecordingTimeAndMarksOnlyClipsNotRecorded4to3) {
         clip(name, original);
     dir.write("card/PRG001/MOV001.MOI", test::moiBytes({}));
     dir.write("card/PRG001/MOV002.moi", test::moiBytes({.minute = 20, .msOfMinute = 5999, .format = 0x50}));
-    settings.use_moi = true;
+    settings.useMoi = true;
     EXPECT_TRUE(runAll(true).complete());
     const Names copies{"09-07-17_14-18-50_Rome.mpg", "09-07-17_14-20-05_Rome.mpg", kName + ".mpg"};
     EXPECT_EQ(names(out), (Names{copies[2], copies[0], copies[1]}));
@@ -297,8 +299,8 @@ TEST_F(CopyRun, UseMoiNamesByRecordingTimeAndMarksOnlyClipsNotRecorded4to3) {
 }
 
 TEST_F(CopyRun, PatchModeTakenNameIsReplacedByAllFoundButNumberedByList) {
-    settings.usertext = "_x";
-    settings.renameext = "MPG";
+    settings.userText = "_x";
+    settings.renameExt = "MPG";
     settings.overwrite = true;
     const std::string sample = test::readAll(kSampleClip);
     clip("PRG001/MOV001.MOD", sample);
@@ -329,7 +331,7 @@ TEST_F(CopyRun, PatchModeTakenNameIsReplacedByAllFoundButNumberedByList) {
 }
 
 TEST_F(CopyRun, DeleteOfferCoversOnlyFilesDoneWithTheirCompanions) {
-    settings.deletefiles = true;
+    settings.deleteFiles = true;
     clip("PRG001/MOV001.MOD", "clip one");
     clip("PRG001/MOV002.MOD", "clip two", kClipTime + 1);
     dir.write("card/PRG001/MOV001.MOI", "index");
@@ -351,11 +353,11 @@ TEST_F(CopyRun, DeleteOfferCoversOnlyFilesDoneWithTheirCompanions) {
 }
 
 TEST_F(CopyRun, DeleteKeepsSourcesWhoseCopiesAreNotSafe) {
-    settings.deletefiles = true;
+    settings.deleteFiles = true;
     settings.overwrite = true;
-    settings.dateformat = "";
-    settings.usertext = "";
-    settings.renameext = "MOD";
+    settings.dateFormat = "";
+    settings.userText = "";
+    settings.renameExt = "MOD";
     const std::string a = clip("PRG001/MOV001.MOD", "clip one");
     const std::string b = clip("PRG001/MOV002.MOD", "clip two");
     ui.answers = {MsgResult::Ok, MsgResult::Ok};
@@ -428,7 +430,7 @@ struct CopyRunFault : CopyRun, ::testing::WithParamInterface<std::tuple<Fault, b
 TEST_P(CopyRunFault, EndsWithItsReportAndLosesNothing) {
     SCOPED_TRACE(fault().what);
     extras.overlapScans = std::get<1>(GetParam());
-    settings.deletefiles = true;
+    settings.deleteFiles = true;
     std::vector<std::pair<std::string, std::string>> sources;
     for (char i = 0; i < 5; ++i) {
         const std::string data = clipData(static_cast<char>('a' + i));
@@ -532,7 +534,7 @@ INSTANTIATE_TEST_SUITE_P(
         Fault{"patch rename refused: the original stays where and as it was",
               [](CopyRun& t) {
                   t.target = "";
-                  t.settings.usertext = "_x";
+                  t.settings.userText = "_x";
                   t.seam.open = onFile<const std::string&>(t, 0, EACCES);
               },
               {failed(13, "Permission denied", 0, 0)},

@@ -60,7 +60,7 @@ TEST(DateTimeFormats, FormatterTokensAndTheMinuteRule) {
 struct NameCase {
     const char* what;
     bool textBeforeDate;
-    const char *dateformat, *usertext, *renameext;
+    const char *dateFormat, *userText, *renameExt;
     const char* target;  // under the test folder; "" is patch mode
     bool targetIsDir;
     const char* expected;
@@ -91,13 +91,13 @@ TEST(DateTimeNames, BuildTargetNameFollowsTheTargetAndTheSettings) {
     dir.write("video/taken_Rome.mpg", "taken");
     dir.write("card/MOV001_y.MPG", "taken");
     Settings s;
-    s.use_modificationtime = 1;
+    s.timeSource = TimeSource::LastWrite;
     for (const NameCase& c : kNameCases) {
         SCOPED_TRACE(c.what);
-        s.TextbeforeDate = c.textBeforeDate;
-        s.dateformat = c.dateformat;
-        s.usertext = c.usertext;
-        s.renameext = c.renameext;
+        s.textBeforeDate = c.textBeforeDate;
+        s.dateFormat = c.dateFormat;
+        s.userText = c.userText;
+        s.renameExt = c.renameExt;
         NameTarget where;
         where.target = *c.target ? dir.path() + c.target : "";
         where.targetIsDir = c.targetIsDir;
@@ -108,12 +108,12 @@ TEST(DateTimeNames, BuildTargetNameFollowsTheTargetAndTheSettings) {
               dir.path() + "out/_y.MPG");
     // No user text or date format may carry a name out of its folder.
     for (const char* text : {"/../x", "/x"}) {
-        s.usertext = text;
+        s.userText = text;
         EXPECT_EQ(buildTargetName(source, s, NameTarget{dir.path() + "out", true, false, {}}), "") << text;
         EXPECT_EQ(buildTargetName(source, s, NameTarget{"", true, false, {}}), "") << text;
     }
-    s.usertext = "";
-    s.dateformat = "../../x_yyyymmdd";
+    s.userText = "";
+    s.dateFormat = "../../x_yyyymmdd";
     EXPECT_EQ(buildTargetName(source, s, NameTarget{dir.path() + "out", true, false, {}}), "");
 }
 
@@ -123,7 +123,7 @@ TEST(DateTimeNames, RunningNumbersAreLinearAndOverwriteRerunsReuseTheirNames) {
     test::TempDir dir;
     const std::string source = dir.write("card/MOV001.MOD", "clip");
     Settings s;
-    s.renameext = "MPG";
+    s.renameExt = "MPG";
     std::set<std::string> made;
     long looks = 0;
     std::map<std::string, long> numbers;
@@ -152,7 +152,7 @@ TEST(DateTimeNames, RunningNumbersAreLinearAndOverwriteRerunsReuseTheirNames) {
 TEST(NameSettingsCheck, RefusesEveryNameThatLeavesTheTargetFolder) {
     const std::string format = "The date format (datetimeformat in Kadrel.ini) ";
     struct Case {
-        const char *dateformat, *usertext, *renameext;
+        const char *dateFormat, *userText, *renameExt;
         bool textBefore, datedNames;
         std::string culprit;  // "" when the settings are safe
         const char* name;
@@ -171,19 +171,19 @@ TEST(NameSettingsCheck, RefusesEveryNameThatLeavesTheTargetFolder) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Settings s;
-        s.dateformat = c.dateformat;
-        s.usertext = c.usertext;
-        s.renameext = c.renameext;
-        s.TextbeforeDate = c.textBefore;
+        s.dateFormat = c.dateFormat;
+        s.userText = c.userText;
+        s.renameExt = c.renameExt;
+        s.textBeforeDate = c.textBefore;
         const std::string text = c.culprit + " would make file names like \"" + c.name +
                                  "\", which leave the target folder.\r\n\r\nThe run was not started.";
         EXPECT_EQ(nameSettingsProblem(s, c.datedNames), c.culprit.empty() ? "" : text);
     }
     Settings s;
-    s.usertext = "_Rome";
+    s.userText = "_Rome";
     for (const DateFormatRow& row : dateFormatTable()) {
         for (const char* f : {row.name, row.pattern}) {
-            s.dateformat = f;
+            s.dateFormat = f;
             EXPECT_EQ(nameSettingsProblem(s, true), "") << f;
         }
     }

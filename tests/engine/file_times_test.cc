@@ -26,19 +26,21 @@ TEST(FileTimes, LastWriteTimeInLocalTimeAndNothingForOtherEntries) {
     const std::string hidden = dir.write(".MOV001.MOD", "data");
     for (const std::string& f : {clip, hidden})
         ASSERT_TRUE(platform::setFileTimes(f, {{}, {kClipTime, 123456789}, {kClipTime + 60, 987654321}}));
-    // Settings 1 and 2 on a copy (born now, written 2009), and a negative setting: the last write.
-    for (const int16_t use : {1, 2, -3})
+    // Last write and the earlier time on a copy (born now, written 2009): the last write.
+    for (const TimeSource use : {TimeSource::LastWrite, TimeSource::Earlier})
         EXPECT_EQ(getFileTimeName(clip, use, "yyyymmddHhNnSs"), "20090305140709");
     EXPECT_EQ(getFileTimeText(clip), "05/03/2009 14:07:09");
     EXPECT_EQ(getFileTimeStamp(clip), "20090305140709");
     useZone("EST5");  // five hours behind UTC
     EXPECT_EQ(getFileTimeText(clip), "05/03/2009 09:07:09");
     EXPECT_EQ(getFileTimeStamp(clip), "20090305090709");
-    EXPECT_EQ(getFileTimeName(clip, 1, "yy-mm-dd_Hh-Nn-Ss"), "09-03-05_09-07-09");
+    EXPECT_EQ(getFileTimeName(clip, TimeSource::LastWrite, "yy-mm-dd_Hh-Nn-Ss"), "09-03-05_09-07-09");
     useZone("UTC");
     for (const std::string& path : {hidden, dir.file("missing.MOD"), dir.path()}) {
         SCOPED_TRACE(path);
-        EXPECT_EQ(getFileTimeName(path, 1, "yy") + getFileTimeText(path) + getFileTimeStamp(path), "");
+        EXPECT_EQ(getFileTimeName(path, TimeSource::LastWrite, "yy") + getFileTimeText(path) +
+                      getFileTimeStamp(path),
+                  "");
     }
 }
 

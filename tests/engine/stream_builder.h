@@ -128,9 +128,9 @@ struct PatchContext {
     RunContext ctx{settings, control, ui, log};
 
     explicit PatchContext(int modifySde = 2, int modifyRdiPck = 1, bool debug = false) {
-        settings.modify_sde = static_cast<int16_t>(modifySde);
-        settings.modify_rdi_pck = static_cast<int16_t>(modifyRdiPck);
-        settings.debugmode = debug;
+        settings.modifySde = static_cast<int16_t>(modifySde);
+        settings.modifyRdiPck = static_cast<int16_t>(modifyRdiPck);
+        settings.debugMode = debug;
         if (debug)
             log.openDebugLog(dir.file("kadrel.dbg"));
     }

@@ -217,7 +217,7 @@ TEST(WsFlag, FileTimesAreKeptToTheNanosecond) {
     expectTimesKept("reset");
     EXPECT_EQ(test::readAll(path), seqHeader(720, 576, 0x23) + ext + filler(20));
     EXPECT_TRUE(pc.logLines().empty());
-    pc.settings.debugmode = false;
+    pc.settings.debugMode = false;
     ASSERT_TRUE(platform::setFileTimes(path, before));  // the read above moved the access time
     setWideScreenFlag(path, true, pc.ctx);
     expectTimesKept("set");

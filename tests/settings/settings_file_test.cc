@@ -54,16 +54,16 @@ TEST(SettingsNumberTest, ClampsEachKeyToItsRange) {
         const char* text;
         int16_t sdeWindow, sdeCommandLine, rdiPck, modificationTime;
     } cases[] = {
-        {"", 1, 2, 1, 2},    {"0", 0, 0, 0, 0},      {"1", 1, 1, 1, 1},   {"2", 2, 2, 2, 2},
-        {"3", 3, 0, 1, 2},   {"5", 0, 0, 1, 2},      {"7", 0, 0, 1, 2},   {"9", 0, 0, 1, 2},
-        {"2.6", 3, 0, 1, 2}, {"-4", -4, -4, -4, -4}, {"abc", 0, 0, 0, 0}, {"70000", 0, 0, 1, 2},
+        {"", 1, 2, 1, 2},    {"0", 0, 0, 0, 0},     {"1", 1, 1, 1, 1},   {"2", 2, 2, 2, 2},
+        {"3", 3, 0, 1, 2},   {"5", 0, 0, 1, 2},     {"7", 0, 0, 1, 2},   {"9", 0, 0, 1, 2},
+        {"2.6", 3, 0, 1, 2}, {"-4", -4, -4, -4, 1}, {"abc", 0, 0, 0, 0}, {"70000", 0, 0, 1, 2},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE('"' + std::string(c.text) + '"');
         EXPECT_EQ(clampModifySde(c.text, false), c.sdeWindow);
         EXPECT_EQ(clampModifySde(c.text, true), c.sdeCommandLine);
         EXPECT_EQ(clampModifyRdiPck(c.text), c.rdiPck);
-        EXPECT_EQ(clampUseModificationTime(c.text), c.modificationTime);
+        EXPECT_EQ(static_cast<int16_t>(timeSourceFromText(c.text)), c.modificationTime);
     }
 }
 
@@ -90,7 +90,7 @@ const char kFreshFile[] =
 /// A settings file with the given contents ("" for none), loaded in window mode.
 struct Loaded {
     explicit Loaded(const std::optional<std::string>& contents = std::nullopt) {
-        s.inifile = contents ? dir.write("Kadrel.ini", *contents) : dir.file("Kadrel.ini");
+        s.iniFile = contents ? dir.write("Kadrel.ini", *contents) : dir.file("Kadrel.ini");
         loadSettings(s, ui);
     }
     TempDir dir;
@@ -100,37 +100,37 @@ struct Loaded {
 
 TEST(SettingsFileTest, FreshFileLayoutIsKeptByLoadsAndWrites) {
     Loaded f;
-    EXPECT_EQ(readAll(f.s.inifile), kFreshFile);
+    EXPECT_EQ(readAll(f.s.iniFile), kFreshFile);
     EXPECT_TRUE(f.ui.messages.empty());
-    EXPECT_EQ(f.s.dateformat, "yyyymmdd_HHMMSS");
-    EXPECT_EQ(f.s.modify_sde, 1);
-    EXPECT_EQ(f.s.use_modificationtime, 2);
+    EXPECT_EQ(f.s.dateFormat, "yyyymmdd_HHMMSS");
+    EXPECT_EQ(f.s.modifySde, 1);
+    EXPECT_EQ(f.s.timeSource, TimeSource::Earlier);
     loadSettings(f.s, f.ui);
-    EXPECT_EQ(readAll(f.s.inifile), kFreshFile);  // loading again changes nothing
+    EXPECT_EQ(readAll(f.s.iniFile), kFreshFile);  // loading again changes nothing
 
-    f.s.lastsourcedir = "/media/card";
+    f.s.lastSourceDir = "/media/card";
     f.s.xpos = 900;
     f.s.browser.width = 12000;
     saveMainSettings(f.s, true);
     saveBrowserSettings(f.s);
     Settings back;
-    back.inifile = f.s.inifile;
+    back.iniFile = f.s.iniFile;
     loadSettings(back, f.ui);
-    EXPECT_EQ(back.lastsourcedir, "/media/card");
+    EXPECT_EQ(back.lastSourceDir, "/media/card");
     EXPECT_EQ(back.xpos, 0);  // not stored while minimised
     EXPECT_EQ(back.browser.width, 12000);
-    EXPECT_EQ(back.dateformat, "yyyymmdd_HHMMSS");  // the comment block and its key are still there
+    EXPECT_EQ(back.dateFormat, "yyyymmdd_HHMMSS");  // the comment block and its key are still there
     saveMainSettings(f.s, false);
     loadSettings(back, f.ui);
     EXPECT_EQ(back.xpos, 900);
 
-    ASSERT_EQ(chmod(f.s.inifile.c_str(), 0444), 0);  // read-only: a close changes nothing, silently
-    const std::string before = readAll(f.s.inifile);
-    f.s.lastsourcedir = "/elsewhere";
+    ASSERT_EQ(chmod(f.s.iniFile.c_str(), 0444), 0);  // read-only: a close changes nothing, silently
+    const std::string before = readAll(f.s.iniFile);
+    f.s.lastSourceDir = "/elsewhere";
     f.s.browser.xpos = 77;
     saveMainSettings(f.s, false);
     saveBrowserSettings(f.s);
-    EXPECT_EQ(readAll(f.s.inifile), before);
+    EXPECT_EQ(readAll(f.s.iniFile), before);
     EXPECT_TRUE(f.ui.messages.empty());
 }
 
@@ -142,15 +142,15 @@ TEST(SettingsFileTest, EveryKeyReachesItsField) {
         "overwrite_files=1\nuse_modificationtime=9\nuse_moi=1\n"
         "[ThumbnailBrowser]\nxpos=11\nypos=12\nheight=13\nwidth=14\nThumbnailSize=2\n");
     const Settings& s = f.s;
-    EXPECT_EQ(s.lastsourcedir + "|" + s.lasttargetdir + "|" + s.searchext + "|" + s.renameext + "|" +
-                  s.usertext + "|" + s.dateformat,
+    EXPECT_EQ(s.lastSourceDir + "|" + s.lastTargetDir + "|" + s.searchExt + "|" + s.renameExt + "|" +
+                  s.userText + "|" + s.dateFormat,
               "/card|/video|mpg|mpeg|holiday|dd-mm-yy");
-    EXPECT_EQ(std::vector<bool>({s.setws, s.TextbeforeDate, s.deletefiles, s.overwrite, s.use_moi}),
+    EXPECT_EQ(std::vector<bool>({s.setWideScreen, s.textBeforeDate, s.deleteFiles, s.overwrite, s.useMoi}),
               std::vector<bool>(5, true));
-    EXPECT_EQ(std::vector<int>({s.xpos, s.ypos, s.modify_sde, s.modify_rdi_pck, s.use_modificationtime}),
+    EXPECT_EQ(std::vector<int>({s.xpos, s.ypos, s.modifySde, s.modifyRdiPck, static_cast<int>(s.timeSource)}),
               std::vector<int>({150, -30, 0, 1, 2}));
     EXPECT_EQ(std::vector<int>({s.browser.xpos, s.browser.ypos, s.browser.height, s.browser.width,
-                                s.browser.ThumbnailSize}),
+                                s.browser.thumbnailSize}),
               std::vector<int>({11, 12, 13, 14, 2}));
 }
 
@@ -158,7 +158,7 @@ TEST(SettingsFileTest, BrowserSectionWithoutXposIsRewrittenWithDefaults) {
     Loaded f("[Settings]\r\nSearchFor=MPG\r\n[ThumbnailBrowser]\r\nheight=1234\r\nwidth=99\r\n");
     EXPECT_EQ(f.s.browser.height, 7000);
     EXPECT_EQ(f.s.browser.width, 10000);
-    EXPECT_EQ(readAll(f.s.inifile),
+    EXPECT_EQ(readAll(f.s.iniFile),
               "[Settings]\r\nSearchFor=MPG\r\n[ThumbnailBrowser]\r\nheight=7000\r\n"
               "width=10000\r\nxpos=0\r\nypos=0\r\nThumbnailSize=1\r\n");
 }
@@ -166,35 +166,35 @@ TEST(SettingsFileTest, BrowserSectionWithoutXposIsRewrittenWithDefaults) {
 TEST(SettingsFileTest, CommandLineReadsOnlyItsKeys) {
     TempDir dir;
     Settings s;
-    s.inifile =
+    s.iniFile =
         dir.write("Kadrel.ini",
                   "[Settings]\r\nSearchFor=JPG\r\nTextbeforeDate=1\r\ndatetimeformat=d-m-yy_HH-MM-SS\r\n"
                   "deletefiles=0\r\nmodify_sde=3\r\nmodify_rdi-pck=2\r\nuse_modificationtime=1\r\n"
                   "use_moi=1\r\n");
-    s.deletefiles = true;
+    s.deleteFiles = true;
     loadCommandLineSettings(s);
-    EXPECT_EQ(s.searchext + "|" + s.dateformat, "MOD|d-m-yy_HH-MM-SS");
-    EXPECT_EQ(std::vector<int>({s.TextbeforeDate, s.deletefiles, s.use_modificationtime, s.modify_sde,
-                                s.modify_rdi_pck, s.use_moi}),
+    EXPECT_EQ(s.searchExt + "|" + s.dateFormat, "MOD|d-m-yy_HH-MM-SS");
+    EXPECT_EQ(std::vector<int>({s.textBeforeDate, s.deleteFiles, static_cast<int>(s.timeSource), s.modifySde,
+                                s.modifyRdiPck, s.useMoi}),
               std::vector<int>({1, 0, 1, 0, 2, 1}));
     Settings blank;
-    blank.inifile = dir.write("blank.ini", "[Settings]\r\nmodify_sde=\r\nuse_moi=0\r\n");
+    blank.iniFile = dir.write("blank.ini", "[Settings]\r\nmodify_sde=\r\nuse_moi=0\r\n");
     loadCommandLineSettings(blank);
-    EXPECT_EQ(
-        std::vector<int>({blank.modify_sde, blank.modify_rdi_pck, blank.use_modificationtime, blank.use_moi}),
-        std::vector<int>({2, 1, 2, 0}));
-    blank.use_moi = true;  // /M turns it on for the run whatever the file says
+    EXPECT_EQ(std::vector<int>(
+                  {blank.modifySde, blank.modifyRdiPck, static_cast<int>(blank.timeSource), blank.useMoi}),
+              std::vector<int>({2, 1, 2, 0}));
+    blank.useMoi = true;  // /M turns it on for the run whatever the file says
     loadCommandLineSettings(blank);
-    EXPECT_TRUE(blank.use_moi);
-    EXPECT_EQ(blank.dateformat, "");
+    EXPECT_TRUE(blank.useMoi);
+    EXPECT_EQ(blank.dateFormat, "");
 
     Settings first;  // no file yet: what a fresh file would give, and no file is written
-    first.inifile = dir.file("none/Kadrel.ini");
-    first.TextbeforeDate = first.deletefiles = true;
+    first.iniFile = dir.file("none/Kadrel.ini");
+    first.textBeforeDate = first.deleteFiles = true;
     loadCommandLineSettings(first);
-    EXPECT_EQ(first.dateformat, "yyyymmdd_HHMMSS");
-    EXPECT_EQ(std::vector<int>({first.TextbeforeDate, first.deletefiles, first.modify_sde,
-                                first.modify_rdi_pck, first.use_modificationtime}),
+    EXPECT_EQ(first.dateFormat, "yyyymmdd_HHMMSS");
+    EXPECT_EQ(std::vector<int>({first.textBeforeDate, first.deleteFiles, first.modifySde, first.modifyRdiPck,
+                                static_cast<int>(first.timeSource)}),
               std::vector<int>({0, 0, 2, 1, 2}));
     EXPECT_FALSE(std::filesystem::exists(dir.file("none")));
 }
@@ -203,19 +203,19 @@ TEST(SettingsFileTest, UnwritableFolderWarnsOnceAndKeepsSettingsInMemory) {
     TempDir dir;
     Settings s;
     // A parent that is a regular file cannot hold the settings file, whoever runs the test.
-    s.inifile = dir.write("plain", "x") + "/Kadrel.ini";
+    s.iniFile = dir.write("plain", "x") + "/Kadrel.ini";
     FakeUi ui;
     loadSettings(s, ui);
     loadSettings(s, ui);
     ASSERT_EQ(ui.messages.size(), 1u);
     const test::ShownMessage& m = ui.messages[0];
     EXPECT_EQ(m.text,
-              "Can not write to ini-File\r\n" + s.inifile +
+              "Can not write to ini-File\r\n" + s.iniFile +
                   "\r\n\r\nCheck write access!\r\n\r\nProgram will continue but settings will not be saved.");
     EXPECT_EQ(m.title, "ERROR");
     EXPECT_EQ(m.icon, MsgIcon::Critical);
     EXPECT_EQ(m.buttons, MsgButtons::Ok);
-    EXPECT_EQ(s.searchext + s.renameext, "MODMPG");
+    EXPECT_EQ(s.searchExt + s.renameExt, "MODMPG");
     EXPECT_EQ(s.browser.width, 10000);
     EXPECT_EQ(readAll(dir.file("plain")), "x");
 }

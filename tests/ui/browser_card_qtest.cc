@@ -42,8 +42,8 @@ class BrowserCardTest : public QObject {
                              test::readAll(entry.path().string()));
         }
         Settings settings;
-        settings.sourcedir = card;
-        settings.searchext = "MOD";
+        settings.sourceDir = card;
+        settings.searchExt = "MOD";
         SearchState search;
         QVERIFY(searchSelectionFiles(store, search, settings, control, ui) > 0);
         sortfilelist(store);

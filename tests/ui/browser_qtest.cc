@@ -107,7 +107,7 @@ class BrowserWindowTest : public QObject {
                              QPoint(0, -120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
             QApplication::sendEvent(browser.Combo1, &down);
             QCOMPARE(browser.VScroll1->value(), 2);
-            QVERIFY2(browser.Combo1->currentIndex() == 1 && settings.ThumbnailSize == 1, name);
+            QVERIFY2(browser.Combo1->currentIndex() == 1 && settings.thumbnailSize == 1, name);
         }
     }
 
@@ -134,7 +134,7 @@ class BrowserWindowTest : public QObject {
         // At "Small" the caption keeps the clip's name and, when still too wide, shows its end.
         makeStore(3);
         store.filelist[0] = (card + name).toStdString();
-        settings.ThumbnailSize = 0;
+        settings.thumbnailSize = 0;
         ThumbnailBrowser browser(store, settings, nullptr);
         browser.show();
         QTRY_COMPARE(visibleFrames(browser), 3);
@@ -202,7 +202,7 @@ class BrowserWindowTest : public QObject {
             QTRY_VERIFY(visibleFrames(browser) > 0);
             QCOMPARE(browser.Check1[0]->height(), browser.px(5200));
             QCOMPARE(browser.Check1[0]->iconSize(), QSize(533, 300));
-            QCOMPARE(settings.ThumbnailSize, int16_t{3});
+            QCOMPARE(settings.thumbnailSize, int16_t{3});
             QCOMPARE(browser.grid().columns * browser.grid().rows, visibleFrames(browser));
             QVERIFY(settings.width > 10000);  // the size that shows a frame is the one kept
         }

@@ -258,7 +258,7 @@ TEST(ManualSelectionTest, ClipsRecordedWideShowWideAndTheOthersKeepTheirShape) {
     dir.write("MOV002.MOI", test::moiBytes({.format = 0x50}));
     store.filecount = 3;
     const struct {
-        bool setws, useMoi, wide;
+        bool setWideScreen, useMoi, wide;
         std::vector<bool> barred;
     } cases[] = {
         {false, false, false, {false, false, false}},
@@ -275,10 +275,10 @@ TEST(ManualSelectionTest, ClipsRecordedWideShowWideAndTheOthersKeepTheirShape) {
     };
     std::vector<uint8_t> plain;
     for (const auto& c : cases) {
-        SCOPED_TRACE(std::to_string(c.setws) + std::to_string(c.useMoi));
+        SCOPED_TRACE(std::to_string(c.setWideScreen) + std::to_string(c.useMoi));
         RunControl control;
         test::FakeUi ui;
-        ASSERT_TRUE(makeSelectionThumbnails(store, "MOD", c.setws, control, ui, c.useMoi));
+        ASSERT_TRUE(makeSelectionThumbnails(store, "MOD", c.setWideScreen, control, ui, c.useMoi));
         EXPECT_EQ(store.widethumbnails, c.wide);
         for (int32_t i = 0; i < 3; ++i)
             EXPECT_EQ(hasBars(store.slot(i)), c.barred[i]) << i;

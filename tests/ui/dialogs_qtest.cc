@@ -77,8 +77,8 @@ class DialogsTest : public QObject {
 
     void helpPages() {
         Settings settings;
-        settings.modify_sde = 2;
-        settings.modify_rdi_pck = 0;
+        settings.modifySde = 2;
+        settings.modifyRdiPck = 0;
         bool helpvisible = true;
         auto* help = new HelpWindow(settings, helpvisible, nullptr);
         help->show();
@@ -102,7 +102,7 @@ class DialogsTest : public QObject {
         verifyNoClippedText(*help);
         QVERIFY(saveShot(*help, "help-2"));
         // The values in force, also when changed while the window is open.
-        settings.TextbeforeDate = true;
+        settings.textBeforeDate = true;
         page->click();
         page->click();
         QVERIFY(labelText(*help, "Label2").endsWith("textbeforedate=1, debugmode=0"));

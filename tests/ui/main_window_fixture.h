@@ -127,7 +127,7 @@ struct MainWindowHarness {
     std::unique_ptr<kadrel::MainWindow> form;
 
     explicit MainWindowHarness(const std::string& ini = "") {
-        settings.inifile = dir.file("Kadrel.ini");
+        settings.iniFile = dir.file("Kadrel.ini");
         if (!ini.empty())
             dir.write("Kadrel.ini", ini);
         form = std::make_unique<kadrel::MainWindow>(settings, control, ui);
@@ -152,7 +152,7 @@ struct MainWindowHarness {
     QPushButton* button(const char* name) const { return get<QPushButton>(name); }
     QCheckBox* check(const char* name) const { return get<QCheckBox>(name); }
     QPushButton* start() const { return button("btnStart"); }
-    std::string ini() const { return readAll(settings.inifile); }
+    std::string ini() const { return readAll(settings.iniFile); }
     /// The state every run and selection ends in: no progress display, the controls back.
     void verifyIdle(bool startEnabled = true) const {
         QVERIFY(!control.running);

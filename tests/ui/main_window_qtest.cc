@@ -30,7 +30,7 @@ class MainWindowTest : public QObject {
         QVERIFY(w.ini().find("[ThumbnailBrowser]") != std::string::npos);  // the layout: settings tests
         QVERIFY(w.ui.shown.empty());
         QCOMPARE(w.form->pos(), QPoint(0, 0));
-        QCOMPARE(w.settings.dateformattext, std::string("yyyymmdd_HHMMSS"));
+        QCOMPARE(w.settings.dateFormatName, std::string("yyyymmdd_HHMMSS"));
         QVERIFY(!w.button("btnStart")->isEnabled());
         QVERIFY(w.button("Check1")->isChecked());
         QCOMPARE(w.form->allfilesactive(), int16_t(1));
@@ -111,7 +111,7 @@ class MainWindowTest : public QObject {
                 QVERIFY2(w.check("chkSetWS")->isEnabled() == r.wideScreen, r.search);
                 QVERIFY2(w.button("Check2")->isEnabled() == r.manual, r.search);
                 QVERIFY2(w.button("btnStart")->isEnabled() == r.start, r.search);
-                QCOMPARE(w.settings.searchext, std::string(r.search));
+                QCOMPARE(w.settings.searchExt, std::string(r.search));
                 w.edit("txtSearch")->setText("x");
                 w.edit("txtSearch")->setText(r.search);
             }
@@ -180,7 +180,7 @@ class MainWindowTest : public QObject {
         // A date format that would lead out of the target folder is refused before the run.
         Window w;
         w.showWithCard();
-        w.settings.dateformat = "yyyy/mm";
+        w.settings.dateFormat = "yyyy/mm";
         w.form->btnStart_Click();
         QCOMPARE(w.ui.shown.size(), size_t(1));
         QVERIFY(w.ui.shown[0].text.find("\"yyyy/mm\" would make file names like") != std::string::npos);
@@ -267,8 +267,8 @@ class MainWindowTest : public QObject {
         QCOMPARE(w.edit("lSourcedir")->text().toStdString(), chosen.path());
         QTest::keyClick(w.edit("txtSearch"), Qt::Key_F8);
         QCOMPARE(asked[2], std::make_pair(std::string(""), QString("select target directory:")));
-        QCOMPARE(w.settings.targetdir, chosen.path());
-        QCOMPARE(w.settings.lasttargetdir, chosen.path());
+        QCOMPARE(w.settings.targetDir, chosen.path());
+        QCOMPARE(w.settings.lastTargetDir, chosen.path());
         // Enter starts from a field; on another button Enter is that button's.
         w.edit("lSourcedir")->setText("/no/such/folder");
         QTest::keyClick(w.edit("txtUserString"), Qt::Key_Return);
@@ -317,8 +317,8 @@ class MainWindowTest : public QObject {
         for (const auto& [typed, meant] : rows) {
             w.edit("lSourcedir")->setText(typed);
             w.edit("lTargetdir")->setText(typed);
-            QCOMPARE(w.settings.sourcedir, meant);
-            QCOMPARE(w.settings.targetdir, meant);
+            QCOMPARE(w.settings.sourceDir, meant);
+            QCOMPARE(w.settings.targetDir, meant);
         }
         const std::filesystem::path card = std::filesystem::path(w.card.path()).parent_path();
         qputenv("HOME", card.parent_path().string().c_str());

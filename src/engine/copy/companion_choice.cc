@@ -15,11 +15,11 @@ std::string timeNote(const std::optional<MoiRecord>& record) {
 }
 
 /// Only /W changes with use_moi: a reset without it makes a 4:3 recording 4:3, which it is.
-std::string flagNote(const std::optional<MoiRecord>& record, bool flagStep, bool setws) {
+std::string flagNote(const std::optional<MoiRecord>& record, bool flagStep, bool setWideScreen) {
     if (!flagStep)
         return "use_moi: 16:9 flag left alone: /W is off";
     const std::string recorded = record ? "recorded " + aspectText(record->aspect) : kNone;
-    if (!setws)
+    if (!setWideScreen)
         return "use_moi: " + recorded + ", 16:9 flag reset: /W is off";
     if (!record || record->aspect == RecordedAspect::Unknown)
         return "use_moi: " + recorded + ", marked 16:9 as /W says";
@@ -30,7 +30,8 @@ std::string flagNote(const std::optional<MoiRecord>& record, bool flagStep, bool
 
 }  // namespace
 
-CompanionChoice chooseByCompanion(const std::string& clip, bool namesByTime, bool flagStep, bool setws) {
+CompanionChoice chooseByCompanion(const std::string& clip, bool namesByTime, bool flagStep,
+                                  bool setWideScreen) {
     const std::optional<MoiRecord> record = readCompanion(clip);
     CompanionChoice choice;
     if (namesByTime) {
@@ -38,8 +39,8 @@ CompanionChoice chooseByCompanion(const std::string& clip, bool namesByTime, boo
             choice.nameTime = record->time;
         choice.notes.push_back(timeNote(record));
     }
-    choice.flag = !(flagStep && setws && record && record->aspect == RecordedAspect::Standard);
-    choice.notes.push_back(flagNote(record, flagStep, setws));
+    choice.flag = !(flagStep && setWideScreen && record && record->aspect == RecordedAspect::Standard);
+    choice.notes.push_back(flagNote(record, flagStep, setWideScreen));
     return choice;
 }
 

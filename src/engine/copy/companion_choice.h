@@ -22,6 +22,7 @@ struct CompanionChoice {
 /// What the run the arguments describe does with clip. namesByTime: the clip gets a date name;
 /// flagStep: the run sets (setws) or resets the 16:9 flag of this kind of file. A missing or
 /// unreadable companion leaves the clip to the file time and /W, as without use_moi.
-CompanionChoice chooseByCompanion(const std::string& clip, bool namesByTime, bool flagStep, bool setws);
+CompanionChoice chooseByCompanion(const std::string& clip, bool namesByTime, bool flagStep,
+                                  bool setWideScreen);
 
 }  // namespace kadrel

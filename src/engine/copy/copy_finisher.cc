@@ -13,7 +13,7 @@ namespace kadrel {
 /// shows nothing and a log that collects.
 struct CopyFinisher::Worker {
     explicit Worker(const Settings& s) : settings(s) {
-        if (settings.debugmode)
+        if (settings.debugMode)
             log.collectLines();
     }
     Settings settings;
@@ -35,7 +35,7 @@ void CopyFinisher::finish(const RunContext& ctx, Finishing& f) const {
     ctx.debug("source file:" + f.source);
     ctx.debug("target file:" + f.name);
     if (rules_.listRun)
-        ctx.debug(std::string("setws=") + (rules_.setws ? "True" : "False"));
+        ctx.debug(std::string("setws=") + (rules_.setWideScreen ? "True" : "False"));
     for (const std::string& note : f.notes)
         ctx.debug(note);
     const std::string& temporary = f.staged.temporary();

@@ -34,7 +34,7 @@ struct Finishing {
 struct FinishRules {
     bool scan = false;     ///< the run marks copies 16:9 (each Finishing says whether its copy)
     bool listRun = false;  ///< logs the setws line
-    bool setws = false;
+    bool setWideScreen = false;
     bool replace = false;  ///< the name may replace a file (overwrite)
     platform::FileFaults* faults = nullptr;
 };

@@ -47,7 +47,7 @@ struct Run {
     std::vector<std::string> files;
     const CopyRunExtras& extras;
     std::string target;
-    bool setws = false;
+    bool setWideScreen = false;
     bool showProgress = false;
     bool targetIsDir = true;
     bool listRun = false;
@@ -91,20 +91,20 @@ bool isStreamExtension(const std::string& ext) {
 }
 
 bool streamFlagApplies(const Run& r) {
-    return isStreamExtension(r.ctx.settings.searchext) && (r.setws || r.target.empty());
+    return isStreamExtension(r.ctx.settings.searchExt) && (r.setWideScreen || r.target.empty());
 }
 
 /// Only copies into a folder get a date name; patch mode and a target file keep their names.
 bool namesByTime(const Run& r) {
-    return !r.target.empty() && r.targetIsDir && !r.ctx.settings.dateformat.empty();
+    return !r.target.empty() && r.targetIsDir && !r.ctx.settings.dateFormat.empty();
 }
 
 /// With use_moi a clip's companion may name it and keep /W from marking a 4:3 recording. Read
 /// before anything is renamed: the companion is found by the clip's own name.
 CompanionChoice companionChoice(const Run& r, const std::string& source) {
-    if (!r.ctx.settings.use_moi)
+    if (!r.ctx.settings.useMoi)
         return {};
-    return chooseByCompanion(source, namesByTime(r), streamFlagApplies(r), r.setws);
+    return chooseByCompanion(source, namesByTime(r), streamFlagApplies(r), r.setWideScreen);
 }
 
 NameTarget nameTarget(Run& r) {
@@ -153,7 +153,7 @@ void writeDebugLines(const Run& r, const FileStep& step) {
     r.ctx.debug("source file:" + step.source);
     r.ctx.debug("target file:" + step.newName);
     if (r.listRun)
-        r.ctx.debug(std::string("setws=") + (r.setws ? "True" : "False"));
+        r.ctx.debug(std::string("setws=") + (r.setWideScreen ? "True" : "False"));
 }
 
 /// Lines collected on the second thread go into the log in the run's order.
@@ -260,8 +260,8 @@ FileError patchStep(Run& r, FileStep& step) {
     if (streamFlagApplies(r) && step.choice.flag) {
         platform::makeWritable(step.newName);
         const ScanOptions options{true, r.extras.faults};
-        scan = r.setws ? setWideScreenFlag(step.newName, false, r.ctx, options)
-                       : resetWideScreenFlag(step.newName, r.ctx, options);
+        scan = r.setWideScreen ? setWideScreenFlag(step.newName, false, r.ctx, options)
+                               : resetWideScreenFlag(step.newName, r.ctx, options);
     }
     const bool timesBack = restoreFileTimes(step.newName, step.saved);
     if (wasReadOnly)
@@ -333,7 +333,7 @@ FinishRules finishRules(Run& r) {
     FinishRules rules;
     rules.scan = !r.target.empty() && streamFlagApplies(r);
     rules.listRun = r.listRun;
-    rules.setws = r.setws;
+    rules.setWideScreen = r.setWideScreen;
     rules.replace = nameTarget(r).overwrite;
     rules.faults = r.extras.faults;
     r.overlap = rules.scan && r.extras.overlapScans;
@@ -378,7 +378,7 @@ void runFiles(Run& r) {
         if (stop.code != 0)
             return;
     }
-    if (r.ctx.settings.deletefiles && !r.target.empty())
+    if (r.ctx.settings.deleteFiles && !r.target.empty())
         r.result.keptByDelete = offerDelete(r.ctx, r.processed, targetFolder(r));
     r.result.signal = signals.caught();  // one at the delete question answered it Cancel
 }
@@ -451,13 +451,13 @@ SearchState sortOutList(std::vector<std::string>& files) {
 }
 
 RunResult startRun(const RunContext& ctx, std::vector<std::string> files, const std::string& target,
-                   bool setws, bool showProgress, bool targetIsDir, bool listRun, const CopyRunExtras& extras,
-                   const SearchState& search) {
+                   bool setWideScreen, bool showProgress, bool targetIsDir, bool listRun,
+                   const CopyRunExtras& extras, const SearchState& search) {
     const std::vector<std::string> links = takeOutLinks(files, target.empty());
     const int32_t skipped = reportSkipped(ctx, search, links);
     Run r(ctx, std::move(files), extras);
     r.target = target;
-    r.setws = setws;
+    r.setWideScreen = setWideScreen;
     r.showProgress = showProgress;
     r.targetIsDir = targetIsDir;
     r.listRun = listRun;
@@ -474,34 +474,36 @@ int CopyProgress(UiSeam& ui) {
 }
 
 RunResult copyAllFound(const RunContext& ctx, const std::string& sourceFolder, const std::string& target,
-                       bool setws, bool showProgress, const CopyRunExtras& extras) {
+                       bool setWideScreen, bool showProgress, const CopyRunExtras& extras) {
     return guarded(ctx, [&] {
         SearchState search;
         // Copies made into a folder inside the source must never be taken up again as clips.
         if (!target.empty())
             search.excluded = platform::fileId(target);
         std::vector<std::string> files;
-        searchFiles(search, addBackslash(sourceFolder), ctx.settings.searchext, files,
+        searchFiles(search, addBackslash(sourceFolder), ctx.settings.searchExt, files,
                     ctx.control.abortrequested, ctx.ui);
         if (files.empty() && search.skipped.empty() && search.unreadable.empty()) {
-            showError(ctx.ui, "No files with extension *." + ctx.settings.searchext +
+            showError(ctx.ui, "No files with extension *." + ctx.settings.searchExt +
                                   " were found in the specified source directory and all its subfolders!");
             RunResult nothing;
             nothing.status = RunStatus::NothingFound;
             return nothing;
         }
-        return startRun(ctx, std::move(files), target, setws, showProgress, true, false, extras, search);
+        return startRun(ctx, std::move(files), target, setWideScreen, showProgress, true, false, extras,
+                        search);
     });
 }
 
 RunResult copyFileList(const RunContext& ctx, int32_t count, const std::vector<std::string>& files,
-                       const std::string& target, bool setws, bool showProgress, bool targetIsDir,
+                       const std::string& target, bool setWideScreen, bool showProgress, bool targetIsDir,
                        const CopyRunExtras& extras) {
     return guarded(ctx, [&] {
         std::vector<std::string> list(files.begin(),
                                       files.begin() + std::clamp<int64_t>(count, 0, files.size()));
         const SearchState sorted = sortOutList(list);
-        return startRun(ctx, std::move(list), target, setws, showProgress, targetIsDir, true, extras, sorted);
+        return startRun(ctx, std::move(list), target, setWideScreen, showProgress, targetIsDir, true, extras,
+                        sorted);
     });
 }
 

@@ -88,12 +88,12 @@ int CopyProgress(UiSeam& ui);
 /// Runs over every file "*." + searchext under sourceFolder and its subfolders. An empty
 /// target is patch mode. showProgress drives the seam's progress text and percentage.
 RunResult copyAllFound(const RunContext& ctx, const std::string& sourceFolder, const std::string& target,
-                       bool setws, bool showProgress, const CopyRunExtras& extras = {});
+                       bool setWideScreen, bool showProgress, const CopyRunExtras& extras = {});
 
 /// Runs over the first count entries of files. targetIsDir false: target is a command-line
 /// target file path without its extension.
 RunResult copyFileList(const RunContext& ctx, int32_t count, const std::vector<std::string>& files,
-                       const std::string& target, bool setws, bool showProgress, bool targetIsDir,
+                       const std::string& target, bool setWideScreen, bool showProgress, bool targetIsDir,
                        const CopyRunExtras& extras = {});
 
 }  // namespace kadrel

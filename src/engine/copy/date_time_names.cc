@@ -200,11 +200,11 @@ bool isPlainName(const std::string& stem, const std::string& ext) {
 
 /// The target-file rule of the command line: T U, or with the text first T's folder, U, T's name.
 std::string targetFileBase(const std::string& t, const Settings& s) {
-    if (!s.TextbeforeDate)
-        return t + s.usertext;
+    if (!s.textBeforeDate)
+        return t + s.userText;
     const size_t slash = t.rfind('/');
     const size_t cut = slash == std::string::npos ? 0 : slash + 1;
-    return t.substr(0, cut) + s.usertext + t.substr(cut);
+    return t.substr(0, cut) + s.userText + t.substr(cut);
 }
 
 }  // namespace
@@ -239,8 +239,8 @@ std::string formatFileTime(const platform::CalendarTime& value, const std::strin
     return out;
 }
 
-std::string composeStem(const std::string& dateText, const std::string& usertext, bool textBeforeDate) {
-    return textBeforeDate ? usertext + dateText : dateText + usertext;
+std::string composeStem(const std::string& dateText, const std::string& userText, bool textBeforeDate) {
+    return textBeforeDate ? userText + dateText : dateText + userText;
 }
 
 std::string buildTargetName(const std::string& source, const Settings& s, const NameTarget& where,
@@ -248,8 +248,8 @@ std::string buildTargetName(const std::string& source, const Settings& s, const 
     std::string name, folder, ext;
     splitPath(source, name, folder, ext);
     if (where.target.empty()) {
-        const std::string stem = composeStem(name, s.usertext, s.TextbeforeDate);
-        const std::string x = "." + (s.renameext.empty() ? ext : s.renameext);
+        const std::string stem = composeStem(name, s.userText, s.textBeforeDate);
+        const std::string x = "." + (s.renameExt.empty() ? ext : s.renameExt);
         if (!isPlainName(stem, x))
             return "";
         if (equalsNoCase(folder + stem + x, source))
@@ -257,18 +257,18 @@ std::string buildTargetName(const std::string& source, const Settings& s, const 
         return pickFreeName(folder + stem, x, where);
     }
     if (!where.targetIsDir) {
-        if (s.usertext.find('/') != std::string::npos)
+        if (s.userText.find('/') != std::string::npos)
             return "";
-        return pickFreeName(targetFileBase(where.target, s), "." + s.renameext, where);
+        return pickFreeName(targetFileBase(where.target, s), "." + s.renameExt, where);
     }
     std::string date = name;
-    if (!s.dateformat.empty())
-        date = recorded ? formatFileTime(*recorded, s.dateformat)
-                        : getFileTimeName(source, s.use_modificationtime, s.dateformat);
-    const std::string stem = composeStem(date, s.usertext, s.TextbeforeDate);
-    if (!isPlainName(stem, "." + s.renameext))
+    if (!s.dateFormat.empty())
+        date = recorded ? formatFileTime(*recorded, s.dateFormat)
+                        : getFileTimeName(source, s.timeSource, s.dateFormat);
+    const std::string stem = composeStem(date, s.userText, s.textBeforeDate);
+    if (!isPlainName(stem, "." + s.renameExt))
         return "";
-    return pickFreeName(addBackslash(where.target) + stem, "." + s.renameext, where);
+    return pickFreeName(addBackslash(where.target) + stem, "." + s.renameExt, where);
 }
 
 bool equalsNoCase(const std::string& a, const std::string& b) {

@@ -32,7 +32,7 @@ std::string formatToPattern(std::string& name);
 std::string formatFileTime(const platform::CalendarTime& value, const std::string& pattern);
 
 /// The user text before or after the date text, without a separator.
-std::string composeStem(const std::string& dateText, const std::string& usertext, bool textBeforeDate);
+std::string composeStem(const std::string& dateText, const std::string& userText, bool textBeforeDate);
 
 /// Where a run puts the file it names, and which names it may take.
 struct NameTarget {

@@ -27,10 +27,11 @@ bool isCameraDefaultDate(const platform::FileTime& time) {
     return platform::toLocalCalendar(time, local) && local.year == 1980 && local.month == 1 && local.day == 1;
 }
 
-platform::FileTime chooseTime(const filetimes& times, int use_modificationtime) {
-    if (use_modificationtime == 0)
+platform::FileTime chooseTime(const filetimes& times, TimeSource timeSource) {
+    if (timeSource == TimeSource::Creation)
         return times.creation;
-    if (use_modificationtime == 2 && !isCameraDefaultDate(times.creation) && times.creation < times.lastWrite)
+    if (timeSource == TimeSource::Earlier && !isCameraDefaultDate(times.creation) &&
+        times.creation < times.lastWrite)
         return times.creation;
     return times.lastWrite;
 }
@@ -43,15 +44,14 @@ bool localLastWrite(const std::string& path, platform::CalendarTime& local) {
 
 }  // namespace
 
-std::string getFileTimeName(const std::string& path, int use_modificationtime,
-                            const std::string& dateformat) {
+std::string getFileTimeName(const std::string& path, TimeSource timeSource, const std::string& dateFormat) {
     filetimes times;
     if (!readTimes(path, times))
         return "";
     platform::CalendarTime local;
-    if (!platform::toLocalCalendar(chooseTime(times, use_modificationtime), local))
+    if (!platform::toLocalCalendar(chooseTime(times, timeSource), local))
         return "";
-    return formatFileTime(local, dateformat);
+    return formatFileTime(local, dateFormat);
 }
 
 std::string getFileTimeText(const std::string& path) {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/file_io.h"
+#include "settings/settings.h"
 
 namespace kadrel {
 
@@ -14,10 +15,7 @@ using filetimes = platform::FileTimes;
 
 /// The time that names a file, local, formatted with the pattern dateformat; "" when the
 /// path is not a plain visible file or its times cannot be read.
-/// use_modificationtime: 0 creation, 2 the earlier of creation and last write (last write
-/// when the creation date is 1 January 1980); 1 and every other value, negative ones too,
-/// the last write time, which survives copies and is what the camera wrote.
-std::string getFileTimeName(const std::string& path, int use_modificationtime, const std::string& dateformat);
+std::string getFileTimeName(const std::string& path, TimeSource timeSource, const std::string& dateFormat);
 
 /// The last write time, local, as DD/MM/YYYY HH:MM:SS; "" on failure.
 std::string getFileTimeText(const std::string& path);

@@ -26,25 +26,25 @@ std::string quoted(const std::string& text) {
 
 /// The date texts the names can start from.
 std::vector<std::string> sampleDates(const Settings& s, bool datedNames) {
-    if (!datedNames || s.dateformat.empty())
+    if (!datedNames || s.dateFormat.empty())
         return {kSampleName};
     std::vector<std::string> dates;
     for (const auto& time : kSampleTimes)
-        dates.push_back(formatFileTime(time, s.dateformat));
+        dates.push_back(formatFileTime(time, s.dateFormat));
     return dates;
 }
 
 /// The setting that puts a "/" into the name; else the date part is "." and the extension
 /// empty, so the name is "..".
 std::string culprit(const Settings& s, const std::string& date) {
-    const std::string format = "The date format (datetimeformat in Kadrel.ini) " + quoted(s.dateformat);
+    const std::string format = "The date format (datetimeformat in Kadrel.ini) " + quoted(s.dateFormat);
     if (date.find('/') != std::string::npos)
         return format;
-    if (s.usertext.find('/') != std::string::npos)
-        return "The user text " + quoted(s.usertext);
-    if (s.renameext.find('/') != std::string::npos)
-        return "The rename extension " + quoted(s.renameext);
-    return format + " with the extension " + quoted(s.renameext);
+    if (s.userText.find('/') != std::string::npos)
+        return "The user text " + quoted(s.userText);
+    if (s.renameExt.find('/') != std::string::npos)
+        return "The rename extension " + quoted(s.renameExt);
+    return format + " with the extension " + quoted(s.renameExt);
 }
 
 }  // namespace
@@ -57,7 +57,7 @@ bool hasControlChar(const std::string& text) {
 std::string nameSettingsProblem(const Settings& settings, bool datedNames) {
     for (const std::string& date : sampleDates(settings, datedNames)) {
         const std::string name =
-            composeStem(date, settings.usertext, settings.TextbeforeDate) + "." + settings.renameext;
+            composeStem(date, settings.userText, settings.textBeforeDate) + "." + settings.renameExt;
         if (!leavesFolder(name))
             continue;
         return culprit(settings, date) + " would make file names like " + quoted(name) +

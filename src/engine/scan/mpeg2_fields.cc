@@ -21,7 +21,7 @@ bool isAcceptedFlagByte(uint8_t byte7) {
 bool isValidHorizontalResolution(uint8_t byte4, uint8_t byte5, const RunContext& ctx) {
     const int size = horizontalSize(byte4, byte5);
     const bool valid = size == 720 || size == 704 || size == 352;
-    if (ctx.settings.debugmode) {
+    if (ctx.settings.debugMode) {
         ctx.debug(std::string("IsValidHorResolution=") + (valid ? "True" : "False") +
                   " resvalue=" + std::to_string(size));
     }

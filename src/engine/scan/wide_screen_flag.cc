@@ -27,7 +27,7 @@ struct PatchState {
     long sdeCount = 0;
 
     void debug(const std::string& line) const { ctx.debug(line); }
-    bool debugging() const { return ctx.settings.debugmode; }
+    bool debugging() const { return ctx.settings.debugMode; }
 };
 
 /// Writes n bytes over the structure's bytes from index first on, wherever they lie in the
@@ -180,7 +180,7 @@ SearchResult rdiPckStep(PatchState& st, const ScanChunk& chunk, size_t& start, s
 void applySdeMode(PatchState& st, const StructureBytes& s, size_t d) {
     int h = 0, v = 0;
     decodeDisplaySize(&s.value[d], h, v);
-    const int mode = st.ctx.settings.modify_sde;
+    const int mode = st.ctx.settings.modifySde;
     if (mode == 1) {
         // A run of zero bytes is valid stuffing before the next start code: the extension is gone.
         const std::array<uint8_t, kSdeMaxLength> zeros{};
@@ -235,10 +235,10 @@ SearchKind kindOf(PatchState& st, uint8_t code, Step step) {
 /// The searches of one pass, in their order: RDI-PCK, sequence header, extension.
 std::vector<SearchKind> searchKinds(PatchState& st) {
     std::vector<SearchKind> kinds;
-    if (!st.setting || st.ctx.settings.modify_rdi_pck > 0)
+    if (!st.setting || st.ctx.settings.modifyRdiPck > 0)
         kinds.push_back(kindOf(st, kPrivateStream2, rdiPckStep));
     kinds.push_back(kindOf(st, kSequenceHeaderCode, sequenceHeaderStep));
-    if (st.setting && st.ctx.settings.modify_sde > 0)
+    if (st.setting && st.ctx.settings.modifySde > 0)
         kinds.push_back(kindOf(st, kExtensionStartCode, sdeStep));
     return kinds;
 }

@@ -29,13 +29,13 @@ std::string upper(std::string text) {
 }
 
 // Per clip: shown 16:9. The companion decides where it tells the shape, the 16:9 box elsewhere.
-std::vector<bool> shownWide(const ThumbnailStore& store, bool setws) {
+std::vector<bool> shownWide(const ThumbnailStore& store, bool setWideScreen) {
     std::vector<bool> wide;
     const auto count = std::min(static_cast<size_t>(std::max(store.filecount, 0)), store.filelist.size());
     for (size_t i = 0; i < count; ++i) {
         const std::optional<MoiRecord> record = readCompanion(store.filelist[i]);
         const RecordedAspect aspect = record ? record->aspect : RecordedAspect::Unknown;
-        wide.push_back(aspect == RecordedAspect::Unknown ? setws : aspect == RecordedAspect::Wide);
+        wide.push_back(aspect == RecordedAspect::Unknown ? setWideScreen : aspect == RecordedAspect::Wide);
     }
     return wide;
 }
@@ -63,20 +63,20 @@ int32_t searchSelectionFiles(ThumbnailStore& store, SearchState& search, const S
                              RunControl& control, UiSeam& ui) {
     std::vector<std::string> files;
     const int32_t count =
-        searchFiles(search, settings.sourcedir, settings.searchext, files, control.abortrequested, ui);
+        searchFiles(search, settings.sourceDir, settings.searchExt, files, control.abortrequested, ui);
     files.resize(control.abortrequested ? 0 : static_cast<size_t>(std::max(count, 0)));
     store.filelist = std::move(files);
     store.filecount = static_cast<int32_t>(store.filelist.size());
     return store.filecount;
 }
 
-std::string noFilesText(const std::string& searchext) {
-    return "No files with extension *." + searchext +
+std::string noFilesText(const std::string& searchExt) {
+    return "No files with extension *." + searchExt +
            " were found in the specified source directory and all its subfolders!";
 }
 
-void showNoFilesMessage(const std::string& searchext, UiSeam& ui) {
-    showError(ui, noFilesText(searchext));
+void showNoFilesMessage(const std::string& searchExt, UiSeam& ui) {
+    showError(ui, noFilesText(searchExt));
 }
 
 void sortfilelist(ThumbnailStore& store) {
@@ -96,15 +96,15 @@ void sortfilelist(ThumbnailStore& store) {
     store.filelist = std::move(sorted);
 }
 
-bool makeSelectionThumbnails(ThumbnailStore& store, const std::string& searchtext, bool setws,
+bool makeSelectionThumbnails(ThumbnailStore& store, const std::string& searchtext, bool setWideScreen,
                              RunControl& control, UiSeam& ui, bool useMoi) {
     store.resetSelection();
     const std::string kind = upper(searchtext);
     bool ran = false;
     bool libraryFailed = false;
     if (kind == "MPG" || kind == "MOD") {
-        const std::vector<bool> wide = useMoi ? shownWide(store, setws) : std::vector<bool>{};
-        store.widethumbnails = setws || std::find(wide.begin(), wide.end(), true) != wide.end();
+        const std::vector<bool> wide = useMoi ? shownWide(store, setWideScreen) : std::vector<bool>{};
+        store.widethumbnails = setWideScreen || std::find(wide.begin(), wide.end(), true) != wide.end();
         ran = createmovethumbnails(store, control, ui, libraryFailed);
         if (ran)
             boxNarrowClips(store, wide);

@@ -21,10 +21,10 @@ int32_t searchSelectionFiles(ThumbnailStore& store, SearchState& search, const S
                              RunControl& control, UiSeam& ui);
 
 /// The text shown when the search found nothing.
-std::string noFilesText(const std::string& searchext);
+std::string noFilesText(const std::string& searchExt);
 
 /// Shows noFilesText under "ERROR".
-void showNoFilesMessage(const std::string& searchext, UiSeam& ui);
+void showNoFilesMessage(const std::string& searchExt, UiSeam& ui);
 
 /// Puts filelist into ascending order of last-write time; files of the same time keep the
 /// order of their old positions compared as text. A file whose time cannot be read sorts first.
@@ -35,7 +35,7 @@ void sortfilelist(ThumbnailStore& store);
 /// the list wide whatever setws says, and clips recorded 4:3 (or, when setws is off, of unknown
 /// shape) show 4:3 between black bars. True when the browser may be shown: not aborted, and
 /// the thumbnails could be made.
-bool makeSelectionThumbnails(ThumbnailStore& store, const std::string& searchtext, bool setws,
+bool makeSelectionThumbnails(ThumbnailStore& store, const std::string& searchtext, bool setWideScreen,
                              RunControl& control, UiSeam& ui, bool useMoi = false);
 
 /// Shows the browser modal over mainWindow and returns selectedcount afterwards.

@@ -63,8 +63,8 @@ ThumbnailBrowser::ThumbnailBrowser(ThumbnailStore& store, BrowserSettings& setti
     setStyleSheet(kFrameStyle);
     if (mainWindow != nullptr)
         QApplication::alert(mainWindow);
-    settings_.ThumbnailSize = static_cast<int16_t>(displaySizeIndex(settings_.ThumbnailSize));
-    grid_.setDisplaySize(settings_.ThumbnailSize, store_.widethumbnails);
+    settings_.thumbnailSize = static_cast<int16_t>(displaySizeIndex(settings_.thumbnailSize));
+    grid_.setDisplaySize(settings_.thumbnailSize, store_.widethumbnails);
     buildPanel();
     buildTimers();
     picinfo = new FileInfoDialog(store_, this);
@@ -177,7 +177,7 @@ void ThumbnailBrowser::applyStoredGeometry() {
            std::max(px(settings_.height), px(kMinClientHeight)));
     move(px(settings_.xpos), px(settings_.ypos));
     keepOnScreen(*this);
-    Combo1->setCurrentIndex(settings_.ThumbnailSize);
+    Combo1->setCurrentIndex(settings_.thumbnailSize);
     loading_ = false;
 }
 
@@ -337,7 +337,7 @@ void ThumbnailBrowser::onSizeChosen(int index) {
     if (loading_ || index < 0)
         return;
     grid_.setDisplaySize(index, store_.widethumbnails);
-    settings_.ThumbnailSize = static_cast<int16_t>(grid_.sizeindex);
+    settings_.thumbnailSize = static_cast<int16_t>(grid_.sizeindex);
     resizeBrowser();
     growToShowAFrame();
     Timer3.start();

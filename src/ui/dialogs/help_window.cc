@@ -88,9 +88,9 @@ QString helpKeysText(const Settings& settings) {
         "1...the text field will be put before the date/time",
         "",
         QString("Currently set: modify_sde=%1, modify_pes=%2")
-            .arg(settings.modify_sde)
-            .arg(settings.modify_rdi_pck),
-        "textbeforedate=" + flag(settings.TextbeforeDate) + ", debugmode=" + flag(settings.debugmode)};
+            .arg(settings.modifySde)
+            .arg(settings.modifyRdiPck),
+        "textbeforedate=" + flag(settings.textBeforeDate) + ", debugmode=" + flag(settings.debugMode)};
     return lines.join('\n');
 }
 

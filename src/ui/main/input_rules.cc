@@ -44,9 +44,9 @@ bool isManualSelectionExt(const QString& text) {
     return isWideScreenExt(text) || upper == "JPG" || upper == "BMP";
 }
 
-std::string extensionQuestion(const std::string& searchext, const std::string& renameext) {
-    const QString search = QString::fromStdString(searchext);
-    const QString rename = QString::fromStdString(renameext);
+std::string extensionQuestion(const std::string& searchExt, const std::string& renameExt) {
+    const QString search = QString::fromStdString(searchExt);
+    const QString rename = QString::fromStdString(renameExt);
     const bool pictures = isManualSelectionExt(search) && !isWideScreenExt(search);
     const bool picturesToClips = pictures && isWideScreenExt(rename);
     const bool clipsToPictures =
@@ -55,8 +55,8 @@ std::string extensionQuestion(const std::string& searchext, const std::string& r
         return "";
     const std::string kind = picturesToClips ? "pictures" : "video clips";
     const std::string other = picturesToClips ? "a video clip" : "a picture";
-    return "The files searched for (*." + searchext + ") are " + kind +
-           ", but their new names would end in ." + renameext + ", the extension of " + other +
+    return "The files searched for (*." + searchExt + ") are " + kind +
+           ", but their new names would end in ." + renameExt + ", the extension of " + other +
            ".\r\n\r\nDo you want to go on?";
 }
 
@@ -92,9 +92,9 @@ std::string targetFolderMessage(const std::string& shortPath) {
 }
 
 std::string exampleText(const Settings& settings, const std::string& renameText) {
-    const bool keepsName = settings.targetdir.empty() || settings.dateformat.empty();
-    const std::string datePart = keepsName ? "\"original filename\"" : settings.dateformattext;
-    return "(Example:" + composeStem(datePart, settings.usertext, settings.TextbeforeDate) + "." +
+    const bool keepsName = settings.targetDir.empty() || settings.dateFormat.empty();
+    const std::string datePart = keepsName ? "\"original filename\"" : settings.dateFormatName;
+    return "(Example:" + composeStem(datePart, settings.userText, settings.textBeforeDate) + "." +
            renameText + ")";
 }
 

@@ -22,7 +22,7 @@ bool isManualSelectionExt(const QString& text);
 
 /// The question asked before a run when searchext names pictures (JPG, BMP) and renameext a
 /// clip's extension (MPG, MOD), or the other way round; "" when the two agree.
-std::string extensionQuestion(const std::string& searchext, const std::string& renameext);
+std::string extensionQuestion(const std::string& searchExt, const std::string& renameExt);
 
 /// path with a leading "~" or "~/" read as home; any other path unchanged.
 std::string expandHome(const std::string& path, const std::string& home);

@@ -244,7 +244,7 @@ void MainWindow::loadSettings() {
     const double dpi = screenDpi(this);
     move(twipsToPixels(settings_.xpos, dpi), twipsToPixels(settings_.ypos, dpi));
     keepOnScreen(*this);
-    txtUserString->setText(QString::fromStdString(settings_.usertext));
+    txtUserString->setText(QString::fromStdString(settings_.userText));
     rebuildExample();
     Check2->setText("&Manual Selection");
     helpvisible_ = false;
@@ -252,19 +252,19 @@ void MainWindow::loadSettings() {
 }
 
 void MainWindow::applyLoadedSettings() {
-    const std::string lastTarget = settings_.lasttargetdir;
-    lSourcedir->setText(QString::fromStdString(settings_.lastsourcedir));
-    settings_.sourcedir = settings_.lastsourcedir;
+    const std::string lastTarget = settings_.lastTargetDir;
+    lSourcedir->setText(QString::fromStdString(settings_.lastSourceDir));
+    settings_.sourceDir = settings_.lastSourceDir;
     lTargetdir->setText(QString::fromStdString(lastTarget));
-    settings_.targetdir = lastTarget;
-    if (settings_.setws)
+    settings_.targetDir = lastTarget;
+    if (settings_.setWideScreen)
         chkSetWS->setChecked(true);
-    txtSearch->setText(QString::fromStdString(settings_.searchext));
-    txtRename->setText(QString::fromStdString(settings_.renameext));
-    settings_.dateformattext = settings_.dateformat;
-    settings_.dateformat = formatToPattern(settings_.dateformattext);
+    txtSearch->setText(QString::fromStdString(settings_.searchExt));
+    txtRename->setText(QString::fromStdString(settings_.renameExt));
+    settings_.dateFormatName = settings_.dateFormat;
+    settings_.dateFormat = formatToPattern(settings_.dateFormatName);
     chkSetWS->setEnabled(isWideScreenExt(txtSearch->text()));
-    Check2->setEnabled(!settings_.sourcedir.empty() && isManualSelectionExt(txtSearch->text()));
+    Check2->setEnabled(!settings_.sourceDir.empty() && isManualSelectionExt(txtSearch->text()));
     Check3->setChecked(settings_.overwrite);
 }
 
@@ -417,7 +417,7 @@ void MainWindow::Check1_Click() {
         Check2->setText("&Manual Selection");
         Check2->setChecked(false);
     }
-    if (!settings_.sourcedir.empty() && !txtSearch->text().isEmpty() && !btnStart->isEnabled() &&
+    if (!settings_.sourceDir.empty() && !txtSearch->text().isEmpty() && !btnStart->isEnabled() &&
         Check1->isChecked())
         btnStart->setEnabled(true);
     if (!chkSetWS->isEnabled() && txtRename->text().isEmpty())
@@ -457,7 +457,7 @@ bool MainWindow::runManualSelection() {
     if (!searchSelection())
         return false;
     if (store_.filecount == 0) {
-        showNoFilesMessage(settings_.searchext, ui_);
+        showNoFilesMessage(settings_.searchExt, ui_);
         return true;
     }
     if (!makeThumbnails())
@@ -501,8 +501,8 @@ bool MainWindow::makeThumbnails() {
     sortfilelist(store_);
     makingthumbnails_ = true;
     progressbar_ = createRunProgressBar();
-    const bool made =
-        makeSelectionThumbnails(store_, text(txtSearch), settings_.setws, control_, ui_, settings_.use_moi);
+    const bool made = makeSelectionThumbnails(store_, text(txtSearch), settings_.setWideScreen, control_, ui_,
+                                              settings_.useMoi);
     endThumbnailDisplay();
     if (made)
         return true;
@@ -540,40 +540,40 @@ void MainWindow::Check3_Click() {
 }
 
 void MainWindow::chkSetWS_Click() {
-    settings_.setws = chkSetWS->isChecked();
+    settings_.setWideScreen = chkSetWS->isChecked();
 }
 
 // ---- fields ----
 
 void MainWindow::lSourcedir_Change() {
     dropSelection();
-    settings_.sourcedir = folderText(lSourcedir);
-    settings_.lastsourcedir = settings_.sourcedir;
-    if (settings_.sourcedir.empty()) {
+    settings_.sourceDir = folderText(lSourcedir);
+    settings_.lastSourceDir = settings_.sourceDir;
+    if (settings_.sourceDir.empty()) {
         btnStart->setEnabled(false);
         Check2->setEnabled(false);
     } else if (Check2->isChecked() && store_.selectedcount == 0) {
         btnStart->setEnabled(false);
     } else {
         btnStart->setEnabled(true);
-        if (isManualSelectionExt(QString::fromStdString(settings_.searchext)))
+        if (isManualSelectionExt(QString::fromStdString(settings_.searchExt)))
             Check2->setEnabled(true);
     }
 }
 
 void MainWindow::lTargetdir_Change() {
-    settings_.targetdir = folderText(lTargetdir);
-    settings_.lasttargetdir = settings_.targetdir;
+    settings_.targetDir = folderText(lTargetdir);
+    settings_.lastTargetDir = settings_.targetDir;
     rebuildExample();
 }
 
 void MainWindow::txtSearch_Change() {
     dropSelection();
     chkSetWS->setEnabled(isWideScreenExt(txtSearch->text()));
-    Check2->setEnabled(!settings_.sourcedir.empty() && isManualSelectionExt(txtSearch->text()));
-    settings_.searchext = text(txtSearch);
-    if (settings_.sourcedir.empty() || (Check2->isChecked() && store_.selectedcount == 0)) {
-        if (settings_.sourcedir.empty())
+    Check2->setEnabled(!settings_.sourceDir.empty() && isManualSelectionExt(txtSearch->text()));
+    settings_.searchExt = text(txtSearch);
+    if (settings_.sourceDir.empty() || (Check2->isChecked() && store_.selectedcount == 0)) {
+        if (settings_.sourceDir.empty())
             Check2->setEnabled(false);
         btnStart->setEnabled(false);
     }
@@ -592,12 +592,12 @@ void MainWindow::dropSelection() {
 }
 
 void MainWindow::txtRename_Change() {
-    settings_.renameext = text(txtRename);
+    settings_.renameExt = text(txtRename);
     rebuildExample();
 }
 
 void MainWindow::txtUserString_Change() {
-    settings_.usertext = text(txtUserString);
+    settings_.userText = text(txtUserString);
     rebuildExample();
 }
 
@@ -606,13 +606,13 @@ void MainWindow::rebuildExample() {
 }
 
 void MainWindow::btnSelSourcedir_Click() {
-    settings_.sourcedir = chooser_(this, settings_.lastsourcedir, "select source directory:");
-    if (settings_.sourcedir.empty())
-        settings_.sourcedir = settings_.lastsourcedir;
-    if (platform::isDirectory(settings_.sourcedir))
-        settings_.lastsourcedir = settings_.sourcedir;
-    if (!settings_.sourcedir.empty()) {
-        if (isManualSelectionExt(QString::fromStdString(settings_.searchext)))
+    settings_.sourceDir = chooser_(this, settings_.lastSourceDir, "select source directory:");
+    if (settings_.sourceDir.empty())
+        settings_.sourceDir = settings_.lastSourceDir;
+    if (platform::isDirectory(settings_.sourceDir))
+        settings_.lastSourceDir = settings_.sourceDir;
+    if (!settings_.sourceDir.empty()) {
+        if (isManualSelectionExt(QString::fromStdString(settings_.searchExt)))
             Check2->setEnabled(true);
         if (Check2->isChecked() && store_.selectedcount != 0)
             btnStart->setEnabled(true);
@@ -622,16 +622,16 @@ void MainWindow::btnSelSourcedir_Click() {
         btnStart->setEnabled(false);
         Check2->setEnabled(false);
     }
-    lSourcedir->setText(QString::fromStdString(settings_.sourcedir));
+    lSourcedir->setText(QString::fromStdString(settings_.sourceDir));
 }
 
 void MainWindow::btnSelTargetdir_Click() {
-    settings_.targetdir = chooser_(this, settings_.lasttargetdir, "select target directory:");
-    if (settings_.targetdir.empty())
-        settings_.targetdir = settings_.lasttargetdir;
-    if (platform::isDirectory(settings_.targetdir))
-        settings_.lasttargetdir = settings_.targetdir;
-    lTargetdir->setText(QString::fromStdString(settings_.targetdir));
+    settings_.targetDir = chooser_(this, settings_.lastTargetDir, "select target directory:");
+    if (settings_.targetDir.empty())
+        settings_.targetDir = settings_.lastTargetDir;
+    if (platform::isDirectory(settings_.targetDir))
+        settings_.lastTargetDir = settings_.targetDir;
+    lTargetdir->setText(QString::fromStdString(settings_.targetDir));
 }
 
 // ---- start validation ----
@@ -649,7 +649,7 @@ bool MainWindow::validateStart() {
         return false;
     if (!checkField(txtUserString, "Invalid character in user text field!"))
         return false;
-    const std::string nameProblem = nameSettingsProblem(settings_, !settings_.targetdir.empty());
+    const std::string nameProblem = nameSettingsProblem(settings_, !settings_.targetDir.empty());
     if (!nameProblem.empty()) {
         kadrel::showError(ui_, nameProblem);
         return false;
@@ -704,10 +704,10 @@ bool MainWindow::checkTargetFolder(bool fromToggle) {
 }
 
 void MainWindow::storeFolders() {
-    settings_.sourcedir = folderText(lSourcedir);
-    settings_.lastsourcedir = settings_.sourcedir;
-    settings_.targetdir = folderText(lTargetdir);
-    settings_.lasttargetdir = settings_.targetdir;
+    settings_.sourceDir = folderText(lSourcedir);
+    settings_.lastSourceDir = settings_.sourceDir;
+    settings_.targetDir = folderText(lTargetdir);
+    settings_.lastTargetDir = settings_.targetDir;
 }
 
 // ---- the Start flow ----
@@ -719,21 +719,21 @@ void MainWindow::btnStart_Click() {
     if (requestAbort())
         return;
     if (!chkSetWS->isEnabled())
-        settings_.setws = false;
+        settings_.setWideScreen = false;
     if (!validateStart() || !confirmExtensions())
         return;
-    if (settings_.targetdir.empty() && !PatchModeWarning::ask(control_))
+    if (settings_.targetDir.empty() && !PatchModeWarning::ask(control_))
         return;
     runCopy();
     QApplication::alert(this);
-    settings_.setws = chkSetWS->isChecked();
+    settings_.setWideScreen = chkSetWS->isChecked();
     if (closeAfterRun_)
         QTimer::singleShot(0, this, &QWidget::close);
 }
 
 // Pictures named as clips (or clips as pictures) would open in the wrong program, or not at all.
 bool MainWindow::confirmExtensions() {
-    const std::string question = extensionQuestion(settings_.searchext, text(txtRename));
+    const std::string question = extensionQuestion(settings_.searchExt, text(txtRename));
     return question.empty() || ui_.showMessage(question, "Kadrel", MsgIcon::Question, MsgButtons::YesNo,
                                                MsgResult::No) == MsgResult::Yes;
 }
@@ -751,17 +751,17 @@ bool MainWindow::requestAbort() {
     btnStart->setEnabled(false);
     btnStart->setText("Please wait");
     btnStart->repaint();
-    settings_.setws = chkSetWS->isChecked();
+    settings_.setWideScreen = chkSetWS->isChecked();
     return true;
 }
 
 void MainWindow::runCopy() {
     setUpRun();
     // Copies: the fields may change while the run lets events through.
-    const std::string source = settings_.sourcedir;
-    const std::string target = settings_.targetdir;
+    const std::string source = settings_.sourceDir;
+    const std::string target = settings_.targetDir;
     if (!Check2->isChecked())
-        copyAllFound(ctx_, source, target, settings_.setws, true);
+        copyAllFound(ctx_, source, target, settings_.setWideScreen, true);
     else
         copySelection(target);
     tearDownRun();
@@ -777,7 +777,7 @@ void MainWindow::copySelection(const std::string& target) {
         kadrel::showError(ui_, "No files are selected!");
         return;
     }
-    copyFileList(ctx_, count, files, target, settings_.setws, true, true);
+    copyFileList(ctx_, count, files, target, settings_.setWideScreen, true, true);
 }
 
 void MainWindow::setUpRun() {
@@ -789,9 +789,9 @@ void MainWindow::setUpRun() {
     Label4->show();
     enablecontrols(false);
     progressbar_ = createRunProgressBar();
-    if (settings_.debugmode) {
+    if (settings_.debugMode) {
         std::string name, folder, ext;
-        splitPath(settings_.inifile, name, folder, ext);
+        splitPath(settings_.iniFile, name, folder, ext);
         log_.openDebugLog(debugLogPath(folder));
     }
     btnStart->setText("&Abort!");
@@ -819,7 +819,7 @@ QProgressBar* MainWindow::createRunProgressBar() {
 // The controls come back only here, once the run has really ended, so that nothing can be
 // started or changed while a cancelled copy still winds down.
 void MainWindow::tearDownRun() {
-    if (settings_.debugmode)
+    if (settings_.debugMode)
         log_.closeDebugLog();
     delete progressbar_;
     control_.running = false;
