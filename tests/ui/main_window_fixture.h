@@ -1,5 +1,6 @@
 // The main window on a settings file of its own, for the Qt Test programs: Qt's seam with
 // message boxes answered by their default button and recorded, and the screenshot hook.
+// Controls are found by objectName: the member name without its trailing '_'.
 #pragma once
 
 #include <QCheckBox>
@@ -138,8 +139,8 @@ struct MainWindowHarness {
     /// Shows the window copying from card to target.
     void showWithCard() {
         form->show();
-        edit("lSourcedir")->setText(card.typed());
-        edit("lTargetdir")->setText(target.typed());
+        edit("sourceFolderEdit")->setText(card.typed());
+        edit("targetFolderEdit")->setText(target.typed());
     }
     template <class W>
     W* get(const char* name) const {
@@ -151,7 +152,7 @@ struct MainWindowHarness {
     QLineEdit* edit(const char* name) const { return get<QLineEdit>(name); }
     QPushButton* button(const char* name) const { return get<QPushButton>(name); }
     QCheckBox* check(const char* name) const { return get<QCheckBox>(name); }
-    QPushButton* start() const { return button("btnStart"); }
+    QPushButton* start() const { return button("startButton"); }
     std::string ini() const { return readAll(settings.iniFile); }
     /// The state every run and selection ends in: no progress display, the controls back.
     void verifyIdle(bool startEnabled = true) const {
@@ -159,10 +160,9 @@ struct MainWindowHarness {
         QCOMPARE(start()->text(), QString("&Start"));
         QCOMPARE(start()->isEnabled(), startEnabled);
         QVERIFY(form->findChild<QProgressBar*>() == nullptr);
-        QVERIFY(!get<QLabel>("Label4")->isVisibleTo(form.get()));
-        QVERIFY(get<QLabel>("Label3")->isVisibleTo(form.get()));
-        QVERIFY(edit("lSourcedir")->isEnabled() && edit("txtUserString")->isEnabled());
-        QVERIFY(button("Check1")->isEnabled());
+        QVERIFY(!get<QLabel>("progressLabel")->isVisibleTo(form.get()));
+        QVERIFY(get<QLabel>("statusLabel")->isVisibleTo(form.get()));
+        QVERIFY(edit("sourceFolderEdit")->isEnabled() && edit("userTextEdit")->isEnabled());
     }
 };
 
