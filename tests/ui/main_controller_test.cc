@@ -1,6 +1,6 @@
-// The main window's rules without a window: each row drives the controller through what a
-// user does and what the long work reports, and compares its answers and what the window then
-// shows. Also the pure rules of the fields: "~", the example name and the extension question.
+// The main window's rules without a window: each row drives the controller through what a user
+// does and the work reports, then compares its answers and what the window shows. Also the
+// rules of the fields: "~", the example name and the extension question.
 #include "ui/main/main_controller.h"
 
 #include <gtest/gtest.h>
@@ -17,12 +17,8 @@ using Step = std::string (*)(MainController&);
 
 // What each step answers (see the enums): "drop" the list, how a step of the selection ended,
 // what Start and the close box ask for, "close" when the window closes after a run.
-std::string ended(StepEnd end) {
-    return std::array{"go", "stopped", "close"}[int(end)];
-}
-std::string drop(bool dropped) {
-    return dropped ? "drop" : "";
-}
+const auto ended = [](StepEnd end) { return std::string(std::array{"go", "stopped", "close"}[int(end)]); };
+const auto drop = [](bool dropped) { return std::string(dropped ? "drop" : ""); };
 
 const Step Source = [](MainController& c) { return drop(c.sourceEdited("/card")); };
 const Step NoSource = [](MainController& c) { return drop(c.sourceEdited("")); };
@@ -44,10 +40,7 @@ const Step Card = [](MainController& c) {
 };
 /// The search finds three files and their thumbnails are made.
 const Step Browse = [](MainController& c) {
-    c.searchStarted();
-    c.searchEnded(false, 3);
-    c.thumbnailsEnded(true);
-    return std::string();
+    return c.searchStarted(), c.searchEnded(false, 3), c.thumbnailsEnded(true), std::string();
 };
 const Step Picked2 = [](MainController& c) { return c.browserClosed(2), std::string(); };
 const Step Picked0 = [](MainController& c) { return c.browserClosed(0), std::string(); };
@@ -79,73 +72,53 @@ std::string shown(const MainController& c) {
 }
 
 struct Row {
-    const char* what;
     std::vector<Step> steps;
     const char* expected;  ///< the answers, "=>", what the window shows
 };
 
 const Row kRows[] = {
-    {"first start", {}, "=> Idle all [&Start !]- M- ws- in+"},
-    {"clip folder", {Card}, "=> Idle all [&Start !]+ M+ ws+ in+"},
-    {"extension first", {Mod, Source}, "=> Idle all [&Start !]+ M+ ws+ in+"},
-    {"pictures", {Source, Jpg}, "=> Idle all [&Start !]+ M+ ws- in+"},
-    {"other files", {Source, Avi}, "=> Idle all [&Start !]+ M- ws- in+"},
-    {"whole text only", {Source, DotMod}, "=> Idle all [&Start !]+ M- ws- in+"},
-    {"no source folder", {Mod}, "=> Idle all [&Start !]- M- ws+ in+"},
-    {"source emptied", {Card, NoSource}, "=> Idle all [&Start !]- M- ws+ in+"},
-    {"pictures need a new extension", {Source, Jpg, NoRename}, "=> Idle all [&Start !]- M+ ws- in+"},
-    {"clips do not", {Card, NoRename}, "=> Idle all [&Start !]+ M+ ws+ in+"},
-    {"pressed toggle stays", {Card, AllFiles}, "=> Idle all [&Start !]+ M+ ws+ in+"},
-    {"searching", {Card, Manual}, "=> Searching manual [&Abort]+ M- ws- in- searching for files..."},
-    {"thumbnails", {Card, Manual, Found3}, "go => Thumbnails manual [&Abort]+ M- ws- in- sorting files..."},
-    {"browser open", {Card, Manual, Found3, Made}, "go go => Browsing manual [&Start]- M- ws- in-"},
-    {"two picked", {Card, Browse, Picked2}, "=> Idle manual [&Start]+ [2 Files selected]+ ws+ in+"},
-    {"none picked", {Card, Browse, Picked0}, "=> Idle manual [&Start]- [0 Files selected]+ ws+ in+"},
-    {"nothing found", {Card, Manual, NothingFound}, "stopped => Idle manual [&Start]- M+ ws+ in+"},
-    {"search aborted",
-     {Card, Manual, Start, SearchAborted},
-     "abort-search stopped => Idle manual [&Start]- M+ ws+ in+"},
-    {"thumbnails aborted",
-     {Card, Manual, Found3, Start, Made},
-     "go abort-search stopped => Idle manual [&Start]- M+ ws+ in+"},
-    {"thumbnails not made",
-     {Card, Manual, Found3, NotMade},
-     "go stopped => Idle manual [&Start]- M+ ws+ in+"},
-    {"pressed toggle searches again",
-     {Card, Browse, Picked2, Manual},
-     "=> Searching manual [&Abort]+ M- ws- in- searching for files..."},
-    {"choice dropped with the source",
-     {Card, Browse, Picked2, Source},
-     "drop => Idle manual [&Start]- M+ ws+ in+"},
-    {"choice dropped with the extension",
-     {Card, Browse, Picked2, Mod},
-     "drop => Idle manual [&Start]- M+ ws+ in+"},
-    {"found list dropped too",
-     {Card, Manual, Found3, NotMade, Avi},
-     "go stopped drop => Idle manual [&Start]- M- ws- in+"},
-    {"back to all files", {Card, Browse, Picked0, AllFiles}, "=> Idle all [&Start]+ M+ ws+ in+"},
-    {"run", {Card, Start}, "run => Running all [&Abort!]+ M- ws- in-"},
-    {"run over", {Card, Start, RunEnd}, "run => Idle all [&Start]+ M+ ws+ in+"},
-    {"16:9 box stays off", {Source, Jpg, Start, RunEnd}, "run => Idle all [&Start]+ M+ ws- in+"},
-    {"abort", {Card, Start, Start}, "run abort-run => Stopping all [Please wait]- M- ws- in-"},
-    {"aborted run over", {Card, Start, Start, RunEnd}, "run abort-run => Idle all [&Start]+ M+ ws+ in+"},
-    {"close when idle", {Source, Close}, "close-now => Idle all [&Start !]+ M- ws- in+"},
-    {"close during a run", {Card, Start, Close}, "run abort-run => Closing all [Please wait]- M- ws- in-"},
-    {"closes once wound down",
-     {Card, Start, Close, Close, RunEnd, Close},
-     "run abort-run wait close close-now => Idle all [&Start]+ M+ ws+ in+"},
-    {"close after abort",
-     {Card, Start, Start, Close, RunEnd},
-     "run abort-run wait close => Idle all [&Start]+ M+ ws+ in+"},
-    {"close during the search",
-     {Card, Manual, Close, SearchAborted},
-     "abort-search close => Idle manual [&Start]- M+ ws+ in+"},
-    {"close during thumbnails: no browser",
-     {Card, Manual, Found3, Close, Made},
-     "go abort-search close => Idle manual [&Start]- M+ ws+ in+"},
-    {"close with the browser open",
-     {Card, Browse, Close},
-     "close-now => Browsing manual [&Start]- M- ws- in-"},
+    {{}, "=> Idle all [&Start !]- M- ws- in+"},                       // first start
+    {{Card}, "=> Idle all [&Start !]+ M+ ws+ in+"},                   // clip folder
+    {{Source, Jpg}, "=> Idle all [&Start !]+ M+ ws- in+"},            // pictures
+    {{Source, Avi}, "=> Idle all [&Start !]+ M- ws- in+"},            // other files
+    {{Source, DotMod}, "=> Idle all [&Start !]+ M- ws- in+"},         // whole text only
+    {{Mod}, "=> Idle all [&Start !]- M- ws+ in+"},                    // no source folder
+    {{Card, NoSource}, "=> Idle all [&Start !]- M- ws+ in+"},         // source emptied
+    {{Source, Jpg, NoRename}, "=> Idle all [&Start !]- M+ ws- in+"},  // pictures need a new extension
+    {{Card, NoRename}, "=> Idle all [&Start !]+ M+ ws+ in+"},         // clips do not
+    {{Card, AllFiles}, "=> Idle all [&Start !]+ M+ ws+ in+"},         // pressed toggle stays
+    {{Card, Manual}, "=> Searching manual [&Abort]+ M- ws- in- searching for files..."},        // searching
+    {{Card, Manual, Found3}, "go => Thumbnails manual [&Abort]+ M- ws- in- sorting files..."},  // thumbnails
+    {{Card, Manual, Found3, Made}, "go go => Browsing manual [&Start]- M- ws- in-"},    // browser open
+    {{Card, Browse, Picked2}, "=> Idle manual [&Start]+ [2 Files selected]+ ws+ in+"},  // two picked
+    {{Card, Browse, Picked0}, "=> Idle manual [&Start]- [0 Files selected]+ ws+ in+"},  // none picked
+    {{Card, Manual, NothingFound}, "stopped => Idle manual [&Start]- M+ ws+ in+"},      // nothing found
+    {{Card, Manual, Start, SearchAborted},
+     "abort-search stopped => Idle manual [&Start]- M+ ws+ in+"},  // abort
+    {{Card, Manual, Found3, Start, Made},
+     "go abort-search stopped => Idle manual [&Start]- M+ ws+ in+"},                      // abort
+    {{Card, Manual, Found3, NotMade}, "go stopped => Idle manual [&Start]- M+ ws+ in+"},  // failed
+    {{Card, Browse, Picked2, Manual},
+     "=> Searching manual [&Abort]+ M- ws- in- searching for files..."},                            // again
+    {{Card, Browse, Picked2, Source}, "drop => Idle manual [&Start]- M+ ws+ in+"},                  // edit
+    {{Card, Browse, Picked2, Mod}, "drop => Idle manual [&Start]- M+ ws+ in+"},                     // edit
+    {{Card, Manual, Found3, NotMade, Avi}, "go stopped drop => Idle manual [&Start]- M- ws- in+"},  // edit
+    {{Card, Browse, Picked0, AllFiles}, "=> Idle all [&Start]+ M+ ws+ in+"},            // back to all files
+    {{Card, Start}, "run => Running all [&Abort!]+ M- ws- in-"},                        // run
+    {{Source, Jpg, Start, RunEnd}, "run => Idle all [&Start]+ M+ ws- in+"},             // 16:9 box stays off
+    {{Card, Start, Start}, "run abort-run => Stopping all [Please wait]- M- ws- in-"},  // abort
+    {{Card, Start, Start, RunEnd}, "run abort-run => Idle all [&Start]+ M+ ws+ in+"},   // aborted run over
+    {{Source, Close}, "close-now => Idle all [&Start !]+ M- ws- in+"},                  // close when idle
+    {{Card, Start, Close}, "run abort-run => Closing all [Please wait]- M- ws- in-"},   // close during a run
+    {{Card, Start, Close, Close, RunEnd, Close},
+     "run abort-run wait close close-now => Idle all [&Start]+ M+ ws+ in+"},  // close
+    {{Card, Start, Start, Close, RunEnd},
+     "run abort-run wait close => Idle all [&Start]+ M+ ws+ in+"},  // close
+    {{Card, Manual, Close, SearchAborted},
+     "abort-search close => Idle manual [&Start]- M+ ws+ in+"},  // close
+    {{Card, Manual, Found3, Close, Made},
+     "go abort-search close => Idle manual [&Start]- M+ ws+ in+"},                 // close
+    {{Card, Browse, Close}, "close-now => Browsing manual [&Start]- M- ws- in-"},  // close
 };
 
 TEST(MainControllerTest, RulesAlongWhatTheUserDoes) {
@@ -153,12 +126,10 @@ TEST(MainControllerTest, RulesAlongWhatTheUserDoes) {
         MainController c;
         c.renameExtEdited("MPG");
         std::string answers;
-        for (Step step : row.steps) {
-            const std::string answer = step(c);
-            if (!answer.empty())
-                answers += (answers.empty() ? "" : " ") + answer;
-        }
-        EXPECT_EQ(answers + (answers.empty() ? "=> " : " => ") + shown(c), row.expected) << row.what;
+        for (Step step : row.steps)
+            if (const std::string answer = step(c); !answer.empty())
+                answers += answer + " ";
+        EXPECT_EQ(answers + "=> " + shown(c), row.expected) << "row " << &row - kRows;
     }
 }
 
@@ -166,24 +137,19 @@ TEST(MainWindowRulesTest, FieldTexts) {
     for (const auto& [typed, meant] :
          {std::pair{"~", "/home/u"}, {"~/My Clips", "/home/u/My Clips"}, {"~u", "~u"}})
         EXPECT_EQ(expandHome(typed, "/home/u/"), meant) << typed;
-    struct Example {
-        const char* format;
-        bool before, withTarget;
-        const char* expected;
-    };
-    const Example examples[] = {
-        {"yyyymmdd_HHMMSS", false, true, "(Example:yyyymmdd_HHMMSSHoliday_.MPG)"},
-        {"yyyymmdd_HHMMSS", true, true, "(Example:Holiday_yyyymmdd_HHMMSS.MPG)"},
-        {"dd-mm-yy_HH-MM-SS", true, false, "(Example:Holiday_\"original filename\".MPG)"},  // patch mode
-        {"nonsense", false, true, "(Example:\"original filename\"Holiday_.MPG)"}};
-    for (const Example& e : examples) {
+    const std::tuple<const char*, bool, const char*, const char*> examples[] = {
+        {"yyyymmdd_HHMMSS", false, "/videos", "(Example:yyyymmdd_HHMMSSHoliday_.MPG)"},
+        {"yyyymmdd_HHMMSS", true, "/videos", "(Example:Holiday_yyyymmdd_HHMMSS.MPG)"},
+        {"dd-mm-yy_HH-MM-SS", true, "", "(Example:Holiday_\"original filename\".MPG)"},  // patch mode
+        {"nonsense", false, "/videos", "(Example:\"original filename\"Holiday_.MPG)"}};
+    for (const auto& [format, before, target, expected] : examples) {
         Settings s;
-        s.dateFormatName = e.format;
-        s.dateFormat = formatToPattern(s.dateFormatName);
-        s.textBeforeDate = e.before;
-        s.targetDir = e.withTarget ? "/videos" : "";
+        s.targetDir = target;
         s.userText = "Holiday_";
-        EXPECT_EQ(exampleText(s, "MPG"), e.expected) << e.format;
+        s.dateFormatName = format;
+        s.textBeforeDate = before;
+        s.dateFormat = formatToPattern(s.dateFormatName);
+        EXPECT_EQ(exampleText(s, "MPG"), expected) << format;
     }
     // Asked about: pictures to clips and clips to pictures; not: matching pairs.
     for (const auto& [search, rename] : {std::pair{"JPG", "MPG"}, {"bmp", "mod"}, {"MOD", "jpg"}})
