@@ -10,10 +10,12 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QShowEvent>
 #include <QTimer>
 #include <algorithm>
 
 #include "ui/main/program_icon.h"
+#include "ui/screen_fit.h"
 
 namespace kadrel {
 
@@ -242,6 +244,12 @@ void MainForm::endProgressDisplay() {
 }
 
 // ---- keys and focus ----
+
+void MainForm::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!event->spontaneous())
+        keepOnScreen(*this);  // again, now that the window's frame counts
+}
 
 void MainForm::keyPressEvent(QKeyEvent* event) {
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;

@@ -35,6 +35,7 @@ class MainForm : public QWidget, public ProgressView {
     /// The progress line and bar in place of the status line, and back.
     void startProgressDisplay();
     void endProgressDisplay();
+    void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -9,7 +9,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QShortcut>
-#include <QShowEvent>
 #include <QTimer>
 #include <algorithm>
 
@@ -79,8 +78,6 @@ void MainWindow::connectHandlers() {
     });
 }
 
-// ---- load and unload ----
-
 void MainWindow::loadSettings() {
     showStatus("");
     setWindowTitle(qtext(kadrel::windowTitle(KADREL_VERSION)));
@@ -144,8 +141,6 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     event->ignore();
 }
 
-// ---- help window ----
-
 void MainWindow::onHelpClicked() {
     if (help_ == nullptr)
         help_ = new HelpWindow(settings_, helpVisible_, this);
@@ -160,18 +155,10 @@ void MainWindow::moveHelpWindow() {
         kadrel::moveHelpWindow(*this, *help_);
 }
 
-void MainWindow::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    if (!event->spontaneous())
-        keepOnScreen(*this);  // again, now that the window's frame counts
-}
-
 void MainWindow::moveEvent(QMoveEvent* event) {
     QWidget::moveEvent(event);
     moveHelpWindow();
 }
-
-// ---- toggles, check boxes and fields ----
 
 void MainWindow::onAllFilesClicked() {
     controller_.allFilesClicked();
@@ -231,24 +218,22 @@ void MainWindow::rebuildExample() {
 }
 
 void MainWindow::onChooseSourceClicked() {
-    settings_.sourceDir = chooser_(this, settings_.lastSourceDir, "select source directory:");
-    if (settings_.sourceDir.empty())
-        settings_.sourceDir = settings_.lastSourceDir;
-    if (platform::isDirectory(settings_.sourceDir))
-        settings_.lastSourceDir = settings_.sourceDir;
-    sourceFolderEdit_->setText(qtext(settings_.sourceDir));
+    chooseInto(sourceFolderEdit_, settings_.sourceDir, settings_.lastSourceDir, "select source directory:");
 }
 
 void MainWindow::onChooseTargetClicked() {
-    settings_.targetDir = chooser_(this, settings_.lastTargetDir, "select target directory:");
-    if (settings_.targetDir.empty())
-        settings_.targetDir = settings_.lastTargetDir;
-    if (platform::isDirectory(settings_.targetDir))
-        settings_.lastTargetDir = settings_.targetDir;
-    targetFolderEdit_->setText(qtext(settings_.targetDir));
+    chooseInto(targetFolderEdit_, settings_.targetDir, settings_.lastTargetDir, "select target directory:");
 }
 
-// ---- Start's checks ----
+// A cancelled chooser keeps the last folder; the field's change handler takes it from there.
+void MainWindow::chooseInto(QLineEdit* field, std::string& folder, std::string& last, const char* title) {
+    folder = chooser_(this, last, title);
+    if (folder.empty())
+        folder = last;
+    if (platform::isDirectory(folder))
+        last = folder;
+    field->setText(qtext(folder));
+}
 
 // The characters are checked on every Start, also after a manual selection: a separator in
 // a name would put the copy outside the target folder.

@@ -59,10 +59,11 @@ class MainWindow : public MainForm {
   protected:
     void closeEvent(QCloseEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
-    void showEvent(QShowEvent* event) override;
 
   private:
     void connectHandlers();
+    /// Asks the folder chooser for field's folder, starting at last.
+    void chooseInto(QLineEdit* field, std::string& folder, std::string& last, const char* title);
     void applyLoadedSettings();
     void saveWindowSettings();
     void rebuildExample();
