@@ -115,7 +115,7 @@ class DialogsTest : public QObject {
     void mainWindowLayout() {
         test::MainWindowHarness w;
         w.showWithCard();
-        w.edit("txtUserString")->setText("Holiday_");
+        w.edit("userTextEdit")->setText("Holiday_");
         QVERIFY(QTest::qWaitForWindowExposed(w.form.get()));
         verifyNoClippedText(*w.form);
         QVERIFY(saveShot(*w.form, "main-idle"));

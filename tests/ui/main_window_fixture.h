@@ -1,5 +1,6 @@
 // The main window on a settings file of its own, for the Qt Test programs: Qt's seam with
 // message boxes answered by their default button and recorded, and the screenshot hook.
+// Controls are found by objectName: the member name without its trailing '_'.
 #pragma once
 
 #include <QCheckBox>
@@ -8,7 +9,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QtTest>
-#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -21,18 +21,14 @@
 
 namespace kadrel::test {
 
-/// Qt's seam recording boxes (answered from answers, else by their default button) and progress
-/// texts, with a hook on every pump of events (where a user's click lands during a run).
+/// Qt's seam recording boxes (answered by their default button) and progress texts, with a hook
+/// on every pump of events (where a user's click lands during a run).
 class ScriptedUi : public QtUi {
   public:
     MsgResult showMessage(const std::string& text, const std::string& title, MsgIcon icon, MsgButtons buttons,
                           MsgResult defaultButton) override {
         shown.push_back({text, title, icon, buttons, defaultButton});
-        if (answers.empty())
-            return defaultButton;
-        const MsgResult answer = answers.front();
-        answers.pop_front();
-        return answer;
+        return defaultButton;
     }
     void processEvents() override {
         if (onEvents)
@@ -43,13 +39,10 @@ class ScriptedUi : public QtUi {
     void showProgress(const std::string& text, int percent) override {
         if (progress.empty() || progress.back() != text)
             progress.push_back(text);
-        percents.push_back(percent);
         QtUi::showProgress(text, percent);
     }
-    std::deque<MsgResult> answers;
     std::vector<ShownMessage> shown;
     std::vector<std::string> progress;
-    std::vector<int> percents;
     std::function<void()> onEvents;
 };
 
@@ -75,41 +68,35 @@ class CardFolder {
   public:
     explicit CardFolder(const std::string& name) {
         const QByteArray home = qgetenv("HOME");
-        const std::filesystem::path root = std::filesystem::path(home.toStdString()) / name;
+        root_ = std::filesystem::path(home.toStdString()) / name;
+        typed_ = "~/" + name + "/";
         if (qEnvironmentVariableIsEmpty("KADREL_SCREENSHOTS") || home.isEmpty() ||
-            std::filesystem::exists(root)) {  // never one the tests did not make
+            std::filesystem::exists(root_)) {  // never one the tests did not make
             temp_ = std::make_unique<TempDir>();
+            root_ = typed_ = temp_->path();
             return;
         }
-        made_ = root;
+        made_ = root_;
         while (!std::filesystem::exists(made_.parent_path()))
             made_ = made_.parent_path();
-        std::filesystem::create_directories(root);
-        root_ = root;
-        typed_ = "~/" + name + "/";
+        std::filesystem::create_directories(root_);
     }
     ~CardFolder() {
         if (!temp_)
             std::filesystem::remove_all(made_);
     }
-    CardFolder(const CardFolder&) = delete;
-    CardFolder& operator=(const CardFolder&) = delete;
 
     /// The folder, ending with '/'.
-    std::string path() const { return temp_ ? temp_->path() : root_.string() + "/"; }
-    /// A path inside the folder.
-    std::string file(const std::string& name) const { return path() + name; }
+    std::string path() const { return (root_ / "").string(); }
     /// Writes a file (parent folders created) and returns its path.
     std::string write(const std::string& name, const std::string& contents) const {
-        if (temp_)
-            return temp_->write(name, contents);
         const std::filesystem::path file = root_ / name;
         std::filesystem::create_directories(file.parent_path());
         std::ofstream(file, std::ios::binary) << contents;
         return file.string();
     }
     /// The folder as a user types it into a folder field.
-    QString typed() const { return QString::fromStdString(temp_ ? path() : typed_); }
+    QString typed() const { return QString::fromStdString(typed_); }
 
   private:
     std::unique_ptr<TempDir> temp_;
@@ -138,8 +125,8 @@ struct MainWindowHarness {
     /// Shows the window copying from card to target.
     void showWithCard() {
         form->show();
-        edit("lSourcedir")->setText(card.typed());
-        edit("lTargetdir")->setText(target.typed());
+        edit("sourceFolderEdit")->setText(card.typed());
+        edit("targetFolderEdit")->setText(target.typed());
     }
     template <class W>
     W* get(const char* name) const {
@@ -151,18 +138,17 @@ struct MainWindowHarness {
     QLineEdit* edit(const char* name) const { return get<QLineEdit>(name); }
     QPushButton* button(const char* name) const { return get<QPushButton>(name); }
     QCheckBox* check(const char* name) const { return get<QCheckBox>(name); }
-    QPushButton* start() const { return button("btnStart"); }
+    QPushButton* start() const { return button("startButton"); }
     std::string ini() const { return readAll(settings.iniFile); }
     /// The state every run and selection ends in: no progress display, the controls back.
-    void verifyIdle(bool startEnabled = true) const {
+    void verifyIdle() const {
         QVERIFY(!control.running);
         QCOMPARE(start()->text(), QString("&Start"));
-        QCOMPARE(start()->isEnabled(), startEnabled);
+        QVERIFY(start()->isEnabled());
         QVERIFY(form->findChild<QProgressBar*>() == nullptr);
-        QVERIFY(!get<QLabel>("Label4")->isVisibleTo(form.get()));
-        QVERIFY(get<QLabel>("Label3")->isVisibleTo(form.get()));
-        QVERIFY(edit("lSourcedir")->isEnabled() && edit("txtUserString")->isEnabled());
-        QVERIFY(button("Check1")->isEnabled());
+        QVERIFY(!get<QLabel>("progressLabel")->isVisibleTo(form.get()));
+        QVERIFY(get<QLabel>("statusLabel")->isVisibleTo(form.get()));
+        QVERIFY(edit("sourceFolderEdit")->isEnabled() && edit("userTextEdit")->isEnabled());
     }
 };
 

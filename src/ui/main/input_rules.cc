@@ -5,6 +5,7 @@
 
 #include "engine/copy/date_time_names.h"
 #include "engine/copy/name_check.h"
+#include "ui/main/main_controller.h"
 
 namespace kadrel {
 
@@ -34,19 +35,9 @@ std::string windowTitle(const std::string& version) {
     return "Kadrel V" + parts[0] + "." + parts[1] + parts[2] + "d Beta";
 }
 
-bool isWideScreenExt(const QString& text) {
-    const QString upper = text.toUpper();
-    return upper == "MPG" || upper == "MOD";
-}
-
-bool isManualSelectionExt(const QString& text) {
-    const QString upper = text.toUpper();
-    return isWideScreenExt(text) || upper == "JPG" || upper == "BMP";
-}
-
 std::string extensionQuestion(const std::string& searchExt, const std::string& renameExt) {
-    const QString search = QString::fromStdString(searchExt);
-    const QString rename = QString::fromStdString(renameExt);
+    const std::string& search = searchExt;
+    const std::string& rename = renameExt;
     const bool pictures = isManualSelectionExt(search) && !isWideScreenExt(search);
     const bool picturesToClips = pictures && isWideScreenExt(rename);
     const bool clipsToPictures =

@@ -1,5 +1,5 @@
-// The main window's rules for its input fields: which extensions enable what, the characters
-// a name may not hold, the messages that refuse input, the example name and the title.
+// The main window's rules for its input fields: the characters a name may not hold, the
+// messages that refuse input, the example name and the title.
 #pragma once
 
 #include <QString>
@@ -14,11 +14,6 @@ inline constexpr char kRefusedChars[] = "\\/:*?\"<>|";
 
 /// "Kadrel V" with major, ".", minor and revision run together, then "d Beta".
 std::string windowTitle(const std::string& version);
-
-/// True for "MPG" and "MOD" without regard to case (whole text only).
-bool isWideScreenExt(const QString& text);
-/// True for "JPG", "BMP", "MPG" and "MOD" without regard to case (whole text only).
-bool isManualSelectionExt(const QString& text);
 
 /// The question asked before a run when searchext names pictures (JPG, BMP) and renameext a
 /// clip's extension (MPG, MOD), or the other way round; "" when the two agree.

@@ -1,0 +1,87 @@
+// The main window's controls: each one made, named, placed, captioned and tipped, in the tab
+// order the user walks, and drawn as MainController says; the status and progress lines, the
+// keys and the focus of the text boxes. Member names end in '_'; each control's objectName is
+// its member name without it. What clicks and edits do lives in MainWindow, derived from this.
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+#include "ui/main/main_controller.h"
+#include "ui/main/qt_ui_seam.h"
+#include "ui/twips.h"
+
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+
+namespace kadrel {
+
+class MainForm : public QWidget, public ProgressView {
+  public:
+    explicit MainForm(QWidget* parent = nullptr);
+
+    /// Shows text in the status line, or the byline when text is empty.
+    void showStatus(const QString& text);
+    /// The progress line and bar of the work in progress.
+    void showRunProgress(const QString& text, int percent) override;
+
+  protected:
+    /// Brings every control in line with the controller.
+    void render(const MainController& controller);
+    /// The progress line and bar in place of the status line, and back.
+    void startProgressDisplay();
+    void endProgressDisplay();
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+    /// Logical dots per inch of the window's screen.
+    double screenDpi() const;
+    TwipsLayout layout_;
+
+    QPushButton* startButton_ = nullptr;
+    QPushButton* helpButton_ = nullptr;
+    QLabel* sourceFolderLabel_ = nullptr;
+    QLineEdit* sourceFolderEdit_ = nullptr;
+    QPushButton* sourceFolderButton_ = nullptr;
+    QLabel* targetFolderLabel_ = nullptr;
+    QLineEdit* targetFolderEdit_ = nullptr;
+    QPushButton* targetFolderButton_ = nullptr;
+    QGroupBox* renameGroup_ = nullptr;
+    QLabel* searchExtLabel_ = nullptr;
+    QLineEdit* searchExtEdit_ = nullptr;
+    QLabel* renameExtLabel_ = nullptr;
+    QLineEdit* renameExtEdit_ = nullptr;
+    QLabel* userTextLabel_ = nullptr;
+    QLineEdit* userTextEdit_ = nullptr;
+    QLineEdit* exampleEdit_ = nullptr;
+    QCheckBox* setWideScreenBox_ = nullptr;
+    QGroupBox* copyGroup_ = nullptr;
+    QPushButton* allFilesToggle_ = nullptr;
+    QPushButton* manualToggle_ = nullptr;
+    QLabel* statusLabel_ = nullptr;
+    QLabel* progressLabel_ = nullptr;
+    QCheckBox* overwriteBox_ = nullptr;
+
+  private:
+    template <class Widget>
+    Widget* place(QWidget* parent, const char* name, int left, int top, int width, int height);
+    QLineEdit* addTextBox(QWidget* parent, const char* name, int left, int top, int width, int height);
+    void createFolderControls();
+    void createRenameGroup();
+    void createCopyControls();
+    void setCaptions();
+    void setTooltips();
+    void setTabOrder();
+    /// A white bar with a dark blue fill under the fields, shown only while work goes on.
+    QProgressBar* createProgressBar();
+    void onFocusIn(QLineEdit* field);
+
+    QPointer<QProgressBar> progressBar_;
+};
+
+}  // namespace kadrel
