@@ -153,13 +153,13 @@ class MainRunTest : public QObject {
         w.showWithCard();
         const std::vector<std::string> clips = makeClips(w.card, 2, 1000);
         w.edit("lTargetdir")->setText("");
-        answerWarning("Command2");  // Abort
+        answerWarning("abortButton");
         w.start()->click();
         for (const std::string& clip : clips)
             QVERIFY(fs::exists(clip));
         QVERIFY(w.ui.progress.empty());
         QCOMPARE(w.start()->text(), QString("&Start !"));
-        answerWarning("Command1");  // Continue
+        answerWarning("continueButton");
         w.start()->click();
         QCOMPARE(w.ui.progress.size(), size_t(2));
         for (const std::string& clip : clips)

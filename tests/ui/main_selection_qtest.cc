@@ -26,7 +26,8 @@ class BrowserAnswer {
         poll_.setInterval(5);
         QObject::connect(&poll_, &QTimer::timeout, [this] {
             auto* browser = qobject_cast<ThumbnailBrowser*>(QApplication::activeModalWidget());
-            if (browser == nullptr || browser->Check1.empty() || !browser->Check1[0]->isVisible())
+            if (browser == nullptr || browser->thumbnailFrames().empty() ||
+                !browser->thumbnailFrames()[0]->isVisible())
                 return;
             ++shown;
             answer_(*browser);
@@ -66,9 +67,9 @@ struct CardWindow : test::MainWindowHarness {
 
 /// Picks the first and the last clip in the browser and accepts.
 void pickFirstAndLast(ThumbnailBrowser& browser) {
-    QTest::mouseClick(browser.Check1[0], Qt::LeftButton);
-    QTest::mouseClick(browser.Check1.back(), Qt::LeftButton, Qt::ControlModifier);
-    QTest::mouseClick(browser.Command3, Qt::LeftButton);
+    QTest::mouseClick(browser.thumbnailFrames()[0], Qt::LeftButton);
+    QTest::mouseClick(browser.thumbnailFrames().back(), Qt::LeftButton, Qt::ControlModifier);
+    QTest::mouseClick(browser.findChild<QPushButton*>("acceptButton"), Qt::LeftButton);
 }
 
 }  // namespace
