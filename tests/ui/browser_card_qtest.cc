@@ -3,7 +3,6 @@
 // pictures of the user documentation there.
 #include <QApplication>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QScreen>
 #include <QTimer>
 #include <QtTest>
@@ -56,23 +55,23 @@ class BrowserCardTest : public QObject {
                     !std::equal(store.placeholderbits.begin(), store.placeholderbits.end(), store.slot(i)));
     }
 
-    void smallWithASelection() {
+    // "Small" with every clip chosen, then X-Large 16:9 with one clip and its information.
+    void browserOnTheCard() {
         BrowserSettings settings{30, 30, 6000, 9000, 0};
-        ThumbnailBrowser browser(store, settings, nullptr);
-        browser.show();
-        QTRY_COMPARE(browser.thumbnailFrames().size(), static_cast<size_t>(store.filecount));
-        QTest::mouseClick(browser.thumbnailFrames()[0], Qt::LeftButton);
-        QTest::mouseClick(browser.thumbnailFrames().back(), Qt::LeftButton, Qt::ShiftModifier);
-        save(browser, "browser-small.png");
-        QTest::mouseClick(browser.findChild<QPushButton*>("acceptButton"), Qt::LeftButton);
+        {
+            ThumbnailBrowser browser(store, settings, nullptr);
+            browser.show();
+            QTRY_COMPARE(browser.thumbnailFrames().size(), static_cast<size_t>(store.filecount));
+            QTest::mouseClick(browser.thumbnailFrames()[0], Qt::LeftButton);
+            QTest::mouseClick(browser.thumbnailFrames().back(), Qt::LeftButton, Qt::ShiftModifier);
+            save(browser, "browser-small.png");
+            browser.closeKeepingSelection();
+        }
         std::vector<std::string> files;
         QCOMPARE(collectSelectedFiles(store, files), store.filecount);
-    }
-
-    void xLargeWideWithTheFileInformation() {
         store.widethumbnails = true;
         unselectAll(store);
-        BrowserSettings settings{30, 30, 12600, 18600, 3};
+        settings = BrowserSettings{30, 30, 12600, 18600, 3};
         ThumbnailBrowser browser(store, settings, nullptr);
         browser.show();
         QTRY_VERIFY(!browser.thumbnailFrames().empty() && browser.thumbnailFrames()[0]->isVisible());
@@ -87,7 +86,6 @@ class BrowserCardTest : public QObject {
         QTest::mouseClick(browser.thumbnailFrames()[0], Qt::RightButton, {}, QPoint(300, 120));
         QVERIFY(text.contains(
             QString("%1 X %2 Pixel").arg(store.picturesize[0][0]).arg(store.picturesize[0][1])));
-        QCOMPARE(store.selectedcount, 1);
     }
 };
 
