@@ -68,7 +68,8 @@ class DialogsTest : public QObject {
     // each key's name beside its block; closing clears the caller's flag.
     void helpPages() {
         Settings settings;
-        settings.modifySde = 0;
+        settings.modifySde = 2;
+        settings.modifyRdiPck = 0;
         bool helpvisible = true;
         auto* help = new HelpWindow(settings, helpvisible, nullptr);
         help->show();
@@ -76,7 +77,7 @@ class DialogsTest : public QObject {
         auto* page = help->findChild<QPushButton*>("pageButton");
         QLabel* text = help->findChild<QLabel*>("pageTextLabel");
         page->click();
-        QVERIFY(text->text().endsWith("modify_sde=0, modify_pes=1\ntextbeforedate=0, debugmode=0"));
+        QVERIFY(text->text().endsWith("modify_sde=2, modify_pes=0\ntextbeforedate=0, debugmode=0"));
         int previousTop = -1;
         for (const char* name :
              {"sdeKeyLabel", "rdiPckKeyLabel", "deleteKeyLabel", "textBeforeDateKeyLabel"}) {
