@@ -34,12 +34,12 @@ void answerModal(const char* buttonName) {
     QObject::connect(poll, &QTimer::timeout, [poll, buttonName] {
         QWidget* modal = QApplication::activeModalWidget();
         auto* browser = qobject_cast<ThumbnailBrowser*>(modal);
-        if (modal == nullptr ||
-            (browser != nullptr && (browser->Check1.empty() || !browser->Check1[0]->isVisible())))
+        if (modal == nullptr || (browser != nullptr && (browser->thumbnailFrames().empty() ||
+                                                        !browser->thumbnailFrames()[0]->isVisible())))
             return;
         if (browser != nullptr) {  // the first and the last clip
-            QTest::mouseClick(browser->Check1[0], Qt::LeftButton);
-            QTest::mouseClick(browser->Check1.back(), Qt::LeftButton, Qt::ControlModifier);
+            QTest::mouseClick(browser->thumbnailFrames()[0], Qt::LeftButton);
+            QTest::mouseClick(browser->thumbnailFrames().back(), Qt::LeftButton, Qt::ControlModifier);
         }
         modal->findChild<QPushButton*>(buttonName)->click();
         poll->deleteLater();
@@ -127,7 +127,7 @@ class MainWindowTest : public QObject {
         w.showWithCard();
         makeClips(w.card, 2, 1000);
         w.edit("targetFolderEdit")->setText("");
-        for (const char* answer : {"Command2", "Command1"}) {  // Abort, then Continue
+        for (const char* answer : {"abortButton", "continueButton"}) {  // Abort, then Continue
             answerModal(answer);
             w.start()->click();
         }
@@ -147,7 +147,7 @@ class MainWindowTest : public QObject {
             fs::last_write_time(clips.back(), file_clock::from_sys(sys_seconds{day}));
         }
         w.showWithCard();
-        answerModal("Command3");
+        answerModal("acceptButton");
         w.button("manualToggle")->click();
         QCOMPARE(w.form->store().filelist, clips);
         QCOMPARE(w.button("manualToggle")->text(), QString("2 Files selected"));

@@ -16,11 +16,12 @@ constexpr int kPathWidthPixels = 200;
 constexpr int kRecordedLines = 4;
 const char* const kYellowStyle = "background-color: rgb(255, 255, 128);";
 
-QFrame* makeShape(QWidget* parent) {
-    auto* shape = new QFrame(parent);
-    shape->setFrameShape(QFrame::Box);
-    shape->setAttribute(Qt::WA_TransparentForMouseEvents);
-    return shape;
+QFrame* makeBox(const char* name, QWidget* parent) {
+    auto* box = new QFrame(parent);
+    box->setObjectName(name);
+    box->setFrameShape(QFrame::Box);
+    box->setAttribute(Qt::WA_TransparentForMouseEvents);
+    return box;
 }
 
 }  // namespace
@@ -43,63 +44,61 @@ FileInfoDialog::FileInfoDialog(const ThumbnailStore& store, QWidget* parent)
     setPalette(yellow);
     setAutoFillBackground(true);
     setFixedSize(px(3600), px(2925));  // the label is centred in it
-    Shape1 = makeShape(this);
-    Shape2 = makeShape(this);
-    Label1 = new QLabel("File Information", this);
-    QFont bold = Label1->font();
+    outerBox_ = makeBox("outerBox", this);
+    innerBox_ = makeBox("innerBox", this);
+    titleLabel_ = new QLabel("File Information", this);
+    titleLabel_->setObjectName("titleLabel");
+    QFont bold = titleLabel_->font();
     bold.setPointSizeF(9.75);
     bold.setBold(true);
-    Label1->setFont(bold);
-    Label1->setStyleSheet("color: rgb(0, 192, 0);");
-    Label1->adjustSize();
-    Label1->move((width() - Label1->width()) / 2, px(120));
-    Text1 = new QPlainTextEdit(this);
-    Text1->setObjectName("Text1");
-    Text1->setReadOnly(true);
-    Text1->setFrameShape(QFrame::NoFrame);
-    Text1->setStyleSheet(kYellowStyle);
+    titleLabel_->setFont(bold);
+    titleLabel_->setStyleSheet("color: rgb(0, 192, 0);");
+    titleLabel_->adjustSize();
+    titleLabel_->move((width() - titleLabel_->width()) / 2, px(120));
+    infoText_ = new QPlainTextEdit(this);
+    infoText_->setObjectName("infoText");
+    infoText_->setReadOnly(true);
+    infoText_->setFrameShape(QFrame::NoFrame);
+    infoText_->setStyleSheet(kYellowStyle);
     growBy(0);
-    Command1 = new QPushButton("Command1", this);
-    Command1->setGeometry(px(10000), px(135), px(450), px(225));  // out of sight, holds the focus
-}
-
-int FileInfoDialog::px(int twips) const {
-    return qRound(twips * logicalDpiX() / 1440.0);
+    focusButton_ = new QPushButton(this);
+    focusButton_->setObjectName("focusButton");
+    focusButton_->setGeometry(px(10000), px(135), px(450), px(225));
 }
 
 void FileInfoDialog::growBy(int pixels) {
     setFixedSize(px(3600), px(2925) + pixels);
-    Shape1->setGeometry(0, 0, px(3600), px(2925) + pixels);
-    Shape2->setGeometry(px(60), px(60), px(3465), px(2790) + pixels);
-    Text1->setGeometry(px(113), px(420), px(3345), px(2310) + pixels);
+    outerBox_->setGeometry(0, 0, px(3600), px(2925) + pixels);
+    innerBox_->setGeometry(px(60), px(60), px(3465), px(2790) + pixels);
+    infoText_->setGeometry(px(113), px(420), px(3345), px(2310) + pixels);
 }
 
 void FileInfoDialog::showEvent(QShowEvent* event) {
     rebuildText();
     keepOnScreen(*this);  // the browser placed it before it knew whether it grows
-    Command1->setFocus();
+    focusButton_->setFocus();
     QDialog::showEvent(event);
 }
 
 void FileInfoDialog::rebuildText() {
     const int32_t i = store_.currentfileindex;
     if (i < 0 || i >= store_.filecount || static_cast<size_t>(i) >= store_.filelist.size()) {
-        Text1->clear();
+        infoText_->clear();
         growBy(0);
         return;
     }
     const std::string& path = store_.filelist[i];
     const QString shown =
-        compactPathToWidth(QString::fromStdString(path), kPathWidthPixels, QFontMetrics(Text1->font()));
+        compactPathToWidth(QString::fromStdString(path), kPathWidthPixels, QFontMetrics(infoText_->font()));
     const auto& size = static_cast<size_t>(i) < store_.picturesize.size() ? store_.picturesize[i]
                                                                           : std::array<int16_t, 2>{0, 0};
     std::string text = picInfoText(shown.toStdString(), getFileTimeText(path), size[0], size[1]);
     const std::optional<MoiRecord> record = readCompanion(path);
     if (record)
         text += recordedInfoText(*record);
-    growBy(record ? kRecordedLines * QFontMetrics(Text1->font()).lineSpacing() : 0);
-    Text1->setPlainText(QString::fromStdString(text).replace("\r\n", "\n"));
-    Text1->repaint();
+    growBy(record ? kRecordedLines * QFontMetrics(infoText_->font()).lineSpacing() : 0);
+    infoText_->setPlainText(QString::fromStdString(text).replace("\r\n", "\n"));
+    infoText_->repaint();
 }
 
 }  // namespace kadrel

@@ -11,6 +11,7 @@
 
 #include "engine/copy/moi_companion.h"
 #include "ui/browser/thumbnail_store.h"
+#include "ui/twips.h"
 
 namespace kadrel {
 
@@ -28,23 +29,25 @@ class FileInfoDialog : public QDialog {
     /// Reads filelist, picturesize and currentfileindex of store on every showing.
     explicit FileInfoDialog(const ThumbnailStore& store, QWidget* parent = nullptr);
 
-    /// Converts twips (1/1440 inch) into pixels of this screen.
-    int px(int twips) const;
-
-    QFrame* Shape1;
-    QFrame* Shape2;
-    QLabel* Label1;
-    QPlainTextEdit* Text1;
-    QPushButton* Command1;
+    /// The information shown, as lines.
+    QPlainTextEdit* infoText() const { return infoText_; }
 
   protected:
     void showEvent(QShowEvent* event) override;
 
   private:
+    int px(int twips) const { return twipsToPixels(twips, logicalDpiX()); }
     void rebuildText();
     /// The window's size in twips, taller by pixels for the companion's lines.
     void growBy(int pixels);
+
     const ThumbnailStore& store_;
+    QFrame* outerBox_ = nullptr;
+    QFrame* innerBox_ = nullptr;
+    QLabel* titleLabel_ = nullptr;
+    QPlainTextEdit* infoText_ = nullptr;
+    /// Holds the focus, out of sight, so that no text is selected when the window opens.
+    QPushButton* focusButton_ = nullptr;
 };
 
 }  // namespace kadrel

@@ -2,76 +2,41 @@
 // in four display sizes; the user picks the files for the next copy run here.
 #pragma once
 
-#include <QComboBox>
 #include <QDialog>
-#include <QFrame>
-#include <QLabel>
-#include <QPushButton>
-#include <QScrollBar>
 #include <QTimer>
-#include <QToolButton>
 #include <vector>
 
 #include "settings/settings.h"
 #include "ui/browser/browser_grid.h"
 #include "ui/browser/file_info_dialog.h"
+#include "ui/browser/thumbnail_frame.h"
 #include "ui/browser/thumbnail_store.h"
+#include "ui/twips.h"
+
+class QComboBox;
+class QFrame;
+class QLabel;
+class QPushButton;
+class QScrollBar;
 
 namespace kadrel {
-
-/// A thumbnail frame: a checkable button whose checked state only the browser changes.
-class ThumbnailFrame : public QToolButton {
-    Q_OBJECT
-  public:
-    /// Frame k of the page.
-    ThumbnailFrame(int k, QWidget* parent);
-    int index;
-
-  signals:
-    /// A mouse button went down on the frame at pos (pixels within the frame).
-    void framePressed(int k, Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPoint pos);
-
-  protected:
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-    void mouseDoubleClickEvent(QMouseEvent* event) override;
-};
 
 class ThumbnailBrowser : public QDialog {
     Q_OBJECT
   public:
     /// The browser over store; settings hold its position, size and display size (twips).
     ThumbnailBrowser(ThumbnailStore& store, BrowserSettings& settings, QWidget* mainWindow);
-    ~ThumbnailBrowser() override;
 
-    /// Recomputes the grid for the window's size and places the scroll bar and panel.
-    void resizeBrowser();
-    /// Brings the frame instances to the visible count; reload rebuilds them all.
-    void manageControls(bool reload = false);
-    /// Places the frames of the page and their captions.
-    void moveControls();
-    /// Places the panel at the right edge and keeps the window from becoming too small.
-    void arrangeControls();
-    /// Shows the thumbnails, checked states and captions of count frames from firstrow.
-    void fillImages(int32_t firstrow, int count);
     /// Ends the browser keeping the selection, as "Accept & Close" does.
     void closeKeepingSelection();
 
-    /// Twips (1/1440 inch) in pixels of this screen, and back.
-    int px(int twips) const;
-    int twips(int pixels) const;
-
     const BrowserGrid& grid() const { return grid_; }
-    /// Frames of the page, their captions, and the rest of the window, at their fixed places.
-    std::vector<ThumbnailFrame*> Check1;
-    std::vector<QLabel*> Label7;
-    QScrollBar* VScroll1;
-    QLabel *Label1, *Label2, *Label3, *Label4, *Label5, *Label6;
-    QComboBox* Combo1;
-    QPushButton *Command1, *Command2, *Command3;
-    QFrame* Frame1;
-    QWidget* Picture1;
-    FileInfoDialog* picinfo;
+    /// The frames of the page (frame 0 always exists, hidden when the page is empty).
+    const std::vector<ThumbnailFrame*>& thumbnailFrames() const { return thumbnailFrames_; }
+    /// The captions under the frames.
+    const std::vector<QLabel*>& frameCaptions() const { return frameCaptions_; }
+    /// The file information window the right mouse button opens.
+    FileInfoDialog* fileInfoDialog() const { return fileInfoDialog_; }
 
   protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -83,17 +48,24 @@ class ThumbnailBrowser : public QDialog {
     void closeEvent(QCloseEvent* event) override;
 
   private:
+    int px(int twips) const { return twipsToPixels(twips, logicalDpiX()); }
     void buildPanel();
+    void buildCounts();
     void buildHintAndScrollBar();
     void buildTimers();
-    void applyStoredGeometry();
-    void storeGeometry();
+    void layOutGrid();
+    void placePanel();
     void syncScrollBar();
+    void makeFramesForPage(bool reload);
+    void placeFrames();
+    void fillFrames();
     void refresh(bool reload);
     void refreshChecks();
-    void addFrame(int k, bool sized);
+    void addFrame(int k);
     void sizeFrame(int k);
     void onFramePressed(int k, Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPoint pos);
+    void onSelectAllClicked();
+    void onUnselectAllClicked();
     void onSizeChosen(int index);
     void onScroll(int value);
     void setScrollValue(int32_t value);
@@ -104,8 +76,23 @@ class ThumbnailBrowser : public QDialog {
     ThumbnailStore& store_;
     BrowserSettings& settings_;
     BrowserGrid grid_;
-    QTimer Timer1, Timer2, Timer3;
-    int loadedcount_ = 0;
+    std::vector<ThumbnailFrame*> thumbnailFrames_;
+    std::vector<QLabel*> frameCaptions_;
+    QScrollBar* rowScrollBar_ = nullptr;
+    QLabel* sizeLabel_ = nullptr;
+    QComboBox* sizeCombo_ = nullptr;
+    QPushButton* selectAllButton_ = nullptr;
+    QPushButton* unselectAllButton_ = nullptr;
+    QFrame* countsFrame_ = nullptr;
+    QLabel* fileCountLabel_ = nullptr;
+    QLabel* selectedCountLabel_ = nullptr;
+    QPushButton* acceptButton_ = nullptr;
+    QLabel* hintLabel_ = nullptr;
+    /// Holds the keyboard focus for the thumbnail area, out of sight.
+    QWidget* thumbnailFocus_ = nullptr;
+    FileInfoDialog* fileInfoDialog_ = nullptr;
+    QTimer resizeTimer_, scrollTimer_, reloadTimer_;
+    int loadedCount_ = 0;
     bool loading_ = false;
     bool keepSelection_ = false;
 };

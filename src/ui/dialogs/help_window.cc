@@ -115,50 +115,51 @@ QLabel* HelpWindow::addLabel(const char* name, const QString& text) {
 }
 
 void HelpWindow::createControls() {
-    Label1 = addLabel("Label1", "main usage:");
-    Label4 = addLabel("Label4", "additional notes:");
-    for (QLabel* heading : {Label1, Label4}) {
+    headingLabel_ = addLabel("headingLabel", "main usage:");
+    notesHeadingLabel_ = addLabel("notesHeadingLabel", "additional notes:");
+    for (QLabel* heading : {headingLabel_, notesHeadingLabel_}) {
         QFont bold = heading->font();
         bold.setBold(true);
         heading->setFont(bold);
     }
-    Label2 = addLabel("Label2", "");
-    Label3 = addLabel("Label3", helpNotesText());
-    Label2->setWordWrap(true);
-    Label3->setWordWrap(true);
-    const char* keyNames[4] = {"Label5", "Label6", "Label7", "Label8"};
+    pageTextLabel_ = addLabel("pageTextLabel", "");
+    notesLabel_ = addLabel("notesLabel", helpNotesText());
+    pageTextLabel_->setWordWrap(true);
+    notesLabel_->setWordWrap(true);
+    const char* keyNames[4] = {"sdeKeyLabel", "rdiPckKeyLabel", "deleteKeyLabel", "textBeforeDateKeyLabel"};
     const char* keyTexts[4] = {"modify_sde=x", "modify_rdi-pck=x", "deletefiles=x", "textbeforedate=x"};
     for (int i = 0; i < 4; ++i)
         keyLabels_[i] = addLabel(keyNames[i], keyTexts[i]);
-    Command1 = new QPushButton("next &Page", this);
-    Command1->setObjectName("Command1");
-    connect(Command1, &QPushButton::clicked, this, &HelpWindow::Command1_Click);
+    pageButton_ = new QPushButton("next &Page", this);
+    pageButton_->setObjectName("pageButton");
+    connect(pageButton_, &QPushButton::clicked, this, &HelpWindow::onPageClicked);
 }
 
 int HelpWindow::pageHeight(bool secondPage) {
     const int width = fontMetrics().averageCharWidth() * 80;
-    Label2->setText(secondPage ? helpKeysText(settings_) : helpUsageText());
-    int height = kMargin + Label1->sizeHint().height() + kGap + Label2->heightForWidth(width) + kGap;
+    pageTextLabel_->setText(secondPage ? helpKeysText(settings_) : helpUsageText());
+    int height =
+        kMargin + headingLabel_->sizeHint().height() + kGap + pageTextLabel_->heightForWidth(width) + kGap;
     if (!secondPage)
-        height += Label4->sizeHint().height() + kGap + Label3->heightForWidth(width) + kGap;
-    return height + Command1->sizeHint().height() + kMargin;
+        height += notesHeadingLabel_->sizeHint().height() + kGap + notesLabel_->heightForWidth(width) + kGap;
+    return height + pageButton_->sizeHint().height() + kMargin;
 }
 
 void HelpWindow::page1() {
-    Label1->setText("main usage:");
-    Label2->setText(helpUsageText());
+    headingLabel_->setText("main usage:");
+    pageTextLabel_->setText(helpUsageText());
     for (QLabel* key : keyLabels_)
         key->hide();
-    Label3->show();
-    Label4->show();
+    notesLabel_->show();
+    notesHeadingLabel_->show();
     arrangePage(false);
 }
 
 void HelpWindow::page2() {
-    Label1->setText("special keys for Kadrel.ini");
-    Label2->setText(helpKeysText(settings_));
-    Label3->hide();
-    Label4->hide();
+    headingLabel_->setText("special keys for Kadrel.ini");
+    pageTextLabel_->setText(helpKeysText(settings_));
+    notesLabel_->hide();
+    notesHeadingLabel_->hide();
     for (QLabel* key : keyLabels_)
         key->show();
     arrangePage(true);
@@ -167,28 +168,28 @@ void HelpWindow::page2() {
 void HelpWindow::arrangePage(bool secondPage) {
     const int width = this->width() - 2 * kMargin;
     int top = kMargin;
-    Label1->setGeometry(kMargin, top, width, Label1->sizeHint().height());
-    top += Label1->height() + kGap;
-    Label2->setGeometry(kMargin, top, width, Label2->heightForWidth(width));
+    headingLabel_->setGeometry(kMargin, top, width, headingLabel_->sizeHint().height());
+    top += headingLabel_->height() + kGap;
+    pageTextLabel_->setGeometry(kMargin, top, width, pageTextLabel_->heightForWidth(width));
     if (secondPage)
         placeKeyLabels(top);
-    top += Label2->height() + kGap;
-    Label4->setGeometry(kMargin, top, width, Label4->sizeHint().height());
-    top += Label4->height() + kGap;
-    Label3->setGeometry(kMargin, top, width, Label3->heightForWidth(width));
-    const QSize button = Command1->sizeHint();
-    Command1->setGeometry(this->width() - kMargin - button.width(), height() - kMargin - button.height(),
-                          button.width(), button.height());
+    top += pageTextLabel_->height() + kGap;
+    notesHeadingLabel_->setGeometry(kMargin, top, width, notesHeadingLabel_->sizeHint().height());
+    top += notesHeadingLabel_->height() + kGap;
+    notesLabel_->setGeometry(kMargin, top, width, notesLabel_->heightForWidth(width));
+    const QSize button = pageButton_->sizeHint();
+    pageButton_->setGeometry(this->width() - kMargin - button.width(), height() - kMargin - button.height(),
+                             button.width(), button.height());
 }
 
 // The key labels stand on the blanks that open each key block, so their lines are found by
 // laying the text out as the label does.
 void HelpWindow::placeKeyLabels(int top) {
     QTextDocument doc;
-    doc.setDefaultFont(Label2->font());
+    doc.setDefaultFont(pageTextLabel_->font());
     doc.setDocumentMargin(0);
-    doc.setPlainText(Label2->text());
-    doc.setTextWidth(Label2->width());
+    doc.setPlainText(pageTextLabel_->text());
+    doc.setTextWidth(pageTextLabel_->width());
     for (int i = 0; i < 4; ++i) {
         const QRectF line = doc.documentLayout()->blockBoundingRect(doc.findBlockByNumber(kKeyBlockLine[i]));
         QLabel* key = keyLabels_[i];
@@ -197,14 +198,13 @@ void HelpWindow::placeKeyLabels(int top) {
     }
 }
 
-void HelpWindow::Command1_Click() {
-    if (Command1->text() == "next &Page") {
-        Command1->setText("prev. &Page");
+void HelpWindow::onPageClicked() {
+    secondPage_ = !secondPage_;
+    pageButton_->setText(secondPage_ ? "prev. &Page" : "next &Page");
+    if (secondPage_)
         page2();
-    } else {
-        Command1->setText("next &Page");
+    else
         page1();
-    }
 }
 
 void HelpWindow::closeEvent(QCloseEvent* event) {

@@ -23,13 +23,11 @@ class HelpWindow : public QWidget {
     /// Shows the expert keys with the current values.
     void page2();
 
-  public slots:
-    void Command1_Click();
-
   protected:
     void closeEvent(QCloseEvent* event) override;
 
   private:
+    void onPageClicked();
     void createControls();
     QLabel* addLabel(const char* name, const QString& text);
     int pageHeight(bool secondPage);
@@ -38,19 +36,22 @@ class HelpWindow : public QWidget {
 
     const Settings& settings_;
     bool& helpvisible_;
-    QLabel* Label1 = nullptr;
-    QLabel* Label2 = nullptr;
-    QLabel* Label3 = nullptr;
-    QLabel* Label4 = nullptr;
-    std::array<QLabel*, 4> keyLabels_{};  ///< Label5 to Label8
-    QPushButton* Command1 = nullptr;
+    QLabel* headingLabel_ = nullptr;
+    /// The usage on page 1, the expert keys on page 2.
+    QLabel* pageTextLabel_ = nullptr;
+    QLabel* notesHeadingLabel_ = nullptr;
+    QLabel* notesLabel_ = nullptr;
+    /// The key names that stand beside their blocks on page 2.
+    std::array<QLabel*, 4> keyLabels_{};
+    QPushButton* pageButton_ = nullptr;
+    bool secondPage_ = false;
 };
 
-/// Text of Label2 on page 1.
+/// The usage text of page 1.
 QString helpUsageText();
-/// Text of Label3 on page 1.
+/// The additional notes of page 1.
 QString helpNotesText();
-/// Text of Label2 on page 2, with the values of settings.
+/// The expert keys of page 2, with the values of settings.
 QString helpKeysText(const Settings& settings);
 
 }  // namespace kadrel

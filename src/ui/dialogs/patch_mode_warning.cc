@@ -42,10 +42,10 @@ PatchModeWarning::PatchModeWarning(RunControl& control, QWidget* parent)
     setModal(true);
     createControls();
     arrangeControls();
-    Label2->setText(warningPatchModeText());
-    Label3->setText("Instead, the original files from the source folder will be patched!!!");
-    Label4->setText(warningFlagText());
-    Command2->setFocus();
+    patchModeLabel_->setText(warningPatchModeText());
+    originalsLabel_->setText("Instead, the original files from the source folder will be patched!!!");
+    flagLabel_->setText(warningFlagText());
+    abortButton_->setFocus();
 }
 
 bool PatchModeWarning::ask(RunControl& control) {
@@ -56,52 +56,52 @@ bool PatchModeWarning::ask(RunControl& control) {
 }
 
 void PatchModeWarning::createControls() {
-    Label1 = new QLabel("Warning!!!", this);
-    Label1->setObjectName("Label1");
-    QFont heading = Label1->font();
+    headingLabel_ = new QLabel("Warning!!!", this);
+    headingLabel_->setObjectName("headingLabel");
+    QFont heading = headingLabel_->font();
     heading.setBold(true);
     heading.setPointSizeF(heading.pointSizeF() * 1.6);
-    Label1->setFont(heading);
-    Label1->setAlignment(Qt::AlignCenter);
-    Label2 = wrappedLabel("Label2", this);
-    Label3 = wrappedLabel("Label3", this);
-    QFont strong = Label3->font();
+    headingLabel_->setFont(heading);
+    headingLabel_->setAlignment(Qt::AlignCenter);
+    patchModeLabel_ = wrappedLabel("patchModeLabel", this);
+    originalsLabel_ = wrappedLabel("originalsLabel", this);
+    QFont strong = originalsLabel_->font();
     strong.setBold(true);
-    Label3->setFont(strong);
-    Label4 = wrappedLabel("Label4", this);
-    Command1 = new QPushButton("&Continue!", this);
-    Command1->setObjectName("Command1");
-    Command2 = new QPushButton("&Abort", this);
-    Command2->setObjectName("Command2");
-    Command2->setDefault(true);
-    Command1->setAutoDefault(false);
-    connect(Command1, &QPushButton::clicked, this, &PatchModeWarning::Command1_Click);
-    connect(Command2, &QPushButton::clicked, this, &PatchModeWarning::Command2_Click);
+    originalsLabel_->setFont(strong);
+    flagLabel_ = wrappedLabel("flagLabel", this);
+    continueButton_ = new QPushButton("&Continue!", this);
+    continueButton_->setObjectName("continueButton");
+    abortButton_ = new QPushButton("&Abort", this);
+    abortButton_->setObjectName("abortButton");
+    abortButton_->setDefault(true);
+    continueButton_->setAutoDefault(false);
+    connect(continueButton_, &QPushButton::clicked, this, &PatchModeWarning::onContinueClicked);
+    connect(abortButton_, &QPushButton::clicked, this, &PatchModeWarning::onAbortClicked);
 }
 
 void PatchModeWarning::arrangeControls() {
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    buttons->addWidget(Command1);
-    buttons->addWidget(Command2);
+    buttons->addWidget(continueButton_);
+    buttons->addWidget(abortButton_);
     auto* column = new QVBoxLayout(this);
     const int textWidth = fontMetrics().averageCharWidth() * 60;
-    for (QLabel* label : {Label1, Label2, Label3, Label4}) {
+    for (QLabel* label : {headingLabel_, patchModeLabel_, originalsLabel_, flagLabel_}) {
         label->setFixedWidth(textWidth);
         column->addWidget(label);
     }
     column->addSpacing(8);
     column->addLayout(buttons);
     column->setSizeConstraint(QLayout::SetFixedSize);
-    setTabOrder(Command2, Command1);
+    setTabOrder(abortButton_, continueButton_);
 }
 
-void PatchModeWarning::Command1_Click() {
+void PatchModeWarning::onContinueClicked() {
     control_.warningcontinue = true;
     accept();
 }
 
-void PatchModeWarning::Command2_Click() {
+void PatchModeWarning::onAbortClicked() {
     control_.warningcontinue = false;
     reject();
 }

@@ -20,29 +20,27 @@ class PatchModeWarning : public QDialog {
     /// Shows the dialog modally; true when the user chose Continue.
     static bool ask(RunControl& control);
 
-  private slots:
-    void Command1_Click();
-    void Command2_Click();
-
   protected:
     void closeEvent(QCloseEvent* event) override;
 
   private:
+    void onContinueClicked();
+    void onAbortClicked();
     void createControls();
     void arrangeControls();
 
     RunControl& control_;
-    QLabel* Label1 = nullptr;
-    QLabel* Label2 = nullptr;
-    QLabel* Label3 = nullptr;
-    QLabel* Label4 = nullptr;
-    QPushButton* Command1 = nullptr;
-    QPushButton* Command2 = nullptr;
+    QLabel* headingLabel_ = nullptr;
+    QLabel* patchModeLabel_ = nullptr;
+    QLabel* originalsLabel_ = nullptr;
+    QLabel* flagLabel_ = nullptr;
+    QPushButton* continueButton_ = nullptr;
+    QPushButton* abortButton_ = nullptr;
 };
 
-/// Text of Label2: what patch mode is.
+/// What patch mode is.
 QString warningPatchModeText();
-/// Text of Label4: what happens to the 16:9 flag, and the advice to make backups.
+/// What happens to the 16:9 flag, and the advice to make backups.
 QString warningFlagText();
 
 }  // namespace kadrel
