@@ -167,12 +167,8 @@ bool createAndDeleteTest(const std::string& path) {
     return true;
 }
 
-bool removeFile(const std::string& path, int* error) {
-    if (unlink(path.c_str()) == 0)
-        return true;
-    if (error)
-        *error = errno;
-    return false;
+bool removeFile(const std::string& path) {
+    return unlink(path.c_str()) == 0;
 }
 
 bool makeFolders(const std::string& path) {
@@ -213,10 +209,6 @@ void keepFreedMemoryForReuse() {
 
 std::string systemErrorText(int error) {
     return std::system_category().message(error);
-}
-
-int lastError() {
-    return errno;
 }
 
 bool isTerminal(int fd) {

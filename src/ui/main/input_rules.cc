@@ -5,6 +5,8 @@
 
 #include "engine/copy/date_time_names.h"
 #include "engine/copy/name_check.h"
+#include "engine/scan/wide_screen_flag.h"
+#include "platform/text_case.h"
 
 namespace kadrel {
 
@@ -35,13 +37,12 @@ std::string windowTitle(const std::string& version) {
 }
 
 bool isWideScreenExt(const QString& text) {
-    const QString upper = text.toUpper();
-    return upper == "MPG" || upper == "MOD";
+    return isStreamExtension(text.toStdString());
 }
 
 bool isManualSelectionExt(const QString& text) {
-    const QString upper = text.toUpper();
-    return isWideScreenExt(text) || upper == "JPG" || upper == "BMP";
+    const std::string ext = text.toStdString();
+    return isStreamExtension(ext) || platform::equalsNoCase(ext, "JPG") || platform::equalsNoCase(ext, "BMP");
 }
 
 std::string extensionQuestion(const std::string& searchExt, const std::string& renameExt) {
