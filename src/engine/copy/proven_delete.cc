@@ -3,7 +3,7 @@
 #include <cerrno>
 
 #include "engine/copy/file_search.h"
-#include "platform/file_copy.h"
+#include "platform/copy_proof.h"
 #include "platform/file_system.h"
 #include "platform/text_case.h"
 
