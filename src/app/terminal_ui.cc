@@ -69,7 +69,7 @@ TerminalUi::TerminalUi(std::FILE* err, std::istream& in, bool interactive, bool 
 TerminalUi TerminalUi::forProcess() {
     TerminalUi ui(stderr, std::cin, platform::isTerminal(0) && platform::isTerminal(2),
                   platform::isTerminal(2));
-    ui.setInputDescriptor(0);
+    ui.inputFd_ = 0;
     return ui;
 }
 

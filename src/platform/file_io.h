@@ -55,7 +55,6 @@ class RandomAccessFile {
     /// blocking (a FIFO or device is refused); noFollow refuses a symbolic link. False on
     /// failure, with error() telling why.
     bool open(const std::string& path, bool writable, bool noFollow = false);
-    bool isOpen() const { return fd_ >= 0; }
     /// Reads up to size bytes at offset; returns the count read (0 at the end), -1 on error.
     int64_t readAt(void* buffer, size_t size, int64_t offset);
     /// Writes size bytes at offset; returns the count written, -1 on error.

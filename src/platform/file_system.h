@@ -93,7 +93,7 @@ bool removeFile(const std::string& path);
 bool makeFolders(const std::string& path);
 
 /// Creates or empties a log file for writing. Never follows a link and never blocks: anything
-/// but a regular file under that name (a FIFO, a device, a link) gives null.
+/// but a regular file under that name (a FIFO, a device, a link) gives null (errno set).
 std::FILE* openLogFile(const std::string& path);
 
 /// Lets the allocator keep large freed blocks for reuse instead of handing each back to the

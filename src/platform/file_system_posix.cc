@@ -191,12 +191,17 @@ std::FILE* openLogFile(const std::string& path) {
     struct stat st {};
     const bool regular = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
     if (!regular || ftruncate(fd, 0) != 0 || fcntl(fd, F_SETFL, 0) != 0) {
+        const int error = regular ? errno : EINVAL;
         close(fd);
+        errno = error;
         return nullptr;
     }
     std::FILE* file = fdopen(fd, "wb");
-    if (!file)
+    if (!file) {
+        const int error = errno;
         close(fd);
+        errno = error;
+    }
     return file;
 }
 

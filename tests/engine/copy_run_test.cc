@@ -174,7 +174,7 @@ TEST_F(CopyRun, ScansBesideTheNextCopyEndAsOneAfterAnother) {
         target = dir.path() + (overlap ? "beside" : "after");
         fs::create_directories(target);
         extras.overlapScans = overlap;
-        ASSERT_TRUE(log.openDebugLog(dir.file("kadrel.dbg")));
+        ASSERT_TRUE(log.openDebugLog(dir.file("kadrel.dbg")).ok());
         EXPECT_TRUE(runAll(true).complete());
         log.closeDebugLog();
         std::vector<std::string>& seen = runs[overlap];

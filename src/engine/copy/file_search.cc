@@ -117,13 +117,6 @@ std::string addBackslash(const std::string& path) {
     return path + kSep;
 }
 
-std::string stripBackslash(const std::string& path) {
-    std::string p = trimBlanks(path);
-    if (!p.empty() && p.back() == kSep)
-        p.pop_back();
-    return p;
-}
-
 void splitPath(const std::string& path, std::string& name, std::string& folder, std::string& ext) {
     const size_t slash = path.rfind(kSep);
     const size_t p = slash == std::string::npos ? 0 : slash + 1;  // characters of the folder part

@@ -37,8 +37,6 @@ bool matchPattern(const std::string& name, const std::string& patterns);
 bool isValidFileName(const std::string& path);
 /// The path with a separator appended unless it already ends with one.
 std::string addBackslash(const std::string& path);
-/// The path without surrounding blanks and without one trailing separator.
-std::string stripBackslash(const std::string& path);
 /// Splits a full path into folder (with its separator), base name and extension (no dot).
 void splitPath(const std::string& path, std::string& name, std::string& folder, std::string& ext);
 
