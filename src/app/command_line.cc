@@ -12,6 +12,8 @@ namespace kadrel {
 namespace {
 
 constexpr const char* kInvalidChars = "\\/:*?<>|";
+/// Arguments read; the rest of a longer command line is ignored.
+constexpr int kMaxArgs = 8;
 /// Ends the switches: every argument after it is a path, so a folder named "-card" can be given.
 constexpr const char* kEndOfSwitches = "--";
 
@@ -175,10 +177,10 @@ void readAroundEnd(const ArgumentArray& args, int n, int end, Settings& settings
 
 }  // namespace
 
-ArgumentArray argsFromArgv(int argc, const char* const* argv, int maxArgs) {
+ArgumentArray argsFromArgv(int argc, const char* const* argv) {
     ArgumentArray args(1);
     bool switchesEnded = false;
-    for (int i = 1; i < argc && i <= maxArgs; ++i) {
+    for (int i = 1; i < argc && i <= kMaxArgs; ++i) {
         args.push_back(switchesEnded ? argv[i] : posixSpelling(argv[i]));
         switchesEnded = switchesEnded || args.back() == kEndOfSwitches;
     }

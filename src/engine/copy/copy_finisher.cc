@@ -40,7 +40,7 @@ void CopyFinisher::finish(const RunContext& ctx, Finishing& f) const {
     if (f.scan && rules_.faults)
         f.outcome = Outcome::fromError(rules_.faults->beforeScan(f.source), f.source);
     if (f.scan && f.outcome.ok()) {
-        ScanOutcome scan = setWideScreenFlag(temporary, false, ctx, {false, rules_.faults});
+        ScanOutcome scan = setWideScreenFlag(temporary, ctx, {false, rules_.faults});
         f.outcome = scan;
         f.changed = std::move(scan.changed);
     }

@@ -174,7 +174,7 @@ Outcome patchStep(Run& r, FileStep& step) {
     if (streamFlagApplies(r) && step.choice.flag) {
         platform::makeWritable(step.newName);
         const ScanOptions options{true, r.extras.faults};
-        scan = r.setWideScreen ? setWideScreenFlag(step.newName, false, r.ctx, options)
+        scan = r.setWideScreen ? setWideScreenFlag(step.newName, r.ctx, options)
                                : resetWideScreenFlag(step.newName, r.ctx, options);
     }
     const Outcome timesBack = restoreFileTimes(step.newName, step.saved);

@@ -268,23 +268,18 @@ bool isStreamExtension(std::string_view ext) {
     return platform::equalsNoCase(ext, "MPG") || platform::equalsNoCase(ext, "MOD");
 }
 
-ScanOutcome setWideScreenFlag(const std::string& path, bool keepfiletime, const RunContext& ctx,
-                              const ScanOptions& options) {
+ScanOutcome setWideScreenFlag(const std::string& path, const RunContext& ctx, const ScanOptions& options) {
     ctx.debug("entering setwsflag for file: " + path);
     platform::RandomAccessFile raw;
     if (!openForScan(raw, path, options))
         return {Outcome::failure(raw.error(), path), {}};
     ctx.debug("got valid handle for file: " + path);
-    platform::FileTimes times;
-    const bool restoreTimes = keepfiletime && platform::getFileTimes(path, times);
     StreamFile file(raw);
     ByteSource bytes(file);
     PatchState st{ctx, file, bytes};
     scanFile(st);
     ctx.debug("readcount=0, leaving setwsflag!");
     raw.close();
-    if (restoreTimes)
-        platform::setFileTimes(path, times);
     ctx.debug("setwsflag finish. # of WS:" + std::to_string(st.wsCount) +
               "  # of priv2:" + std::to_string(st.priv2Count) + "  # of sde:" + std::to_string(st.sdeCount));
     return outcomeOf(file, path);

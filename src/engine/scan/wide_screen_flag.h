@@ -32,8 +32,9 @@ struct ScanOptions {
 
 /// Sets aspect ratio 16:9 in every sequence header, and according to modify_sde and
 /// modify_rdi_pck in the extensions and RDI-PCK packets. A file that cannot be opened for
-/// writing is left alone and its failure returned. keepfiletime puts the file's times back.
-ScanOutcome setWideScreenFlag(const std::string& path, bool keepfiletime, const RunContext& ctx,
+/// writing is left alone and its failure returned. The file's times are the caller's to keep:
+/// a copy takes its source's, an original its own saved ones.
+ScanOutcome setWideScreenFlag(const std::string& path, const RunContext& ctx,
                               const ScanOptions& options = {});
 
 /// Sets aspect ratio 4:3 in every 16:9 sequence header and RDI-PCK packet; keeps the
