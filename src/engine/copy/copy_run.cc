@@ -75,7 +75,6 @@ std::string targetFolder(const Run& r) {
 /// delete what was done; a failure, a cancelled copy or a signal offers nothing.
 void runFiles(Run& r) {
     platform::SignalStop signals(r.ctx.control.copycancel, r.ctx.control.running);
-    r.result.count = r.count();
     removeStaleCopies(r);
     measure(r);
     CopyFinisher finisher(r.ctx, finishRules(r));

@@ -56,10 +56,9 @@ struct CopyRunExtras {
 };
 
 /// How a run ended (a failure names the file and the error that stopped it) and what it did,
-/// for the exit status and the closing words. A search that finds nothing is done with a count
-/// of 0: it has shown its box, and nothing is left undone.
+/// for the exit status and the closing words. A search that finds nothing is done: it has
+/// shown its box, and nothing is left undone.
 struct RunResult : Outcome {
-    int32_t count = 0;         ///< files the run took up
     int32_t done = 0;          ///< files whose every step finished
     int32_t skipped = 0;       ///< files and folders named in the skip message
     int32_t keptByDelete = 0;  ///< sources the delete offer had to keep
