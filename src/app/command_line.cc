@@ -1,24 +1,21 @@
 #include "app/command_line.h"
 
-#include <algorithm>
-#include <cctype>
+#include <string_view>
 
 #include "engine/copy/file_search.h"
 #include "engine/copy/name_check.h"
+#include "engine/scan/wide_screen_flag.h"
+#include "platform/text_case.h"
 
 namespace kadrel {
 
 namespace {
 
 constexpr const char* kInvalidChars = "\\/:*?<>|";
+/// Arguments read; the rest of a longer command line is ignored.
+constexpr int kMaxArgs = 8;
 /// Ends the switches: every argument after it is a path, so a folder named "-card" can be given.
 constexpr const char* kEndOfSwitches = "--";
-
-std::string upper(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return text;
-}
 
 /// Control characters count too: a CR or LF in a name splits it wherever names are listed.
 bool hasInvalidChar(const std::string& text) {
@@ -57,24 +54,27 @@ void resetDefaults(Settings& settings, CommandLineFlags& flags) {
 void applySwitch(const std::string& arg, Settings& settings, CommandLineFlags& flags) {
     if (!isSwitch(arg))
         return;
-    const std::string u = upper(arg);
-    if (u.starts_with("/W"))
+    const auto starts = [&arg](std::string_view prefix) {
+        return platform::equalsNoCase(std::string_view(arg).substr(0, prefix.size()), prefix);
+    };
+    const auto is = [&arg](std::string_view text) { return platform::equalsNoCase(arg, text); };
+    if (starts("/W"))
         settings.setWideScreen = true;
-    else if (u.starts_with("/S:"))
+    else if (starts("/S:"))
         settings.searchExt = stripQuotes(arg.substr(3));
-    else if (u.starts_with("/R:"))
+    else if (starts("/R:"))
         settings.renameExt = stripQuotes(arg.substr(3));
-    else if (u.starts_with("/C"))
+    else if (starts("/C"))
         flags.confirmpatch = true;
-    else if (u.starts_with("/T:"))
+    else if (starts("/T:"))
         settings.userText = stripQuotes(arg.substr(3));
-    else if (u == "/O")
+    else if (is("/O"))
         settings.overwrite = true;
-    else if (u == "/M")
+    else if (is("/M"))
         settings.useMoi = true;
-    else if (u == "/E")
+    else if (is("/E"))
         flags.showerrors = true;
-    else if (u == "/?")
+    else if (is("/?"))
         flags.helprequested = true;
 }
 
@@ -114,8 +114,7 @@ int16_t validate(Settings& settings, CommandLineFlags& flags) {
         splitPath(settings.sourceDir, name, folder, settings.searchExt);
     }
     code += validateTarget(settings, flags);
-    const std::string ext = upper(settings.searchExt);
-    if (settings.setWideScreen && ext != "MPG" && ext != "MOD")
+    if (settings.setWideScreen && !isStreamExtension(settings.searchExt))
         code += kErrNotMpeg;
     if (hasInvalidChar(settings.searchExt))
         code += kErrSearchExt;
@@ -178,35 +177,10 @@ void readAroundEnd(const ArgumentArray& args, int n, int end, Settings& settings
 
 }  // namespace
 
-ArgumentArray getCommandLineArgs(const std::string& commandLine, int maxArgs) {
-    ArgumentArray args(1);
-    bool inArgument = false, inQuotes = false;
-    for (const char c : commandLine) {
-        if (c != ' ' && c != '\t') {
-            if (!inArgument) {
-                if (static_cast<int>(args.size()) - 1 == maxArgs)
-                    break;
-                args.emplace_back();
-                inArgument = true;
-            }
-            if (c == '"')
-                inQuotes = !inQuotes;
-            else
-                args.back() += c;
-        } else if (inQuotes) {
-            args.back() += c;
-        } else {
-            inArgument = false;
-        }
-    }
-    args[0] = std::to_string(args.size() - 1);
-    return args;
-}
-
-ArgumentArray argsFromArgv(int argc, const char* const* argv, int maxArgs) {
+ArgumentArray argsFromArgv(int argc, const char* const* argv) {
     ArgumentArray args(1);
     bool switchesEnded = false;
-    for (int i = 1; i < argc && i <= maxArgs; ++i) {
+    for (int i = 1; i < argc && i <= kMaxArgs; ++i) {
         args.push_back(switchesEnded ? argv[i] : posixSpelling(argv[i]));
         switchesEnded = switchesEnded || args.back() == kEndOfSwitches;
     }

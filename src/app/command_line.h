@@ -39,14 +39,10 @@ struct CommandLineFlags {
 /// Argument array: element 0 holds the count N as decimal text, elements 1..N the arguments.
 using ArgumentArray = std::vector<std::string>;
 
-/// Splits a raw command-line text (without the program path) the Windows way: blanks and tabs
-/// separate, double quotes group and are dropped; at most maxArgs arguments are kept.
-ArgumentArray getCommandLineArgs(const std::string& commandLine, int maxArgs = 10);
-
-/// The argument array of argv[1..], at most maxArgs kept, with the POSIX switch spellings
+/// The argument array of argv[1..], at most eight kept, with the POSIX switch spellings
 /// ("-W", "-S:mod", "-h", "--help") turned into the slash spellings ("/W", "/S:mod", "/?"),
 /// except for an argument holding a "/" (a relative path) and everything after "--".
-ArgumentArray argsFromArgv(int argc, const char* const* argv, int maxArgs = 8);
+ArgumentArray argsFromArgv(int argc, const char* const* argv);
 
 /// The text without one leading and then one trailing double quote (texts of 2 or more).
 std::string stripQuotes(const std::string& text);

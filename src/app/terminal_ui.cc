@@ -6,6 +6,7 @@
 
 #include "platform/file_system.h"
 #include "platform/signals.h"
+#include "platform/text_case.h"
 
 namespace kadrel {
 
@@ -15,11 +16,11 @@ bool isAffirmative(MsgButtons buttons, const std::string& answer) {
     std::string a;
     for (const char c : answer) {
         if (!std::isspace(static_cast<unsigned char>(c)))
-            a += static_cast<char>(std::tolower(c));
+            a += c;
     }
-    if (buttons == MsgButtons::OkCancel)
-        return a == "y" || a == "yes" || a == "ok";
-    return a == "y" || a == "yes";
+    using platform::equalsNoCase;
+    return equalsNoCase(a, "y") || equalsNoCase(a, "yes") ||
+           (buttons == MsgButtons::OkCancel && equalsNoCase(a, "ok"));
 }
 
 const char* promptFor(MsgButtons buttons, MsgResult defaultButton) {
@@ -68,7 +69,7 @@ TerminalUi::TerminalUi(std::FILE* err, std::istream& in, bool interactive, bool 
 TerminalUi TerminalUi::forProcess() {
     TerminalUi ui(stderr, std::cin, platform::isTerminal(0) && platform::isTerminal(2),
                   platform::isTerminal(2));
-    ui.setInputDescriptor(0);
+    ui.inputFd_ = 0;
     return ui;
 }
 

@@ -25,9 +25,6 @@ class TerminalUi : public UiSeam {
     void showStatusLine(const std::string& line);
     /// Ends a progress line so the next output starts on a fresh line.
     void endProgress();
-    /// The descriptor behind in, so that a question can stop waiting when the process is
-    /// asked to terminate; -1 (the default) reads without waiting first.
-    void setInputDescriptor(int fd) { inputFd_ = fd; }
 
   private:
     MsgResult ask(MsgButtons buttons, MsgResult defaultButton);
@@ -37,6 +34,8 @@ class TerminalUi : public UiSeam {
     bool interactive_;
     bool progressOnTerminal_;
     bool progressShown_ = false;
+    /// The descriptor behind in, so that a question can stop waiting when the process is
+    /// asked to terminate; -1 reads without waiting first.
     int inputFd_ = -1;
 };
 

@@ -1,15 +1,16 @@
 #include "engine/debug_log.h"
 
+#include <cerrno>
 #include <utility>
 
 #include "platform/file_system.h"
 
 namespace kadrel {
 
-bool DebugLog::openDebugLog(const std::string& path) {
+Outcome DebugLog::openDebugLog(const std::string& path) {
     closeDebugLog();
     file_ = platform::openLogFile(path);
-    return file_ != nullptr;
+    return file_ ? Outcome::done() : Outcome::failure(errno, path);
 }
 
 void DebugLog::collectLines() {

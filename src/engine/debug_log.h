@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <string>
 
+#include "engine/outcome.h"
+
 namespace kadrel {
 
 class DebugLog {
@@ -15,12 +17,11 @@ class DebugLog {
 
     /// Creates or truncates the log file. A log that cannot be created leaves the run as it
     /// is: writes are then dropped.
-    bool openDebugLog(const std::string& path);
+    Outcome openDebugLog(const std::string& path);
     /// Appends the text and CR LF when the log is open.
     void writeDebugLine(const std::string& text);
     /// Closes the log; closing when nothing is open does nothing.
     void closeDebugLog();
-    bool isOpen() const { return file_ != nullptr || collecting_; }
     /// Keeps the lines in memory instead of a file, for work on another thread whose lines
     /// must come out in the run's order; takeCollected hands them over.
     void collectLines();

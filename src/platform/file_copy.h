@@ -83,21 +83,6 @@ int copyFile(const std::string& source, const std::string& target, const CopyOpt
 /// removes the source. Returns 0 or an error number; the source stays where it was on failure.
 int moveFile(const std::string& source, const std::string& target, const CopyOptions& options);
 
-/// Flushes a file's data and metadata to the storage device. Returns 0 or an error number.
-int flushFile(const std::string& path);
-
-/// Flushes a folder's entries (new and renamed names) to the storage device.
-int flushFolder(const std::string& folder);
-
-/// Why a copy does or does not prove its source.
-enum class CopyProof { Proven, SourceChanged, CopyChanged, Differs, Unreadable };
-
-/// Proves that copy, still the file copyId, holds source (still the file sourceId) byte for
-/// byte except at the offsets in changed (sorted): the copy is flushed, its cached pages are
-/// dropped and it is read back from the disk.
-CopyProof proveCopy(const std::string& source, const FileId& sourceId, const std::string& copy,
-                    const FileId& copyId, const std::vector<int64_t>& changed);
-
 /// Removes this program's temporary copies in folder whose process no longer runs; returns
 /// the names removed.
 std::vector<std::string> removeStaleTemporaries(const std::string& folder);

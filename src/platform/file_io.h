@@ -1,4 +1,6 @@
 // Positional file access with 64-bit offsets and file times with full precision.
+// A call that can fail returns false (or -1 for a count) and leaves errno telling why; the
+// open file keeps its own error number in error().
 #pragma once
 
 #include <cstddef>
@@ -26,10 +28,11 @@ struct FileTimes {
     friend bool operator==(const FileTimes&, const FileTimes&) = default;
 };
 
-/// Reads the three times of an existing entry. False when it cannot be examined.
+/// Reads the three times of an existing entry. False (errno set) when it cannot be examined.
 bool getFileTimes(const std::string& path, FileTimes& times);
 
 /// Writes last access and last write exactly (nanoseconds); the birth time cannot be set.
+/// False (errno set) when they could not be written.
 bool setFileTimes(const std::string& path, const FileTimes& times);
 
 /// Calendar fields of a time in the process's local time zone.
@@ -52,7 +55,6 @@ class RandomAccessFile {
     /// blocking (a FIFO or device is refused); noFollow refuses a symbolic link. False on
     /// failure, with error() telling why.
     bool open(const std::string& path, bool writable, bool noFollow = false);
-    bool isOpen() const { return fd_ >= 0; }
     /// Reads up to size bytes at offset; returns the count read (0 at the end), -1 on error.
     int64_t readAt(void* buffer, size_t size, int64_t offset);
     /// Writes size bytes at offset; returns the count written, -1 on error.

@@ -1,5 +1,7 @@
 // The operating system's file-system services: the only place that knows how a
 // path, an attribute or a directory entry looks on this platform.
+// A call that can fail returns false and leaves errno telling why; the copy and flush calls
+// of file_copy.h return the error number itself, 0 for success.
 #pragma once
 
 #include <cstdint>
@@ -84,14 +86,14 @@ bool listDirectory(const std::string& folder, const std::function<bool(const Dir
 /// file. True when the name could be created.
 bool createAndDeleteTest(const std::string& path);
 
-/// Removes a file (not a folder). False with errno-style code in *error on failure.
-bool removeFile(const std::string& path, int* error = nullptr);
+/// Removes a file (not a folder). False (errno set) on failure.
+bool removeFile(const std::string& path);
 
 /// Creates a folder and its parents; true when it exists afterwards.
 bool makeFolders(const std::string& path);
 
 /// Creates or empties a log file for writing. Never follows a link and never blocks: anything
-/// but a regular file under that name (a FIFO, a device, a link) gives null.
+/// but a regular file under that name (a FIFO, a device, a link) gives null (errno set).
 std::FILE* openLogFile(const std::string& path);
 
 /// Lets the allocator keep large freed blocks for reuse instead of handing each back to the
@@ -101,9 +103,6 @@ void keepFreedMemoryForReuse();
 
 /// The system's text for an error number.
 std::string systemErrorText(int error);
-
-/// The error number of the last failed system call of this thread.
-int lastError();
 
 /// True when the stream (0 stdin, 1 stdout, 2 stderr) is a terminal.
 bool isTerminal(int fd);

@@ -167,12 +167,8 @@ bool createAndDeleteTest(const std::string& path) {
     return true;
 }
 
-bool removeFile(const std::string& path, int* error) {
-    if (unlink(path.c_str()) == 0)
-        return true;
-    if (error)
-        *error = errno;
-    return false;
+bool removeFile(const std::string& path) {
+    return unlink(path.c_str()) == 0;
 }
 
 bool makeFolders(const std::string& path) {
@@ -195,12 +191,17 @@ std::FILE* openLogFile(const std::string& path) {
     struct stat st {};
     const bool regular = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
     if (!regular || ftruncate(fd, 0) != 0 || fcntl(fd, F_SETFL, 0) != 0) {
+        const int error = regular ? errno : EINVAL;
         close(fd);
+        errno = error;
         return nullptr;
     }
     std::FILE* file = fdopen(fd, "wb");
-    if (!file)
+    if (!file) {
+        const int error = errno;
         close(fd);
+        errno = error;
+    }
     return file;
 }
 
@@ -213,10 +214,6 @@ void keepFreedMemoryForReuse() {
 
 std::string systemErrorText(int error) {
     return std::system_category().message(error);
-}
-
-int lastError() {
-    return errno;
 }
 
 bool isTerminal(int fd) {

@@ -10,6 +10,7 @@
 
 #include "platform/file_system.h"
 #include "platform/profile.h"
+#include "platform/text_case.h"
 
 namespace kadrel::platform {
 
@@ -173,20 +174,6 @@ std::string_view trim(std::string_view text) {
     return text;
 }
 
-char asciiLower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool equalNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (asciiLower(a[i]) != asciiLower(b[i]))
-            return false;
-    }
-    return true;
-}
-
 enum class LineKind { Other, Comment, Section, Key };
 
 struct LineInfo {
@@ -238,12 +225,12 @@ KeyPosition locateKey(std::string_view data, std::string_view section, std::stri
         const LineInfo info = classifyAt(data, pos.lines[i]);
         const long index = static_cast<long>(i);
         if (info.kind == LineKind::Section) {
-            inTarget = equalNoCase(info.name, section);
+            inTarget = equalsNoCase(info.name, section);
             inFirst = inTarget && pos.sectionLine < 0;
             if (inFirst)
                 pos.sectionLine = pos.insertAfter = index;
         } else if (info.kind == LineKind::Key && inTarget) {
-            if (equalNoCase(info.name, key)) {
+            if (equalsNoCase(info.name, key)) {
                 pos.match = index;
                 pos.matchInfo = info;
                 return pos;

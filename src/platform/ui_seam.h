@@ -6,8 +6,8 @@
 
 namespace kadrel {
 
-enum class MsgIcon { None, Critical, Question, Exclamation, Information };
-enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel };
+enum class MsgIcon { Critical, Question, Exclamation, Information };
+enum class MsgButtons { Ok, OkCancel, YesNo };
 enum class MsgResult { Ok, Cancel, Yes, No };
 
 class UiSeam {

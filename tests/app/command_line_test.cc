@@ -36,8 +36,24 @@ TEST(CommandLineArgs, ArgvKeepsEightAndReadsPosixSpellings) {
 
 class ParseCommandLine : public ::testing::Test {
   protected:
+    /// Parses text split as a shell splits it: blanks separate, double quotes group and go.
     int16_t parse(const std::string& text) {
-        return parseCommandLine(getCommandLineArgs(text, 8), settings, flags);
+        std::vector<std::string> words;
+        bool inWord = false, inQuotes = false;
+        for (const char c : text) {
+            if (c == ' ' && !inQuotes) {
+                inWord = false;
+                continue;
+            }
+            if (!inWord)
+                words.emplace_back();
+            inWord = true;
+            if (c == '"')
+                inQuotes = !inQuotes;
+            else
+                words.back() += c;
+        }
+        return parseArgv(words);
     }
     int16_t parseArgv(std::vector<std::string> args) {
         std::vector<const char*> argv = {"kadrel"};

@@ -118,7 +118,7 @@ TEST(Clips, SetMakesEveryHeaderWideWithoutChangingAFrame) {
         ASSERT_GE(aspectBefore.size(), 5u) << name;
         ASSERT_EQ(aspectBefore, std::vector<int>(aspectBefore.size(), 2)) << name;
         ASSERT_EQ(rdi.size(), name == std::string("camcorder") ? 5u : 0u);
-        setWideScreenFlag(path, false, pc.ctx);
+        setWideScreenFlag(path, pc.ctx);
         const std::string wide = test::readAll(path);
         EXPECT_EQ(videoFrameMd5(path), framesBefore) << name;
         EXPECT_EQ(traced(path, "aspect_ratio_information"), std::vector<int>(aspectBefore.size(), 3)) << name;
@@ -131,7 +131,7 @@ TEST(Clips, SetMakesEveryHeaderWideWithoutChangingAFrame) {
             EXPECT_EQ(wide.substr(at + 28, 2), test::bytes({0x40, 0x13})) << at;
         std::sort(flags.begin(), flags.end());
         EXPECT_EQ(test::changedOffsets(original, wide), flags) << name;
-        setWideScreenFlag(path, false, pc.ctx);
+        setWideScreenFlag(path, pc.ctx);
         EXPECT_EQ(test::readAll(path), wide) << name << ": setting twice differs from once";
         resetWideScreenFlag(path, pc.ctx);
         EXPECT_EQ(test::readAll(path), original) << name << ": reset does not give the 4:3 clip back";
@@ -171,7 +171,7 @@ TEST(Clips, ExtensionsRewrittenOrDeletedThroughPacketHeadersKeepEveryFrame) {
             const std::string framesBefore = videoFrameMd5(path);
             const size_t extensions = traced(path, "display_horizontal_size").size();
             ASSERT_GE(extensions, 5u) << name;
-            setWideScreenFlag(path, false, pc.ctx);
+            setWideScreenFlag(path, pc.ctx);
             EXPECT_EQ(videoFrameMd5(path), framesBefore) << name << " mode " << mode;
             const std::vector<int> widths(mode == 1 ? 0 : extensions, 720);  // deleted, or all 720
             EXPECT_EQ(traced(path, "display_horizontal_size"), widths) << name;

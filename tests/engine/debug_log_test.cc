@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <filesystem>
 
 #include "support/temp_dir.h"
@@ -15,10 +16,10 @@ TEST(DebugLog, EachOpenTruncatesAndLinesEndWithCrLf) {
     const std::string path = debugLogPath(dir.path());
     EXPECT_EQ(path, dir.path() + "kadrel.dbg");
     DebugLog log;
-    ASSERT_TRUE(log.openDebugLog(path));
+    ASSERT_TRUE(log.openDebugLog(path).ok());
     log.writeDebugLine("first run");
     log.closeDebugLog();
-    ASSERT_TRUE(log.openDebugLog(path));
+    ASSERT_TRUE(log.openDebugLog(path).ok());
     log.writeDebugLine("source file:/a/b.MOD");
     log.writeDebugLine("");
     log.closeDebugLog();
@@ -29,16 +30,15 @@ TEST(DebugLog, EachOpenTruncatesAndLinesEndWithCrLf) {
 TEST(DebugLog, UncreatableLogDropsLinesWithoutFailingTheRun) {
     test::TempDir dir;
     DebugLog log;
-    EXPECT_FALSE(log.openDebugLog(dir.path() + "missing/folder/kadrel.dbg"));
-    EXPECT_FALSE(log.isOpen());
+    EXPECT_EQ(log.openDebugLog(dir.path() + "missing/folder/kadrel.dbg").error, ENOENT);
     log.writeDebugLine("dropped");  // must not crash
     log.closeDebugLog();
     // A FIFO would block the run, a link could make it overwrite any file: both are ignored.
     const std::string fifo = dir.file("fifo.dbg"), target = dir.write("precious", "keep");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
     std::filesystem::create_symlink(target, dir.file("link.dbg"));
-    EXPECT_FALSE(log.openDebugLog(fifo));
-    EXPECT_FALSE(log.openDebugLog(dir.file("link.dbg")));
+    EXPECT_EQ(log.openDebugLog(fifo).error, ENXIO);  // no reader, and never waits for one
+    EXPECT_EQ(log.openDebugLog(dir.file("link.dbg")).error, ELOOP);
     EXPECT_EQ(test::readAll(target), "keep");
 }
 

@@ -48,8 +48,6 @@ TEST(FileSearch, PathHelpers) {
         EXPECT_EQ(folder + "|" + name + "|" + ext, std::string(s.folder) + "|" + s.name + "|" + s.ext);
     }
     EXPECT_EQ(addBackslash("/a") + addBackslash("/a/"), "/a//a/");
-    EXPECT_EQ(stripBackslash("  /a/b/  "), "/a/b");
-    EXPECT_EQ(stripBackslash("/a//"), "/a/");
 }
 
 TEST(FileSearch, ExistenceTests) {
@@ -57,7 +55,8 @@ TEST(FileSearch, ExistenceTests) {
     const std::string file = dir.write("clip.MOD", "x");
     EXPECT_TRUE(platform::entryExists(file) && platform::entryExists(dir.path()));
     EXPECT_FALSE(platform::entryExists(dir.file("missing")));
-    EXPECT_TRUE(platform::isDirectory(dir.path()) && platform::isDirectory(stripBackslash(dir.path())) &&
+    EXPECT_TRUE(platform::isDirectory(dir.path()) &&
+                platform::isDirectory(dir.path().substr(0, dir.path().size() - 1)) &&
                 platform::isDirectory("/"));
     EXPECT_FALSE(platform::isDirectory(file) || platform::isDirectory("") || platform::isDirectory("   "));
 
@@ -73,7 +72,8 @@ class SearchTree : public ::testing::Test {
   protected:
     std::vector<std::string> search(const std::string& root) {
         std::vector<std::string> files;
-        count = searchFiles(state, root, "MOD", files, abort, ui);
+        outcome = searchFiles(state, root, "MOD", files, abort, ui);
+        count = static_cast<int32_t>(files.size());
         return files;
     }
     test::TempDir dir;
@@ -81,6 +81,7 @@ class SearchTree : public ::testing::Test {
     SearchState state;
     bool abort = false;
     int32_t count = -1;
+    Outcome outcome;
 };
 
 TEST_F(SearchTree, FindsVisibleFilesInEveryFolderExceptDotFolders) {
@@ -96,10 +97,11 @@ TEST_F(SearchTree, FindsVisibleFilesInEveryFolderExceptDotFolders) {
     dir.write("bad\xff\xfename.MOD", "a");
     fs::create_directory(dir.file("folder.MOD"));
     ui.eventsPumped = 0;
-    auto files = search(stripBackslash(dir.path()));
+    auto files = search(dir.path().substr(0, dir.path().size() - 1));  // without the separator
     EXPECT_EQ(state.searchroot, dir.path());
     EXPECT_EQ(state.searchpattern, "*.MOD");
     ASSERT_EQ(count, 4);
+    EXPECT_TRUE(outcome.ok());
     std::sort(files.begin(), files.end());
     EXPECT_EQ(files, (std::vector<std::string>{dir.path() + "SD_VIDEO/PRG001/MOV001.MOD",
                                                dir.path() + "SD_VIDEO/PRG002/mov002.mod",
@@ -123,7 +125,6 @@ TEST_F(SearchTree, TakesOnlyRegularFilesInsideTheTreeWhateverTheirNames) {
     std::sort(files.begin(), files.end());
     EXPECT_EQ(files, (std::vector<std::string>{card + "link.MOD", card + "plain.MOD", hostile}));
     EXPECT_EQ(count, 3);
-    EXPECT_EQ(state.links, std::vector<std::string>{card + "link.MOD"});
     std::sort(state.skipped.begin(), state.skipped.end());
     EXPECT_EQ(state.skipped, (std::vector<std::string>{card + "dangling.MOD", card + "fifo.MOD"}));
     EXPECT_TRUE(state.excluded.exists()) << "the exclusion survives the search's reset";
@@ -155,6 +156,7 @@ TEST_F(SearchTree, AbortStopsEveryLevel) {
     };
     const auto files = search(dir.path());
     EXPECT_EQ(count, foundAtAbort) << "nothing is added after the abort";
+    EXPECT_TRUE(outcome.cancelled());
     EXPECT_EQ(files.size(), static_cast<size_t>(count));
     // Each level still finishes the entry it was on (its own folder), then stops: three entries
     // deep, at most two more are counted while the walk unwinds.

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -48,9 +49,12 @@ TEST(FileTimes, FailuresAreSilentAndMakeWritableReports) {
     test::TempDir dir;
     const std::string f = dir.write("clip.MOD", "x");
     const std::string missing = dir.file("missing");
-    EXPECT_EQ(saveFileTimes(missing), filetimes{});
-    EXPECT_FALSE(restoreFileTimes(missing, saveFileTimes(f)));
-    copyFileTimes(f, missing);
+    filetimes saved;
+    EXPECT_TRUE(saveFileTimes(missing, saved).failed());
+    EXPECT_EQ(saved, filetimes{}) << "a failed save leaves the record as it was";
+    ASSERT_TRUE(saveFileTimes(f, saved).ok());
+    for (const Outcome& o : {restoreFileTimes(missing, saved), copyFileTimes(f, missing)})
+        EXPECT_TRUE(o.failed() && o.error == ENOENT && o.file == missing) << o.file;
     EXPECT_FALSE(std::filesystem::exists(missing));
 
     ASSERT_TRUE(platform::makeReadOnly(f));

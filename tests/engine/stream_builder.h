@@ -151,7 +151,7 @@ inline std::string patched(PatchContext& pc, const std::string& contents, bool r
     if (reset)
         resetWideScreenFlag(path, pc.ctx);
     else
-        setWideScreenFlag(path, false, pc.ctx);
+        setWideScreenFlag(path, pc.ctx);
     return readAll(path);
 }
 

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <random>
 
+#include "platform/copy_proof.h"
 #include "platform/file_io.h"
 #include "support/temp_dir.h"
 

@@ -1,11 +1,9 @@
 #include "engine/copy/copy_finisher.h"
 
-#include <cerrno>
 #include <utility>
 
 #include "engine/copy/file_times.h"
 #include "engine/scan/wide_screen_flag.h"
-#include "platform/file_system.h"
 
 namespace kadrel {
 
@@ -40,16 +38,18 @@ void CopyFinisher::finish(const RunContext& ctx, Finishing& f) const {
         ctx.debug(note);
     const std::string& temporary = f.staged.temporary();
     if (f.scan && rules_.faults)
-        f.error = rules_.faults->beforeScan(f.source);
-    if (f.scan && f.error == 0) {
-        ScanOutcome scan = setWideScreenFlag(temporary, false, ctx, {false, rules_.faults});
-        f.error = scan.error;
+        f.outcome = Outcome::fromError(rules_.faults->beforeScan(f.source), f.source);
+    if (f.scan && f.outcome.ok()) {
+        ScanOutcome scan = setWideScreenFlag(temporary, ctx, {false, rules_.faults});
+        f.outcome = scan;
         f.changed = std::move(scan.changed);
     }
-    if (f.error == 0 && !copyFileTimes(f.source, temporary))
-        f.error = platform::lastError() != 0 ? platform::lastError() : EIO;
-    if (f.error == 0)
-        f.error = f.staged.commit(f.name, rules_.replace);
+    if (f.outcome.ok())
+        f.outcome = copyFileTimes(f.source, temporary);
+    if (f.outcome.ok())
+        f.outcome = Outcome::fromError(f.staged.commit(f.name, rules_.replace), f.source);
+    if (f.outcome.failed())
+        f.outcome.file = f.source;  // the temporary copy means nothing to the user
 }
 
 void CopyFinisher::finishHere(Finishing& f) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/outcome.h"
 #include "engine/run_context.h"
 #include "platform/file_copy.h"
 #include "platform/file_io.h"
@@ -27,7 +28,7 @@ struct Finishing {
     std::vector<std::string> notes;                  ///< debug lines on the choices made for it
     std::vector<int64_t> changed;                    ///< offsets the scan wrote, sorted
     std::string lines;                               ///< debug lines, CR LF ended, when they were collected
-    int error = 0;                                   ///< of the scan, the times or the name
+    Outcome outcome;                                 ///< of the scan, the times or the name
 };
 
 /// What every finishing of one run does alike.

@@ -25,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/outcome.h"
 #include "engine/run_context.h"
 #include "platform/file_copy.h"
 
@@ -54,22 +55,16 @@ struct CopyRunExtras {
     bool overlapScans = true;
 };
 
-/// How a run ended.
-enum class RunStatus { Done, NothingFound, Cancelled, Failed };
-
-/// What a run did, for the exit status and the closing words.
-struct RunResult {
-    RunStatus status = RunStatus::Done;
-    int32_t count = 0;         ///< files the run took up
+/// How a run ended (a failure names the file and the error that stopped it) and what it did,
+/// for the exit status and the closing words. A search that finds nothing is done: it has
+/// shown its box, and nothing is left undone.
+struct RunResult : Outcome {
     int32_t done = 0;          ///< files whose every step finished
     int32_t skipped = 0;       ///< files and folders named in the skip message
     int32_t keptByDelete = 0;  ///< sources the delete offer had to keep
     int signal = 0;            ///< the termination signal that stopped the run, 0 none
     /// True when every file found went through every step.
-    bool complete() const {
-        return status != RunStatus::Failed && status != RunStatus::Cancelled && skipped == 0 &&
-               keptByDelete == 0;
-    }
+    bool complete() const { return ok() && skipped == 0 && keptByDelete == 0; }
 };
 
 /// One source and the file the run made of it, as they were when the copy took its name.
@@ -81,9 +76,9 @@ struct ProcessedFile {
     std::vector<int64_t> changed;  ///< offsets the 16:9 scan wrote, sorted
 };
 
-/// The progress routine of every copy: lets the user's pending events (an Abort) run.
-/// Returns 0, go on; the cancel flag copycancel does the cancelling.
-int CopyProgress(UiSeam& ui);
+/// The progress routine of every copy: lets the user's pending events (an Abort) run; the
+/// cancel flag copycancel does the cancelling.
+void copyProgress(UiSeam& ui);
 
 /// Runs over every file "*." + searchext under sourceFolder and its subfolders. An empty
 /// target is patch mode. showProgress drives the seam's progress text and percentage.

@@ -1,11 +1,11 @@
 #include "engine/copy/date_time_names.h"
 
 #include <algorithm>
-#include <cctype>
 #include <ctime>
 
 #include "engine/copy/file_search.h"
 #include "engine/copy/file_times.h"
+#include "platform/text_case.h"
 
 namespace kadrel {
 
@@ -76,13 +76,9 @@ constexpr TokenText kTokens[] = {
     {"s", Token::Second1},
 };
 
-char lower(char c) {
-    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-}
-
 bool matchesAt(const std::string& pattern, size_t pos, const char* text) {
     for (size_t i = 0; text[i] != '\0'; ++i)
-        if (pos + i >= pattern.size() || lower(pattern[pos + i]) != text[i])
+        if (pos + i >= pattern.size() || platform::asciiLower(pattern[pos + i]) != text[i])
             return false;
     return true;
 }
@@ -252,7 +248,7 @@ std::string buildTargetName(const std::string& source, const Settings& s, const 
         const std::string x = "." + (s.renameExt.empty() ? ext : s.renameExt);
         if (!isPlainName(stem, x))
             return "";
-        if (equalsNoCase(folder + stem + x, source))
+        if (platform::equalsNoCase(folder + stem + x, source))
             return source;
         return pickFreeName(folder + stem, x, where);
     }
@@ -269,15 +265,6 @@ std::string buildTargetName(const std::string& source, const Settings& s, const 
     if (!isPlainName(stem, "." + s.renameExt))
         return "";
     return pickFreeName(addBackslash(where.target) + stem, "." + s.renameExt, where);
-}
-
-bool equalsNoCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (lower(a[i]) != lower(b[i]))
-            return false;
-    return true;
 }
 
 }  // namespace kadrel

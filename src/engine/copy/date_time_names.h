@@ -59,7 +59,4 @@ struct NameTarget {
 std::string buildTargetName(const std::string& source, const Settings& settings, const NameTarget& where,
                             const std::optional<platform::CalendarTime>& recorded = std::nullopt);
 
-/// True when two paths are equal without regard to ASCII case.
-bool equalsNoCase(const std::string& a, const std::string& b);
-
 }  // namespace kadrel

@@ -1,18 +1,13 @@
 #include "engine/copy/file_search.h"
 
-#include <cctype>
-
 #include "platform/file_system.h"
+#include "platform/text_case.h"
 
 namespace kadrel {
 
 namespace {
 
 constexpr char kSep = platform::kSeparator;
-
-bool sameLetter(char a, char b) {
-    return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
-}
 
 /// One alternative of a pattern, matched iteratively so long names cannot blow the stack.
 bool matchOne(const std::string& name, const std::string& pattern) {
@@ -21,7 +16,8 @@ bool matchOne(const std::string& name, const std::string& pattern) {
         if (p < pattern.size() && pattern[p] == '*') {
             starP = p++;
             starN = n;
-        } else if (p < pattern.size() && (pattern[p] == '?' || sameLetter(pattern[p], name[n]))) {
+        } else if (p < pattern.size() &&
+                   (pattern[p] == '?' || platform::asciiLower(pattern[p]) == platform::asciiLower(name[n]))) {
             ++p;
             ++n;
         } else if (starP != std::string::npos) {
@@ -53,12 +49,31 @@ void addMatch(SearchState& state, const platform::DirEntry& entry, const std::st
         return;
     }
     state.found.push_back(path);
-    if (entry.isLink)
-        state.links.push_back(path);
 }
 
 bool isExcluded(const SearchState& state, const std::string& folder) {
     return state.excluded.exists() && platform::fileId(folder).sameFile(state.excluded);
+}
+
+/// The recursive walk of one folder (ending with the separator) into state.
+void findFiles(SearchState& state, const std::string& folder, const bool& abortrequested, UiSeam& ui) {
+    const bool listed = platform::listDirectory(folder, [&](const platform::DirEntry& entry) {
+        if (abortrequested)
+            return false;
+        const std::string& name = entry.name;
+        if (entry.isDirectory) {
+            const std::string sub = folder + name + kSep;
+            if (name[0] != '.' && !isExcluded(state, sub))
+                findFiles(state, sub, abortrequested, ui);
+        } else if (!entry.isHidden && matchPattern(name, state.searchpattern)) {
+            addMatch(state, entry, folder + name);
+        }
+        ++state.scancount;
+        ui.processEvents();
+        return !abortrequested;
+    });
+    if (!listed && folder != state.searchroot)
+        state.unreadable.push_back(folder);
 }
 
 }  // namespace
@@ -76,27 +91,7 @@ bool matchPattern(const std::string& name, const std::string& patterns) {
     }
 }
 
-void findFiles(SearchState& state, const std::string& folder, const bool& abortrequested, UiSeam& ui) {
-    const bool listed = platform::listDirectory(folder, [&](const platform::DirEntry& entry) {
-        if (abortrequested)
-            return false;
-        const std::string& name = entry.name;
-        if (entry.isDirectory) {
-            const std::string sub = folder + name + kSep;
-            if (name[0] != '.' && state.searchsubfolders && !isExcluded(state, sub))
-                findFiles(state, sub, abortrequested, ui);
-        } else if (!entry.isHidden && matchPattern(name, state.searchpattern)) {
-            addMatch(state, entry, folder + name);
-        }
-        ++state.scancount;
-        ui.processEvents();
-        return !abortrequested;
-    });
-    if (!listed && folder != state.searchroot)
-        state.unreadable.push_back(folder);
-}
-
-int32_t searchFiles(SearchState& state, const std::string& root, const std::string& ext,
+Outcome searchFiles(SearchState& state, const std::string& root, const std::string& ext,
                     std::vector<std::string>& files, const bool& abortrequested, UiSeam& ui) {
     const platform::FileId excluded = state.excluded;
     state = SearchState{};
@@ -105,7 +100,7 @@ int32_t searchFiles(SearchState& state, const std::string& root, const std::stri
     state.searchpattern = "*." + ext;
     findFiles(state, state.searchroot, abortrequested, ui);
     files = state.found;
-    return static_cast<int32_t>(files.size());
+    return abortrequested ? Outcome::cancelledRun() : Outcome::done();
 }
 
 bool isValidFileName(const std::string& path) {
@@ -120,13 +115,6 @@ std::string addBackslash(const std::string& path) {
     if (!path.empty() && path.back() == kSep)
         return path;
     return path + kSep;
-}
-
-std::string stripBackslash(const std::string& path) {
-    std::string p = trimBlanks(path);
-    if (!p.empty() && p.back() == kSep)
-        p.pop_back();
-    return p;
 }
 
 void splitPath(const std::string& path, std::string& name, std::string& folder, std::string& ext) {

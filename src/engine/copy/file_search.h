@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/outcome.h"
 #include "platform/file_system.h"
 #include "platform/ui_seam.h"
 
@@ -16,23 +17,18 @@ namespace kadrel {
 /// no separator text could tell one name from the next.
 struct SearchState {
     std::vector<std::string> found;       ///< regular files (or links to one), in the order found
-    std::vector<std::string> links;       ///< the found entries that are symbolic links
     std::vector<std::string> skipped;     ///< matching entries that are no regular file
     std::vector<std::string> unreadable;  ///< folders that could not be listed
     int32_t scancount = 0;
     std::string searchpattern;  ///< "*." followed by the extension
     std::string searchroot;     ///< ends with the separator
-    bool searchsubfolders = true;
     platform::FileId excluded;  ///< a folder never entered: the run's target inside the source
 };
 
-/// Clears the state (but for excluded), walks root for "*." + ext and hands the found paths to
-/// files. Returns the number found.
-int32_t searchFiles(SearchState& state, const std::string& root, const std::string& ext,
+/// Clears the state (but for excluded), walks root and its subfolders for "*." + ext and hands
+/// the found paths to files. Cancelled when abortrequested stopped the walk.
+Outcome searchFiles(SearchState& state, const std::string& root, const std::string& ext,
                     std::vector<std::string>& files, const bool& abortrequested, UiSeam& ui);
-
-/// The recursive walk of one folder (ending with the separator) into state.
-void findFiles(SearchState& state, const std::string& folder, const bool& abortrequested, UiSeam& ui);
 
 /// Wildcard match: "*", "?", ASCII letters without regard to case, ";" between alternatives.
 bool matchPattern(const std::string& name, const std::string& patterns);
@@ -41,8 +37,6 @@ bool matchPattern(const std::string& name, const std::string& patterns);
 bool isValidFileName(const std::string& path);
 /// The path with a separator appended unless it already ends with one.
 std::string addBackslash(const std::string& path);
-/// The path without surrounding blanks and without one trailing separator.
-std::string stripBackslash(const std::string& path);
 /// Splits a full path into folder (with its separator), base name and extension (no dot).
 void splitPath(const std::string& path, std::string& name, std::string& folder, std::string& ext);
 

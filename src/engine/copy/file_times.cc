@@ -1,5 +1,6 @@
 #include "engine/copy/file_times.h"
 
+#include <cerrno>
 #include <cstdio>
 
 #include "engine/copy/date_time_names.h"
@@ -74,25 +75,38 @@ std::string getFileTimeStamp(const std::string& path) {
     return text;
 }
 
-bool copyFileTimes(const std::string& source, const std::string& target) {
+Outcome copyFileTimes(const std::string& source, const std::string& target) {
     platform::RandomAccessFile in, out;
-    if (!in.open(source, false) || !out.open(target, true))
-        return false;
+    if (!in.open(source, false))
+        return Outcome::failure(in.error(), source);
+    if (!out.open(target, true))
+        return Outcome::failure(out.error(), target);
     filetimes times;
-    return platform::getFileTimes(source, times) && platform::setFileTimes(target, times);
+    if (!platform::getFileTimes(source, times))
+        return Outcome::failure(errno, source);
+    if (!platform::setFileTimes(target, times))
+        return Outcome::failure(errno, target);
+    return Outcome::done();
 }
 
-filetimes saveFileTimes(const std::string& path) {
-    filetimes times;
+Outcome saveFileTimes(const std::string& path, filetimes& record) {
     platform::RandomAccessFile file;
-    if (!file.open(path, false) || !platform::getFileTimes(path, times))
-        return filetimes{};
-    return times;
+    if (!file.open(path, false))
+        return Outcome::failure(file.error(), path);
+    filetimes times;
+    if (!platform::getFileTimes(path, times))
+        return Outcome::failure(errno, path);
+    record = times;
+    return Outcome::done();
 }
 
-bool restoreFileTimes(const std::string& path, const filetimes& record) {
+Outcome restoreFileTimes(const std::string& path, const filetimes& record) {
     platform::RandomAccessFile file;
-    return file.open(path, true) && platform::setFileTimes(path, record);
+    if (!file.open(path, true))
+        return Outcome::failure(file.error(), path);
+    if (!platform::setFileTimes(path, record))
+        return Outcome::failure(errno, path);
+    return Outcome::done();
 }
 
 }  // namespace kadrel

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/outcome.h"
 #include "platform/file_io.h"
 #include "settings/settings.h"
 
@@ -23,16 +24,16 @@ std::string getFileTimeText(const std::string& path);
 /// The last write time, local, as the 14 digits YYYYMMDDHHMMSS; "" on failure.
 std::string getFileTimeStamp(const std::string& path);
 
-/// Writes the source's times to the target (which must be writable); false when they could
-/// not be read or written. Last access and last write are carried exactly; the birth time
-/// cannot be set here.
-bool copyFileTimes(const std::string& source, const std::string& target);
+/// Writes the source's times to the target (which must be writable); a failure names the file
+/// that could not be read or written. Last access and last write are carried exactly; the
+/// birth time cannot be set here.
+Outcome copyFileTimes(const std::string& source, const std::string& target);
 
-/// The times of a file, all zero when it cannot be opened.
-filetimes saveFileTimes(const std::string& path);
+/// Reads the times of a file into record; on failure record is left as it was.
+Outcome saveFileTimes(const std::string& path, filetimes& record);
 
 /// Writes saved times back: last write and last access exactly as saved (nothing reads the
-/// last access time, so the saved value is the least surprising one). True when written.
-bool restoreFileTimes(const std::string& path, const filetimes& record);
+/// last access time, so the saved value is the least surprising one).
+Outcome restoreFileTimes(const std::string& path, const filetimes& record);
 
 }  // namespace kadrel

@@ -1,9 +1,11 @@
 #include "engine/copy/proven_delete.h"
 
-#include "engine/copy/date_time_names.h"
+#include <cerrno>
+
 #include "engine/copy/file_search.h"
-#include "platform/file_copy.h"
+#include "platform/copy_proof.h"
 #include "platform/file_system.h"
+#include "platform/text_case.h"
 
 namespace kadrel {
 
@@ -52,64 +54,74 @@ std::string proofText(platform::CopyProof proof) {
 }
 
 /// Deletes one proven source; its companions go only once the clip itself is gone.
-std::string deleteOne(const ProcessedFile& f) {
+Outcome deleteOne(const ProcessedFile& f) {
     const platform::CopyProof proof = platform::proveCopy(f.source, f.sourceId, f.copy, f.copyId, f.changed);
     if (proof != platform::CopyProof::Proven)
-        return proofText(proof);
+        return Outcome::failure(0, f.source, proofText(proof));
     platform::makeWritable(f.source);
-    int error = 0;
-    if (!platform::removeFile(f.source, &error))
-        return platform::systemErrorText(error);
+    if (!platform::removeFile(f.source))
+        return Outcome::failure(errno, f.source);
     for (const std::string& companion : companionsOf(f.source))
         platform::removeFile(companion);
-    return "";
+    return Outcome::done();
+}
+
+/// Why a source may not go before its proof is even tried, or done when nothing stands in the way.
+Outcome beforeProof(const RunContext& ctx, const ProcessedFile& f, const Outcome& flushed) {
+    if (!flushed.ok())
+        return Outcome::failure(flushed.error, f.source);
+    if (ctx.control.copycancel != 0)
+        return Outcome::failure(0, f.source, "the run was stopped");
+    return Outcome::done();
 }
 
 }  // namespace
 
-int32_t offerDelete(const RunContext& ctx, const std::vector<ProcessedFile>& files,
-                    const std::string& targetFolder) {
+DeleteOutcome offerDelete(const RunContext& ctx, const std::vector<ProcessedFile>& files,
+                          const std::string& targetFolder) {
+    DeleteOutcome declined;
+    declined.status = Outcome::Status::Cancelled;
     if (files.empty())
-        return 0;
+        return {};
     if (!ask(ctx.ui, deleteQuestion(files), "Delete files?"))
-        return 0;
+        return declined;
     if (!ask(ctx.ui, "Are you sure?", "Confirm"))
-        return 0;
+        return declined;
     return deleteSources(ctx, files, targetFolder);
 }
 
-int32_t deleteSources(const RunContext& ctx, const std::vector<ProcessedFile>& files,
-                      const std::string& targetFolder) {
+DeleteOutcome deleteSources(const RunContext& ctx, const std::vector<ProcessedFile>& files,
+                            const std::string& targetFolder) {
     // The copies' names must be on the disk before any source goes.
-    const int flushed = platform::flushFolder(targetFolder);
+    const Outcome flushed = Outcome::fromError(platform::flushFolder(targetFolder), targetFolder);
+    DeleteOutcome result;
     std::string kept;
-    int32_t keptCount = 0;
     for (const ProcessedFile& f : files) {
         ctx.ui.processEvents();
-        std::string why = flushed != 0 ? platform::systemErrorText(flushed) : "";
-        if (why.empty() && ctx.control.copycancel != 0)
-            why = "the run was stopped";
-        if (why.empty())
-            why = deleteOne(f);
-        if (why.empty())
+        Outcome one = beforeProof(ctx, f, flushed);
+        if (one.ok())
+            one = deleteOne(f);
+        if (one.ok())
             continue;
-        kept += "\r\n" + displayPath(f.source) + " (" + why + ")";
-        ++keptCount;
+        kept += "\r\n" + displayPath(f.source) + " (" + one.description() + ")";
+        if (result.kept++ == 0)
+            static_cast<Outcome&>(result) = one;
     }
-    if (keptCount > 0)
+    if (result.kept > 0)
         showError(ctx.ui, "These files were not deleted because their copies could not be verified:" + kept);
-    return keptCount;
+    return result;
 }
 
 std::vector<std::string> companionsOf(const std::string& source) {
     std::string name, folder, ext;
     splitPath(source, name, folder, ext);
     std::vector<std::string> found;
-    if (!equalsNoCase(ext, "MOD"))
+    if (!platform::equalsNoCase(ext, "MOD"))
         return found;
     platform::listDirectory(folder.empty() ? "./" : folder, [&](const platform::DirEntry& entry) {
         if (entry.kind == platform::EntryKind::Regular && !entry.isLink &&
-            equalsNoCase(entry.name, name + ".MOI") && entry.name.compare(0, name.size(), name) == 0)
+            platform::equalsNoCase(entry.name, name + ".MOI") &&
+            entry.name.compare(0, name.size(), name) == 0)
             found.push_back(folder + entry.name);
         return true;
     });

@@ -7,20 +7,26 @@
 #include <vector>
 
 #include "engine/copy/copy_run.h"
+#include "engine/outcome.h"
 #include "engine/run_context.h"
 
 namespace kadrel {
 
-/// Asks twice (default Cancel), then deletes what deleteSources proves. Returns the number of
-/// sources kept after a yes, 0 when the user said no.
-int32_t offerDelete(const RunContext& ctx, const std::vector<ProcessedFile>& files,
-                    const std::string& targetFolder);
+/// How a delete ended: done when every source went, cancelled when the user said no, failed
+/// when sources had to be kept (the first of them and why in the outcome, all in kept).
+struct DeleteOutcome : Outcome {
+    int32_t kept = 0;  ///< sources left on the card after a yes
+};
+
+/// Asks twice (default Cancel), then deletes what deleteSources proves.
+DeleteOutcome offerDelete(const RunContext& ctx, const std::vector<ProcessedFile>& files,
+                          const std::string& targetFolder);
 
 /// Flushes the target folder, then deletes each source whose copy is still the file the run
 /// made, flushed and equal to the source byte for byte but for the offsets the scan changed,
-/// together with its ".MOI" companions. Names the sources it kept; returns their number.
-int32_t deleteSources(const RunContext& ctx, const std::vector<ProcessedFile>& files,
-                      const std::string& targetFolder);
+/// together with its ".MOI" companions. Names the sources it kept in one box.
+DeleteOutcome deleteSources(const RunContext& ctx, const std::vector<ProcessedFile>& files,
+                            const std::string& targetFolder);
 
 /// The ".MOI" companions of a ".MOD" clip: entries of its folder with its base name and the
 /// extension MOI in any case.

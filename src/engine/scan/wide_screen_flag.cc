@@ -8,6 +8,7 @@
 #include "engine/scan/ps_continuation.h"
 #include "engine/scan/stream_file.h"
 #include "platform/file_io.h"
+#include "platform/text_case.h"
 
 namespace kadrel {
 
@@ -249,8 +250,8 @@ void scanFile(PatchState& st) {
     runChunkScan(st.file, st.bytes, kinds, st.setting ? setTail : resetTail, pump);
 }
 
-ScanOutcome outcomeOf(const StreamFile& file) {
-    ScanOutcome outcome{file.error(), file.written()};
+ScanOutcome outcomeOf(const StreamFile& file, const std::string& path) {
+    ScanOutcome outcome{Outcome::fromError(file.error(), path), file.written()};
     std::sort(outcome.changed.begin(), outcome.changed.end());
     outcome.changed.erase(std::unique(outcome.changed.begin(), outcome.changed.end()), outcome.changed.end());
     return outcome;
@@ -263,32 +264,31 @@ bool openForScan(platform::RandomAccessFile& raw, const std::string& path, const
 
 }  // namespace
 
-ScanOutcome setWideScreenFlag(const std::string& path, bool keepfiletime, const RunContext& ctx,
-                              const ScanOptions& options) {
+bool isStreamExtension(std::string_view ext) {
+    return platform::equalsNoCase(ext, "MPG") || platform::equalsNoCase(ext, "MOD");
+}
+
+ScanOutcome setWideScreenFlag(const std::string& path, const RunContext& ctx, const ScanOptions& options) {
     ctx.debug("entering setwsflag for file: " + path);
     platform::RandomAccessFile raw;
     if (!openForScan(raw, path, options))
-        return {raw.error(), {}};
+        return {Outcome::failure(raw.error(), path), {}};
     ctx.debug("got valid handle for file: " + path);
-    platform::FileTimes times;
-    const bool restoreTimes = keepfiletime && platform::getFileTimes(path, times);
     StreamFile file(raw);
     ByteSource bytes(file);
     PatchState st{ctx, file, bytes};
     scanFile(st);
     ctx.debug("readcount=0, leaving setwsflag!");
     raw.close();
-    if (restoreTimes)
-        platform::setFileTimes(path, times);
     ctx.debug("setwsflag finish. # of WS:" + std::to_string(st.wsCount) +
               "  # of priv2:" + std::to_string(st.priv2Count) + "  # of sde:" + std::to_string(st.sdeCount));
-    return outcomeOf(file);
+    return outcomeOf(file, path);
 }
 
 ScanOutcome resetWideScreenFlag(const std::string& path, const RunContext& ctx, const ScanOptions& options) {
     platform::RandomAccessFile raw;
     if (!openForScan(raw, path, options))
-        return {raw.error(), {}};
+        return {Outcome::failure(raw.error(), path), {}};
     platform::FileTimes times;
     const bool restoreTimes = platform::getFileTimes(path, times);
     StreamFile file(raw);
@@ -299,7 +299,7 @@ ScanOutcome resetWideScreenFlag(const std::string& path, const RunContext& ctx, 
     raw.close();
     if (restoreTimes)
         platform::setFileTimes(path, times);
-    return outcomeOf(file);
+    return outcomeOf(file, path);
 }
 
 }  // namespace kadrel

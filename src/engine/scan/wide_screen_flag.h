@@ -5,18 +5,24 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "engine/outcome.h"
 #include "engine/run_context.h"
 #include "platform/file_faults.h"
 
 namespace kadrel {
 
-/// How a scan went: the error that stopped it (0 none) and every offset it wrote, sorted.
-struct ScanOutcome {
-    int error = 0;
+/// How a scan went (a failure names the file and the error that stopped it) and every offset
+/// it wrote, sorted.
+struct ScanOutcome : Outcome {
     std::vector<int64_t> changed;
 };
+
+/// True for the extensions of the MPEG-2 program streams these scans edit: MPG and MOD, in any
+/// case. Only for them does a run set or reset the 16:9 flag or a browser grab frames.
+bool isStreamExtension(std::string_view ext);
 
 /// How a scan opens its file.
 struct ScanOptions {
@@ -26,12 +32,13 @@ struct ScanOptions {
 
 /// Sets aspect ratio 16:9 in every sequence header, and according to modify_sde and
 /// modify_rdi_pck in the extensions and RDI-PCK packets. A file that cannot be opened for
-/// writing is left alone and its error returned. keepfiletime puts the file's times back.
-ScanOutcome setWideScreenFlag(const std::string& path, bool keepfiletime, const RunContext& ctx,
+/// writing is left alone and its failure returned. The file's times are the caller's to keep:
+/// a copy takes its source's, an original its own saved ones.
+ScanOutcome setWideScreenFlag(const std::string& path, const RunContext& ctx,
                               const ScanOptions& options = {});
 
 /// Sets aspect ratio 4:3 in every 16:9 sequence header and RDI-PCK packet; keeps the
-/// file's times. A file that cannot be opened for writing is left alone, its error returned.
+/// file's times. A file that cannot be opened for writing is left alone, its failure returned.
 ScanOutcome resetWideScreenFlag(const std::string& path, const RunContext& ctx,
                                 const ScanOptions& options = {});
 

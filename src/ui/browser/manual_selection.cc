@@ -2,10 +2,10 @@
 
 #include <QPainter>
 #include <algorithm>
-#include <cctype>
 
 #include "engine/copy/file_times.h"
 #include "engine/copy/moi_companion.h"
+#include "engine/scan/wide_screen_flag.h"
 #include "ui/browser/thumbnail_browser.h"
 
 namespace kadrel {
@@ -20,12 +20,6 @@ std::string sortKey(const std::string& path, int32_t i) {
     if (stamp.size() != kStampLength)
         stamp.assign(kStampLength, '0');
     return stamp + std::to_string(i);
-}
-
-std::string upper(std::string text) {
-    for (char& c : text)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
 }
 
 // Per clip: shown 16:9. The companion decides where it tells the shape, the 16:9 box elsewhere.
@@ -62,9 +56,9 @@ void boxNarrowClips(ThumbnailStore& store, const std::vector<bool>& wide) {
 int32_t searchSelectionFiles(ThumbnailStore& store, SearchState& search, const Settings& settings,
                              RunControl& control, UiSeam& ui) {
     std::vector<std::string> files;
-    const int32_t count =
-        searchFiles(search, settings.sourceDir, settings.searchExt, files, control.abortrequested, ui);
-    files.resize(control.abortrequested ? 0 : static_cast<size_t>(std::max(count, 0)));
+    if (searchFiles(search, settings.sourceDir, settings.searchExt, files, control.abortrequested, ui)
+            .cancelled())
+        files.clear();
     store.filelist = std::move(files);
     store.filecount = static_cast<int32_t>(store.filelist.size());
     return store.filecount;
@@ -99,10 +93,9 @@ void sortfilelist(ThumbnailStore& store) {
 bool makeSelectionThumbnails(ThumbnailStore& store, const std::string& searchtext, bool setWideScreen,
                              RunControl& control, UiSeam& ui, bool useMoi) {
     store.resetSelection();
-    const std::string kind = upper(searchtext);
     bool ran = false;
     bool libraryFailed = false;
-    if (kind == "MPG" || kind == "MOD") {
+    if (isStreamExtension(searchtext)) {
         const std::vector<bool> wide = useMoi ? shownWide(store, setWideScreen) : std::vector<bool>{};
         store.widethumbnails = setWideScreen || std::find(wide.begin(), wide.end(), true) != wide.end();
         ran = createmovethumbnails(store, control, ui, libraryFailed);

@@ -1,25 +1,17 @@
 #include "ui/main/main_controller.h"
 
-#include <algorithm>
-#include <cctype>
+#include "engine/scan/wide_screen_flag.h"
+#include "platform/text_case.h"
 
 namespace kadrel {
 
-namespace {
-
-bool equalsUpper(const std::string& text, const char* upper) {
-    return std::equal(text.begin(), text.end(), upper, upper + std::char_traits<char>::length(upper),
-                      [](char a, char b) { return std::toupper(static_cast<unsigned char>(a)) == b; });
-}
-
-}  // namespace
-
 bool isWideScreenExt(const std::string& text) {
-    return equalsUpper(text, "MPG") || equalsUpper(text, "MOD");
+    return isStreamExtension(text);
 }
 
 bool isManualSelectionExt(const std::string& text) {
-    return isWideScreenExt(text) || equalsUpper(text, "JPG") || equalsUpper(text, "BMP");
+    return isWideScreenExt(text) || platform::equalsNoCase(text, "JPG") ||
+           platform::equalsNoCase(text, "BMP");
 }
 
 bool MainController::sourceEdited(const std::string& folder) {

@@ -17,8 +17,6 @@ QMessageBox::Icon toQtIcon(MsgIcon icon) {
             return QMessageBox::Warning;
         case MsgIcon::Information:
             return QMessageBox::Information;
-        case MsgIcon::None:
-            break;
     }
     return QMessageBox::NoIcon;
 }
@@ -31,8 +29,6 @@ QMessageBox::StandardButtons toQtButtons(MsgButtons buttons) {
             return QMessageBox::Ok | QMessageBox::Cancel;
         case MsgButtons::YesNo:
             return QMessageBox::Yes | QMessageBox::No;
-        case MsgButtons::YesNoCancel:
-            return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
     }
     return QMessageBox::Ok;
 }
@@ -80,7 +76,6 @@ MsgResult answerOnClose(MsgButtons buttons) {
         case MsgButtons::YesNo:
             return MsgResult::No;
         case MsgButtons::OkCancel:
-        case MsgButtons::YesNoCancel:
             break;
     }
     return MsgResult::Cancel;

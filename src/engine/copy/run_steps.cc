@@ -1,0 +1,240 @@
+#include "engine/copy/run_steps.h"
+
+#include <algorithm>
+#include <cerrno>
+
+#include "engine/copy/companion_choice.h"
+#include "engine/copy/date_time_names.h"
+#include "engine/copy/file_times.h"
+#include "engine/scan/wide_screen_flag.h"
+#include "platform/file_system.h"
+
+namespace kadrel {
+
+namespace {
+
+/// How often a name taken at the last moment is composed again before the run gives up.
+constexpr int kNameAttempts = 3;
+
+/// One file on its way through the steps of patch mode.
+struct FileStep {
+    int32_t index = 0;
+    std::string source;
+    std::string newName;
+    filetimes saved;
+    CompanionChoice choice;
+};
+
+/// Only copies into a folder get a date name; patch mode and a target file keep their names.
+bool namesByTime(const Run& r) {
+    return !r.target.empty() && r.targetIsDir && !r.ctx.settings.dateFormat.empty();
+}
+
+/// With use_moi a clip's companion may name it and keep /W from marking a 4:3 recording. Read
+/// before anything is renamed: the companion is found by the clip's own name.
+CompanionChoice companionChoice(const Run& r, const std::string& source) {
+    if (!r.ctx.settings.useMoi)
+        return {};
+    return chooseByCompanion(source, namesByTime(r), streamFlagApplies(r), r.setWideScreen);
+}
+
+int percentDone(const Run& r, int32_t index, int64_t bytesOfFile) {
+    if (r.totalBytes <= 0)
+        return static_cast<int>((int64_t{index} + 1) * 100 / r.count());
+    return static_cast<int>(std::min<int64_t>(100, (r.bytesBefore + bytesOfFile) * 100 / r.totalBytes));
+}
+
+std::string progressText(const Run& r, int32_t index) {
+    return "processing File " + std::to_string(index + 1) + " of " + std::to_string(r.count());
+}
+
+platform::CopyOptions copyOptions(Run& r, int32_t index, bool replace) {
+    platform::CopyOptions o;
+    o.replaceExisting = replace;
+    o.cancel = &r.ctx.control.copycancel;
+    o.faults = r.extras.faults;
+    o.sliceBytes = r.extras.sliceBytes;
+    o.progress = [&r, index](int64_t done, int64_t total) {
+        copyProgress(r.ctx.ui);
+        if (r.showProgress)
+            r.ctx.ui.showProgress(progressText(r, index), percentDone(r, index, done));
+        if (r.extras.observer)
+            r.extras.observer->onBytes(done, total);
+    };
+    return o;
+}
+
+void writeDebugLines(const Run& r, const FileStep& step) {
+    r.ctx.debug("source file:" + step.source);
+    r.ctx.debug("target file:" + step.newName);
+    if (r.listRun)
+        r.ctx.debug(std::string("setws=") + (r.setWideScreen ? "True" : "False"));
+}
+
+/// Lines collected on the second thread go into the log in the run's order.
+void writeCollectedLines(const Run& r, const std::string& lines) {
+    for (size_t at = 0, end; (end = lines.find("\r\n", at)) != std::string::npos; at = end + 2)
+        r.ctx.log.writeDebugLine(lines.substr(at, end - at));
+}
+
+bool nameTaken(const Outcome& o) {
+    return o.failed() && o.error == EEXIST;
+}
+
+/// Copy mode: the new name and the copy under its temporary name.
+Outcome stageStep(Run& r, Finishing& f) {
+    CompanionChoice choice = companionChoice(r, f.source);
+    f.scan = !r.target.empty() && streamFlagApplies(r) && choice.flag;
+    f.nameTime = choice.nameTime;
+    f.notes = std::move(choice.notes);
+    const NameTarget where = nameTarget(r);
+    f.name = buildTargetName(f.source, r.ctx.settings, where, f.nameTime);
+    if (f.name.empty())
+        return Outcome::failure(EINVAL, f.source, "The new name would leave the target folder.");
+    r.ctx.ui.processEvents();
+    const int e = platform::stageCopy(f.source, f.name, copyOptions(r, f.index, where.overwrite), f.staged);
+    if (e != 0)
+        return Outcome::fromError(e, f.source);
+    r.pendingNames.insert(f.name);
+    return Outcome::done();
+}
+
+/// After its scan, times and name: a name taken at the last moment is composed again, and the
+/// copy is made writable and counted as done.
+Outcome completeStep(Run& r, Finishing& f) {
+    writeCollectedLines(r, f.lines);
+    r.pendingNames.erase(f.name);
+    const NameTarget where = nameTarget(r);
+    for (int attempt = 1; attempt < kNameAttempts && nameTaken(f.outcome); ++attempt) {
+        f.name = buildTargetName(f.source, r.ctx.settings, where, f.nameTime);
+        f.outcome = f.name.empty() ? Outcome::failure(EINVAL, f.source)
+                                   : Outcome::fromError(f.staged.commit(f.name, where.overwrite), f.source);
+    }
+    if (!f.outcome.ok())
+        return f.outcome;
+    platform::makeWritable(f.name);
+    const platform::CopiedFile& ids = f.staged.ids();
+    r.reserved.insert(identityOf(ids.copy));
+    r.processed.push_back({f.source, f.name, ids.source, ids.copy, f.changed});
+    ++r.result.done;
+    return Outcome::done();
+}
+
+/// Copy mode. With the scan on a second thread, file i is staged while file i - 1 finishes;
+/// i - 1 is completed first, so its outcome comes in the run's order and its failure wins.
+Outcome copyStep(Run& r, int32_t i) {
+    Finishing f;
+    f.index = i;
+    f.source = r.files[i];
+    const Outcome staged = stageStep(r, f);
+    if (r.finisher->pending()) {
+        Finishing previous = r.finisher->collect();
+        if (Outcome o = completeStep(r, previous); !o.ok())
+            return o;  // f's staged copy goes with f
+    }
+    if (!staged.ok())
+        return staged;
+    if (r.overlap) {
+        r.finisher->start(std::move(f));
+        return Outcome::done();
+    }
+    r.finisher->finishHere(f);
+    return completeStep(r, f);
+}
+
+/// Patch mode: times saved, then the original renamed in its folder unless its name stays. An
+/// original whose times cannot be read is left as it is: renamed, it could not get them back.
+Outcome renameStep(Run& r, FileStep& step) {
+    step.choice = companionChoice(r, step.source);
+    if (Outcome saved = saveFileTimes(step.source, step.saved); !saved.ok())
+        return saved;
+    const NameTarget where = nameTarget(r);
+    const platform::CopyOptions options = copyOptions(r, step.index, where.overwrite);
+    int e = EEXIST;
+    for (int attempt = 0; attempt < kNameAttempts && e == EEXIST; ++attempt) {
+        step.newName = buildTargetName(step.source, r.ctx.settings, where, step.choice.nameTime);
+        if (step.newName.empty())
+            return Outcome::failure(EINVAL, step.source, "The new name would leave its folder.");
+        if (step.newName == step.source)
+            return Outcome::done();
+        e = platform::moveFile(step.source, step.newName, options);
+    }
+    return Outcome::fromError(e, step.source);
+}
+
+/// Patch mode after the rename: the stream set or reset in place, then the saved times and
+/// the read-only attribute given back whatever the scan did, so no original is left renamed
+/// without its recording time.
+Outcome patchStep(Run& r, FileStep& step) {
+    writeDebugLines(r, step);
+    for (const std::string& note : step.choice.notes)
+        r.ctx.debug(note);
+    const bool wasReadOnly = (platform::getAttributes(step.newName) & platform::kAttrReadOnly) != 0;
+    Outcome scan;
+    if (streamFlagApplies(r) && step.choice.flag) {
+        platform::makeWritable(step.newName);
+        const ScanOptions options{true, r.extras.faults};
+        scan = r.setWideScreen ? setWideScreenFlag(step.newName, r.ctx, options)
+                               : resetWideScreenFlag(step.newName, r.ctx, options);
+    }
+    const Outcome timesBack = restoreFileTimes(step.newName, step.saved);
+    if (wasReadOnly)
+        platform::makeReadOnly(step.newName);
+    return scan.ok() ? timesBack : scan;
+}
+
+}  // namespace
+
+Identity identityOf(const platform::FileId& id) {
+    return {id.device, id.inode};
+}
+
+bool streamFlagApplies(const Run& r) {
+    return isStreamExtension(r.ctx.settings.searchExt) && (r.setWideScreen || r.target.empty());
+}
+
+NameTarget nameTarget(Run& r) {
+    NameTarget where;
+    where.target = r.target;
+    where.targetIsDir = r.targetIsDir;
+    // A list run in patch mode never replaces a taken name.
+    where.overwrite = r.ctx.settings.overwrite && !(r.listRun && r.target.empty());
+    where.reserved = [&r](const std::string& name) {
+        if (r.pendingNames.count(name) > 0)
+            return true;
+        const platform::FileId id = platform::fileId(name);
+        return id.exists() && r.reserved.count(identityOf(id)) > 0;
+    };
+    where.nextNumber = &r.nextNumber;
+    return where;
+}
+
+Outcome processFile(Run& r, int32_t i) {
+    if (r.showProgress)
+        r.ctx.ui.showProgress(progressText(r, i), percentDone(r, i, 0));
+    if (r.extras.observer)
+        r.extras.observer->onFile(i, r.count(), r.files[i]);
+    if (r.target.empty()) {
+        FileStep step;
+        step.index = i;
+        step.source = r.files[i];
+        if (Outcome o = renameStep(r, step); !o.ok())
+            return o;
+        if (Outcome o = patchStep(r, step); !o.ok())
+            return o;
+        ++r.result.done;
+    } else if (Outcome o = copyStep(r, i); !o.ok()) {
+        return o;
+    }
+    r.bytesBefore += r.sizes[i];
+    return Outcome::done();
+}
+
+Outcome settlePending(Run& r) {
+    if (!r.finisher || !r.finisher->pending())
+        return Outcome::done();
+    Finishing last = r.finisher->collect();
+    return completeStep(r, last);
+}
+
+}  // namespace kadrel

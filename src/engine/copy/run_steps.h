@@ -1,0 +1,64 @@
+// The steps one file of a copy run goes through: its new name, the copy or the rename, the
+// 16:9 scan and its times. The run's loop, its report and its entry points are in copy_run.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "engine/copy/copy_finisher.h"
+#include "engine/copy/copy_run.h"
+#include "engine/copy/date_time_names.h"
+#include "engine/outcome.h"
+#include "engine/run_context.h"
+
+namespace kadrel {
+
+/// Which file a name stands for: device and inode.
+using Identity = std::pair<uint64_t, uint64_t>;
+
+Identity identityOf(const platform::FileId& id);
+
+/// One run: its files, where they go and what it has done so far.
+struct Run {
+    Run(const RunContext& c, std::vector<std::string> f, const CopyRunExtras& e)
+        : ctx(c), files(std::move(f)), extras(e) {}
+
+    const RunContext& ctx;
+    std::vector<std::string> files;
+    const CopyRunExtras& extras;
+    std::string target;
+    bool setWideScreen = false;
+    bool showProgress = false;
+    bool targetIsDir = true;
+    bool listRun = false;
+    std::vector<ProcessedFile> processed;
+    std::set<Identity> reserved;         ///< the sources and every copy made, by identity
+    std::set<std::string> pendingNames;  ///< names given to copies that have not taken them yet
+    CopyFinisher* finisher = nullptr;
+    bool overlap = false;  ///< scans run on the second thread
+    std::map<std::string, long> nextNumber;
+    std::vector<int64_t> sizes;
+    int64_t totalBytes = 0;
+    int64_t bytesBefore = 0;  ///< bytes of the files before the current one
+    RunResult result;
+
+    int32_t count() const { return static_cast<int32_t>(files.size()); }
+};
+
+/// The run sets or resets the 16:9 flag of the files it takes up.
+bool streamFlagApplies(const Run& r);
+
+/// Where the run's names go and which it may take.
+NameTarget nameTarget(Run& r);
+
+/// Takes file i through every step; a failure or a cancel stops the run.
+Outcome processFile(Run& r, int32_t i);
+
+/// Completes the file still finishing on the second thread when the loop has ended.
+Outcome settlePending(Run& r);
+
+}  // namespace kadrel

@@ -1,0 +1,34 @@
+#include "engine/outcome.h"
+
+#include <utility>
+
+#include "platform/file_copy.h"
+#include "platform/file_system.h"
+
+namespace kadrel {
+
+Outcome Outcome::failure(int error, std::string file, std::string reason) {
+    return {Status::Failed, std::move(file), error, std::move(reason)};
+}
+
+Outcome Outcome::fromError(int error, std::string file) {
+    if (error == 0)
+        return done();
+    if (error == platform::kCopyCancelled)
+        return cancelledRun();
+    return failure(error, std::move(file));
+}
+
+std::string Outcome::description() const {
+    return reason.empty() ? platform::systemErrorText(error) : reason;
+}
+
+std::string Outcome::errorText() const {
+    return kadrel::errorText(error, description());
+}
+
+std::string errorText(int number, const std::string& description) {
+    return "Error " + std::to_string(number) + "\r\n" + description;
+}
+
+}  // namespace kadrel

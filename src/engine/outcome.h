@@ -1,0 +1,39 @@
+// How an engine call ended. Every entry point of the engine that can fail says so in one way:
+// done, cancelled by the user, or failed with the file it concerns and the system's error
+// number. Results that carry more (the offsets a scan wrote, the counts of a run) build on it.
+#pragma once
+
+#include <string>
+
+namespace kadrel {
+
+struct Outcome {
+    enum class Status { Done, Cancelled, Failed };
+
+    Status status = Status::Done;
+    std::string file;    ///< the file a failure concerns; "" when it concerns none
+    int error = 0;       ///< the system's error number (errno) of a failure; 0 when there is none
+    std::string reason;  ///< in place of the system's text, when the failure is the engine's own
+
+    bool ok() const { return status == Status::Done; }
+    bool failed() const { return status == Status::Failed; }
+    bool cancelled() const { return status == Status::Cancelled; }
+
+    static Outcome done() { return {}; }
+    static Outcome cancelledRun() { return {Status::Cancelled, {}, 0, {}}; }
+    /// A failure with the system's error number, or with the engine's own reason.
+    static Outcome failure(int error, std::string file, std::string reason = {});
+    /// What a platform call's error number means: 0 done, the copy's cancel number cancelled,
+    /// anything else a failure concerning file.
+    static Outcome fromError(int error, std::string file);
+
+    /// Why it failed: the reason, else the system's text for the error number.
+    std::string description() const;
+    /// "Error " + number + CR LF + description, the first lines of every failure's box.
+    std::string errorText() const;
+};
+
+/// "Error " + number + CR LF + description.
+std::string errorText(int number, const std::string& description);
+
+}  // namespace kadrel

@@ -1,0 +1,29 @@
+// Proof that a copy holds its source before the source may go: the copy and its folder are
+// flushed to the storage device and the copy is read back from the disk, not from the cache.
+// Calls return 0 or the system's error number.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/file_system.h"
+
+namespace kadrel::platform {
+
+/// Flushes a file's data and metadata to the storage device. Returns 0 or an error number.
+int flushFile(const std::string& path);
+
+/// Flushes a folder's entries (new and renamed names) to the storage device.
+int flushFolder(const std::string& folder);
+
+/// Why a copy does or does not prove its source.
+enum class CopyProof { Proven, SourceChanged, CopyChanged, Differs, Unreadable };
+
+/// Proves that copy, still the file copyId, holds source (still the file sourceId) byte for
+/// byte except at the offsets in changed (sorted): the copy is flushed, its cached pages are
+/// dropped and it is read back from the disk.
+CopyProof proveCopy(const std::string& source, const FileId& sourceId, const std::string& copy,
+                    const FileId& copyId, const std::vector<int64_t>& changed);
+
+}  // namespace kadrel::platform

@@ -1,0 +1,41 @@
+// What the POSIX file modules share: a descriptor that closes itself and the identity of an
+// examined file.
+#pragma once
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/file_system.h"
+
+namespace kadrel::platform {
+
+/// Closes a descriptor on every path out of a scope.
+class Fd {
+  public:
+    explicit Fd(int fd = -1) : fd_(fd) {}
+    ~Fd() { reset(); }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return fd_; }
+    int release() {
+        const int fd = fd_;
+        fd_ = -1;
+        return fd;
+    }
+    void reset(int fd = -1) {
+        if (fd_ >= 0)
+            ::close(fd_);
+        fd_ = fd;
+    }
+
+  private:
+    int fd_;
+};
+
+/// The identity of a file that fstat or stat examined.
+inline FileId idOf(const struct stat& st) {
+    return {static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino),
+            static_cast<int64_t>(st.st_size)};
+}
+
+}  // namespace kadrel::platform
