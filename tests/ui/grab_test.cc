@@ -27,6 +27,19 @@ size_t colours(const QImage& image) {
     return seen.size();
 }
 
+// The mean difference of the colour bytes of two pictures of the same size.
+double meanDifference(const QImage& a, const QImage& b) {
+    double sum = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            sum +=
+                std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) + std::abs(qBlue(p) - qBlue(q));
+        }
+    }
+    return sum / (3.0 * a.width() * a.height());
+}
+
 ThumbnailStore storeOf(const std::vector<std::string>& files) {
     ThumbnailStore store;
     store.filelist = files;
@@ -69,8 +82,19 @@ TEST(GrabTest, EachFixtureClipGrabsAtItsOwnSize) {
         EXPECT_EQ(std::to_string(width) + "," + std::to_string(height), probedSize(path)) << path;
         EXPECT_EQ(frame.rowbytes, dibrowbytes(width, 24));
         EXPECT_EQ(frame.bits.size(), static_cast<size_t>(frame.rowbytes) * height);
-        EXPECT_GT(colours(dibToImage(frame.bits.data(), width, height, frame.rowbytes)), 8u) << path;
+        const QImage picture = dibToImage(frame.bits.data(), width, height, frame.rowbytes);
+        EXPECT_GT(colours(picture), 8u) << path;
         EXPECT_TRUE(ui.messages.empty());
+        // Stretched by the grabber it looks as the whole picture stretched smoothly: the same way
+        // up, the same colours, the same detail; still telling its own size.
+        int32_t ownHeight = 0, ownWidth = 0;
+        const DibFrame slot = grabFirstPicture(path, 0, ownHeight, ownWidth, failed, kMpeg2DecoderName,
+                                               {kThumbWidth, kThumbHeight});
+        EXPECT_EQ(std::make_pair(ownWidth, ownHeight), std::make_pair(width, height));
+        ASSERT_EQ(slot.bits.size(), static_cast<size_t>(kThumbBytes)) << path;
+        const double difference =
+            meanDifference(slotToImage(slot.bits.data()), CopyBitmap(picture, kThumbWidth, kThumbHeight, 24));
+        EXPECT_LT(difference, 2.0) << path;
     }
     EXPECT_GE(clips, 5);
 }
