@@ -26,6 +26,19 @@ size_t colours(const QImage& image) {
     return seen.size();
 }
 
+// The mean difference of the colour bytes of two pictures of the same size.
+double meanDifference(const QImage& a, const QImage& b) {
+    double sum = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            sum +=
+                std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) + std::abs(qBlue(p) - qBlue(q));
+        }
+    }
+    return sum / (3.0 * a.width() * a.height());
+}
+
 ThumbnailStore storeOf(const std::vector<std::string>& files) {
     ThumbnailStore store;
     store.filelist = files;
@@ -55,7 +68,8 @@ TEST(GrabTest, ClipsWithoutAPictureGiveNothingAndNoMessage) {
 }
 
 // Each clip is read at its own size and fills its whole slot (no white stripes whatever its
-// proportions); one that does not decode gets the placeholder.
+// proportions), looking as its whole picture stretched smoothly: the same way up, the same
+// colours, the same detail. One that does not decode gets the placeholder.
 TEST(GrabTest, ClipThumbnailsFillTheSlotOrGetThePlaceholder) {
     test::TempDir dir;
     const std::string broken = dir.write("broken.MOD", std::string(10000, '\x01'));
@@ -72,6 +86,10 @@ TEST(GrabTest, ClipThumbnailsFillTheSlotOrGetThePlaceholder) {
         const QImage image = slotToImage(store.slot(i));
         EXPECT_GT(colours(image), 8u);
         EXPECT_TRUE(image.pixel(200, 2) != qRgb(255, 255, 255) && image.pixel(2, 150) != qRgb(255, 255, 255));
+        int32_t height = 0, width = 0;
+        const DibFrame frame = grabFirstFrame(store.filelist[i], 0, height, width, failed, ui);
+        const QImage whole = dibToImage(frame.bits.data(), width, height, frame.rowbytes);
+        EXPECT_LT(meanDifference(image, copyBitmap(whole, kThumbWidth, kThumbHeight, 24)), 2.0) << i;
     }
     EXPECT_TRUE(ui.messages.empty());
     EXPECT_EQ(ui.progress.back(), (std::pair<std::string, int>{"creating Thumbnail 5 of 5", 100}));

@@ -18,7 +18,7 @@ QImage filled(int w, int h, QRgb colour) {
 
 // The picture lands centred at the largest size that keeps its shape, with white stripes
 // around it (the odd pixel on the right or below), and its size is recorded in its slot only.
-TEST(PictureTest, ScalePictureToBoxRoundsAndCentres) {
+TEST(PictureTest, ScaledPicturesAreRoundedAndCentredInTheBox) {
     const struct {
         int w0, h0;
         QRect expected;

@@ -97,32 +97,40 @@ struct Scaler {
     ~Scaler() { sws_freeContext(ctx); }
 };
 
-// Converts a decoded picture into rows of blue, green, red, bottom row first.
-DibFrame toDib(const AVFrame* frame) {
+// Converts a decoded picture into rows of blue, green, red, bottom row first, at size (0 x 0:
+// its own). Shrinking here, straight from the decoder's colours, costs far less than converting
+// the whole picture first, and keeps the work on this thread: image libraries may spread
+// large conversions over threads of their own, which would take cores from the other workers.
+DibFrame toDib(const AVFrame* frame, FrameSize size) {
     DibFrame dib;
-    const int32_t rowbytes = dibrowbytes(frame->width, 24);
+    const int32_t width = size.width > 0 ? size.width : frame->width;
+    const int32_t height = size.height > 0 ? size.height : frame->height;
+    const int32_t rowbytes = dibrowbytes(width, 24);
     if (frame->width < 1 || frame->height < 1 || rowbytes < 1)
         return dib;
+    // Area averaging when shrinking gives the look of a smooth image stretch; it is bilinear
+    // when enlarging.
+    const int flags = width == frame->width && height == frame->height ? SWS_BILINEAR : SWS_AREA;
     thread_local Scaler scaler;
     scaler.ctx = sws_getCachedContext(scaler.ctx, frame->width, frame->height,
-                                      static_cast<AVPixelFormat>(frame->format), frame->width, frame->height,
-                                      AV_PIX_FMT_BGR24, SWS_BILINEAR, nullptr, nullptr, nullptr);
+                                      static_cast<AVPixelFormat>(frame->format), width, height,
+                                      AV_PIX_FMT_BGR24, flags, nullptr, nullptr, nullptr);
     if (scaler.ctx == nullptr)
         return dib;
-    dib.bits.assign(static_cast<size_t>(rowbytes) * frame->height, 0);
+    dib.bits.assign(static_cast<size_t>(rowbytes) * height, 0);
     uint8_t* const top[4] = {dib.bits.data(), nullptr, nullptr, nullptr};
     const int strides[4] = {rowbytes, 0, 0, 0};
     sws_scale(scaler.ctx, frame->data, frame->linesize, 0, frame->height, top, strides);
     std::vector<uint8_t> row(rowbytes);
-    for (int32_t y = 0; y < frame->height / 2; ++y) {
+    for (int32_t y = 0; y < height / 2; ++y) {
         uint8_t* a = dib.bits.data() + static_cast<size_t>(y) * rowbytes;
-        uint8_t* b = dib.bits.data() + static_cast<size_t>(frame->height - 1 - y) * rowbytes;
+        uint8_t* b = dib.bits.data() + static_cast<size_t>(height - 1 - y) * rowbytes;
         std::memcpy(row.data(), a, rowbytes);
         std::memcpy(a, b, rowbytes);
         std::memcpy(b, row.data(), rowbytes);
     }
-    dib.width = frame->width;
-    dib.height = frame->height;
+    dib.width = width;
+    dib.height = height;
     dib.rowbytes = rowbytes;
     return dib;
 }
@@ -158,7 +166,7 @@ void showDecoderUnusable(UiSeam& ui) {
 }
 
 DibFrame grabFirstPicture(const std::string& path, int64_t seekPosition, int32_t& height, int32_t& width,
-                          bool& libraryFailed, const char* decoderName) {
+                          bool& libraryFailed, const char* decoderName, FrameSize stretchTo) {
     libraryFailed = false;
     static std::once_flag quiet;  // broken clips are expected; they get the placeholder
     std::call_once(quiet, [] { av_log_set_level(AV_LOG_QUIET); });
@@ -179,10 +187,10 @@ DibFrame grabFirstPicture(const std::string& path, int64_t seekPosition, int32_t
         return decoderFailed(libraryFailed);
     if (result != Open::Ready)
         return {};
-    DibFrame dib = toDib(frame.frame);
+    DibFrame dib = toDib(frame.frame, stretchTo);
     if (!dib.isNull()) {
-        height = dib.height;
-        width = dib.width;
+        height = frame.frame->height;
+        width = frame.frame->width;
     }
     return dib;
 }

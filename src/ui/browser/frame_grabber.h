@@ -24,6 +24,12 @@ struct DibFrame {
     bool isNull() const { return bits.empty(); }
 };
 
+/// The size a picture is delivered at: 0 x 0 for the clip's own.
+struct FrameSize {
+    int32_t width = 0;
+    int32_t height = 0;
+};
+
 /// Bytes in one row of a bottom-up bitmap: width x bits rounded up to whole 32-bit words.
 /// -1 when the width or depth is negative or the row would not fit 32 bits.
 int32_t dibrowbytes(int32_t width, int16_t bitsPerPixel);
@@ -36,9 +42,12 @@ void showDecoderUnusable(UiSeam& ui);
 
 /// Decodes the first picture from seekPosition (bytes, 0 = the start) of the clip at path, as
 /// grabFirstFrame does but without a message: libraryFailed tells the caller to show one.
-/// Keeps no state shared between threads, so several clips can be grabbed at once.
+/// A stretchTo size delivers the picture stretched to it, while height and width still tell
+/// the picture's own size. Keeps no state shared between threads, so several clips can be
+/// grabbed at once.
 DibFrame grabFirstPicture(const std::string& path, int64_t seekPosition, int32_t& height, int32_t& width,
-                          bool& libraryFailed, const char* decoderName = kMpeg2DecoderName);
+                          bool& libraryFailed, const char* decoderName = kMpeg2DecoderName,
+                          FrameSize stretchTo = {});
 
 /// Decodes the first picture from seekPosition (bytes, 0 = the start) of the clip at path.
 /// height and width are written when the clip has a picture. libraryFailed is set only when

@@ -109,13 +109,15 @@ ThumbnailResult clipThumbnail(const Paths& paths, int32_t index, const char* dec
         return result;
     int32_t height = 0;
     int32_t width = 0;
-    const DibFrame frame = grabFirstPicture(*path, 0, height, width, result.decoderFailed, decoder);
+    // Delivered at the slot's size, rows of 400 blue, green, red, bottom row first: the slot's
+    // own layout, so the pixels go in as they are.
+    DibFrame frame =
+        grabFirstPicture(*path, 0, height, width, result.decoderFailed, decoder, {kThumbWidth, kThumbHeight});
     if (frame.isNull())
         return result;
     result.size = {static_cast<int16_t>(std::min(width, 32767)),
                    static_cast<int16_t>(std::min(height, 32767))};
-    const QImage image = dibToImage(frame.bits.data(), frame.width, frame.height, frame.rowbytes);
-    result.bits = getPictureBits(copyBitmap(image, kThumbWidth, kThumbHeight, 24));
+    result.bits = std::move(frame.bits);
     return result;
 }
 
