@@ -25,6 +25,20 @@ inline bool insideEditableStructure(const std::string& s, size_t x) {
     return false;
 }
 
+/// Where the payload of the video PES packet whose start code lies at h begins, after an
+/// MPEG-2 or an MPEG-1 packet header.
+inline size_t videoPayloadStart(const std::string& s, size_t h) {
+    auto u = [&](size_t i) { return i < s.size() ? static_cast<uint8_t>(s[i]) : 0; };
+    size_t p = h + 6;
+    if ((u(p) & 0xC0) == 0x80)
+        return h + 9 + u(h + 8);
+    for (int i = 0; i < 16 && u(p) == 0xFF; ++i)
+        ++p;
+    if ((u(p) & 0xC0) == 0x40)
+        p += 2;
+    return p + ((u(p) & 0xF0) == 0x20 ? 5 : (u(p) & 0xF0) == 0x30 ? 10 : 1);
+}
+
 /// True when offset x lies in the first 12 payload bytes of a video PES packet of s: where
 /// the rest of a structure cut by packet headers goes on.
 inline bool nearVideoPayloadStart(const std::string& s, size_t x) {
@@ -33,16 +47,7 @@ inline bool nearVideoPayloadStart(const std::string& s, size_t x) {
         const size_t h = x - back;
         if (!(u(h) == 0 && u(h + 1) == 0 && u(h + 2) == 1 && u(h + 3) >= 0xE0 && u(h + 3) <= 0xEF))
             continue;
-        size_t p = h + 6;
-        if ((u(p) & 0xC0) == 0x80)
-            p = h + 9 + u(h + 8);
-        else {
-            for (int i = 0; i < 16 && u(p) == 0xFF; ++i)
-                ++p;
-            if ((u(p) & 0xC0) == 0x40)
-                p += 2;
-            p += (u(p) & 0xF0) == 0x20 ? 5 : (u(p) & 0xF0) == 0x30 ? 10 : 1;
-        }
+        const size_t p = videoPayloadStart(s, h);
         if (x >= p && x < p + 12)
             return true;
     }

@@ -50,24 +50,6 @@ TEST(FileSearch, PathHelpers) {
     EXPECT_EQ(addBackslash("/a") + addBackslash("/a/"), "/a//a/");
 }
 
-TEST(FileSearch, ExistenceTests) {
-    test::TempDir dir;
-    const std::string file = dir.write("clip.MOD", "x");
-    EXPECT_TRUE(platform::entryExists(file) && platform::entryExists(dir.path()));
-    EXPECT_FALSE(platform::entryExists(dir.file("missing")));
-    EXPECT_TRUE(platform::isDirectory(dir.path()) &&
-                platform::isDirectory(dir.path().substr(0, dir.path().size() - 1)) &&
-                platform::isDirectory("/"));
-    EXPECT_FALSE(platform::isDirectory(file) || platform::isDirectory("") || platform::isDirectory("   "));
-
-    EXPECT_TRUE(isValidFileName(file));
-    EXPECT_TRUE(isValidFileName(dir.file("new.mpg")));
-    EXPECT_FALSE(fs::exists(dir.file("new.mpg"))) << "the test must leave no file behind";
-    EXPECT_FALSE(isValidFileName(dir.file("nofolder/new.mpg")));
-    EXPECT_FALSE(isValidFileName(file + "/below"));
-    EXPECT_EQ(test::readAll(file), "x") << "an existing file is never truncated";
-}
-
 class SearchTree : public ::testing::Test {
   protected:
     std::vector<std::string> search(const std::string& root) {

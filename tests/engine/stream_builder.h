@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/change_oracle.h"
 #include "engine/run_context.h"
 #include "engine/scan/wide_screen_flag.h"
 #include "support/fake_ui.h"
@@ -91,20 +92,9 @@ inline std::vector<int64_t> videoByteOffsets(const std::string& ps) {
             continue;
         }
         const size_t end = at + 6 + (u(at + 4) << 8 | u(at + 5));
-        if (id >= 0xE0 && id <= 0xEF) {
-            size_t p = at + 6;
-            if ((u(p) & 0xC0) == 0x80)
-                p = at + 9 + u(at + 8);
-            else {  // MPEG-1 packet header
-                while (u(p) == 0xFF)
-                    ++p;
-                if ((u(p) & 0xC0) == 0x40)
-                    p += 2;
-                p += (u(p) & 0xF0) == 0x20 ? 5 : (u(p) & 0xF0) == 0x30 ? 10 : 1;
-            }
-            for (size_t i = p; i < end && i < ps.size(); ++i)
+        if (id >= 0xE0 && id <= 0xEF)
+            for (size_t i = videoPayloadStart(ps, at); i < end && i < ps.size(); ++i)
                 out.push_back(static_cast<int64_t>(i));
-        }
         at = end;
     }
     return out;
@@ -133,15 +123,6 @@ struct PatchContext {
         settings.debugMode = debug;
         if (debug)
             log.openDebugLog(dir.file("kadrel.dbg"));
-    }
-    /// The log's lines (the log is closed first).
-    std::vector<std::string> logLines() {
-        log.closeDebugLog();
-        std::vector<std::string> lines;
-        std::string all = readAll(dir.file("kadrel.dbg"));
-        for (size_t at = 0, end; (end = all.find("\r\n", at)) != std::string::npos; at = end + 2)
-            lines.push_back(all.substr(at, end - at));
-        return lines;
     }
 };
 
