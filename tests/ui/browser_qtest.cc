@@ -1,16 +1,17 @@
 // The browser window offscreen: what clicks, keys and the wheel do to the page and the choice,
-// the captions, the display sizes, the window kept on the screen and the file information.
+// the captions, the display sizes, the window kept on the screen and the file information;
+// then the browser on the sample card's own thumbnails, which saves the browser pictures.
 #include <QApplication>
 #include <QComboBox>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
 #include <QTimer>
-#include <QtTest>
 
 #include "engine/moi_writer.h"
-#include "support/temp_dir.h"
+#include "main_window_fixture.h"
+#include "ui/browser/browser_selection.h"
+#include "ui/browser/manual_selection.h"
 #include "ui/browser/thumbnail_browser.h"
 
 namespace kadrel {
@@ -38,9 +39,6 @@ class BrowserWindowTest : public QObject {
         return browser.findChild<T*>(name);
     }
     static int row(ThumbnailBrowser& browser) { return child<QScrollBar>(browser, "rowScrollBar")->value(); }
-    static void click(ThumbnailBrowser& browser, int k, Qt::KeyboardModifiers modifiers = {}) {
-        QTest::mouseClick(browser.thumbnailFrames()[k], Qt::LeftButton, modifiers);
-    }
     static bool checked(ThumbnailBrowser& browser, int k) {
         return browser.thumbnailFrames()[k]->isChecked();
     }
@@ -48,17 +46,29 @@ class BrowserWindowTest : public QObject {
         return int(std::count_if(browser.thumbnailFrames().begin(), browser.thumbnailFrames().end(),
                                  [](QWidget* frame) { return frame->isVisible(); }));
     }
+    /// Saves the screen where window is, popups included, as name in $KADREL_SCREENSHOTS.
+    static void save(QWidget& window, const QString& name) {
+        const QString dir = qEnvironmentVariable("KADREL_SCREENSHOTS");
+        if (dir.isEmpty())
+            return;
+        QApplication::processEvents();
+        const QPixmap shot = window.screen()->grabWindow(0).copy(window.frameGeometry());
+        QVERIFY(shot.save(dir + "/" + name));
+    }
 
   private slots:
-    // The frames show the choice of the files they show now, after every scroll and button.
-    void theFramesFollowTheChoiceAndThePage() {
-        makeStore(10);
+    // The frames show the choice of the files they show now, after every scroll and button;
+    // the keys scroll whatever has the focus (it starts on the thumbnails), and the wheel over
+    // the size list scrolls too instead of changing the size.
+    void framesFollowTheChoiceKeysAndWheel() {
+        makeStore(10);  // rows 1 to 3
         ThumbnailBrowser browser(store, settings, nullptr);
         browser.show();
         QTRY_COMPARE(visibleFrames(browser), 6);
+        QCOMPARE(browser.focusWidget(), child<QWidget>(browser, "thumbnailFocus"));
         QCOMPARE(child<QLabel>(browser, "fileCountLabel")->text(), QString("10"));
-        click(browser, 2);
-        click(browser, 5, Qt::ShiftModifier);
+        QTest::mouseClick(browser.thumbnailFrames()[2], Qt::LeftButton);
+        QTest::mouseClick(browser.thumbnailFrames()[5], Qt::LeftButton, Qt::ShiftModifier);
         QCOMPARE(child<QLabel>(browser, "selectedCountLabel")->text(), QString("4"));
         QVERIFY(checked(browser, 3) && !checked(browser, 1));
         QTest::keyClick(&browser, Qt::Key_End);
@@ -69,41 +79,28 @@ class BrowserWindowTest : public QObject {
         QTest::keyClick(&browser, Qt::Key_Escape);                 // neither closes nor clears
         QVERIFY(store.currentfileindex == 3 && store.selectedcount == 4);
         QTest::mouseClick(child(browser, "selectAllButton"), Qt::LeftButton);
-        QTest::keyClick(&browser, Qt::Key_End);
-        QTRY_VERIFY(checked(browser, 0) && checked(browser, 3));
+        QVERIFY(checked(browser, 3) && checked(browser, 5));  // files 6 and 8
         QTest::mouseClick(child(browser, "unselectAllButton"), Qt::LeftButton);
         QVERIFY(!checked(browser, 0));
         QCOMPARE(child<QLabel>(browser, "selectedCountLabel")->text(), QString("0"));
-        click(browser, 1);
-        browser.close();  // the close box means "cancel"
-        QCOMPARE(store.selectedcount, 0);
-    }
-
-    // The four keys scroll whatever has the focus (it starts on the thumbnails), and the wheel
-    // over the size list scrolls too instead of changing the size.
-    void keysScrollFromEveryFocus() {
-        makeStore(10);  // rows 1 to 3
         for (const char* name :
              {"thumbnailFocus", "sizeCombo", "selectAllButton", "unselectAllButton", "acceptButton"}) {
-            ThumbnailBrowser browser(store, settings, nullptr);
-            browser.show();
-            QTRY_COMPARE(visibleFrames(browser), 6);
-            QCOMPARE(browser.focusWidget(), child<QWidget>(browser, "thumbnailFocus"));
             QWidget* focus = child<QWidget>(browser, name);
             focus->setFocus();
             for (const auto& [key, expected] :
-                 {std::pair{Qt::Key_PageDown, 2}, {Qt::Key_End, 3}, {Qt::Key_PageUp, 2}, {Qt::Key_Home, 1}}) {
+                 {std::pair{Qt::Key_End, 3}, {Qt::Key_Home, 1}, {Qt::Key_PageDown, 2}}) {
                 QTest::keyClick(focus, key);
                 QVERIFY2(row(browser) == expected, name);
             }
-            QWheelEvent down(QPointF(5, 5), QPointF(5, 5), QPoint(), QPoint(0, -120), Qt::NoButton,
-                             Qt::NoModifier, Qt::NoScrollPhase, false);
-            QApplication::sendEvent(child<QComboBox>(browser, "sizeCombo"), &down);
-            QCOMPARE(row(browser), 2);
-            QVERIFY2(
-                child<QComboBox>(browser, "sizeCombo")->currentIndex() == 1 && settings.thumbnailSize == 1,
-                name);
         }
+        auto* sizes = child<QComboBox>(browser, "sizeCombo");
+        QWheelEvent down(QPointF(5, 5), QPointF(5, 5), QPoint(), QPoint(0, -120), Qt::NoButton,
+                         Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(sizes, &down);
+        QVERIFY(row(browser) == 3 && sizes->currentIndex() == 1 && settings.thumbnailSize == 1);
+        QTest::mouseClick(browser.thumbnailFrames()[1], Qt::LeftButton);
+        browser.close();  // the close box means "cancel"
+        QCOMPARE(store.selectedcount, 0);
     }
 
     // At "Small" the folders give way first and the file name stays whole; a caption still too
@@ -162,12 +159,10 @@ class BrowserWindowTest : public QObject {
         QTRY_COMPARE(visibleFrames(browser), 3);
         browser.move(area.right() - browser.width() + 1, area.bottom() - browser.height() + 1);
         QPlainTextEdit* text = browser.fileInfoDialog()->infoText();
-        const struct {
-            const char* size;
-            int lines;
-            bool dated;
-        } rows[] = {{"720 X 576 Pixel", 12, true}, {"720 X 480 Pixel", 8, true}, {"0 X 0 Pixel", 8, false}};
+        const std::tuple<const char*, int, bool> rows[] = {
+            {"720 X 576 Pixel", 12, true}, {"720 X 480 Pixel", 8, true}, {"0 X 0 Pixel", 8, false}};
         for (int k : {0, 1, 2}) {
+            const auto& [size, lineCount, dated] = rows[k];
             QStringList lines;
             int hiddenLines = -1;
             QRect popup;
@@ -179,12 +174,63 @@ class BrowserWindowTest : public QObject {
             });
             QTest::mouseClick(browser.thumbnailFrames()[k], Qt::RightButton);
             QCOMPARE(store.currentfileindex, k);
-            QCOMPARE(lines.size(), rows[k].lines);
-            QCOMPARE(lines[7], QString(rows[k].size));
-            QCOMPARE(!lines[4].isEmpty(), rows[k].dated);
+            QCOMPARE(lines.size(), lineCount);
+            QCOMPARE(lines[7], QString(size));
+            QCOMPARE(!lines[4].isEmpty(), dated);
             QVERIFY(hiddenLines == 0 && area.contains(popup));
         }
         QCOMPARE(store.selectedcount, 0);
+    }
+
+    // The manual selection on the sample card, end to end: search, sort, every clip's own
+    // picture; then "Small" with every clip chosen, and X-Large 16:9 with one clip and its
+    // information (under Xvfb, the pictures of the user documentation).
+    void browserOnTheCard() {
+        test::CardFolder folder{"media/CAMCORDER"};  // where the pictures may show it
+        const std::filesystem::path samples = std::string(KADREL_TEST_DATA) + "/../../samples/card";
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(samples)) {
+            if (entry.is_regular_file())
+                folder.write(std::filesystem::relative(entry.path(), samples).string(),
+                             test::readAll(entry.path().string()));
+        }
+        Settings search;
+        search.sourceDir = folder.path();
+        search.searchExt = "MOD";
+        SearchState state;
+        RunControl control;
+        SilentUi ui;
+        store = ThumbnailStore();
+        QVERIFY(searchSelectionFiles(store, state, search, control, ui) > 0);
+        sortfilelist(store);
+        QVERIFY(makeSelectionThumbnails(store, "MOD", false, control, ui));
+        loadPlaceholder(store);
+        for (int32_t i = 0; i < store.filecount; ++i)
+            QVERIFY(store.picturesize[i][0] > 0 &&
+                    !std::equal(store.placeholderbits.begin(), store.placeholderbits.end(), store.slot(i)));
+        settings = BrowserSettings{30, 30, 6000, 9000, 0};
+        {
+            ThumbnailBrowser browser(store, settings, nullptr);
+            browser.show();
+            QTRY_COMPARE(browser.thumbnailFrames().size(), static_cast<size_t>(store.filecount));
+            QTest::mouseClick(browser.thumbnailFrames()[0], Qt::LeftButton);
+            QTest::mouseClick(browser.thumbnailFrames().back(), Qt::LeftButton, Qt::ShiftModifier);
+            save(browser, "browser-small.png");
+            browser.closeKeepingSelection();
+        }
+        QCOMPARE(store.selectedcount, store.filecount);
+        store.widethumbnails = true;
+        unselectAll(store);
+        settings = BrowserSettings{30, 30, 12600, 18600, 3};
+        ThumbnailBrowser browser(store, settings, nullptr);
+        browser.show();
+        QTRY_VERIFY(!browser.thumbnailFrames().empty() && browser.thumbnailFrames()[0]->isVisible());
+        QTest::mouseClick(browser.thumbnailFrames()[0], Qt::LeftButton, Qt::ControlModifier);
+        save(browser, "browser-xlarge-wide.png");
+        QTimer::singleShot(100, [&] {
+            save(browser, "browser-fileinfo.png");
+            browser.fileInfoDialog()->close();
+        });
+        QTest::mouseClick(browser.thumbnailFrames()[0], Qt::RightButton, {}, QPoint(300, 120));
     }
 };
 

@@ -27,19 +27,16 @@ BrowserGrid gridFor(int size, int width, int height, int32_t files) {
     return grid;
 }
 
-// How many frames fit a client area (twips), which row the last page starts on, and how many
-// frames it shows; a window too small for a frame shows none.
-TEST(BrowserGridTest, RowsColumnsAndTheLastPage) {
+// How many frames fit a client area (twips; a column needs the left margin too), which row
+// the last page starts on, and how many frames it shows; a window too small for a frame shows
+// none. Then the wheel, the keys and where a frame sits.
+TEST(BrowserGridTest, RowsColumnsPagesAndScrolling) {
     const struct {
-        int size, width, height;
-        int32_t files;
-        int columns, rows;
-        int32_t lastFirstRow;
-        int lastPageFrames;
+        int size, width, height, files, columns, rows, lastFirstRow, lastPageFrames;
     } cases[] = {
         {1, 7300, 4190, 10, 3, 2, 3, 4}, {1, 7300, 4190, 6, 3, 2, 1, 6},
         {1, 7300, 5690, 10, 3, 3, 2, 7}, {0, 28470, 12100, 201, 20, 10, 2, 181},
-        {3, 2100, 4190, 5, 0, 0, 1, 0},
+        {3, 2100, 4190, 5, 0, 0, 1, 0},  {1, 7220, 4190, 10, 2, 2, 4, 4},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height));
@@ -55,10 +52,7 @@ TEST(BrowserGridTest, RowsColumnsAndTheLastPage) {
     grid.scrollTo(3);
     grid.resizeBrowser(7300, 5690, 10);  // a third row: the last page starts a row higher
     EXPECT_EQ(grid.fileIndex(0), 3);
-}
-
-TEST(BrowserGridTest, WheelKeysAndPositions) {
-    BrowserGrid grid = gridFor(1, 7300, 4190, 10);  // rows 1 to 3
+    grid = gridFor(1, 7300, 4190, 10);  // rows 1 to 3
     for (const auto& [angle, notches] : {std::pair{120, 1}, {-120, -1}, {60, 0}, {180, 2}})
         EXPECT_EQ(wheelNotches(angle), notches) << angle;  // half a detent rounds to even
     for (const auto& [notches, row] : {std::pair{1, 1}, {-1, 2}, {-9, 3}})
@@ -66,6 +60,12 @@ TEST(BrowserGridTest, WheelKeysAndPositions) {
     int left = 0, top = 0;
     grid.framePosition(4, left, top);
     EXPECT_EQ(std::pair(left, top), std::pair(100 + 1600, 100 + 1500));
+    grid.scrollTo(2);
+    for (const auto& [key, row] : {std::pair{ScrollKey::PageDown, 3},
+                                   {ScrollKey::PageUp, 1},
+                                   {ScrollKey::End, 3},
+                                   {ScrollKey::Home, 1}})
+        EXPECT_EQ(grid.keyScroll(key), row);
     EXPECT_EQ(gridFor(1, 7300, 4190, 6).keyScroll(ScrollKey::End), 1);  // no scroll bar: no scrolling
 }
 
@@ -103,8 +103,7 @@ TEST(BrowserSelectionTest, ClickShiftAndCtrl) {
     store.filelist.resize(20);
     store.resetSelection();
     const struct {
-        int32_t f;
-        int k;
+        int f, k;
         bool shift, ctrl;
         std::vector<int32_t> selected;
     } steps[] = {
@@ -193,12 +192,11 @@ TEST(ManualSelectionTest, ClipsRecordedWideShowWideAndTheOthersKeepTheirShape) {
     dir.write("MOV001.MOI", test::moiBytes({}));
     dir.write("MOV002.MOI", test::moiBytes({.format = 0x50}));
     store.filecount = 3;
-    const struct {
-        bool setWideScreen, useMoi, wide;
-        std::vector<bool> barred;
-    } cases[] = {{false, false, false, {false, false, false}},
-                 {false, true, true, {false, true, true}},
-                 {true, true, true, {false, true, false}}};
+    const std::tuple<bool, bool, bool, std::vector<bool>> cases[] = {
+        // setWideScreen, useMoi, wide, barred
+        {false, false, false, {false, false, false}},
+        {false, true, true, {false, true, true}},
+        {true, true, true, {false, true, false}}};
     auto hasBars = [](const uint8_t* slot) {  // black all the way down the bars' inner edges
         for (int i = 0; i < 2 * kThumbHeight; ++i) {
             const uint8_t* p =
@@ -208,14 +206,14 @@ TEST(ManualSelectionTest, ClipsRecordedWideShowWideAndTheOthersKeepTheirShape) {
         }
         return true;
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::to_string(c.setWideScreen) + std::to_string(c.useMoi));
+    for (const auto& [setWideScreen, useMoi, wide, barred] : cases) {
+        SCOPED_TRACE(std::to_string(setWideScreen) + std::to_string(useMoi));
         RunControl control;
         test::FakeUi ui;
-        ASSERT_TRUE(makeSelectionThumbnails(store, "MOD", c.setWideScreen, control, ui, c.useMoi));
-        EXPECT_EQ(store.widethumbnails, c.wide);
+        ASSERT_TRUE(makeSelectionThumbnails(store, "MOD", setWideScreen, control, ui, useMoi));
+        EXPECT_EQ(store.widethumbnails, wide);
         for (int32_t i = 0; i < 3; ++i)
-            EXPECT_EQ(hasBars(store.slot(i)), c.barred[i]) << i;
+            EXPECT_EQ(hasBars(store.slot(i)), barred[i]) << i;
     }
 }
 

@@ -66,18 +66,15 @@ inline std::map<std::string, std::string> filesIn(const std::string& folder) {
 /// picture shows a path of the machine that made it; otherwise a fresh temporary folder.
 class CardFolder {
   public:
-    explicit CardFolder(const std::string& name) {
-        const QByteArray home = qgetenv("HOME");
-        root_ = std::filesystem::path(home.toStdString()) / name;
-        typed_ = "~/" + name + "/";
-        if (qEnvironmentVariableIsEmpty("KADREL_SCREENSHOTS") || home.isEmpty() ||
+    explicit CardFolder(const std::string& name) : typed_("~/" + name + "/") {
+        root_ = std::filesystem::path(qgetenv("HOME").toStdString()) / name;
+        if (qEnvironmentVariableIsEmpty("KADREL_SCREENSHOTS") || root_.is_relative() ||
             std::filesystem::exists(root_)) {  // never one the tests did not make
             temp_ = std::make_unique<TempDir>();
             root_ = typed_ = temp_->path();
             return;
         }
-        made_ = root_;
-        while (!std::filesystem::exists(made_.parent_path()))
+        for (made_ = root_; !std::filesystem::exists(made_.parent_path());)
             made_ = made_.parent_path();
         std::filesystem::create_directories(root_);
     }
