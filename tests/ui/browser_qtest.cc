@@ -1,17 +1,15 @@
 // The browser window offscreen: what clicks, keys and the wheel do to the page and the choice,
-// the captions, the display sizes, the window kept on the screen and the file information;
-// then the browser on the sample card's own thumbnails, which saves the browser pictures.
+// the captions, the display sizes, the window kept on the screen and the file information.
 #include <QApplication>
 #include <QComboBox>
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QScrollBar>
 #include <QTimer>
+#include <QtTest>
 
 #include "engine/moi_writer.h"
-#include "main_window_fixture.h"
-#include "ui/browser/browser_selection.h"
-#include "ui/browser/manual_selection.h"
+#include "support/temp_dir.h"
 #include "ui/browser/thumbnail_browser.h"
 
 namespace kadrel {
@@ -46,22 +44,14 @@ class BrowserWindowTest : public QObject {
         return int(std::count_if(browser.thumbnailFrames().begin(), browser.thumbnailFrames().end(),
                                  [](QWidget* frame) { return frame->isVisible(); }));
     }
-    /// Saves the screen where window is, popups included, as name in $KADREL_SCREENSHOTS.
-    static void save(QWidget& window, const QString& name) {
-        const QString dir = qEnvironmentVariable("KADREL_SCREENSHOTS");
-        if (dir.isEmpty())
-            return;
-        QApplication::processEvents();
-        const QPixmap shot = window.screen()->grabWindow(0).copy(window.frameGeometry());
-        QVERIFY(shot.save(dir + "/" + name));
-    }
-
   private slots:
     // The frames show the choice of the files they show now, after every scroll and button;
     // the keys scroll whatever has the focus (it starts on the thumbnails), and the wheel over
-    // the size list scrolls too instead of changing the size.
+    // the size list scrolls too instead of changing the size. At "Small" the folders give way
+    // first and the file name stays whole; a caption still too wide shows its end.
     void framesFollowTheChoiceKeysAndWheel() {
         makeStore(10);  // rows 1 to 3
+        store.filelist[0] = "/media/user/CAMCORDER/SD_VIDEO/PRG001/MOV001.MOD";
         ThumbnailBrowser browser(store, settings, nullptr);
         browser.show();
         QTRY_COMPARE(visibleFrames(browser), 6);
@@ -98,25 +88,16 @@ class BrowserWindowTest : public QObject {
                          Qt::NoModifier, Qt::NoScrollPhase, false);
         QApplication::sendEvent(sizes, &down);
         QVERIFY(row(browser) == 3 && sizes->currentIndex() == 1 && settings.thumbnailSize == 1);
+        sizes->setCurrentIndex(0);
+        QTest::keyClick(&browser, Qt::Key_Home);
+        QTRY_COMPARE(visibleFrames(browser), 9);  // 3 x 3 at "Small"
+        const QLabel* caption = browser.frameCaptions()[0];
+        QVERIFY2(caption->text().contains("MOV001.MOD"), qPrintable(caption->text()));
+        const bool tooWide = caption->fontMetrics().horizontalAdvance(caption->text()) > caption->width();
+        QCOMPARE(caption->alignment().testFlag(Qt::AlignRight), tooWide);
         QTest::mouseClick(browser.thumbnailFrames()[1], Qt::LeftButton);
         browser.close();  // the close box means "cancel"
         QCOMPARE(store.selectedcount, 0);
-    }
-
-    // At "Small" the folders give way first and the file name stays whole; a caption still too
-    // wide is set smaller and, if need be, shows its end.
-    void captionsKeepTheFileName() {
-        const QString name = "MOV001.MOD";
-        makeStore(3);
-        store.filelist[0] = "/media/user/CAMCORDER/SD_VIDEO/PRG001/" + name.toStdString();
-        settings.thumbnailSize = 0;
-        ThumbnailBrowser browser(store, settings, nullptr);
-        browser.show();
-        QTRY_COMPARE(visibleFrames(browser), 3);
-        QLabel* caption = browser.frameCaptions()[0];
-        QVERIFY2(caption->text().contains(name), qPrintable(caption->text()));
-        const bool tooWide = caption->fontMetrics().horizontalAdvance(caption->text()) > caption->width();
-        QCOMPARE(caption->alignment().testFlag(Qt::AlignRight), tooWide);
     }
 
     // One 16:9 X-Large frame does not fit the stored size: the browser grows to show it, whether
@@ -159,10 +140,9 @@ class BrowserWindowTest : public QObject {
         QTRY_COMPARE(visibleFrames(browser), 3);
         browser.move(area.right() - browser.width() + 1, area.bottom() - browser.height() + 1);
         QPlainTextEdit* text = browser.fileInfoDialog()->infoText();
-        const std::tuple<const char*, int, bool> rows[] = {
-            {"720 X 576 Pixel", 12, true}, {"720 X 480 Pixel", 8, true}, {"0 X 0 Pixel", 8, false}};
-        for (int k : {0, 1, 2}) {
-            const auto& [size, lineCount, dated] = rows[k];
+        for (const auto& [k, size, lineCount, dated] : {std::tuple{0, "720 X 576 Pixel", 12, true},
+                                                        {1, "720 X 480 Pixel", 8, true},
+                                                        {2, "0 X 0 Pixel", 8, false}}) {
             QStringList lines;
             int hiddenLines = -1;
             QRect popup;
@@ -180,57 +160,6 @@ class BrowserWindowTest : public QObject {
             QVERIFY(hiddenLines == 0 && area.contains(popup));
         }
         QCOMPARE(store.selectedcount, 0);
-    }
-
-    // The manual selection on the sample card, end to end: search, sort, every clip's own
-    // picture; then "Small" with every clip chosen, and X-Large 16:9 with one clip and its
-    // information (under Xvfb, the pictures of the user documentation).
-    void browserOnTheCard() {
-        test::CardFolder folder{"media/CAMCORDER"};  // where the pictures may show it
-        const std::filesystem::path samples = std::string(KADREL_TEST_DATA) + "/../../samples/card";
-        for (const auto& entry : std::filesystem::recursive_directory_iterator(samples)) {
-            if (entry.is_regular_file())
-                folder.write(std::filesystem::relative(entry.path(), samples).string(),
-                             test::readAll(entry.path().string()));
-        }
-        Settings search;
-        search.sourceDir = folder.path();
-        search.searchExt = "MOD";
-        SearchState state;
-        RunControl control;
-        SilentUi ui;
-        store = ThumbnailStore();
-        QVERIFY(searchSelectionFiles(store, state, search, control, ui) > 0);
-        sortfilelist(store);
-        QVERIFY(makeSelectionThumbnails(store, "MOD", false, control, ui));
-        loadPlaceholder(store);
-        for (int32_t i = 0; i < store.filecount; ++i)
-            QVERIFY(store.picturesize[i][0] > 0 &&
-                    !std::equal(store.placeholderbits.begin(), store.placeholderbits.end(), store.slot(i)));
-        settings = BrowserSettings{30, 30, 6000, 9000, 0};
-        {
-            ThumbnailBrowser browser(store, settings, nullptr);
-            browser.show();
-            QTRY_COMPARE(browser.thumbnailFrames().size(), static_cast<size_t>(store.filecount));
-            QTest::mouseClick(browser.thumbnailFrames()[0], Qt::LeftButton);
-            QTest::mouseClick(browser.thumbnailFrames().back(), Qt::LeftButton, Qt::ShiftModifier);
-            save(browser, "browser-small.png");
-            browser.closeKeepingSelection();
-        }
-        QCOMPARE(store.selectedcount, store.filecount);
-        store.widethumbnails = true;
-        unselectAll(store);
-        settings = BrowserSettings{30, 30, 12600, 18600, 3};
-        ThumbnailBrowser browser(store, settings, nullptr);
-        browser.show();
-        QTRY_VERIFY(!browser.thumbnailFrames().empty() && browser.thumbnailFrames()[0]->isVisible());
-        QTest::mouseClick(browser.thumbnailFrames()[0], Qt::LeftButton, Qt::ControlModifier);
-        save(browser, "browser-xlarge-wide.png");
-        QTimer::singleShot(100, [&] {
-            save(browser, "browser-fileinfo.png");
-            browser.fileInfoDialog()->close();
-        });
-        QTest::mouseClick(browser.thumbnailFrames()[0], Qt::RightButton, {}, QPoint(300, 120));
     }
 };
 

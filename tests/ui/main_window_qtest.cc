@@ -1,7 +1,7 @@
 // What only the real windows show (the main window's rules are main_controller_test.cc's):
 // fields read and written back, keys, refusals focusing the field, runs end to end (all files,
 // aborted, patch mode, picked files), the warning before patch mode and the two help pages.
-// With KADREL_SCREENSHOTS set it saves the main window's and the dialogs' pictures there.
+// With KADREL_SCREENSHOTS set it saves the pictures of every window there.
 #include <QAbstractButton>
 #include <QApplication>
 #include <QScreen>
@@ -10,6 +10,7 @@
 #include <set>
 
 #include "main_window_fixture.h"
+#include "ui/browser/browser_selection.h"
 #include "ui/browser/thumbnail_browser.h"
 #include "ui/dialogs/help_window.h"
 #include "ui/dialogs/patch_mode_warning.h"
@@ -65,6 +66,43 @@ void verifyNoClippedText(QWidget& widget) {
         QVERIFY2(!button->isVisibleTo(&widget) || need + 8 <= button->width(),
                  qPrintable(button->objectName()));
     }
+}
+
+/// The browser on the thumbnails of a selection: "Small" with every clip chosen, then X-Large
+/// 16:9 with one clip and its information. Saves the browser's pictures as the screen shows
+/// them, popups included.
+void browserPictures(ThumbnailStore store) {
+    const auto save = [](QWidget& window, const char* name) {
+        QApplication::processEvents();
+        const QPixmap shot = window.screen()->grabWindow(0).copy(window.frameGeometry());
+        QVERIFY(qEnvironmentVariableIsEmpty("KADREL_SCREENSHOTS") ||
+                shot.save(qEnvironmentVariable("KADREL_SCREENSHOTS") + "/" + name + ".png"));
+    };
+    for (int32_t i = 0; i < store.filecount; ++i)  // every clip shows its own picture
+        QVERIFY(store.picturesize[i][0] > 0 &&
+                !std::equal(store.placeholderbits.begin(), store.placeholderbits.end(), store.slot(i)));
+    BrowserSettings settings{30, 30, 6000, 9000, 0};
+    {
+        ThumbnailBrowser browser(store, settings, nullptr);
+        browser.show();
+        QTRY_VERIFY(browser.thumbnailFrames().size() == 3 && browser.thumbnailFrames()[2]->isVisible());
+        QTest::mouseClick(browser.thumbnailFrames()[0], Qt::LeftButton);
+        QTest::mouseClick(browser.thumbnailFrames()[2], Qt::LeftButton, Qt::ShiftModifier);
+        save(browser, "browser-small");
+    }
+    store.widethumbnails = true;
+    unselectAll(store);
+    settings = BrowserSettings{30, 30, 12600, 18600, 3};
+    ThumbnailBrowser browser(store, settings, nullptr);
+    browser.show();
+    QTRY_VERIFY(!browser.thumbnailFrames().empty() && browser.thumbnailFrames()[0]->isVisible());
+    QTest::mouseClick(browser.thumbnailFrames()[0], Qt::LeftButton, Qt::ControlModifier);
+    save(browser, "browser-xlarge-wide");
+    QTimer::singleShot(100, [&] {
+        save(browser, "browser-fileinfo");
+        browser.fileInfoDialog()->close();
+    });
+    QTest::mouseClick(browser.thumbnailFrames()[0], Qt::RightButton, {}, QPoint(300, 120));
 }
 
 }  // namespace
@@ -163,12 +201,13 @@ class MainWindowTest : public QObject {
         QVERIFY(filesIn(w.card.path() + "PRG000").begin()->first.ends_with(".MPG"));  // renamed in place
     }
 
-    // The sample clips, dated so that the date order differs from the order they are found in.
+    // The sample clips, dated so that the date order differs from the order they are found in;
+    // their thumbnails also make the browser's pictures.
     void pickTwoInTheBrowserAndCopyThem() {
         Window w;
         const fs::path samples = fs::path(KADREL_TEST_DATA) / "../../samples/card/SD_VIDEO";
         std::vector<std::string> clips;
-        for (const char* name : {"PRG002/MOV003.MOD", "PRG001/MOV001.MOD", "PRG001/MOV002.MOD"}) {
+        for (const char* name : {"PRG001/MOV002.MOD", "PRG001/MOV001.MOD", "PRG002/MOV003.MOD"}) {
             clips.push_back(
                 w.card.write(std::string("SD_VIDEO/") + name, test::readAll((samples / name).string())));
             const auto day = sys_days{2021y / May / int(clips.size())} + 10h;
@@ -181,6 +220,7 @@ class MainWindowTest : public QObject {
         QCOMPARE(w.button("manualToggle")->text(), QString("2 Files selected"));
         w.verifyIdle();
         QVERIFY(saveShot(*w.form, "main-selected"));
+        browserPictures(w.form->store());
         w.start()->click();
         std::multiset<std::string> copies;
         for (const auto& [name, data] : filesIn(w.target.path()))
