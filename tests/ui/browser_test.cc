@@ -73,16 +73,13 @@ TEST(BrowserGridTest, RowsColumnsPagesAndScrolling) {
 // more room; fitRect then moves a window the least distance onto the screen's area.
 TEST(WindowPlacementTest, DockingAndFitting) {
     const QRect area(0, 0, 1280, 1000);
-    struct Row {
-        int mainLeft, helpWidth, left;
-    };
-    const Row rows[] = {{100, 500, 400},     // right side
-                        {900, 500, 400},     // no room right: left side
-                        {1000, 300, 700},    // within the margin of the right edge: left side
-                        {200, 1000, 500},    // neither side: more room right
-                        {700, 1000, -300}};  // neither side: more room left
-    for (const Row& r : rows)
-        EXPECT_EQ(dockedLeft(QRect(r.mainLeft, 50, 300, 400), r.helpWidth, area, 7), r.left) << r.mainLeft;
+    const std::tuple<int, int, int> rows[] = {{100, 500, 400},     // right side
+                                              {900, 500, 400},     // no room right: left side
+                                              {1000, 300, 700},    // near the right edge: left side
+                                              {200, 1000, 500},    // neither side: more room right
+                                              {700, 1000, -300}};  // neither side: more room left
+    for (const auto& [mainLeft, helpWidth, left] : rows)
+        EXPECT_EQ(dockedLeft(QRect(mainLeft, 50, 300, 400), helpWidth, area, 7), left) << mainLeft;
     EXPECT_EQ(fitRect(QRect(900, 900, 600, 300), area), QRect(680, 700, 600, 300));
     EXPECT_EQ(fitRect(QRect(10, 20, 30, 40), area), QRect(10, 20, 30, 40));
 }

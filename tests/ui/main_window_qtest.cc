@@ -233,16 +233,12 @@ class MainWindowTest : public QObject {
         QVERIFY(w.ui.shown.size() == 1 && w.ui.shown[0].text == "No files are selected!");
     }
 
-    // Only Continue goes on; Abort, the close box, Escape and Enter do not: Abort has the focus
-    // and is the default, so a stray Enter never starts patch mode.
+    // The close box, Escape and Enter do not go on (the buttons are the patch-mode test's):
+    // Abort has the focus and is the default, so a stray Enter never starts patch mode.
     void warningAnswers() {
-        for (const auto& [action, continues] : {std::pair<QString, bool>{"continueButton", true},
-                                                {"abortButton", false},
-                                                {"close", false},
-                                                {"escape", false},
-                                                {"enter", false}}) {
+        for (const char* action : {"close", "escape", "enter"}) {
             RunControl control;
-            control.warningcontinue = !continues;  // ask() must not trust a stale answer
+            control.warningcontinue = true;  // ask() must not trust a stale answer
             bool abortFirst = false;
             QTimer::singleShot(0, [action, &abortFirst] {
                 auto* dialog = qobject_cast<PatchModeWarning*>(QApplication::activeModalWidget());
@@ -251,21 +247,18 @@ class MainWindowTest : public QObject {
                 abortFirst = dialog->focusWidget() == abort && abort->isDefault();
                 verifyNoClippedText(*dialog);
                 QVERIFY(saveShot(*dialog, "warning"));
-                if (action == "close")
+                if (action == std::string("close"))
                     dialog->close();
-                else if (action == "escape" || action == "enter")
-                    QTest::keyClick(dialog->focusWidget(),
-                                    action == "enter" ? Qt::Key_Return : Qt::Key_Escape);
                 else
-                    dialog->findChild<QPushButton*>(action)->click();
+                    QTest::keyClick(dialog->focusWidget(),
+                                    action == std::string("enter") ? Qt::Key_Return : Qt::Key_Escape);
             });
-            QVERIFY2(PatchModeWarning::ask(control) == continues, qPrintable(action));
-            QVERIFY2(control.warningcontinue == continues && abortFirst, qPrintable(action));
+            QVERIFY2(!PatchModeWarning::ask(control) && !control.warningcontinue && abortFirst, action);
         }
     }
 
-    // Page 2 shows the values in force, also when they change while the window is open, with
-    // each key's name beside its block; closing clears the caller's flag.
+    // Page 2 shows the values in force, also when they change while the window is open;
+    // closing clears the caller's flag.
     void helpPages() {
         Settings settings;
         settings.modifySde = 2;
@@ -278,15 +271,6 @@ class MainWindowTest : public QObject {
         QLabel* text = help->findChild<QLabel*>("pageTextLabel");
         page->click();
         QVERIFY(text->text().endsWith("modify_sde=2, modify_pes=0\ntextbeforedate=0, debugmode=0"));
-        int previousTop = -1;
-        for (const char* name :
-             {"sdeKeyLabel", "rdiPckKeyLabel", "deleteKeyLabel", "textBeforeDateKeyLabel"}) {
-            QLabel* key = help->findChild<QLabel*>(name);
-            QVERIFY2(key->isVisible() && key->y() > previousTop && key->y() >= text->y() &&
-                         key->y() + key->height() <= text->y() + text->height(),
-                     name);  // in order, each on its own line within the text
-            previousTop = key->y() + key->fontMetrics().height() - 1;
-        }
         verifyNoClippedText(*help);
         QVERIFY(saveShot(*help, "help-2"));
         settings.textBeforeDate = true;
