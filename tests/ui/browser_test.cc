@@ -155,7 +155,8 @@ TEST(ManualSelectionTest, ThumbnailWorkersKeepTheOrderAndStopAtAnAbort) {
     std::atomic<bool> slowFileMay{false};
     {
         ThumbnailPool pool(40, kWorkers, [&](int32_t index) {
-            ++ran;
+            ++ran;  // the first files take longest: later ones are made before them
+            std::this_thread::sleep_for(std::chrono::milliseconds(index < 5 ? 10 - 2 * index : 0));
             while (index == 5 && !slowFileMay)
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
             return ThumbnailResult{{static_cast<uint8_t>(index)}, {}, false};
@@ -164,8 +165,9 @@ TEST(ManualSelectionTest, ThumbnailWorkersKeepTheOrderAndStopAtAnAbort) {
             std::atomic<bool>& flag;
             ~Release() { flag = true; }  // before the pool stops and joins
         } release{slowFileMay};
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
         for (int32_t i = 0; i < 5; ++i) {
-            const auto result = pool.take(i, [] { return true; });
+            const auto result = pool.take(i, [&] { return std::chrono::steady_clock::now() < deadline; });
             EXPECT_EQ(result ? result->bits : std::vector<uint8_t>{},
                       std::vector<uint8_t>{static_cast<uint8_t>(i)});
         }
