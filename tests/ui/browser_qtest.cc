@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
 #include <QTimer>
@@ -38,9 +37,6 @@ class BrowserWindowTest : public QObject {
         return browser.findChild<T*>(name);
     }
     static int row(ThumbnailBrowser& browser) { return child<QScrollBar>(browser, "rowScrollBar")->value(); }
-    static void click(ThumbnailBrowser& browser, int k, Qt::KeyboardModifiers modifiers = {}) {
-        QTest::mouseClick(browser.thumbnailFrames()[k], Qt::LeftButton, modifiers);
-    }
     static bool checked(ThumbnailBrowser& browser, int k) {
         return browser.thumbnailFrames()[k]->isChecked();
     }
@@ -48,17 +44,21 @@ class BrowserWindowTest : public QObject {
         return int(std::count_if(browser.thumbnailFrames().begin(), browser.thumbnailFrames().end(),
                                  [](QWidget* frame) { return frame->isVisible(); }));
     }
-
   private slots:
-    // The frames show the choice of the files they show now, after every scroll and button.
-    void theFramesFollowTheChoiceAndThePage() {
-        makeStore(10);
+    // The frames show the choice of the files they show now, after every scroll and button;
+    // the keys scroll whatever has the focus (it starts on the thumbnails), and the wheel over
+    // the size list scrolls too instead of changing the size. At "Small" the folders give way
+    // first and the file name stays whole; a caption still too wide shows its end.
+    void framesFollowTheChoiceKeysAndWheel() {
+        makeStore(10);  // rows 1 to 3
+        store.filelist[0] = "/media/user/CAMCORDER/SD_VIDEO/PRG001/MOV001.MOD";
         ThumbnailBrowser browser(store, settings, nullptr);
         browser.show();
         QTRY_COMPARE(visibleFrames(browser), 6);
+        QCOMPARE(browser.focusWidget(), child<QWidget>(browser, "thumbnailFocus"));
         QCOMPARE(child<QLabel>(browser, "fileCountLabel")->text(), QString("10"));
-        click(browser, 2);
-        click(browser, 5, Qt::ShiftModifier);
+        QTest::mouseClick(browser.thumbnailFrames()[2], Qt::LeftButton);
+        QTest::mouseClick(browser.thumbnailFrames()[5], Qt::LeftButton, Qt::ShiftModifier);
         QCOMPARE(child<QLabel>(browser, "selectedCountLabel")->text(), QString("4"));
         QVERIFY(checked(browser, 3) && !checked(browser, 1));
         QTest::keyClick(&browser, Qt::Key_End);
@@ -69,80 +69,54 @@ class BrowserWindowTest : public QObject {
         QTest::keyClick(&browser, Qt::Key_Escape);                 // neither closes nor clears
         QVERIFY(store.currentfileindex == 3 && store.selectedcount == 4);
         QTest::mouseClick(child(browser, "selectAllButton"), Qt::LeftButton);
-        QTest::keyClick(&browser, Qt::Key_End);
-        QTRY_VERIFY(checked(browser, 0) && checked(browser, 3));
+        QVERIFY(checked(browser, 3) && checked(browser, 5));  // files 6 and 8
         QTest::mouseClick(child(browser, "unselectAllButton"), Qt::LeftButton);
         QVERIFY(!checked(browser, 0));
         QCOMPARE(child<QLabel>(browser, "selectedCountLabel")->text(), QString("0"));
-        click(browser, 1);
+        for (const char* name :
+             {"thumbnailFocus", "sizeCombo", "selectAllButton", "unselectAllButton", "acceptButton"}) {
+            QWidget* focus = child<QWidget>(browser, name);
+            focus->setFocus();
+            for (const auto& [key, expected] :
+                 {std::pair{Qt::Key_End, 3}, {Qt::Key_Home, 1}, {Qt::Key_PageDown, 2}}) {
+                QTest::keyClick(focus, key);
+                QVERIFY2(row(browser) == expected, name);
+            }
+        }
+        auto* sizes = child<QComboBox>(browser, "sizeCombo");
+        QWheelEvent down(QPointF(5, 5), QPointF(5, 5), QPoint(), QPoint(0, -120), Qt::NoButton,
+                         Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(sizes, &down);
+        QVERIFY(row(browser) == 3 && sizes->currentIndex() == 1 && settings.thumbnailSize == 1);
+        sizes->setCurrentIndex(0);
+        QTest::keyClick(&browser, Qt::Key_Home);
+        QTRY_COMPARE(visibleFrames(browser), 9);  // 3 x 3 at "Small"
+        const QLabel* caption = browser.frameCaptions()[0];
+        QVERIFY2(caption->text().contains("MOV001.MOD"), qPrintable(caption->text()));
+        const bool tooWide = caption->fontMetrics().horizontalAdvance(caption->text()) > caption->width();
+        QCOMPARE(caption->alignment().testFlag(Qt::AlignRight), tooWide);
+        QTest::mouseClick(browser.thumbnailFrames()[1], Qt::LeftButton);
         browser.close();  // the close box means "cancel"
         QCOMPARE(store.selectedcount, 0);
     }
 
-    // The four keys scroll whatever has the focus (it starts on the thumbnails), and the wheel
-    // over the size list scrolls too instead of changing the size.
-    void keysScrollFromEveryFocus() {
-        makeStore(10);  // rows 1 to 3
-        for (const char* name :
-             {"thumbnailFocus", "sizeCombo", "selectAllButton", "unselectAllButton", "acceptButton"}) {
-            ThumbnailBrowser browser(store, settings, nullptr);
-            browser.show();
-            QTRY_COMPARE(visibleFrames(browser), 6);
-            QCOMPARE(browser.focusWidget(), child<QWidget>(browser, "thumbnailFocus"));
-            QWidget* focus = child<QWidget>(browser, name);
-            focus->setFocus();
-            for (const auto& [key, expected] :
-                 {std::pair{Qt::Key_PageDown, 2}, {Qt::Key_End, 3}, {Qt::Key_PageUp, 2}, {Qt::Key_Home, 1}}) {
-                QTest::keyClick(focus, key);
-                QVERIFY2(row(browser) == expected, name);
-            }
-            QWheelEvent down(QPointF(5, 5), QPointF(5, 5), QPoint(), QPoint(0, -120), Qt::NoButton,
-                             Qt::NoModifier, Qt::NoScrollPhase, false);
-            QApplication::sendEvent(child<QComboBox>(browser, "sizeCombo"), &down);
-            QCOMPARE(row(browser), 2);
-            QVERIFY2(
-                child<QComboBox>(browser, "sizeCombo")->currentIndex() == 1 && settings.thumbnailSize == 1,
-                name);
-        }
-    }
-
-    // At "Small" the folders give way first and the file name stays whole; a caption still too
-    // wide is set smaller and, if need be, shows its end.
-    void captionsKeepTheFileName() {
-        const QString name = "MOV001.MOD";
-        makeStore(3);
-        store.filelist[0] = "/media/user/CAMCORDER/SD_VIDEO/PRG001/" + name.toStdString();
-        settings.thumbnailSize = 0;
+    // One 16:9 X-Large frame does not fit the stored size: the browser grows to show it when
+    // X-Large is chosen, and keeps the size that shows it.
+    void xLargeWideGrowsTheWindowToAFrame() {
+        makeStore(10);
+        store.widethumbnails = true;
+        settings = BrowserSettings{0, 0, 7000, 10000, 7};  // out of range: "Medium"
         ThumbnailBrowser browser(store, settings, nullptr);
         browser.show();
-        QTRY_COMPARE(visibleFrames(browser), 3);
-        QLabel* caption = browser.frameCaptions()[0];
-        QVERIFY2(caption->text().contains(name), qPrintable(caption->text()));
-        const bool tooWide = caption->fontMetrics().horizontalAdvance(caption->text()) > caption->width();
-        QCOMPARE(caption->alignment().testFlag(Qt::AlignRight), tooWide);
-    }
-
-    // One 16:9 X-Large frame does not fit the stored size: the browser grows to show it, whether
-    // it opens at X-Large or X-Large is chosen, and keeps the size that shows it.
-    void xLargeWideGrowsTheWindowToAFrame() {
-        for (int16_t stored : {int16_t{7}, int16_t{3}}) {  // 7 is out of range: "Medium"
-            makeStore(10);
-            store.widethumbnails = true;
-            settings = BrowserSettings{0, 0, 7000, 10000, stored};
-            ThumbnailBrowser browser(store, settings, nullptr);
-            browser.show();
-            QTRY_VERIFY(visibleFrames(browser) > 0);
-            const int dpi = browser.logicalDpiX();
-            if (stored == 7) {
-                QCOMPARE(browser.thumbnailFrames()[0]->width(), twipsToPixels(2000, dpi));
-                child<QComboBox>(browser, "sizeCombo")->setCurrentIndex(3);
-            }
-            QTRY_COMPARE(browser.thumbnailFrames()[0]->size(),
-                         QSize(twipsToPixels(8700, dpi), twipsToPixels(5200, dpi)));
-            QTRY_COMPARE(browser.grid().columns * browser.grid().rows, visibleFrames(browser));
-            QCOMPARE(browser.thumbnailFrames()[0]->iconSize(), QSize(533, 300));
-            QVERIFY(settings.thumbnailSize == 3 && settings.width > 10000);
-        }
+        QTRY_VERIFY(visibleFrames(browser) > 0);
+        const int dpi = browser.logicalDpiX();
+        QCOMPARE(browser.thumbnailFrames()[0]->width(), twipsToPixels(2000, dpi));
+        child<QComboBox>(browser, "sizeCombo")->setCurrentIndex(3);
+        QTRY_COMPARE(browser.thumbnailFrames()[0]->size(),
+                     QSize(twipsToPixels(8700, dpi), twipsToPixels(5200, dpi)));
+        QTRY_COMPARE(browser.grid().columns * browser.grid().rows, visibleFrames(browser));
+        QCOMPARE(browser.thumbnailFrames()[0]->iconSize(), QSize(533, 300));
+        QVERIFY(settings.thumbnailSize == 3 && settings.width > 10000);
     }
 
     // The right button shows the pressed file, grown by what its companion recorded, and selects
@@ -162,12 +136,9 @@ class BrowserWindowTest : public QObject {
         QTRY_COMPARE(visibleFrames(browser), 3);
         browser.move(area.right() - browser.width() + 1, area.bottom() - browser.height() + 1);
         QPlainTextEdit* text = browser.fileInfoDialog()->infoText();
-        const struct {
-            const char* size;
-            int lines;
-            bool dated;
-        } rows[] = {{"720 X 576 Pixel", 12, true}, {"720 X 480 Pixel", 8, true}, {"0 X 0 Pixel", 8, false}};
-        for (int k : {0, 1, 2}) {
+        for (const auto& [k, size, lineCount, dated] : {std::tuple{0, "720 X 576 Pixel", 12, true},
+                                                        {1, "720 X 480 Pixel", 8, true},
+                                                        {2, "0 X 0 Pixel", 8, false}}) {
             QStringList lines;
             int hiddenLines = -1;
             QRect popup;
@@ -179,9 +150,9 @@ class BrowserWindowTest : public QObject {
             });
             QTest::mouseClick(browser.thumbnailFrames()[k], Qt::RightButton);
             QCOMPARE(store.currentfileindex, k);
-            QCOMPARE(lines.size(), rows[k].lines);
-            QCOMPARE(lines[7], QString(rows[k].size));
-            QCOMPARE(!lines[4].isEmpty(), rows[k].dated);
+            QCOMPARE(lines.size(), lineCount);
+            QCOMPARE(lines[7], QString(size));
+            QCOMPARE(!lines[4].isEmpty(), dated);
             QVERIFY(hiddenLines == 0 && area.contains(popup));
         }
         QCOMPARE(store.selectedcount, 0);

@@ -27,19 +27,16 @@ BrowserGrid gridFor(int size, int width, int height, int32_t files) {
     return grid;
 }
 
-// How many frames fit a client area (twips), which row the last page starts on, and how many
-// frames it shows; a window too small for a frame shows none.
-TEST(BrowserGridTest, RowsColumnsAndTheLastPage) {
+// How many frames fit a client area (twips; a column needs the left margin too), which row
+// the last page starts on, and how many frames it shows; a window too small for a frame shows
+// none. Then the wheel, the keys and where a frame sits.
+TEST(BrowserGridTest, RowsColumnsPagesAndScrolling) {
     const struct {
-        int size, width, height;
-        int32_t files;
-        int columns, rows;
-        int32_t lastFirstRow;
-        int lastPageFrames;
+        int size, width, height, files, columns, rows, lastFirstRow, lastPageFrames;
     } cases[] = {
         {1, 7300, 4190, 10, 3, 2, 3, 4}, {1, 7300, 4190, 6, 3, 2, 1, 6},
         {1, 7300, 5690, 10, 3, 3, 2, 7}, {0, 28470, 12100, 201, 20, 10, 2, 181},
-        {3, 2100, 4190, 5, 0, 0, 1, 0},
+        {3, 2100, 4190, 5, 0, 0, 1, 0},  {1, 7220, 4190, 10, 2, 2, 4, 4},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height));
@@ -55,10 +52,7 @@ TEST(BrowserGridTest, RowsColumnsAndTheLastPage) {
     grid.scrollTo(3);
     grid.resizeBrowser(7300, 5690, 10);  // a third row: the last page starts a row higher
     EXPECT_EQ(grid.fileIndex(0), 3);
-}
-
-TEST(BrowserGridTest, WheelKeysAndPositions) {
-    BrowserGrid grid = gridFor(1, 7300, 4190, 10);  // rows 1 to 3
+    grid = gridFor(1, 7300, 4190, 10);  // rows 1 to 3
     for (const auto& [angle, notches] : {std::pair{120, 1}, {-120, -1}, {60, 0}, {180, 2}})
         EXPECT_EQ(wheelNotches(angle), notches) << angle;  // half a detent rounds to even
     for (const auto& [notches, row] : {std::pair{1, 1}, {-1, 2}, {-9, 3}})
@@ -66,6 +60,12 @@ TEST(BrowserGridTest, WheelKeysAndPositions) {
     int left = 0, top = 0;
     grid.framePosition(4, left, top);
     EXPECT_EQ(std::pair(left, top), std::pair(100 + 1600, 100 + 1500));
+    grid.scrollTo(2);
+    for (const auto& [key, row] : {std::pair{ScrollKey::PageDown, 3},
+                                   {ScrollKey::PageUp, 1},
+                                   {ScrollKey::End, 3},
+                                   {ScrollKey::Home, 1}})
+        EXPECT_EQ(grid.keyScroll(key), row);
     EXPECT_EQ(gridFor(1, 7300, 4190, 6).keyScroll(ScrollKey::End), 1);  // no scroll bar: no scrolling
 }
 
@@ -73,16 +73,13 @@ TEST(BrowserGridTest, WheelKeysAndPositions) {
 // more room; fitRect then moves a window the least distance onto the screen's area.
 TEST(WindowPlacementTest, DockingAndFitting) {
     const QRect area(0, 0, 1280, 1000);
-    struct Row {
-        int mainLeft, helpWidth, left;
-    };
-    const Row rows[] = {{100, 500, 400},     // right side
-                        {900, 500, 400},     // no room right: left side
-                        {1000, 300, 700},    // within the margin of the right edge: left side
-                        {200, 1000, 500},    // neither side: more room right
-                        {700, 1000, -300}};  // neither side: more room left
-    for (const Row& r : rows)
-        EXPECT_EQ(dockedLeft(QRect(r.mainLeft, 50, 300, 400), r.helpWidth, area, 7), r.left) << r.mainLeft;
+    const std::tuple<int, int, int> rows[] = {{100, 500, 400},     // right side
+                                              {900, 500, 400},     // no room right: left side
+                                              {1000, 300, 700},    // near the right edge: left side
+                                              {200, 1000, 500},    // neither side: more room right
+                                              {700, 1000, -300}};  // neither side: more room left
+    for (const auto& [mainLeft, helpWidth, left] : rows)
+        EXPECT_EQ(dockedLeft(QRect(mainLeft, 50, 300, 400), helpWidth, area, 7), left) << mainLeft;
     EXPECT_EQ(fitRect(QRect(900, 900, 600, 300), area), QRect(680, 700, 600, 300));
     EXPECT_EQ(fitRect(QRect(10, 20, 30, 40), area), QRect(10, 20, 30, 40));
 }
@@ -103,8 +100,7 @@ TEST(BrowserSelectionTest, ClickShiftAndCtrl) {
     store.filelist.resize(20);
     store.resetSelection();
     const struct {
-        int32_t f;
-        int k;
+        int f, k;
         bool shift, ctrl;
         std::vector<int32_t> selected;
     } steps[] = {
@@ -159,7 +155,8 @@ TEST(ManualSelectionTest, ThumbnailWorkersKeepTheOrderAndStopAtAnAbort) {
     std::atomic<bool> slowFileMay{false};
     {
         ThumbnailPool pool(40, kWorkers, [&](int32_t index) {
-            ++ran;
+            ++ran;  // the first files take longest: later ones are made before them
+            std::this_thread::sleep_for(std::chrono::milliseconds(index < 5 ? 10 - 2 * index : 0));
             while (index == 5 && !slowFileMay)
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
             return ThumbnailResult{{static_cast<uint8_t>(index)}, {}, false};
@@ -168,8 +165,9 @@ TEST(ManualSelectionTest, ThumbnailWorkersKeepTheOrderAndStopAtAnAbort) {
             std::atomic<bool>& flag;
             ~Release() { flag = true; }  // before the pool stops and joins
         } release{slowFileMay};
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
         for (int32_t i = 0; i < 5; ++i) {
-            const auto result = pool.take(i, [] { return true; });
+            const auto result = pool.take(i, [&] { return std::chrono::steady_clock::now() < deadline; });
             EXPECT_EQ(result ? result->bits : std::vector<uint8_t>{},
                       std::vector<uint8_t>{static_cast<uint8_t>(i)});
         }
@@ -193,12 +191,11 @@ TEST(ManualSelectionTest, ClipsRecordedWideShowWideAndTheOthersKeepTheirShape) {
     dir.write("MOV001.MOI", test::moiBytes({}));
     dir.write("MOV002.MOI", test::moiBytes({.format = 0x50}));
     store.filecount = 3;
-    const struct {
-        bool setWideScreen, useMoi, wide;
-        std::vector<bool> barred;
-    } cases[] = {{false, false, false, {false, false, false}},
-                 {false, true, true, {false, true, true}},
-                 {true, true, true, {false, true, false}}};
+    const std::tuple<bool, bool, bool, std::vector<bool>> cases[] = {
+        // setWideScreen, useMoi, wide, barred
+        {false, false, false, {false, false, false}},
+        {false, true, true, {false, true, true}},
+        {true, true, true, {false, true, false}}};
     auto hasBars = [](const uint8_t* slot) {  // black all the way down the bars' inner edges
         for (int i = 0; i < 2 * kThumbHeight; ++i) {
             const uint8_t* p =
@@ -208,14 +205,14 @@ TEST(ManualSelectionTest, ClipsRecordedWideShowWideAndTheOthersKeepTheirShape) {
         }
         return true;
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::to_string(c.setWideScreen) + std::to_string(c.useMoi));
+    for (const auto& [setWideScreen, useMoi, wide, barred] : cases) {
+        SCOPED_TRACE(std::to_string(setWideScreen) + std::to_string(useMoi));
         RunControl control;
         test::FakeUi ui;
-        ASSERT_TRUE(makeSelectionThumbnails(store, "MOD", c.setWideScreen, control, ui, c.useMoi));
-        EXPECT_EQ(store.widethumbnails, c.wide);
+        ASSERT_TRUE(makeSelectionThumbnails(store, "MOD", setWideScreen, control, ui, useMoi));
+        EXPECT_EQ(store.widethumbnails, wide);
         for (int32_t i = 0; i < 3; ++i)
-            EXPECT_EQ(hasBars(store.slot(i)), c.barred[i]) << i;
+            EXPECT_EQ(hasBars(store.slot(i)), barred[i]) << i;
     }
 }
 

@@ -1,10 +1,10 @@
-// The frame grabber and the thumbnail runs, on the fixture clips and on clips made here.
+// The picture helpers (fitting into the thumbnail box, the bottom-up slot layout) and the
+// thumbnail runs, on the fixture clips and on clips made here.
 #include <gtest/gtest.h>
 
 #include <QImage>
 #include <cstdlib>
-#include <filesystem>
-#include <set>
+#include <numeric>
 
 #include "support/fake_ui.h"
 #include "support/temp_dir.h"
@@ -15,28 +15,29 @@ namespace kadrel {
 namespace {
 
 const std::string kData = KADREL_TEST_DATA;
+const QRgb kWhite = qRgb(255, 255, 255);
 
-// Distinct colours in a picture: testsrc frames have dozens, a blank frame one.
-size_t colours(const QImage& image) {
-    std::set<QRgb> seen;
-    for (int y = 0; y < image.height(); y += 7) {
-        for (int x = 0; x < image.width(); x += 7)
-            seen.insert(image.pixel(x, y));
-    }
-    return seen.size();
+QImage filled(int w, int h, QRgb colour) {
+    QImage image(w, h, QImage::Format_RGB32);
+    image.fill(colour);
+    return image;
 }
 
-// The mean difference of the colour bytes of two pictures of the same size.
-double meanDifference(const QImage& a, const QImage& b) {
-    double sum = 0;
-    for (int y = 0; y < a.height(); ++y) {
-        for (int x = 0; x < a.width(); ++x) {
-            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
-            sum +=
-                std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) + std::abs(qBlue(p) - qBlue(q));
-        }
+/// The smallest rectangle holding every pixel that is not white.
+QRect drawnArea(const QImage& image) {
+    QRect area;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x)
+            area |= image.pixel(x, y) == kWhite ? QRect() : QRect(x, y, 1, 1);
     }
-    return sum / (3.0 * a.width() * a.height());
+    return area;
+}
+
+/// The mean difference of the colour bytes of a slot and a picture stretched to a slot.
+double meanDifference(const uint8_t* slot, const QImage& picture) {
+    const std::vector<uint8_t> b = getPictureBits(picture);
+    const auto difference = [](int p, int q) { return std::abs(p - q); };
+    return std::transform_reduce(b.begin(), b.end(), slot, 0.0, std::plus<>(), difference) / kThumbBytes;
 }
 
 ThumbnailStore storeOf(const std::vector<std::string>& files) {
@@ -47,86 +48,123 @@ ThumbnailStore storeOf(const std::vector<std::string>& files) {
     return store;
 }
 
-// Garbage, an empty file, a clip without a picture and a missing file give nothing, leave the
-// size alone and show no message: the browser then shows the placeholder.
-TEST(GrabTest, ClipsWithoutAPictureGiveNothingAndNoMessage) {
-    test::TempDir dir;
-    const std::string audio = dir.file("audio.MOD");
-    ASSERT_EQ(
-        std::system(
-            ("ffmpeg -nostdin -loglevel fatal -y -f lavfi -i sine=duration=1 -c:a mp2 -f vob '" + audio + "'")
-                .c_str()),
-        0);
-    for (const std::string& path : {dir.write("broken.MOD", std::string(4096, '\x47')),
-                                    dir.write("empty.MOD", ""), audio, dir.file("missing.MOD")}) {
-        test::FakeUi ui;
-        int32_t height = 7, width = 9;
-        bool failed = true;
-        EXPECT_TRUE(grabFirstFrame(path, 0, height, width, failed, ui).isNull()) << path;
-        EXPECT_TRUE(!failed && height == 7 && width == 9 && ui.messages.empty()) << path;
+std::vector<uint8_t> slotBytes(const ThumbnailStore& store, int32_t i) {
+    return std::vector<uint8_t>(store.slot(i), store.slot(i) + kThumbBytes);
+}
+
+// The picture lands centred at the largest size that keeps its shape, with white stripes
+// around it (the odd pixel on the right or below), and its size is recorded in its slot only.
+TEST(PictureTest, ScaledPicturesAreRoundedAndCentredInTheBox) {
+    const std::pair<QSize, QRect> cases[] = {
+        {{720, 576}, {12, 0, 375, 300}}, {{720, 480}, {0, 16, 400, 267}}, {{1, 1}, {50, 0, 300, 300}}};
+    for (const auto& [size, expected] : cases) {
+        PictureSizes sizes(3, {0, 0});
+        const QImage picture = filled(size.width(), size.height(), qRgb(200, 0, 0));
+        const QImage boxed = scalePictureToBox(picture, 400, 300, kWhite, 24, sizes, 2);
+        ASSERT_EQ(boxed.size(), QSize(400, 300));
+        EXPECT_EQ(drawnArea(boxed), expected) << size.width() << "x" << size.height();
+        EXPECT_EQ(sizes, (PictureSizes{{0, 0}, {int16_t(size.width()), int16_t(size.height())}, {0, 0}}));
     }
+    PictureSizes sizes(1, {0, 0});
+    for (const QImage& bad : {QImage(), filled(0, 300, kWhite)})
+        EXPECT_TRUE(scalePictureToBox(bad, 400, 300, kWhite, 24, sizes, 0).isNull());
+    EXPECT_TRUE(scalePictureToBox(filled(8, 6, kWhite), 400, 300, kWhite, 12, sizes, 0).isNull());
+}
+
+// A slot holds blue, green, red bytes from the bottom row up; scaling it down averages what
+// each pixel covers.
+TEST(PictureTest, SlotLayoutAndScaling) {
+    QImage picture = filled(400, 300, qRgb(250, 0, 0));
+    for (int y = 0; y < 300; ++y)
+        for (int x = 200; x < 400; ++x)
+            picture.setPixel(x, y, qRgb(0, 0, 250));
+    picture.setPixel(0, 0, qRgb(0, 250, 0));
+    const std::vector<uint8_t> slot = getPictureBits(picture);
+    ASSERT_EQ(slot.size(), 360000u);
+    EXPECT_EQ((std::vector<uint8_t>(slot.begin() + 299 * 1200, slot.begin() + 299 * 1200 + 3)),
+              (std::vector<uint8_t>{0, 250, 0}));  // the top left pixel, in the last row
+    EXPECT_EQ((std::vector<uint8_t>(slot.begin() + 1197, slot.begin() + 1200)),
+              (std::vector<uint8_t>{250, 0, 0}));
+    EXPECT_EQ(slotToImage(slot.data()), picture.convertToFormat(QImage::Format_BGR888));
+    const QImage small = scaleSlot(slot.data(), 133, 100);
+    ASSERT_EQ(small.size(), QSize(133, 100));
+    EXPECT_EQ(small.pixel(0, 0), qRgb(222, 28, 0));  // 8 red and 1 green pixel averaged
+    EXPECT_EQ(small.pixel(10, 99), qRgb(250, 0, 0));
+    EXPECT_EQ(small.pixel(132, 0), qRgb(0, 0, 250));
+    EXPECT_TRUE(scaleSlot(slot.data(), 0, 300).isNull());
+    for (const auto& [width, bits, expected] : {std::tuple{400, 24, 1200},
+                                                {718, 24, 2156},
+                                                {1, 1, 4},
+                                                {0, 24, 0},
+                                                {33, 1, 8},
+                                                {-1, 24, -1},
+                                                {INT32_MAX, 24, -1}})
+        EXPECT_EQ(dibrowbytes(width, int16_t(bits)), expected) << width;
 }
 
 // Each clip is read at its own size and fills its whole slot (no white stripes whatever its
 // proportions), looking as its whole picture stretched smoothly: the same way up, the same
-// colours, the same detail. One that does not decode gets the placeholder.
+// colours, the same detail. Garbage, an empty file, a clip without a picture and a missing
+// file get the placeholder and no message.
 TEST(GrabTest, ClipThumbnailsFillTheSlotOrGetThePlaceholder) {
     test::TempDir dir;
-    const std::string broken = dir.write("broken.MOD", std::string(10000, '\x01'));
-    ThumbnailStore store = storeOf({kData + "/pal720x576.mpg", broken, kData + "/ntsc720x480.mpg",
-                                    kData + "/pal704x576.mpg", kData + "/cif352x288.mpg"});
+    const std::string audio = dir.file("audio.MOD");  // a clip without a picture
+    const std::string makeAudio =
+        "ffmpeg -nostdin -loglevel fatal -f lavfi -i sine=duration=1 -c:a mp2 -f vob ";
+    ASSERT_EQ(std::system((makeAudio + "'" + audio + "'").c_str()), 0);
+    ThumbnailStore store =
+        storeOf({kData + "/pal720x576.mpg", kData + "/ntsc720x480.mpg", kData + "/pal704x576.mpg",
+                 kData + "/cif352x288.mpg", dir.write("broken.MOD", std::string(10000, '\x01')),
+                 dir.write("sync.MOD", std::string(4096, '\x47')), dir.write("empty.MOD", ""), audio,
+                 dir.file("missing.MOD")});
     RunControl control;
     test::FakeUi ui;
     bool failed = true;
     ASSERT_TRUE(createmovethumbnails(store, control, ui, failed, kMpeg2DecoderName, 1));
     EXPECT_FALSE(failed);
-    EXPECT_EQ(store.picturesize, (PictureSizes{{720, 576}, {0, 0}, {720, 480}, {704, 576}, {352, 288}}));
-    EXPECT_EQ(std::vector<uint8_t>(store.slot(1), store.slot(2)), store.placeholderbits);
-    for (int32_t i : {0, 2, 3, 4}) {
+    EXPECT_EQ(store.picturesize,
+              (PictureSizes{
+                  {720, 576}, {720, 480}, {704, 576}, {352, 288}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}}));
+    for (int32_t i = 4; i < store.filecount; ++i)
+        EXPECT_EQ(slotBytes(store, i), store.placeholderbits) << i;
+    for (int32_t i : {0, 1, 2, 3}) {
         const QImage image = slotToImage(store.slot(i));
-        EXPECT_GT(colours(image), 8u);
-        EXPECT_TRUE(image.pixel(200, 2) != qRgb(255, 255, 255) && image.pixel(2, 150) != qRgb(255, 255, 255));
+        EXPECT_GT(meanDifference(store.slot(i), image.mirrored()), 10.0) << i;  // not a blank frame
+        EXPECT_TRUE(image.pixel(200, 2) != kWhite && image.pixel(2, 150) != kWhite);
         int32_t height = 0, width = 0;
         const DibFrame frame = grabFirstFrame(store.filelist[i], 0, height, width, failed, ui);
         const QImage whole = dibToImage(frame.bits.data(), width, height, frame.rowbytes);
-        EXPECT_LT(meanDifference(image, copyBitmap(whole, kThumbWidth, kThumbHeight, 24)), 2.0) << i;
+        EXPECT_LT(meanDifference(store.slot(i), whole), 2.0) << i;
     }
     EXPECT_TRUE(ui.messages.empty());
-    EXPECT_EQ(ui.progress.back(), (std::pair<std::string, int>{"creating Thumbnail 5 of 5", 100}));
+    EXPECT_EQ(ui.progress.back(), (std::pair<std::string, int>{"creating Thumbnail 9 of 9", 100}));
 }
 
-// On one worker or many: the run stops at a decoder that cannot be used after saying so once,
+// The run stops at a decoder that cannot be used after saying so once,
 // and at an abort, with the files before it in their slots and the rest left empty.
 TEST(GrabTest, ProgressAbortAndAMissingDecoder) {
     ThumbnailStore store = storeOf(std::vector<std::string>(12, kData + "/cif352x288.mpg"));
-    for (int workers : {1, 4}) {
-        SCOPED_TRACE(workers);
-        store.resetSelection();  // as the manual selection does before each run
-        RunControl control;
-        test::FakeUi ui;
-        bool failed = false;
-        EXPECT_FALSE(createmovethumbnails(store, control, ui, failed, "no-such-decoder", workers));
-        EXPECT_TRUE(failed);
-        ASSERT_EQ(ui.messages.size(), 1u);
-        EXPECT_EQ(ui.messages[0].text, decoderUnusableMessage());
-        EXPECT_EQ(ui.progress.size(), 1u);  // stopped at the first file
-        ui = test::FakeUi();
-        ui.onEvents = [&](long) {
-            control.abortrequested = control.abortrequested || ui.progress.size() == 4;
-        };
-        EXPECT_TRUE(createmovethumbnails(store, control, ui, failed, kMpeg2DecoderName, workers));
-        ASSERT_EQ(ui.progress.size(), 4u);
-        EXPECT_EQ(ui.progress[2], (std::pair<std::string, int>{"creating Thumbnail 3 of 12", 25}));
-        // Abort came while the fourth was made or right after it went into its slot.
-        const int32_t made = store.picturesize[3][0] == 0 ? 3 : 4;
-        for (int32_t i = 0; i < 12; ++i) {
-            const bool full = std::equal(store.slot(i), store.slot(i + 1), store.slot(0));
-            const bool empty =
-                std::all_of(store.slot(i), store.slot(i + 1), [](uint8_t b) { return b == 0; });
-            EXPECT_TRUE(i < made ? full && store.picturesize[i][0] == 352
-                                 : empty && store.picturesize[i][0] == 0)
-                << i;
-        }
+    RunControl control;
+    test::FakeUi ui;
+    bool failed = false;
+    EXPECT_FALSE(createmovethumbnails(store, control, ui, failed, "no-such-decoder", 4));
+    EXPECT_TRUE(failed);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text, decoderUnusableMessage());
+    EXPECT_EQ(ui.progress.size(), 1u);  // stopped at the first file
+    ui = test::FakeUi();
+    ui.onEvents = [&](long) { control.abortrequested = control.abortrequested || ui.progress.size() == 4; };
+    store.resetSelection();  // as the manual selection does before each run
+    EXPECT_TRUE(createmovethumbnails(store, control, ui, failed, kMpeg2DecoderName, 4));
+    ASSERT_EQ(ui.progress.size(), 4u);
+    EXPECT_EQ(ui.progress[2], (std::pair<std::string, int>{"creating Thumbnail 3 of 12", 25}));
+    // Abort came while the fourth was made or right after it went into its slot.
+    const int32_t made = store.picturesize[3][0] == 0 ? 3 : 4;
+    for (int32_t i = 0; i < 12; ++i) {
+        const bool full = std::equal(store.slot(i), store.slot(i + 1), store.slot(0));
+        const bool empty = std::all_of(store.slot(i), store.slot(i + 1), [](uint8_t b) { return b == 0; });
+        EXPECT_TRUE(i < made ? full && store.picturesize[i][0] == 352 : empty && store.picturesize[i][0] == 0)
+            << i;
     }
 }
 
@@ -134,16 +172,14 @@ TEST(GrabTest, ProgressAbortAndAMissingDecoder) {
 // placeholder.
 TEST(GrabTest, PictureThumbnails) {
     test::TempDir dir;
-    QImage picture(300, 600, QImage::Format_RGB32);
-    picture.fill(qRgb(30, 90, 160));
-    ASSERT_TRUE(picture.save(QString::fromStdString(dir.file("a.BMP")), "BMP"));
+    ASSERT_TRUE(filled(300, 600, qRgb(30, 90, 160)).save(QString::fromStdString(dir.file("a.BMP")), "BMP"));
     ThumbnailStore store = storeOf({dir.file("a.BMP"), dir.write("b.JPG", "not a picture")});
     RunControl control;
     test::FakeUi ui;
     ASSERT_TRUE(createpicturethumbnails(store, control, ui));
     EXPECT_EQ(store.picturesize, (PictureSizes{{300, 600}, {0, 0}}));
-    EXPECT_EQ(slotToImage(store.slot(0)).pixel(20, 150), qRgb(255, 255, 255));  // pillarbox stripe
-    EXPECT_EQ(std::vector<uint8_t>(store.slot(1), store.slot(1) + kThumbBytes), store.placeholderbits);
+    EXPECT_EQ(drawnArea(slotToImage(store.slot(0))), QRect(125, 0, 150, 300));  // pillarbox stripes
+    EXPECT_EQ(slotBytes(store, 1), store.placeholderbits);
 }
 
 }  // namespace

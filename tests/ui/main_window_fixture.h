@@ -3,12 +3,8 @@
 // Controls are found by objectName: the member name without its trailing '_'.
 #pragma once
 
-#include <QCheckBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QProgressBar>
-#include <QPushButton>
 #include <QtTest>
+#include <QtWidgets>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -66,18 +62,15 @@ inline std::map<std::string, std::string> filesIn(const std::string& folder) {
 /// picture shows a path of the machine that made it; otherwise a fresh temporary folder.
 class CardFolder {
   public:
-    explicit CardFolder(const std::string& name) {
-        const QByteArray home = qgetenv("HOME");
-        root_ = std::filesystem::path(home.toStdString()) / name;
-        typed_ = "~/" + name + "/";
-        if (qEnvironmentVariableIsEmpty("KADREL_SCREENSHOTS") || home.isEmpty() ||
+    explicit CardFolder(const std::string& name) : typed_("~/" + name + "/") {
+        root_ = std::filesystem::path(qgetenv("HOME").toStdString()) / name;
+        if (qEnvironmentVariableIsEmpty("KADREL_SCREENSHOTS") || root_.is_relative() ||
             std::filesystem::exists(root_)) {  // never one the tests did not make
             temp_ = std::make_unique<TempDir>();
             root_ = typed_ = temp_->path();
             return;
         }
-        made_ = root_;
-        while (!std::filesystem::exists(made_.parent_path()))
+        for (made_ = root_; !std::filesystem::exists(made_.parent_path());)
             made_ = made_.parent_path();
         std::filesystem::create_directories(root_);
     }
@@ -142,11 +135,9 @@ struct MainWindowHarness {
     std::string ini() const { return readAll(settings.iniFile); }
     /// The state every run and selection ends in: no progress display, the controls back.
     void verifyIdle() const {
-        QVERIFY(!control.running);
-        QCOMPARE(start()->text(), QString("&Start"));
-        QVERIFY(start()->isEnabled());
-        QVERIFY(form->findChild<QProgressBar*>() == nullptr);
-        QVERIFY(!get<QLabel>("progressLabel")->isVisibleTo(form.get()));
+        QVERIFY(!control.running && start()->isEnabled() && start()->text() == "&Start");
+        QVERIFY(form->findChild<QProgressBar*>() == nullptr &&
+                !get<QLabel>("progressLabel")->isVisibleTo(form.get()));
         QVERIFY(get<QLabel>("statusLabel")->isVisibleTo(form.get()));
         QVERIFY(edit("sourceFolderEdit")->isEnabled() && edit("userTextEdit")->isEnabled());
     }

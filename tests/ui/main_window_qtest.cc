@@ -1,6 +1,8 @@
-// What only the real main window shows (its rules are main_controller_test.cc's): fields read
-// and written back, keys, refusals focusing the field, and runs end to end (all files, aborted,
-// patch mode, picked files). Saves main-run and main-selected for the README's pictures.
+// What only the real windows show (the main window's rules are main_controller_test.cc's):
+// fields read and written back, keys, refusals focusing the field, runs end to end (all files,
+// aborted, patch mode, picked files), the warning before patch mode and the two help pages.
+// With KADREL_SCREENSHOTS set it saves the pictures of every window there.
+#include <QAbstractButton>
 #include <QApplication>
 #include <QScreen>
 #include <QTimer>
@@ -8,7 +10,9 @@
 #include <set>
 
 #include "main_window_fixture.h"
+#include "ui/browser/browser_selection.h"
 #include "ui/browser/thumbnail_browser.h"
+#include "ui/dialogs/help_window.h"
 #include "ui/dialogs/patch_mode_warning.h"
 
 namespace kadrel {
@@ -17,6 +21,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono;
 using test::filesIn;
+using test::saveShot;
 using Window = test::MainWindowHarness;
 
 /// count clips, dated a day apart so their names differ.
@@ -47,6 +52,59 @@ void answerModal(const char* buttonName) {
     poll->start(5);
 }
 
+/// Every caption of widget's labels and buttons fits its control at the current font.
+void verifyNoClippedText(QWidget& widget) {
+    for (QLabel* label : widget.findChildren<QLabel*>()) {
+        if (!label->isVisibleTo(&widget) || label->text().isEmpty() || label->wordWrap())
+            continue;
+        const QSize need = label->sizeHint();
+        QVERIFY2(need.width() <= label->width() + 1 && label->fontMetrics().height() <= label->height(),
+                 qPrintable(label->objectName() + ": " + label->text()));
+    }
+    for (QAbstractButton* button : widget.findChildren<QAbstractButton*>()) {
+        const int need = button->fontMetrics().horizontalAdvance(QString(button->text()).remove('&'));
+        QVERIFY2(!button->isVisibleTo(&widget) || need + 8 <= button->width(),
+                 qPrintable(button->objectName()));
+    }
+}
+
+/// The browser on the thumbnails of a selection: "Small" with every clip chosen, then X-Large
+/// 16:9 with one clip and its information. Saves the browser's pictures as the screen shows
+/// them, popups included.
+void browserPictures(ThumbnailStore store) {
+    const auto save = [](QWidget& window, const char* name) {
+        QApplication::processEvents();
+        const QPixmap shot = window.screen()->grabWindow(0).copy(window.frameGeometry());
+        QVERIFY(qEnvironmentVariableIsEmpty("KADREL_SCREENSHOTS") ||
+                shot.save(qEnvironmentVariable("KADREL_SCREENSHOTS") + "/" + name + ".png"));
+    };
+    for (int32_t i = 0; i < store.filecount; ++i)  // every clip shows its own picture
+        QVERIFY(store.picturesize[i][0] > 0 &&
+                !std::equal(store.placeholderbits.begin(), store.placeholderbits.end(), store.slot(i)));
+    BrowserSettings settings{30, 30, 6000, 9000, 0};
+    {
+        ThumbnailBrowser browser(store, settings, nullptr);
+        browser.show();
+        QTRY_VERIFY(browser.thumbnailFrames().size() == 3 && browser.thumbnailFrames()[2]->isVisible());
+        QTest::mouseClick(browser.thumbnailFrames()[0], Qt::LeftButton);
+        QTest::mouseClick(browser.thumbnailFrames()[2], Qt::LeftButton, Qt::ShiftModifier);
+        save(browser, "browser-small");
+    }
+    store.widethumbnails = true;
+    unselectAll(store);
+    settings = BrowserSettings{30, 30, 12600, 18600, 3};
+    ThumbnailBrowser browser(store, settings, nullptr);
+    browser.show();
+    QTRY_VERIFY(!browser.thumbnailFrames().empty() && browser.thumbnailFrames()[0]->isVisible());
+    QTest::mouseClick(browser.thumbnailFrames()[0], Qt::LeftButton, Qt::ControlModifier);
+    save(browser, "browser-xlarge-wide");
+    QTimer::singleShot(100, [&] {
+        save(browser, "browser-fileinfo");
+        browser.fileInfoDialog()->close();
+    });
+    QTest::mouseClick(browser.thumbnailFrames()[0], Qt::RightButton, {}, QPoint(300, 120));
+}
+
 }  // namespace
 
 class MainWindowTest : public QObject {
@@ -67,23 +125,25 @@ class MainWindowTest : public QObject {
             return title == "select source directory:" ? std::string("/picked") : std::string();
         });
         w.form->show();
+        QApplication::setActiveWindow(w.form.get());  // shortcuts reach active windows only
         QTest::keyClick(w.edit("userTextEdit"), Qt::Key_F7);
         w.edit("userTextEdit")->setText("Trip");
         w.check("setWideScreenBox")->setChecked(false);
         w.form->showMinimized();  // a minimised window keeps the position read
         QTRY_VERIFY(w.form->isMinimized());
         QVERIFY(w.form->close());
-        for (const char* written :
-             {"setws=0", "AddedText=Trip", "overwrite_files=1", "xpos=1500\r\nypos=750"})
+        for (const char* written : {"lastsourcedir=/picked", "setws=0", "AddedText=Trip", "overwrite_files=1",
+                                    "xpos=1500\r\nypos=750"})
             QVERIFY2(w.ini().find(written) != std::string::npos, written);
         Window off("[Settings]\r\nxpos=-90000\r\nypos=150000\r\n");  // stored off every screen
         off.form->show();
         QVERIFY(off.form->screen()->availableGeometry().contains(off.form->frameGeometry()));
     }
 
-    // Enter in a field is Start: the message, the bad character selected or the folder field
-    // focused, and no run.
-    void refusalsFocusTheField() {
+    // Every caption fits and the window carries the program's icon, drawn (the SVG plugin is
+    // there) at task-bar size. Enter in a field is Start: the message, the bad character
+    // selected or the folder field focused, and no run.
+    void layoutAndRefusalsFocusingTheField() {
         const std::tuple<const char*, QString, int, const char*> rows[] = {
             {"searchExtEdit", "M/D", 1, "Invalid character in file extension!"},
             {"userTextEdit", "my \"best\"", 3, "Invalid character in user text field!"},
@@ -91,6 +151,12 @@ class MainWindowTest : public QObject {
         for (const auto& [name, value, bad, headline] : rows) {
             Window w;
             w.showWithCard();
+            w.edit("userTextEdit")->setText("Holiday_");
+            QVERIFY(QTest::qWaitForWindowExposed(w.form.get()));
+            verifyNoClippedText(*w.form);
+            QVERIFY(saveShot(*w.form, "main-idle"));
+            const QImage icon = w.form->windowIcon().pixmap(32, 32).toImage();
+            QVERIFY(qAlpha(icon.pixel(16, 16)) > 0 || qAlpha(icon.pixel(10, 20)) > 0);
             w.edit(name)->setText(value);
             QTest::keyClick(w.edit(name), Qt::Key_Return);
             QVERIFY2(w.ui.shown.size() == 1 && w.ui.shown[0].text.starts_with(headline), headline);
@@ -111,7 +177,7 @@ class MainWindowTest : public QObject {
             QVERIFY(w.form->focusWidget() != w.edit("exampleEdit") &&
                     !w.edit("sourceFolderEdit")->isEnabled());
             if (w.ui.progress.size() == 2)  // the last picture of the second file stays
-                QVERIFY(w.form->findChild<QProgressBar*>() && test::saveShot(*w.form, "main-run"));
+                QVERIFY(w.form->findChild<QProgressBar*>() && saveShot(*w.form, "main-run"));
             if (w.ui.progress.size() == 3 && w.start()->isEnabled())
                 w.start()->click();  // Abort
         };
@@ -135,12 +201,13 @@ class MainWindowTest : public QObject {
         QVERIFY(filesIn(w.card.path() + "PRG000").begin()->first.ends_with(".MPG"));  // renamed in place
     }
 
-    // The sample clips, dated so that the date order differs from the order they are found in.
+    // The sample clips, dated so that the date order differs from the order they are found in;
+    // their thumbnails also make the browser's pictures.
     void pickTwoInTheBrowserAndCopyThem() {
         Window w;
         const fs::path samples = fs::path(KADREL_TEST_DATA) / "../../samples/card/SD_VIDEO";
         std::vector<std::string> clips;
-        for (const char* name : {"PRG002/MOV003.MOD", "PRG001/MOV001.MOD", "PRG001/MOV002.MOD"}) {
+        for (const char* name : {"PRG001/MOV002.MOD", "PRG001/MOV001.MOD", "PRG002/MOV003.MOD"}) {
             clips.push_back(
                 w.card.write(std::string("SD_VIDEO/") + name, test::readAll((samples / name).string())));
             const auto day = sys_days{2021y / May / int(clips.size())} + 10h;
@@ -152,7 +219,8 @@ class MainWindowTest : public QObject {
         QCOMPARE(w.form->store().filelist, clips);
         QCOMPARE(w.button("manualToggle")->text(), QString("2 Files selected"));
         w.verifyIdle();
-        QVERIFY(test::saveShot(*w.form, "main-selected"));
+        QVERIFY(saveShot(*w.form, "main-selected"));
+        browserPictures(w.form->store());
         w.start()->click();
         std::multiset<std::string> copies;
         for (const auto& [name, data] : filesIn(w.target.path()))
@@ -163,6 +231,56 @@ class MainWindowTest : public QObject {
         w.form->onStartClicked();
         QCOMPARE(filesIn(w.target.path()).size(), size_t(2));
         QVERIFY(w.ui.shown.size() == 1 && w.ui.shown[0].text == "No files are selected!");
+    }
+
+    // The close box, Escape and Enter do not go on (the buttons are the patch-mode test's):
+    // Abort has the focus and is the default, so a stray Enter never starts patch mode.
+    void warningAnswers() {
+        for (const char* action : {"close", "escape", "enter"}) {
+            RunControl control;
+            control.warningcontinue = true;  // ask() must not trust a stale answer
+            bool abortFirst = false;
+            QTimer::singleShot(0, [action, &abortFirst] {
+                auto* dialog = qobject_cast<PatchModeWarning*>(QApplication::activeModalWidget());
+                QVERIFY(dialog != nullptr);
+                auto* abort = dialog->findChild<QPushButton*>("abortButton");
+                abortFirst = dialog->focusWidget() == abort && abort->isDefault();
+                verifyNoClippedText(*dialog);
+                QVERIFY(saveShot(*dialog, "warning"));
+                if (action == std::string("close"))
+                    dialog->close();
+                else
+                    QTest::keyClick(dialog->focusWidget(),
+                                    action == std::string("enter") ? Qt::Key_Return : Qt::Key_Escape);
+            });
+            QVERIFY2(!PatchModeWarning::ask(control) && !control.warningcontinue && abortFirst, action);
+        }
+    }
+
+    // Page 2 shows the values in force, also when they change while the window is open;
+    // closing clears the caller's flag.
+    void helpPages() {
+        Settings settings;
+        settings.modifySde = 2;
+        settings.modifyRdiPck = 0;
+        bool helpvisible = true;
+        auto* help = new HelpWindow(settings, helpvisible, nullptr);
+        help->show();
+        QVERIFY(saveShot(*help, "help-1"));
+        auto* page = help->findChild<QPushButton*>("pageButton");
+        QLabel* text = help->findChild<QLabel*>("pageTextLabel");
+        page->click();
+        QVERIFY(text->text().endsWith("modify_sde=2, modify_pes=0\ntextbeforedate=0, debugmode=0"));
+        verifyNoClippedText(*help);
+        QVERIFY(saveShot(*help, "help-2"));
+        settings.textBeforeDate = true;
+        page->click();
+        page->click();
+        QVERIFY(text->text().endsWith("textbeforedate=1, debugmode=0"));
+        QPointer<HelpWindow> guard = help;
+        help->close();
+        QVERIFY(!helpvisible);
+        QTRY_VERIFY(guard == nullptr);
     }
 };
 
