@@ -38,15 +38,9 @@ TEST(PsContinuation, StructuresCutAfterEveryByteAreEditedWhereTheyLie) {
             wantEs.replace(320, 4, bytes({0x0B, 0x42, 0x12, 0x00}));
         for (const std::vector<size_t>& cuts : cutLists) {
             PatchContext pc(mode, 1);
-            const std::string ps = test::programStream(es, cuts);
-            const std::string out = test::patched(pc, ps);
-            ASSERT_EQ(out.size(), ps.size());
-            EXPECT_EQ(test::videoEs(out), wantEs)
+            // The packet headers do not depend on the payload bytes, so the whole file is known.
+            EXPECT_EQ(test::patched(pc, test::programStream(es, cuts)), test::programStream(wantEs, cuts))
                 << "mode " << mode << " cut " << cuts[0] << " of " << cuts.size();
-            const std::vector<int64_t> video = test::videoByteOffsets(ps);
-            for (size_t changed : test::changedOffsets(ps, out))
-                EXPECT_TRUE(std::binary_search(video.begin(), video.end(), static_cast<int64_t>(changed)))
-                    << changed;
         }
     }
 }

@@ -1,12 +1,10 @@
-// Builds the byte streams the wide-screen flag tests feed to the scan, and a small program
-// stream demuxer of the tests' own that says where each video byte really lies.
+// Builds the byte streams the wide-screen flag tests feed to the scan.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "engine/change_oracle.h"
 #include "engine/run_context.h"
 #include "engine/scan/wide_screen_flag.h"
 #include "support/fake_ui.h"
@@ -73,39 +71,6 @@ inline std::string programStream(const std::string& es, std::vector<size_t> cuts
         from = cut;
     }
     return ps;
-}
-
-/// File offsets of the video payload bytes of a program stream made of MPEG-1 or MPEG-2 pack
-/// headers and PES packets, in stream order; empty when the stream does not parse.
-inline std::vector<int64_t> videoByteOffsets(const std::string& ps) {
-    std::vector<int64_t> out;
-    size_t at = 0;
-    auto u = [&](size_t i) { return static_cast<uint8_t>(ps[i]); };
-    while (at + 6 <= ps.size()) {
-        if (u(at) != 0 || u(at + 1) != 0 || u(at + 2) != 1)
-            return {};
-        const uint8_t id = u(at + 3);
-        if (id == 0xB9)
-            break;
-        if (id == 0xBA) {
-            at += (u(at + 4) & 0xF0) == 0x20 ? 12 : 14 + (u(at + 13) & 7);
-            continue;
-        }
-        const size_t end = at + 6 + (u(at + 4) << 8 | u(at + 5));
-        if (id >= 0xE0 && id <= 0xEF)
-            for (size_t i = videoPayloadStart(ps, at); i < end && i < ps.size(); ++i)
-                out.push_back(static_cast<int64_t>(i));
-        at = end;
-    }
-    return out;
-}
-
-/// The video elementary stream of a program stream, as the demuxer above reads it.
-inline std::string videoEs(const std::string& ps) {
-    std::string es;
-    for (int64_t at : videoByteOffsets(ps))
-        es += ps[static_cast<size_t>(at)];
-    return es;
 }
 
 /// Settings, flags, a scripted UI and a log file for one scan.

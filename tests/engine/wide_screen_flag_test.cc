@@ -22,63 +22,41 @@ using test::rdiPck;
 using test::sde;
 using test::seqHeader;
 
-struct FlagCase {
-    bool reset;
-    int modifyRdiPck;
-    std::string structure;
-    size_t at;  ///< where the expected bytes go in the structure
-    std::string expected;
-};
-FlagCase seqSet(int h, int flag, int want) {
-    return {false, 1, seqHeader(h, 576, flag), 7, bytes({want})};
-}
-FlagCase seqReset(int h, int flag, int want) {
-    return {true, 0, seqHeader(h, 576, flag), 7, bytes({want})};
-}
-FlagCase rdi(bool reset, int mode, const std::string& packet, int b28, int b29) {
-    return {reset, mode, packet, 28, bytes({b28, b29})};
+/// The structure amid filler, patched: only the bytes at its offset at may become expected.
+void expectPatched(bool reset, int modifyRdiPck, const std::string& structure, size_t at,
+                   const std::string& expected) {
+    PatchContext pc(2, modifyRdiPck);
+    const std::string in = filler(50) + structure + filler(50);
+    std::string want = in;
+    want.replace(50 + at, expected.size(), expected);
+    EXPECT_EQ(test::patched(pc, in, reset), want) << (reset ? "reset " : "set ") << at;
 }
 
 TEST(WsFlag, HeaderAndRdiPckFlagBytesTable) {
-    const FlagCase cases[] = {
-        seqSet(720, 0x23, 0x33),
-        seqSet(720, 0x13, 0x33),
-        seqSet(720, 0x43, 0x33),
-        seqSet(720, 0x33, 0x33),
-        seqSet(704, 0x24, 0x34),
-        seqSet(352, 0x28, 0x38),
-        seqSet(720, 0x11, 0x31),
-        seqSet(720, 0x48, 0x38),
-        seqSet(720, 0x3A, 0x3A),
-        seqSet(720, 0x53, 0x53),
-        seqSet(720, 0x19, 0x19),
-        seqSet(720, 0x10, 0x10),
-        seqSet(640, 0x23, 0x23),
-        seqReset(720, 0x33, 0x23),
-        seqReset(720, 0x23, 0x23),
-        seqReset(720, 0x13, 0x13),
-        seqReset(720, 0x3A, 0x3A),
-        seqReset(640, 0x33, 0x23),  // no size test when resetting
-        rdi(false, 1, rdiPck(0x00, 0x20), 0x40, 0x10),
-        rdi(false, 1, rdiPck(0x40, 0x03), 0x40, 0x13),
-        rdi(false, 1, rdiPck(0x40, 0x15), 0x40, 0x15),
-        rdi(false, 2, rdiPck(0x00, 0x03), 0x40, 0x13),
-        rdi(false, 0, rdiPck(0x00, 0x03), 0x00, 0x03),
-        rdi(false, 1, test::privateStream2(0x07, 0xEC, 0x50, 0, 3), 0, 3),
-        rdi(false, 1, test::privateStream2(0x07, 0xD4, 0x51, 0, 3), 0, 3),
-        // modify_rdi-pck does not matter when resetting
-        rdi(true, 0, rdiPck(0x40, 0x13), 0x40, 0x03),
-        rdi(true, 0, rdiPck(0x00, 0x03), 0x40, 0x03),
-        rdi(true, 0, rdiPck(0x40, 0x03), 0x40, 0x03),
-        rdi(true, 0, test::privateStream2(0x07, 0xEC, 0x50, 0x40, 0x13), 0x40, 0x13),
+    // {reset, width, byte 7 before, byte 7 after}; resetting makes no size test.
+    const int headers[][4] = {
+        {0, 720, 0x23, 0x33}, {0, 720, 0x13, 0x33}, {0, 720, 0x43, 0x33}, {0, 720, 0x33, 0x33},
+        {0, 704, 0x24, 0x34}, {0, 352, 0x28, 0x38}, {0, 720, 0x11, 0x31}, {0, 720, 0x48, 0x38},
+        {0, 720, 0x3A, 0x3A}, {0, 720, 0x53, 0x53}, {0, 720, 0x19, 0x19}, {0, 720, 0x10, 0x10},
+        {0, 640, 0x23, 0x23}, {1, 720, 0x33, 0x23}, {1, 720, 0x23, 0x23}, {1, 720, 0x13, 0x13},
+        {1, 720, 0x3A, 0x3A}, {1, 640, 0x33, 0x23},
     };
-    for (const FlagCase& c : cases) {
-        PatchContext pc(2, c.modifyRdiPck);
-        const std::string in = filler(50) + c.structure + filler(50);
-        std::string expected = in;
-        expected.replace(50 + c.at, c.expected.size(), c.expected);
-        EXPECT_EQ(test::patched(pc, in, c.reset), expected) << "case " << (&c - cases);
-    }
+    for (const auto& c : headers)
+        expectPatched(c[0], 1, seqHeader(c[1], 576, c[2]), 7, bytes({c[3]}));
+    // {reset, modify_rdi-pck, length low byte, sub-stream, bytes 28 and 29 before, after}; a
+    // packet of another length or sub-stream is no RDI-PCK, and modify_rdi-pck does not matter
+    // when resetting.
+    const int packets[][8] = {
+        {0, 1, 0xD4, 0x50, 0x00, 0x20, 0x40, 0x10}, {0, 1, 0xD4, 0x50, 0x40, 0x03, 0x40, 0x13},
+        {0, 1, 0xD4, 0x50, 0x40, 0x15, 0x40, 0x15}, {0, 2, 0xD4, 0x50, 0x00, 0x03, 0x40, 0x13},
+        {0, 0, 0xD4, 0x50, 0x00, 0x03, 0x00, 0x03}, {0, 1, 0xEC, 0x50, 0x00, 0x03, 0x00, 0x03},
+        {0, 1, 0xD4, 0x51, 0x00, 0x03, 0x00, 0x03}, {1, 0, 0xD4, 0x50, 0x40, 0x13, 0x40, 0x03},
+        {1, 0, 0xD4, 0x50, 0x00, 0x03, 0x40, 0x03}, {1, 0, 0xD4, 0x50, 0x40, 0x03, 0x40, 0x03},
+        {1, 0, 0xEC, 0x50, 0x40, 0x13, 0x40, 0x13},
+    };
+    for (const auto& c : packets)
+        expectPatched(c[0], c[1], test::privateStream2(0x07, c[2], c[3], c[4], c[5]), 28,
+                      bytes({c[6], c[7]}));
 }
 
 TEST(WsFlag, SequenceDisplayExtensionModes) {
@@ -189,28 +167,6 @@ TEST(WsFlag, StructuresCutByTheEndOfTheFileAreLeftAndTheScanEnds) {
         EXPECT_EQ(outcome.changed, (std::vector<int64_t>{7, static_cast<int64_t>(size) - 1})) << size;
         EXPECT_EQ(test::changedOffsets(in, test::readAll(path)), (std::vector<size_t>{7, size - 1})) << size;
     }
-}
-
-// Reset leaves extensions (whatever modify_sde says); both put the times back.
-TEST(WsFlag, FileTimesAreKeptToTheNanosecond) {
-    PatchContext pc(1, 1);
-    const std::string ext = sde(0x22, {0x0B, 0x42, 0x12, 0});
-    const std::string path = pc.dir.write("clip.mpg", seqHeader(720, 576, 0x33) + ext + filler(20));
-    platform::FileTimes before;
-    before.lastWrite = {1262304000, 123456789};
-    before.lastAccess = {1262307600, 987654321};
-    const auto expectTimesKept = [&](const char* what) {
-        platform::FileTimes after;
-        ASSERT_TRUE(platform::getFileTimes(path, after));
-        EXPECT_EQ(after.lastWrite, before.lastWrite) << what;
-        EXPECT_EQ(after.lastAccess, before.lastAccess) << what;
-    };
-    ASSERT_TRUE(platform::setFileTimes(path, before));
-    resetWideScreenFlag(path, pc.ctx);
-    expectTimesKept("reset");
-    EXPECT_EQ(test::readAll(path), seqHeader(720, 576, 0x23) + ext + filler(20));
-    setWideScreenFlag(path, pc.ctx);
-    EXPECT_EQ(test::readAll(path), seqHeader(720, 576, 0x33) + std::string(9, '\0') + filler(20));
 }
 
 TEST(WsFlag, FileThatCannotBeOpenedIsLeftAndItsErrorReturned) {
