@@ -32,22 +32,17 @@ constexpr FormatCase kFormatCases[] = {
     {"mm-dd-yy_HH-MM-SS-AMPM", "03-05-09_02-07-09-PM"},
 };
 
-TEST(DateTimeFormats, FormatsRenderTheSameFromTheirNameAndTheirPattern) {
+TEST(DateTimeFormats, FormatsRenderTheSameFromTheirNameAndTheirPatternAndTokensFollowTheRules) {
     for (const FormatCase& c : kFormatCases) {
-        SCOPED_TRACE(c.name);
         std::string name = "  " + std::string(c.name) + " ";  // blanks around it are stripped
         const std::string pattern = formatToPattern(name);
         EXPECT_EQ(name, c.name);
-        EXPECT_EQ(formatFileTime(kClip, pattern), c.expected);  // window mode
-        EXPECT_EQ(formatFileTime(kClip, c.name), c.expected);   // command line: the name as stored
+        EXPECT_EQ(formatFileTime(kClip, pattern), c.expected) << "window mode " << c.name;
+        EXPECT_EQ(formatFileTime(kClip, c.name), c.expected) << "command line " << c.name;
     }
     std::string upper = "YY-MM-DD_HH-MM-SS";
     EXPECT_EQ(formatToPattern(upper), "");
-}
-
-TEST(DateTimeFormats, FormatterTokensAndTheMinuteRule) {
-    const platform::CalendarTime midnight{2009, 11, 5, 0, 30, 5};
-    const platform::CalendarTime noon{2009, 11, 5, 12, 4, 5};
+    const platform::CalendarTime midnight{2009, 11, 5, 0, 30, 5}, noon{2009, 11, 5, 12, 4, 5};
     EXPECT_EQ(formatFileTime(midnight, "h:nn AMPM"), "12:30 AM");
     EXPECT_EQ(formatFileTime(noon, "h:nn ampm"), "12:04 PM");
     EXPECT_EQ(formatFileTime(noon, "Hh-dd-mm"), "12-05-11");    // a day token in between: month
