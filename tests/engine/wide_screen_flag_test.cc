@@ -1,14 +1,16 @@
-// setWideScreenFlag and resetWideScreenFlag on streams built byte by byte: the field tables, the chunk
-// boundaries, the file times and files of any size.
+// setWideScreenFlag and resetWideScreenFlag on streams built byte by byte (the field tables, chunk
+// boundaries, structures cut by packets, files of any size), on random streams and on real clips.
 #include "engine/scan/wide_screen_flag.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <fstream>
+#include <random>
+#include <regex>
 
-#include "engine/scan/chunk_scan.h"
-#include "engine/scan/mpeg2_fields.h"
+#include "engine/change_oracle.h"
 #include "platform/file_io.h"
 #include "stream_builder.h"
 
@@ -61,10 +63,8 @@ TEST(WsFlag, HeaderAndRdiPckFlagBytesTable) {
 
 TEST(WsFlag, SequenceDisplayExtensionModes) {
     struct Case {
-        int mode;
-        int h, v;
-        std::string ext;
-        std::string expected;
+        int mode, h, v;
+        std::string ext, expected;
     };
     const std::string pal = sde(0x22, {0x0B, 0x42, 0x12, 0x00});
     const std::string pal704 = sde(0x22, {0x0B, 0x02, 0x12, 0x00});
@@ -202,6 +202,158 @@ TEST(WsFlag, EditsAStructureBeyondFourGibibytesAtItsOffset) {
     char b[20];
     ASSERT_EQ(f.readAt(reinterpret_cast<uint8_t*>(b), 20, at - 8), 20);
     EXPECT_EQ(std::string(b, 20), std::string(8, '\0') + seqHeader(720, 576, 0x33));
+}
+
+// Structures cut by packet headers (remuxed files): followed across the headers, or left
+// untouched when the continuation is uncertain.
+
+// Where the first video packet begins in test::programStream: after the pack header and
+// the audio packet.
+constexpr size_t kVideoPes = 14 + 9 + 40;
+
+const std::string kHeader = seqHeader(720, 576, 0x23);
+const std::string kExtension = sde(0x23, {0x0B, 0x02, 0x12, 0x00});  // colour, 704 x 576
+
+// A sequence header and its 12-byte extension, cut by packet headers after every one of
+// their bytes past the start code, and once cut twice each by tiny packets: the edits land
+// on the structures' own bytes wherever they lie, and on nothing else. (A start code split
+// by a packet is not found by the byte search at all.)
+TEST(PsContinuation, StructuresCutAfterEveryByteAreEditedWhereTheyLie) {
+    const std::string es = filler(300) + kHeader + kExtension + bytes({0, 0, 1, 0xB8}) + filler(300);
+    std::vector<std::vector<size_t>> cutLists = {{305, 307, 317, 319}};
+    for (size_t cut = 304; cut < 324; ++cut)
+        if (cut <= 312 || cut >= 316)
+            cutLists.push_back({cut});
+    for (int mode : {1, 3}) {
+        std::string wantEs = es;
+        wantEs[307] = 0x33;
+        if (mode == 1)
+            wantEs.replace(312, 12, std::string(12, '\0'));
+        else
+            wantEs.replace(320, 4, bytes({0x0B, 0x42, 0x12, 0x00}));
+        for (const std::vector<size_t>& cuts : cutLists) {
+            PatchContext pc(mode, 1);
+            // The packet headers do not depend on the payload bytes, so the whole file is known.
+            EXPECT_EQ(test::patched(pc, test::programStream(es, cuts)), test::programStream(wantEs, cuts))
+                << "mode " << mode << " cut " << cuts[0] << " of " << cuts.size();
+        }
+    }
+}
+
+// When the bytes after the cut cannot be tied to the next packet of the same video stream,
+// nothing is written.
+TEST(PsContinuation, UncertainContinuationLeavesTheStructureUntouched) {
+    const std::string es = filler(100) + kHeader + filler(100);
+    std::string wrongLength = test::programStream(es, {105});
+    wrongLength[kVideoPes + 5] += 1;  // the first video packet claims one byte more
+    std::string otherStream = test::programStream(es, {105});
+    otherStream[kVideoPes + 3] = static_cast<char>(0xE1);  // the header sits in stream E1, then E0 follows
+    std::string garbage = test::programStream(es, {105});
+    garbage.replace(kVideoPes + 9 + 105, 14, filler(14, 0x12));  // no pack header where one must be
+    garbage.insert(kVideoPes + 9 + 105, bytes({0, 0, 1}));
+    garbage.erase(kVideoPes + 9 + 105 + 3, 3);
+    std::string audio = test::packHeader() + test::pesPacket(0xC0, filler(20) + kHeader.substr(0, 6)) +
+                        test::packHeader() + test::pesPacket(0xC0, kHeader.substr(6) + filler(20));
+    for (const std::string& ps : {wrongLength, otherStream, garbage, audio}) {
+        PatchContext pc(3, 1);
+        EXPECT_EQ(test::patched(pc, ps), ps);
+    }
+}
+
+/// Random bytes rich in zeros and start codes, with structures and packet headers mixed in.
+std::string randomStream(std::mt19937& rng) {
+    std::uniform_int_distribution<int> byte(0, 255), pick(0, 15), flag(0x10, 0x4F);
+    const size_t size = std::uniform_int_distribution<size_t>(0, 45000)(rng);
+    std::string s;
+    while (s.size() < size) {
+        switch (pick(rng)) {
+            case 0:
+                s += seqHeader(byte(rng) % 2 ? 720 : byte(rng) * 4, 576, flag(rng));
+                break;
+            case 1:
+                s += sde(0x20 | (byte(rng) & 0x0F), {byte(rng) & 0x0F, 0x42, byte(rng), 0});
+                break;
+            case 2:
+                s += rdiPck(byte(rng), byte(rng)).substr(0, 30 + byte(rng) * 8);
+                break;
+            case 3:
+                s += test::packHeader();
+                break;
+            case 4:
+                s += bytes({0, 0, 1, 0xE0, byte(rng) % 4, byte(rng), 0x81, 0, byte(rng) % 8});
+                break;
+            case 5:
+                s += bytes({0, 0, 1});
+                break;
+            case 6:
+                s += std::string(byte(rng) % 6, '\0');
+                break;
+            default:
+                for (int n = byte(rng); n > 0; --n)
+                    s += static_cast<char>(byte(rng) < 40 ? 0 : byte(rng));
+        }
+    }
+    return s;
+}
+
+TEST(Randomized, AnyStreamKeepsItsLengthAndChangesOnlyStructureBytes) {
+    std::mt19937 rng(20240601);
+    for (int round = 0; round < 300; ++round) {
+        PatchContext pc(round % 4, round % 3, round % 7 == 0);
+        const std::string in = randomStream(rng);
+        const std::string wide = test::patched(pc, in);
+        ASSERT_EQ(test::checkScanResult(in, wide), "") << "round " << round;
+        ASSERT_EQ(test::checkScanResult(wide, test::patched(pc, wide, true)), "") << "round " << round;
+    }
+}
+
+// The scan on real encoder output, checked with the ffmpeg tools as an independent reader.
+
+std::string run(const std::string& command) {
+    std::string out;
+    if (FILE* p = popen((command + " 2>&1").c_str(), "r")) {
+        char buf[4096];
+        for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;)
+            out.append(buf, n);
+        pclose(p);
+    }
+    return out;
+}
+
+/// The aspect ratio of every sequence header of the video stream, as ffmpeg's trace_headers reads it.
+std::vector<int> aspectRatios(const std::string& path) {
+    const std::string out =
+        run("ffmpeg -nostdin -i '" + path + "' -map 0:v -c copy -bsf:v trace_headers -f null -");
+    std::vector<int> values;
+    const std::regex re(" aspect_ratio_information +[01]+ = (\\d+)");
+    for (std::sregex_iterator it(out.begin(), out.end(), re), end; it != end; ++it)
+        values.push_back(std::stoi((*it)[1]));
+    return values;
+}
+
+// Every 4:3 clip, the cut ones included: set marks every header, reset gives the clip back.
+TEST(Clips, SetMakesEveryHeaderWideAndChangesNothingElse) {
+    if (run("ffmpeg -version").find("ffmpeg version") == std::string::npos)
+        GTEST_SKIP() << "ffmpeg not installed";
+    for (const char* name : {"pal720x576.mpg", "ntsc720x480.mpg", "pal704x576.mpg", "cif352x288.mpg",
+                             "sde704x576.mpg", "cut2042.mpg", "cut1895.mpg"}) {
+        PatchContext pc;
+        const std::string original = test::readAll(std::string(KADREL_TEST_DATA) + "/" + name);
+        const std::string path = pc.dir.write("clip.mpg", original);
+        const std::vector<int> before = aspectRatios(path);
+        ASSERT_GE(before.size(), 5u) << name;
+        ASSERT_EQ(before, std::vector<int>(before.size(), 2)) << name;
+        setWideScreenFlag(path, pc.ctx);
+        const std::string wide = test::readAll(path);
+        EXPECT_EQ(aspectRatios(path), std::vector<int>(before.size(), 3)) << name;
+        // Only aspect ratios change, 4:3 to 16:9 (the extensions already match), and only inside
+        // structures: no picture byte.
+        for (size_t at : test::changedOffsets(original, wide))
+            EXPECT_EQ(wide[at] - original[at], 0x10) << name << " at " << at;
+        EXPECT_EQ(test::checkScanResult(original, wide), "") << name;
+        resetWideScreenFlag(path, pc.ctx);
+        EXPECT_EQ(test::readAll(path), original) << name;
+    }
 }
 
 }  // namespace
