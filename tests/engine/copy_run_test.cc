@@ -301,11 +301,6 @@ struct Fault {
     } end;
 };
 
-void PrintTo(const std::tuple<Fault, bool>& c, std::ostream* os) {
-    *os << std::get<0>(c).what
-        << (std::get<1>(c) ? ", scans beside the copies" : ", one thing after another");
-}
-
 /// Every case runs with /W, once with each scan on a second thread while the next file copies and
 /// once in the one-thread order: both must end the same way.
 struct CopyRunFault : CopyRun, ::testing::WithParamInterface<std::tuple<Fault, bool>> {
@@ -330,8 +325,8 @@ struct CopyRunFault : CopyRun, ::testing::WithParamInterface<std::tuple<Fault, b
 };
 
 TEST_P(CopyRunFault, EndsWithItsReportAndLosesNothing) {
-    SCOPED_TRACE(fault().what);
     extras.overlapScans = std::get<1>(GetParam());
+    SCOPED_TRACE(fault().what + std::string(extras.overlapScans ? ", scans beside the copies" : ""));
     settings.deleteFiles = true;
     struct Source {
         std::string path, data, companion;
