@@ -13,6 +13,7 @@
 #include <system_error>
 #include <tuple>
 
+#include "engine/change_oracle.h"
 #include "engine/moi_writer.h"
 #include "engine/scan/wide_screen_flag.h"
 #include "platform/file_io.h"
@@ -106,12 +107,19 @@ struct CopyRun : ::testing::Test {
         EXPECT_TRUE(platform::getFileTimes(path, t)) << path;
         return {t.lastWrite, t.lastAccess};
     }
-    /// The sample as the scan alone marks it 16:9: what every marked copy or original must be.
+    /// The sample (real encoder output, every header 4:3) as the scan alone marks it 16:9: what
+    /// every marked copy or original must be. Only aspect ratios may change, and only to 16:9.
     std::string wideSample() {
         const std::string path = dir.write("wide.MOD", sample);
         EXPECT_EQ(setWideScreenFlag(path, ctx).error, 0);
         const std::string marked = test::readAll(path);
+        EXPECT_EQ(test::checkScanResult(sample, marked), "");
         EXPECT_FALSE(marked == sample);
+        for (size_t at = 0; at < sample.size(); ++at) {
+            if (marked[at] != sample[at]) {
+                EXPECT_EQ(marked[at] - sample[at], 0x10) << at;
+            }
+        }
         return marked;
     }
 
