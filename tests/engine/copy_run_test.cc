@@ -33,12 +33,12 @@ const std::string kName = "09-03-05_14-07-09_Rome";
 
 /// The file-system seam and the run's observer in one; each hook does what a test scripts.
 struct Seam : platform::FileFaults, CopyObserver {
-    std::function<int(const std::string&)> open;
-    std::function<int(int64_t)> slice;
-    std::function<void(int64_t)> bytes;
-    std::function<void(const std::string&)> committed;
-    std::function<int(int64_t, size_t&)> read;
-    std::function<int(int64_t)> write;
+    std::function<int(const std::string&)> open = [](const std::string&) { return 0; };
+    std::function<int(int64_t)> slice = [](int64_t) { return 0; };
+    std::function<void(int64_t)> bytes = [](int64_t) {};
+    std::function<void(const std::string&)> committed = [](const std::string&) {};
+    std::function<int(int64_t, size_t&)> read = [](int64_t, size_t&) { return 0; };
+    std::function<int(int64_t)> write = [](int64_t) { return 0; };
     int32_t current = -1;
     Names order;           ///< the sources in the order the run took them up
     std::mutex orderLock;  ///< the scan may run on a second thread
@@ -49,23 +49,17 @@ struct Seam : platform::FileFaults, CopyObserver {
         scanning = static_cast<int32_t>(std::find(order.begin(), order.end(), source) - order.begin());
         return 0;
     }
-    int beforeOpen(const std::string& s) override { return open ? open(s) : 0; }
-    int beforeSlice(int64_t offset) override { return slice ? slice(offset) : 0; }
-    void afterCommit(const std::string& target) override {
-        if (committed)
-            committed(target);
-    }
-    int beforeRead(int64_t offset, size_t& size) override { return read ? read(offset, size) : 0; }
-    int beforeWrite(int64_t offset, size_t) override { return write ? write(offset) : 0; }
+    int beforeOpen(const std::string& s) override { return open(s); }
+    int beforeSlice(int64_t offset) override { return slice(offset); }
+    void afterCommit(const std::string& target) override { committed(target); }
+    int beforeRead(int64_t offset, size_t& size) override { return read(offset, size); }
+    int beforeWrite(int64_t offset, size_t) override { return write(offset); }
     void onFile(int32_t i, int32_t, const std::string& source) override {
         std::lock_guard<std::mutex> hold(orderLock);
         current = i;
         order.push_back(source);
     }
-    void onBytes(int64_t done, int64_t) override {
-        if (bytes)
-            bytes(done);
-    }
+    void onBytes(int64_t done, int64_t) override { bytes(done); }
 };
 
 thread_local int32_t Seam::scanning = -1;

@@ -1,5 +1,6 @@
 // setWideScreenFlag and resetWideScreenFlag on streams built byte by byte (the field tables, chunk
-// boundaries, structures cut by packets, files of any size) and on random streams.
+// boundaries and the start-code index, structures cut by packets, files of any size) and on
+// random streams.
 #include "engine/scan/wide_screen_flag.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,8 @@
 
 #include "engine/change_oracle.h"
 #include "engine/run_context.h"
+#include "engine/scan/chunk_scan.h"
+#include "engine/scan/mpeg2_fields.h"
 #include "platform/file_io.h"
 #include "support/fake_ui.h"
 #include "support/temp_dir.h"
@@ -287,6 +290,33 @@ TEST(WsFlag, EditsAStructureBeyondFourGibibytesAtItsOffset) {
     char b[20];
     ASSERT_EQ(f.readAt(reinterpret_cast<uint8_t*>(b), 20, at - 8), 20);
     EXPECT_EQ(std::string(b, 20), std::string(8, '\0') + seqHeader(720, 576, 0x33));
+}
+
+// The chunk's one-pass start-code index against a plain search, on random chunks of every
+// length around the steps of the fast path.
+TEST(Mpeg2Fields, StartCodeIndexFindsWhatAPlainSearchFinds) {
+    std::mt19937 rng(5);
+    for (size_t length = 0; length < 100; ++length) {
+        for (int round = 0; round < 40; ++round) {
+            std::vector<uint8_t> data(kChunkSize);
+            for (size_t i = 0; i < length; ++i)
+                data[i] = static_cast<uint8_t>(rng() % 3 == 0 ? 0 : rng() % 2 ? 1 : 0xB3);
+            ScanChunk chunk;
+            chunk.data = data.data();
+            chunk.length = length;
+            chunk.indexStartCodes({kSequenceHeaderCode});
+            for (size_t from = 1; from <= length + 1; ++from) {
+                size_t plain = 0;
+                for (size_t p = from; p + 3 <= length && !plain; ++p)
+                    if (data[p - 1] == 0 && data[p] == 0 && data[p + 1] == 1 && data[p + 2] == 0xB3)
+                        plain = p;
+                ASSERT_EQ(chunk.find(kSequenceHeaderCode, from, length + 1), plain) << length << " " << from;
+                if (plain) {
+                    ASSERT_EQ(chunk.find(kSequenceHeaderCode, from, plain), 0u) << length << " " << from;
+                }
+            }
+        }
+    }
 }
 
 // Structures cut by packet headers (remuxed files): followed across the headers, or left
