@@ -18,9 +18,7 @@ std::string realCompanion() {
 }
 
 std::string summary(const std::optional<MoiRecord>& r) {
-    if (!r)
-        return "none";
-    return recordingTimeText(*r) + " " + lengthText(r->lengthMs) + " " + aspectText(r->aspect);
+    return r ? recordingTimeText(*r) + " " + lengthText(r->lengthMs) + " " + aspectText(r->aspect) : "none";
 }
 
 TEST(MoiCompanion, ReadsWhatTheCameraWroteAndNothingElse) {
