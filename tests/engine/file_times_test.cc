@@ -30,8 +30,6 @@ TEST(FileTimes, LastWriteTimeInLocalTimeAndNothingForOtherEntries) {
     // Last write and the earlier time on a copy (born now, written 2009): the last write.
     for (const TimeSource use : {TimeSource::LastWrite, TimeSource::Earlier})
         EXPECT_EQ(getFileTimeName(clip, use, "yyyymmddHhNnSs"), "20090305140709");
-    EXPECT_EQ(getFileTimeText(clip), "05/03/2009 14:07:09");
-    EXPECT_EQ(getFileTimeStamp(clip), "20090305140709");
     useZone("EST5");  // five hours behind UTC
     EXPECT_EQ(getFileTimeText(clip), "05/03/2009 09:07:09");
     EXPECT_EQ(getFileTimeStamp(clip), "20090305090709");

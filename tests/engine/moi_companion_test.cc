@@ -18,53 +18,46 @@ std::string realCompanion() {
 }
 
 std::string summary(const std::optional<MoiRecord>& r) {
-    if (!r)
-        return "none";
-    return recordingTimeText(*r) + " " + lengthText(r->lengthMs) + " " + aspectText(r->aspect);
+    return r ? recordingTimeText(*r) + " " + lengthText(r->lengthMs) + " " + aspectText(r->aspect) : "none";
 }
 
 TEST(MoiCompanion, ReadsWhatTheCameraWroteAndNothingElse) {
-    using test::Moi;
     using test::moiBytes;
     const struct {
-        const char* name;  ///< the companion's name beside MOV001.MOD; "" for none
-        std::string bytes;
+        std::string bytes;  ///< of MOV001.MOI beside MOV001.MOD
         const char* expected;
     } cases[] = {
-        {"MOV001.MOI", realCompanion(), "17/07/2009 14:18:50.000 0:00:01.44 16:9"},
-        {"MOV001.MOI", moiBytes({.msOfMinute = 59999, .lengthMs = 3723450, .format = 0x50}),
+        {realCompanion(), "17/07/2009 14:18:50.000 0:00:01.44 16:9"},
+        {moiBytes({.msOfMinute = 59999, .lengthMs = 3723450, .format = 0x50}),
          "17/07/2009 14:18:59.999 1:02:03.45 4:3"},
-        {"MOV001.MOI", moiBytes({.format = 0x51}), "17/07/2009 14:18:50.000 0:00:01.44 4:3"},
-        {"MOV001.MOI", moiBytes({.format = 0x54}), "17/07/2009 14:18:50.000 0:00:01.44 16:9"},
-        {"MOV001.MOI", moiBytes({.format = 0x53}), "17/07/2009 14:18:50.000 0:00:01.44 unknown"},
-        {"MOV001.moi", moiBytes({.year = 2008, .month = 2, .day = 29, .hour = 23, .minute = 59}),
+        {moiBytes({.format = 0x51}), "17/07/2009 14:18:50.000 0:00:01.44 4:3"},
+        {moiBytes({.format = 0x54}), "17/07/2009 14:18:50.000 0:00:01.44 16:9"},
+        {moiBytes({.format = 0x53}), "17/07/2009 14:18:50.000 0:00:01.44 unknown"},
+        {moiBytes({.year = 2008, .month = 2, .day = 29, .hour = 23, .minute = 59}),
          "29/02/2008 23:59:50.000 0:00:01.44 16:9"},
-        {"MOV001.MOI", moiBytes({.size = 0x81}), "17/07/2009 14:18:50.000 0:00:01.44 16:9"},
-        {"MOV001.MOI", moiBytes({.size = 0x80}), "none"},
-        {"MOV001.MOI", moiBytes({.version = "V5"}), "none"},
-        {"MOV001.MOI", moiBytes({.year = 2009, .month = 2, .day = 29}), "none"},
-        {"MOV001.MOI", moiBytes({.month = 13}), "none"},
-        {"MOV001.MOI", moiBytes({.hour = 24}), "none"},
-        {"MOV001.MOI", moiBytes({.msOfMinute = 60000}), "none"},
-        {"MOV001.MOI", moiBytes({.year = 0x3030}), "none"},  // "V6" and then text
-        {"MOV002.MOI", moiBytes({}), "none"},                // another clip's
-        {"", "", "none"},
+        {moiBytes({.size = 0x81}), "17/07/2009 14:18:50.000 0:00:01.44 16:9"},
+        {moiBytes({.size = 0x80}), "none"},
+        {moiBytes({.version = "V5"}), "none"},
+        {moiBytes({.year = 2009, .month = 2, .day = 29}), "none"},
+        {moiBytes({.month = 13}), "none"},
+        {moiBytes({.hour = 24}), "none"},
+        {moiBytes({.msOfMinute = 60000}), "none"},
+        {moiBytes({.year = 0x3030}), "none"},  // "V6" and then text
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.name) + " " + c.expected);
         test::TempDir dir;
         const std::string clip = dir.write("MOV001.MOD", "clip");
-        if (*c.name)
-            dir.write(c.name, c.bytes);
-        EXPECT_EQ(summary(readCompanion(clip)), c.expected);
+        dir.write("MOV001.MOI", c.bytes);
+        EXPECT_EQ(summary(readCompanion(clip)), c.expected) << "case " << &c - cases;
     }
 }
 
-// A FIFO named like a companion is passed over, never opened in a way that waits for a writer;
-// a companion that does not read leaves the choice to another that does.
-TEST(MoiCompanion, PassesOverFifosAndUnreadableCompanions) {
+// Another clip's companion is no companion; a FIFO named like one is passed over, never opened
+// in a way that waits for a writer; one that does not read leaves the choice to another that does.
+TEST(MoiCompanion, PassesOverOtherClipsFifosAndUnreadableCompanions) {
     test::TempDir dir;
     const std::string clip = dir.write("MOV001.MOD", "clip");
+    dir.write("MOV002.MOI", test::moiBytes({}));
     ASSERT_EQ(mkfifo(dir.file("MOV001.MOI").c_str(), 0600), 0);
     EXPECT_FALSE(readCompanion(clip));
     dir.write("MOV001.Moi", "V6 too short");

@@ -1,92 +1,151 @@
-// setWideScreenFlag and resetWideScreenFlag on streams built byte by byte: the field tables, the chunk
-// boundaries, the file times and files of any size.
+// setWideScreenFlag and resetWideScreenFlag on streams built byte by byte (the field tables, chunk
+// boundaries and the start-code index, structures cut by packets, files of any size) and on
+// random streams.
 #include "engine/scan/wide_screen_flag.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <fstream>
+#include <random>
 
+#include "engine/change_oracle.h"
+#include "engine/run_context.h"
 #include "engine/scan/chunk_scan.h"
 #include "engine/scan/mpeg2_fields.h"
 #include "platform/file_io.h"
-#include "stream_builder.h"
+#include "support/fake_ui.h"
+#include "support/temp_dir.h"
 
 namespace kadrel {
 namespace {
 
-using test::bytes;
-using test::filler;
-using test::PatchContext;
-using test::rdiPck;
-using test::sde;
-using test::seqHeader;
+std::string bytes(std::initializer_list<int> values) {
+    std::string s;
+    for (int v : values)
+        s += static_cast<char>(v);
+    return s;
+}
 
-struct FlagCase {
-    bool reset;
-    int modifyRdiPck;
-    std::string structure;
-    size_t at;  ///< where the expected bytes go in the structure
-    std::string expected;
+/// Filler without zero bytes, so it never forms or completes a start code.
+std::string filler(size_t n, char c = 0x55) {
+    return std::string(n, c);
+}
+
+/// A 12-byte sequence header of h x v with the given byte 7.
+std::string seqHeader(int h, int v, int flag) {
+    return bytes(
+        {0, 0, 1, 0xB3, h >> 4, ((h & 0x0F) << 4) | (v >> 8), v & 0xFF, flag, 0x11, 0x22, 0x33, 0x44});
+}
+
+/// A sequence display extension with byte 4 b4 (bit 0: colour description) and size bytes.
+std::string sde(int b4, std::initializer_list<int> size) {
+    std::string s = bytes({0, 0, 1, 0xB5, b4});
+    if (b4 & 1)
+        s += bytes({5, 5, 5});
+    return s + bytes(size);
+}
+
+/// A 2010-byte private stream 2 packet with the given length bytes, sub-stream and bytes 28, 29.
+std::string privateStream2(int lenHi, int lenLo, int sub, int b28, int b29) {
+    std::string s = bytes({0, 0, 1, 0xBF, lenHi, lenLo, sub}) + filler(21, 0x66) + bytes({b28, b29});
+    return s + filler(2010 - s.size(), 0x66);
+}
+
+std::string rdiPck(int b28, int b29) {
+    return privateStream2(0x07, 0xD4, 0x50, b28, b29);
+}
+
+/// An MPEG-2 pack header with no stuffing.
+std::string packHeader() {
+    return bytes({0, 0, 1, 0xBA, 0x44, 0, 4, 0, 4, 1, 0, 0x0D, 0x4B, 0xF8});
+}
+
+/// A PES packet of stream id with an MPEG-2 header carrying no optional fields.
+std::string pesPacket(int id, const std::string& payload) {
+    const size_t len = payload.size() + 3;
+    return bytes({0, 0, 1, id, static_cast<int>(len >> 8), static_cast<int>(len & 0xFF), 0x81, 0, 0}) +
+           payload;
+}
+
+/// A program stream: each piece of es in a video packet after a pack header and an audio
+/// packet. cuts are the es offsets where a new packet begins.
+std::string programStream(const std::string& es, std::vector<size_t> cuts) {
+    cuts.push_back(es.size());
+    std::string ps;
+    size_t from = 0;
+    for (size_t cut : cuts) {
+        ps += packHeader() + pesPacket(0xC0, filler(40, 0x77)) + pesPacket(0xE0, es.substr(from, cut - from));
+        from = cut;
+    }
+    return ps;
+}
+
+/// Settings, flags, a scripted UI and a log file for one scan.
+struct PatchContext {
+    test::TempDir dir;
+    Settings settings;
+    RunControl control;
+    test::FakeUi ui;
+    DebugLog log;
+    RunContext ctx{settings, control, ui, log};
+
+    explicit PatchContext(int modifySde = 2, int modifyRdiPck = 1, bool debug = false) {
+        settings.modifySde = static_cast<int16_t>(modifySde);
+        settings.modifyRdiPck = static_cast<int16_t>(modifyRdiPck);
+        settings.debugMode = debug;
+        if (debug)
+            log.openDebugLog(dir.file("kadrel.dbg"));
+    }
 };
-FlagCase seqSet(int h, int flag, int want) {
-    return {false, 1, seqHeader(h, 576, flag), 7, bytes({want})};
+
+/// Writes contents to a file, runs setWideScreenFlag (or resetWideScreenFlag) on it and returns the result.
+std::string patched(PatchContext& pc, const std::string& contents, bool reset = false) {
+    const std::string path = pc.dir.write("clip.mpg", contents);
+    reset ? resetWideScreenFlag(path, pc.ctx) : setWideScreenFlag(path, pc.ctx);
+    return test::readAll(path);
 }
-FlagCase seqReset(int h, int flag, int want) {
-    return {true, 0, seqHeader(h, 576, flag), 7, bytes({want})};
-}
-FlagCase rdi(bool reset, int mode, const std::string& packet, int b28, int b29) {
-    return {reset, mode, packet, 28, bytes({b28, b29})};
+
+/// The structure amid filler, patched: only the bytes at its offset at may become expected.
+void expectPatched(bool reset, int modifyRdiPck, const std::string& structure, size_t at,
+                   const std::string& expected) {
+    PatchContext pc(2, modifyRdiPck);
+    const std::string in = filler(50) + structure + filler(50);
+    std::string want = in;
+    want.replace(50 + at, expected.size(), expected);
+    EXPECT_EQ(patched(pc, in, reset), want) << (reset ? "reset " : "set ") << at;
 }
 
 TEST(WsFlag, HeaderAndRdiPckFlagBytesTable) {
-    const FlagCase cases[] = {
-        seqSet(720, 0x23, 0x33),
-        seqSet(720, 0x13, 0x33),
-        seqSet(720, 0x43, 0x33),
-        seqSet(720, 0x33, 0x33),
-        seqSet(704, 0x24, 0x34),
-        seqSet(352, 0x28, 0x38),
-        seqSet(720, 0x11, 0x31),
-        seqSet(720, 0x48, 0x38),
-        seqSet(720, 0x3A, 0x3A),
-        seqSet(720, 0x53, 0x53),
-        seqSet(720, 0x19, 0x19),
-        seqSet(720, 0x10, 0x10),
-        seqSet(640, 0x23, 0x23),
-        seqReset(720, 0x33, 0x23),
-        seqReset(720, 0x23, 0x23),
-        seqReset(720, 0x13, 0x13),
-        seqReset(720, 0x3A, 0x3A),
-        seqReset(640, 0x33, 0x23),  // no size test when resetting
-        rdi(false, 1, rdiPck(0x00, 0x20), 0x40, 0x10),
-        rdi(false, 1, rdiPck(0x40, 0x03), 0x40, 0x13),
-        rdi(false, 1, rdiPck(0x40, 0x15), 0x40, 0x15),
-        rdi(false, 2, rdiPck(0x00, 0x03), 0x40, 0x13),
-        rdi(false, 0, rdiPck(0x00, 0x03), 0x00, 0x03),
-        rdi(false, 1, test::privateStream2(0x07, 0xEC, 0x50, 0, 3), 0, 3),
-        rdi(false, 1, test::privateStream2(0x07, 0xD4, 0x51, 0, 3), 0, 3),
-        // modify_rdi-pck does not matter when resetting
-        rdi(true, 0, rdiPck(0x40, 0x13), 0x40, 0x03),
-        rdi(true, 0, rdiPck(0x00, 0x03), 0x40, 0x03),
-        rdi(true, 0, rdiPck(0x40, 0x03), 0x40, 0x03),
-        rdi(true, 0, test::privateStream2(0x07, 0xEC, 0x50, 0x40, 0x13), 0x40, 0x13),
+    // {reset, width, byte 7 before, byte 7 after}; resetting makes no size test.
+    const int headers[][4] = {
+        {0, 720, 0x23, 0x33}, {0, 720, 0x13, 0x33}, {0, 720, 0x43, 0x33}, {0, 720, 0x33, 0x33},
+        {0, 704, 0x24, 0x34}, {0, 352, 0x28, 0x38}, {0, 720, 0x11, 0x31}, {0, 720, 0x48, 0x38},
+        {0, 720, 0x3A, 0x3A}, {0, 720, 0x53, 0x53}, {0, 720, 0x19, 0x19}, {0, 720, 0x10, 0x10},
+        {0, 640, 0x23, 0x23}, {1, 720, 0x33, 0x23}, {1, 720, 0x23, 0x23}, {1, 720, 0x13, 0x13},
+        {1, 720, 0x3A, 0x3A}, {1, 640, 0x33, 0x23},
     };
-    for (const FlagCase& c : cases) {
-        PatchContext pc(2, c.modifyRdiPck);
-        const std::string in = filler(50) + c.structure + filler(50);
-        std::string expected = in;
-        expected.replace(50 + c.at, c.expected.size(), c.expected);
-        EXPECT_EQ(test::patched(pc, in, c.reset), expected) << "case " << (&c - cases);
-    }
+    for (const auto& c : headers)
+        expectPatched(c[0], 1, seqHeader(c[1], 576, c[2]), 7, bytes({c[3]}));
+    // {reset, modify_rdi-pck, length low byte, sub-stream, bytes 28 and 29 before, after}; a
+    // packet of another length or sub-stream is no RDI-PCK, and modify_rdi-pck does not matter
+    // when resetting.
+    const int packets[][8] = {
+        {0, 1, 0xD4, 0x50, 0x00, 0x20, 0x40, 0x10}, {0, 1, 0xD4, 0x50, 0x40, 0x03, 0x40, 0x13},
+        {0, 1, 0xD4, 0x50, 0x40, 0x15, 0x40, 0x15}, {0, 2, 0xD4, 0x50, 0x00, 0x03, 0x40, 0x13},
+        {0, 0, 0xD4, 0x50, 0x00, 0x03, 0x00, 0x03}, {0, 1, 0xEC, 0x50, 0x00, 0x03, 0x00, 0x03},
+        {0, 1, 0xD4, 0x51, 0x00, 0x03, 0x00, 0x03}, {1, 0, 0xD4, 0x50, 0x40, 0x13, 0x40, 0x03},
+        {1, 0, 0xD4, 0x50, 0x00, 0x03, 0x40, 0x03}, {1, 0, 0xD4, 0x50, 0x40, 0x03, 0x40, 0x03},
+        {1, 0, 0xEC, 0x50, 0x40, 0x13, 0x40, 0x13},
+    };
+    for (const auto& c : packets)
+        expectPatched(c[0], c[1], privateStream2(0x07, c[2], c[3], c[4], c[5]), 28, bytes({c[6], c[7]}));
 }
 
 TEST(WsFlag, SequenceDisplayExtensionModes) {
     struct Case {
-        int mode;
-        int h, v;
-        std::string ext;
-        std::string expected;
+        int mode, h, v;
+        std::string ext, expected;
     };
     const std::string pal = sde(0x22, {0x0B, 0x42, 0x12, 0x00});
     const std::string pal704 = sde(0x22, {0x0B, 0x02, 0x12, 0x00});
@@ -110,10 +169,8 @@ TEST(WsFlag, SequenceDisplayExtensionModes) {
     };
     for (const Case& c : cases) {
         PatchContext pc(c.mode, 1);
-        const std::string head = seqHeader(c.h, c.v, 0x23);
-        std::string wideHead = head;
-        wideHead[7] = 0x33;
-        EXPECT_EQ(test::patched(pc, head + c.ext + filler(40)), wideHead + c.expected + filler(40))
+        EXPECT_EQ(patched(pc, seqHeader(c.h, c.v, 0x23) + c.ext + filler(40)),
+                  seqHeader(c.h, c.v, 0x33) + c.expected + filler(40))
             << "mode " << c.mode << " case " << (&c - cases);
     }
 }
@@ -142,8 +199,8 @@ TEST(WsFlag, StructuresAroundChunkBoundariesAreSetAndReset) {
                     narrow.replace(pos, k.reset.size(), k.reset);
                 }
                 PatchContext pc(2, 1);
-                ASSERT_EQ(test::patched(pc, in), wide) << "set at " << at << " second " << second;
-                ASSERT_EQ(test::patched(pc, wide, true), narrow) << "reset at " << at << " second " << second;
+                ASSERT_EQ(patched(pc, in), wide) << "set at " << at << " second " << second;
+                ASSERT_EQ(patched(pc, wide, true), narrow) << "reset at " << at << " second " << second;
             }
         }
     }
@@ -159,7 +216,7 @@ TEST(WsFlag, OtherStructuresBeforeANearEndHitAreNotSkipped) {
     for (size_t at : {3000, 5000, 7000})
         in.replace(at, 12, seqHeader(720, 576, 0x23));
     in.replace(5012, 9, sde(0x22, {0x0B, 0x02, 0x12, 0}));
-    const std::string out = test::patched(pc, in);
+    const std::string out = patched(pc, in);
     for (size_t at : {3000, 5000, 7000})
         EXPECT_EQ(static_cast<uint8_t>(out[at + 7]), 0x33) << at;
     EXPECT_EQ(out.substr(5012 + 5, 4), bytes({0x0B, 0x42, 0x12, 0}));
@@ -173,44 +230,21 @@ TEST(WsFlag, StructuresCutByTheEndOfTheFileAreLeftAndTheScanEnds) {
     for (size_t size : {500, 10000, 19999}) {
         for (const std::string& tail : tails) {
             PatchContext pc(1, 1);
-            const std::string in = seqHeader(720, 576, 0x23) + filler(size - 12 - tail.size()) + tail;
-            const std::string out = test::patched(pc, in);
-            EXPECT_EQ(out.size(), in.size());
-            EXPECT_EQ(test::changedOffsets(in, out), std::vector<size_t>{7}) << size << " " << tail.size();
+            const std::string rest = filler(size - 12 - tail.size()) + tail;
+            EXPECT_EQ(patched(pc, seqHeader(720, 576, 0x23) + rest), seqHeader(720, 576, 0x33) + rest)
+                << size << " " << tail.size();
         }
         // A header whose flag byte is the file's very last byte is whole: it is set, and the
         // scan reports exactly the offsets it wrote (the delete proof relies on them).
         PatchContext pc(1, 1);
-        const std::string in =
-            seqHeader(720, 576, 0x23) + filler(size - 20) + seqHeader(720, 576, 0x23).substr(0, 8);
-        const std::string path = pc.dir.write("clip.mpg", in);
+        const std::string path = pc.dir.write("clip.mpg", seqHeader(720, 576, 0x23) + filler(size - 20) +
+                                                              seqHeader(720, 576, 0x23).substr(0, 8));
         const ScanOutcome outcome = setWideScreenFlag(path, pc.ctx);
         EXPECT_EQ(outcome.error, 0);
         EXPECT_EQ(outcome.changed, (std::vector<int64_t>{7, static_cast<int64_t>(size) - 1})) << size;
-        EXPECT_EQ(test::changedOffsets(in, test::readAll(path)), (std::vector<size_t>{7, size - 1})) << size;
+        EXPECT_EQ(test::readAll(path),
+                  seqHeader(720, 576, 0x33) + filler(size - 20) + seqHeader(720, 576, 0x33).substr(0, 8));
     }
-}
-
-// Reset leaves extensions (whatever modify_sde says); both put the times back.
-TEST(WsFlag, FileTimesAreKeptToTheNanosecond) {
-    PatchContext pc(1, 1);
-    const std::string ext = sde(0x22, {0x0B, 0x42, 0x12, 0});
-    const std::string path = pc.dir.write("clip.mpg", seqHeader(720, 576, 0x33) + ext + filler(20));
-    platform::FileTimes before;
-    before.lastWrite = {1262304000, 123456789};
-    before.lastAccess = {1262307600, 987654321};
-    const auto expectTimesKept = [&](const char* what) {
-        platform::FileTimes after;
-        ASSERT_TRUE(platform::getFileTimes(path, after));
-        EXPECT_EQ(after.lastWrite, before.lastWrite) << what;
-        EXPECT_EQ(after.lastAccess, before.lastAccess) << what;
-    };
-    ASSERT_TRUE(platform::setFileTimes(path, before));
-    resetWideScreenFlag(path, pc.ctx);
-    expectTimesKept("reset");
-    EXPECT_EQ(test::readAll(path), seqHeader(720, 576, 0x23) + ext + filler(20));
-    setWideScreenFlag(path, pc.ctx);
-    EXPECT_EQ(test::readAll(path), seqHeader(720, 576, 0x33) + std::string(9, '\0') + filler(20));
 }
 
 TEST(WsFlag, FileThatCannotBeOpenedIsLeftAndItsErrorReturned) {
@@ -224,7 +258,7 @@ TEST(WsFlag, PumpsEventsWhileScanningButNotOnEveryChunk) {
     std::string in = filler(2000000);
     for (size_t at = 0; at + 12 < in.size(); at += 4000)
         in.replace(at, 12, seqHeader(720, 576, 0x23));
-    test::patched(pc, in);
+    patched(pc, in);
     // 200 chunks and 700 search passes: a pump on every one would be 900 calls.
     EXPECT_GE(pc.ui.eventsPumped, 10);
     EXPECT_LE(pc.ui.eventsPumped, 60);
@@ -246,6 +280,130 @@ TEST(WsFlag, EditsAStructureBeyondFourGibibytesAtItsOffset) {
     char b[20];
     ASSERT_EQ(f.readAt(reinterpret_cast<uint8_t*>(b), 20, at - 8), 20);
     EXPECT_EQ(std::string(b, 20), std::string(8, '\0') + seqHeader(720, 576, 0x33));
+}
+
+// The chunk's one-pass start-code index against a plain search, on random chunks of every
+// length around the steps of the fast path.
+TEST(Mpeg2Fields, StartCodeIndexFindsWhatAPlainSearchFinds) {
+    std::mt19937 rng(5);
+    for (size_t length = 0; length < 100; ++length) {
+        for (int round = 0; round < 40; ++round) {
+            std::vector<uint8_t> data(kChunkSize);
+            for (size_t i = 0; i < length; ++i)
+                data[i] = static_cast<uint8_t>(rng() % 3 == 0 ? 0 : rng() % 2 ? 1 : 0xB3);
+            ScanChunk chunk;
+            chunk.data = data.data();
+            chunk.length = length;
+            chunk.indexStartCodes({kSequenceHeaderCode});
+            for (size_t from = 1; from <= length + 1; ++from) {
+                size_t plain = 0;
+                for (size_t p = from; p + 3 <= length && !plain; ++p)
+                    if (data[p - 1] == 0 && data[p] == 0 && data[p + 1] == 1 && data[p + 2] == 0xB3)
+                        plain = p;
+                ASSERT_EQ(chunk.find(kSequenceHeaderCode, from, length + 1), plain) << length << " " << from;
+                if (plain) {
+                    ASSERT_EQ(chunk.find(kSequenceHeaderCode, from, plain), 0u) << length << " " << from;
+                }
+            }
+        }
+    }
+}
+
+// Structures cut by packet headers (remuxed files): followed across the headers, or left
+// untouched when the continuation is uncertain. kVideoPes is where the first video packet of
+// programStream begins, after the pack header and the audio packet.
+constexpr size_t kVideoPes = 14 + 9 + 40;
+const std::string kHeader = seqHeader(720, 576, 0x23);
+
+// A sequence header and its 12-byte extension, cut by packet headers after every one of
+// their bytes past the start code, and once cut twice each by tiny packets: the edits land
+// on the structures' own bytes wherever they lie, and on nothing else. (A start code split
+// by a packet is not found by the byte search at all.)
+TEST(PsContinuation, StructuresCutAfterEveryByteAreEditedWhereTheyLie) {
+    const std::string colour704 = sde(0x23, {0x0B, 0x02, 0x12, 0x00});
+    const std::string es = filler(300) + kHeader + colour704 + bytes({0, 0, 1, 0xB8}) + filler(300);
+    std::vector<std::vector<size_t>> cutLists = {{305, 307, 317, 319}};
+    for (size_t cut = 304; cut < 324; ++cut)
+        if (cut <= 312 || cut >= 316)
+            cutLists.push_back({cut});
+    for (int mode : {1, 3}) {
+        std::string wantEs = es;
+        wantEs[307] = 0x33;
+        if (mode == 1)
+            wantEs.replace(312, 12, std::string(12, '\0'));
+        else
+            wantEs.replace(320, 4, bytes({0x0B, 0x42, 0x12, 0x00}));
+        for (const std::vector<size_t>& cuts : cutLists) {
+            PatchContext pc(mode, 1);
+            // The packet headers do not depend on the payload bytes, so the whole file is known.
+            EXPECT_EQ(patched(pc, programStream(es, cuts)), programStream(wantEs, cuts))
+                << "mode " << mode << " cut " << cuts[0] << " of " << cuts.size();
+        }
+    }
+}
+
+// When the bytes after the cut cannot be tied to the next packet of the same video stream,
+// nothing is written.
+TEST(PsContinuation, UncertainContinuationLeavesTheStructureUntouched) {
+    const std::string es = filler(100) + kHeader + filler(100);
+    std::string wrongLength = programStream(es, {105});
+    wrongLength[kVideoPes + 5] += 1;  // the first video packet claims one byte more
+    std::string otherStream = programStream(es, {105});
+    otherStream[kVideoPes + 3] = static_cast<char>(0xE1);  // the header sits in stream E1, then E0 follows
+    std::string garbage = programStream(es, {105});
+    garbage.replace(kVideoPes + 9 + 105, 14, filler(14, 0x12));  // no pack header where one must be
+    garbage.insert(kVideoPes + 9 + 105, bytes({0, 0, 1}));
+    garbage.erase(kVideoPes + 9 + 105 + 3, 3);
+    std::string audio = packHeader() + pesPacket(0xC0, filler(20) + kHeader.substr(0, 6)) + packHeader() +
+                        pesPacket(0xC0, kHeader.substr(6) + filler(20));
+    for (const std::string& ps : {wrongLength, otherStream, garbage, audio}) {
+        PatchContext pc(3, 1);
+        EXPECT_EQ(patched(pc, ps), ps);
+    }
+}
+
+/// Random bytes rich in zeros and start codes, with structures and packet headers mixed in.
+std::string randomStream(std::mt19937& rng) {
+    std::uniform_int_distribution<int> byte(0, 255), pick(0, 15), flag(0x10, 0x4F);
+    const auto b = [&] { return byte(rng); };
+    const auto piece = [&]() -> std::string {
+        switch (pick(rng)) {
+            case 0:
+                return seqHeader(b() % 2 ? 720 : b() * 4, 576, flag(rng));
+            case 1:
+                return sde(0x20 | (b() & 0x0F), {b() & 0x0F, 0x42, b(), 0});
+            case 2:
+                return rdiPck(b(), b()).substr(0, 30 + b() * 8);
+            case 3:
+                return packHeader();
+            case 4:
+                return bytes({0, 0, 1, 0xE0, b() % 4, b(), 0x81, 0, b() % 8});
+            case 5:
+                return bytes({0, 0, 1});
+            case 6:
+                return std::string(b() % 6, '\0');
+        }
+        std::string noise(b(), '\0');
+        for (char& c : noise)
+            c = static_cast<char>(b() < 40 ? 0 : b());
+        return noise;
+    };
+    const size_t size = std::uniform_int_distribution<size_t>(0, 45000)(rng);
+    std::string s;
+    while (s.size() < size)
+        s += piece();
+    return s;
+}
+
+TEST(Randomized, AnyStreamKeepsItsLengthAndChangesOnlyStructureBytes) {
+    std::mt19937 rng(20240601);
+    for (int round = 0; round < 300; ++round) {
+        PatchContext pc(round % 4, round % 3, round % 7 == 0);
+        const std::string in = randomStream(rng);
+        const std::string wide = patched(pc, in);
+        ASSERT_EQ(test::checkScanResult(in, wide), "") << "round " << round;
+        ASSERT_EQ(test::checkScanResult(wide, patched(pc, wide, true)), "") << "round " << round;
+    }
 }
 
 }  // namespace
