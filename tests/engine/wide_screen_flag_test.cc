@@ -6,8 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <fstream>
 #include <random>
+#include <regex>
 
 #include "engine/change_oracle.h"
 #include "engine/run_context.h"
@@ -284,6 +286,53 @@ TEST(WsFlag, EditsAStructureBeyondFourGibibytesAtItsOffset) {
 
 // The chunk's one-pass start-code index against a plain search, on random chunks of every
 // length around the steps of the fast path.
+// The ffmpeg tools as a reader that shares none of the scan's parsing: on real encoder output,
+// the cut clips included, every sequence header reads 16:9 afterwards, not one decoded frame
+// differs, and the reset gives the 4:3 clip back byte for byte.
+std::string shell(const std::string& command) {
+    std::string out;
+    if (FILE* p = popen((command + " 2>&1").c_str(), "r")) {
+        char buf[4096];
+        for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;)
+            out.append(buf, n);
+        pclose(p);
+    }
+    return out;
+}
+
+// The aspect_ratio_information of every sequence header, as ffmpeg's trace_headers reads it.
+std::vector<int> tracedAspects(const std::string& path) {
+    const std::string out =
+        shell("ffmpeg -nostdin -i '" + path + "' -map 0:v -c copy -bsf:v trace_headers -f null -");
+    std::vector<int> values;
+    const std::regex field(" aspect_ratio_information +[01]+ = (\\d+)");
+    for (std::sregex_iterator it(out.begin(), out.end(), field), end; it != end; ++it)
+        values.push_back(std::stoi((*it)[1]));
+    return values;
+}
+
+TEST(WsFlag, RealClipsReadWideToAnIndependentDecoderWithEveryFrameKept) {
+    if (shell("ffmpeg -version").find("ffmpeg version") == std::string::npos)
+        GTEST_SKIP() << "ffmpeg not installed";
+    for (const char* name : {"pal720x576.mpg", "ntsc720x480.mpg", "cif352x288.mpg", "sde704x576.mpg",
+                             "cut2042.mpg", "cut1895.mpg"}) {
+        PatchContext pc;
+        const std::string original = test::readAll(std::string(KADREL_TEST_DATA) + "/" + name);
+        const std::string path = pc.dir.write("clip.mpg", original);
+        const std::string frames =
+            "ffmpeg -nostdin -v error -i '" + path + "' -map 0:v -f framemd5 - | grep -v '^#'";
+        const std::string framesBefore = shell(frames);
+        const std::vector<int> aspects = tracedAspects(path);
+        ASSERT_GE(aspects.size(), 5u) << name;
+        ASSERT_EQ(aspects, std::vector<int>(aspects.size(), 2)) << name;
+        setWideScreenFlag(path, pc.ctx);
+        EXPECT_EQ(tracedAspects(path), std::vector<int>(aspects.size(), 3)) << name;
+        EXPECT_EQ(shell(frames), framesBefore) << name;
+        resetWideScreenFlag(path, pc.ctx);
+        EXPECT_EQ(test::readAll(path), original) << name;
+    }
+}
+
 TEST(Mpeg2Fields, StartCodeIndexFindsWhatAPlainSearchFinds) {
     std::mt19937 rng(5);
     for (size_t length = 0; length < 100; ++length) {
