@@ -1,9 +1,12 @@
+// The terminal front end of command-line runs: its questions, and the progress line drawn on it.
 #include "app/terminal_ui.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <sstream>
+
+#include "app/terminal_progress.h"
 
 namespace kadrel {
 namespace {
@@ -43,14 +46,28 @@ TEST(TerminalUi, QuestionsTakeYesOnlyFromATerminal) {
     }
 }
 
-TEST(TerminalUi, ProgressLineIsEndedBeforeTheNextBox) {
-    Captured err;
-    std::istringstream in;
-    TerminalUi ui(err.file, in, false, true);
-    ui.showProgress("processing File 1 of 2", 50);
-    ui.showMessage("text", "ERROR", MsgIcon::Critical, MsgButtons::Ok, MsgResult::Ok);
-    const std::string out = err.text();
-    EXPECT_NE(out.find("processing File 1 of 2  50%\nERROR\ntext\n"), std::string::npos) << out;
+TEST(TerminalUi, ProgressLineIsEndedBeforeTheNextBoxAndOnlyDrawnOnATerminal) {
+    for (const bool terminal : {true, false}) {
+        Captured err;
+        std::istringstream in;
+        TerminalUi ui(err.file, in, false, terminal);
+        TerminalProgress progress(ui);
+        progress.onFile(0, 2, "/card/a.MOD");
+        progress.onBytes(10, 20);
+        EXPECT_EQ(err.text().empty(), !terminal);
+        ui.showProgress("processing File 1 of 2", 50);
+        ui.showMessage("text", "ERROR", MsgIcon::Critical, MsgButtons::Ok, MsgResult::Ok);
+        const std::string out = err.text();
+        EXPECT_EQ(out.find("processing File 1 of 2  50%\nERROR\ntext\n") != std::string::npos, terminal)
+            << out;
+    }
+}
+
+TEST(TerminalProgress, LineShowsFilePercentAndThroughput) {
+    EXPECT_EQ(TerminalProgress::line(0, 4, 0.0, 0, 0.0), "processing File 1 of 4    0%  0.0 MiB/s");
+    EXPECT_EQ(TerminalProgress::line(1, 4, 0.5, 100 << 20, 2.0), "processing File 2 of 4   37%  50.0 MiB/s");
+    EXPECT_EQ(TerminalProgress::line(3, 4, 1.0, 1 << 20, 0.5), "processing File 4 of 4  100%  2.0 MiB/s");
+    EXPECT_EQ(TerminalProgress::line(0, 0, 0.0, 0, 1.0), "processing File 1 of 0    0%  0.0 MiB/s");
 }
 
 }  // namespace

@@ -53,7 +53,6 @@ TEST(FileCopy, CopiesByteForByteInSlicesAndReplacesOnlyWhenAskedAndComplete) {
     EXPECT_EQ(platform::copyFile(src, target, o), ENOSPC);
     EXPECT_EQ(test::readAll(target), "older recording");
     faults.offset = -1;
-    seen.clear();
     for (const int kernel : {0, ENOSYS}) {  // with and without the kernel's copy
         faults.kernel = kernel;
         seen.clear();

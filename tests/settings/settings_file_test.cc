@@ -102,15 +102,6 @@ TEST(SettingsFileTest, FreshFileLayoutIsKeptByLoadsAndWrites) {
     saveMainSettings(f.s, false);
     loadSettings(back, f.ui);
     EXPECT_EQ(back.xpos, 900);
-
-    ASSERT_EQ(chmod(f.s.iniFile.c_str(), 0444), 0);  // read-only: a close changes nothing, silently
-    const std::string before = readAll(f.s.iniFile);
-    f.s.lastSourceDir = "/elsewhere";
-    f.s.browser.xpos = 77;
-    saveMainSettings(f.s, false);
-    saveBrowserSettings(f.s);
-    EXPECT_EQ(readAll(f.s.iniFile), before);
-    EXPECT_TRUE(f.ui.messages.empty());
 }
 
 TEST(SettingsFileTest, EveryKeyReachesItsField) {
@@ -158,13 +149,11 @@ TEST(SettingsFileTest, CommandLineReadsOnlyItsKeys) {
               std::vector<int>({1, 0, 1, 0, 2, 1}));
     Settings blank;
     blank.iniFile = dir.write("blank.ini", "[Settings]\r\nmodify_sde=\r\nuse_moi=0\r\n");
+    blank.useMoi = true;  // /M turns it on for the run whatever the file says
     loadCommandLineSettings(blank);
     EXPECT_EQ(std::vector<int>(
                   {blank.modifySde, blank.modifyRdiPck, static_cast<int>(blank.timeSource), blank.useMoi}),
-              std::vector<int>({2, 1, 2, 0}));
-    blank.useMoi = true;  // /M turns it on for the run whatever the file says
-    loadCommandLineSettings(blank);
-    EXPECT_TRUE(blank.useMoi);
+              std::vector<int>({2, 1, 2, 1}));
     EXPECT_EQ(blank.dateFormat, "");
 }
 
@@ -183,23 +172,18 @@ TEST(SettingsFileTest, UnwritableFolderWarnsOnceAndKeepsSettingsInMemory) {
     EXPECT_EQ(readAll(dir.file("plain")), "x");
 }
 
+// Which values count as one is the number table's; here the key's section and the cuts a read makes.
 TEST(SettingsFileTest, DebugModeOnlyForOneAndKeysReadThroughTheFixedBuffer) {
     TempDir dir;
-    for (const auto& [contents, on] : {std::pair{"[Settings]\r\ndebugmode=1.0\r\n", true},
-                                       {"[Settings]\r\ndebugmode=2\r\n", false},
-                                       {"[Settings]\r\ndebugmode=\r\n", false},
-                                       {"[Other]\r\ndebugmode=1\r\n", false}})
-        EXPECT_EQ(readDebugMode(dir.write("Kadrel.ini", contents)), on) << contents;
-    EXPECT_FALSE(readDebugMode(dir.file("missing.ini")));
+    EXPECT_TRUE(readDebugMode(dir.write("on.ini", "[Settings]\r\ndebugmode=1.0\r\n")));
+    for (const char* off : {"[Settings]\r\ndebugmode=2\r\n", "[Other]\r\ndebugmode=1\r\n"})
+        EXPECT_FALSE(readDebugMode(dir.write("off.ini", off))) << off;
 
     const std::string file = dir.write("k.ini", "[S]\r\nlong=" + std::string(40000, 'v') + "\r\n" +
                                                     std::string("nul=ab\0cd\r\n", 11) + "x=1\r\n");
     EXPECT_EQ(readIniKey(file, "S", "long"), std::string(kIniBufferSize - 1, 'v'));
     EXPECT_EQ(readIniKey(file, "S", "nul"), "ab");
     EXPECT_EQ(readIniKey(file, "S", "missing") + readIniKey(dir.file("none.ini"), "S", "x"), "");
-    EXPECT_TRUE(writeIniKey(file, "s", "X", "2"));
-    EXPECT_EQ(readIniKey(file, "S", "x"), "2");
-    EXPECT_EQ(readIniKey(file, "S", "long").size(), kIniBufferSize - 1);
 }
 
 }  // namespace
