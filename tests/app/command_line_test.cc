@@ -50,22 +50,18 @@ class ParseCommandLine : public ::testing::Test {
 
 TEST_F(ParseCommandLine, SwitchesAndDefaults) {
     EXPECT_EQ(parse({folder, folder, "/w", "/s:Mpg", "/r:\"avi\"", "/T:my trip", "/C", "/O", "/E"}), 0);
-    EXPECT_FALSE(flags.showerrors) << "/E is the ninth argument";
-    EXPECT_TRUE(settings.setWideScreen);
+    EXPECT_FALSE(flags.showerrors || settings.useMoi) << "/E is the ninth argument";
+    EXPECT_TRUE(settings.setWideScreen && flags.confirmpatch && settings.overwrite && flags.sourceisdir &&
+                flags.targetisdir);
     EXPECT_EQ(settings.searchExt + "|" + settings.renameExt + "|" + settings.userText, "Mpg|avi|my trip");
-    EXPECT_TRUE(flags.confirmpatch && settings.overwrite && flags.sourceisdir && flags.targetisdir);
-    EXPECT_FALSE(settings.useMoi);
     EXPECT_EQ(parse({folder, "/E", "/m"}), kErrNoConfirmation);
     EXPECT_TRUE(flags.showerrors && settings.useMoi);
 
     settings.overwrite = false;
     flags.showerrors = false;
     EXPECT_EQ(parse({folder, "/OX", "/EX", "/?x", "/Wide", "/Confirm", "/MOI"}), 0);
-    EXPECT_FALSE(settings.overwrite) << "/O must stand alone";
-    EXPECT_FALSE(settings.useMoi) << "so must /M";
-    EXPECT_FALSE(flags.showerrors);
-    EXPECT_TRUE(settings.setWideScreen) << "/Wide begins with /W";
-    EXPECT_TRUE(flags.confirmpatch);
+    EXPECT_FALSE(settings.overwrite || settings.useMoi || flags.showerrors) << "/O, /M and /E stand alone";
+    EXPECT_TRUE(settings.setWideScreen && flags.confirmpatch) << "/Wide begins with /W, /Confirm with /C";
     EXPECT_EQ(settings.searchExt + settings.renameExt + settings.userText, "MODMPG");
     EXPECT_EQ(settings.targetDir, "") << "the second argument is a switch, so patch mode";
 

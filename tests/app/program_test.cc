@@ -9,9 +9,8 @@
 
 #include <algorithm>
 #include <csignal>
-#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
-#include <regex>
 #include <set>
 
 #include "support/temp_dir.h"
@@ -23,15 +22,13 @@ namespace fs = std::filesystem;
 
 struct Result {
     int status = -1;
-    std::string out;
-    std::string err;
+    std::string out, err;
 };
 
 class Program : public ::testing::Test {
   protected:
     void SetUp() override {
         fs::copy_file(KADREL_BINARY, dir.file("kadrel"));
-        fs::permissions(dir.file("kadrel"), fs::perms::owner_all);
         fs::create_directory(dir.file("dst"));
     }
     /// Runs the program in its folder; launcher, if any, starts it (e.g. as another user).
@@ -51,7 +48,7 @@ bool beginsWith(const std::string& text, const std::string& start) {
 }
 
 // Only a real help request ends with 0: a garbled path shows the usage too, but its code must
-// not wrap to success when it exceeds 8 bits.
+// not wrap to success when it exceeds 8 bits. Besides the error report, a message is one line.
 TEST_F(Program, RunsThatCopyNothingReportAndExitByTheirCode) {
     fs::create_directories(dir.file("a\\/:*?<>|"));  // the whole reserved run: POSIX allows it
     const std::string garbled = "'" + dir.path() + "a\\/:*?<>|'";
@@ -62,8 +59,8 @@ TEST_F(Program, RunsThatCopyNothingReportAndExitByTheirCode) {
         std::string out, err;
     } cases[] = {
         {"/?", 0, usage, ""},
-        {"/? /nonexistent /W", 0, usage, ""},
-        {dir.path(), 4, "", ""},  // without /E a validation error is silent
+        {"", 2, "", "kadrel: the window is not available ("},  // no window module beside this copy
+        {dir.path(), 4, "", ""},                               // without /E a validation error is silent
         {dir.path() + " /E", 4, "", "Error\nERROR 4\n\nDescription of the Error codes:\n"},
         {"/nonexistent/folder -E", 1, "", "Error\nERROR 1\n"},
         {"'   '", 1, "", ""},
@@ -76,37 +73,20 @@ TEST_F(Program, RunsThatCopyNothingReportAndExitByTheirCode) {
         EXPECT_EQ(r.status, c.status) << c.args;
         EXPECT_TRUE(beginsWith(r.out, c.out) && beginsWith(r.err, c.err)) << c.args << r.out << r.err;
         EXPECT_TRUE(r.out.empty() || r.out.ends_with("\nProgram terminated.\n")) << c.args;
+        EXPECT_TRUE(r.err.starts_with("Error\n") || std::count(r.err.begin(), r.err.end(), '\n') <= 1)
+            << r.err;
     }
 }
 
-TEST_F(Program, WithoutTheWindowModuleWindowModeSaysSoInOneLine) {
-    const Result r = run("");
-    EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.out, "");
-    EXPECT_TRUE(beginsWith(r.err, "kadrel: the window is not available (")) << r.err;
-    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1);
-}
-
-// Without a settings file a copy gets a date name and nothing is written, neither into the
-// (writable) program folder nor into the config folder; the config folder's file is read, and
-// the debug log opens beside it, but not for a failed validation.
+// The config folder's settings file is read, and the debug log opens beside it, but not for a
+// failed validation. (A first run without settings file is the installed tree's test.)
 TEST_F(Program, CopiesAFolderOrOneFileFromTheCommandLine) {
     dir.write("card/SD_VIDEO/PRG001/MOV001.MOD", "clip one");
     dir.write("card/SD_VIDEO/PRG001/MOV001.MOI", "info");
-    Result r = run("card dst");
-    EXPECT_EQ(r.status, 0) << r.err;
-    const fs::directory_iterator copy(dir.file("dst"));
-    ASSERT_NE(copy, fs::directory_iterator());
-    const std::string name = copy->path().filename();
-    EXPECT_TRUE(std::regex_match(name, std::regex(R"(\d{8}_\d{6}\.MPG)"))) << name;
-    EXPECT_EQ(test::readAll(dir.file("dst/" + name)), "clip one");
-    EXPECT_FALSE(fs::exists(dir.file("Kadrel.ini")) || fs::exists(dir.file("config")));
-
     dir.write("config/kadrel/Kadrel.ini", "[Settings]\r\ndatetimeformat=\r\ndebugmode= 1.0 \r\n");
     run("/nonexistent");
     EXPECT_FALSE(fs::exists(dir.file("config/kadrel/kadrel.dbg")));
-    fs::remove(dir.file("dst/" + name));
-    r = run(dir.path() + "card " + dir.path() + "dst");
+    Result r = run(dir.path() + "card " + dir.path() + "dst");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(test::readAll(dir.file("dst/MOV001.MPG")), "clip one") << "a blank date format keeps the name";
     EXPECT_TRUE(fs::exists(dir.file("card/SD_VIDEO/PRG001/MOV001.MOD"))) << "no delete without deletefiles";
@@ -125,17 +105,14 @@ TEST_F(Program, CopiesAFolderOrOneFileFromTheCommandLine) {
     EXPECT_NE(r.err.find("No files with extension *.xyz were found"), std::string::npos) << r.err;
 }
 
-// Once /clips/2009 counted as /C, and the card's originals were renamed and patched unasked.
-TEST_F(Program, NothingIsTouchedWithoutConfirmationOrWithANameOutsideTheTarget) {
+// The command line takes datetimeformat as it stands: one leading out of the target must stop
+// the run before anything is touched.
+TEST_F(Program, NothingIsTouchedWithANameOutsideTheTarget) {
     dir.write("card/MOV001.MOD", "clip one");
-    Result r = run("card -W /clips/2009");
-    EXPECT_EQ(r.status, 4);
     dir.write("Kadrel.ini", "[Settings]\r\ndatetimeformat=../x_yyyymmdd\r\n");
-    r = run("card dst");
+    const Result r = run("card dst");
     EXPECT_EQ(r.status, 6);
-    const std::string box =
-        "ERROR\nThe date format (datetimeformat in Kadrel.ini) \"../x_yyyymmdd\" would make";
-    EXPECT_TRUE(beginsWith(r.err, box)) << r.err;
+    EXPECT_TRUE(beginsWith(r.err, "ERROR\nThe date format (datetimeformat in Kadrel.ini)")) << r.err;
     std::set<std::string> tree;
     for (const auto& entry : fs::recursive_directory_iterator(dir.path()))
         tree.insert(fs::relative(entry.path(), dir.path()).string());

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <sstream>
 
 #include "app/terminal_progress.h"
@@ -12,16 +13,14 @@ namespace kadrel {
 namespace {
 
 struct Captured {
-    std::FILE* file = std::tmpfile();
-    ~Captured() { std::fclose(file); }
-    std::string text() {
-        std::fflush(file);
-        std::rewind(file);
-        std::string out;
-        for (int c; (c = std::fgetc(file)) != EOF;)
-            out += static_cast<char>(c);
-        return out;
+    char* data = nullptr;
+    size_t size = 0;
+    std::FILE* file = ::open_memstream(&data, &size);
+    ~Captured() {
+        std::fclose(file);
+        std::free(data);
     }
+    std::string text() { return std::fflush(file) == 0 ? std::string(data, size) : "?"; }
 };
 
 // Without a terminal a question takes the default: a script never deletes by accident.

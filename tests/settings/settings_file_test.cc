@@ -1,11 +1,10 @@
 #include "settings/settings_file.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <climits>
-#include <filesystem>
 #include <optional>
+#include <utility>
 
 #include "support/fake_ui.h"
 #include "support/temp_dir.h"
@@ -13,9 +12,7 @@
 namespace kadrel {
 namespace {
 
-using test::FakeUi;
-using test::readAll;
-using test::TempDir;
+using namespace test;
 
 TEST(SettingsNumberTest, LeadingNumberRoundedHalfToEvenAndSaturated) {
     const struct {
@@ -66,52 +63,50 @@ TEST(SettingsNumberTest, ClampsEachKeyToItsRange) {
     }
 }
 
-/// A settings file with the given contents ("" for none), loaded in window mode.
-struct Loaded {
-    explicit Loaded(const std::optional<std::string>& contents = std::nullopt) {
+class SettingsFile : public ::testing::Test {
+  protected:
+    /// Writes contents as the settings file (none when nullopt), loads it in window mode and
+    /// returns what the file then holds.
+    std::string load(const std::optional<std::string>& contents = std::nullopt) {
         s.iniFile = contents ? dir.write("Kadrel.ini", *contents) : dir.file("Kadrel.ini");
         loadSettings(s, ui);
+        return readAll(s.iniFile);
     }
     TempDir dir;
     FakeUi ui;
     Settings s;
 };
 
-TEST(SettingsFileTest, FreshFileLayoutIsKeptByLoadsAndWrites) {
-    Loaded f;
-    const std::string fresh = readAll(f.s.iniFile);
+TEST_F(SettingsFile, FreshFileLayoutIsKeptByLoadsAndWrites) {
+    const std::string fresh = load();
     EXPECT_NE(fresh.find("\r\ndatetimeformat=yyyymmdd_HHMMSS\r\n[ThumbnailBrowser]\r\n"), std::string::npos);
-    EXPECT_TRUE(f.ui.messages.empty());
-    EXPECT_EQ(f.s.modifySde, 1);
-    EXPECT_EQ(f.s.timeSource, TimeSource::Earlier);
-    loadSettings(f.s, f.ui);
-    EXPECT_EQ(readAll(f.s.iniFile), fresh);  // loading again changes nothing
+    EXPECT_TRUE(ui.messages.empty() && s.modifySde == 1 && s.timeSource == TimeSource::Earlier);
+    loadSettings(s, ui);
+    EXPECT_EQ(readAll(s.iniFile), fresh);  // loading again changes nothing
 
-    f.s.lastSourceDir = "/media/card";
-    f.s.xpos = 900;
-    f.s.browser.width = 12000;
-    saveMainSettings(f.s, true);
-    saveBrowserSettings(f.s);
+    s.lastSourceDir = "/media/card";
+    s.xpos = 900;
+    s.browser.width = 12000;
+    saveMainSettings(s, true);
+    saveBrowserSettings(s);
     Settings back;
-    back.iniFile = f.s.iniFile;
-    loadSettings(back, f.ui);
-    EXPECT_EQ(back.lastSourceDir, "/media/card");
-    EXPECT_EQ(back.xpos, 0);  // not stored while minimised
-    EXPECT_EQ(back.browser.width, 12000);
-    EXPECT_EQ(back.dateFormat, "yyyymmdd_HHMMSS");  // the comment block and its key are still there
-    saveMainSettings(f.s, false);
-    loadSettings(back, f.ui);
+    back.iniFile = s.iniFile;
+    loadSettings(back, ui);
+    // The comment block and its key are still there; the position is not stored while minimised.
+    EXPECT_EQ(back.lastSourceDir + "|" + back.dateFormat, "/media/card|yyyymmdd_HHMMSS");
+    EXPECT_EQ(std::pair(back.xpos, back.browser.width), std::pair(0, 12000));
+    saveMainSettings(s, false);
+    loadSettings(back, ui);
     EXPECT_EQ(back.xpos, 900);
 }
 
-TEST(SettingsFileTest, EveryKeyReachesItsField) {
-    Loaded f(
+TEST_F(SettingsFile, EveryKeyReachesItsField) {
+    load(
         "[Settings]\nlastsourcedir=/card\nlasttargetdir=/video\nsetws=1\nTextbeforeDate=2\n"
         "SearchFor=mpg\nRenameTo=mpeg\nxpos=150.5\nypos=-30\nAddedText= holiday \n"
         "datetimeformat=dd-mm-yy\ndeletefiles=1\nmodify_sde=5\nmodify_rdi-pck=7\n"
         "overwrite_files=1\nuse_modificationtime=9\nuse_moi=1\n"
         "[ThumbnailBrowser]\nxpos=11\nypos=12\nheight=13\nwidth=14\nThumbnailSize=2\n");
-    const Settings& s = f.s;
     EXPECT_EQ(s.lastSourceDir + "|" + s.lastTargetDir + "|" + s.searchExt + "|" + s.renameExt + "|" +
                   s.userText + "|" + s.dateFormat,
               "/card|/video|mpg|mpeg|holiday|dd-mm-yy");
@@ -124,18 +119,14 @@ TEST(SettingsFileTest, EveryKeyReachesItsField) {
               std::vector<int>({11, 12, 13, 14, 2}));
 }
 
-TEST(SettingsFileTest, BrowserSectionWithoutXposIsRewrittenWithDefaults) {
-    Loaded f("[Settings]\r\nSearchFor=MPG\r\n[ThumbnailBrowser]\r\nheight=1234\r\nwidth=99\r\n");
-    EXPECT_EQ(f.s.browser.height, 7000);
-    EXPECT_EQ(f.s.browser.width, 10000);
-    EXPECT_EQ(readAll(f.s.iniFile),
+TEST_F(SettingsFile, BrowserSectionWithoutXposIsRewrittenWithDefaults) {
+    EXPECT_EQ(load("[Settings]\r\nSearchFor=MPG\r\n[ThumbnailBrowser]\r\nheight=1234\r\nwidth=99\r\n"),
               "[Settings]\r\nSearchFor=MPG\r\n[ThumbnailBrowser]\r\nheight=7000\r\n"
               "width=10000\r\nxpos=0\r\nypos=0\r\nThumbnailSize=1\r\n");
+    EXPECT_EQ(std::pair(s.browser.height, s.browser.width), std::pair(7000, 10000));
 }
 
-TEST(SettingsFileTest, CommandLineReadsOnlyItsKeys) {
-    TempDir dir;
-    Settings s;
+TEST_F(SettingsFile, CommandLineReadsOnlyItsKeys) {
     s.iniFile =
         dir.write("Kadrel.ini",
                   "[Settings]\r\nSearchFor=JPG\r\nTextbeforeDate=1\r\ndatetimeformat=d-m-yy_HH-MM-SS\r\n"
@@ -157,12 +148,9 @@ TEST(SettingsFileTest, CommandLineReadsOnlyItsKeys) {
     EXPECT_EQ(blank.dateFormat, "");
 }
 
-TEST(SettingsFileTest, UnwritableFolderWarnsOnceAndKeepsSettingsInMemory) {
-    TempDir dir;
-    Settings s;
+TEST_F(SettingsFile, UnwritableFolderWarnsOnceAndKeepsSettingsInMemory) {
     // A parent that is a regular file cannot hold the settings file, whoever runs the test.
     s.iniFile = dir.write("plain", "x") + "/Kadrel.ini";
-    FakeUi ui;
     loadSettings(s, ui);
     loadSettings(s, ui);
     ASSERT_EQ(ui.messages.size(), 1u);
@@ -173,8 +161,7 @@ TEST(SettingsFileTest, UnwritableFolderWarnsOnceAndKeepsSettingsInMemory) {
 }
 
 // Which values count as one is the number table's; here the key's section and the cuts a read makes.
-TEST(SettingsFileTest, DebugModeOnlyForOneAndKeysReadThroughTheFixedBuffer) {
-    TempDir dir;
+TEST_F(SettingsFile, DebugModeOnlyForOneAndKeysReadThroughTheFixedBuffer) {
     EXPECT_TRUE(readDebugMode(dir.write("on.ini", "[Settings]\r\ndebugmode=1.0\r\n")));
     for (const char* off : {"[Settings]\r\ndebugmode=2\r\n", "[Other]\r\ndebugmode=1\r\n"})
         EXPECT_FALSE(readDebugMode(dir.write("off.ini", off))) << off;
