@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <tuple>
+#include <utility>
 
 #include "support/temp_dir.h"
 
@@ -11,24 +13,17 @@ namespace {
 
 using Args = std::vector<std::string>;
 
-ArgumentArray array(Args args) {
-    args.insert(args.begin(), std::to_string(args.size()));
-    return args;
-}
-
 TEST(CommandLineArgs, ArgvKeepsEightAndReadsPosixSpellings) {
-    struct Case {
-        std::vector<const char*> argv;
-        Args args;
-    } cases[] = {
+    // argv, the argument array (its count first)
+    const std::pair<std::vector<const char*>, ArgumentArray> cases[] = {
         {{"kadrel", "-h", "--help", "-W", "-S:mod", "/home/me", "--x", "-", "/E", "ninth"},
-         {"/?", "/?", "/W", "/S:mod", "/home/me", "--x", "-", "/E"}},
+         {"8", "/?", "/?", "/W", "/S:mod", "/home/me", "--x", "-", "/E"}},
         // A relative path must not turn into an absolute one; nothing after "--" is respelled.
         {{"kadrel", "-card/PRG001", "-W", "--", "-h", "-W", "--", "--help"},
-         {"-card/PRG001", "/W", "--", "-h", "-W", "--", "--help"}},
+         {"7", "-card/PRG001", "/W", "--", "-h", "-W", "--", "--help"}},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(argsFromArgv(static_cast<int>(c.argv.size()), c.argv.data()), array(c.args)) << c.argv[1];
+    for (const auto& [argv, args] : cases)
+        EXPECT_EQ(argsFromArgv(static_cast<int>(argv.size()), argv.data()), args) << argv[1];
     EXPECT_EQ(stripQuotes("\"abc") + stripQuotes("abc\"") + stripQuotes("\"\""), "abcabc");
     EXPECT_EQ(stripQuotes("\""), "\"");
 }
@@ -74,10 +69,7 @@ TEST_F(ParseCommandLine, ErrorBits) {
     const std::string missing = dir.file("missing");
     const std::string reserved = folder + "\\/:*?<>|";
     std::filesystem::create_directory(dir.file("blank "));
-    struct Case {
-        Args args;
-        int16_t code;
-    } cases[] = {
+    const std::pair<Args, int16_t> cases[] = {
         {{}, kErrSource},
         {{missing}, kErrSource},
         {{missing, missing, "/S:*", "/W"}, kErrSource},
@@ -104,8 +96,8 @@ TEST_F(ParseCommandLine, ErrorBits) {
         {{reserved, "/C"}, kErrSource},
         {{folder, reserved}, kErrTargetChars + kErrTarget},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(parse(c.args), c.code) << ::testing::PrintToString(c.args);
+    for (const auto& [args, code] : cases)
+        EXPECT_EQ(parse(args), code) << ::testing::PrintToString(args);
 }
 
 // Once /clips/2009 counted as /C and ran patch mode on the originals without confirmation.
@@ -129,12 +121,8 @@ TEST_F(ParseCommandLine, DoubleDashEndsTheSwitches) {
     std::filesystem::create_directory(dir.file("dst"));
     const auto cwd = std::filesystem::current_path();
     std::filesystem::current_path(folder);
-    struct Case {
-        Args args;
-        int16_t code;
-        const char *source, *target;
-        bool setWideScreen;
-    } cases[] = {
+    // arguments, code, source, target, /W
+    const std::tuple<Args, int16_t, const char*, const char*, bool> cases[] = {
         {{"-W", "--", "-card", "dst"}, 0, "-card", "dst", true},
         {{"dst", "-W", "--", "-card"}, 0, "dst", "-card", true},
         {{"--", "-card", "dst", "-W"}, 0, "-card", "dst", false},
@@ -144,12 +132,12 @@ TEST_F(ParseCommandLine, DoubleDashEndsTheSwitches) {
         {{"-W", "--"}, kErrSource, "", "", true},
         {{"-h", "--", "-card"}, kErrSourceChars, "-card", "", false},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(::testing::PrintToString(c.args));
-        EXPECT_EQ(parse(c.args), c.code);
-        EXPECT_EQ(settings.sourceDir, c.source);
-        EXPECT_EQ(settings.targetDir, c.target);
-        EXPECT_EQ(settings.setWideScreen, c.setWideScreen);
+    for (const auto& [args, code, source, target, wide] : cases) {
+        SCOPED_TRACE(::testing::PrintToString(args));
+        EXPECT_EQ(parse(args), code);
+        EXPECT_EQ(settings.sourceDir, source);
+        EXPECT_EQ(settings.targetDir, target);
+        EXPECT_EQ(settings.setWideScreen, wide);
     }
     std::filesystem::current_path(cwd);
 }

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <set>
+#include <tuple>
 
 #include "support/temp_dir.h"
 
@@ -53,11 +54,8 @@ TEST_F(Program, RunsThatCopyNothingReportAndExitByTheirCode) {
     fs::create_directories(dir.file("a\\/:*?<>|"));  // the whole reserved run: POSIX allows it
     const std::string garbled = "'" + dir.path() + "a\\/:*?<>|'";
     const std::string usage = "Kadrel Commandline Interface:\n";
-    const struct {
-        std::string args;
-        int status;
-        std::string out, err;
-    } cases[] = {
+    // arguments, exit status, the start of standard output and of standard error ("": none)
+    const std::tuple<std::string, int, std::string, std::string> cases[] = {
         {"/?", 0, usage, ""},
         {"", 2, "", "kadrel: the window is not available ("},  // no window module beside this copy
         {dir.path(), 4, "", ""},                               // without /E a validation error is silent
@@ -68,11 +66,11 @@ TEST_F(Program, RunsThatCopyNothingReportAndExitByTheirCode) {
         {garbled, 132, usage, ""},
         {dir.path() + " " + garbled, 255, usage, ""},
     };
-    for (const auto& c : cases) {
-        const Result r = run(c.args);
-        EXPECT_EQ(r.status, c.status) << c.args;
-        EXPECT_TRUE(beginsWith(r.out, c.out) && beginsWith(r.err, c.err)) << c.args << r.out << r.err;
-        EXPECT_TRUE(r.out.empty() || r.out.ends_with("\nProgram terminated.\n")) << c.args;
+    for (const auto& [args, status, out, err] : cases) {
+        const Result r = run(args);
+        EXPECT_EQ(r.status, status) << args;
+        EXPECT_TRUE(beginsWith(r.out, out) && beginsWith(r.err, err)) << args << r.out << r.err;
+        EXPECT_TRUE(r.out.empty() || r.out.ends_with("\nProgram terminated.\n")) << args;
         EXPECT_TRUE(r.err.starts_with("Error\n") || std::count(r.err.begin(), r.err.end(), '\n') <= 1)
             << r.err;
     }

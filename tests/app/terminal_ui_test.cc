@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
+#include <tuple>
 
 #include "app/terminal_progress.h"
 
@@ -25,23 +26,20 @@ struct Captured {
 
 // Without a terminal a question takes the default: a script never deletes by accident.
 TEST(TerminalUi, QuestionsTakeYesOnlyFromATerminal) {
-    struct Case {
-        const char* input;
-        bool terminal;
-        MsgResult expected;
-    } cases[] = {
+    // what the user types, whether on a terminal, the answer
+    const std::tuple<const char*, bool, MsgResult> cases[] = {
         {"y\n", true, MsgResult::Ok},    {"YES\n", true, MsgResult::Ok},
         {"\n", true, MsgResult::Cancel}, {"maybe\n", true, MsgResult::Cancel},
         {"", true, MsgResult::Cancel},   {"y\n", false, MsgResult::Cancel},
     };
-    for (const auto& c : cases) {
-        Captured err;
-        std::istringstream in(c.input);
-        TerminalUi ui(err.file, in, c.terminal, c.terminal);
+    Captured err;
+    for (const auto& [input, terminal, expected] : cases) {
+        std::istringstream in(input);
+        TerminalUi ui(err.file, in, terminal, terminal);
         EXPECT_EQ(
             ui.showMessage("Sure?", "Confirm", MsgIcon::Critical, MsgButtons::OkCancel, MsgResult::Cancel),
-            c.expected)
-            << c.input << c.terminal;
+            expected)
+            << input << terminal;
     }
 }
 

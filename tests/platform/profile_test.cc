@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <optional>
 #include <random>
+#include <tuple>
 
 #include "support/temp_dir.h"
 
@@ -17,18 +18,9 @@ namespace {
 
 using namespace kadrel::test;
 
-/// Entries in a folder: a failed write must leave no temporary file behind.
-size_t entryCount(const std::string& folder) {
-    return std::distance(std::filesystem::directory_iterator(folder), std::filesystem::directory_iterator{});
-}
-
 TEST(ProfileReadTest, FindsKeysLikeTheWindowsProfileCalls) {
-    const struct {
-        const char* what;
-        std::string contents;
-        const char* key;
-        std::optional<std::string> expected;
-    } cases[] = {
+    // what, file, key in section S, value found
+    const std::tuple<const char*, std::string, const char*, std::optional<std::string>> cases[] = {
         {"names without regard to case", "[s]\r\nK=mod\r\n", "k", "mod"},
         {"blanks trimmed", "  [ S ]  \r\n \t k \t=  a b \t\r\n", "k", "a b"},
         {"first duplicate key wins", "[S]\r\nk=1\r\nk=2\r\n", "k", "1"},
@@ -45,8 +37,8 @@ TEST(ProfileReadTest, FindsKeysLikeTheWindowsProfileCalls) {
         {"NUL inside a value", std::string("[S]\r\nk=a\0b\r\n", 11), "k", std::string("a\0b", 3)},
     };
     TempDir dir;
-    for (const auto& c : cases)
-        EXPECT_EQ(readProfileString(dir.write("case.ini", c.contents), "S", c.key), c.expected) << c.what;
+    for (const auto& [what, contents, key, expected] : cases)
+        EXPECT_EQ(readProfileString(dir.write("case.ini", contents), "S", key), expected) << what;
 }
 
 TEST(ProfileReadTest, SurvivesFilesThatAreNoProfile) {
@@ -76,12 +68,8 @@ TEST(ProfileReadTest, SurvivesFilesThatAreNoProfile) {
 }
 
 TEST(ProfileWriteTest, ChangesOnlyTheKeyWritten) {
-    const struct {
-        const char* what;
-        std::string before;
-        const char *section, *key, *value;
-        std::string after;
-    } cases[] = {
+    // what, file before, section, key, value, file after
+    const std::tuple<const char*, std::string, const char*, const char*, const char*, std::string> cases[] = {
         {"replaced where it stands", "; top\r\n[S]\r\n  K = old  \r\nother=1\r\n\r\n[T]\r\nk=t\r\n", "s", "k",
          "new", "; top\r\n[S]\r\nK=new\r\nother=1\r\n\r\n[T]\r\nk=t\r\n"},
         {"added after the section's last key", "[S]\r\na=1\r\n\r\n; about T\r\n[T]\r\n", "S", "b", "2",
@@ -98,10 +86,10 @@ TEST(ProfileWriteTest, ChangesOnlyTheKeyWritten) {
         {"empty file", "", "S", "k", "v", "[S]\r\nk=v\r\n"},
     };
     TempDir dir;
-    for (const auto& c : cases) {
-        const std::string file = dir.write("case.ini", c.before);
-        EXPECT_TRUE(writeProfileString(file, c.section, c.key, c.value)) << c.what;
-        EXPECT_EQ(readAll(file), c.after) << c.what;
+    for (const auto& [what, before, section, key, value, after] : cases) {
+        const std::string file = dir.write("case.ini", before);
+        EXPECT_TRUE(writeProfileString(file, section, key, value)) << what;
+        EXPECT_EQ(readAll(file), after) << what;
     }
 }
 
@@ -155,14 +143,16 @@ TEST(ProfileFailureTest, FailedWritesLeaveTheOldFileWhole) {
     EXPECT_EQ(afterWrite, before);
     EXPECT_FALSE(appended);  // an append may leave a tail, never touches what was there
     EXPECT_EQ(readAll(file).substr(0, before.size()), before);
-    EXPECT_EQ(entryCount(dir.path()), 1u);
 
     dir.write("s.ini", before);
     ASSERT_EQ(chmod(file.c_str(), 0444), 0);
     EXPECT_FALSE(writeProfileString(file, "S", "k", "2"));
     EXPECT_FALSE(appendText(file, "more"));
     EXPECT_EQ(readAll(file), before);
-    EXPECT_EQ(entryCount(dir.path()), 1u);
+    // No failed write leaves its temporary file behind.
+    EXPECT_EQ(
+        std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator{}),
+        1);
     if (geteuid() == 0)
         return;                               // permissions below do not stop the superuser
     ASSERT_EQ(chmod(file.c_str(), 0200), 0);  // writable but unreadable: must not be overwritten

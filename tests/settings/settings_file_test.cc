@@ -4,6 +4,7 @@
 
 #include <climits>
 #include <optional>
+#include <tuple>
 #include <utility>
 
 #include "support/fake_ui.h"
@@ -15,12 +16,8 @@ namespace {
 using namespace test;
 
 TEST(SettingsNumberTest, LeadingNumberRoundedHalfToEvenAndSaturated) {
-    const struct {
-        const char* text;
-        int16_t asInt16;
-        int32_t asInt32;
-        bool flag, isOne;
-    } cases[] = {
+    // text, iniInt16, iniInt32, iniFlag, iniIsOne
+    const std::tuple<const char*, int16_t, int32_t, bool, bool> cases[] = {
         {"", 0, 0, false, false},
         {"  42", 42, 42, true, false},
         {"1.0", 1, 1, true, true},
@@ -36,30 +33,28 @@ TEST(SettingsNumberTest, LeadingNumberRoundedHalfToEvenAndSaturated) {
         {"99999999999999999999999", 32767, INT32_MAX, true, false},
         {"-99999999999999999999999.9", -32768, INT32_MIN, true, false},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE('"' + std::string(c.text) + '"');
-        EXPECT_EQ(iniInt16(c.text), c.asInt16);
-        EXPECT_EQ(iniInt32(c.text), c.asInt32);
-        EXPECT_EQ(iniFlag(c.text), c.flag);
-        EXPECT_EQ(iniIsOne(c.text), c.isOne);
+    for (const auto& [text, asInt16, asInt32, flag, isOne] : cases) {
+        SCOPED_TRACE('"' + std::string(text) + '"');
+        EXPECT_EQ(iniInt16(text), asInt16);
+        EXPECT_EQ(iniInt32(text), asInt32);
+        EXPECT_EQ(iniFlag(text), flag);
+        EXPECT_EQ(iniIsOne(text), isOne);
     }
 }
 
 TEST(SettingsNumberTest, ClampsEachKeyToItsRange) {
-    const struct {
-        const char* text;
-        int16_t sdeWindow, sdeCommandLine, rdiPck, modificationTime;
-    } cases[] = {
+    // text, modify_sde in the window and on the command line, modify_rdi-pck, use_modificationtime
+    const std::tuple<const char*, int16_t, int16_t, int16_t, int16_t> cases[] = {
         {"", 1, 2, 1, 2},    {"0", 0, 0, 0, 0},     {"1", 1, 1, 1, 1},   {"2", 2, 2, 2, 2},
         {"3", 3, 0, 1, 2},   {"5", 0, 0, 1, 2},     {"7", 0, 0, 1, 2},   {"9", 0, 0, 1, 2},
         {"2.6", 3, 0, 1, 2}, {"-4", -4, -4, -4, 1}, {"abc", 0, 0, 0, 0}, {"70000", 0, 0, 1, 2},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE('"' + std::string(c.text) + '"');
-        EXPECT_EQ(clampModifySde(c.text, false), c.sdeWindow);
-        EXPECT_EQ(clampModifySde(c.text, true), c.sdeCommandLine);
-        EXPECT_EQ(clampModifyRdiPck(c.text), c.rdiPck);
-        EXPECT_EQ(static_cast<int16_t>(timeSourceFromText(c.text)), c.modificationTime);
+    for (const auto& [text, sdeWindow, sdeCommandLine, rdiPck, modificationTime] : cases) {
+        SCOPED_TRACE('"' + std::string(text) + '"');
+        EXPECT_EQ(clampModifySde(text, false), sdeWindow);
+        EXPECT_EQ(clampModifySde(text, true), sdeCommandLine);
+        EXPECT_EQ(clampModifyRdiPck(text), rdiPck);
+        EXPECT_EQ(static_cast<int16_t>(timeSourceFromText(text)), modificationTime);
     }
 }
 
@@ -100,12 +95,13 @@ TEST_F(SettingsFile, FreshFileLayoutIsKeptByLoadsAndWrites) {
     EXPECT_EQ(back.xpos, 900);
 }
 
-TEST_F(SettingsFile, EveryKeyReachesItsField) {
+// The command line reads only its own keys, with its own ranges; a blank key takes its default.
+TEST_F(SettingsFile, EveryKeyReachesItsFieldAndTheCommandLineReadsOnlyItsOwn) {
     load(
         "[Settings]\nlastsourcedir=/card\nlasttargetdir=/video\nsetws=1\nTextbeforeDate=2\n"
         "SearchFor=mpg\nRenameTo=mpeg\nxpos=150.5\nypos=-30\nAddedText= holiday \n"
-        "datetimeformat=dd-mm-yy\ndeletefiles=1\nmodify_sde=5\nmodify_rdi-pck=7\n"
-        "overwrite_files=1\nuse_modificationtime=9\nuse_moi=1\n"
+        "datetimeformat=dd-mm-yy\ndeletefiles=1\nmodify_sde=3\nmodify_rdi-pck=2\n"
+        "overwrite_files=1\nuse_modificationtime=1\nuse_moi=1\n"
         "[ThumbnailBrowser]\nxpos=11\nypos=12\nheight=13\nwidth=14\nThumbnailSize=2\n");
     EXPECT_EQ(s.lastSourceDir + "|" + s.lastTargetDir + "|" + s.searchExt + "|" + s.renameExt + "|" +
                   s.userText + "|" + s.dateFormat,
@@ -113,31 +109,20 @@ TEST_F(SettingsFile, EveryKeyReachesItsField) {
     EXPECT_EQ(std::vector<bool>({s.setWideScreen, s.textBeforeDate, s.deleteFiles, s.overwrite, s.useMoi}),
               std::vector<bool>(5, true));
     EXPECT_EQ(std::vector<int>({s.xpos, s.ypos, s.modifySde, s.modifyRdiPck, static_cast<int>(s.timeSource)}),
-              std::vector<int>({150, -30, 0, 1, 2}));
+              std::vector<int>({150, -30, 3, 2, 1}));
     EXPECT_EQ(std::vector<int>({s.browser.xpos, s.browser.ypos, s.browser.height, s.browser.width,
                                 s.browser.thumbnailSize}),
               std::vector<int>({11, 12, 13, 14, 2}));
-}
 
-TEST_F(SettingsFile, BrowserSectionWithoutXposIsRewrittenWithDefaults) {
-    EXPECT_EQ(load("[Settings]\r\nSearchFor=MPG\r\n[ThumbnailBrowser]\r\nheight=1234\r\nwidth=99\r\n"),
-              "[Settings]\r\nSearchFor=MPG\r\n[ThumbnailBrowser]\r\nheight=7000\r\n"
-              "width=10000\r\nxpos=0\r\nypos=0\r\nThumbnailSize=1\r\n");
-    EXPECT_EQ(std::pair(s.browser.height, s.browser.width), std::pair(7000, 10000));
-}
-
-TEST_F(SettingsFile, CommandLineReadsOnlyItsKeys) {
-    s.iniFile =
-        dir.write("Kadrel.ini",
-                  "[Settings]\r\nSearchFor=JPG\r\nTextbeforeDate=1\r\ndatetimeformat=d-m-yy_HH-MM-SS\r\n"
-                  "deletefiles=0\r\nmodify_sde=3\r\nmodify_rdi-pck=2\r\nuse_modificationtime=1\r\n"
-                  "use_moi=1\r\n");
-    s.deleteFiles = true;
-    loadCommandLineSettings(s);
-    EXPECT_EQ(s.searchExt + "|" + s.dateFormat, "MOD|d-m-yy_HH-MM-SS");
-    EXPECT_EQ(std::vector<int>({s.textBeforeDate, s.deleteFiles, static_cast<int>(s.timeSource), s.modifySde,
-                                s.modifyRdiPck, s.useMoi}),
-              std::vector<int>({1, 0, 1, 0, 2, 1}));
+    Settings line;
+    line.iniFile = s.iniFile;
+    loadCommandLineSettings(line);
+    EXPECT_EQ(line.searchExt + "|" + line.renameExt + "|" + line.userText + "|" + line.dateFormat,
+              "MOD|MPG||dd-mm-yy");
+    EXPECT_FALSE(line.setWideScreen || line.overwrite);
+    EXPECT_EQ(std::vector<int>({line.textBeforeDate, line.deleteFiles, static_cast<int>(line.timeSource),
+                                line.modifySde, line.modifyRdiPck, line.useMoi}),
+              std::vector<int>({1, 1, 1, 0, 2, 1}));
     Settings blank;
     blank.iniFile = dir.write("blank.ini", "[Settings]\r\nmodify_sde=\r\nuse_moi=0\r\n");
     blank.useMoi = true;  // /M turns it on for the run whatever the file says
@@ -146,6 +131,13 @@ TEST_F(SettingsFile, CommandLineReadsOnlyItsKeys) {
                   {blank.modifySde, blank.modifyRdiPck, static_cast<int>(blank.timeSource), blank.useMoi}),
               std::vector<int>({2, 1, 2, 1}));
     EXPECT_EQ(blank.dateFormat, "");
+}
+
+TEST_F(SettingsFile, BrowserSectionWithoutXposIsRewrittenWithDefaults) {
+    EXPECT_EQ(load("[Settings]\r\nSearchFor=MPG\r\n[ThumbnailBrowser]\r\nheight=1234\r\nwidth=99\r\n"),
+              "[Settings]\r\nSearchFor=MPG\r\n[ThumbnailBrowser]\r\nheight=7000\r\n"
+              "width=10000\r\nxpos=0\r\nypos=0\r\nThumbnailSize=1\r\n");
+    EXPECT_EQ(std::pair(s.browser.height, s.browser.width), std::pair(7000, 10000));
 }
 
 TEST_F(SettingsFile, UnwritableFolderWarnsOnceAndKeepsSettingsInMemory) {
