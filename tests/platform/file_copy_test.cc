@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <random>
@@ -36,10 +37,8 @@ struct FileCopy : ::testing::Test {
 };
 
 TEST_F(FileCopy, CopiesByteForByteInSlicesAndReplacesOnlyWhenAskedAndComplete) {
-    std::mt19937 gen(42);
     std::string data(1024 * 1024 + 123, '\0');
-    for (char& c : data)
-        c = static_cast<char>(gen());
+    std::generate(data.begin(), data.end(), std::mt19937(42));
     const std::string src = dir.write("clip.MOD", data);
     const std::string target = dir.write("out/clip.mpg", "older recording");
     FullDiskAt faults;

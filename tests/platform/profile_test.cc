@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <optional>
@@ -43,10 +44,8 @@ TEST(ProfileReadTest, FindsKeysLikeTheWindowsProfileCalls) {
 
 TEST(ProfileReadTest, SurvivesFilesThatAreNoProfile) {
     TempDir dir;
-    std::mt19937 random(7);
     std::string garbage(1 << 16, '\0');
-    for (char& c : garbage)
-        c = static_cast<char>(random());
+    std::generate(garbage.begin(), garbage.end(), std::mt19937(7));
     const std::string longLine(1 << 20, 'x');
     const std::string file = dir.write("bad.ini", garbage + "\n[S]\r\nlong=" + longLine + "\r\nk=after");
     EXPECT_EQ(readProfileString(file, "S", "long"), longLine);
@@ -54,16 +53,15 @@ TEST(ProfileReadTest, SurvivesFilesThatAreNoProfile) {
     ASSERT_TRUE(writeProfileString(file, "S", "k", "new"));  // every other byte stays
     EXPECT_EQ(readAll(file), garbage + "\n[S]\r\nlong=" + longLine + "\r\nk=new");
 
-    EXPECT_EQ(readProfileString(dir.path(), "S", "k"), std::nullopt);
-    const std::string fifo = dir.file("fifo.ini");
+    // A folder, a FIFO (which must not block) and a file far too large to be a settings file
+    // (sparse, costs no disk space) are neither read nor replaced by one holding a single key.
+    const std::string fifo = dir.file("fifo.ini"), huge = dir.write("huge.ini", "[S]\r\nk=1\r\n");
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    EXPECT_EQ(readProfileString(fifo, "S", "k"), std::nullopt);  // must not block
-    EXPECT_FALSE(writeProfileString(fifo, "S", "k", "v"));
-    // Far too large to be a settings file: neither read nor replaced by one holding a single key.
-    const std::string huge = dir.write("huge.ini", "[S]\r\nk=1\r\n");
-    std::filesystem::resize_file(huge, 100u << 20);  // sparse, costs no disk space
-    EXPECT_EQ(readProfileString(huge, "S", "k"), std::nullopt);
-    EXPECT_FALSE(writeProfileString(huge, "S", "k", "2"));
+    std::filesystem::resize_file(huge, 100u << 20);
+    for (const std::string& notAProfile : {dir.path(), fifo, huge}) {
+        EXPECT_EQ(readProfileString(notAProfile, "S", "k"), std::nullopt) << notAProfile;
+        EXPECT_FALSE(writeProfileString(notAProfile, "S", "k", "v")) << notAProfile;
+    }
     EXPECT_EQ(std::filesystem::file_size(huge), 100u << 20);
 }
 
@@ -98,13 +96,12 @@ TEST(ProfileWriteTest, CreatesFoldersFollowsLinksAndRefusesBrokenEntries) {
     const std::string nested = dir.file("a/b/Kadrel.ini");
     ASSERT_TRUE(writeProfileString(nested, "S", "k", "v"));
     EXPECT_EQ(readAll(nested), "[S]\r\nk=v\r\n");
-    for (const auto& [section, key, value] : {std::tuple{"S", "k", "two\nlines"},
-                                              {"S", "a=b", "1"},
-                                              {"S", ";k", "1"},
-                                              {"S]x", "k", "1"},
-                                              {"S", "", "1"}})
+    // section, key, value
+    const std::tuple<const char*, const char*, std::string> refused[] = {
+        {"S", "k", "two\nlines"}, {"S", "a=b", "1"}, {"S", ";k", "1"},
+        {"S]x", "k", "1"},        {"S", "", "1"},    {"S", "k", std::string("a\0b", 3)}};
+    for (const auto& [section, key, value] : refused)
         EXPECT_FALSE(writeProfileString(nested, section, key, value)) << section << key << value;
-    EXPECT_FALSE(writeProfileString(nested, "S", "k", std::string("a\0b", 3)));
     EXPECT_EQ(readAll(nested), "[S]\r\nk=v\r\n");
 
     const std::string real = dir.write("real.ini", "[S]\r\nk=1\r\n");
@@ -126,7 +123,6 @@ TEST(ProfileFailureTest, FailedWritesLeaveTheOldFileWhole) {
     // A parent that is a regular file stops every write, also for the superuser.
     EXPECT_FALSE(writeProfileString(file + "/Kadrel.ini", "S", "k", "v"));
     EXPECT_FALSE(appendText(file + "/Kadrel.ini", "text"));
-    EXPECT_FALSE(writeProfileString(dir.path(), "S", "k", "v"));  // a folder in place of the file
 
     // A file-size limit makes the write fail halfway, like a full disk, even for the superuser.
     rlimit old{};
