@@ -64,8 +64,6 @@ TEST_F(FileCopy, CopiesByteForByteInSlicesAndReplacesOnlyWhenAskedAndComplete) {
         EXPECT_EQ(seen, (std::vector<int64_t>{1 << 18, 2 << 18, 3 << 18, 4 << 18, 1024 * 1024 + 123}));
     }
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.file("out")), fs::directory_iterator{}), 1);
-    EXPECT_FALSE(fileId(src).sameFile(fileId(target)));
-    EXPECT_TRUE(fileId(src).sameFile(fileId(dir.path() + "out/../clip.MOD")));
 }
 
 TEST_F(FileCopy, RefusesWhatIsNoRegularFileWithoutBlocking) {
@@ -91,7 +89,6 @@ TEST_F(FileCopy, MoveRenamesButNeverOverAnotherFileUnlessAsked) {
     FullDiskAt otherDisk;  // a rename across file systems copies, keeps the times, then removes
     otherDisk.rename = EXDEV;
     o.faults = &otherDisk;
-    o.replaceExisting = false;
     ASSERT_TRUE(setFileTimes(b, {{}, {1236262029, 5}, {1236262030, 7}}));
     FileTimes before, after;
     ASSERT_TRUE(getFileTimes(b, before));

@@ -104,8 +104,7 @@ TEST_F(SettingsFile, EveryKeyReachesItsFieldAndTheCommandLineReadsOnlyItsOwn) {
     EXPECT_EQ(s.lastSourceDir + "|" + s.lastTargetDir + "|" + s.searchExt + "|" + s.renameExt + "|" +
                   s.userText + "|" + s.dateFormat,
               "/card|/video|mpg|mpeg|holiday|dd-mm-yy");
-    EXPECT_EQ(std::vector<bool>({s.setWideScreen, s.textBeforeDate, s.deleteFiles, s.overwrite, s.useMoi}),
-              std::vector<bool>(5, true));
+    EXPECT_TRUE(s.setWideScreen && s.textBeforeDate && s.deleteFiles && s.overwrite && s.useMoi);
     EXPECT_EQ(std::vector<int>({s.xpos, s.ypos, s.modifySde, s.modifyRdiPck, static_cast<int>(s.timeSource)}),
               std::vector<int>({150, -30, 3, 2, 1}));
     EXPECT_EQ(std::vector<int>({s.browser.xpos, s.browser.ypos, s.browser.height, s.browser.width,
