@@ -90,13 +90,12 @@ TEST_F(FileCopy, MoveRenamesButNeverOverAnotherFileUnlessAsked) {
     otherDisk.rename = EXDEV;
     o.faults = &otherDisk;
     ASSERT_TRUE(setFileTimes(b, {{}, {1236262029, 5}, {1236262030, 7}}));
-    FileTimes before, after;
-    ASSERT_TRUE(getFileTimes(b, before));
     EXPECT_EQ(moveFile(b, dir.file("e.MPG"), o), 0);
     EXPECT_FALSE(fs::exists(b));
     EXPECT_EQ(readAll(dir.file("e.MPG")), "a");
-    ASSERT_TRUE(getFileTimes(dir.file("e.MPG"), after));
-    EXPECT_EQ(after.lastWrite, before.lastWrite);
+    FileTimes moved;
+    ASSERT_TRUE(getFileTimes(dir.file("e.MPG"), moved));
+    EXPECT_EQ(moved.lastWrite, (FileTime{1236262029, 5}));
 }
 
 TEST_F(FileCopy, ProofNeedsTheSameFilesAndEqualBytesButForTheScansOffsets) {
@@ -106,20 +105,19 @@ TEST_F(FileCopy, ProofNeedsTheSameFilesAndEqualBytesButForTheScansOffsets) {
     data[(2 << 20) + 5] = 'z';
     const std::string copy = dir.write("copy.mpg", data);
     const FileId s = fileId(src), c = fileId(copy);
-    using P = CopyProof;
-    EXPECT_EQ(proveCopy(src, s, copy, c, {100, (2 << 20) + 5}), P::Proven);
-    EXPECT_EQ(proveCopy(src, s, copy, c, {100}), P::Differs);
-    EXPECT_EQ(proveCopy(src, s, copy, c, {}), P::Differs);
-    EXPECT_EQ(proveCopy(copy, c, src, s, {100, (2 << 20) + 5}), P::Proven);
+    EXPECT_EQ(proveCopy(src, s, copy, c, {100, (2 << 20) + 5}), CopyProof::Proven);
+    EXPECT_EQ(proveCopy(src, s, copy, c, {100}), CopyProof::Differs);
+    EXPECT_EQ(proveCopy(src, s, copy, c, {}), CopyProof::Differs);
+    EXPECT_EQ(proveCopy(copy, c, src, s, {100, (2 << 20) + 5}), CopyProof::Proven);
     // Another file under the copy's name, even one of the same size and bytes, proves nothing.
     const std::string twin = dir.write("twin.mpg", data);
     fs::rename(twin, copy);
-    EXPECT_EQ(proveCopy(src, s, copy, c, {100, (2 << 20) + 5}), P::CopyChanged);
-    EXPECT_EQ(proveCopy(src, s, copy, fileId(copy), {100, (2 << 20) + 5}), P::Proven);
+    EXPECT_EQ(proveCopy(src, s, copy, c, {100, (2 << 20) + 5}), CopyProof::CopyChanged);
+    EXPECT_EQ(proveCopy(src, s, copy, fileId(copy), {100, (2 << 20) + 5}), CopyProof::Proven);
     fs::rename(dir.write("other.MOD", readAll(src)), src);
-    EXPECT_EQ(proveCopy(src, s, copy, fileId(copy), {}), P::SourceChanged);
+    EXPECT_EQ(proveCopy(src, s, copy, fileId(copy), {}), CopyProof::SourceChanged);
     fs::remove(copy);
-    EXPECT_EQ(proveCopy(src, fileId(src), copy, c, {}), P::Unreadable);
+    EXPECT_EQ(proveCopy(src, fileId(src), copy, c, {}), CopyProof::Unreadable);
 }
 
 TEST_F(FileCopy, StaleTemporariesOfDeadProcessesOnlyAreRemoved) {

@@ -19,7 +19,11 @@ namespace {
 
 using namespace kadrel::test;
 
-TEST(ProfileReadTest, FindsKeysLikeTheWindowsProfileCalls) {
+struct Profile : ::testing::Test {
+    TempDir dir;
+};
+
+TEST_F(Profile, FindsKeysLikeTheWindowsProfileCalls) {
     // what, file, key in section S, value found
     const std::tuple<const char*, std::string, const char*, std::optional<std::string>> cases[] = {
         {"names without regard to case", "[s]\r\nK=mod\r\n", "k", "mod"},
@@ -37,13 +41,11 @@ TEST(ProfileReadTest, FindsKeysLikeTheWindowsProfileCalls) {
         {"header without ]", "[S]\r\n[T\r\nk=1\r\n", "k", "1"},
         {"NUL inside a value", std::string("[S]\r\nk=a\0b\r\n", 11), "k", std::string("a\0b", 3)},
     };
-    TempDir dir;
     for (const auto& [what, contents, key, expected] : cases)
         EXPECT_EQ(readProfileString(dir.write("case.ini", contents), "S", key), expected) << what;
 }
 
-TEST(ProfileReadTest, SurvivesFilesThatAreNoProfile) {
-    TempDir dir;
+TEST_F(Profile, SurvivesFilesThatAreNoProfile) {
     std::string garbage(1 << 16, '\0');
     std::generate(garbage.begin(), garbage.end(), std::mt19937(7));
     const std::string longLine(1 << 20, 'x');
@@ -65,7 +67,7 @@ TEST(ProfileReadTest, SurvivesFilesThatAreNoProfile) {
     EXPECT_EQ(std::filesystem::file_size(huge), 100u << 20);
 }
 
-TEST(ProfileWriteTest, ChangesOnlyTheKeyWritten) {
+TEST_F(Profile, ChangesOnlyTheKeyWritten) {
     // what, file before, section, key, value, file after
     const std::tuple<const char*, std::string, const char*, const char*, const char*, std::string> cases[] = {
         {"replaced where it stands", "; top\r\n[S]\r\n  K = old  \r\nother=1\r\n\r\n[T]\r\nk=t\r\n", "s", "k",
@@ -83,7 +85,6 @@ TEST(ProfileWriteTest, ChangesOnlyTheKeyWritten) {
         {"keys before any section kept", "k=0\r\n", "S", "k", "1", "k=0\r\n[S]\r\nk=1\r\n"},
         {"empty file", "", "S", "k", "v", "[S]\r\nk=v\r\n"},
     };
-    TempDir dir;
     for (const auto& [what, before, section, key, value, after] : cases) {
         const std::string file = dir.write("case.ini", before);
         EXPECT_TRUE(writeProfileString(file, section, key, value)) << what;
@@ -91,8 +92,7 @@ TEST(ProfileWriteTest, ChangesOnlyTheKeyWritten) {
     }
 }
 
-TEST(ProfileWriteTest, CreatesFoldersFollowsLinksAndRefusesBrokenEntries) {
-    TempDir dir;
+TEST_F(Profile, CreatesFoldersFollowsLinksAndRefusesBrokenEntries) {
     const std::string nested = dir.file("a/b/Kadrel.ini");
     ASSERT_TRUE(writeProfileString(nested, "S", "k", "v"));
     EXPECT_EQ(readAll(nested), "[S]\r\nk=v\r\n");
@@ -116,8 +116,7 @@ TEST(ProfileWriteTest, CreatesFoldersFollowsLinksAndRefusesBrokenEntries) {
     EXPECT_EQ(st.st_mode & 07777, 0640u);
 }
 
-TEST(ProfileFailureTest, FailedWritesLeaveTheOldFileWhole) {
-    TempDir dir;
+TEST_F(Profile, FailedWritesLeaveTheOldFileWhole) {
     const std::string before = "[S]\r\nk=1\r\n; a comment that must survive\r\n";
     const std::string file = dir.write("s.ini", before);
 
