@@ -1,56 +1,70 @@
+// The terminal front end of command-line runs: its questions, and the progress line drawn on it.
 #include "app/terminal_ui.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <sstream>
+#include <tuple>
+
+#include "app/terminal_progress.h"
 
 namespace kadrel {
 namespace {
 
 struct Captured {
-    std::FILE* file = std::tmpfile();
-    ~Captured() { std::fclose(file); }
-    std::string text() {
-        std::fflush(file);
-        std::rewind(file);
-        std::string out;
-        for (int c; (c = std::fgetc(file)) != EOF;)
-            out += static_cast<char>(c);
-        return out;
+    char* data = nullptr;
+    size_t size = 0;
+    std::FILE* file = ::open_memstream(&data, &size);
+    ~Captured() {
+        std::fclose(file);
+        std::free(data);
     }
+    std::string text() { return std::fflush(file) == 0 ? std::string(data, size) : "?"; }
 };
 
 // Without a terminal a question takes the default: a script never deletes by accident.
 TEST(TerminalUi, QuestionsTakeYesOnlyFromATerminal) {
-    struct Case {
-        const char* input;
-        bool terminal;
-        MsgResult expected;
-    } cases[] = {
+    // what the user types, whether on a terminal, the answer
+    const std::tuple<const char*, bool, MsgResult> cases[] = {
         {"y\n", true, MsgResult::Ok},    {"YES\n", true, MsgResult::Ok},
         {"\n", true, MsgResult::Cancel}, {"maybe\n", true, MsgResult::Cancel},
         {"", true, MsgResult::Cancel},   {"y\n", false, MsgResult::Cancel},
     };
-    for (const auto& c : cases) {
-        Captured err;
-        std::istringstream in(c.input);
-        TerminalUi ui(err.file, in, c.terminal, c.terminal);
+    Captured err;
+    for (const auto& [input, terminal, expected] : cases) {
+        std::istringstream in(input);
+        TerminalUi ui(err.file, in, terminal, terminal);
         EXPECT_EQ(
             ui.showMessage("Sure?", "Confirm", MsgIcon::Critical, MsgButtons::OkCancel, MsgResult::Cancel),
-            c.expected)
-            << c.input << c.terminal;
+            expected)
+            << input << terminal;
     }
 }
 
-TEST(TerminalUi, ProgressLineIsEndedBeforeTheNextBox) {
-    Captured err;
-    std::istringstream in;
-    TerminalUi ui(err.file, in, false, true);
-    ui.showProgress("processing File 1 of 2", 50);
-    ui.showMessage("text", "ERROR", MsgIcon::Critical, MsgButtons::Ok, MsgResult::Ok);
-    const std::string out = err.text();
-    EXPECT_NE(out.find("processing File 1 of 2  50%\nERROR\ntext\n"), std::string::npos) << out;
+TEST(TerminalUi, ProgressLineIsEndedBeforeTheNextBoxAndOnlyDrawnOnATerminal) {
+    for (const bool terminal : {true, false}) {
+        Captured err;
+        std::istringstream in;
+        TerminalUi ui(err.file, in, false, terminal);
+        TerminalProgress progress(ui);
+        progress.onFile(0, 2, "/card/a.MOD");
+        progress.onBytes(10, 20);
+        EXPECT_EQ(err.text().empty(), !terminal);
+        ui.showProgress("processing File 1 of 2", 50);
+        ui.showMessage("text", "ERROR", MsgIcon::Critical, MsgButtons::Ok, MsgResult::Ok);
+        const std::string out = err.text();
+        EXPECT_EQ(out.find("processing File 1 of 2  50%\nERROR\ntext\n") != std::string::npos, terminal)
+            << out;
+    }
+}
+
+TEST(TerminalProgress, LineShowsFilePercentAndThroughput) {
+    EXPECT_EQ(TerminalProgress::line(0, 4, 0.0, 0, 0.0), "processing File 1 of 4    0%  0.0 MiB/s");
+    EXPECT_EQ(TerminalProgress::line(1, 4, 0.5, 100 << 20, 2.0), "processing File 2 of 4   37%  50.0 MiB/s");
+    EXPECT_EQ(TerminalProgress::line(3, 4, 1.0, 1 << 20, 0.5), "processing File 4 of 4  100%  2.0 MiB/s");
+    EXPECT_EQ(TerminalProgress::line(0, 0, 0.0, 0, 1.0), "processing File 1 of 0    0%  0.0 MiB/s");
 }
 
 }  // namespace

@@ -5,31 +5,27 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <optional>
 #include <random>
+#include <tuple>
 
 #include "support/temp_dir.h"
 
 namespace kadrel::platform {
 namespace {
 
-using test::readAll;
-using test::TempDir;
+using namespace kadrel::test;
 
-/// Entries in a folder: a failed write must leave no temporary file behind.
-size_t entryCount(const std::string& folder) {
-    return std::distance(std::filesystem::directory_iterator(folder), std::filesystem::directory_iterator{});
-}
+struct Profile : ::testing::Test {
+    TempDir dir;
+};
 
-TEST(ProfileReadTest, FindsKeysLikeTheWindowsProfileCalls) {
-    const struct {
-        const char* what;
-        std::string contents;
-        const char* key;
-        std::optional<std::string> expected;
-    } cases[] = {
+TEST_F(Profile, FindsKeysLikeTheWindowsProfileCalls) {
+    // what, file, key in section S, value found
+    const std::tuple<const char*, std::string, const char*, std::optional<std::string>> cases[] = {
         {"names without regard to case", "[s]\r\nK=mod\r\n", "k", "mod"},
         {"blanks trimmed", "  [ S ]  \r\n \t k \t=  a b \t\r\n", "k", "a b"},
         {"first duplicate key wins", "[S]\r\nk=1\r\nk=2\r\n", "k", "1"},
@@ -45,17 +41,13 @@ TEST(ProfileReadTest, FindsKeysLikeTheWindowsProfileCalls) {
         {"header without ]", "[S]\r\n[T\r\nk=1\r\n", "k", "1"},
         {"NUL inside a value", std::string("[S]\r\nk=a\0b\r\n", 11), "k", std::string("a\0b", 3)},
     };
-    TempDir dir;
-    for (const auto& c : cases)
-        EXPECT_EQ(readProfileString(dir.write("case.ini", c.contents), "S", c.key), c.expected) << c.what;
+    for (const auto& [what, contents, key, expected] : cases)
+        EXPECT_EQ(readProfileString(dir.write("case.ini", contents), "S", key), expected) << what;
 }
 
-TEST(ProfileReadTest, SurvivesFilesThatAreNoProfile) {
-    TempDir dir;
-    std::mt19937 random(7);
+TEST_F(Profile, SurvivesFilesThatAreNoProfile) {
     std::string garbage(1 << 16, '\0');
-    for (char& c : garbage)
-        c = static_cast<char>(random());
+    std::generate(garbage.begin(), garbage.end(), std::mt19937(7));
     const std::string longLine(1 << 20, 'x');
     const std::string file = dir.write("bad.ini", garbage + "\n[S]\r\nlong=" + longLine + "\r\nk=after");
     EXPECT_EQ(readProfileString(file, "S", "long"), longLine);
@@ -63,26 +55,21 @@ TEST(ProfileReadTest, SurvivesFilesThatAreNoProfile) {
     ASSERT_TRUE(writeProfileString(file, "S", "k", "new"));  // every other byte stays
     EXPECT_EQ(readAll(file), garbage + "\n[S]\r\nlong=" + longLine + "\r\nk=new");
 
-    EXPECT_EQ(readProfileString(dir.path(), "S", "k"), std::nullopt);
-    const std::string fifo = dir.file("fifo.ini");
+    // A folder, a FIFO (which must not block) and a file far too large to be a settings file
+    // (sparse, costs no disk space) are neither read nor replaced by one holding a single key.
+    const std::string fifo = dir.file("fifo.ini"), huge = dir.write("huge.ini", "[S]\r\nk=1\r\n");
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    EXPECT_EQ(readProfileString(fifo, "S", "k"), std::nullopt);  // must not block
-    EXPECT_FALSE(writeProfileString(fifo, "S", "k", "v"));
-    // Far too large to be a settings file: neither read nor replaced by one holding a single key.
-    const std::string huge = dir.write("huge.ini", "[S]\r\nk=1\r\n");
-    std::filesystem::resize_file(huge, 100u << 20);  // sparse, costs no disk space
-    EXPECT_EQ(readProfileString(huge, "S", "k"), std::nullopt);
-    EXPECT_FALSE(writeProfileString(huge, "S", "k", "2"));
+    std::filesystem::resize_file(huge, 100u << 20);
+    for (const std::string& notAProfile : {dir.path(), fifo, huge}) {
+        EXPECT_EQ(readProfileString(notAProfile, "S", "k"), std::nullopt) << notAProfile;
+        EXPECT_FALSE(writeProfileString(notAProfile, "S", "k", "v")) << notAProfile;
+    }
     EXPECT_EQ(std::filesystem::file_size(huge), 100u << 20);
 }
 
-TEST(ProfileWriteTest, ChangesOnlyTheKeyWritten) {
-    const struct {
-        const char* what;
-        std::string before;
-        const char *section, *key, *value;
-        std::string after;
-    } cases[] = {
+TEST_F(Profile, ChangesOnlyTheKeyWritten) {
+    // what, file before, section, key, value, file after
+    const std::tuple<const char*, std::string, const char*, const char*, const char*, std::string> cases[] = {
         {"replaced where it stands", "; top\r\n[S]\r\n  K = old  \r\nother=1\r\n\r\n[T]\r\nk=t\r\n", "s", "k",
          "new", "; top\r\n[S]\r\nK=new\r\nother=1\r\n\r\n[T]\r\nk=t\r\n"},
         {"added after the section's last key", "[S]\r\na=1\r\n\r\n; about T\r\n[T]\r\n", "S", "b", "2",
@@ -98,26 +85,23 @@ TEST(ProfileWriteTest, ChangesOnlyTheKeyWritten) {
         {"keys before any section kept", "k=0\r\n", "S", "k", "1", "k=0\r\n[S]\r\nk=1\r\n"},
         {"empty file", "", "S", "k", "v", "[S]\r\nk=v\r\n"},
     };
-    TempDir dir;
-    for (const auto& c : cases) {
-        const std::string file = dir.write("case.ini", c.before);
-        EXPECT_TRUE(writeProfileString(file, c.section, c.key, c.value)) << c.what;
-        EXPECT_EQ(readAll(file), c.after) << c.what;
+    for (const auto& [what, before, section, key, value, after] : cases) {
+        const std::string file = dir.write("case.ini", before);
+        EXPECT_TRUE(writeProfileString(file, section, key, value)) << what;
+        EXPECT_EQ(readAll(file), after) << what;
     }
 }
 
-TEST(ProfileWriteTest, CreatesFoldersFollowsLinksAndRefusesBrokenEntries) {
-    TempDir dir;
+TEST_F(Profile, CreatesFoldersFollowsLinksAndRefusesBrokenEntries) {
     const std::string nested = dir.file("a/b/Kadrel.ini");
     ASSERT_TRUE(writeProfileString(nested, "S", "k", "v"));
     EXPECT_EQ(readAll(nested), "[S]\r\nk=v\r\n");
-    for (const auto& [section, key, value] : {std::tuple{"S", "k", "two\nlines"},
-                                              {"S", "a=b", "1"},
-                                              {"S", ";k", "1"},
-                                              {"S]x", "k", "1"},
-                                              {"S", "", "1"}})
+    // section, key, value
+    const std::tuple<const char*, const char*, std::string> refused[] = {
+        {"S", "k", "two\nlines"}, {"S", "a=b", "1"}, {"S", ";k", "1"},
+        {"S]x", "k", "1"},        {"S", "", "1"},    {"S", "k", std::string("a\0b", 3)}};
+    for (const auto& [section, key, value] : refused)
         EXPECT_FALSE(writeProfileString(nested, section, key, value)) << section << key << value;
-    EXPECT_FALSE(writeProfileString(nested, "S", "k", std::string("a\0b", 3)));
     EXPECT_EQ(readAll(nested), "[S]\r\nk=v\r\n");
 
     const std::string real = dir.write("real.ini", "[S]\r\nk=1\r\n");
@@ -132,21 +116,15 @@ TEST(ProfileWriteTest, CreatesFoldersFollowsLinksAndRefusesBrokenEntries) {
     EXPECT_EQ(st.st_mode & 07777, 0640u);
 }
 
-TEST(ProfileFailureTest, FailedWritesLeaveTheOldFileWhole) {
-    TempDir dir;
+TEST_F(Profile, FailedWritesLeaveTheOldFileWhole) {
     const std::string before = "[S]\r\nk=1\r\n; a comment that must survive\r\n";
     const std::string file = dir.write("s.ini", before);
-    // A parent that is a regular file stops every write, also for the superuser.
-    EXPECT_FALSE(writeProfileString(file + "/Kadrel.ini", "S", "k", "v"));
-    EXPECT_FALSE(appendText(file + "/Kadrel.ini", "text"));
-    EXPECT_FALSE(writeProfileString(dir.path(), "S", "k", "v"));  // a folder in place of the file
 
     // A file-size limit makes the write fail halfway, like a full disk, even for the superuser.
     rlimit old{};
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    const rlimit small{64, old.rlim_max};
     const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = old;
-    small.rlim_cur = 64;
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
     const bool written = writeProfileString(file, "S", "k", std::string(200, 'v'));
     const std::string afterWrite = readAll(file);
@@ -157,15 +135,16 @@ TEST(ProfileFailureTest, FailedWritesLeaveTheOldFileWhole) {
     EXPECT_EQ(afterWrite, before);
     EXPECT_FALSE(appended);  // an append may leave a tail, never touches what was there
     EXPECT_EQ(readAll(file).substr(0, before.size()), before);
-    EXPECT_EQ(entryCount(dir.path()), 1u);
 
-    ASSERT_TRUE(replaceFileAtomically(file, before));
+    dir.write("s.ini", before);
     ASSERT_EQ(chmod(file.c_str(), 0444), 0);
     EXPECT_FALSE(writeProfileString(file, "S", "k", "2"));
-    EXPECT_FALSE(replaceFileAtomically(file, "other"));
     EXPECT_FALSE(appendText(file, "more"));
     EXPECT_EQ(readAll(file), before);
-    EXPECT_EQ(entryCount(dir.path()), 1u);
+    // No failed write leaves its temporary file behind.
+    EXPECT_EQ(
+        std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator{}),
+        1);
     if (geteuid() == 0)
         return;                               // permissions below do not stop the superuser
     ASSERT_EQ(chmod(file.c_str(), 0200), 0);  // writable but unreadable: must not be overwritten
