@@ -64,11 +64,11 @@ void BM_ThumbnailPerClip(benchmark::State& state) {
     bool failed = false;
     size_t i = 0;
     for (auto _ : state) {
-        store.filelist = {folder().clips[i++ % kClips]};
-        store.filecount = 1;
-        if (!kadrel::createmovethumbnails(store, control, ui, failed))
+        store.fileList = {folder().clips[i++ % kClips]};
+        store.fileCount = 1;
+        if (!kadrel::createClipThumbnails(store, control, ui, failed))
             state.SkipWithError("failed");
-        benchmark::DoNotOptimize(store.thumbnailbits.data());
+        benchmark::DoNotOptimize(store.thumbnailBits.data());
     }
 }
 BENCHMARK(BM_ThumbnailPerClip)->Unit(benchmark::kMillisecond)->Iterations(kClips);
@@ -88,19 +88,19 @@ BENCHMARK(BM_FfmpegCommandPerClip)->Unit(benchmark::kMillisecond)->Iterations(kC
 // One page of a 1280 x 1024 browser at "Large": 6 x 6 frames of 4:3 thumbnails.
 void BM_FillImagesLarge(benchmark::State& state) {
     kadrel::ThumbnailStore store;
-    store.filecount = 500;
-    store.filelist.assign(500, "/media/card/SD_VIDEO/PRG001/MOV001.MOD");
+    store.fileCount = 500;
+    store.fileList.assign(500, "/media/card/SD_VIDEO/PRG001/MOV001.MOD");
     store.resetSelection();
-    store.thumbnailbits.resize(static_cast<size_t>(500) * kadrel::kThumbBytes);
-    for (size_t b = 0; b < store.thumbnailbits.size(); ++b)
-        store.thumbnailbits[b] = b * 7 % 251;
+    store.thumbnailBits.resize(static_cast<size_t>(500) * kadrel::kThumbBytes);
+    for (size_t b = 0; b < store.thumbnailBits.size(); ++b)
+        store.thumbnailBits[b] = b * 7 % 251;
     kadrel::BrowserSettings settings{0, 0, 15360, 19200, 2};
     kadrel::ThumbnailBrowser browser(store, settings, nullptr);
     browser.resizeBrowser();
     browser.manageControls(true);
     for (auto _ : state)
-        browser.fillImages(1, browser.grid().visiblecount);
-    state.counters["frames"] = browser.grid().visiblecount;
+        browser.fillImages(1, browser.grid().visibleCount);
+    state.counters["frames"] = browser.grid().visibleCount;
 }
 BENCHMARK(BM_FillImagesLarge)->Unit(benchmark::kMillisecond);
 
@@ -143,14 +143,14 @@ struct Timing {
 
 Timing timeRun(const std::vector<std::string>& clips, int workers, kadrel::ThumbnailStore& store) {
     store = {};
-    store.filelist = clips;
-    store.filecount = static_cast<int32_t>(clips.size());
+    store.fileList = clips;
+    store.fileCount = static_cast<int32_t>(clips.size());
     kadrel::RunControl control;
     kadrel::SilentUi ui;
     bool failed = false;
     const std::clock_t cpu = std::clock();
     const auto start = std::chrono::steady_clock::now();
-    if (!kadrel::createmovethumbnails(store, control, ui, failed, kadrel::kMpeg2DecoderName, workers))
+    if (!kadrel::createClipThumbnails(store, control, ui, failed, kadrel::kMpeg2DecoderName, workers))
         std::abort();
     const auto wall = std::chrono::steady_clock::now() - start;
     return {std::chrono::duration<double, std::milli>(wall).count(),
@@ -185,7 +185,7 @@ int compareWorkers(int rounds) {
         oneMs.push_back(a.wall);
         poolMs.push_back(b.wall);
         identical =
-            identical && one.thumbnailbits == many.thumbnailbits && one.picturesize == many.picturesize;
+            identical && one.thumbnailBits == many.thumbnailBits && one.pictureSizes == many.pictureSizes;
         std::printf("round %d: 1 worker %7.1f ms (cpu %7.1f), pool %7.1f ms (cpu %7.1f), speed-up %.2f x\n",
                     r + 1, a.wall, a.cpu, b.wall, b.cpu, a.wall / b.wall);
     }

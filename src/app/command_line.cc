@@ -46,8 +46,8 @@ void resetDefaults(Settings& settings, CommandLineFlags& flags) {
     settings.userText.clear();
     settings.setWideScreen = false;
     settings.useMoi = false;
-    flags.confirmpatch = false;
-    flags.helprequested = false;
+    flags.confirmPatch = false;
+    flags.helpRequested = false;
 }
 
 /// Sets what a switch asks for; anything else, a path too, is ignored.
@@ -65,7 +65,7 @@ void applySwitch(const std::string& arg, Settings& settings, CommandLineFlags& f
     else if (starts("/R:"))
         settings.renameExt = stripQuotes(arg.substr(3));
     else if (starts("/C"))
-        flags.confirmpatch = true;
+        flags.confirmPatch = true;
     else if (starts("/T:"))
         settings.userText = stripQuotes(arg.substr(3));
     else if (is("/O"))
@@ -73,22 +73,22 @@ void applySwitch(const std::string& arg, Settings& settings, CommandLineFlags& f
     else if (is("/M"))
         settings.useMoi = true;
     else if (is("/E"))
-        flags.showerrors = true;
+        flags.showErrors = true;
     else if (is("/?"))
-        flags.helprequested = true;
+        flags.helpRequested = true;
 }
 
 int16_t validateTarget(Settings& settings, CommandLineFlags& flags) {
     if (settings.targetDir.empty())
-        return flags.confirmpatch ? 0 : kErrNoConfirmation;
+        return flags.confirmPatch ? 0 : kErrNoConfirmation;
     if (platform::isDirectory(settings.targetDir)) {
-        flags.targetisdir = true;
+        flags.targetIsDir = true;
         return 0;
     }
-    if (isValidFileName(settings.targetDir) && !flags.sourceisdir) {
+    if (isValidFileName(settings.targetDir) && !flags.sourceIsDir) {
         std::string name, folder, ext;
         splitPath(settings.targetDir, name, folder, ext);
-        flags.targetisdir = false;
+        flags.targetIsDir = false;
         settings.targetDir = folder + name;
         settings.renameExt = ext;
         return 0;
@@ -97,7 +97,7 @@ int16_t validateTarget(Settings& settings, CommandLineFlags& flags) {
 }
 
 int16_t validate(Settings& settings, CommandLineFlags& flags) {
-    if (flags.helprequested)
+    if (flags.helpRequested)
         return kErrSourceChars;
     int16_t code = 0;
     if (hasInvalidRun(settings.sourceDir))
@@ -105,12 +105,12 @@ int16_t validate(Settings& settings, CommandLineFlags& flags) {
     if (hasInvalidRun(settings.targetDir))
         code += kErrTargetChars;
     if (platform::isDirectory(settings.sourceDir)) {
-        flags.sourceisdir = true;
+        flags.sourceIsDir = true;
     } else if (!platform::entryExists(settings.sourceDir)) {
         return kErrSource;
     } else {
         std::string name, folder;
-        flags.sourceisdir = false;
+        flags.sourceIsDir = false;
         splitPath(settings.sourceDir, name, folder, settings.searchExt);
     }
     code += validateTarget(settings, flags);
@@ -147,7 +147,7 @@ int endOfSwitches(const ArgumentArray& args, int n) {
 /// target unless it is a switch, and only switches count after them.
 void readByPosition(const ArgumentArray& args, int n, Settings& settings, CommandLineFlags& flags) {
     if (isSwitch(args[1]) && args[1].find("/?") != std::string::npos)
-        flags.helprequested = true;
+        flags.helpRequested = true;
     else
         settings.sourceDir = args[1];
     int next = 2;

@@ -29,11 +29,11 @@ inline constexpr int kRunFailed = 6;
 
 /// Flags only the command line has.
 struct CommandLineFlags {
-    bool confirmpatch = false;
-    bool helprequested = false;
-    bool showerrors = false;
-    bool sourceisdir = false;
-    bool targetisdir = false;
+    bool confirmPatch = false;
+    bool helpRequested = false;
+    bool showErrors = false;
+    bool sourceIsDir = false;
+    bool targetIsDir = false;
 };
 
 /// Argument array: element 0 holds the count N as decimal text, elements 1..N the arguments.

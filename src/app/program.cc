@@ -46,10 +46,10 @@ int runCopy(RunContext& ctx, const CommandLineFlags& flags, TerminalUi& ui) {
     CopyRunExtras extras;
     extras.observer = &progress;
     const Settings& s = ctx.settings;
-    if (flags.sourceisdir)
+    if (flags.sourceIsDir)
         return runStatus(copyAllFound(ctx, s.sourceDir, s.targetDir, s.setWideScreen, false, extras));
     return runStatus(
-        copyFileList(ctx, 1, {s.sourceDir}, s.targetDir, s.setWideScreen, false, flags.targetisdir, extras));
+        copyFileList(ctx, 1, {s.sourceDir}, s.targetDir, s.setWideScreen, false, flags.targetIsDir, extras));
 }
 
 int commandLineMode(int argc, char** argv, Settings& settings, DebugLog& log) {
@@ -61,10 +61,10 @@ int commandLineMode(int argc, char** argv, Settings& settings, DebugLog& log) {
         showUsage();
         // Bits 128 and 256 share the help request's range; only a real help request may end
         // with status 0, a garbled path must not look like success.
-        return exitStatus(flags.helprequested ? code - 128 : code);
+        return exitStatus(flags.helpRequested ? code - 128 : code);
     }
     if (code > 0) {
-        if (flags.showerrors)
+        if (flags.showErrors)
             showErrorReport(ui, code);
         return exitStatus(code);
     }
@@ -72,7 +72,7 @@ int commandLineMode(int argc, char** argv, Settings& settings, DebugLog& log) {
     // The command line takes datetimeformat raw, without the table of formats, so a pattern
     // holding "/" or ".." is only caught here, before anything is touched.
     const std::string nameProblem =
-        nameSettingsProblem(settings, flags.targetisdir && !settings.targetDir.empty());
+        nameSettingsProblem(settings, flags.targetIsDir && !settings.targetDir.empty());
     if (!nameProblem.empty()) {
         showError(ui, nameProblem);
         return kRunFailed;

@@ -13,9 +13,9 @@ namespace kadrel {
 
 struct RunControl {
     std::atomic<bool> running{false};    ///< a copy run goes on to the next file only while set
-    std::atomic<int32_t> copycancel{0};  ///< 1 cancels the copy in progress
-    bool abortrequested = false;         ///< stops a search or a thumbnail run
-    bool warningcontinue = false;        ///< answer of the patch-mode warning
+    std::atomic<int32_t> copyCancel{0};  ///< 1 cancels the copy in progress
+    bool abortRequested = false;         ///< stops a search or a thumbnail run
+    bool warningContinue = false;        ///< answer of the patch-mode warning
 };
 
 /// What an engine routine needs of the program: settings, flags, the user and the log.

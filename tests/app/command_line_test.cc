@@ -45,18 +45,18 @@ class ParseCommandLine : public ::testing::Test {
 
 TEST_F(ParseCommandLine, SwitchesAndDefaults) {
     EXPECT_EQ(parse({folder, folder, "/w", "/s:Mpg", "/r:\"avi\"", "/T:my trip", "/C", "/O", "/E"}), 0);
-    EXPECT_FALSE(flags.showerrors || settings.useMoi) << "/E is the ninth argument";
-    EXPECT_TRUE(settings.setWideScreen && flags.confirmpatch && settings.overwrite && flags.sourceisdir &&
-                flags.targetisdir);
+    EXPECT_FALSE(flags.showErrors || settings.useMoi) << "/E is the ninth argument";
+    EXPECT_TRUE(settings.setWideScreen && flags.confirmPatch && settings.overwrite && flags.sourceIsDir &&
+                flags.targetIsDir);
     EXPECT_EQ(settings.searchExt + "|" + settings.renameExt + "|" + settings.userText, "Mpg|avi|my trip");
     EXPECT_EQ(parse({folder, "/E", "/m"}), kErrNoConfirmation);
-    EXPECT_TRUE(flags.showerrors && settings.useMoi);
+    EXPECT_TRUE(flags.showErrors && settings.useMoi);
 
     settings.overwrite = false;
-    flags.showerrors = false;
+    flags.showErrors = false;
     EXPECT_EQ(parse({folder, "/OX", "/EX", "/?x", "/Wide", "/Confirm", "/MOI"}), 0);
-    EXPECT_FALSE(settings.overwrite || settings.useMoi || flags.showerrors) << "/O, /M and /E stand alone";
-    EXPECT_TRUE(settings.setWideScreen && flags.confirmpatch) << "/Wide begins with /W, /Confirm with /C";
+    EXPECT_FALSE(settings.overwrite || settings.useMoi || flags.showErrors) << "/O, /M and /E stand alone";
+    EXPECT_TRUE(settings.setWideScreen && flags.confirmPatch) << "/Wide begins with /W, /Confirm with /C";
     EXPECT_EQ(settings.searchExt + settings.renameExt + settings.userText, "MODMPG");
     EXPECT_EQ(settings.targetDir, "") << "the second argument is a switch, so patch mode";
 
@@ -109,7 +109,7 @@ TEST_F(ParseCommandLine, APathIsNeverASwitchInAnyPosition) {
             args.push_back(path);
             SCOPED_TRACE(std::string(path) + " at " + std::to_string(position));
             EXPECT_EQ(parse(args), position == 2 ? kErrTarget : kErrNoConfirmation);
-            EXPECT_FALSE(flags.confirmpatch || settings.setWideScreen || flags.helprequested);
+            EXPECT_FALSE(flags.confirmPatch || settings.setWideScreen || flags.helpRequested);
             EXPECT_EQ(settings.searchExt + settings.renameExt + settings.userText, "MODMPG");
         }
     }
@@ -146,7 +146,7 @@ TEST_F(ParseCommandLine, FileSourceAndFileTarget) {
     const std::string target = folder + "out.d/name.mpg";
     std::filesystem::create_directory(dir.file("out.d"));
     ASSERT_EQ(parse({src, target, "/S:xyz"}), 0);
-    EXPECT_FALSE(flags.sourceisdir || flags.targetisdir);
+    EXPECT_FALSE(flags.sourceIsDir || flags.targetIsDir);
     EXPECT_EQ(settings.searchExt, "MOD") << "the source file's extension wins";
     EXPECT_EQ(settings.targetDir + "|" + settings.renameExt, folder + "out.d/name|mpg");
     EXPECT_FALSE(std::filesystem::exists(target)) << "the name test leaves nothing behind";

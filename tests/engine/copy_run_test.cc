@@ -388,7 +388,7 @@ const Fault kFaults[] = {
               t.seam.bytes = [&t](int64_t done) {
                   if (t.seam.current != 2 || done != 8192)
                       return;
-                  t.control.copycancel = 1;  // the user's Abort
+                  t.control.copyCancel = 1;  // the user's Abort
                   t.control.running = false;
               };
           },

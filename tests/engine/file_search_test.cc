@@ -85,14 +85,14 @@ TEST_F(SearchTree, TakesVisibleRegularFilesInsideTheTreeWhateverTheirNames) {
     state.excluded = platform::fileId(card + "imported");
     ui.eventsPumped = 0;
     Names files = search(dir.path() + "card");  // without the separator
-    EXPECT_EQ(state.searchroot, card);
+    EXPECT_EQ(state.searchRoot, card);
     std::sort(files.begin(), files.end());
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(files, expected);
     std::sort(state.skipped.begin(), state.skipped.end());
     EXPECT_EQ(state.skipped, (Names{card + "dangling.MOD", card + "fifo.MOD"}));
     EXPECT_TRUE(state.excluded.exists()) << "the exclusion survives the search's reset";
-    EXPECT_EQ(ui.eventsPumped, state.scancount) << "events are pumped once per entry";
+    EXPECT_EQ(ui.eventsPumped, state.scanCount) << "events are pumped once per entry";
 }
 
 TEST_F(SearchTree, SurvivesLinkLoopsAndUnreadableFolders) {
@@ -124,7 +124,7 @@ TEST_F(SearchTree, AbortStopsEveryLevel) {
     EXPECT_TRUE(outcome.cancelled());
     // Each level still finishes the entry it was on (its own folder), then stops: three entries
     // deep, at most two more are counted while the walk unwinds.
-    EXPECT_LE(state.scancount, 5);
+    EXPECT_LE(state.scanCount, 5);
 }
 
 }  // namespace

@@ -47,9 +47,9 @@ TEST(FileTimes, FailuresAreSilent) {
     test::TempDir dir;
     const std::string f = dir.write("clip.MOD", "x");
     const std::string missing = dir.file("missing");
-    filetimes saved;
+    FileTimes saved;
     EXPECT_TRUE(saveFileTimes(missing, saved).failed());
-    EXPECT_EQ(saved, filetimes{}) << "a failed save leaves the record as it was";
+    EXPECT_EQ(saved, FileTimes{}) << "a failed save leaves the record as it was";
     ASSERT_TRUE(saveFileTimes(f, saved).ok());
     for (const Outcome& o : {restoreFileTimes(missing, saved), copyFileTimes(f, missing)})
         EXPECT_TRUE(o.failed() && o.error == ENOENT && o.file == missing) << o.file;

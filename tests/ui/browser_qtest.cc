@@ -24,11 +24,11 @@ class BrowserWindowTest : public QObject {
     // files thumbnails in a window of 3 x 2 frames at "Medium".
     void makeStore(int32_t files) {
         store = ThumbnailStore();
-        store.filecount = files;
+        store.fileCount = files;
         for (int32_t i = 0; i < files; ++i)
-            store.filelist.push_back("/card/MOV" + std::to_string(i) + ".MOD");
+            store.fileList.push_back("/card/MOV" + std::to_string(i) + ".MOD");
         store.resetSelection();
-        store.thumbnailbits.resize(static_cast<size_t>(files) * kThumbBytes);
+        store.thumbnailBits.resize(static_cast<size_t>(files) * kThumbBytes);
         settings = BrowserSettings{0, 0, 4400, 7300, 1};
     }
 
@@ -51,7 +51,7 @@ class BrowserWindowTest : public QObject {
     // first and the file name stays whole; a caption still too wide shows its end.
     void framesFollowTheChoiceKeysAndWheel() {
         makeStore(10);  // rows 1 to 3
-        store.filelist[0] = "/media/user/CAMCORDER/SD_VIDEO/PRG001/MOV001.MOD";
+        store.fileList[0] = "/media/user/CAMCORDER/SD_VIDEO/PRG001/MOV001.MOD";
         ThumbnailBrowser browser(store, settings, nullptr);
         browser.show();
         QTRY_COMPARE(visibleFrames(browser), 6);
@@ -67,7 +67,7 @@ class BrowserWindowTest : public QObject {
         QTest::keyClick(&browser, Qt::Key_PageUp);
         QTRY_VERIFY(checked(browser, 0) && !checked(browser, 3));  // files 3 and 6
         QTest::keyClick(&browser, Qt::Key_Escape);                 // neither closes nor clears
-        QVERIFY(store.currentfileindex == 3 && store.selectedcount == 4);
+        QVERIFY(store.currentFileIndex == 3 && store.selectedCount == 4);
         QTest::mouseClick(child(browser, "selectAllButton"), Qt::LeftButton);
         QVERIFY(checked(browser, 3) && checked(browser, 5));  // files 6 and 8
         QTest::mouseClick(child(browser, "unselectAllButton"), Qt::LeftButton);
@@ -97,14 +97,14 @@ class BrowserWindowTest : public QObject {
         QCOMPARE(caption->alignment().testFlag(Qt::AlignRight), tooWide);
         QTest::mouseClick(browser.thumbnailFrames()[1], Qt::LeftButton);
         browser.close();  // the close box means "cancel"
-        QCOMPARE(store.selectedcount, 0);
+        QCOMPARE(store.selectedCount, 0);
     }
 
     // One 16:9 X-Large frame does not fit the stored size: the browser grows to show it when
     // X-Large is chosen, and keeps the size that shows it.
     void xLargeWideGrowsTheWindowToAFrame() {
         makeStore(10);
-        store.widethumbnails = true;
+        store.wideThumbnails = true;
         settings = BrowserSettings{0, 0, 7000, 10000, 7};  // out of range: "Medium"
         ThumbnailBrowser browser(store, settings, nullptr);
         browser.show();
@@ -125,9 +125,9 @@ class BrowserWindowTest : public QObject {
     void rightClickShowsTheFileInformation() {
         test::TempDir dir;
         makeStore(3);
-        store.filelist = {dir.write("first.MOD", "a"), dir.write("second.MOD", "b"), dir.file("gone")};
+        store.fileList = {dir.write("first.MOD", "a"), dir.write("second.MOD", "b"), dir.file("gone")};
         dir.write("first.MOI", test::moiBytes({.format = 0x50}));
-        store.picturesize = {{720, 576}, {720, 480}, {0, 0}};
+        store.pictureSizes = {{720, 576}, {720, 480}, {0, 0}};
         settings = BrowserSettings{-90000, 120000, 60000, 90000, 1};
         ThumbnailBrowser browser(store, settings, nullptr);
         browser.show();
@@ -149,13 +149,13 @@ class BrowserWindowTest : public QObject {
                 browser.fileInfoDialog()->close();
             });
             QTest::mouseClick(browser.thumbnailFrames()[k], Qt::RightButton);
-            QCOMPARE(store.currentfileindex, k);
+            QCOMPARE(store.currentFileIndex, k);
             QCOMPARE(lines.size(), lineCount);
             QCOMPARE(lines[7], QString(size));
             QCOMPARE(!lines[4].isEmpty(), dated);
             QVERIFY(hiddenLines == 0 && area.contains(popup));
         }
-        QCOMPARE(store.selectedcount, 0);
+        QCOMPARE(store.selectedCount, 0);
     }
 };
 

@@ -42,10 +42,10 @@ TEST(BrowserGridTest, RowsColumnsPagesAndScrolling) {
         SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height));
         BrowserGrid grid = gridFor(c.size, c.width, c.height, c.files);
         EXPECT_EQ(std::pair(grid.columns, grid.rows), std::pair(c.columns, c.rows));
-        EXPECT_EQ(grid.scrollvisible, c.lastFirstRow > 1);
+        EXPECT_EQ(grid.scrollVisible, c.lastFirstRow > 1);
         grid.scrollTo(c.lastFirstRow + 5);
-        EXPECT_EQ(grid.firstrow, c.lastFirstRow);
-        EXPECT_EQ(grid.visiblecount, c.lastPageFrames);
+        EXPECT_EQ(grid.firstRow, c.lastFirstRow);
+        EXPECT_EQ(grid.visibleCount, c.lastPageFrames);
         EXPECT_EQ(grid.fileIndex(std::max(c.lastPageFrames - 1, 0)), c.lastPageFrames > 0 ? c.files - 1 : 0);
     }
     BrowserGrid grid = gridFor(1, 7300, 4190, 10);
@@ -56,7 +56,7 @@ TEST(BrowserGridTest, RowsColumnsPagesAndScrolling) {
     for (const auto& [angle, notches] : {std::pair{120, 1}, {-120, -1}, {60, 0}, {180, 2}})
         EXPECT_EQ(wheelNotches(angle), notches) << angle;  // half a detent rounds to even
     for (const auto& [notches, row] : {std::pair{1, 1}, {-1, 2}, {-9, 3}})
-        EXPECT_EQ(grid.wheelscroll(notches), row) << notches;
+        EXPECT_EQ(grid.wheelScroll(notches), row) << notches;
     int left = 0, top = 0;
     grid.framePosition(4, left, top);
     EXPECT_EQ(std::pair(left, top), std::pair(100 + 1600, 100 + 1500));
@@ -86,18 +86,18 @@ TEST(WindowPlacementTest, DockingAndFitting) {
 
 std::vector<int32_t> selected(const ThumbnailStore& store) {
     std::vector<int32_t> files;
-    for (int32_t i = 0; i < store.filecount; ++i) {
-        if (store.fileselected[i])
+    for (int32_t i = 0; i < store.fileCount; ++i) {
+        if (store.fileSelected[i])
             files.push_back(i);
     }
-    EXPECT_EQ(static_cast<int32_t>(files.size()), store.selectedcount);
+    EXPECT_EQ(static_cast<int32_t>(files.size()), store.selectedCount);
     return files;
 }
 
 TEST(BrowserSelectionTest, ClickShiftAndCtrl) {
     ThumbnailStore store;
-    store.filecount = 20;
-    store.filelist.resize(20);
+    store.fileCount = 20;
+    store.fileList.resize(20);
     store.resetSelection();
     const struct {
         int f, k;
@@ -134,15 +134,15 @@ TEST(ManualSelectionTest, SortsByTimeAndEqualTimesByOldPositionAsText) {
     ThumbnailStore store;
     const auto old = std::filesystem::file_time_type::clock::now() - std::chrono::hours(5);
     for (int i = 0; i < 12; ++i) {  // f11 the newest, the others of one time
-        store.filelist.push_back(dir.write("f" + std::to_string(i), "x"));
-        std::filesystem::last_write_time(store.filelist.back(), old + std::chrono::hours(i == 11));
+        store.fileList.push_back(dir.write("f" + std::to_string(i), "x"));
+        std::filesystem::last_write_time(store.fileList.back(), old + std::chrono::hours(i == 11));
     }
-    store.filelist.push_back(dir.file("gone"));
-    store.filecount = 13;
-    sortfilelist(store);
-    for (std::string& path : store.filelist)
+    store.fileList.push_back(dir.file("gone"));
+    store.fileCount = 13;
+    sortFileList(store);
+    for (std::string& path : store.fileList)
         path = path.substr(dir.path().size());
-    EXPECT_EQ(store.filelist, (std::vector<std::string>{"gone", "f0", "f1", "f10", "f2", "f3", "f4", "f5",
+    EXPECT_EQ(store.fileList, (std::vector<std::string>{"gone", "f0", "f1", "f10", "f2", "f3", "f4", "f5",
                                                         "f6", "f7", "f8", "f9", "f11"}));
 }
 
@@ -187,10 +187,10 @@ TEST(ManualSelectionTest, ClipsRecordedWideShowWideAndTheOthersKeepTheirShape) {
         test::readAll(KADREL_TEST_DATA "/../../samples/card/SD_VIDEO/PRG001/MOV001.MOD");
     ThumbnailStore store;
     for (const char* name : {"MOV001", "MOV002", "MOV003"})
-        store.filelist.push_back(dir.write(std::string(name) + ".MOD", sample));
+        store.fileList.push_back(dir.write(std::string(name) + ".MOD", sample));
     dir.write("MOV001.MOI", test::moiBytes({}));
     dir.write("MOV002.MOI", test::moiBytes({.format = 0x50}));
-    store.filecount = 3;
+    store.fileCount = 3;
     const std::tuple<bool, bool, bool, std::vector<bool>> cases[] = {
         // setWideScreen, useMoi, wide, barred
         {false, false, false, {false, false, false}},
@@ -210,7 +210,7 @@ TEST(ManualSelectionTest, ClipsRecordedWideShowWideAndTheOthersKeepTheirShape) {
         RunControl control;
         test::FakeUi ui;
         ASSERT_TRUE(makeSelectionThumbnails(store, "MOD", setWideScreen, control, ui, useMoi));
-        EXPECT_EQ(store.widethumbnails, wide);
+        EXPECT_EQ(store.wideThumbnails, wide);
         for (int32_t i = 0; i < 3; ++i)
             EXPECT_EQ(hasBars(store.slot(i)), barred[i]) << i;
     }

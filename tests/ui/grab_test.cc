@@ -42,8 +42,8 @@ double meanDifference(const uint8_t* slot, const QImage& picture) {
 
 ThumbnailStore storeOf(const std::vector<std::string>& files) {
     ThumbnailStore store;
-    store.filelist = files;
-    store.filecount = static_cast<int32_t>(files.size());
+    store.fileList = files;
+    store.fileCount = static_cast<int32_t>(files.size());
     store.resetSelection();
     return store;
 }
@@ -99,7 +99,7 @@ TEST(PictureTest, SlotLayoutAndScaling) {
                                                 {33, 1, 8},
                                                 {-1, 24, -1},
                                                 {INT32_MAX, 24, -1}})
-        EXPECT_EQ(dibrowbytes(width, int16_t(bits)), expected) << width;
+        EXPECT_EQ(dibRowBytes(width, int16_t(bits)), expected) << width;
 }
 
 // Each clip is read at its own size and fills its whole slot (no white stripes whatever its
@@ -120,20 +120,20 @@ TEST(GrabTest, ClipThumbnailsFillTheSlotOrGetThePlaceholder) {
     RunControl control;
     test::FakeUi ui;
     bool failed = true;
-    ASSERT_TRUE(createmovethumbnails(store, control, ui, failed, kMpeg2DecoderName, 1));
+    ASSERT_TRUE(createClipThumbnails(store, control, ui, failed, kMpeg2DecoderName, 1));
     EXPECT_FALSE(failed);
-    EXPECT_EQ(store.picturesize,
+    EXPECT_EQ(store.pictureSizes,
               (PictureSizes{
                   {720, 576}, {720, 480}, {704, 576}, {352, 288}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}}));
-    for (int32_t i = 4; i < store.filecount; ++i)
-        EXPECT_EQ(slotBytes(store, i), store.placeholderbits) << i;
+    for (int32_t i = 4; i < store.fileCount; ++i)
+        EXPECT_EQ(slotBytes(store, i), store.placeholderBits) << i;
     for (int32_t i : {0, 1, 2, 3}) {
         const QImage image = slotToImage(store.slot(i));
         EXPECT_GT(meanDifference(store.slot(i), image.mirrored()), 10.0) << i;  // not a blank frame
         EXPECT_TRUE(image.pixel(200, 2) != kWhite && image.pixel(2, 150) != kWhite);
         int32_t height = 0, width = 0;
-        const DibFrame frame = grabFirstFrame(store.filelist[i], 0, height, width, failed, ui);
-        const QImage whole = dibToImage(frame.bits.data(), width, height, frame.rowbytes);
+        const DibFrame frame = grabFirstFrame(store.fileList[i], 0, height, width, failed, ui);
+        const QImage whole = dibToImage(frame.bits.data(), width, height, frame.rowBytes);
         EXPECT_LT(meanDifference(store.slot(i), whole), 2.0) << i;
     }
     EXPECT_TRUE(ui.messages.empty());
@@ -147,23 +147,24 @@ TEST(GrabTest, ProgressAbortAndAMissingDecoder) {
     RunControl control;
     test::FakeUi ui;
     bool failed = false;
-    EXPECT_FALSE(createmovethumbnails(store, control, ui, failed, "no-such-decoder", 4));
+    EXPECT_FALSE(createClipThumbnails(store, control, ui, failed, "no-such-decoder", 4));
     EXPECT_TRUE(failed);
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].text, decoderUnusableMessage());
     EXPECT_EQ(ui.progress.size(), 1u);  // stopped at the first file
     ui = test::FakeUi();
-    ui.onEvents = [&](long) { control.abortrequested = control.abortrequested || ui.progress.size() == 4; };
+    ui.onEvents = [&](long) { control.abortRequested = control.abortRequested || ui.progress.size() == 4; };
     store.resetSelection();  // as the manual selection does before each run
-    EXPECT_TRUE(createmovethumbnails(store, control, ui, failed, kMpeg2DecoderName, 4));
+    EXPECT_TRUE(createClipThumbnails(store, control, ui, failed, kMpeg2DecoderName, 4));
     ASSERT_EQ(ui.progress.size(), 4u);
     EXPECT_EQ(ui.progress[2], (std::pair<std::string, int>{"creating Thumbnail 3 of 12", 25}));
     // Abort came while the fourth was made or right after it went into its slot.
-    const int32_t made = store.picturesize[3][0] == 0 ? 3 : 4;
+    const int32_t made = store.pictureSizes[3][0] == 0 ? 3 : 4;
     for (int32_t i = 0; i < 12; ++i) {
         const bool full = std::equal(store.slot(i), store.slot(i + 1), store.slot(0));
         const bool empty = std::all_of(store.slot(i), store.slot(i + 1), [](uint8_t b) { return b == 0; });
-        EXPECT_TRUE(i < made ? full && store.picturesize[i][0] == 352 : empty && store.picturesize[i][0] == 0)
+        EXPECT_TRUE(i < made ? full && store.pictureSizes[i][0] == 352
+                             : empty && store.pictureSizes[i][0] == 0)
             << i;
     }
 }
@@ -176,10 +177,10 @@ TEST(GrabTest, PictureThumbnails) {
     ThumbnailStore store = storeOf({dir.file("a.BMP"), dir.write("b.JPG", "not a picture")});
     RunControl control;
     test::FakeUi ui;
-    ASSERT_TRUE(createpicturethumbnails(store, control, ui));
-    EXPECT_EQ(store.picturesize, (PictureSizes{{300, 600}, {0, 0}}));
+    ASSERT_TRUE(createPictureThumbnails(store, control, ui));
+    EXPECT_EQ(store.pictureSizes, (PictureSizes{{300, 600}, {0, 0}}));
     EXPECT_EQ(drawnArea(slotToImage(store.slot(0))), QRect(125, 0, 150, 300));  // pillarbox stripes
-    EXPECT_EQ(slotBytes(store, 1), store.placeholderbits);
+    EXPECT_EQ(slotBytes(store, 1), store.placeholderBits);
 }
 
 }  // namespace

@@ -78,9 +78,9 @@ void browserPictures(ThumbnailStore store) {
         QVERIFY(qEnvironmentVariableIsEmpty("KADREL_SCREENSHOTS") ||
                 shot.save(qEnvironmentVariable("KADREL_SCREENSHOTS") + "/" + name + ".png"));
     };
-    for (int32_t i = 0; i < store.filecount; ++i)  // every clip shows its own picture
-        QVERIFY(store.picturesize[i][0] > 0 &&
-                !std::equal(store.placeholderbits.begin(), store.placeholderbits.end(), store.slot(i)));
+    for (int32_t i = 0; i < store.fileCount; ++i)  // every clip shows its own picture
+        QVERIFY(store.pictureSizes[i][0] > 0 &&
+                !std::equal(store.placeholderBits.begin(), store.placeholderBits.end(), store.slot(i)));
     BrowserSettings settings{30, 30, 6000, 9000, 0};
     {
         ThumbnailBrowser browser(store, settings, nullptr);
@@ -90,7 +90,7 @@ void browserPictures(ThumbnailStore store) {
         QTest::mouseClick(browser.thumbnailFrames()[2], Qt::LeftButton, Qt::ShiftModifier);
         save(browser, "browser-small");
     }
-    store.widethumbnails = true;
+    store.wideThumbnails = true;
     unselectAll(store);
     settings = BrowserSettings{30, 30, 12600, 18600, 3};
     ThumbnailBrowser browser(store, settings, nullptr);
@@ -216,7 +216,7 @@ class MainWindowTest : public QObject {
         w.showWithCard();
         answerModal("acceptButton");
         w.button("manualToggle")->click();
-        QCOMPARE(w.form->store().filelist, clips);
+        QCOMPARE(w.form->store().fileList, clips);
         QCOMPARE(w.button("manualToggle")->text(), QString("2 Files selected"));
         w.verifyIdle();
         QVERIFY(saveShot(*w.form, "main-selected"));
@@ -238,7 +238,7 @@ class MainWindowTest : public QObject {
     void warningAnswers() {
         for (const char* action : {"close", "escape", "enter"}) {
             RunControl control;
-            control.warningcontinue = true;  // ask() must not trust a stale answer
+            control.warningContinue = true;  // ask() must not trust a stale answer
             bool abortFirst = false;
             QTimer::singleShot(0, [action, &abortFirst] {
                 auto* dialog = qobject_cast<PatchModeWarning*>(QApplication::activeModalWidget());
@@ -253,7 +253,7 @@ class MainWindowTest : public QObject {
                     QTest::keyClick(dialog->focusWidget(),
                                     action == std::string("enter") ? Qt::Key_Return : Qt::Key_Escape);
             });
-            QVERIFY2(!PatchModeWarning::ask(control) && !control.warningcontinue && abortFirst, action);
+            QVERIFY2(!PatchModeWarning::ask(control) && !control.warningContinue && abortFirst, action);
         }
     }
 
@@ -263,8 +263,8 @@ class MainWindowTest : public QObject {
         Settings settings;
         settings.modifySde = 2;
         settings.modifyRdiPck = 0;
-        bool helpvisible = true;
-        auto* help = new HelpWindow(settings, helpvisible, nullptr);
+        bool helpVisible = true;
+        auto* help = new HelpWindow(settings, helpVisible, nullptr);
         help->show();
         QVERIFY(saveShot(*help, "help-1"));
         auto* page = help->findChild<QPushButton*>("pageButton");
@@ -279,7 +279,7 @@ class MainWindowTest : public QObject {
         QVERIFY(text->text().endsWith("textbeforedate=1, debugmode=0"));
         QPointer<HelpWindow> guard = help;
         help->close();
-        QVERIFY(!helpvisible);
+        QVERIFY(!helpVisible);
         QTRY_VERIFY(guard == nullptr);
     }
 };

@@ -74,7 +74,7 @@ std::string targetFolder(const Run& r) {
 /// The loop and the end of a run. A stop between files (running cleared) still offers to
 /// delete what was done; a failure, a cancelled copy or a signal offers nothing.
 void runFiles(Run& r) {
-    platform::SignalStop signals(r.ctx.control.copycancel, r.ctx.control.running);
+    platform::SignalStop signals(r.ctx.control.copyCancel, r.ctx.control.running);
     removeStaleCopies(r);
     measure(r);
     CopyFinisher finisher(r.ctx, finishRules(r));
@@ -205,7 +205,7 @@ RunResult copyAllFound(const RunContext& ctx, const std::string& sourceFolder, c
             search.excluded = platform::fileId(target);
         std::vector<std::string> files;
         searchFiles(search, addBackslash(sourceFolder), ctx.settings.searchExt, files,
-                    ctx.control.abortrequested, ctx.ui);
+                    ctx.control.abortRequested, ctx.ui);
         if (files.empty() && search.skipped.empty() && search.unreadable.empty()) {
             showError(ctx.ui, "No files with extension *." + ctx.settings.searchExt +
                                   " were found in the specified source directory and all its subfolders!");

@@ -77,7 +77,7 @@ struct ProcessedFile {
 };
 
 /// The progress routine of every copy: lets the user's pending events (an Abort) run; the
-/// cancel flag copycancel does the cancelling.
+/// cancel flag copyCancel does the cancelling.
 void copyProgress(UiSeam& ui);
 
 /// Runs over every file "*." + searchext under sourceFolder and its subfolders. An empty

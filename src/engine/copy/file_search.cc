@@ -56,23 +56,23 @@ bool isExcluded(const SearchState& state, const std::string& folder) {
 }
 
 /// The recursive walk of one folder (ending with the separator) into state.
-void findFiles(SearchState& state, const std::string& folder, const bool& abortrequested, UiSeam& ui) {
+void findFiles(SearchState& state, const std::string& folder, const bool& abortRequested, UiSeam& ui) {
     const bool listed = platform::listDirectory(folder, [&](const platform::DirEntry& entry) {
-        if (abortrequested)
+        if (abortRequested)
             return false;
         const std::string& name = entry.name;
         if (entry.isDirectory) {
             const std::string sub = folder + name + kSep;
             if (name[0] != '.' && !isExcluded(state, sub))
-                findFiles(state, sub, abortrequested, ui);
-        } else if (!entry.isHidden && matchPattern(name, state.searchpattern)) {
+                findFiles(state, sub, abortRequested, ui);
+        } else if (!entry.isHidden && matchPattern(name, state.searchPattern)) {
             addMatch(state, entry, folder + name);
         }
-        ++state.scancount;
+        ++state.scanCount;
         ui.processEvents();
-        return !abortrequested;
+        return !abortRequested;
     });
-    if (!listed && folder != state.searchroot)
+    if (!listed && folder != state.searchRoot)
         state.unreadable.push_back(folder);
 }
 
@@ -92,15 +92,15 @@ bool matchPattern(const std::string& name, const std::string& patterns) {
 }
 
 Outcome searchFiles(SearchState& state, const std::string& root, const std::string& ext,
-                    std::vector<std::string>& files, const bool& abortrequested, UiSeam& ui) {
+                    std::vector<std::string>& files, const bool& abortRequested, UiSeam& ui) {
     const platform::FileId excluded = state.excluded;
     state = SearchState{};
     state.excluded = excluded;
-    state.searchroot = addBackslash(root);
-    state.searchpattern = "*." + ext;
-    findFiles(state, state.searchroot, abortrequested, ui);
+    state.searchRoot = addBackslash(root);
+    state.searchPattern = "*." + ext;
+    findFiles(state, state.searchRoot, abortRequested, ui);
     files = state.found;
-    return abortrequested ? Outcome::cancelledRun() : Outcome::done();
+    return abortRequested ? Outcome::cancelledRun() : Outcome::done();
 }
 
 bool isValidFileName(const std::string& path) {

@@ -19,16 +19,16 @@ struct SearchState {
     std::vector<std::string> found;       ///< regular files (or links to one), in the order found
     std::vector<std::string> skipped;     ///< matching entries that are no regular file
     std::vector<std::string> unreadable;  ///< folders that could not be listed
-    int32_t scancount = 0;
-    std::string searchpattern;  ///< "*." followed by the extension
-    std::string searchroot;     ///< ends with the separator
+    int32_t scanCount = 0;
+    std::string searchPattern;  ///< "*." followed by the extension
+    std::string searchRoot;     ///< ends with the separator
     platform::FileId excluded;  ///< a folder never entered: the run's target inside the source
 };
 
 /// Clears the state (but for excluded), walks root and its subfolders for "*." + ext and hands
-/// the found paths to files. Cancelled when abortrequested stopped the walk.
+/// the found paths to files. Cancelled when abortRequested stopped the walk.
 Outcome searchFiles(SearchState& state, const std::string& root, const std::string& ext,
-                    std::vector<std::string>& files, const bool& abortrequested, UiSeam& ui);
+                    std::vector<std::string>& files, const bool& abortRequested, UiSeam& ui);
 
 /// Wildcard match: "*", "?", ASCII letters without regard to case, ";" between alternatives.
 bool matchPattern(const std::string& name, const std::string& patterns);

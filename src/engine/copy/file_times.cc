@@ -11,7 +11,7 @@ namespace kadrel {
 namespace {
 
 /// Steps 1 and 2 of every reader: a plain, visible, readable file and its times.
-bool readTimes(const std::string& path, filetimes& times) {
+bool readTimes(const std::string& path, FileTimes& times) {
     const int64_t attributes = platform::getAttributes(path);
     if (attributes < 0)
         return false;
@@ -28,7 +28,7 @@ bool isCameraDefaultDate(const platform::FileTime& time) {
     return platform::toLocalCalendar(time, local) && local.year == 1980 && local.month == 1 && local.day == 1;
 }
 
-platform::FileTime chooseTime(const filetimes& times, TimeSource timeSource) {
+platform::FileTime chooseTime(const FileTimes& times, TimeSource timeSource) {
     if (timeSource == TimeSource::Creation)
         return times.creation;
     if (timeSource == TimeSource::Earlier && !isCameraDefaultDate(times.creation) &&
@@ -39,14 +39,14 @@ platform::FileTime chooseTime(const filetimes& times, TimeSource timeSource) {
 
 /// The last write time of a file in local calendar fields.
 bool localLastWrite(const std::string& path, platform::CalendarTime& local) {
-    filetimes times;
+    FileTimes times;
     return readTimes(path, times) && platform::toLocalCalendar(times.lastWrite, local);
 }
 
 }  // namespace
 
 std::string getFileTimeName(const std::string& path, TimeSource timeSource, const std::string& dateFormat) {
-    filetimes times;
+    FileTimes times;
     if (!readTimes(path, times))
         return "";
     platform::CalendarTime local;
@@ -81,7 +81,7 @@ Outcome copyFileTimes(const std::string& source, const std::string& target) {
         return Outcome::failure(in.error(), source);
     if (!out.open(target, true))
         return Outcome::failure(out.error(), target);
-    filetimes times;
+    FileTimes times;
     if (!platform::getFileTimes(source, times))
         return Outcome::failure(errno, source);
     if (!platform::setFileTimes(target, times))
@@ -89,18 +89,18 @@ Outcome copyFileTimes(const std::string& source, const std::string& target) {
     return Outcome::done();
 }
 
-Outcome saveFileTimes(const std::string& path, filetimes& record) {
+Outcome saveFileTimes(const std::string& path, FileTimes& record) {
     platform::RandomAccessFile file;
     if (!file.open(path, false))
         return Outcome::failure(file.error(), path);
-    filetimes times;
+    FileTimes times;
     if (!platform::getFileTimes(path, times))
         return Outcome::failure(errno, path);
     record = times;
     return Outcome::done();
 }
 
-Outcome restoreFileTimes(const std::string& path, const filetimes& record) {
+Outcome restoreFileTimes(const std::string& path, const FileTimes& record) {
     platform::RandomAccessFile file;
     if (!file.open(path, true))
         return Outcome::failure(file.error(), path);

@@ -12,7 +12,7 @@
 namespace kadrel {
 
 /// The three times of a file in the record order creation, last write, last access.
-using filetimes = platform::FileTimes;
+using FileTimes = platform::FileTimes;
 
 /// The time that names a file, local, formatted with the pattern dateformat; "" when the
 /// path is not a plain visible file or its times cannot be read.
@@ -30,10 +30,10 @@ std::string getFileTimeStamp(const std::string& path);
 Outcome copyFileTimes(const std::string& source, const std::string& target);
 
 /// Reads the times of a file into record; on failure record is left as it was.
-Outcome saveFileTimes(const std::string& path, filetimes& record);
+Outcome saveFileTimes(const std::string& path, FileTimes& record);
 
 /// Writes saved times back: last write and last access exactly as saved (nothing reads the
 /// last access time, so the saved value is the least surprising one).
-Outcome restoreFileTimes(const std::string& path, const filetimes& record);
+Outcome restoreFileTimes(const std::string& path, const FileTimes& record);
 
 }  // namespace kadrel

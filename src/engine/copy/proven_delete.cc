@@ -70,7 +70,7 @@ Outcome deleteOne(const ProcessedFile& f) {
 Outcome beforeProof(const RunContext& ctx, const ProcessedFile& f, const Outcome& flushed) {
     if (!flushed.ok())
         return Outcome::failure(flushed.error, f.source);
-    if (ctx.control.copycancel != 0)
+    if (ctx.control.copyCancel != 0)
         return Outcome::failure(0, f.source, "the run was stopped");
     return Outcome::done();
 }

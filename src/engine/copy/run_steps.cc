@@ -21,7 +21,7 @@ struct FileStep {
     int32_t index = 0;
     std::string source;
     std::string newName;
-    filetimes saved;
+    FileTimes saved;
     CompanionChoice choice;
 };
 
@@ -51,7 +51,7 @@ std::string progressText(const Run& r, int32_t index) {
 platform::CopyOptions copyOptions(Run& r, int32_t index, bool replace) {
     platform::CopyOptions o;
     o.replaceExisting = replace;
-    o.cancel = &r.ctx.control.copycancel;
+    o.cancel = &r.ctx.control.copyCancel;
     o.faults = r.extras.faults;
     o.sliceBytes = r.extras.sliceBytes;
     o.progress = [&r, index](int64_t done, int64_t total) {

@@ -20,8 +20,8 @@ struct PatchState {
     StreamFile& file;
     ByteSource& bytes;
     bool setting = true;
-    int seqhorsize = 0;
-    int seqversize = 0;
+    int seqHorSize = 0;
+    int seqVerSize = 0;
     bool sizesTaken = false;
     long wsCount = 0;
     long priv2Count = 0;
@@ -76,12 +76,12 @@ SearchResult nearEnd(PatchState& st, const ScanChunk& chunk, const char* name, s
 void takeFirstHeaderSizes(PatchState& st, const StructureBytes& s) {
     if (st.sizesTaken)
         return;
-    st.seqhorsize = horizontalSize(s.value[4], s.value[5]);
-    st.seqversize = verticalSize(s.value[5], s.value[6]);
+    st.seqHorSize = horizontalSize(s.value[4], s.value[5]);
+    st.seqVerSize = verticalSize(s.value[5], s.value[6]);
     st.sizesTaken = true;
     if (st.debugging())
-        st.debug("firstheader: seqhorsize=" + std::to_string(st.seqhorsize) +
-                 "  seqversize=" + std::to_string(st.seqversize));
+        st.debug("firstheader: seqhorsize=" + std::to_string(st.seqHorSize) +
+                 "  seqversize=" + std::to_string(st.seqVerSize));
 }
 
 void setSequenceHeader(PatchState& st, const StructureBytes& s) {
@@ -188,11 +188,11 @@ void applySdeMode(PatchState& st, const StructureBytes& s, size_t d) {
         writeStructure(st, s, 0, zeros.data(), d + 4);
         return;
     }
-    const int wantH = mode == 2 ? st.seqhorsize : 720;
-    if ((mode != 2 && mode != 3) || (h == wantH && v == st.seqversize))
+    const int wantH = mode == 2 ? st.seqHorSize : 720;
+    if ((mode != 2 && mode != 3) || (h == wantH && v == st.seqVerSize))
         return;
     DisplaySizeBytes size;
-    encodeDisplaySize(wantH, st.seqversize, size);
+    encodeDisplaySize(wantH, st.seqVerSize, size);
     writeStructure(st, s, d, size.data(), size.size());
 }
 

@@ -17,81 +17,81 @@ int displaySizeIndex(int stored) {
 }
 
 void BrowserGrid::setDisplaySize(int index, bool wide) {
-    sizeindex = displaySizeIndex(index);
-    const DisplaySize& size = kDisplaySizes[sizeindex];
-    frameheight = size.frameheight;
-    framewidth = wide ? size.framewidth169 : size.framewidth43;
-    pictureheight = size.pictureheight;
-    picturewidth = wide ? size.picturewidth169 : size.picturewidth43;
-    captionwidth = size.captionwidth;
+    sizeIndex = displaySizeIndex(index);
+    const DisplaySize& size = kDisplaySizes[sizeIndex];
+    frameHeight = size.frameHeight;
+    frameWidth = wide ? size.frameWidth169 : size.frameWidth43;
+    pictureHeight = size.pictureHeight;
+    pictureWidth = wide ? size.pictureWidth169 : size.pictureWidth43;
+    captionWidth = size.captionWidth;
 }
 
-void BrowserGrid::resizeBrowser(int clientwidth, int clientheight, int32_t filecount) {
+void BrowserGrid::resizeBrowser(int clientWidth, int clientHeight, int32_t fileCount) {
     // The client area excludes the title bar, so the scroll bar takes its full height.
-    scrollheight = std::max(clientheight, kMinClientHeight);
-    scrollleft = std::max(clientwidth, kPanelWidth) - kScrollWidth - kPanelWidth;
-    columns = std::max(0, (scrollleft - kLeftMargin) / (kHorizontalGap + framewidth));
-    rows = std::max(0, (scrollheight - kTopMargin) / (kVerticalGap + frameheight));
-    if (scrollleft < kLeftMargin)
+    scrollHeight = std::max(clientHeight, kMinClientHeight);
+    scrollLeft = std::max(clientWidth, kPanelWidth) - kScrollWidth - kPanelWidth;
+    columns = std::max(0, (scrollLeft - kLeftMargin) / (kHorizontalGap + frameWidth));
+    rows = std::max(0, (scrollHeight - kTopMargin) / (kVerticalGap + frameHeight));
+    if (scrollLeft < kLeftMargin)
         columns = 0;
-    if (columns < 1 || rows < 1 || filecount < 1) {
+    if (columns < 1 || rows < 1 || fileCount < 1) {
         pages = 0;
-        lastfirstrow = 1;
+        lastFirstRow = 1;
     } else {
-        pages = ceilDiv(filecount, rows * columns);
-        lastfirstrow = std::max(1, ceilDiv(filecount, columns) - rows + 1);
+        pages = ceilDiv(fileCount, rows * columns);
+        lastFirstRow = std::max(1, ceilDiv(fileCount, columns) - rows + 1);
     }
-    firstrow = std::clamp(firstrow, int32_t{1}, lastfirstrow);
-    slotsperpage = columns * rows;
-    blanksatend = slotsperpage > 0 ? (lastfirstrow - 1) * columns + slotsperpage - filecount : 0;
-    blanksatend = std::max(0, blanksatend);
-    visiblecount = firstrow != lastfirstrow ? slotsperpage : slotsperpage - blanksatend;
-    largechange = rows > 0 ? rows : 1;
-    scrollvisible = pages > 1;
-    scrollmaximum = lastfirstrow;
+    firstRow = std::clamp(firstRow, int32_t{1}, lastFirstRow);
+    slotsPerPage = columns * rows;
+    blanksAtEnd = slotsPerPage > 0 ? (lastFirstRow - 1) * columns + slotsPerPage - fileCount : 0;
+    blanksAtEnd = std::max(0, blanksAtEnd);
+    visibleCount = firstRow != lastFirstRow ? slotsPerPage : slotsPerPage - blanksAtEnd;
+    largeChange = rows > 0 ? rows : 1;
+    scrollVisible = pages > 1;
+    scrollMaximum = lastFirstRow;
 }
 
-void BrowserGrid::clientSizeForOneFrame(int& clientwidth, int& clientheight) const {
-    clientwidth = kLeftMargin + kHorizontalGap + framewidth + kScrollWidth + kPanelWidth;
-    clientheight = std::max(kTopMargin + kVerticalGap + frameheight, kMinClientHeight);
+void BrowserGrid::clientSizeForOneFrame(int& clientWidth, int& clientHeight) const {
+    clientWidth = kLeftMargin + kHorizontalGap + frameWidth + kScrollWidth + kPanelWidth;
+    clientHeight = std::max(kTopMargin + kVerticalGap + frameHeight, kMinClientHeight);
 }
 
 void BrowserGrid::scrollTo(int32_t value) {
-    firstrow = std::clamp(value, int32_t{1}, lastfirstrow);
-    visiblecount = firstrow != lastfirstrow ? slotsperpage : slotsperpage - blanksatend;
+    firstRow = std::clamp(value, int32_t{1}, lastFirstRow);
+    visibleCount = firstRow != lastFirstRow ? slotsPerPage : slotsPerPage - blanksAtEnd;
 }
 
 void BrowserGrid::framePosition(int k, int& left, int& top) const {
     const int c = columns > 0 ? k % columns : 0;
     const int r = columns > 0 ? k / columns : 0;
-    top = kTopMargin + r * (kVerticalGap + frameheight);
-    left = kLeftMargin + c * (kHorizontalGap + framewidth);
+    top = kTopMargin + r * (kVerticalGap + frameHeight);
+    left = kLeftMargin + c * (kHorizontalGap + frameWidth);
 }
 
 int32_t BrowserGrid::clampValue(int64_t value) const {
-    return static_cast<int32_t>(std::clamp<int64_t>(value, 1, scrollmaximum));
+    return static_cast<int32_t>(std::clamp<int64_t>(value, 1, scrollMaximum));
 }
 
-int32_t BrowserGrid::wheelscroll(int notches) const {
-    if (!scrollvisible)
-        return firstrow;
-    return clampValue(int64_t{firstrow} - notches);
+int32_t BrowserGrid::wheelScroll(int notches) const {
+    if (!scrollVisible)
+        return firstRow;
+    return clampValue(int64_t{firstRow} - notches);
 }
 
 int32_t BrowserGrid::keyScroll(ScrollKey key) const {
-    if (!scrollvisible)
-        return firstrow;
+    if (!scrollVisible)
+        return firstRow;
     switch (key) {
         case ScrollKey::PageUp:
-            return clampValue(int64_t{firstrow} - 1);
+            return clampValue(int64_t{firstRow} - 1);
         case ScrollKey::PageDown:
-            return clampValue(int64_t{firstrow} + 1);
+            return clampValue(int64_t{firstRow} + 1);
         case ScrollKey::Home:
             return 1;
         case ScrollKey::End:
-            return scrollmaximum;
+            return scrollMaximum;
     }
-    return firstrow;
+    return firstRow;
 }
 
 int wheelNotches(int angleDelta) {

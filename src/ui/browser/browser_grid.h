@@ -10,13 +10,13 @@ namespace kadrel {
 /// One row of the display size table: frames in twips, pictures and captions in pixels.
 struct DisplaySize {
     const char* item;
-    int frameheight;
-    int framewidth43;
-    int framewidth169;
-    int pictureheight;
-    int picturewidth43;
-    int picturewidth169;
-    int captionwidth;
+    int frameHeight;
+    int frameWidth43;
+    int frameWidth169;
+    int pictureHeight;
+    int pictureWidth43;
+    int pictureWidth169;
+    int captionWidth;
 };
 
 /// The four display sizes, by the position in the size list.
@@ -46,28 +46,28 @@ class BrowserGrid {
   public:
     /// Takes the frame and picture sizes of row index (read through displaySizeIndex).
     void setDisplaySize(int index, bool wide);
-    /// Recomputes the grid for a client area of clientwidth x clientheight twips.
-    void resizeBrowser(int clientwidth, int clientheight, int32_t filecount);
+    /// Recomputes the grid for a client area of clientWidth x clientHeight twips.
+    void resizeBrowser(int clientWidth, int clientHeight, int32_t fileCount);
     /// The smallest client area (twips) that holds one frame at the current display size.
-    void clientSizeForOneFrame(int& clientwidth, int& clientheight) const;
+    void clientSizeForOneFrame(int& clientWidth, int& clientHeight) const;
     /// Shows the page whose top row is value (the scroll bar's new value).
     void scrollTo(int32_t value);
     /// The file shown by frame k of the page.
-    int32_t fileIndex(int k) const { return (firstrow - 1) * columns + k; }
-    /// Left and top of frame k (its caption sits at top + frameheight).
+    int32_t fileIndex(int k) const { return (firstRow - 1) * columns + k; }
+    /// Left and top of frame k (its caption sits at top + frameHeight).
     void framePosition(int k, int& left, int& top) const;
     /// The scroll value after notches wheel detents (forward is positive, towards the top).
-    int32_t wheelscroll(int notches) const;
+    int32_t wheelScroll(int notches) const;
     /// The scroll value after a key; unchanged when the scroll bar is hidden.
     int32_t keyScroll(ScrollKey key) const;
 
-    int sizeindex = 1;
-    int frameheight = 0, framewidth = 0, pictureheight = 0, picturewidth = 0, captionwidth = 0;
-    int columns = 0, rows = 0, slotsperpage = 0, blanksatend = 0, visiblecount = 0;
-    int32_t pages = 0, firstrow = 1, lastfirstrow = 1;
-    int scrollleft = 0, scrollheight = 0, largechange = 1;
-    bool scrollvisible = false;
-    int32_t scrollmaximum = 1;
+    int sizeIndex = 1;
+    int frameHeight = 0, frameWidth = 0, pictureHeight = 0, pictureWidth = 0, captionWidth = 0;
+    int columns = 0, rows = 0, slotsPerPage = 0, blanksAtEnd = 0, visibleCount = 0;
+    int32_t pages = 0, firstRow = 1, lastFirstRow = 1;
+    int scrollLeft = 0, scrollHeight = 0, largeChange = 1;
+    bool scrollVisible = false;
+    int32_t scrollMaximum = 1;
 
   private:
     int32_t clampValue(int64_t value) const;

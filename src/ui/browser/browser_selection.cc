@@ -6,22 +6,22 @@ namespace kadrel {
 namespace {
 
 void singleChoice(ThumbnailStore& store, int32_t f) {
-    const bool onlyThis = store.selectedcount == 1 && store.fileselected[f] != 0;
+    const bool onlyThis = store.selectedCount == 1 && store.fileSelected[f] != 0;
     unselectAll(store);
     if (!onlyThis) {
-        store.fileselected[f] = 1;
-        store.selectedcount = 1;
+        store.fileSelected[f] = 1;
+        store.selectedCount = 1;
     }
 }
 
 void rangeChoice(ThumbnailStore& store, int32_t f, int k) {
     int32_t s = f;
-    while (k != 0 && s >= 0 && store.fileselected[s] == 0)
+    while (k != 0 && s >= 0 && store.fileSelected[s] == 0)
         --s;
     if (k != 0 && s >= 0) {
         for (int32_t j = s + 1; j < f; ++j) {
-            store.fileselected[j] = 1;
-            ++store.selectedcount;
+            store.fileSelected[j] = 1;
+            ++store.selectedCount;
         }
     }
     toggleFile(store, f);
@@ -30,12 +30,12 @@ void rangeChoice(ThumbnailStore& store, int32_t f, int k) {
 }  // namespace
 
 void toggleFile(ThumbnailStore& store, int32_t f) {
-    store.fileselected[f] = store.fileselected[f] != 0 ? 0 : 1;
-    store.selectedcount += store.fileselected[f] != 0 ? 1 : -1;
+    store.fileSelected[f] = store.fileSelected[f] != 0 ? 0 : 1;
+    store.selectedCount += store.fileSelected[f] != 0 ? 1 : -1;
 }
 
 void leftPress(ThumbnailStore& store, int32_t f, int k, bool shift, bool ctrl) {
-    if (f < 0 || f >= store.filecount || store.fileselected.size() <= static_cast<size_t>(f)) {
+    if (f < 0 || f >= store.fileCount || store.fileSelected.size() <= static_cast<size_t>(f)) {
         return;
     }
     if (shift && ctrl)
@@ -50,13 +50,13 @@ void leftPress(ThumbnailStore& store, int32_t f, int k, bool shift, bool ctrl) {
 }
 
 void selectAll(ThumbnailStore& store) {
-    std::fill(store.fileselected.begin(), store.fileselected.end(), 1);
-    store.selectedcount = static_cast<int32_t>(store.fileselected.size());
+    std::fill(store.fileSelected.begin(), store.fileSelected.end(), 1);
+    store.selectedCount = static_cast<int32_t>(store.fileSelected.size());
 }
 
 void unselectAll(ThumbnailStore& store) {
-    std::fill(store.fileselected.begin(), store.fileselected.end(), 0);
-    store.selectedcount = 0;
+    std::fill(store.fileSelected.begin(), store.fileSelected.end(), 0);
+    store.selectedCount = 0;
 }
 
 }  // namespace kadrel

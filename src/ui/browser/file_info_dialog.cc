@@ -26,8 +26,8 @@ QFrame* makeBox(const char* name, QWidget* parent) {
 
 }  // namespace
 
-std::string picInfoText(const std::string& shownpath, const std::string& timetext, int width, int height) {
-    return "File:\r\n" + shownpath + "\r\n\r\nFile date/time:\r\n" + timetext + "\r\n\r\nResolution:\r\n" +
+std::string picInfoText(const std::string& shownPath, const std::string& timeText, int width, int height) {
+    return "File:\r\n" + shownPath + "\r\n\r\nFile date/time:\r\n" + timeText + "\r\n\r\nResolution:\r\n" +
            std::to_string(width) + " X " + std::to_string(height) + " Pixel";
 }
 
@@ -81,17 +81,17 @@ void FileInfoDialog::showEvent(QShowEvent* event) {
 }
 
 void FileInfoDialog::rebuildText() {
-    const int32_t i = store_.currentfileindex;
-    if (i < 0 || i >= store_.filecount || static_cast<size_t>(i) >= store_.filelist.size()) {
+    const int32_t i = store_.currentFileIndex;
+    if (i < 0 || i >= store_.fileCount || static_cast<size_t>(i) >= store_.fileList.size()) {
         infoText_->clear();
         growBy(0);
         return;
     }
-    const std::string& path = store_.filelist[i];
+    const std::string& path = store_.fileList[i];
     const QString shown =
         compactPathToWidth(QString::fromStdString(path), kPathWidthPixels, QFontMetrics(infoText_->font()));
-    const auto& size = static_cast<size_t>(i) < store_.picturesize.size() ? store_.picturesize[i]
-                                                                          : std::array<int16_t, 2>{0, 0};
+    const auto& size = static_cast<size_t>(i) < store_.pictureSizes.size() ? store_.pictureSizes[i]
+                                                                           : std::array<int16_t, 2>{0, 0};
     std::string text = picInfoText(shown.toStdString(), getFileTimeText(path), size[0], size[1]);
     const std::optional<MoiRecord> record = readCompanion(path);
     if (record)

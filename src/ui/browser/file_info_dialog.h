@@ -17,7 +17,7 @@ namespace kadrel {
 
 /// The information text: "File:", the path, "File date/time:", the time, "Resolution:" and
 /// the size, as CR LF separated lines.
-std::string picInfoText(const std::string& shownpath, const std::string& timetext, int width, int height);
+std::string picInfoText(const std::string& shownPath, const std::string& timeText, int width, int height);
 
 /// The lines added when the clip's .MOI companion reads: "Recorded:", the recording time, then
 /// its length and the recorded aspect.
@@ -26,7 +26,7 @@ std::string recordedInfoText(const MoiRecord& record);
 class FileInfoDialog : public QDialog {
     Q_OBJECT
   public:
-    /// Reads filelist, picturesize and currentfileindex of store on every showing.
+    /// Reads fileList, pictureSizes and currentFileIndex of store on every showing.
     explicit FileInfoDialog(const ThumbnailStore& store, QWidget* parent = nullptr);
 
     /// The information shown, as lines.

@@ -105,8 +105,8 @@ DibFrame toDib(const AVFrame* frame, FrameSize size) {
     DibFrame dib;
     const int32_t width = size.width > 0 ? size.width : frame->width;
     const int32_t height = size.height > 0 ? size.height : frame->height;
-    const int32_t rowbytes = dibrowbytes(width, 24);
-    if (frame->width < 1 || frame->height < 1 || rowbytes < 1)
+    const int32_t rowBytes = dibRowBytes(width, 24);
+    if (frame->width < 1 || frame->height < 1 || rowBytes < 1)
         return dib;
     // Area averaging when shrinking gives the look of a smooth image stretch; it is bilinear
     // when enlarging.
@@ -117,21 +117,21 @@ DibFrame toDib(const AVFrame* frame, FrameSize size) {
                                       AV_PIX_FMT_BGR24, flags, nullptr, nullptr, nullptr);
     if (scaler.ctx == nullptr)
         return dib;
-    dib.bits.assign(static_cast<size_t>(rowbytes) * height, 0);
+    dib.bits.assign(static_cast<size_t>(rowBytes) * height, 0);
     uint8_t* const top[4] = {dib.bits.data(), nullptr, nullptr, nullptr};
-    const int strides[4] = {rowbytes, 0, 0, 0};
+    const int strides[4] = {rowBytes, 0, 0, 0};
     sws_scale(scaler.ctx, frame->data, frame->linesize, 0, frame->height, top, strides);
-    std::vector<uint8_t> row(rowbytes);
+    std::vector<uint8_t> row(rowBytes);
     for (int32_t y = 0; y < height / 2; ++y) {
-        uint8_t* a = dib.bits.data() + static_cast<size_t>(y) * rowbytes;
-        uint8_t* b = dib.bits.data() + static_cast<size_t>(height - 1 - y) * rowbytes;
-        std::memcpy(row.data(), a, rowbytes);
-        std::memcpy(a, b, rowbytes);
-        std::memcpy(b, row.data(), rowbytes);
+        uint8_t* a = dib.bits.data() + static_cast<size_t>(y) * rowBytes;
+        uint8_t* b = dib.bits.data() + static_cast<size_t>(height - 1 - y) * rowBytes;
+        std::memcpy(row.data(), a, rowBytes);
+        std::memcpy(a, b, rowBytes);
+        std::memcpy(b, row.data(), rowBytes);
     }
     dib.width = width;
     dib.height = height;
-    dib.rowbytes = rowbytes;
+    dib.rowBytes = rowBytes;
     return dib;
 }
 
@@ -142,7 +142,7 @@ DibFrame decoderFailed(bool& libraryFailed) {
 
 }  // namespace
 
-int32_t dibrowbytes(int32_t width, int16_t bitsPerPixel) {
+int32_t dibRowBytes(int32_t width, int16_t bitsPerPixel) {
     if (width < 0 || bitsPerPixel < 0)
         return -1;
     const int64_t bits = static_cast<int64_t>(width) * bitsPerPixel + 31;

@@ -13,12 +13,12 @@ namespace kadrel {
 /// The FFmpeg decoder that every camcorder clip needs; without it no thumbnail can be made.
 inline constexpr char kMpeg2DecoderName[] = "mpeg2video";
 
-/// A decoded picture: blue, green, red bytes, bottom row first, rows of dibrowbytes(width, 24).
+/// A decoded picture: blue, green, red bytes, bottom row first, rows of dibRowBytes(width, 24).
 struct DibFrame {
     std::vector<uint8_t> bits;  ///< empty when no picture was made
     int32_t width = 0;
     int32_t height = 0;
-    int32_t rowbytes = 0;
+    int32_t rowBytes = 0;
 
     /// True when no picture was made.
     bool isNull() const { return bits.empty(); }
@@ -32,7 +32,7 @@ struct FrameSize {
 
 /// Bytes in one row of a bottom-up bitmap: width x bits rounded up to whole 32-bit words.
 /// -1 when the width or depth is negative or the row would not fit 32 bits.
-int32_t dibrowbytes(int32_t width, int16_t bitsPerPixel);
+int32_t dibRowBytes(int32_t width, int16_t bitsPerPixel);
 
 /// The text of the box shown when the decoder cannot be used (lines joined by CR LF).
 std::string decoderUnusableMessage();

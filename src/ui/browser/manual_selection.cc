@@ -25,9 +25,9 @@ std::string sortKey(const std::string& path, int32_t i) {
 // Per clip: shown 16:9. The companion decides where it tells the shape, the 16:9 box elsewhere.
 std::vector<bool> shownWide(const ThumbnailStore& store, bool setWideScreen) {
     std::vector<bool> wide;
-    const auto count = std::min(static_cast<size_t>(std::max(store.filecount, 0)), store.filelist.size());
+    const auto count = std::min(static_cast<size_t>(std::max(store.fileCount, 0)), store.fileList.size());
     for (size_t i = 0; i < count; ++i) {
-        const std::optional<MoiRecord> record = readCompanion(store.filelist[i]);
+        const std::optional<MoiRecord> record = readCompanion(store.fileList[i]);
         const RecordedAspect aspect = record ? record->aspect : RecordedAspect::Unknown;
         wide.push_back(aspect == RecordedAspect::Unknown ? setWideScreen : aspect == RecordedAspect::Wide);
     }
@@ -38,10 +38,10 @@ std::vector<bool> shownWide(const ThumbnailStore& store, bool setWideScreen) {
 // quarters of the width between black bars comes out 4:3 again.
 void boxNarrowClips(ThumbnailStore& store, const std::vector<bool>& wide) {
     QImage boxed(kThumbWidth, kThumbHeight, QImage::Format_RGB888);
-    for (size_t i = 0; i < wide.size() && store.widethumbnails; ++i) {
-        if (wide[i] || store.picturesize[i] == std::array<int16_t, 2>{0, 0})
+    for (size_t i = 0; i < wide.size() && store.wideThumbnails; ++i) {
+        if (wide[i] || store.pictureSizes[i] == std::array<int16_t, 2>{0, 0})
             continue;
-        uint8_t* slot = store.thumbnailbits.data() + i * kThumbBytes;
+        uint8_t* slot = store.thumbnailBits.data() + i * kThumbBytes;
         boxed.fill(Qt::black);
         QPainter painter(&boxed);
         painter.drawImage(kThumbWidth / 8, 0,
@@ -56,12 +56,12 @@ void boxNarrowClips(ThumbnailStore& store, const std::vector<bool>& wide) {
 int32_t searchSelectionFiles(ThumbnailStore& store, SearchState& search, const Settings& settings,
                              RunControl& control, UiSeam& ui) {
     std::vector<std::string> files;
-    if (searchFiles(search, settings.sourceDir, settings.searchExt, files, control.abortrequested, ui)
+    if (searchFiles(search, settings.sourceDir, settings.searchExt, files, control.abortRequested, ui)
             .cancelled())
         files.clear();
-    store.filelist = std::move(files);
-    store.filecount = static_cast<int32_t>(store.filelist.size());
-    return store.filecount;
+    store.fileList = std::move(files);
+    store.fileCount = static_cast<int32_t>(store.fileList.size());
+    return store.fileCount;
 }
 
 std::string noFilesText(const std::string& searchExt) {
@@ -73,59 +73,59 @@ void showNoFilesMessage(const std::string& searchExt, UiSeam& ui) {
     showError(ui, noFilesText(searchExt));
 }
 
-void sortfilelist(ThumbnailStore& store) {
+void sortFileList(ThumbnailStore& store) {
     const auto count = static_cast<size_t>(
-        std::clamp<int32_t>(store.filecount, 0, static_cast<int32_t>(store.filelist.size())));
+        std::clamp<int32_t>(store.fileCount, 0, static_cast<int32_t>(store.fileList.size())));
     std::vector<std::string> keys;
     keys.reserve(count);
     for (size_t i = 0; i < count; ++i)
-        keys.push_back(sortKey(store.filelist[i], static_cast<int32_t>(i)));
+        keys.push_back(sortKey(store.fileList[i], static_cast<int32_t>(i)));
     std::sort(keys.begin(), keys.end());
     std::vector<std::string> sorted;
-    sorted.reserve(store.filelist.size());
+    sorted.reserve(store.fileList.size());
     for (const std::string& key : keys)
-        sorted.push_back(store.filelist[std::stoul(key.substr(kStampLength))]);
-    for (size_t i = count; i < store.filelist.size(); ++i)
-        sorted.push_back(store.filelist[i]);
-    store.filelist = std::move(sorted);
+        sorted.push_back(store.fileList[std::stoul(key.substr(kStampLength))]);
+    for (size_t i = count; i < store.fileList.size(); ++i)
+        sorted.push_back(store.fileList[i]);
+    store.fileList = std::move(sorted);
 }
 
-bool makeSelectionThumbnails(ThumbnailStore& store, const std::string& searchtext, bool setWideScreen,
+bool makeSelectionThumbnails(ThumbnailStore& store, const std::string& searchText, bool setWideScreen,
                              RunControl& control, UiSeam& ui, bool useMoi) {
     store.resetSelection();
     bool ran = false;
     bool libraryFailed = false;
-    if (isStreamExtension(searchtext)) {
+    if (isStreamExtension(searchText)) {
         const std::vector<bool> wide = useMoi ? shownWide(store, setWideScreen) : std::vector<bool>{};
-        store.widethumbnails = setWideScreen || std::find(wide.begin(), wide.end(), true) != wide.end();
-        ran = createmovethumbnails(store, control, ui, libraryFailed);
+        store.wideThumbnails = setWideScreen || std::find(wide.begin(), wide.end(), true) != wide.end();
+        ran = createClipThumbnails(store, control, ui, libraryFailed);
         if (ran)
             boxNarrowClips(store, wide);
     } else {
-        store.widethumbnails = false;
-        ran = createpicturethumbnails(store, control, ui);
+        store.wideThumbnails = false;
+        ran = createPictureThumbnails(store, control, ui);
     }
-    return ran && !libraryFailed && !control.abortrequested;
+    return ran && !libraryFailed && !control.abortRequested;
 }
 
 int32_t showThumbnailBrowser(ThumbnailStore& store, BrowserSettings& settings, QWidget* mainWindow) {
     ThumbnailBrowser browser(store, settings, mainWindow);
     browser.exec();
-    return store.selectedcount;
+    return store.selectedCount;
 }
 
-std::string selectedFilesCaption(int32_t selectedcount) {
-    return std::to_string(selectedcount) + " Files selected";
+std::string selectedFilesCaption(int32_t selectedCount) {
+    return std::to_string(selectedCount) + " Files selected";
 }
 
-int32_t collectSelectedFiles(const ThumbnailStore& store, std::vector<std::string>& selectedfiles) {
-    selectedfiles.clear();
-    const auto count = std::min(store.fileselected.size(), store.filelist.size());
+int32_t collectSelectedFiles(const ThumbnailStore& store, std::vector<std::string>& selectedFiles) {
+    selectedFiles.clear();
+    const auto count = std::min(store.fileSelected.size(), store.fileList.size());
     for (size_t i = 0; i < count; ++i) {
-        if (store.fileselected[i] != 0)
-            selectedfiles.push_back(store.filelist[i]);
+        if (store.fileSelected[i] != 0)
+            selectedFiles.push_back(store.fileList[i]);
     }
-    return static_cast<int32_t>(selectedfiles.size());
+    return static_cast<int32_t>(selectedFiles.size());
 }
 
 }  // namespace kadrel

@@ -15,7 +15,7 @@
 
 namespace kadrel {
 
-/// Searches sourcedir and its subfolders for searchext into store.filelist and filecount.
+/// Searches sourcedir and its subfolders for searchext into store.fileList and fileCount.
 /// The list is left empty when the search was aborted.
 int32_t searchSelectionFiles(ThumbnailStore& store, SearchState& search, const Settings& settings,
                              RunControl& control, UiSeam& ui);
@@ -26,25 +26,25 @@ std::string noFilesText(const std::string& searchExt);
 /// Shows noFilesText under "ERROR".
 void showNoFilesMessage(const std::string& searchExt, UiSeam& ui);
 
-/// Puts filelist into ascending order of last-write time; files of the same time keep the
+/// Puts fileList into ascending order of last-write time; files of the same time keep the
 /// order of their old positions compared as text. A file whose time cannot be read sorts first.
-void sortfilelist(ThumbnailStore& store);
+void sortFileList(ThumbnailStore& store);
 
-/// Resets the selection and makes the thumbnails: from clips when searchtext is MOD or MPG
+/// Resets the selection and makes the thumbnails: from clips when searchText is MOD or MPG
 /// (wide = setws), else from pictures. With useMoi a clip whose .MOI companion says 16:9 makes
 /// the list wide whatever setws says, and clips recorded 4:3 (or, when setws is off, of unknown
 /// shape) show 4:3 between black bars. True when the browser may be shown: not aborted, and
 /// the thumbnails could be made.
-bool makeSelectionThumbnails(ThumbnailStore& store, const std::string& searchtext, bool setWideScreen,
+bool makeSelectionThumbnails(ThumbnailStore& store, const std::string& searchText, bool setWideScreen,
                              RunControl& control, UiSeam& ui, bool useMoi = false);
 
-/// Shows the browser modal over mainWindow and returns selectedcount afterwards.
+/// Shows the browser modal over mainWindow and returns selectedCount afterwards.
 int32_t showThumbnailBrowser(ThumbnailStore& store, BrowserSettings& settings, QWidget* mainWindow);
 
 /// The caption of the manual selection toggle after the browser: "3 Files selected".
-std::string selectedFilesCaption(int32_t selectedcount);
+std::string selectedFilesCaption(int32_t selectedCount);
 
 /// The chosen paths in the browser's order, for the list copy run; returns their number.
-int32_t collectSelectedFiles(const ThumbnailStore& store, std::vector<std::string>& selectedfiles);
+int32_t collectSelectedFiles(const ThumbnailStore& store, std::vector<std::string>& selectedFiles);
 
 }  // namespace kadrel

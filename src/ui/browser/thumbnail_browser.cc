@@ -51,15 +51,15 @@ ThumbnailBrowser::ThumbnailBrowser(ThumbnailStore& store, BrowserSettings& setti
     if (mainWindow != nullptr)
         QApplication::alert(mainWindow);
     settings_.thumbnailSize = static_cast<int16_t>(displaySizeIndex(settings_.thumbnailSize));
-    grid_.setDisplaySize(settings_.thumbnailSize, store_.widethumbnails);
+    grid_.setDisplaySize(settings_.thumbnailSize, store_.wideThumbnails);
     buildPanel();
     buildTimers();
     fileInfoDialog_ = new FileInfoDialog(store_, this);
     addFrame(0);
     thumbnailFrames_[0]->hide();
     frameCaptions_[0]->hide();
-    fileCountLabel_->setText(QString::number(store_.filecount));
-    selectedCountLabel_->setText(QString::number(store_.selectedcount));
+    fileCountLabel_->setText(QString::number(store_.fileCount));
+    selectedCountLabel_->setText(QString::number(store_.selectedCount));
     loading_ = true;
     restoreBrowserGeometry(*this, settings_);
     sizeCombo_->setCurrentIndex(settings_.thumbnailSize);
@@ -159,22 +159,22 @@ void ThumbnailBrowser::layOutGrid() {
     if (isMinimized())
         return;
     const double dpi = logicalDpiX();
-    grid_.resizeBrowser(pixelsToTwips(width(), dpi), pixelsToTwips(height(), dpi), store_.filecount);
+    grid_.resizeBrowser(pixelsToTwips(width(), dpi), pixelsToTwips(height(), dpi), store_.fileCount);
     placePanel();
-    store_.currentfileindex = grid_.fileIndex(0);
+    store_.currentFileIndex = grid_.fileIndex(0);
     syncScrollBar();
 }
 
 void ThumbnailBrowser::syncScrollBar() {
-    rowScrollBar_->setGeometry(px(grid_.scrollleft), 0, px(kScrollWidth), height());
-    rowScrollBar_->setPageStep(grid_.largechange);
-    if (!grid_.scrollvisible) {
+    rowScrollBar_->setGeometry(px(grid_.scrollLeft), 0, px(kScrollWidth), height());
+    rowScrollBar_->setPageStep(grid_.largeChange);
+    if (!grid_.scrollVisible) {
         rowScrollBar_->hide();
         return;
     }
     const QSignalBlocker blocker(rowScrollBar_);
-    rowScrollBar_->setRange(1, grid_.scrollmaximum);
-    rowScrollBar_->setValue(grid_.firstrow);
+    rowScrollBar_->setRange(1, grid_.scrollMaximum);
+    rowScrollBar_->setValue(grid_.firstRow);
     rowScrollBar_->show();
 }
 
@@ -188,13 +188,13 @@ void ThumbnailBrowser::addFrame(int k) {
 }
 
 void ThumbnailBrowser::sizeFrame(int k) {
-    thumbnailFrames_[k]->setFixedSize(px(grid_.framewidth), px(grid_.frameheight));
-    thumbnailFrames_[k]->setIconSize(QSize(grid_.picturewidth, grid_.pictureheight));
-    frameCaptions_[k]->setFixedWidth(px(grid_.framewidth));
+    thumbnailFrames_[k]->setFixedSize(px(grid_.frameWidth), px(grid_.frameHeight));
+    thumbnailFrames_[k]->setIconSize(QSize(grid_.pictureWidth, grid_.pictureHeight));
+    frameCaptions_[k]->setFixedWidth(px(grid_.frameWidth));
 }
 
 void ThumbnailBrowser::makeFramesForPage(bool reload) {
-    const int visible = grid_.visiblecount;
+    const int visible = grid_.visibleCount;
     const int keep = reload ? 0 : std::min(loadedCount_, visible);
     // Frame 0 always exists and is only hidden; the others come and go with the page.
     while (thumbnailFrames_.size() > static_cast<size_t>(std::max(1, keep))) {
@@ -219,29 +219,29 @@ void ThumbnailBrowser::makeFramesForPage(bool reload) {
 }
 
 void ThumbnailBrowser::placeFrames() {
-    for (int k = 0; k < grid_.visiblecount && static_cast<size_t>(k) < thumbnailFrames_.size(); ++k) {
+    for (int k = 0; k < grid_.visibleCount && static_cast<size_t>(k) < thumbnailFrames_.size(); ++k) {
         int left = 0;
         int top = 0;
         grid_.framePosition(k, left, top);
         thumbnailFrames_[k]->move(px(left), px(top));
-        frameCaptions_[k]->move(px(left), px(top + grid_.frameheight));
+        frameCaptions_[k]->move(px(left), px(top + grid_.frameHeight));
     }
 }
 
 void ThumbnailBrowser::fillFrames() {
     const QFontMetrics metrics(font());
-    for (int k = 0; k < grid_.visiblecount && static_cast<size_t>(k) < thumbnailFrames_.size(); ++k) {
+    for (int k = 0; k < grid_.visibleCount && static_cast<size_t>(k) < thumbnailFrames_.size(); ++k) {
         const int32_t f = grid_.fileIndex(k);
-        if (f < 0 || f >= store_.filecount)
+        if (f < 0 || f >= store_.fileCount)
             continue;
-        if (store_.thumbnailbits.size() >= static_cast<size_t>(f + 1) * kThumbBytes) {
-            const QImage picture = scaleSlot(store_.slot(f), grid_.picturewidth, grid_.pictureheight);
+        if (store_.thumbnailBits.size() >= static_cast<size_t>(f + 1) * kThumbBytes) {
+            const QImage picture = scaleSlot(store_.slot(f), grid_.pictureWidth, grid_.pictureHeight);
             thumbnailFrames_[k]->setIcon(QIcon(QPixmap::fromImage(picture)));
         }
-        thumbnailFrames_[k]->setChecked(store_.fileselected[f] != 0);
+        thumbnailFrames_[k]->setChecked(store_.fileSelected[f] != 0);
         showFrameCaption(
             *frameCaptions_[k],
-            compactPathToWidth(QString::fromStdString(store_.filelist[f]), grid_.captionwidth, metrics),
+            compactPathToWidth(QString::fromStdString(store_.fileList[f]), grid_.captionWidth, metrics),
             font());
         thumbnailFrames_[k]->update();
     }
@@ -253,18 +253,18 @@ void ThumbnailBrowser::refresh(bool reload) {
 }
 
 void ThumbnailBrowser::refreshChecks() {
-    for (int k = 0; k < grid_.visiblecount && static_cast<size_t>(k) < thumbnailFrames_.size(); ++k) {
+    for (int k = 0; k < grid_.visibleCount && static_cast<size_t>(k) < thumbnailFrames_.size(); ++k) {
         const int32_t f = grid_.fileIndex(k);
-        if (f >= 0 && f < store_.filecount)
-            thumbnailFrames_[k]->setChecked(store_.fileselected[f] != 0);
+        if (f >= 0 && f < store_.fileCount)
+            thumbnailFrames_[k]->setChecked(store_.fileSelected[f] != 0);
     }
-    selectedCountLabel_->setText(QString::number(store_.selectedcount));
+    selectedCountLabel_->setText(QString::number(store_.selectedCount));
 }
 
 void ThumbnailBrowser::onFramePressed(int k, Qt::MouseButton button, Qt::KeyboardModifiers modifiers,
                                       QPoint pos) {
     const int32_t f = grid_.fileIndex(k);
-    store_.currentfileindex = f;
+    store_.currentFileIndex = f;
     if (button == Qt::RightButton) {
         fileInfoDialog_->move(thumbnailFrames_[k]->mapToGlobal(pos) + QPoint(px(60), px(60)));
         keepOnScreen(*fileInfoDialog_);
@@ -290,8 +290,8 @@ void ThumbnailBrowser::onUnselectAllClicked() {
 void ThumbnailBrowser::onSizeChosen(int index) {
     if (loading_ || index < 0)
         return;
-    grid_.setDisplaySize(index, store_.widethumbnails);
-    settings_.thumbnailSize = static_cast<int16_t>(grid_.sizeindex);
+    grid_.setDisplaySize(index, store_.wideThumbnails);
+    settings_.thumbnailSize = static_cast<int16_t>(grid_.sizeIndex);
     layOutGrid();
     growToShowAFrame();
     reloadTimer_.start();
@@ -301,7 +301,7 @@ void ThumbnailBrowser::onSizeChosen(int index) {
 // A size whose frame does not fit the window would show an empty browser: the window grows to
 // hold one frame, as far as the screen allows.
 void ThumbnailBrowser::growToShowAFrame() {
-    if (store_.filecount < 1 || (grid_.columns >= 1 && grid_.rows >= 1))
+    if (store_.fileCount < 1 || (grid_.columns >= 1 && grid_.rows >= 1))
         return;
     int needWidth = 0;
     int needHeight = 0;
@@ -312,12 +312,12 @@ void ThumbnailBrowser::growToShowAFrame() {
 
 void ThumbnailBrowser::onScroll(int value) {
     grid_.scrollTo(value);
-    store_.currentfileindex = grid_.fileIndex(0);
+    store_.currentFileIndex = grid_.fileIndex(0);
     scrollTimer_.start();
 }
 
 void ThumbnailBrowser::setScrollValue(int32_t value) {
-    if (grid_.scrollvisible)
+    if (grid_.scrollVisible)
         rowScrollBar_->setValue(value);
 }
 
@@ -383,7 +383,7 @@ void ThumbnailBrowser::showEvent(QShowEvent* event) {
 }
 
 void ThumbnailBrowser::wheelEvent(QWheelEvent* event) {
-    setScrollValue(grid_.wheelscroll(wheelNotches(event->angleDelta().y())));
+    setScrollValue(grid_.wheelScroll(wheelNotches(event->angleDelta().y())));
     event->accept();
 }
 

@@ -11,8 +11,8 @@ namespace {
 
 // The image format that stands for a bit depth; Invalid for depths a bitmap cannot have.
 // Qt has no 4-bit format, so 4 bits become an 8-bit palette, which holds the same colours.
-QImage::Format formatForDepth(int bitcount, QImage::Format source) {
-    switch (bitcount) {
+QImage::Format formatForDepth(int bitCount, QImage::Format source) {
+    switch (bitCount) {
         case 0:
             return source;
         case 1:
@@ -38,35 +38,35 @@ QImage stretched(const QImage& picture, int width, int height, bool smooth) {
 
 }  // namespace
 
-QRect fitToBox(int w0, int h0, int boxwidth, int boxheight) {
-    if (w0 < 1 || h0 < 1 || boxwidth < 1 || boxheight < 1)
+QRect fitToBox(int w0, int h0, int boxWidth, int boxHeight) {
+    if (w0 < 1 || h0 < 1 || boxWidth < 1 || boxHeight < 1)
         return {};
-    const float sx = static_cast<float>(boxwidth) / static_cast<float>(w0);
-    const float sy = static_cast<float>(boxheight) / static_cast<float>(h0);
+    const float sx = static_cast<float>(boxWidth) / static_cast<float>(w0);
+    const float sy = static_cast<float>(boxHeight) / static_cast<float>(h0);
     const float s = std::min(sx, sy);
     // lrint rounds halves to even in the default rounding mode.
     const int w = static_cast<int>(std::lrint(static_cast<double>(s) * w0));
     const int h = static_cast<int>(std::lrint(static_cast<double>(s) * h0));
-    return QRect((boxwidth - w) / 2, (boxheight - h) / 2, w, h);
+    return QRect((boxWidth - w) / 2, (boxHeight - h) / 2, w, h);
 }
 
-QImage scalePictureToBox(const QImage& picture, int boxwidth, int boxheight, QRgb backcolor, int bitcount,
-                         PictureSizes& picturesize, int slot) {
-    if (picture.isNull() || boxwidth < 1 || boxheight < 1)
+QImage scalePictureToBox(const QImage& picture, int boxWidth, int boxHeight, QRgb backColor, int bitCount,
+                         PictureSizes& pictureSizes, int slot) {
+    if (picture.isNull() || boxWidth < 1 || boxHeight < 1)
         return {};
-    const QImage::Format format = formatForDepth(bitcount, picture.format());
+    const QImage::Format format = formatForDepth(bitCount, picture.format());
     if (format == QImage::Format_Invalid)
         return {};
-    if (slot >= 1 && static_cast<size_t>(slot) <= picturesize.size()) {
-        picturesize[slot - 1] = {static_cast<int16_t>(std::min(picture.width(), 32767)),
-                                 static_cast<int16_t>(std::min(picture.height(), 32767))};
+    if (slot >= 1 && static_cast<size_t>(slot) <= pictureSizes.size()) {
+        pictureSizes[slot - 1] = {static_cast<int16_t>(std::min(picture.width(), 32767)),
+                                  static_cast<int16_t>(std::min(picture.height(), 32767))};
     }
-    const QRect drawn = fitToBox(picture.width(), picture.height(), boxwidth, boxheight);
-    if (drawn.width() == boxwidth && drawn.height() == boxheight) {
-        return stretched(picture, boxwidth, boxheight, true).convertToFormat(format);
+    const QRect drawn = fitToBox(picture.width(), picture.height(), boxWidth, boxHeight);
+    if (drawn.width() == boxWidth && drawn.height() == boxHeight) {
+        return stretched(picture, boxWidth, boxHeight, true).convertToFormat(format);
     }
-    QImage box(boxwidth, boxheight, QImage::Format_RGB32);
-    box.fill(backcolor);
+    QImage box(boxWidth, boxHeight, QImage::Format_RGB32);
+    box.fill(backColor);
     if (!drawn.isEmpty()) {
         QPainter painter(&box);
         painter.drawImage(drawn.topLeft(), stretched(picture, drawn.width(), drawn.height(), true));
@@ -74,10 +74,10 @@ QImage scalePictureToBox(const QImage& picture, int boxwidth, int boxheight, QRg
     return box.convertToFormat(format);
 }
 
-QImage copyBitmap(const QImage& bitmap, int width, int height, int bitcount, bool smooth) {
+QImage copyBitmap(const QImage& bitmap, int width, int height, int bitCount, bool smooth) {
     if (bitmap.isNull())
         return {};
-    const QImage::Format format = formatForDepth(bitcount, bitmap.format());
+    const QImage::Format format = formatForDepth(bitCount, bitmap.format());
     if (format == QImage::Format_Invalid)
         return {};
     const int w = width == 0 ? bitmap.width() : std::abs(width);
@@ -171,12 +171,12 @@ QImage scaleSlot(const uint8_t* slot, int width, int height) {
     return image;
 }
 
-QImage dibToImage(const uint8_t* bits, int width, int height, int rowbytes) {
+QImage dibToImage(const uint8_t* bits, int width, int height, int rowBytes) {
     QImage image(width, height, QImage::Format_BGR888);
     if (image.isNull())
         return image;
     for (int y = 0; y < height; ++y) {
-        std::memcpy(image.scanLine(y), bits + static_cast<size_t>(height - 1 - y) * rowbytes,
+        std::memcpy(image.scanLine(y), bits + static_cast<size_t>(height - 1 - y) * rowBytes,
                     static_cast<size_t>(width) * 3);
     }
     return image;

@@ -24,18 +24,18 @@ using PictureSizes = std::vector<std::array<int16_t, 2>>;
 
 /// Where a picture of w0 x h0 is drawn inside a box: single-precision scale factor, sizes
 /// rounded half to even, offsets the integer halves of what is left over.
-QRect fitToBox(int w0, int h0, int boxwidth, int boxheight);
+QRect fitToBox(int w0, int h0, int boxWidth, int boxHeight);
 
-/// The picture fitted into a boxwidth x boxheight box centred on backcolor, at bitcount bits;
-/// records its unscaled size at picturesize[slot - 1]. Null when the box is empty, the picture
-/// is null or bitcount is not supported.
-QImage scalePictureToBox(const QImage& picture, int boxwidth, int boxheight, QRgb backcolor, int bitcount,
-                         PictureSizes& picturesize, int slot);
+/// The picture fitted into a boxWidth x boxHeight box centred on backColor, at bitCount bits;
+/// records its unscaled size at pictureSizes[slot - 1]. Null when the box is empty, the picture
+/// is null or bitCount is not supported.
+QImage scalePictureToBox(const QImage& picture, int boxWidth, int boxHeight, QRgb backColor, int bitCount,
+                         PictureSizes& pictureSizes, int slot);
 
 /// A copy of bitmap at width x height (0: as the source, negative: its absolute value) and
-/// bitcount bits (0: as the source; else 1, 4, 8, 16, 24 or 32). smooth picks the filtered
+/// bitCount bits (0: as the source; else 1, 4, 8, 16, 24 or 32). smooth picks the filtered
 /// stretch. Null for an unsupported depth or a null source.
-QImage copyBitmap(const QImage& bitmap, int width, int height, int bitcount, bool smooth = true);
+QImage copyBitmap(const QImage& bitmap, int width, int height, int bitCount, bool smooth = true);
 
 /// The picture as 400 x 300 pixels of blue, green, red, bottom row first, written to slot
 /// (kThumbBytes). A picture of another size is stretched to fill the slot.
@@ -52,6 +52,6 @@ QImage slotToImage(const uint8_t* slot);
 QImage scaleSlot(const uint8_t* slot, int width, int height);
 
 /// A bottom-up 24-bit blue-green-red pixel buffer with padded rows as an image.
-QImage dibToImage(const uint8_t* bits, int width, int height, int rowbytes);
+QImage dibToImage(const uint8_t* bits, int width, int height, int rowBytes);
 
 }  // namespace kadrel

@@ -24,13 +24,13 @@ namespace {
 // appended in file order, so each page is written once, by its own thumbnail, and the first
 // files need not wait for hundreds of megabytes to be cleared.
 bool reserveSlots(ThumbnailStore& store, UiSeam& ui) {
-    std::vector<uint8_t>().swap(store.thumbnailbits);  // the old thumbnails make room first
+    std::vector<uint8_t>().swap(store.thumbnailBits);  // the old thumbnails make room first
     try {
-        store.thumbnailbits.reserve(static_cast<size_t>(store.filecount) * kThumbBytes);
+        store.thumbnailBits.reserve(static_cast<size_t>(store.fileCount) * kThumbBytes);
         return true;
     } catch (const std::bad_alloc&) {
         showError(ui,
-                  "Not enough memory for the thumbnails of " + std::to_string(store.filecount) + " files!");
+                  "Not enough memory for the thumbnails of " + std::to_string(store.fileCount) + " files!");
         return false;
     }
 }
@@ -40,10 +40,10 @@ void place(ThumbnailStore& store, int32_t index, const ThumbnailResult& result) 
     const bool picture = result.bits.size() == static_cast<size_t>(kThumbBytes);
     if (!picture)
         loadPlaceholder(store);
-    const uint8_t* bits = picture ? result.bits.data() : store.placeholderbits.data();
-    store.thumbnailbits.resize(static_cast<size_t>(index) * kThumbBytes);  // already so: files come in order
-    store.thumbnailbits.insert(store.thumbnailbits.end(), bits, bits + kThumbBytes);
-    store.picturesize[index] = picture ? result.size : std::array<int16_t, 2>{0, 0};
+    const uint8_t* bits = picture ? result.bits.data() : store.placeholderBits.data();
+    store.thumbnailBits.resize(static_cast<size_t>(index) * kThumbBytes);  // already so: files come in order
+    store.thumbnailBits.insert(store.thumbnailBits.end(), bits, bits + kThumbBytes);
+    store.pictureSizes[index] = picture ? result.size : std::array<int16_t, 2>{0, 0};
 }
 
 // Shows the progress and takes the results into the store in file order, letting events run
@@ -56,13 +56,13 @@ bool takeResults(ThumbnailStore& store, RunControl& control, UiSeam& ui, Thumbna
     std::call_once(tuned, platform::keepFreedMemoryForReuse);
     const auto keepWaiting = [&] {
         ui.processEvents();
-        return !control.abortrequested;
+        return !control.abortRequested;
     };
-    for (int32_t i = 1; i <= store.filecount; ++i) {
-        if (control.abortrequested)
+    for (int32_t i = 1; i <= store.fileCount; ++i) {
+        if (control.abortRequested)
             break;
-        ui.showProgress(thumbnailProgressText(i, store.filecount),
-                        static_cast<int>(int64_t{i} * 100 / store.filecount));
+        ui.showProgress(thumbnailProgressText(i, store.fileCount),
+                        static_cast<int>(int64_t{i} * 100 / store.fileCount));
         const std::optional<ThumbnailResult> result = pool.take(i - 1, keepWaiting);
         if (!result)
             break;  // aborted while the file was being made
@@ -82,14 +82,14 @@ bool takeResults(ThumbnailStore& store, RunControl& control, UiSeam& ui, Thumbna
 // touches the store and the UI.
 bool runThumbnails(ThumbnailStore& store, RunControl& control, UiSeam& ui, int workers,
                    ThumbnailPool::Task task, bool& libraryFailed) {
-    if (store.picturesize.size() != static_cast<size_t>(store.filecount))
+    if (store.pictureSizes.size() != static_cast<size_t>(store.fileCount))
         store.resetSelection();
     if (!reserveSlots(store, ui))
         return false;
-    ThumbnailPool pool(store.filecount, workers, std::move(task));
+    ThumbnailPool pool(store.fileCount, workers, std::move(task));
     const bool made = takeResults(store, control, ui, pool, libraryFailed);
     // The files an abort or an unusable decoder kept from being made stay zero.
-    store.thumbnailbits.resize(static_cast<size_t>(store.filecount) * kThumbBytes);
+    store.thumbnailBits.resize(static_cast<size_t>(store.fileCount) * kThumbBytes);
     return made;
 }
 
@@ -142,9 +142,9 @@ ThumbnailResult pictureThumbnail(const Paths& paths, int32_t index) {
 }  // namespace
 
 void ThumbnailStore::resetSelection() {
-    picturesize.assign(static_cast<size_t>(filecount), {0, 0});
-    fileselected.assign(static_cast<size_t>(filecount), 0);
-    selectedcount = 0;
+    pictureSizes.assign(static_cast<size_t>(fileCount), {0, 0});
+    fileSelected.assign(static_cast<size_t>(fileCount), 0);
+    selectedCount = 0;
 }
 
 QImage placeholderPicture() {
@@ -153,27 +153,27 @@ QImage placeholderPicture() {
 }
 
 void loadPlaceholder(ThumbnailStore& store) {
-    if (store.placeholderbits.size() == static_cast<size_t>(kThumbBytes))
+    if (store.placeholderBits.size() == static_cast<size_t>(kThumbBytes))
         return;
-    store.placeholderbits = getPictureBits(placeholderPicture());
+    store.placeholderBits = getPictureBits(placeholderPicture());
 }
 
-bool createmovethumbnails(ThumbnailStore& store, RunControl& control, UiSeam& ui, bool& libraryFailed,
+bool createClipThumbnails(ThumbnailStore& store, RunControl& control, UiSeam& ui, bool& libraryFailed,
                           const char* decoderName, int workers) {
     libraryFailed = false;
     return runThumbnails(
         store, control, ui, workers,
-        [paths = store.filelist, decoderName](int32_t index) {
+        [paths = store.fileList, decoderName](int32_t index) {
             return clipThumbnail(paths, index, decoderName);
         },
         libraryFailed);
 }
 
-bool createpicturethumbnails(ThumbnailStore& store, RunControl& control, UiSeam& ui, int workers) {
+bool createPictureThumbnails(ThumbnailStore& store, RunControl& control, UiSeam& ui, int workers) {
     bool libraryFailed = false;  // pictures need no decoder library
     return runThumbnails(
         store, control, ui, workers,
-        [paths = store.filelist](int32_t index) { return pictureThumbnail(paths, index); }, libraryFailed);
+        [paths = store.fileList](int32_t index) { return pictureThumbnail(paths, index); }, libraryFailed);
 }
 
 std::string thumbnailProgressText(int32_t i, int32_t count) {

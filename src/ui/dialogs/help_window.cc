@@ -94,8 +94,8 @@ QString helpKeysText(const Settings& settings) {
     return lines.join('\n');
 }
 
-HelpWindow::HelpWindow(const Settings& settings, bool& helpvisible, QWidget* main)
-    : QWidget(main, Qt::Window), settings_(settings), helpvisible_(helpvisible) {
+HelpWindow::HelpWindow(const Settings& settings, bool& helpVisible, QWidget* main)
+    : QWidget(main, Qt::Window), settings_(settings), helpvisible_(helpVisible) {
     setObjectName("HelpWindow");
     setWindowTitle("Kadrel Help");
     setAttribute(Qt::WA_DeleteOnClose);

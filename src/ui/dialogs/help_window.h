@@ -15,8 +15,8 @@ namespace kadrel {
 class HelpWindow : public QWidget {
     Q_OBJECT
   public:
-    /// A help window owned by main; helpvisible is cleared when the window closes.
-    HelpWindow(const Settings& settings, bool& helpvisible, QWidget* main);
+    /// A help window owned by main; helpVisible is cleared when the window closes.
+    HelpWindow(const Settings& settings, bool& helpVisible, QWidget* main);
 
     /// Shows the main usage.
     void page1();

@@ -49,10 +49,10 @@ PatchModeWarning::PatchModeWarning(RunControl& control, QWidget* parent)
 }
 
 bool PatchModeWarning::ask(RunControl& control) {
-    control.warningcontinue = false;
+    control.warningContinue = false;
     PatchModeWarning dialog(control);
     dialog.exec();
-    return control.warningcontinue;
+    return control.warningContinue;
 }
 
 void PatchModeWarning::createControls() {
@@ -97,17 +97,17 @@ void PatchModeWarning::arrangeControls() {
 }
 
 void PatchModeWarning::onContinueClicked() {
-    control_.warningcontinue = true;
+    control_.warningContinue = true;
     accept();
 }
 
 void PatchModeWarning::onAbortClicked() {
-    control_.warningcontinue = false;
+    control_.warningContinue = false;
     reject();
 }
 
 void PatchModeWarning::closeEvent(QCloseEvent* event) {
-    control_.warningcontinue = false;
+    control_.warningContinue = false;
     QDialog::closeEvent(event);
 }
 

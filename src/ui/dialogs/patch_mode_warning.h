@@ -14,7 +14,7 @@ struct RunControl;
 class PatchModeWarning : public QDialog {
     Q_OBJECT
   public:
-    /// The dialog answers through control.warningcontinue.
+    /// The dialog answers through control.warningContinue.
     explicit PatchModeWarning(RunControl& control, QWidget* parent = nullptr);
 
     /// Shows the dialog modally; true when the user chose Continue.

@@ -108,7 +108,7 @@ void MainWindow::applyLoadedSettings() {
 }
 
 void MainWindow::saveWindowSettings() {
-    control_.abortrequested = true;
+    control_.abortRequested = true;
     const bool minimised = isMinimized();
     if (!minimised) {
         const double dpi = screenDpi();
@@ -129,7 +129,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
             event->accept();
             return;
         case CloseAction::AbortSearchAndWait:
-            control_.abortrequested = true;
+            control_.abortRequested = true;
             break;
         case CloseAction::AbortRunAndWait:
             abortRun();
@@ -195,10 +195,10 @@ void MainWindow::onSearchExtEdited() {
 }
 
 void MainWindow::dropList() {
-    store_.filelist.clear();
-    store_.filecount = 0;
+    store_.fileList.clear();
+    store_.fileCount = 0;
     store_.resetSelection();
-    std::vector<uint8_t>().swap(store_.thumbnailbits);
+    std::vector<uint8_t>().swap(store_.thumbnailBits);
 }
 
 void MainWindow::onRenameExtEdited() {
@@ -247,7 +247,7 @@ bool MainWindow::validateStart() {
         kadrel::showError(ui_, nameProblem);
         return false;
     }
-    if (store_.selectedcount != 0)
+    if (store_.selectedCount != 0)
         return true;
     if (!checkFolders())
         return false;
@@ -274,7 +274,7 @@ void MainWindow::onStartClicked() {
             startRun();
             break;
         case StartAction::AbortSearch:
-            control_.abortrequested = true;
+            control_.abortRequested = true;
             break;
         case StartAction::AbortRun:
             abortRun();
@@ -300,13 +300,13 @@ void MainWindow::startRun() {
 // The run stops after the file in progress; the controls come back only once it has wound
 // down, so that nothing can be started or changed behind a cancelled copy.
 void MainWindow::abortRun() {
-    control_.copycancel = 1;
+    control_.copyCancel = 1;
     control_.running = false;
     settings_.setWideScreen = setWideScreenBox_->isChecked();
 }
 
 void MainWindow::runCopy() {
-    control_.copycancel = 0;
+    control_.copyCancel = 0;
     control_.running = true;
     controller_.runStarted();
     startProgressDisplay();
@@ -365,28 +365,28 @@ void MainWindow::runManualSelection() {
     controller_.searchStarted();
     render(controller_);
     searchSelectionFiles(store_, search_, settings_, control_, ui_);
-    if (store_.filecount == 0)
+    if (store_.fileCount == 0)
         store_.resetSelection();
-    const bool aborted = control_.abortrequested;
-    control_.abortrequested = false;
-    const StepEnd searched = controller_.searchEnded(aborted, store_.filecount);
-    if (searched == StepEnd::Stopped && !aborted && store_.filecount == 0)
+    const bool aborted = control_.abortRequested;
+    control_.abortRequested = false;
+    const StepEnd searched = controller_.searchEnded(aborted, store_.fileCount);
+    if (searched == StepEnd::Stopped && !aborted && store_.fileCount == 0)
         showNoFilesMessage(settings_.searchExt, ui_);
     if (!goesOn(searched) || !makeThumbnails())
         return;
     render(controller_);
     showThumbnailBrowser(store_, settings_.browser, this);
-    controller_.browserClosed(store_.selectedcount);
+    controller_.browserClosed(store_.selectedCount);
 }
 
 bool MainWindow::makeThumbnails() {
     startProgressDisplay();
     render(controller_);
-    sortfilelist(store_);
+    sortFileList(store_);
     const bool made = makeSelectionThumbnails(store_, text(searchExtEdit_), settings_.setWideScreen, control_,
                                               ui_, settings_.useMoi);
-    const bool aborted = control_.abortrequested;
-    control_.abortrequested = false;
+    const bool aborted = control_.abortRequested;
+    control_.abortRequested = false;
     endProgressDisplay();
     return goesOn(controller_.thumbnailsEnded(made && !aborted));
 }
