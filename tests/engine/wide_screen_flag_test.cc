@@ -1,6 +1,3 @@
-// setWideScreenFlag and resetWideScreenFlag on streams built byte by byte (the field tables, chunk
-// boundaries and the start-code index, structures cut by packets, files of any size) and on
-// random streams.
 #include "engine/scan/wide_screen_flag.h"
 
 #include <gtest/gtest.h>
@@ -12,101 +9,14 @@
 #include <regex>
 
 #include "engine/change_oracle.h"
-#include "engine/run_context.h"
 #include "engine/scan/chunk_scan.h"
 #include "engine/scan/mpeg2_fields.h"
-#include "platform/file_io.h"
-#include "support/fake_ui.h"
-#include "support/temp_dir.h"
+#include "engine/stream_builder.h"
 
 namespace kadrel {
 namespace {
 
-std::string bytes(std::initializer_list<int> values) {
-    std::string s;
-    for (int v : values)
-        s += static_cast<char>(v);
-    return s;
-}
-
-/// Filler without zero bytes, so it never forms or completes a start code.
-std::string filler(size_t n, char c = 0x55) {
-    return std::string(n, c);
-}
-
-/// A 12-byte sequence header of h x v with the given byte 7.
-std::string seqHeader(int h, int v, int flag) {
-    return bytes(
-        {0, 0, 1, 0xB3, h >> 4, ((h & 0x0F) << 4) | (v >> 8), v & 0xFF, flag, 0x11, 0x22, 0x33, 0x44});
-}
-
-/// A sequence display extension with byte 4 b4 (bit 0: colour description) and size bytes.
-std::string sde(int b4, std::initializer_list<int> size) {
-    std::string s = bytes({0, 0, 1, 0xB5, b4});
-    if (b4 & 1)
-        s += bytes({5, 5, 5});
-    return s + bytes(size);
-}
-
-/// A 2010-byte private stream 2 packet with the given length bytes, sub-stream and bytes 28, 29.
-std::string privateStream2(int lenHi, int lenLo, int sub, int b28, int b29) {
-    std::string s = bytes({0, 0, 1, 0xBF, lenHi, lenLo, sub}) + filler(21, 0x66) + bytes({b28, b29});
-    return s + filler(2010 - s.size(), 0x66);
-}
-
-std::string rdiPck(int b28, int b29) {
-    return privateStream2(0x07, 0xD4, 0x50, b28, b29);
-}
-
-/// An MPEG-2 pack header with no stuffing.
-std::string packHeader() {
-    return bytes({0, 0, 1, 0xBA, 0x44, 0, 4, 0, 4, 1, 0, 0x0D, 0x4B, 0xF8});
-}
-
-/// A PES packet of stream id with an MPEG-2 header carrying no optional fields.
-std::string pesPacket(int id, const std::string& payload) {
-    const size_t len = payload.size() + 3;
-    return bytes({0, 0, 1, id, static_cast<int>(len >> 8), static_cast<int>(len & 0xFF), 0x81, 0, 0}) +
-           payload;
-}
-
-/// A program stream: each piece of es in a video packet after a pack header and an audio
-/// packet. cuts are the es offsets where a new packet begins.
-std::string programStream(const std::string& es, std::vector<size_t> cuts) {
-    cuts.push_back(es.size());
-    std::string ps;
-    size_t from = 0;
-    for (size_t cut : cuts) {
-        ps += packHeader() + pesPacket(0xC0, filler(40, 0x77)) + pesPacket(0xE0, es.substr(from, cut - from));
-        from = cut;
-    }
-    return ps;
-}
-
-/// Settings, flags, a scripted UI and a log file for one scan.
-struct PatchContext {
-    test::TempDir dir;
-    Settings settings;
-    RunControl control;
-    test::FakeUi ui;
-    DebugLog log;
-    RunContext ctx{settings, control, ui, log};
-
-    explicit PatchContext(int modifySde = 2, int modifyRdiPck = 1, bool debug = false) {
-        settings.modifySde = static_cast<int16_t>(modifySde);
-        settings.modifyRdiPck = static_cast<int16_t>(modifyRdiPck);
-        settings.debugMode = debug;
-        if (debug)
-            log.openDebugLog(dir.file("kadrel.dbg"));
-    }
-};
-
-/// Writes contents to a file, runs setWideScreenFlag (or resetWideScreenFlag) on it and returns the result.
-std::string patched(PatchContext& pc, const std::string& contents, bool reset = false) {
-    const std::string path = pc.dir.write("clip.mpg", contents);
-    reset ? resetWideScreenFlag(path, pc.ctx) : setWideScreenFlag(path, pc.ctx);
-    return test::readAll(path);
-}
+using namespace test;  // the stream builders
 
 /// The structure amid filler, patched: only the bytes at its offset at may become expected.
 void expectPatched(bool reset, int modifyRdiPck, const std::string& structure, size_t at,
@@ -141,7 +51,7 @@ TEST(WsFlag, HeaderAndRdiPckFlagBytesTable) {
         {1, 0, 0xEC, 0x50, 0x40, 0x13, 0x40, 0x13},
     };
     for (const auto& c : packets)
-        expectPatched(c[0], c[1], privateStream2(0x07, c[2], c[3], c[4], c[5]), 28, bytes({c[6], c[7]}));
+        expectPatched(c[0], c[1], rdiPck(c[4], c[5], c[2], c[3]), 28, bytes({c[6], c[7]}));
 }
 
 TEST(WsFlag, SequenceDisplayExtensionModes) {
@@ -284,8 +194,6 @@ TEST(WsFlag, EditsAStructureBeyondFourGibibytesAtItsOffset) {
     EXPECT_EQ(std::string(b, 20), std::string(8, '\0') + seqHeader(720, 576, 0x33));
 }
 
-// The chunk's one-pass start-code index against a plain search, on random chunks of every
-// length around the steps of the fast path.
 // The ffmpeg tools as a reader that shares none of the scan's parsing: on real encoder output,
 // the cut clips included, every sequence header reads 16:9 afterwards, not one decoded frame
 // differs, and the reset gives the 4:3 clip back byte for byte.

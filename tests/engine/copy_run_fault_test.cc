@@ -1,0 +1,199 @@
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <csignal>
+#include <fstream>
+#include <system_error>
+#include <tuple>
+
+#include "engine/copy_run_fixture.h"
+
+namespace kadrel {
+namespace {
+
+/// A run over five clips that meets a fault: the messages it shows (a delete offer only after a
+/// clean run; "#i" stands for the i-th file the run took up, CARD for the card), the copies it
+/// leaves, the sources still on the card (each untouched) and how the run ended.
+struct Fault {
+    const char* what;
+    std::function<void(CopyRun&)> arrange;
+    Names messages;
+    struct {
+        size_t copies, sourcesLeft;
+        Outcome::Status status;
+        bool complete;  ///< nothing failed, skipped or kept: the command line would exit 0
+    } end;
+};
+
+/// Every case runs with /W, once with each scan on a second thread while the next file copies and
+/// once in the one-thread order: both must end the same way.
+struct CopyRunFault : CopyRun, ::testing::WithParamInterface<std::tuple<Fault, bool>> {
+    const Fault& fault() const { return std::get<0>(GetParam()); }
+    /// A clip of one byte value with a 4:3 sequence header, so that /W has a byte to write.
+    static std::string clipData(char fill) {
+        std::string data(16384, fill);
+        data.replace(100, 8, std::string("\0\0\1\xB3\x2D\x02\x40\x23", 8));
+        return data;
+    }
+    std::string shown(const test::ShownMessage& m) const {
+        std::string text = m.title + ": " + m.text;
+        for (size_t i = 0; i < seam.order.size(); ++i)
+            replaceAll(text, seam.order[i], "#" + std::to_string(i));
+        replaceAll(text, card, "CARD");
+        return text;
+    }
+    static void replaceAll(std::string& text, const std::string& from, const std::string& to) {
+        for (size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size())
+            text.replace(at, from.size(), to);
+    }
+};
+
+TEST_P(CopyRunFault, EndsWithItsReportAndLosesNothing) {
+    extras.overlapScans = std::get<1>(GetParam());
+    SCOPED_TRACE(fault().what + std::string(extras.overlapScans ? ", scans beside the copies" : ""));
+    settings.deleteFiles = true;
+    struct Source {
+        std::string path, data, companion;
+    };
+    std::vector<Source> sources;
+    for (char i = 0; i < 5; ++i) {
+        const std::string base = "PRG001/MOV00" + std::to_string(i + 1);
+        const std::string data = clipData(static_cast<char>('a' + i));
+        sources.push_back({clip(base + ".MOD", data, kClipTime + i), data,
+                           dir.write("card/" + base + (i % 2 ? ".moi" : ".MOI"), "index")});
+    }
+    dir.write("card/PRG001/MOV009.MOI", "another clip's index");
+    fault().arrange(*this);
+    const RunResult result = runAll(true);
+    Names messages;
+    for (const test::ShownMessage& m : ui.messages)
+        messages.push_back(shown(m));
+    EXPECT_EQ(messages, fault().messages);
+    EXPECT_EQ(names(out).size(), fault().end.copies);  // no half-written or temporary file either
+    size_t left = 0;
+    for (const Source& source : sources) {
+        EXPECT_EQ(fs::exists(source.companion), fs::exists(source.path)) << "deleted only with its clip";
+        left += fs::exists(source.path);
+        EXPECT_TRUE(!fs::exists(source.path) || test::readAll(source.path) == source.data) << source.path;
+    }
+    EXPECT_TRUE(fs::exists(card + "/PRG001/MOV009.MOI"));
+    EXPECT_EQ(left, fault().end.sourcesLeft);
+    EXPECT_EQ(result.status, fault().end.status);
+    EXPECT_EQ(result.complete(), fault().end.complete);
+}
+
+const std::string kStopped = "Stopped: The run was stopped.\r\n";
+std::string offer(int files) {
+    return "Delete files?: Delete the " + std::to_string(files) +
+           " processed files from source directory?\r\nCARD/PRG001/\r\nTheir .MOI companion files are "
+           "deleted with them.";
+}
+std::string failed(int code, const std::string& text, int file, int done) {
+    return "ERROR: Error " + std::to_string(code) + "\r\n" + text + "\r\n#" + std::to_string(file) + "\r\n" +
+           std::to_string(done) + " of 5 files were done; " + std::to_string(5 - done) + " were not.";
+}
+
+const Fault kFaults[] = {
+    Fault{"no space left halfway through the second copy",
+          [](CopyRun& t) {
+              t.seam.slice = [&t](int64_t at) { return t.seam.current == 1 && at >= 8192 ? ENOSPC : 0; };
+          },
+          {failed(28, "No space left on device", 1, 1)},
+          {1, 5, Outcome::Status::Failed, false}},
+    Fault{"cancel during the third of five copies",
+          [](CopyRun& t) {
+              t.seam.bytes = [&t](int64_t done) {
+                  if (t.seam.current != 2 || done != 8192)
+                      return;
+                  t.control.copyCancel = 1;  // the user's Abort
+                  t.control.running = false;
+              };
+          },
+          {kStopped + "2 of 5 files were done; 3 were not."},
+          {2, 5, Outcome::Status::Cancelled, false}},
+    Fault{"stopped during the fourth copy, which ends: the four done go with their companions",
+          [](CopyRun& t) {
+              t.ui.answers = {MsgResult::Ok, MsgResult::Ok, MsgResult::Ok};
+              t.seam.bytes = [&t](int64_t) { t.control.running = t.seam.current != 3; };
+          },
+          {kStopped + "4 of 5 files were done; 1 was not.", offer(4), "Confirm: Are you sure?"},
+          {4, 1, Outcome::Status::Cancelled, false}},
+    Fault{"a termination signal mid-copy acts as Abort and deletes nothing",
+          [](CopyRun& t) {
+              t.seam.slice = [&t](int64_t at) {
+                  if (t.seam.current == 3 && at == 4096)
+                      std::raise(SIGTERM);
+                  return 0;
+              };
+          },
+          {kStopped + "3 of 5 files were done; 2 were not."},
+          {3, 5, Outcome::Status::Cancelled, false}},
+    Fault{"source vanishes with its companion between the search and the copy",
+          [](CopyRun& t) {
+              t.seam.open = [](const std::string& s) {
+                  for (const char* ext : {".MOI", ".moi"})
+                      fs::remove(s.substr(0, s.size() - 4) + ext);
+                  return fs::remove(s) ? 0 : EIO;
+              };
+          },
+          {failed(2, "No such file or directory", 0, 0)},
+          {0, 4, Outcome::Status::Failed, false}},
+    Fault{"target is a file, not a folder",
+          [](CopyRun& t) { t.target = t.dir.write("notafolder", ""); },
+          {failed(20, "Not a directory", 0, 0)},
+          {0, 5, Outcome::Status::Failed, false}},
+    Fault{"patch rename refused: the original stays where and as it was",
+          [](CopyRun& t) {
+              t.target = "";
+              t.settings.userText = "_x";
+              t.seam.open = [](const std::string&) { return EACCES; };
+          },
+          {failed(13, "Permission denied", 0, 0)},
+          {0, 5, Outcome::Status::Failed, false}},
+    Fault{"a scan read error discards that copy",
+          [](CopyRun& t) { t.seam.read = [](int64_t, size_t&) { return Seam::scanning == 1 ? EIO : 0; }; },
+          {failed(5, "Input/output error", 1, 1)},
+          {1, 5, Outcome::Status::Failed, false}},
+    Fault{"a short scan read is an error, not the end of the file",
+          [](CopyRun& t) {
+              t.seam.read = [](int64_t, size_t& size) {
+                  if (Seam::scanning == 2)
+                      size = std::min<size_t>(size, 1000);
+                  return 0;
+              };
+          },
+          {failed(5, "Input/output error", 2, 2)},
+          {2, 5, Outcome::Status::Failed, false}},
+    Fault{"unexpected failure inside the run",
+          [](CopyRun& t) {
+              t.seam.bytes = [](int64_t) { throw std::system_error(ENOMEM, std::generic_category()); };
+          },
+          {"ERROR: Error 12\r\nCannot allocate memory"},
+          {0, 5, Outcome::Status::Failed, false}},
+    Fault{"name taken between the name search and the copy is not replaced",
+          [](CopyRun& t) {
+              t.seam.open = [&t](const std::string&) {
+                  std::ofstream(t.out + "/" + kName + ".mpg", std::ios::app) << "someone else";
+                  return 0;
+              };
+          },
+          {offer(5)},
+          {6, 5, Outcome::Status::Done, true}},
+    Fault{"a copy replaced after its commit keeps its source",
+          [](CopyRun& t) {
+              t.ui.answers = {MsgResult::Ok, MsgResult::Ok};
+              t.seam.committed = [&t](const std::string& copy) {
+                  if (Seam::scanning == 0)
+                      fs::rename(t.dir.write("other", test::readAll(copy)), copy);
+              };
+          },
+          {offer(5), "Confirm: Are you sure?",
+           "ERROR: These files were not deleted because their copies could not be verified:\r\n#0 (the copy "
+           "was replaced or changed)"},
+          {5, 1, Outcome::Status::Done, false}}};
+
+INSTANTIATE_TEST_SUITE_P(Cases, CopyRunFault,
+                         ::testing::Combine(::testing::ValuesIn(kFaults), ::testing::Bool()));
+
+}  // namespace
+}  // namespace kadrel

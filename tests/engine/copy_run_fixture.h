@@ -1,0 +1,123 @@
+// The copy run's fixture: a card of clips, a target folder and one seam for every fault a test scripts.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <functional>
+#include <mutex>
+
+#include "engine/change_oracle.h"
+#include "engine/copy/copy_run.h"
+#include "engine/scan/wide_screen_flag.h"
+#include "platform/file_io.h"
+#include "platform/file_system.h"
+#include "support/fake_ui.h"
+#include "support/temp_dir.h"
+
+namespace kadrel {
+
+namespace fs = std::filesystem;
+using Names = std::vector<std::string>;
+
+inline constexpr int64_t kClipTime = 1236262029;  // 2009-03-05 14:07:09 UTC
+inline const std::string kSampleClip = KADREL_TEST_DATA "/../../samples/card/SD_VIDEO/PRG001/MOV001.MOD";
+inline const std::string kName = "09-03-05_14-07-09_Rome";
+
+/// The file-system seam and the run's observer in one; each hook does what a test scripts.
+struct Seam : platform::FileFaults, CopyObserver {
+    std::function<int(const std::string&)> open = [](const std::string&) { return 0; };
+    std::function<int(int64_t)> slice = [](int64_t) { return 0; };
+    std::function<void(int64_t)> bytes = [](int64_t) {};
+    std::function<void(const std::string&)> committed = [](const std::string&) {};
+    std::function<int(int64_t, size_t&)> read = [](int64_t, size_t&) { return 0; };
+    std::function<int(int64_t)> write = [](int64_t) { return 0; };
+    int32_t current = -1;
+    Names order;           ///< the sources in the order the run took them up
+    std::mutex orderLock;  ///< the scan may run on a second thread
+    /// The index of the file whose copy this thread scans (for the scan's read and write hooks).
+    static inline thread_local int32_t scanning = -1;
+    int beforeScan(const std::string& source) override {
+        std::lock_guard<std::mutex> hold(orderLock);
+        scanning = static_cast<int32_t>(std::find(order.begin(), order.end(), source) - order.begin());
+        return 0;
+    }
+    int beforeOpen(const std::string& s) override { return open(s); }
+    int beforeSlice(int64_t offset) override { return slice(offset); }
+    void afterCommit(const std::string& target) override { committed(target); }
+    int beforeRead(int64_t offset, size_t& size) override { return read(offset, size); }
+    int beforeWrite(int64_t offset, size_t) override { return write(offset); }
+    void onFile(int32_t i, int32_t, const std::string& source) override {
+        std::lock_guard<std::mutex> hold(orderLock);
+        current = i;
+        order.push_back(source);
+    }
+    void onBytes(int64_t done, int64_t) override { bytes(done); }
+};
+
+struct CopyRun : ::testing::Test {
+    CopyRun() : ctx{settings, control, ui, log} {
+        setenv("TZ", "UTC", 1);
+        tzset();
+        settings.dateFormat = "yy-mm-dd_Hh-Nn-Ss";
+        settings.userText = "_Rome";
+        settings.renameExt = "mpg";
+        settings.searchExt = "MOD";
+        settings.timeSource = TimeSource::LastWrite;
+        control.running = true;
+        extras.observer = &seam;
+        extras.faults = &seam;
+        extras.sliceBytes = 4096;
+        fs::create_directories(out);
+    }
+    /// A clip on the card written at the given time (nanoseconds in both times).
+    std::string clip(const std::string& name, const std::string& data, int64_t when = kClipTime) {
+        const std::string path = dir.write("card/" + name, data);
+        EXPECT_TRUE(platform::setFileTimes(path, {{}, {when, 250000000}, {when + 3600, 750000000}}));
+        return path;
+    }
+    RunResult runAll(bool setWideScreen = false) {
+        return copyAllFound(ctx, card, target, setWideScreen, true, extras);
+    }
+    static Names names(const std::string& folder) {
+        Names found;
+        for (const auto& e : fs::directory_iterator(folder))
+            found.push_back(e.path().filename().string());
+        std::sort(found.begin(), found.end());
+        return found;
+    }
+    /// Last write and last access, the times a copy or a patch must keep exactly.
+    static std::pair<platform::FileTime, platform::FileTime> stamps(const std::string& path) {
+        platform::FileTimes t;
+        EXPECT_TRUE(platform::getFileTimes(path, t)) << path;
+        return {t.lastWrite, t.lastAccess};
+    }
+    /// The sample (real encoder output, every header 4:3) as the scan alone marks it 16:9: what
+    /// every marked copy or original must be. Only aspect ratios may change, and only to 16:9.
+    std::string wideSample() {
+        const std::string path = dir.write("wide.MOD", sample);
+        EXPECT_EQ(setWideScreenFlag(path, ctx).error, 0);
+        const std::string marked = test::readAll(path);
+        EXPECT_EQ(test::checkScanResult(sample, marked), "");
+        EXPECT_FALSE(marked == sample);
+        return marked;
+    }
+
+    test::TempDir dir;
+    const std::string card = dir.path() + "card";
+    const std::string out = dir.path() + "out";
+    std::string target = out;
+    Settings settings;
+    RunControl control;
+    test::FakeUi ui;
+    DebugLog log;
+    RunContext ctx;
+    Seam seam;
+    CopyRunExtras extras;
+    const std::string sample = test::readAll(kSampleClip);
+};
+
+}  // namespace kadrel
