@@ -6,6 +6,7 @@
 #include <ctime>
 #include <map>
 #include <set>
+#include <utility>
 
 #include "engine/copy/name_check.h"
 #include "platform/file_io.h"
@@ -16,13 +17,9 @@ namespace {
 
 const platform::CalendarTime kClip{2009, 3, 5, 14, 7, 9};
 
-struct FormatCase {
-    const char* name;
-    const char* expected;  // 5 March 2009, 14:07:09
-};
-
-// One of each kind: separators, with and without leading zeros, day before month, AM/PM.
-constexpr FormatCase kFormatCases[] = {
+// One of each kind: separators, with and without leading zeros, day before month, AM/PM; each
+// with 5 March 2009, 14:07:09 in it.
+constexpr std::pair<const char*, const char*> kFormatCases[] = {
     {"yy-dd-mm_HH-MM-SS", "09-05-03_14-07-09"},
     {"yyyy-m-d_H-M-S", "2009-3-5_14-7-9"},
     {"d-m-yy_HH-MM-SS", "5-3-09_14-07-09"},
@@ -33,12 +30,12 @@ constexpr FormatCase kFormatCases[] = {
 };
 
 TEST(DateTimeFormats, FormatsRenderTheSameFromTheirNameAndTheirPatternAndTokensFollowTheRules) {
-    for (const FormatCase& c : kFormatCases) {
-        std::string name = "  " + std::string(c.name) + " ";  // blanks around it are stripped
+    for (const auto& [format, expected] : kFormatCases) {
+        std::string name = "  " + std::string(format) + " ";  // blanks around it are stripped
         const std::string pattern = formatToPattern(name);
-        EXPECT_EQ(name, c.name);
-        EXPECT_EQ(formatFileTime(kClip, pattern), c.expected) << "window mode " << c.name;
-        EXPECT_EQ(formatFileTime(kClip, c.name), c.expected) << "command line " << c.name;
+        EXPECT_EQ(name, format);
+        EXPECT_EQ(formatFileTime(kClip, pattern), expected) << "window mode " << format;
+        EXPECT_EQ(formatFileTime(kClip, format), expected) << "command line " << format;
     }
     std::string upper = "YY-MM-DD_HH-MM-SS";
     EXPECT_EQ(formatToPattern(upper), "");

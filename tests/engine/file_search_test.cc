@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <tuple>
 
 #include "support/fake_ui.h"
 #include "support/temp_dir.h"
@@ -16,11 +17,7 @@ namespace fs = std::filesystem;
 using Names = std::vector<std::string>;
 
 TEST(FileSearch, WildcardMatching) {
-    struct Case {
-        const char* name;
-        const char* pattern;
-        bool match;
-    } cases[] = {
+    const std::tuple<const char*, const char*, bool> cases[] = {
         {"MOV001.MOD", "*.MOD", true},   {"mov001.mod", "*.MOD", true},
         {"MOV001.MOI", "*.MOD", false},  {"MOV001.MODX", "*.MOD", false},
         {"a.MPG", "*.MOD;*.MPG", true},  {"a.MPG", "*.MOD; *.MPG", true},
@@ -29,24 +26,23 @@ TEST(FileSearch, WildcardMatching) {
         {"a.MOD", "*.", false},          {"a.MOD", "*.MOD;", true},
         {"\xff\xfe.MOD", "*.MOD", true}, {"aaaaaaaaaaaaaaaaaaaaaaaab", "*a*a*a*a*a*a*c", false},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(matchPattern(c.name, c.pattern), c.match) << c.name << " ~ " << c.pattern;
+    for (const auto& [name, pattern, match] : cases)
+        EXPECT_EQ(matchPattern(name, pattern), match) << name << " ~ " << pattern;
 }
 
 TEST(FileSearch, PathHelpers) {
-    struct Split {
-        const char *path, *folder, *name, *ext;
-    } splits[] = {
+    // path, folder, name, extension
+    const std::tuple<const char*, const char*, const char*, const char*> splits[] = {
         {"/a.b/clip.MOD", "/a.b/", "clip", "MOD"},
         {"/a.b/clip", "/a.b/", "clip", ""},
         {"clip.MOD", "", "clip", "MOD"},
         {"/x/a.b.c", "/x/", "a.b", "c"},
         {"/x/dir/", "/x/dir/", "", ""},
     };
-    for (const auto& s : splits) {
+    for (const auto& [path, inFolder, named, extension] : splits) {
         std::string name = "junk", folder = "junk", ext = "junk";
-        splitPath(s.path, name, folder, ext);
-        EXPECT_EQ(folder + "|" + name + "|" + ext, std::string(s.folder) + "|" + s.name + "|" + s.ext);
+        splitPath(path, name, folder, ext);
+        EXPECT_EQ(folder + "|" + name + "|" + ext, std::string(inFolder) + "|" + named + "|" + extension);
     }
     EXPECT_EQ(addBackslash("/a") + addBackslash("/a/"), "/a//a/");
 }

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <utility>
+
 #include "engine/moi_writer.h"
 #include "support/temp_dir.h"
 
@@ -23,10 +25,8 @@ std::string summary(const std::optional<MoiRecord>& r) {
 
 TEST(MoiCompanion, ReadsWhatTheCameraWroteAndNothingElse) {
     using test::moiBytes;
-    const struct {
-        std::string bytes;  ///< of MOV001.MOI beside MOV001.MOD
-        const char* expected;
-    } cases[] = {
+    // MOV001.MOI beside MOV001.MOD, what is read from it
+    const std::pair<std::string, const char*> cases[] = {
         {realCompanion(), "17/07/2009 14:18:50.000 0:00:01.44 16:9"},
         {moiBytes({.msOfMinute = 59999, .lengthMs = 3723450, .format = 0x50}),
          "17/07/2009 14:18:59.999 1:02:03.45 4:3"},
@@ -47,8 +47,8 @@ TEST(MoiCompanion, ReadsWhatTheCameraWroteAndNothingElse) {
     for (const auto& c : cases) {
         test::TempDir dir;
         const std::string clip = dir.write("MOV001.MOD", "clip");
-        dir.write("MOV001.MOI", c.bytes);
-        EXPECT_EQ(summary(readCompanion(clip)), c.expected) << "case " << &c - cases;
+        dir.write("MOV001.MOI", c.first);
+        EXPECT_EQ(summary(readCompanion(clip)), c.second) << "case " << &c - cases;
     }
 }
 

@@ -1,5 +1,3 @@
-// The browser window offscreen: what clicks, keys and the wheel do to the page and the choice,
-// the captions, the display sizes, the window kept on the screen and the file information.
 #include <QApplication>
 #include <QComboBox>
 #include <QPlainTextEdit>

@@ -1,5 +1,3 @@
-// The browser's grid and selection rules without a window, the placement of windows on the
-// screen, and the manual-selection steps with the workers that make the thumbnails.
 #include <gtest/gtest.h>
 
 #include <atomic>

@@ -1,5 +1,3 @@
-// The picture helpers (fitting into the thumbnail box, the bottom-up slot layout) and the
-// thumbnail runs, on the fixture clips and on clips made here.
 #include <gtest/gtest.h>
 
 #include <QImage>

@@ -93,13 +93,10 @@ const Row kRows[] = {
     {{Card, Browse, Picked2}, "=> Idle manual [&Start]+ [2 Files selected]+ ws+ in+"},  // two picked
     {{Card, Browse, Picked0}, "=> Idle manual [&Start]- [0 Files selected]+ ws+ in+"},  // none picked
     {{Card, Manual, NothingFound}, "stopped => Idle manual [&Start]- M+ ws+ in+"},      // nothing found
-    {{Card, Manual, Start, SearchAborted},
-     "abort-search stopped => Idle manual [&Start]- M+ ws+ in+"},  // abort
-    {{Card, Manual, Found3, Start, Made},
-     "go abort-search stopped => Idle manual [&Start]- M+ ws+ in+"},                      // abort
+    {{Card, Manual, Start, SearchAborted}, "abort-search stopped => Idle manual [&Start]- M+ ws+ in+"},
+    {{Card, Manual, Found3, Start, Made}, "go abort-search stopped => Idle manual [&Start]- M+ ws+ in+"},
     {{Card, Manual, Found3, NotMade}, "go stopped => Idle manual [&Start]- M+ ws+ in+"},  // failed
-    {{Card, Browse, Picked2, Manual},
-     "=> Searching manual [&Abort]+ M- ws- in- searching for files..."},                            // again
+    {{Card, Browse, Picked2, Manual}, "=> Searching manual [&Abort]+ M- ws- in- searching for files..."},
     {{Card, Browse, Picked2, Source}, "drop => Idle manual [&Start]- M+ ws+ in+"},                  // edit
     {{Card, Browse, Picked2, Mod}, "drop => Idle manual [&Start]- M+ ws+ in+"},                     // edit
     {{Card, Manual, Found3, NotMade, Avi}, "go stopped drop => Idle manual [&Start]- M- ws- in+"},  // edit
@@ -111,13 +108,10 @@ const Row kRows[] = {
     {{Source, Close}, "close-now => Idle all [&Start !]+ M- ws- in+"},                  // close when idle
     {{Card, Start, Close}, "run abort-run => Closing all [Please wait]- M- ws- in-"},   // close during a run
     {{Card, Start, Close, Close, RunEnd, Close},
-     "run abort-run wait close close-now => Idle all [&Start]+ M+ ws+ in+"},  // close
-    {{Card, Start, Start, Close, RunEnd},
-     "run abort-run wait close => Idle all [&Start]+ M+ ws+ in+"},  // close
-    {{Card, Manual, Close, SearchAborted},
-     "abort-search close => Idle manual [&Start]- M+ ws+ in+"},  // close
-    {{Card, Manual, Found3, Close, Made},
-     "go abort-search close => Idle manual [&Start]- M+ ws+ in+"},                 // close
+     "run abort-run wait close close-now => Idle all [&Start]+ M+ ws+ in+"},
+    {{Card, Start, Start, Close, RunEnd}, "run abort-run wait close => Idle all [&Start]+ M+ ws+ in+"},
+    {{Card, Manual, Close, SearchAborted}, "abort-search close => Idle manual [&Start]- M+ ws+ in+"},
+    {{Card, Manual, Found3, Close, Made}, "go abort-search close => Idle manual [&Start]- M+ ws+ in+"},
     {{Card, Browse, Close}, "close-now => Browsing manual [&Start]- M- ws- in-"},  // close
 };
 

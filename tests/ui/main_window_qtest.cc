@@ -1,6 +1,3 @@
-// What only the real windows show (the main window's rules are main_controller_test.cc's):
-// fields read and written back, keys, refusals focusing the field, runs end to end (all files,
-// aborted, patch mode, picked files), the warning before patch mode and the two help pages.
 // With KADREL_SCREENSHOTS set it saves the pictures of every window there.
 #include <QAbstractButton>
 #include <QApplication>
