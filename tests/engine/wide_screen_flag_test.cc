@@ -118,23 +118,6 @@ TEST(WsFlag, StructuresAroundChunkBoundariesAreSetAndReset) {
     }
 }
 
-// A near-end hit of one kind must not make the scan skip what the other kinds still had to
-// find earlier in the same chunk.
-TEST(WsFlag, OtherStructuresBeforeANearEndHitAreNotSkipped) {
-    PatchContext pc(2, 1);
-    std::string in = filler(30000);
-    in.replace(100, 2010, rdiPck(0, 3));
-    in.replace(9980, 2010, rdiPck(0, 3));  // inside the RDI-PCK limit of the first chunk
-    for (size_t at : {3000, 5000, 7000})
-        in.replace(at, 12, seqHeader(720, 576, 0x23));
-    in.replace(5012, 9, sde(0x22, {0x0B, 0x02, 0x12, 0}));
-    const std::string out = patched(pc, in);
-    for (size_t at : {3000, 5000, 7000})
-        EXPECT_EQ(static_cast<uint8_t>(out[at + 7]), 0x33) << at;
-    EXPECT_EQ(out.substr(5012 + 5, 4), bytes({0x0B, 0x42, 0x12, 0}));
-    EXPECT_EQ(out.substr(9980 + 28, 2), bytes({0x40, 0x13}));
-}
-
 TEST(WsFlag, StructuresCutByTheEndOfTheFileAreLeftAndTheScanEnds) {
     const std::string tails[] = {seqHeader(720, 576, 0x23).substr(0, 7),
                                  sde(0x22, {0x0B, 0x02, 0x12, 0}).substr(0, 8), rdiPck(0, 3).substr(0, 29),
