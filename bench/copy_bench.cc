@@ -171,7 +171,7 @@ double copyRunDirect(bool setWideScreen, bool deleteSources = false) {
     const std::clock_t c0 = std::clock();
     kadrel::Settings settings;
     settings.dateFormat = "yy-mm-dd_Hh-Nn-Ss";
-    settings.timeSource = TimeSource::LastWrite;
+    settings.timeSource = kadrel::TimeSource::LastWrite;
     settings.deleteFiles = deleteSources;
     kadrel::RunControl control;
     control.running = true;

@@ -96,10 +96,10 @@ void BM_FillImagesLarge(benchmark::State& state) {
         store.thumbnailBits[b] = b * 7 % 251;
     kadrel::BrowserSettings settings{0, 0, 15360, 19200, 2};
     kadrel::ThumbnailBrowser browser(store, settings, nullptr);
-    browser.resizeBrowser();
-    browser.manageControls(true);
+    browser.show();
+    QApplication::processEvents();
     for (auto _ : state)
-        browser.fillImages(1, browser.grid().visibleCount);
+        browser.fillFrames();
     state.counters["frames"] = browser.grid().visibleCount;
 }
 BENCHMARK(BM_FillImagesLarge)->Unit(benchmark::kMillisecond);

@@ -72,7 +72,7 @@ void BM_SetWsFlagScan(benchmark::State& state) {
     const kadrel::RunContext ctx{settings, control, ui, log};
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
-        kadrel::setWideScreenFlag(benchFile(), false, ctx);
+        kadrel::setWideScreenFlag(benchFile(), ctx);
         g_scanSeconds = std::min(g_scanSeconds, secondsSince(start));
     }
     state.SetBytesProcessed(state.iterations() * g_fileSize);

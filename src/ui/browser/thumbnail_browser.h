@@ -37,6 +37,8 @@ class ThumbnailBrowser : public QDialog {
     const std::vector<QLabel*>& frameCaptions() const { return frameCaptions_; }
     /// The file information window the right mouse button opens.
     FileInfoDialog* fileInfoDialog() const { return fileInfoDialog_; }
+    /// Puts the page's thumbnails and captions into its frames again.
+    void fillFrames();
 
   protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -58,7 +60,6 @@ class ThumbnailBrowser : public QDialog {
     void syncScrollBar();
     void makeFramesForPage(bool reload);
     void placeFrames();
-    void fillFrames();
     void refresh(bool reload);
     void refreshChecks();
     void addFrame(int k);
