@@ -49,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const kadrel::RunContext ctx{settings, control, ui, log};
     const std::string path = scratchPath();
     std::ofstream(path, std::ios::binary | std::ios::trunc) << stream;
-    kadrel::setWideScreenFlag(path, false, ctx);
+    kadrel::setWideScreenFlag(path, ctx);
     const std::string wide = readBack(path);
     check(stream, wide, "setWideScreenFlag");
     kadrel::resetWideScreenFlag(path, ctx);
