@@ -130,9 +130,10 @@ int16_t validate(Settings& settings, CommandLineFlags& flags) {
 std::string posixSpelling(const std::string& arg) {
     if (arg == "-h" || arg == "--help" || arg == "-?")
         return "/?";
+    std::string spelled = arg;
     if (arg.size() >= 2 && arg[0] == '-' && arg[1] != '-' && arg.find('/') == std::string::npos)
-        return "/" + arg.substr(1);
-    return arg;
+        spelled[0] = '/';
+    return spelled;
 }
 
 /// Index of the "--" that ends the switches, or 0.

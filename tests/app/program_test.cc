@@ -47,7 +47,7 @@ class Program : public ::testing::Test {
 // not wrap to success when it exceeds 8 bits. Besides the error report, a message is one line.
 TEST_F(Program, RunsThatCopyNothingReportAndExitByTheirCode) {
     fs::create_directories(dir.file("a\\/:*?<>|"));  // the whole reserved run: POSIX allows it
-    const std::string garbled = "'" + dir.path() + "a\\/:*?<>|'";
+    const std::string garbled = std::string("'").append(dir.path()).append("a\\/:*?<>|'");
     const std::string usage = "Kadrel Commandline Interface:\n";
     // arguments, exit status, the start of standard output and of standard error ("": none)
     const std::tuple<std::string, int, std::string, std::string> cases[] = {

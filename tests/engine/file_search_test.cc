@@ -107,7 +107,9 @@ TEST_F(SearchTree, SurvivesLinkLoopsAndUnreadableFolders) {
 TEST_F(SearchTree, AbortStopsEveryLevel) {
     for (int i = 0; i < 5; ++i)
         for (int j = 0; j < 5; ++j)
-            dir.write("d" + std::to_string(i) + "/e/f" + std::to_string(j) + ".MOD", "x");
+            dir.write(
+                std::string("d").append(std::to_string(i)).append("/e/f").append(std::to_string(j)) + ".MOD",
+                "x");
     size_t foundAtAbort = 0;
     ui.onEvents = [&](long n) {
         if (n != 3)

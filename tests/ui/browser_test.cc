@@ -132,7 +132,7 @@ TEST(ManualSelectionTest, SortsByTimeAndEqualTimesByOldPositionAsText) {
     ThumbnailStore store;
     const auto old = std::filesystem::file_time_type::clock::now() - std::chrono::hours(5);
     for (int i = 0; i < 12; ++i) {  // f11 the newest, the others of one time
-        store.fileList.push_back(dir.write("f" + std::to_string(i), "x"));
+        store.fileList.push_back(dir.write(std::string("f").append(std::to_string(i)), "x"));
         std::filesystem::last_write_time(store.fileList.back(), old + std::chrono::hours(i == 11));
     }
     store.fileList.push_back(dir.file("gone"));
