@@ -301,5 +301,25 @@ TEST(PsContinuation, UncertainContinuationLeavesTheStructureUntouched) {
     }
 }
 
+// Between the pieces: stuffed and MPEG-1 packs, MPEG-1 packets of every header kind.
+TEST(PsContinuation, StuffedPacksAndMpeg1PacketHeadersAreSteppedOver) {
+    const std::string es = filler(100) + kHeader + filler(100);
+    const std::string wideEs = filler(100) + seqHeader(720, 576, 0x33) + filler(100);
+    const std::string stuffedPack = packHeader().substr(0, 13) + bytes({0xFA, 0xFF, 0xFF});
+    const std::pair<std::string, std::string> between[] = {
+        {stuffedPack, bytes({0xFF, 0xFF, 0x21, 0, 1, 0, 1})},
+        {bytes({0, 0, 1, 0xBA, 0x21, 0, 1, 0, 1, 0x80, 0, 1}), bytes({0x60, 0, 0x0F})},
+        {stuffedPack, bytes({0x31, 0, 1, 0, 1, 0x11, 0, 1, 0, 1})}};
+    for (const auto& [pack, header] : between) {
+        const auto ps = [&](const std::string& s) {
+            const std::string rest = header + s.substr(105);
+            return packHeader() + pesPacket(0xE0, s.substr(0, 105)) + pack +
+                   bytes({0, 0, 1, 0xE0, 0, static_cast<int>(rest.size())}) + rest;
+        };
+        PatchContext pc;
+        EXPECT_EQ(patched(pc, ps(es)), ps(wideEs)) << header.size();
+    }
+}
+
 }  // namespace
 }  // namespace kadrel
