@@ -12,8 +12,6 @@
 #include "ui/browser/browser_selection.h"
 #include "ui/browser/manual_selection.h"
 #include "ui/browser/thumbnail_pool.h"
-#include "ui/help_docking.h"
-#include "ui/screen_fit.h"
 
 namespace kadrel {
 namespace {
@@ -65,21 +63,6 @@ TEST(BrowserGridTest, RowsColumnsPagesAndScrolling) {
                                    {ScrollKey::Home, 1}})
         EXPECT_EQ(grid.keyScroll(key), row);
     EXPECT_EQ(gridFor(1, 7300, 4190, 6).keyScroll(ScrollKey::End), 1);  // no scroll bar: no scrolling
-}
-
-// The help docks right of the main window when it fits there, else left, else on the side with
-// more room; fitRect then moves a window the least distance onto the screen's area.
-TEST(WindowPlacementTest, DockingAndFitting) {
-    const QRect area(0, 0, 1280, 1000);
-    const std::tuple<int, int, int> rows[] = {{100, 500, 400},     // right side
-                                              {900, 500, 400},     // no room right: left side
-                                              {1000, 300, 700},    // near the right edge: left side
-                                              {200, 1000, 500},    // neither side: more room right
-                                              {700, 1000, -300}};  // neither side: more room left
-    for (const auto& [mainLeft, helpWidth, left] : rows)
-        EXPECT_EQ(dockedLeft(QRect(mainLeft, 50, 300, 400), helpWidth, area, 7), left) << mainLeft;
-    EXPECT_EQ(fitRect(QRect(900, 900, 600, 300), area), QRect(680, 700, 600, 300));
-    EXPECT_EQ(fitRect(QRect(10, 20, 30, 40), area), QRect(10, 20, 30, 40));
 }
 
 std::vector<int32_t> selected(const ThumbnailStore& store) {
