@@ -60,12 +60,5 @@ TEST(TerminalUi, ProgressLineIsEndedBeforeTheNextBoxAndOnlyDrawnOnATerminal) {
     }
 }
 
-TEST(TerminalProgress, LineShowsFilePercentAndThroughput) {
-    EXPECT_EQ(TerminalProgress::line(0, 4, 0.0, 0, 0.0), "processing File 1 of 4    0%  0.0 MiB/s");
-    EXPECT_EQ(TerminalProgress::line(1, 4, 0.5, 100 << 20, 2.0), "processing File 2 of 4   37%  50.0 MiB/s");
-    EXPECT_EQ(TerminalProgress::line(3, 4, 1.0, 1 << 20, 0.5), "processing File 4 of 4  100%  2.0 MiB/s");
-    EXPECT_EQ(TerminalProgress::line(0, 0, 0.0, 0, 1.0), "processing File 1 of 0    0%  0.0 MiB/s");
-}
-
 }  // namespace
 }  // namespace kadrel

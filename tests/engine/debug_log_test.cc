@@ -11,22 +11,6 @@
 namespace kadrel {
 namespace {
 
-TEST(DebugLog, EachOpenTruncatesAndLinesEndWithCrLf) {
-    test::TempDir dir;
-    const std::string path = debugLogPath(dir.path());
-    EXPECT_EQ(path, dir.path() + "kadrel.dbg");
-    DebugLog log;
-    ASSERT_TRUE(log.openDebugLog(path).ok());
-    log.writeDebugLine("first run");
-    log.closeDebugLog();
-    ASSERT_TRUE(log.openDebugLog(path).ok());
-    log.writeDebugLine("source file:/a/b.MOD");
-    log.writeDebugLine("");
-    log.closeDebugLog();
-    log.closeDebugLog();  // closing twice does nothing
-    EXPECT_EQ(test::readAll(path), "source file:/a/b.MOD\r\n\r\n");
-}
-
 TEST(DebugLog, UncreatableLogDropsLinesWithoutFailingTheRun) {
     test::TempDir dir;
     DebugLog log;

@@ -2,7 +2,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <filesystem>
 #include <thread>
 
 #include "engine/moi_writer.h"
@@ -106,25 +105,6 @@ TEST(BrowserSelectionTest, ClickShiftAndCtrl) {
     unselectAll(store);
     EXPECT_EQ(collectSelectedFiles(store, files), 0);
     EXPECT_TRUE(files.empty());  // nothing left over from the earlier choice
-}
-
-// By time, equal times by the old position compared as text ("f10" before "f2"); a file
-// without a time first.
-TEST(ManualSelectionTest, SortsByTimeAndEqualTimesByOldPositionAsText) {
-    test::TempDir dir;
-    ThumbnailStore store;
-    const auto old = std::filesystem::file_time_type::clock::now() - std::chrono::hours(5);
-    for (int i = 0; i < 12; ++i) {  // f11 the newest, the others of one time
-        store.fileList.push_back(dir.write(std::string("f").append(std::to_string(i)), "x"));
-        std::filesystem::last_write_time(store.fileList.back(), old + std::chrono::hours(i == 11));
-    }
-    store.fileList.push_back(dir.file("gone"));
-    store.fileCount = 13;
-    sortFileList(store);
-    for (std::string& path : store.fileList)
-        path = path.substr(dir.path().size());
-    EXPECT_EQ(store.fileList, (std::vector<std::string>{"gone", "f0", "f1", "f10", "f2", "f3", "f4", "f5",
-                                                        "f6", "f7", "f8", "f9", "f11"}));
 }
 
 // Results come back in file order, the workers run at most a few files ahead, and an abort
