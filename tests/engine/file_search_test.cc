@@ -44,7 +44,6 @@ TEST(FileSearch, PathHelpers) {
         splitPath(path, name, folder, ext);
         EXPECT_EQ(folder + "|" + name + "|" + ext, std::string(inFolder) + "|" + named + "|" + extension);
     }
-    EXPECT_EQ(addBackslash("/a") + addBackslash("/a/"), "/a//a/");
 }
 
 class SearchTree : public ::testing::Test {

@@ -13,9 +13,6 @@ namespace kadrel::test {
 struct ShownMessage {
     std::string text;
     std::string title;
-    MsgIcon icon;
-    MsgButtons buttons;
-    MsgResult defaultButton;
 };
 
 class FakeUi : public UiSeam {
@@ -25,9 +22,9 @@ class FakeUi : public UiSeam {
         if (onEvents)
             onEvents(eventsPumped);
     }
-    MsgResult showMessage(const std::string& text, const std::string& title, MsgIcon icon, MsgButtons buttons,
+    MsgResult showMessage(const std::string& text, const std::string& title, MsgIcon, MsgButtons,
                           MsgResult defaultButton) override {
-        messages.push_back({text, title, icon, buttons, defaultButton});
+        messages.push_back({text, title});
         if (answers.empty())
             return defaultButton;
         const MsgResult answer = answers.front();
