@@ -94,7 +94,7 @@ Outcome stageStep(Run& r, Finishing& f) {
     r.ctx.ui.processEvents();
     const int e = platform::stageCopy(f.source, f.name, copyOptions(r, f.index, where.overwrite), f.staged);
     if (e != 0)
-        return Outcome::fromError(e, f.source);
+        return Outcome::fromCopyError(e, f.source, f.name);
     r.pendingNames.insert(f.name);
     return Outcome::done();
 }
