@@ -191,8 +191,8 @@ const Fault kFaults[] = {
               };
           },
           {offer(5), "Confirm: Are you sure?",
-           "ERROR: These files were not deleted because their copies could not be verified:\r\n#0 (the copy "
-           "was replaced or changed)"},
+           "ERROR: These files were not deleted, for the reason after each:\r\n#0 (the copy was replaced or "
+           "changed)"},
           {5, 1, Outcome::Status::Done, false}}};
 
 INSTANTIATE_TEST_SUITE_P(Cases, CopyRunFault,
