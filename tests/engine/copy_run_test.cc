@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <stdexcept>
 
 #include "engine/copy_run_fixture.h"
 #include "engine/moi_writer.h"
@@ -53,6 +54,52 @@ TEST_F(CopyRun, OverwriteReplacesOlderFilesButNeverOneOfTheSameRun) {
     EXPECT_EQ(names(out), (Names{kName + ".mpg", kName + "_1.mpg"}));
     EXPECT_EQ((Names{test::readAll(out + "/" + kName + ".mpg"), test::readAll(out + "/" + kName + "_1.mpg")}),
               firstRun);
+}
+
+// A failure says why and names the file whose step failed; none reads "Error 0". SOURCE and
+// OUT stand for the clip and the target folder.
+TEST_F(CopyRun, FailuresSayWhyAndNameTheirFile) {
+    const struct {
+        const char* clip;
+        std::function<void(CopyRun&)> arrange;
+        std::string message;
+    } cases[] = {
+        {".MOD",  // a hidden clip given by name, kept by name
+         [](CopyRun& t) {
+             t.settings.dateFormat = "";
+             t.settings.userText = "";
+         },
+         "The new name would be empty: nothing stands before its extension.\r\nSOURCE"},
+        {".x.MOD", [](CopyRun& t) { t.settings.dateFormat = ""; },
+         "The new name would begin with \".\", which hides the file.\r\nSOURCE"},
+        {"MOV001.MOD", [](CopyRun& t) { t.seam.slice = [](int64_t) { return EROFS; }; },
+         "Error 30\r\nRead-only file system\r\nOUT/" + kName + ".mpg"},
+        {"MOV001.MOD",
+         [](CopyRun& t) { t.seam.bytes = [](int64_t) { throw std::runtime_error("the reader went away"); }; },
+         "the reader went away"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message);
+        ui.messages.clear();
+        seam.slice = [](int64_t) { return 0; };
+        seam.bytes = [](int64_t) {};
+        settings.dateFormat = "yy-mm-dd_Hh-Nn-Ss";
+        settings.userText = "_Rome";
+        c.arrange(*this);
+        const std::string source = clip(c.clip, "clip");
+        EXPECT_EQ(copyFileList(ctx, 1, {source}, out, false, false, true, extras).status,
+                  Outcome::Status::Failed);
+        EXPECT_TRUE(names(out).empty());
+        ASSERT_EQ(ui.messages.size(), 1u);
+        std::string shown = ui.messages[0].text;
+        for (const auto& [path, placeholder] : {std::pair{source, "SOURCE"}, std::pair{out, "OUT"}})
+            if (const size_t at = shown.find(path); at != std::string::npos)
+                shown.replace(at, path.size(), placeholder);
+        const bool stopped =
+            c.message.find("SOURCE") != std::string::npos || c.message.find("OUT") != std::string::npos;
+        EXPECT_EQ(shown, c.message + (stopped ? "\r\n0 of 1 files were done; 1 was not." : ""));
+        fs::remove(source);
+    }
 }
 
 // Copies made inside the card match the search: a later run must not take them up, and no copy

@@ -88,9 +88,10 @@ Outcome stageStep(Run& r, Finishing& f) {
     f.nameTime = choice.nameTime;
     f.notes = std::move(choice.notes);
     const NameTarget where = nameTarget(r);
-    f.name = buildTargetName(f.source, r.ctx.settings, where, f.nameTime);
+    std::string refusal;
+    f.name = buildTargetName(f.source, r.ctx.settings, where, f.nameTime, &refusal);
     if (f.name.empty())
-        return Outcome::failure(EINVAL, f.source, "The new name would leave the target folder.");
+        return Outcome::failure(0, f.source, refusal);
     r.ctx.ui.processEvents();
     const int e = platform::stageCopy(f.source, f.name, copyOptions(r, f.index, where.overwrite), f.staged);
     if (e != 0)
@@ -152,9 +153,10 @@ Outcome renameStep(Run& r, FileStep& step) {
     const platform::CopyOptions options = copyOptions(r, step.index, where.overwrite);
     int e = EEXIST;
     for (int attempt = 0; attempt < kNameAttempts && e == EEXIST; ++attempt) {
-        step.newName = buildTargetName(step.source, r.ctx.settings, where, step.choice.nameTime);
+        std::string refusal;
+        step.newName = buildTargetName(step.source, r.ctx.settings, where, step.choice.nameTime, &refusal);
         if (step.newName.empty())
-            return Outcome::failure(EINVAL, step.source, "The new name would leave its folder.");
+            return Outcome::failure(0, step.source, refusal);
         if (step.newName == step.source)
             return Outcome::done();
         e = platform::moveFile(step.source, step.newName, options);
