@@ -56,6 +56,79 @@ TEST_F(CopyRun, OverwriteReplacesOlderFilesButNeverOneOfTheSameRun) {
               firstRun);
 }
 
+/// Names differing only in case are one name: a copy of the card's clips into out (or into
+/// the card's own folder), the sources given in this order, each clip holding its own name.
+struct CaseRow {
+    const char* what;
+    Names sources;   ///< clips in card/PRG001
+    Names existing;  ///< older files in the target, each holding "older file"
+    const char* renameExt;
+    bool overwrite, intoCard;
+    Names expected;        ///< what the target holds afterwards, sorted
+    const char* replaced;  ///< the older file the run replaced, "" for none
+};
+
+const CaseRow kCaseRows[] = {
+    {"an older x.mpg takes X.MPG", {"X.MOD"}, {"x.mpg"}, "MPG", false, false, {"X_1.MPG", "x.mpg"}, ""},
+    {"/O replaces exactly that name, never another case",
+     {"X.MOD"},
+     {"X_1.MPG", "x.mpg"},
+     "MPG",
+     true,
+     false,
+     {"X_1.MPG", "x.mpg"},
+     "X_1.MPG"},
+    {"/O never replaces an earlier copy of another case",
+     {"A.MOD", "a.MOD"},
+     {},
+     "MOD",
+     true,
+     false,
+     {"A.MOD", "a_1.MOD"},
+     ""},
+    {"target = source: a source of another case stays",
+     {"A.MOD"},
+     {},
+     "mod",
+     true,
+     true,
+     {"A.MOD", "A_1.mod"},
+     ""},
+};
+
+TEST_F(CopyRun, NamesDifferingOnlyInCaseAreOneName) {
+    settings.dateFormat = "";
+    settings.userText = "";
+    for (const CaseRow& row : kCaseRows) {
+        SCOPED_TRACE(row.what);
+        fs::remove_all(card);
+        fs::remove_all(out);
+        fs::create_directories(out);
+        const std::string into = row.intoCard ? card + "/PRG001" : out;
+        Names paths;
+        for (const std::string& name : row.sources)
+            paths.push_back(clip("PRG001/" + name, name));
+        for (const std::string& name : row.existing)
+            dir.write((row.intoCard ? "card/PRG001/" : "out/") + name, "older file");
+        settings.renameExt = row.renameExt;
+        settings.overwrite = row.overwrite;
+        EXPECT_TRUE(
+            copyFileList(ctx, static_cast<int32_t>(paths.size()), paths, into, false, false, true, extras)
+                .complete());
+        EXPECT_EQ(names(into), row.expected);
+        for (const std::string& name : row.existing)
+            EXPECT_EQ(test::readAll(into + "/" + name) == "older file", name != row.replaced) << name;
+        for (const std::string& name : row.sources) {  // each clip is there once more, none was replaced
+            const Names found = names(into);
+            EXPECT_EQ(
+                std::count_if(found.begin(), found.end(),
+                              [&](const std::string& f) { return test::readAll(into + "/" + f) == name; }),
+                row.intoCard ? 2 : 1)
+                << name;
+        }
+    }
+}
+
 // A failure says why and names the file whose step failed; none reads "Error 0". SOURCE and
 // OUT stand for the clip and the target folder.
 TEST_F(CopyRun, FailuresSayWhyAndNameTheirFile) {

@@ -168,11 +168,37 @@ std::string trimBlanks(const std::string& text) {
     return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
+/// The folder part of a path with its separator; "./" for a bare name.
+std::string folderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "./" : path.substr(0, slash + 1);
+}
+
+/// True when path's folder holds an entry that matches its name only without regard to case.
+/// Each folder is read once into folders; an unreadable folder holds nothing.
+bool hasCaseVariant(const std::string& path, FolderEntries& folders) {
+    const std::string folder = folderOf(path);
+    auto [entries, added] = folders.try_emplace(folder);
+    if (added)
+        platform::listDirectory(folder, [&set = entries->second](const platform::DirEntry& entry) {
+            set.insert(entry.name);
+            return true;
+        });
+    const std::string_view name = std::string_view(path).substr(path.rfind('/') + 1);
+    const auto [first, last] = entries->second.equal_range(name);
+    return std::any_of(first, last, [name](const std::string& entry) { return entry != name; });
+}
+
 /// The first name of Base X, Base_1 X, Base_2 X ... that is free; with overwrite, the first
-/// the run has not reserved, whatever is there (so a rerun gives the same names).
+/// the run has not reserved and no entry of another case holds, whatever is there under
+/// exactly that name (so a rerun gives the same names).
 std::string pickFreeName(const std::string& base, const std::string& ext, const NameTarget& where) {
+    FolderEntries listed;
+    FolderEntries& folders = where.folders ? *where.folders : listed;
     auto taken = [&](const std::string& name) {
         if (where.reserved && where.reserved(name))
+            return true;
+        if (hasCaseVariant(name, folders))
             return true;
         return !where.overwrite && platform::entryExists(name);
     };
@@ -229,6 +255,13 @@ std::string dateText(const std::string& source, const std::string& baseName, con
 }
 
 }  // namespace
+
+bool NoCaseLess::operator()(std::string_view a, std::string_view b) const {
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return static_cast<unsigned char>(platform::asciiLower(x)) <
+               static_cast<unsigned char>(platform::asciiLower(y));
+    });
+}
 
 const std::array<DateFormatRow, 33>& dateFormatTable() {
     return kFormats;

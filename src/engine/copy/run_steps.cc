@@ -185,6 +185,14 @@ Outcome patchStep(Run& r, FileStep& step) {
     return scan.ok() ? timesBack : scan;
 }
 
+/// True when name, without regard to case, is a source, a copy made or one still to take its
+/// name.
+bool namedByRun(Run& r, const std::string& name) {
+    for (; r.copiesNamed < r.processed.size(); ++r.copiesNamed)
+        r.runNames.insert(r.processed[r.copiesNamed].copy);
+    return r.runNames.count(name) > 0 || r.pendingNames.count(name) > 0;
+}
+
 }  // namespace
 
 Identity identityOf(const platform::FileId& id) {
@@ -201,13 +209,16 @@ NameTarget nameTarget(Run& r) {
     where.targetIsDir = r.targetIsDir;
     // A list run in patch mode never replaces a taken name.
     where.overwrite = r.ctx.settings.overwrite && !(r.listRun && r.target.empty());
+    // By name without regard to case and by identity: either alone lets some spelling of a
+    // source or of a copy of this run be replaced.
     where.reserved = [&r](const std::string& name) {
-        if (r.pendingNames.count(name) > 0)
+        if (namedByRun(r, name))
             return true;
         const platform::FileId id = platform::fileId(name);
         return id.exists() && r.reserved.count(identityOf(id)) > 0;
     };
     where.nextNumber = &r.nextNumber;
+    where.folders = &r.folders;
     return where;
 }
 
