@@ -233,21 +233,26 @@ TEST_F(CopyRun, WideScreenCopyAndPatchModeWithUnchangedNameChangeOnlyTheAspectRa
     EXPECT_NE(ui.messages[0].text.find(a), std::string::npos);
 }
 
-// A card of 16:9 and 4:3 recordings and a clip without a companion, with /W and use_moi: names
-// from the recording times, and only what the camera recorded 16:9 or did not say is marked.
+// A card of 16:9 and 4:3 recordings, one whose aspect byte says neither and a clip without a
+// companion, with /W and use_moi: names from the recording times, and only what the camera
+// recorded 16:9 or did not say is marked.
 TEST_F(CopyRun, UseMoiNamesByRecordingTimeAndMarksOnlyClipsNotRecorded4to3) {
     const std::string wide = wideSample();
-    for (const char* name : {"PRG001/MOV001.MOD", "PRG001/MOV002.MOD", "PRG002/MOV003.MOD"})
+    for (const char* name :
+         {"PRG001/MOV001.MOD", "PRG001/MOV002.MOD", "PRG002/MOV003.MOD", "PRG002/MOV004.MOD"})
         clip(name, sample);
     dir.write("card/PRG001/MOV001.MOI", test::moiBytes({}));
     dir.write("card/PRG001/MOV002.moi", test::moiBytes({.minute = 20, .msOfMinute = 5999, .format = 0x50}));
+    dir.write("card/PRG002/MOV004.MOI", test::moiBytes({.minute = 22, .format = 0x53}));
     settings.useMoi = true;
     EXPECT_TRUE(runAll(true).complete());
-    const Names copies{"09-07-17_14-18-50_Rome.mpg", "09-07-17_14-20-05_Rome.mpg", kName + ".mpg"};
-    EXPECT_EQ(names(out), (Names{copies[2], copies[0], copies[1]}));
+    const Names copies{"09-07-17_14-18-50_Rome.mpg", "09-07-17_14-20-05_Rome.mpg", kName + ".mpg",
+                       "09-07-17_14-22-50_Rome.mpg"};
+    EXPECT_EQ(names(out), (Names{copies[2], copies[0], copies[1], copies[3]}));
     EXPECT_TRUE(test::readAll(out + "/" + copies[0]) == wide);
     EXPECT_TRUE(test::readAll(out + "/" + copies[1]) == sample);
     EXPECT_TRUE(test::readAll(out + "/" + copies[2]) == wide);
+    EXPECT_TRUE(test::readAll(out + "/" + copies[3]) == wide);
 
     // Patch mode: the same choice, each clip renamed by the patch-mode rule.
     EXPECT_TRUE(copyAllFound(ctx, card, "", true, false, extras).complete());
@@ -256,6 +261,7 @@ TEST_F(CopyRun, UseMoiNamesByRecordingTimeAndMarksOnlyClipsNotRecorded4to3) {
     EXPECT_TRUE(test::readAll(card + "/PRG001/MOV001_Rome.mpg") == wide);
     EXPECT_TRUE(test::readAll(card + "/PRG001/MOV002_Rome.mpg") == sample);
     EXPECT_TRUE(test::readAll(card + "/PRG002/MOV003_Rome.mpg") == wide);
+    EXPECT_TRUE(test::readAll(card + "/PRG002/MOV004_Rome.mpg") == wide);
 }
 
 TEST_F(CopyRun, PatchModeTakenNameIsReplacedByAllFoundButNumberedByList) {
