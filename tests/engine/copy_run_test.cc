@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <fstream>
 #include <stdexcept>
 
+#include "engine/copy/proven_delete.h"
 #include "engine/copy_run_fixture.h"
 #include "engine/moi_writer.h"
 
@@ -172,6 +174,40 @@ TEST_F(CopyRun, FailuresSayWhyAndNameTheirFile) {
             c.message.find("SOURCE") != std::string::npos || c.message.find("OUT") != std::string::npos;
         EXPECT_EQ(shown, c.message + (stopped ? "\r\n0 of 1 files were done; 1 was not." : ""));
         fs::remove(source);
+    }
+}
+
+// Each source the delete keeps is named with its own reason, not one reason for all.
+TEST_F(CopyRun, KeptSourcesAreListedWithTheirOwnReasons) {
+    const struct {
+        std::function<void(CopyRun&, const std::string& copy)> arrange;
+        const char* reason;  // "" when the source goes
+    } cases[] = {
+        {[](CopyRun&, const std::string&) {}, ""},
+        {[](CopyRun& t, const std::string&) { t.control.copyCancel = 1; }, "the run was stopped"},
+        {[](CopyRun&, const std::string& copy) { std::fstream(copy, std::ios::in | std::ios::out) << "X"; },
+         "the copy differs from the source"},
+        {[](CopyRun&, const std::string& copy) { fs::remove_all(fs::path(copy).parent_path()); },
+         "the copies' folder could not be written to the disk: No such file or directory"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.reason);
+        ui.messages.clear();
+        control.copyCancel = 0;
+        fs::create_directories(out);
+        const std::string source = clip("PRG001/MOV001.MOD", "clip one");
+        const std::string copy = out + "/MOV001.MOD";
+        fs::copy_file(source, copy, fs::copy_options::overwrite_existing);
+        const ProcessedFile done{source, copy, platform::fileId(source), platform::fileId(copy), {}};
+        c.arrange(*this, copy);
+        const DeleteOutcome result = deleteSources(ctx, {done}, out);
+        EXPECT_EQ(result.kept, *c.reason ? 1 : 0);
+        EXPECT_EQ(fs::exists(source), *c.reason != '\0');
+        if (!*c.reason)
+            continue;
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_EQ(ui.messages[0].text, "These files were not deleted, for the reason after each:\r\n" +
+                                           source + " (" + c.reason + ")");
     }
 }
 
