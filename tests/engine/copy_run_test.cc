@@ -58,26 +58,31 @@ TEST_F(CopyRun, OverwriteReplacesOlderFilesButNeverOneOfTheSameRun) {
               firstRun);
 }
 
-/// Names differing only in case are one name: a copy of the card's clips into out (or into
-/// the card's own folder), the sources given in this order, each clip holding its own name.
+/// Where a case row's clips go: into out, into the card's own folder, or renamed in place.
+enum class Into { Out, Card, Patch };
+
+/// Names differing only in case are one name: the card's clips, given in this order, each
+/// holding its own name.
 struct CaseRow {
     const char* what;
     Names sources;   ///< clips in card/PRG001
     Names existing;  ///< older files in the target, each holding "older file"
     const char* renameExt;
-    bool overwrite, intoCard;
+    bool overwrite;
+    Into into;
     Names expected;        ///< what the target holds afterwards, sorted
     const char* replaced;  ///< the older file the run replaced, "" for none
 };
 
 const CaseRow kCaseRows[] = {
-    {"an older x.mpg takes X.MPG", {"X.MOD"}, {"x.mpg"}, "MPG", false, false, {"X_1.MPG", "x.mpg"}, ""},
+    // what, sources, existing, renameext, /O, into, expected, replaced
+    {"an older x.mpg takes X.MPG", {"X.MOD"}, {"x.mpg"}, "MPG", false, Into::Out, {"X_1.MPG", "x.mpg"}, ""},
     {"/O replaces exactly that name, never another case",
      {"X.MOD"},
      {"X_1.MPG", "x.mpg"},
      "MPG",
      true,
-     false,
+     Into::Out,
      {"X_1.MPG", "x.mpg"},
      "X_1.MPG"},
     {"/O never replaces an earlier copy of another case",
@@ -85,7 +90,7 @@ const CaseRow kCaseRows[] = {
      {},
      "MOD",
      true,
-     false,
+     Into::Out,
      {"A.MOD", "a_1.MOD"},
      ""},
     {"target = source: a source of another case stays",
@@ -93,8 +98,16 @@ const CaseRow kCaseRows[] = {
      {},
      "mod",
      true,
-     true,
+     Into::Card,
      {"A.MOD", "A_1.mod"},
+     ""},
+    {"patch mode: an original renamed earlier in another case",
+     {"A.MOD", "a.MOD"},
+     {},
+     "MPG",
+     false,
+     Into::Patch,
+     {"A.MPG", "a_1.MPG"},
      ""},
 };
 
@@ -106,17 +119,17 @@ TEST_F(CopyRun, NamesDifferingOnlyInCaseAreOneName) {
         fs::remove_all(card);
         fs::remove_all(out);
         fs::create_directories(out);
-        const std::string into = row.intoCard ? card + "/PRG001" : out;
+        const std::string into = row.into == Into::Out ? out : card + "/PRG001";
         Names paths;
         for (const std::string& name : row.sources)
             paths.push_back(clip("PRG001/" + name, name));
         for (const std::string& name : row.existing)
-            dir.write((row.intoCard ? "card/PRG001/" : "out/") + name, "older file");
+            dir.write((row.into == Into::Out ? "out/" : "card/PRG001/") + name, "older file");
         settings.renameExt = row.renameExt;
         settings.overwrite = row.overwrite;
-        EXPECT_TRUE(
-            copyFileList(ctx, static_cast<int32_t>(paths.size()), paths, into, false, false, true, extras)
-                .complete());
+        EXPECT_TRUE(copyFileList(ctx, static_cast<int32_t>(paths.size()), paths,
+                                 row.into == Into::Patch ? "" : into, false, false, true, extras)
+                        .complete());
         EXPECT_EQ(names(into), row.expected);
         for (const std::string& name : row.existing)
             EXPECT_EQ(test::readAll(into + "/" + name) == "older file", name != row.replaced) << name;
@@ -125,7 +138,7 @@ TEST_F(CopyRun, NamesDifferingOnlyInCaseAreOneName) {
             EXPECT_EQ(
                 std::count_if(found.begin(), found.end(),
                               [&](const std::string& f) { return test::readAll(into + "/" + f) == name; }),
-                row.intoCard ? 2 : 1)
+                row.into == Into::Card ? 2 : 1)
                 << name;
         }
     }

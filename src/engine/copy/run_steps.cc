@@ -161,6 +161,8 @@ Outcome renameStep(Run& r, FileStep& step) {
             return Outcome::done();
         e = platform::moveFile(step.source, step.newName, options);
     }
+    if (e == 0)
+        r.runNames.insert(step.newName);  // no later original may take it in another case
     return Outcome::fromError(e, step.source);
 }
 
