@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Kadrel needs to build, test and run, when any is missing. The
 # second group serves the install test: the desktop and AppStream validators, man, and what
-# cpack needs to find the package's dependencies (dpkg-shlibdeps, file).
+# cpack needs to find the package's dependencies (dpkg-shlibdeps, file). The third lets the
+# copy tests mount an exFAT image through FUSE, a case-insensitive target.
 set -euo pipefail
 
 packages=(cmake g++ ninja-build pkg-config clang-format libgtest-dev libgmock-dev libbenchmark-dev
           ffmpeg libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
           qt6-base-dev libqt6svg6 xvfb xauth
           desktop-file-utils appstream man-db dpkg-dev file
+          exfat-fuse exfatprogs fuse3
           ${KADREL_EXTRA_PACKAGES:-})
 
 missing=()

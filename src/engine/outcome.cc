@@ -1,5 +1,6 @@
 #include "engine/outcome.h"
 
+#include <cerrno>
 #include <utility>
 
 #include "platform/file_copy.h"
@@ -19,8 +20,16 @@ Outcome Outcome::fromError(int error, std::string file) {
     return failure(error, std::move(file));
 }
 
+Outcome Outcome::fromCopyError(int error, std::string source, std::string target) {
+    const bool targetSide = error == ENOSPC || error == EDQUOT || error == EROFS || error == EFBIG;
+    return fromError(error, targetSide ? std::move(target) : std::move(source));
+}
+
 std::string Outcome::description() const {
-    return reason.empty() ? platform::systemErrorText(error) : reason;
+    if (!reason.empty())
+        return reason;
+    // A call that failed without setting errno: "Success" would say the opposite.
+    return error == 0 ? "The system reported a failure without a reason." : platform::systemErrorText(error);
 }
 
 std::string Outcome::errorText() const {
@@ -28,6 +37,8 @@ std::string Outcome::errorText() const {
 }
 
 std::string errorText(int number, const std::string& description) {
+    if (number == 0)
+        return description;
     return "Error " + std::to_string(number) + "\r\n" + description;
 }
 

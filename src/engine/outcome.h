@@ -26,14 +26,19 @@ struct Outcome {
     /// What a platform call's error number means: 0 done, the copy's cancel number cancelled,
     /// anything else a failure concerning file.
     static Outcome fromError(int error, std::string file);
+    /// The same for a copy from source to target: a failure names the file whose side failed,
+    /// the target when it is full, read-only or cannot take a file that large, else the source.
+    static Outcome fromCopyError(int error, std::string source, std::string target);
 
     /// Why it failed: the reason, else the system's text for the error number.
     std::string description() const;
-    /// "Error " + number + CR LF + description, the first lines of every failure's box.
+    /// "Error " + number + CR LF + description, the first lines of every failure's box; the
+    /// description alone when there is no number.
     std::string errorText() const;
 };
 
-/// "Error " + number + CR LF + description.
+/// "Error " + number + CR LF + description; the description alone for number 0, which is no
+/// error the user could look up.
 std::string errorText(int number, const std::string& description);
 
 }  // namespace kadrel

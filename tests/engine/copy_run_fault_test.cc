@@ -40,6 +40,7 @@ struct CopyRunFault : CopyRun, ::testing::WithParamInterface<std::tuple<Fault, b
         for (size_t i = 0; i < seam.order.size(); ++i)
             replaceAll(text, seam.order[i], "#" + std::to_string(i));
         replaceAll(text, card, "CARD");
+        replaceAll(text, out, "OUT");
         return text;
     }
     static void replaceAll(std::string& text, const std::string& from, const std::string& to) {
@@ -94,11 +95,13 @@ std::string failed(int code, const std::string& text, int file, int done) {
 }
 
 const Fault kFaults[] = {
-    Fault{"no space left halfway through the second copy",
+    Fault{"no space left halfway through the second copy: the full target is named",
           [](CopyRun& t) {
+              t.settings.dateFormat = "yy";  // the second copy's name whichever clip it is
               t.seam.slice = [&t](int64_t at) { return t.seam.current == 1 && at >= 8192 ? ENOSPC : 0; };
           },
-          {failed(28, "No space left on device", 1, 1)},
+          {"ERROR: Error 28\r\nNo space left on device\r\nOUT/09_Rome_1.mpg\r\n1 of 5 files were done; 4 "
+           "were not."},
           {1, 5, Outcome::Status::Failed, false}},
     Fault{"cancel during the third of five copies",
           [](CopyRun& t) {
@@ -188,8 +191,8 @@ const Fault kFaults[] = {
               };
           },
           {offer(5), "Confirm: Are you sure?",
-           "ERROR: These files were not deleted because their copies could not be verified:\r\n#0 (the copy "
-           "was replaced or changed)"},
+           "ERROR: These files were not deleted, for the reason after each:\r\n#0 (the copy was replaced or "
+           "changed)"},
           {5, 1, Outcome::Status::Done, false}}};
 
 INSTANTIATE_TEST_SUITE_P(Cases, CopyRunFault,

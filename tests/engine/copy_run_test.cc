@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <fstream>
+#include <stdexcept>
 
+#include "engine/copy/proven_delete.h"
 #include "engine/copy_run_fixture.h"
 #include "engine/moi_writer.h"
 
@@ -53,6 +56,172 @@ TEST_F(CopyRun, OverwriteReplacesOlderFilesButNeverOneOfTheSameRun) {
     EXPECT_EQ(names(out), (Names{kName + ".mpg", kName + "_1.mpg"}));
     EXPECT_EQ((Names{test::readAll(out + "/" + kName + ".mpg"), test::readAll(out + "/" + kName + "_1.mpg")}),
               firstRun);
+}
+
+/// Where a case row's clips go: into out, into the card's own folder, or renamed in place.
+enum class Into { Out, Card, Patch };
+
+/// Names differing only in case are one name: the card's clips, given in this order, each
+/// holding its own name.
+struct CaseRow {
+    const char* what;
+    Names sources;   ///< clips in card/PRG001
+    Names existing;  ///< older files in the target, each holding "older file"
+    const char* renameExt;
+    bool overwrite;
+    Into into;
+    Names expected;        ///< what the target holds afterwards, sorted
+    const char* replaced;  ///< the older file the run replaced, "" for none
+};
+
+const CaseRow kCaseRows[] = {
+    // what, sources, existing, renameext, /O, into, expected, replaced
+    {"an older x.mpg takes X.MPG", {"X.MOD"}, {"x.mpg"}, "MPG", false, Into::Out, {"X_1.MPG", "x.mpg"}, ""},
+    {"/O replaces exactly that name, never another case",
+     {"X.MOD"},
+     {"X_1.MPG", "x.mpg"},
+     "MPG",
+     true,
+     Into::Out,
+     {"X_1.MPG", "x.mpg"},
+     "X_1.MPG"},
+    {"/O never replaces an earlier copy of another case",
+     {"A.MOD", "a.MOD"},
+     {},
+     "MOD",
+     true,
+     Into::Out,
+     {"A.MOD", "a_1.MOD"},
+     ""},
+    {"target = source: a source of another case stays",
+     {"A.MOD"},
+     {},
+     "mod",
+     true,
+     Into::Card,
+     {"A.MOD", "A_1.mod"},
+     ""},
+    {"patch mode: an original renamed earlier in another case",
+     {"A.MOD", "a.MOD"},
+     {},
+     "MPG",
+     false,
+     Into::Patch,
+     {"A.MPG", "a_1.MPG"},
+     ""},
+};
+
+TEST_F(CopyRun, NamesDifferingOnlyInCaseAreOneName) {
+    settings.dateFormat = "";
+    settings.userText = "";
+    for (const CaseRow& row : kCaseRows) {
+        SCOPED_TRACE(row.what);
+        fs::remove_all(card);
+        fs::remove_all(out);
+        fs::create_directories(out);
+        const std::string into = row.into == Into::Out ? out : card + "/PRG001";
+        Names paths;
+        for (const std::string& name : row.sources)
+            paths.push_back(clip("PRG001/" + name, name));
+        for (const std::string& name : row.existing)
+            dir.write((row.into == Into::Out ? "out/" : "card/PRG001/") + name, "older file");
+        settings.renameExt = row.renameExt;
+        settings.overwrite = row.overwrite;
+        EXPECT_TRUE(copyFileList(ctx, static_cast<int32_t>(paths.size()), paths,
+                                 row.into == Into::Patch ? "" : into, false, false, true, extras)
+                        .complete());
+        EXPECT_EQ(names(into), row.expected);
+        for (const std::string& name : row.existing)
+            EXPECT_EQ(test::readAll(into + "/" + name) == "older file", name != row.replaced) << name;
+        for (const std::string& name : row.sources) {  // each clip is there once more, none was replaced
+            const Names found = names(into);
+            EXPECT_EQ(
+                std::count_if(found.begin(), found.end(),
+                              [&](const std::string& f) { return test::readAll(into + "/" + f) == name; }),
+                row.into == Into::Card ? 2 : 1)
+                << name;
+        }
+    }
+}
+
+// A failure says why and names the file whose step failed; none reads "Error 0". SOURCE and
+// OUT stand for the clip and the target folder.
+TEST_F(CopyRun, FailuresSayWhyAndNameTheirFile) {
+    const struct {
+        const char* clip;
+        std::function<void(CopyRun&)> arrange;
+        std::string message;
+    } cases[] = {
+        {".MOD",  // a hidden clip given by name, kept by name
+         [](CopyRun& t) {
+             t.settings.dateFormat = "";
+             t.settings.userText = "";
+         },
+         "The new name would be empty: nothing stands before its extension.\r\nSOURCE"},
+        {".x.MOD", [](CopyRun& t) { t.settings.dateFormat = ""; },
+         "The new name would begin with \".\", which hides the file.\r\nSOURCE"},
+        {"MOV001.MOD", [](CopyRun& t) { t.seam.slice = [](int64_t) { return EROFS; }; },
+         "Error 30\r\nRead-only file system\r\nOUT/" + kName + ".mpg"},
+        {"MOV001.MOD",
+         [](CopyRun& t) { t.seam.bytes = [](int64_t) { throw std::runtime_error("the reader went away"); }; },
+         "the reader went away"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message);
+        ui.messages.clear();
+        seam.slice = [](int64_t) { return 0; };
+        seam.bytes = [](int64_t) {};
+        settings.dateFormat = "yy-mm-dd_Hh-Nn-Ss";
+        settings.userText = "_Rome";
+        c.arrange(*this);
+        const std::string source = clip(c.clip, "clip");
+        EXPECT_EQ(copyFileList(ctx, 1, {source}, out, false, false, true, extras).status,
+                  Outcome::Status::Failed);
+        EXPECT_TRUE(names(out).empty());
+        ASSERT_EQ(ui.messages.size(), 1u);
+        std::string shown = ui.messages[0].text;
+        for (const auto& [path, placeholder] : {std::pair{source, "SOURCE"}, std::pair{out, "OUT"}})
+            if (const size_t at = shown.find(path); at != std::string::npos)
+                shown.replace(at, path.size(), placeholder);
+        const bool stopped =
+            c.message.find("SOURCE") != std::string::npos || c.message.find("OUT") != std::string::npos;
+        EXPECT_EQ(shown, c.message + (stopped ? "\r\n0 of 1 files were done; 1 was not." : ""));
+        fs::remove(source);
+    }
+}
+
+// Each source the delete keeps is named with its own reason, not one reason for all.
+TEST_F(CopyRun, KeptSourcesAreListedWithTheirOwnReasons) {
+    const struct {
+        std::function<void(CopyRun&, const std::string& copy)> arrange;
+        const char* reason;  // "" when the source goes
+    } cases[] = {
+        {[](CopyRun&, const std::string&) {}, ""},
+        {[](CopyRun& t, const std::string&) { t.control.copyCancel = 1; }, "the run was stopped"},
+        {[](CopyRun&, const std::string& copy) { std::fstream(copy, std::ios::in | std::ios::out) << "X"; },
+         "the copy differs from the source"},
+        {[](CopyRun&, const std::string& copy) { fs::remove_all(fs::path(copy).parent_path()); },
+         "the copies' folder could not be written to the disk: No such file or directory"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.reason);
+        ui.messages.clear();
+        control.copyCancel = 0;
+        fs::create_directories(out);
+        const std::string source = clip("PRG001/MOV001.MOD", "clip one");
+        const std::string copy = out + "/MOV001.MOD";
+        fs::copy_file(source, copy, fs::copy_options::overwrite_existing);
+        const ProcessedFile done{source, copy, platform::fileId(source), platform::fileId(copy), {}};
+        c.arrange(*this, copy);
+        const DeleteOutcome result = deleteSources(ctx, {done}, out);
+        EXPECT_EQ(result.kept, *c.reason ? 1 : 0);
+        EXPECT_EQ(fs::exists(source), *c.reason != '\0');
+        if (!*c.reason)
+            continue;
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_EQ(ui.messages[0].text, "These files were not deleted, for the reason after each:\r\n" +
+                                           source + " (" + c.reason + ")");
+    }
 }
 
 // Copies made inside the card match the search: a later run must not take them up, and no copy
@@ -113,21 +282,26 @@ TEST_F(CopyRun, WideScreenCopyAndPatchModeWithUnchangedNameChangeOnlyTheAspectRa
     EXPECT_NE(ui.messages[0].text.find(a), std::string::npos);
 }
 
-// A card of 16:9 and 4:3 recordings and a clip without a companion, with /W and use_moi: names
-// from the recording times, and only what the camera recorded 16:9 or did not say is marked.
+// A card of 16:9 and 4:3 recordings, one whose aspect byte says neither and a clip without a
+// companion, with /W and use_moi: names from the recording times, and only what the camera
+// recorded 16:9 or did not say is marked.
 TEST_F(CopyRun, UseMoiNamesByRecordingTimeAndMarksOnlyClipsNotRecorded4to3) {
     const std::string wide = wideSample();
-    for (const char* name : {"PRG001/MOV001.MOD", "PRG001/MOV002.MOD", "PRG002/MOV003.MOD"})
+    for (const char* name :
+         {"PRG001/MOV001.MOD", "PRG001/MOV002.MOD", "PRG002/MOV003.MOD", "PRG002/MOV004.MOD"})
         clip(name, sample);
     dir.write("card/PRG001/MOV001.MOI", test::moiBytes({}));
     dir.write("card/PRG001/MOV002.moi", test::moiBytes({.minute = 20, .msOfMinute = 5999, .format = 0x50}));
+    dir.write("card/PRG002/MOV004.MOI", test::moiBytes({.minute = 22, .format = 0x53}));
     settings.useMoi = true;
     EXPECT_TRUE(runAll(true).complete());
-    const Names copies{"09-07-17_14-18-50_Rome.mpg", "09-07-17_14-20-05_Rome.mpg", kName + ".mpg"};
-    EXPECT_EQ(names(out), (Names{copies[2], copies[0], copies[1]}));
+    const Names copies{"09-07-17_14-18-50_Rome.mpg", "09-07-17_14-20-05_Rome.mpg", kName + ".mpg",
+                       "09-07-17_14-22-50_Rome.mpg"};
+    EXPECT_EQ(names(out), (Names{copies[2], copies[0], copies[1], copies[3]}));
     EXPECT_TRUE(test::readAll(out + "/" + copies[0]) == wide);
     EXPECT_TRUE(test::readAll(out + "/" + copies[1]) == sample);
     EXPECT_TRUE(test::readAll(out + "/" + copies[2]) == wide);
+    EXPECT_TRUE(test::readAll(out + "/" + copies[3]) == wide);
 
     // Patch mode: the same choice, each clip renamed by the patch-mode rule.
     EXPECT_TRUE(copyAllFound(ctx, card, "", true, false, extras).complete());
@@ -136,6 +310,7 @@ TEST_F(CopyRun, UseMoiNamesByRecordingTimeAndMarksOnlyClipsNotRecorded4to3) {
     EXPECT_TRUE(test::readAll(card + "/PRG001/MOV001_Rome.mpg") == wide);
     EXPECT_TRUE(test::readAll(card + "/PRG001/MOV002_Rome.mpg") == sample);
     EXPECT_TRUE(test::readAll(card + "/PRG002/MOV003_Rome.mpg") == wide);
+    EXPECT_TRUE(test::readAll(card + "/PRG002/MOV004_Rome.mpg") == wide);
 }
 
 TEST_F(CopyRun, PatchModeTakenNameIsReplacedByAllFoundButNumberedByList) {

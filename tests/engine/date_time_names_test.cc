@@ -94,6 +94,17 @@ TEST(DateTimeNames, BuildTargetNameFollowsTheTargetAndTheSettings) {
     // A source whose times cannot be read: the name is the user text alone.
     EXPECT_EQ(buildTargetName(dir.file("card/gone.MOD"), s, NameTarget{dir.path() + "out", true, false, {}}),
               dir.path() + "out/_Rome.mpg");
+    // Without user text that name would be the hidden ".mpg": refused, saying why.
+    s.userText = "";
+    std::string why;
+    EXPECT_EQ(buildTargetName(dir.file("card/gone.MOD"), s, NameTarget{dir.path() + "out", true, false, {}},
+                              std::nullopt, &why),
+              "");
+    EXPECT_EQ(why, "The new name would be empty: nothing stands before its extension.");
+    // A hidden original keeps its own name in patch mode: no new name is made for it.
+    const std::string hidden = dir.write("card/.x.MOD", "clip");
+    s.renameExt = "";
+    EXPECT_EQ(buildTargetName(hidden, s, NameTarget{"", true, false, {}}), hidden);
     // No user text or date format may carry a name out of its folder.
     for (const char* text : {"/../x", "/x"}) {
         s.userText = text;

@@ -168,11 +168,37 @@ std::string trimBlanks(const std::string& text) {
     return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
+/// The folder part of a path with its separator; "./" for a bare name.
+std::string folderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "./" : path.substr(0, slash + 1);
+}
+
+/// True when path's folder holds an entry that matches its name only without regard to case.
+/// Each folder is read once into folders; an unreadable folder holds nothing.
+bool hasCaseVariant(const std::string& path, FolderEntries& folders) {
+    const std::string folder = folderOf(path);
+    auto [entries, added] = folders.try_emplace(folder);
+    if (added)
+        platform::listDirectory(folder, [&set = entries->second](const platform::DirEntry& entry) {
+            set.insert(entry.name);
+            return true;
+        });
+    const std::string_view name = std::string_view(path).substr(path.rfind('/') + 1);
+    const auto [first, last] = entries->second.equal_range(name);
+    return std::any_of(first, last, [name](const std::string& entry) { return entry != name; });
+}
+
 /// The first name of Base X, Base_1 X, Base_2 X ... that is free; with overwrite, the first
-/// the run has not reserved, whatever is there (so a rerun gives the same names).
+/// the run has not reserved and no entry of another case holds, whatever is there under
+/// exactly that name (so a rerun gives the same names).
 std::string pickFreeName(const std::string& base, const std::string& ext, const NameTarget& where) {
+    FolderEntries listed;
+    FolderEntries& folders = where.folders ? *where.folders : listed;
     auto taken = [&](const std::string& name) {
         if (where.reserved && where.reserved(name))
+            return true;
+        if (hasCaseVariant(name, folders))
             return true;
         return !where.overwrite && platform::entryExists(name);
     };
@@ -188,10 +214,19 @@ std::string pickFreeName(const std::string& base, const std::string& ext, const 
     }
 }
 
-/// A composed stem must stay one plain name inside its folder.
-bool isPlainName(const std::string& stem, const std::string& ext) {
+constexpr char kLeavesFolder[] = "The new name would leave its folder.";
+
+/// Why a new name made of stem (without its folder) and ext cannot be used; "" when it can.
+/// A hidden or empty name would leave a recording where no file manager shows it.
+std::string refusalOf(const std::string& stem, const std::string& ext) {
     const std::string name = stem + ext;
-    return stem.find('/') == std::string::npos && name != "." && name != "..";
+    if (stem.find('/') != std::string::npos || name == "." || name == "..")
+        return kLeavesFolder;
+    if (stem.empty())
+        return "The new name would be empty: nothing stands before its extension.";
+    if (stem[0] == '.')
+        return "The new name would begin with \".\", which hides the file.";
+    return "";
 }
 
 /// The target-file rule of the command line: T U, or with the text first T's folder, U, T's name.
@@ -203,7 +238,30 @@ std::string targetFileBase(const std::string& t, const Settings& s) {
     return t.substr(0, cut) + s.userText + t.substr(cut);
 }
 
+/// A new name before its running number: folder and stem, the extension with its dot, and
+/// why it cannot be used ("" when it can).
+struct Composed {
+    std::string base, ext, refusal;
+};
+
+/// The date part of a copy's name: the recording time or the file time in the date format, or
+/// the source's base name without a format.
+std::string dateText(const std::string& source, const std::string& baseName, const Settings& s,
+                     const std::optional<platform::CalendarTime>& recorded) {
+    if (s.dateFormat.empty())
+        return baseName;
+    return recorded ? formatFileTime(*recorded, s.dateFormat)
+                    : getFileTimeName(source, s.timeSource, s.dateFormat);
+}
+
 }  // namespace
+
+bool NoCaseLess::operator()(std::string_view a, std::string_view b) const {
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return static_cast<unsigned char>(platform::asciiLower(x)) <
+               static_cast<unsigned char>(platform::asciiLower(y));
+    });
+}
 
 const std::array<DateFormatRow, 33>& dateFormatTable() {
     return kFormats;
@@ -240,31 +298,30 @@ std::string composeStem(const std::string& dateText, const std::string& userText
 }
 
 std::string buildTargetName(const std::string& source, const Settings& s, const NameTarget& where,
-                            const std::optional<platform::CalendarTime>& recorded) {
+                            const std::optional<platform::CalendarTime>& recorded, std::string* refusal) {
     std::string name, folder, ext;
     splitPath(source, name, folder, ext);
+    Composed c;
     if (where.target.empty()) {
         const std::string stem = composeStem(name, s.userText, s.textBeforeDate);
-        const std::string x = "." + (s.renameExt.empty() ? ext : s.renameExt);
-        if (!isPlainName(stem, x))
-            return "";
-        if (platform::equalsNoCase(folder + stem + x, source))
+        c = {folder + stem, "." + (s.renameExt.empty() ? ext : s.renameExt), ""};
+        if (platform::equalsNoCase(c.base + c.ext, source))
             return source;
-        return pickFreeName(folder + stem, x, where);
+        c.refusal = refusalOf(stem, c.ext);
+    } else if (!where.targetIsDir) {
+        c = {targetFileBase(where.target, s), "." + s.renameExt, ""};
+        const std::string stem = c.base.substr(c.base.rfind('/') + 1);
+        c.refusal = s.userText.find('/') != std::string::npos ? kLeavesFolder : refusalOf(stem, c.ext);
+    } else {
+        const std::string stem =
+            composeStem(dateText(source, name, s, recorded), s.userText, s.textBeforeDate);
+        c = {addBackslash(where.target) + stem, "." + s.renameExt, refusalOf(stem, "." + s.renameExt)};
     }
-    if (!where.targetIsDir) {
-        if (s.userText.find('/') != std::string::npos)
-            return "";
-        return pickFreeName(targetFileBase(where.target, s), "." + s.renameExt, where);
-    }
-    std::string date = name;
-    if (!s.dateFormat.empty())
-        date = recorded ? formatFileTime(*recorded, s.dateFormat)
-                        : getFileTimeName(source, s.timeSource, s.dateFormat);
-    const std::string stem = composeStem(date, s.userText, s.textBeforeDate);
-    if (!isPlainName(stem, "." + s.renameExt))
-        return "";
-    return pickFreeName(addBackslash(where.target) + stem, "." + s.renameExt, where);
+    if (c.refusal.empty())
+        return pickFreeName(c.base, c.ext, where);
+    if (refusal)
+        *refusal = c.refusal;
+    return "";
 }
 
 }  // namespace kadrel

@@ -69,7 +69,9 @@ Outcome deleteOne(const ProcessedFile& f) {
 /// Why a source may not go before its proof is even tried, or done when nothing stands in the way.
 Outcome beforeProof(const RunContext& ctx, const ProcessedFile& f, const Outcome& flushed) {
     if (!flushed.ok())
-        return Outcome::failure(flushed.error, f.source);
+        return Outcome::failure(
+            flushed.error, f.source,
+            "the copies' folder could not be written to the disk: " + flushed.description());
     if (ctx.control.copyCancel != 0)
         return Outcome::failure(0, f.source, "the run was stopped");
     return Outcome::done();
@@ -108,7 +110,7 @@ DeleteOutcome deleteSources(const RunContext& ctx, const std::vector<ProcessedFi
             static_cast<Outcome&>(result) = one;
     }
     if (result.kept > 0)
-        showError(ctx.ui, "These files were not deleted because their copies could not be verified:" + kept);
+        showError(ctx.ui, "These files were not deleted, for the reason after each:" + kept);
     return result;
 }
 

@@ -88,13 +88,14 @@ Outcome stageStep(Run& r, Finishing& f) {
     f.nameTime = choice.nameTime;
     f.notes = std::move(choice.notes);
     const NameTarget where = nameTarget(r);
-    f.name = buildTargetName(f.source, r.ctx.settings, where, f.nameTime);
+    std::string refusal;
+    f.name = buildTargetName(f.source, r.ctx.settings, where, f.nameTime, &refusal);
     if (f.name.empty())
-        return Outcome::failure(EINVAL, f.source, "The new name would leave the target folder.");
+        return Outcome::failure(0, f.source, refusal);
     r.ctx.ui.processEvents();
     const int e = platform::stageCopy(f.source, f.name, copyOptions(r, f.index, where.overwrite), f.staged);
     if (e != 0)
-        return Outcome::fromError(e, f.source);
+        return Outcome::fromCopyError(e, f.source, f.name);
     r.pendingNames.insert(f.name);
     return Outcome::done();
 }
@@ -152,13 +153,16 @@ Outcome renameStep(Run& r, FileStep& step) {
     const platform::CopyOptions options = copyOptions(r, step.index, where.overwrite);
     int e = EEXIST;
     for (int attempt = 0; attempt < kNameAttempts && e == EEXIST; ++attempt) {
-        step.newName = buildTargetName(step.source, r.ctx.settings, where, step.choice.nameTime);
+        std::string refusal;
+        step.newName = buildTargetName(step.source, r.ctx.settings, where, step.choice.nameTime, &refusal);
         if (step.newName.empty())
-            return Outcome::failure(EINVAL, step.source, "The new name would leave its folder.");
+            return Outcome::failure(0, step.source, refusal);
         if (step.newName == step.source)
             return Outcome::done();
         e = platform::moveFile(step.source, step.newName, options);
     }
+    if (e == 0)
+        r.runNames.insert(step.newName);  // no later original may take it in another case
     return Outcome::fromError(e, step.source);
 }
 
@@ -183,6 +187,14 @@ Outcome patchStep(Run& r, FileStep& step) {
     return scan.ok() ? timesBack : scan;
 }
 
+/// True when name, without regard to case, is a source, a copy made or one still to take its
+/// name.
+bool namedByRun(Run& r, const std::string& name) {
+    for (; r.copiesNamed < r.processed.size(); ++r.copiesNamed)
+        r.runNames.insert(r.processed[r.copiesNamed].copy);
+    return r.runNames.count(name) > 0 || r.pendingNames.count(name) > 0;
+}
+
 }  // namespace
 
 Identity identityOf(const platform::FileId& id) {
@@ -199,13 +211,16 @@ NameTarget nameTarget(Run& r) {
     where.targetIsDir = r.targetIsDir;
     // A list run in patch mode never replaces a taken name.
     where.overwrite = r.ctx.settings.overwrite && !(r.listRun && r.target.empty());
+    // By name without regard to case and by identity: either alone lets some spelling of a
+    // source or of a copy of this run be replaced.
     where.reserved = [&r](const std::string& name) {
-        if (r.pendingNames.count(name) > 0)
+        if (namedByRun(r, name))
             return true;
         const platform::FileId id = platform::fileId(name);
         return id.exists() && r.reserved.count(identityOf(id)) > 0;
     };
     where.nextNumber = &r.nextNumber;
+    where.folders = &r.folders;
     return where;
 }
 

@@ -25,7 +25,7 @@ Identity identityOf(const platform::FileId& id);
 /// One run: its files, where they go and what it has done so far.
 struct Run {
     Run(const RunContext& c, std::vector<std::string> f, const CopyRunExtras& e)
-        : ctx(c), files(std::move(f)), extras(e) {}
+        : ctx(c), files(std::move(f)), extras(e), runNames(files.begin(), files.end()) {}
 
     const RunContext& ctx;
     std::vector<std::string> files;
@@ -36,8 +36,13 @@ struct Run {
     bool targetIsDir = true;
     bool listRun = false;
     std::vector<ProcessedFile> processed;
-    std::set<Identity> reserved;         ///< the sources and every copy made, by identity
-    std::set<std::string> pendingNames;  ///< names given to copies that have not taken them yet
+    std::set<Identity> reserved;  ///< the sources and every copy made, by identity
+    /// The sources and every copy made, by name: a file system may give each spelling of one
+    /// file its own inode number, so identity alone cannot tell a case variant.
+    NameSet runNames;
+    size_t copiesNamed = 0;  ///< how many of processed are in runNames
+    NameSet pendingNames;    ///< names given to copies that have not taken them yet
+    FolderEntries folders;   ///< the target folders' entries, listed once
     CopyFinisher* finisher = nullptr;
     bool overlap = false;  ///< scans run on the second thread
     std::map<std::string, long> nextNumber;
