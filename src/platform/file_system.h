@@ -11,6 +11,8 @@
 
 namespace kadrel::platform {
 
+class FileFaults;
+
 /// The path separator of this platform ('/' on POSIX).
 inline constexpr char kSeparator = '/';
 
@@ -78,9 +80,11 @@ struct DirEntry {
 
 /// Calls visit for every entry of folder except "." and "..", in the order the file system
 /// returns them; stops early when visit returns false. Links to folders are reported as
-/// plain entries (isDirectory false) so a walk cannot loop. False when the folder cannot be
-/// opened.
-bool listDirectory(const std::string& folder, const std::function<bool(const DirEntry&)>& visit);
+/// plain entries (isDirectory false) so a walk cannot loop. False (errno set) when the folder
+/// cannot be opened or a read of its entries fails part way; what was read before is visited.
+/// faults, when given, may fail any read of the listing.
+bool listDirectory(const std::string& folder, const std::function<bool(const DirEntry&)>& visit,
+                   FileFaults* faults = nullptr);
 
 /// Creates the file exclusively and removes it again. Never truncates or removes an existing
 /// file. True when the name could be created.

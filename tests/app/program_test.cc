@@ -161,7 +161,8 @@ TEST_F(Program, ARunThatLeavesFilesBehindNeverExitsWithSuccess) {
                 fs::exists(dir.file("card/PRG001/MOV001.MOI")));
 }
 
-// A folder the user may not read hides clips: the run names it and does not claim success.
+// A folder the user may not read hides clips: the run names it and does not claim success, and
+// an unreadable card is no card without clips.
 TEST_F(Program, UnreadableFoldersAreNamedAndTheRunDoesNotClaimSuccess) {
     if (::geteuid() != 0)
         GTEST_SKIP() << "needs root to run the program as another user";
@@ -169,11 +170,19 @@ TEST_F(Program, UnreadableFoldersAreNamedAndTheRunDoesNotClaimSuccess) {
     dir.write("card/locked/MOV002.MOD", "clip two");
     for (const char* open : {"", "card", "card/ok", "card/ok/MOV001.MOD", "dst", "kadrel"})
         fs::permissions(dir.file(open), fs::perms::all, fs::perm_options::add);
-    fs::permissions(dir.file("card/locked"), fs::perms::none);
-    const Result r = run("card dst", "setpriv --reuid=65534 --regid=65534 --clear-groups ");
-    EXPECT_EQ(r.status, 6);
-    EXPECT_NE(r.err.find("could not be read:\ncard/locked/"), std::string::npos) << r.err;
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir.file("dst")), fs::directory_iterator{}), 1);
+    // locked folder, the folder the message names, files copied
+    const std::tuple<const char*, const char*, long> cases[] = {{"card/locked", "card/locked/", 1},
+                                                                {"card", "card/", 0}};
+    for (const auto& [locked, named, copied] : cases) {
+        for (const auto& entry : fs::directory_iterator(dir.file("dst")))
+            fs::remove(entry.path());
+        fs::permissions(dir.file(locked), fs::perms::none);
+        const Result r = run("card dst", "setpriv --reuid=65534 --regid=65534 --clear-groups ");
+        fs::permissions(dir.file(locked), fs::perms::all);
+        EXPECT_EQ(r.status, 6) << named;
+        EXPECT_NE(r.err.find(std::string("could not be read:\n") + named + "\n"), std::string::npos) << r.err;
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir.file("dst")), fs::directory_iterator{}), copied);
+    }
 }
 
 }  // namespace
