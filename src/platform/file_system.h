@@ -97,7 +97,8 @@ bool removeFile(const std::string& path);
 bool makeFolders(const std::string& path);
 
 /// Creates or empties a log file for writing. Never follows a link and never blocks: anything
-/// but a regular file under that name (a FIFO, a device, a link) gives null (errno set).
+/// but a regular file of one link under that name (a FIFO, a device, a symbolic link, a hard
+/// link to another file) gives null (errno set) and is left as it was.
 std::FILE* openLogFile(const std::string& path);
 
 /// Lets the allocator keep large freed blocks for reuse instead of handing each back to the

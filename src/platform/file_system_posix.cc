@@ -215,9 +215,10 @@ std::FILE* openLogFile(const std::string& path) {
     if (fd < 0)
         return nullptr;
     struct stat st {};
-    const bool regular = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    // A second link makes the log another file's name too: emptying it would empty that file.
+    const bool regular = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink == 1;
     if (!regular || ftruncate(fd, 0) != 0 || fcntl(fd, F_SETFL, 0) != 0) {
-        const int error = regular ? errno : EINVAL;
+        const int error = regular ? errno : (S_ISREG(st.st_mode) ? EMLINK : EINVAL);
         close(fd);
         errno = error;
         return nullptr;
