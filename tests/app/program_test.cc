@@ -59,6 +59,10 @@ TEST_F(Program, RunsThatCopyNothingReportAndExitByTheirCode) {
         {garbled + " /C", 128, usage, ""},
         {garbled, 132, usage, ""},
         {dir.path() + " " + garbled, 255, usage, ""},
+        // An argument that changes nothing is named; the code stays what it would be without it.
+        {dir.path() + " /X", 4, "", "kadrel: these arguments were ignored: \"/X\"\n"},
+        {dir.path() + " /O /O /O /O /O /O /O /W -h", 4, "",
+         "kadrel: these arguments were ignored: \"/W\" \"-h\"\n"},
     };
     for (const auto& [args, status, out, err] : cases) {
         const Result r = run(args);
