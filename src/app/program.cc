@@ -82,7 +82,7 @@ int commandLineMode(int argc, char** argv, Settings& settings, DebugLog& log) {
             showErrorReport(ui, code);
         return exitStatus(code);
     }
-    loadCommandLineSettings(settings);
+    loadCommandLineSettings(settings, ui);
     // The command line takes datetimeformat raw, without the table of formats, so a pattern
     // holding "/" or ".." is only caught here, before anything is touched.
     const std::string nameProblem =

@@ -97,6 +97,18 @@ TEST_F(Program, CopiesAFolderOrOneFileFromTheCommandLine) {
     r = run("card dst /S:xyz");
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.err.find("No files with extension *.xyz were found"), std::string::npos) << r.err;
+
+    // A settings file that cannot be read is named, and the run names its copies by date as a
+    // new file would have it, instead of keeping the card names.
+    fs::remove(dir.file("config/kadrel/Kadrel.ini"));
+    ASSERT_EQ(::mkfifo(dir.file("config/kadrel/Kadrel.ini").c_str(), 0644), 0);
+    r = run("card dst");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(
+        r.err.starts_with("ERROR\nCan not read ini-File\n" + dir.path() + "config/kadrel/Kadrel.ini\n"))
+        << r.err;
+    EXPECT_FALSE(fs::exists(dir.file("dst/MOV001_1.MPG")));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.file("dst")), fs::directory_iterator{}), 3);
 }
 
 // The command line takes datetimeformat as it stands: one leading out of the target must stop
