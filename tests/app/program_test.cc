@@ -171,10 +171,13 @@ TEST_F(Program, ARunThatLeavesFilesBehindNeverExitsWithSuccess) {
     EXPECT_NE(r.err.find("not regular files:\ncard/PRG001/MOV002.MOD"), std::string::npos) << r.err;
     EXPECT_EQ(test::readAll(dir.file("dst/MOV001.MPG")), "clip one");
 
-    // Asked on a terminal whether to delete, the user stops the program instead: nothing is deleted.
-    EXPECT_EQ(copyOnTerminalAndSignal(dir.path(), "N = Cancel]", SIGTERM), 128 + SIGTERM);
-    EXPECT_TRUE(fs::exists(dir.file("card/PRG001/MOV001.MOD")) &&
-                fs::exists(dir.file("card/PRG001/MOV001.MOI")));
+    // Asked on a terminal whether to delete, the user stops the program instead (Ctrl+C, kill, a
+    // closed terminal): nothing is deleted.
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        EXPECT_EQ(copyOnTerminalAndSignal(dir.path(), "N = Cancel]", signal), 128 + signal) << signal;
+        EXPECT_TRUE(fs::exists(dir.file("card/PRG001/MOV001.MOD")) &&
+                    fs::exists(dir.file("card/PRG001/MOV001.MOI")));
+    }
 }
 
 // A folder the user may not read hides clips: the run names it and does not claim success, and
