@@ -169,7 +169,8 @@ int endOfSwitches(const ArgumentArray& args, int n) {
 /// Without "--": the first argument is the source unless it asks for help, the second the
 /// target unless it is a switch, and only switches count after them.
 void readByPosition(const ArgumentArray& args, int n, Settings& settings, CommandLineFlags& flags) {
-    if (isSwitch(args[1]) && args[1].find("/?") != std::string::npos)
+    // A user text such as -T:/? asks for no help.
+    if (isSwitch(args[1]) && !isDashTextSwitch(args[1]) && args[1].find("/?") != std::string::npos)
         flags.helpRequested = true;
     else
         settings.sourceDir = args[1];

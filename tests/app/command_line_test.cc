@@ -103,6 +103,7 @@ TEST_F(ParseCommandLine, ErrorBits) {
         {{file, "/W", "/C"}, 0},
         {{"/?"}, kErrSourceChars},
         {{"/?", missing}, kErrSourceChars},
+        {{"-T:/?", folder}, kErrSource},  // a user text, not a help request
         {{folder, "/W", "/S:jpg", "/?"}, kErrSourceChars},
         {{folder + "\\/:*?<>|", "/C"}, kErrSource},
         {{folder, folder + "\\/:*?<>|"}, kErrTargetChars + kErrTarget},
