@@ -1,5 +1,6 @@
 #include "app/command_line.h"
 
+#include <algorithm>
 #include <string_view>
 
 #include "engine/copy/file_search.h"
@@ -28,10 +29,19 @@ bool hasInvalidRun(const std::string& text) {
     return text.find(kInvalidChars) != std::string::npos;
 }
 
+/// "-S:", "-R:" and "-T:" take their text as it stands: -T:a/b is a user text to refuse, not
+/// the relative path it could also be.
+bool isDashTextSwitch(const std::string& arg) {
+    if (arg.size() < 3 || arg[0] != '-' || arg[2] != ':')
+        return false;
+    const char letter = platform::asciiLower(arg[1]);
+    return letter == 's' || letter == 'r' || letter == 't';
+}
+
 /// Absolute paths begin with "/", so only "/" followed by no further "/" is a switch, in
 /// every position: a path such as /clips/2009 must never read as /C.
 bool isSwitch(const std::string& arg) {
-    return !arg.empty() && arg[0] == '/' && arg.find('/', 1) == std::string::npos;
+    return (!arg.empty() && arg[0] == '/' && arg.find('/', 1) == std::string::npos) || isDashTextSwitch(arg);
 }
 
 int count(const ArgumentArray& args) {
@@ -48,34 +58,46 @@ void resetDefaults(Settings& settings, CommandLineFlags& flags) {
     settings.useMoi = false;
     flags.confirmPatch = false;
     flags.helpRequested = false;
+    flags.ignored.clear();
 }
 
-/// Sets what a switch asks for; anything else, a path too, is ignored.
-void applySwitch(const std::string& arg, Settings& settings, CommandLineFlags& flags) {
+/// Sets what a switch asks for; false for anything else, a path too. The first character, "/"
+/// or "-", is the same for every switch.
+bool applySwitch(const std::string& arg, Settings& settings, CommandLineFlags& flags) {
     if (!isSwitch(arg))
-        return;
-    const auto starts = [&arg](std::string_view prefix) {
-        return platform::equalsNoCase(std::string_view(arg).substr(0, prefix.size()), prefix);
+        return false;
+    const std::string_view body = std::string_view(arg).substr(1);
+    const auto starts = [body](std::string_view prefix) {
+        return platform::equalsNoCase(body.substr(0, prefix.size()), prefix);
     };
-    const auto is = [&arg](std::string_view text) { return platform::equalsNoCase(arg, text); };
-    if (starts("/W"))
+    const auto is = [body](std::string_view text) { return platform::equalsNoCase(body, text); };
+    if (starts("W"))
         settings.setWideScreen = true;
-    else if (starts("/S:"))
+    else if (starts("S:"))
         settings.searchExt = stripQuotes(arg.substr(3));
-    else if (starts("/R:"))
+    else if (starts("R:"))
         settings.renameExt = stripQuotes(arg.substr(3));
-    else if (starts("/C"))
+    else if (starts("C"))
         flags.confirmPatch = true;
-    else if (starts("/T:"))
+    else if (starts("T:"))
         settings.userText = stripQuotes(arg.substr(3));
-    else if (is("/O"))
+    else if (is("O"))
         settings.overwrite = true;
-    else if (is("/M"))
+    else if (is("M"))
         settings.useMoi = true;
-    else if (is("/E"))
+    else if (is("E"))
         flags.showErrors = true;
-    else if (is("/?"))
+    else if (is("?"))
         flags.helpRequested = true;
+    else
+        return false;
+    return true;
+}
+
+/// An argument that is neither a known switch nor a path in its place is named, never dropped.
+void applyOrIgnore(const std::string& arg, Settings& settings, CommandLineFlags& flags) {
+    if (!applySwitch(arg, settings, flags))
+        flags.ignored.push_back(arg);
 }
 
 int16_t validateTarget(Settings& settings, CommandLineFlags& flags) {
@@ -147,7 +169,8 @@ int endOfSwitches(const ArgumentArray& args, int n) {
 /// Without "--": the first argument is the source unless it asks for help, the second the
 /// target unless it is a switch, and only switches count after them.
 void readByPosition(const ArgumentArray& args, int n, Settings& settings, CommandLineFlags& flags) {
-    if (isSwitch(args[1]) && args[1].find("/?") != std::string::npos)
+    // A user text such as -T:/? asks for no help.
+    if (isSwitch(args[1]) && !isDashTextSwitch(args[1]) && args[1].find("/?") != std::string::npos)
         flags.helpRequested = true;
     else
         settings.sourceDir = args[1];
@@ -157,7 +180,7 @@ void readByPosition(const ArgumentArray& args, int n, Settings& settings, Comman
         next = 3;
     }
     for (int i = next; i <= n; ++i)
-        applySwitch(args[i], settings, flags);
+        applyOrIgnore(args[i], settings, flags);
 }
 
 /// With "--": switches may stand anywhere before it, everything after it is a path, and the
@@ -166,7 +189,7 @@ void readAroundEnd(const ArgumentArray& args, int n, int end, Settings& settings
     std::vector<std::string> paths;
     for (int i = 1; i <= n; ++i) {
         if (i < end && isSwitch(args[i]))
-            applySwitch(args[i], settings, flags);
+            applyOrIgnore(args[i], settings, flags);
         else if (i != end)
             paths.push_back(args[i]);
     }
@@ -174,6 +197,8 @@ void readAroundEnd(const ArgumentArray& args, int n, int end, Settings& settings
         settings.sourceDir = paths[0];
     if (paths.size() > 1)
         settings.targetDir = paths[1];
+    if (paths.size() > 2)
+        flags.ignored.insert(flags.ignored.end(), paths.begin() + 2, paths.end());
 }
 
 }  // namespace
@@ -187,6 +212,26 @@ ArgumentArray argsFromArgv(int argc, const char* const* argv) {
     }
     args[0] = std::to_string(args.size() - 1);
     return args;
+}
+
+std::vector<std::string> argumentsPastLimit(int argc, const char* const* argv) {
+    std::vector<std::string> past;
+    for (int i = kMaxArgs + 1; i < argc; ++i)
+        past.emplace_back(argv[i]);
+    return past;
+}
+
+std::string ignoredArgumentsWarning(const std::vector<std::string>& ignored) {
+    if (ignored.empty())
+        return "";
+    std::string line = "kadrel: these arguments were ignored:";
+    for (std::string arg : ignored) {
+        // One line whatever the arguments hold.
+        std::replace_if(
+            arg.begin(), arg.end(), [](unsigned char c) { return c < 0x20 || c == 0x7f; }, '?');
+        line += " \"" + arg + "\"";
+    }
+    return line;
 }
 
 std::string stripQuotes(const std::string& text) {

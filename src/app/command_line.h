@@ -34,6 +34,8 @@ struct CommandLineFlags {
     bool showErrors = false;
     bool sourceIsDir = false;
     bool targetIsDir = false;
+    /// Arguments read but not used, in their order: unknown switches and paths past the target.
+    std::vector<std::string> ignored;
 };
 
 /// Argument array: element 0 holds the count N as decimal text, elements 1..N the arguments.
@@ -44,13 +46,21 @@ using ArgumentArray = std::vector<std::string>;
 /// except for an argument holding a "/" (a relative path) and everything after "--".
 ArgumentArray argsFromArgv(int argc, const char* const* argv);
 
+/// The arguments past the eighth, which are never read, as given.
+std::vector<std::string> argumentsPastLimit(int argc, const char* const* argv);
+
+/// One line naming every argument in ignored, each in double quotes; empty when there is none.
+std::string ignoredArgumentsWarning(const std::vector<std::string>& ignored);
+
 /// The text without one leading and then one trailing double quote (texts of 2 or more).
 std::string stripQuotes(const std::string& text);
 
 /// Applies the switches of args to settings and flags and validates them; returns the code.
 /// Without "--" the first argument is the source (unless it asks for help) and the second the
 /// target (unless it is a switch); with "--" the switches stand before it and the first two
-/// other arguments are the source and the target. A path is never read as a switch.
+/// other arguments are the source and the target. A path is never read as a switch; "-S:",
+/// "-R:" and "-T:" followed by any text are those switches. What is not used goes to
+/// flags.ignored.
 int16_t parseCommandLine(const ArgumentArray& args, Settings& settings, CommandLineFlags& flags);
 
 }  // namespace kadrel

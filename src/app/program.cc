@@ -1,6 +1,8 @@
 #include "app/program.h"
 
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "app/command_line.h"
 #include "app/terminal_progress.h"
@@ -40,6 +42,17 @@ int runStatus(const RunResult& result) {
     return result.complete() ? 0 : kRunFailed;
 }
 
+/// An argument that changes nothing must not pass unnoticed: a /W given ninth would
+/// otherwise leave the user with 4:3 copies and a run that looks complete.
+void reportIgnored(std::vector<std::string> ignored, const std::vector<std::string>& pastLimit) {
+    ignored.insert(ignored.end(), pastLimit.begin(), pastLimit.end());
+    const std::string warning = ignoredArgumentsWarning(ignored);
+    if (warning.empty())
+        return;
+    std::fprintf(stderr, "%s\n", warning.c_str());
+    std::fflush(stderr);
+}
+
 /// Runs the copy or patch run the validated command line asks for.
 int runCopy(RunContext& ctx, const CommandLineFlags& flags, TerminalUi& ui) {
     TerminalProgress progress(ui);
@@ -57,6 +70,7 @@ int commandLineMode(int argc, char** argv, Settings& settings, DebugLog& log) {
     RunControl control;
     CommandLineFlags flags;
     int code = parseCommandLine(argsFromArgv(argc, argv), settings, flags);
+    reportIgnored(flags.ignored, argumentsPastLimit(argc, argv));
     if (code >= 128) {
         showUsage();
         // Bits 128 and 256 share the help request's range; only a real help request may end
@@ -68,7 +82,7 @@ int commandLineMode(int argc, char** argv, Settings& settings, DebugLog& log) {
             showErrorReport(ui, code);
         return exitStatus(code);
     }
-    loadCommandLineSettings(settings);
+    loadCommandLineSettings(settings, ui);
     // The command line takes datetimeformat raw, without the table of formats, so a pattern
     // holding "/" or ".." is only caught here, before anything is touched.
     const std::string nameProblem =

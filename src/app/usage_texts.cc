@@ -74,7 +74,9 @@ std::vector<std::string> usageLines() {
         "      whose name begins with \"-\" can be given; the first two paths are sourcedir and targetdir",
         "Switches may also be written with \"-\" (-W, -S:mod); -h and --help show this help.",
         "An argument that begins with \"/\" is a switch only when it holds no further \"/\":",
-        "/home/me/clips is a path in every position.",
+        "/home/me/clips is a path in every position; -S:, -R: and -T: take the text after them as it",
+        "stands, a \"/\" too. An unknown switch, a third path and every argument past the eighth are",
+        "named in one warning on standard error and not used.",
         "",
         "Error codes:",
     };

@@ -33,6 +33,11 @@ class FileFaults {
     virtual int beforeRead(int64_t offset, size_t& size) { return ignore(offset + size); }
     /// Before a scan writes size bytes at offset.
     virtual int beforeWrite(int64_t offset, size_t size) { return ignore(offset + size); }
+    /// Before each read of folder's entries, once entriesSeen of them were handed on: an error
+    /// number ends the listing there, as a card reader failing part way through it does.
+    virtual int beforeListing(const std::string& folder, size_t entriesSeen) {
+        return ignore(folder.size() + entriesSeen);
+    }
 
   private:
     template <typename T>

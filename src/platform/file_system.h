@@ -11,6 +11,8 @@
 
 namespace kadrel::platform {
 
+class FileFaults;
+
 /// The path separator of this platform ('/' on POSIX).
 inline constexpr char kSeparator = '/';
 
@@ -78,9 +80,11 @@ struct DirEntry {
 
 /// Calls visit for every entry of folder except "." and "..", in the order the file system
 /// returns them; stops early when visit returns false. Links to folders are reported as
-/// plain entries (isDirectory false) so a walk cannot loop. False when the folder cannot be
-/// opened.
-bool listDirectory(const std::string& folder, const std::function<bool(const DirEntry&)>& visit);
+/// plain entries (isDirectory false) so a walk cannot loop. False (errno set) when the folder
+/// cannot be opened or a read of its entries fails part way; what was read before is visited.
+/// faults, when given, may fail any read of the listing.
+bool listDirectory(const std::string& folder, const std::function<bool(const DirEntry&)>& visit,
+                   FileFaults* faults = nullptr);
 
 /// Creates the file exclusively and removes it again. Never truncates or removes an existing
 /// file. True when the name could be created.
@@ -93,7 +97,8 @@ bool removeFile(const std::string& path);
 bool makeFolders(const std::string& path);
 
 /// Creates or empties a log file for writing. Never follows a link and never blocks: anything
-/// but a regular file under that name (a FIFO, a device, a link) gives null (errno set).
+/// but a regular file of one link under that name (a FIFO, a device, a symbolic link, a hard
+/// link to another file) gives null (errno set) and is left as it was.
 std::FILE* openLogFile(const std::string& path);
 
 /// Lets the allocator keep large freed blocks for reuse instead of handing each back to the

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <system_error>
 
+#include "platform/file_faults.h"
 #include "platform/file_system.h"
 
 namespace kadrel::platform {
@@ -138,12 +139,35 @@ bool makeReadOnly(const std::string& path) {
     return chmod(path.c_str(), (st.st_mode & 07777) & ~(S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
 }
 
-bool listDirectory(const std::string& folder, const std::function<bool(const DirEntry&)>& visit) {
+namespace {
+
+/// The next entry of dir, or null at its end (errno 0) or on a failed read (errno set).
+const dirent* nextEntry(DIR* dir, const std::string& folder, size_t seen, FileFaults* faults) {
+    if (const int error = faults ? faults->beforeListing(folder, seen) : 0) {
+        errno = error;
+        return nullptr;
+    }
+    // readdir tells its end from a failure only through errno.
+    errno = 0;
+    return readdir(dir);
+}
+
+}  // namespace
+
+bool listDirectory(const std::string& folder, const std::function<bool(const DirEntry&)>& visit,
+                   FileFaults* faults) {
     DIR* dir = opendir(folder.c_str());
     if (!dir)
         return false;
     const int dirFd = dirfd(dir);
-    while (const dirent* entry = readdir(dir)) {
+    size_t seen = 0;
+    int error = 0;
+    for (;;) {
+        const dirent* entry = nextEntry(dir, folder, seen, faults);
+        if (!entry) {
+            error = errno;
+            break;
+        }
         const std::string name = entry->d_name;
         if (name == "." || name == "..")
             continue;
@@ -151,11 +175,13 @@ bool listDirectory(const std::string& folder, const std::function<bool(const Dir
         item.name = name;
         item.isHidden = name[0] == '.';
         classify(dirFd, *entry, item);
+        ++seen;
         if (!visit(item))
             break;
     }
     closedir(dir);
-    return true;
+    errno = error;
+    return error == 0;
 }
 
 bool createAndDeleteTest(const std::string& path) {
@@ -189,9 +215,10 @@ std::FILE* openLogFile(const std::string& path) {
     if (fd < 0)
         return nullptr;
     struct stat st {};
-    const bool regular = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    // A second link makes the log another file's name too: emptying it would empty that file.
+    const bool regular = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink == 1;
     if (!regular || ftruncate(fd, 0) != 0 || fcntl(fd, F_SETFL, 0) != 0) {
-        const int error = regular ? errno : EINVAL;
+        const int error = regular ? errno : (S_ISREG(st.st_mode) ? EMLINK : EINVAL);
         close(fd);
         errno = error;
         return nullptr;

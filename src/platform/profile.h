@@ -12,6 +12,17 @@ namespace kadrel::platform {
 std::optional<std::string> readProfileString(const std::string& file, const std::string& section,
                                              const std::string& key);
 
+/// Whether a profile file can be used at all.
+enum class ProfileState {
+    Missing,     ///< nothing under that name
+    Readable,    ///< a regular file of text, read whole
+    Unreadable,  ///< its open or read fails, it is no regular file or it holds a NUL byte
+};
+
+/// Reads file once to tell its state, without blocking on a FIFO; why says what made it
+/// Unreadable, in words for the user.
+ProfileState checkProfileFile(const std::string& file, std::string& why);
+
 /// Replaces the key's value where it stands, or adds it at the end of its section, creating the
 /// section at the end of the file. The file is replaced atomically; a failure leaves it whole.
 bool writeProfileString(const std::string& file, const std::string& section, const std::string& key,

@@ -22,39 +22,48 @@ constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
 // ---- file access -----------------------------------------------------------------------------
 
-bool readAll(int fd, off_t size, std::string& out) {
-    out.resize(static_cast<size_t>(size));
-    size_t done = 0;
-    while (done < out.size()) {
-        const ssize_t n = ::read(fd, out.data() + done, out.size() - done);
+// What stops a read besides an error number.
+constexpr int kNotRegular = -1;
+constexpr int kTooLarge = -2;
+
+// Reads to the end, not to the size fstat gave: files of /proc say 0 and still hold text.
+int readAll(int fd, std::string& out) {
+    char buffer[64 * 1024];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n < 0)
-            return false;
-        if (n == 0)
-            break;  // the file shrank meanwhile
-        done += static_cast<size_t>(n);
+        if (n <= 0)
+            return n < 0 ? errno : 0;
+        if (out.size() + static_cast<size_t>(n) > static_cast<size_t>(kMaxProfileSize))
+            return kTooLarge;
+        out.append(buffer, static_cast<size_t>(n));
     }
-    out.resize(done);
-    return true;
 }
 
-// Reads a regular file whole. *missing tells a file that is not there from one that cannot be read.
-bool readProfileFile(const std::string& file, std::string& out, bool* missing = nullptr) {
-    if (missing)
-        *missing = false;
+// Reads a regular file whole: 0, an error number, kNotRegular or kTooLarge.
+int readProfileFile(const std::string& file, std::string& out) {
+    out.clear();
     // O_NONBLOCK: a FIFO put in place of the file must not hang the program.
     const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        if (missing)
-            *missing = (errno == ENOENT);
-        return false;
-    }
+    if (fd < 0)
+        return errno;
     struct stat st {};
-    const bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= kMaxProfileSize &&
-                    readAll(fd, st.st_size, out);
+    int error = fstat(fd, &st) == 0 ? 0 : errno;
+    if (error == 0 && !S_ISREG(st.st_mode))
+        error = kNotRegular;
+    else if (error == 0)
+        error = st.st_size > kMaxProfileSize ? kTooLarge : readAll(fd, out);
     ::close(fd);
-    return ok;
+    return error;
+}
+
+std::string unreadableReason(int error) {
+    if (error == kNotRegular)
+        return "it is not a regular file";
+    if (error == kTooLarge)
+        return "it is too large to be a settings file";
+    return error == 0 ? "it holds a NUL byte, so it is no text file" : systemErrorText(error);
 }
 
 bool writeAll(int fd, std::string_view data) {
@@ -294,12 +303,24 @@ bool writableEntry(std::string_view section, std::string_view key, std::string_v
 std::optional<std::string> readProfileString(const std::string& file, const std::string& section,
                                              const std::string& key) {
     std::string data;
-    if (!readProfileFile(file, data))
+    if (readProfileFile(file, data) != 0)
         return std::nullopt;
     const KeyPosition pos = locateKey(data, trim(section), trim(key));
     if (pos.match < 0)
         return std::nullopt;
     return std::string(pos.matchInfo.value);
+}
+
+ProfileState checkProfileFile(const std::string& file, std::string& why) {
+    std::string data;
+    const int error = readProfileFile(file, data);
+    // A dangling link is there although it opens as nothing: it is not ours to replace.
+    if ((error == ENOENT || error == ENOTDIR) && !entryExists(file))
+        return ProfileState::Missing;
+    if (error == 0 && data.find('\0') == std::string::npos)
+        return ProfileState::Readable;
+    why = unreadableReason(error);
+    return ProfileState::Unreadable;
 }
 
 bool writeProfileString(const std::string& file, const std::string& section, const std::string& key,
@@ -309,9 +330,8 @@ bool writeProfileString(const std::string& file, const std::string& section, con
         return false;
     const std::string target = resolveTarget(file);
     std::string data;
-    bool missing = false;
     // A file that exists but cannot be read must not be replaced by one holding only this key.
-    if (!readProfileFile(target, data, &missing) && !missing)
+    if (const int error = readProfileFile(target, data); error != 0 && error != ENOENT)
         return false;
     return replaceFileAtomically(target, withKeyWritten(data, sectionName, keyName, value));
 }

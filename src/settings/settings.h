@@ -24,7 +24,8 @@ struct BrowserSettings {
 
 /// One set of run settings per process, named as in the settings file.
 struct Settings {
-    std::string iniFile;  ///< full path of Kadrel.ini
+    std::string iniFile;         ///< full path of Kadrel.ini
+    bool iniUnreadable = false;  ///< Kadrel.ini could not be read: never written over
     std::string sourceDir;
     std::string targetDir;  ///< empty: patch mode
     std::string searchExt = "MOD";

@@ -229,6 +229,20 @@ void setFreshCommandLineValues(Settings& s) {
     s.modifyRdiPck = clampModifyRdiPck("");
 }
 
+std::string cannotReadText(const std::string& file, const std::string& why) {
+    return "Can not read ini-File\r\n" + file + "\r\n(" + why +
+           ")\r\n\r\nProgram will continue with the settings of a new file; the file is left as it is.";
+}
+
+/// Whether file can be read; one that cannot is reported once, and is no reason to guess.
+platform::ProfileState checkSettingsFile(const std::string& file, UiSeam& ui) {
+    std::string why;
+    const platform::ProfileState state = platform::checkProfileFile(file, why);
+    if (state == platform::ProfileState::Unreadable)
+        showError(ui, cannotReadText(file, why));
+    return state;
+}
+
 std::string cannotWriteText(const std::string& file) {
     return "Can not write to ini-File\r\n" + file +
            "\r\n\r\nCheck write access!\r\n\r\nProgram will continue but settings will not be saved.";
@@ -278,12 +292,18 @@ TimeSource timeSourceFromText(const std::string& text) {
 }
 
 void loadSettings(Settings& settings, UiSeam& ui) {
-    if (platform::entryExists(settings.iniFile)) {
+    const platform::ProfileState state = checkSettingsFile(settings.iniFile, ui);
+    settings.iniUnreadable = state == platform::ProfileState::Unreadable;
+    if (state == platform::ProfileState::Readable) {
         readSettingsSection(settings);
         readBrowserSection(settings);
         return;
     }
     setFreshDefaults(settings);
+    if (settings.iniUnreadable) {
+        settings.dateFormat = freshDateFormat();
+        return;
+    }
     saveMainSettings(settings, false);
     appendFileFormatSection(settings.iniFile, ui);
     saveBrowserSettings(settings);
@@ -291,6 +311,8 @@ void loadSettings(Settings& settings, UiSeam& ui) {
 }
 
 void saveMainSettings(const Settings& settings, bool minimised) {
+    if (settings.iniUnreadable)
+        return;
     const std::string& f = settings.iniFile;
     writeKey(f, "lastsourcedir", settings.lastSourceDir);
     writeKey(f, "lasttargetdir", settings.lastTargetDir);
@@ -308,6 +330,8 @@ void saveMainSettings(const Settings& settings, bool minimised) {
 }
 
 void saveBrowserSettings(const Settings& settings) {
+    if (settings.iniUnreadable)
+        return;
     const std::string& f = settings.iniFile;
     writeBrowserKey(f, "xpos", settings.browser.xpos);
     writeBrowserKey(f, "ypos", settings.browser.ypos);
@@ -329,9 +353,9 @@ void appendFileFormatSection(const std::string& file, UiSeam& ui) {
     showError(ui, cannotWriteText(file));
 }
 
-void loadCommandLineSettings(Settings& settings) {
+void loadCommandLineSettings(Settings& settings, UiSeam& ui) {
     const std::string& f = settings.iniFile;
-    if (!platform::entryExists(f)) {
+    if (checkSettingsFile(f, ui) != platform::ProfileState::Readable) {
         setFreshCommandLineValues(settings);
         return;
     }
@@ -349,6 +373,9 @@ void loadCommandLineSettings(Settings& settings) {
 }
 
 bool readDebugMode(const std::string& file) {
+    std::string why;
+    if (platform::checkProfileFile(file, why) != platform::ProfileState::Readable)
+        return false;
     return iniIsOne(readIniKey(file, kSettingsSection, "debugmode"));
 }
 

@@ -51,16 +51,20 @@ int16_t clampModifyRdiPck(const std::string& text);
 TimeSource timeSourceFromText(const std::string& text);
 
 /// Reads every key of settings.inifile into settings; a missing file is created with defaults.
+/// A file that cannot be read is reported through ui and marked iniUnreadable; the settings
+/// are then those a new file gets, and nothing is written.
 void loadSettings(Settings& settings, UiSeam& ui);
 /// Writes the [Settings] keys; the window position only when the window is not minimised.
+/// Nothing when the file could not be read.
 void saveMainSettings(const Settings& settings, bool minimised);
-/// Writes the [ThumbnailBrowser] keys.
+/// Writes the [ThumbnailBrowser] keys; nothing when the file could not be read.
 void saveBrowserSettings(const Settings& settings);
 /// Appends the date-time format comment block to file; tells the user once when it cannot.
 void appendFileFormatSection(const std::string& file, UiSeam& ui);
-/// Reads the keys command-line mode uses, with the command-line ranges.
-void loadCommandLineSettings(Settings& settings);
-/// True when the key debugmode of file is numerically 1.
+/// Reads the keys command-line mode uses, with the command-line ranges. A file that cannot be
+/// read is reported through ui and counts as none: the values a new file gets.
+void loadCommandLineSettings(Settings& settings, UiSeam& ui);
+/// True when the key debugmode of file is numerically 1 (never for a file that cannot be read).
 bool readDebugMode(const std::string& file);
 
 }  // namespace kadrel

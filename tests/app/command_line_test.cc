@@ -14,16 +14,24 @@ namespace {
 using Args = std::vector<std::string>;
 
 TEST(CommandLineArgs, ArgvKeepsEightAndReadsPosixSpellings) {
-    // argv, the argument array (its count first)
-    const std::pair<std::vector<const char*>, ArgumentArray> cases[] = {
-        {{"kadrel", "-h", "--help", "-W", "-S:mod", "/home/me", "--x", "-", "/E", "ninth"},
-         {"8", "/?", "/?", "/W", "/S:mod", "/home/me", "--x", "-", "/E"}},
+    // argv, the argument array (its count first), the arguments past the eighth
+    const std::tuple<std::vector<const char*>, ArgumentArray, Args> cases[] = {
+        {{"kadrel", "-h", "--help", "-W", "-S:mod", "/home/me", "--x", "-", "/E", "ninth", "-W"},
+         {"8", "/?", "/?", "/W", "/S:mod", "/home/me", "--x", "-", "/E"},
+         {"ninth", "-W"}},
         // A relative path must not turn into an absolute one; nothing after "--" is respelled.
         {{"kadrel", "-card/PRG001", "-W", "--", "-h", "-W", "--", "--help"},
-         {"7", "-card/PRG001", "/W", "--", "-h", "-W", "--", "--help"}},
+         {"7", "-card/PRG001", "/W", "--", "-h", "-W", "--", "--help"},
+         {}},
     };
-    for (const auto& [argv, args] : cases)
-        EXPECT_EQ(argsFromArgv(static_cast<int>(argv.size()), argv.data()), args) << argv[1];
+    for (const auto& [argv, args, past] : cases) {
+        const int argc = static_cast<int>(argv.size());
+        EXPECT_EQ(argsFromArgv(argc, argv.data()), args) << argv[1];
+        EXPECT_EQ(argumentsPastLimit(argc, argv.data()), past) << argv[1];
+    }
+    EXPECT_EQ(ignoredArgumentsWarning({}), "");
+    EXPECT_EQ(ignoredArgumentsWarning({"/X", "two\nlines"}),
+              "kadrel: these arguments were ignored: \"/X\" \"two?lines\"");
     EXPECT_EQ(stripQuotes("\"abc") + stripQuotes("abc\"") + stripQuotes("\"\""), "abcabc");
     EXPECT_EQ(stripQuotes("\""), "\"");
 }
@@ -56,6 +64,7 @@ TEST_F(ParseCommandLine, SwitchesAndDefaults) {
     flags.showErrors = false;
     EXPECT_EQ(parse({folder, "/OX", "/EX", "/?x", "/Wide", "/Confirm", "/MOI"}), 0);
     EXPECT_FALSE(settings.overwrite || settings.useMoi || flags.showErrors) << "/O, /M and /E stand alone";
+    EXPECT_EQ(flags.ignored, (Args{"/OX", "/EX", "/?x", "/MOI"}));
     EXPECT_TRUE(settings.setWideScreen && flags.confirmPatch) << "/Wide begins with /W, /Confirm with /C";
     EXPECT_EQ(settings.searchExt + settings.renameExt + settings.userText, "MODMPG");
     EXPECT_EQ(settings.targetDir, "") << "the second argument is a switch, so patch mode";
@@ -81,6 +90,9 @@ TEST_F(ParseCommandLine, ErrorBits) {
         {{folder, folder, "/R:mp\x7fg"}, kErrRenameExt},
         {{folder, folder, "/T:a\tb"}, kErrUserText},
         {{folder, folder, "/T:a\r\nb"}, kErrUserText},
+        // The dash spelling of a switch with text takes the text as it stands, a "/" too.
+        {{folder, folder, "-T:a/b"}, kErrUserText},
+        {{folder, folder, "-s:m/d", "-R:x/"}, kErrSearchExt + kErrRenameExt},
         // The path that is validated is the path the run uses: blanks are part of a name.
         {{folder + " ", "/C"}, kErrSource},
         {{folder, folder + " "}, kErrTarget},
@@ -91,6 +103,7 @@ TEST_F(ParseCommandLine, ErrorBits) {
         {{file, "/W", "/C"}, 0},
         {{"/?"}, kErrSourceChars},
         {{"/?", missing}, kErrSourceChars},
+        {{"-T:/?", folder}, kErrSource},  // a user text, not a help request
         {{folder, "/W", "/S:jpg", "/?"}, kErrSourceChars},
         {{folder + "\\/:*?<>|", "/C"}, kErrSource},
         {{folder, folder + "\\/:*?<>|"}, kErrTargetChars + kErrTarget},
@@ -111,6 +124,7 @@ TEST_F(ParseCommandLine, APathIsNeverASwitchInAnyPosition) {
             EXPECT_EQ(parse(args), position == 2 ? kErrTarget : kErrNoConfirmation);
             EXPECT_FALSE(flags.confirmPatch || settings.setWideScreen || flags.helpRequested);
             EXPECT_EQ(settings.searchExt + settings.renameExt + settings.userText, "MODMPG");
+            EXPECT_EQ(flags.ignored, position == 2 ? Args{} : Args{path}) << "a third path is named";
         }
     }
 }
@@ -120,23 +134,27 @@ TEST_F(ParseCommandLine, DoubleDashEndsTheSwitches) {
     std::filesystem::create_directory(dir.file("dst"));
     const auto cwd = std::filesystem::current_path();
     std::filesystem::current_path(folder);
-    // arguments, code, source, target, /W
-    const std::tuple<Args, int16_t, const char*, const char*, bool> cases[] = {
-        {{"-W", "--", "-card", "dst"}, 0, "-card", "dst", true},
-        {{"dst", "-W", "--", "-card"}, 0, "dst", "-card", true},
-        {{"--", "-card", "dst", "-W"}, 0, "-card", "dst", false},
-        {{"-W", "-C", "--", "-card"}, 0, "-card", "", true},
-        {{"-card", "dst"}, kErrSource, "/card", "dst", false},
-        {{"--", "-h"}, kErrSource, "-h", "", false},
-        {{"-W", "--"}, kErrSource, "", "", true},
-        {{"-h", "--", "-card"}, kErrSourceChars, "-card", "", false},
+    // arguments, code, source, target, /W, the arguments named as ignored
+    const std::tuple<Args, int16_t, const char*, const char*, bool, Args> cases[] = {
+        {{"-W", "--", "-card", "dst"}, 0, "-card", "dst", true, {}},
+        {{"dst", "-W", "--", "-card"}, 0, "dst", "-card", true, {}},
+        {{"--", "-card", "dst", "-W"}, 0, "-card", "dst", false, {"-W"}},
+        {{"-W", "-C", "--", "-card"}, 0, "-card", "", true, {}},
+        {{"-card", "dst"}, kErrSource, "/card", "dst", false, {}},
+        {{"--", "-h"}, kErrSource, "-h", "", false, {}},
+        {{"-W", "--"}, kErrSource, "", "", true, {}},
+        {{"-h", "--", "-card"}, kErrSourceChars, "-card", "", false, {}},
+        {{"-X", "--", "-card", "dst", "third"}, 0, "-card", "dst", false, {"/X", "third"}},
+        // Unquoted, the second word of a user text is a path too many, not part of the text.
+        {{"dst", "/T:my", "holiday", "-X", "/W"}, kErrNoConfirmation, "dst", "", true, {"holiday", "/X"}},
     };
-    for (const auto& [args, code, source, target, wide] : cases) {
+    for (const auto& [args, code, source, target, wide, ignored] : cases) {
         SCOPED_TRACE(::testing::PrintToString(args));
         EXPECT_EQ(parse(args), code);
         EXPECT_EQ(settings.sourceDir, source);
         EXPECT_EQ(settings.targetDir, target);
         EXPECT_EQ(settings.setWideScreen, wide);
+        EXPECT_EQ(flags.ignored, ignored);
     }
     std::filesystem::current_path(cwd);
 }

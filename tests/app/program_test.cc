@@ -59,6 +59,10 @@ TEST_F(Program, RunsThatCopyNothingReportAndExitByTheirCode) {
         {garbled + " /C", 128, usage, ""},
         {garbled, 132, usage, ""},
         {dir.path() + " " + garbled, 255, usage, ""},
+        // An argument that changes nothing is named; the code stays what it would be without it.
+        {dir.path() + " /X", 4, "", "kadrel: these arguments were ignored: \"/X\"\n"},
+        {dir.path() + " /O /O /O /O /O /O /O /W -h", 4, "",
+         "kadrel: these arguments were ignored: \"/W\" \"-h\"\n"},
     };
     for (const auto& [args, status, out, err] : cases) {
         const Result r = run(args);
@@ -93,6 +97,18 @@ TEST_F(Program, CopiesAFolderOrOneFileFromTheCommandLine) {
     r = run("card dst /S:xyz");
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.err.find("No files with extension *.xyz were found"), std::string::npos) << r.err;
+
+    // A settings file that cannot be read is named, and the run names its copies by date as a
+    // new file would have it, instead of keeping the card names.
+    fs::remove(dir.file("config/kadrel/Kadrel.ini"));
+    ASSERT_EQ(::mkfifo(dir.file("config/kadrel/Kadrel.ini").c_str(), 0644), 0);
+    r = run("card dst");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(
+        r.err.starts_with("ERROR\nCan not read ini-File\n" + dir.path() + "config/kadrel/Kadrel.ini\n"))
+        << r.err;
+    EXPECT_FALSE(fs::exists(dir.file("dst/MOV001_1.MPG")));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.file("dst")), fs::directory_iterator{}), 3);
 }
 
 // The command line takes datetimeformat as it stands: one leading out of the target must stop
@@ -155,13 +171,17 @@ TEST_F(Program, ARunThatLeavesFilesBehindNeverExitsWithSuccess) {
     EXPECT_NE(r.err.find("not regular files:\ncard/PRG001/MOV002.MOD"), std::string::npos) << r.err;
     EXPECT_EQ(test::readAll(dir.file("dst/MOV001.MPG")), "clip one");
 
-    // Asked on a terminal whether to delete, the user stops the program instead: nothing is deleted.
-    EXPECT_EQ(copyOnTerminalAndSignal(dir.path(), "N = Cancel]", SIGTERM), 128 + SIGTERM);
-    EXPECT_TRUE(fs::exists(dir.file("card/PRG001/MOV001.MOD")) &&
-                fs::exists(dir.file("card/PRG001/MOV001.MOI")));
+    // Asked on a terminal whether to delete, the user stops the program instead (Ctrl+C, kill, a
+    // closed terminal): nothing is deleted.
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        EXPECT_EQ(copyOnTerminalAndSignal(dir.path(), "N = Cancel]", signal), 128 + signal) << signal;
+        EXPECT_TRUE(fs::exists(dir.file("card/PRG001/MOV001.MOD")) &&
+                    fs::exists(dir.file("card/PRG001/MOV001.MOI")));
+    }
 }
 
-// A folder the user may not read hides clips: the run names it and does not claim success.
+// A folder the user may not read hides clips: the run names it and does not claim success, and
+// an unreadable card is no card without clips.
 TEST_F(Program, UnreadableFoldersAreNamedAndTheRunDoesNotClaimSuccess) {
     if (::geteuid() != 0)
         GTEST_SKIP() << "needs root to run the program as another user";
@@ -169,11 +189,19 @@ TEST_F(Program, UnreadableFoldersAreNamedAndTheRunDoesNotClaimSuccess) {
     dir.write("card/locked/MOV002.MOD", "clip two");
     for (const char* open : {"", "card", "card/ok", "card/ok/MOV001.MOD", "dst", "kadrel"})
         fs::permissions(dir.file(open), fs::perms::all, fs::perm_options::add);
-    fs::permissions(dir.file("card/locked"), fs::perms::none);
-    const Result r = run("card dst", "setpriv --reuid=65534 --regid=65534 --clear-groups ");
-    EXPECT_EQ(r.status, 6);
-    EXPECT_NE(r.err.find("could not be read:\ncard/locked/"), std::string::npos) << r.err;
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir.file("dst")), fs::directory_iterator{}), 1);
+    // locked folder, the folder the message names, files copied
+    const std::tuple<const char*, const char*, long> cases[] = {{"card/locked", "card/locked/", 1},
+                                                                {"card", "card/", 0}};
+    for (const auto& [locked, named, copied] : cases) {
+        for (const auto& entry : fs::directory_iterator(dir.file("dst")))
+            fs::remove(entry.path());
+        fs::permissions(dir.file(locked), fs::perms::none);
+        const Result r = run("card dst", "setpriv --reuid=65534 --regid=65534 --clear-groups ");
+        fs::permissions(dir.file(locked), fs::perms::all);
+        EXPECT_EQ(r.status, 6) << named;
+        EXPECT_NE(r.err.find(std::string("could not be read:\n") + named + "\n"), std::string::npos) << r.err;
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir.file("dst")), fs::directory_iterator{}), copied);
+    }
 }
 
 }  // namespace

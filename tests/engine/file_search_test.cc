@@ -4,9 +4,11 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <tuple>
 
+#include "platform/file_faults.h"
 #include "support/fake_ui.h"
 #include "support/temp_dir.h"
 
@@ -90,17 +92,43 @@ TEST_F(SearchTree, TakesVisibleRegularFilesInsideTheTreeWhateverTheirNames) {
     EXPECT_EQ(ui.eventsPumped, state.scanCount) << "events are pumped once per entry";
 }
 
-TEST_F(SearchTree, SurvivesLinkLoopsAndUnreadableFolders) {
+/// Fails the listing of one folder once a number of its entries were read, as a failing card
+/// reader does (EIO from getdents); 0 entries fails it at the start.
+struct ListingFailsAt : platform::FileFaults {
+    std::string folder;
+    size_t afterEntries = 0;
+    int beforeListing(const std::string& listed, size_t entriesSeen) override {
+        return listed == folder && entriesSeen == afterEntries ? EIO : 0;
+    }
+};
+
+// A folder whose listing fails may hide clips: it is named, the root too, and the walk goes on.
+TEST_F(SearchTree, NamesEveryFolderWhoseListingFails) {
     dir.write("a/clip.MOD", "x");
     fs::create_directory_symlink(dir.file("a"), dir.file("a/loop"));
     fs::create_directory_symlink(dir.path(), dir.file("a/up.MOD"));
-    dir.write("locked/inner.MOD", "x");
-    fs::permissions(dir.file("locked"), fs::perms::none);
-    const auto files = search(dir.path());
-    fs::permissions(dir.file("locked"), fs::perms::owner_all);
-    // Root can still read the locked folder; anyone else cannot. Either way the walk goes on.
-    EXPECT_TRUE(files.size() == 1 || files.size() == 2);
-    EXPECT_NE(std::find(files.begin(), files.end(), dir.path() + "a/clip.MOD"), files.end());
+    for (const char* name : {"b/1.MOD", "b/2.MOD", "b/3.MOD"})
+        dir.write(name, "x");
+    const std::string b = dir.path() + "b/";
+    ListingFailsAt faults;
+    state.faults = &faults;
+    // failing folder, entries read before, files found, folders named
+    const std::tuple<std::string, size_t, size_t, Names> cases[] = {
+        {"", 0, 4, {}},
+        {b, 1, 2, {b}},  // part way: the first clip of b is kept, the folder named
+        {b, 0, 1, {b}},
+        {dir.path(), 0, 0, {dir.path()}},
+        {dir.path() + "missing/", 0, 0, {dir.path() + "missing/"}},  // opendir itself fails
+    };
+    for (const auto& [folder, after, found, named] : cases) {
+        SCOPED_TRACE(folder + " after " + std::to_string(after));
+        faults.folder = folder;
+        faults.afterEntries = after;
+        const Names files = search(folder.ends_with("missing/") ? folder : dir.path());
+        EXPECT_EQ(files.size(), found);
+        EXPECT_EQ(state.unreadable, named);
+        EXPECT_EQ(state.faults, &faults) << "the seam survives the search's reset";
+    }
 }
 
 TEST_F(SearchTree, AbortStopsEveryLevel) {

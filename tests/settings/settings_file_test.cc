@@ -1,8 +1,12 @@
 #include "settings/settings_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <algorithm>
 #include <climits>
+#include <filesystem>
+#include <functional>
 #include <optional>
 #include <tuple>
 #include <utility>
@@ -113,7 +117,7 @@ TEST_F(SettingsFile, EveryKeyReachesItsFieldAndTheCommandLineReadsOnlyItsOwn) {
 
     Settings line;
     line.iniFile = s.iniFile;
-    loadCommandLineSettings(line);
+    loadCommandLineSettings(line, ui);
     EXPECT_EQ(line.searchExt + "|" + line.renameExt + "|" + line.userText + "|" + line.dateFormat,
               "MOD|MPG||dd-mm-yy");
     EXPECT_FALSE(line.setWideScreen || line.overwrite);
@@ -123,7 +127,7 @@ TEST_F(SettingsFile, EveryKeyReachesItsFieldAndTheCommandLineReadsOnlyItsOwn) {
     Settings blank;
     blank.iniFile = dir.write("blank.ini", "[Settings]\r\nmodify_sde=\r\nuse_moi=0\r\n");
     blank.useMoi = true;  // /M turns it on for the run whatever the file says
-    loadCommandLineSettings(blank);
+    loadCommandLineSettings(blank, ui);
     EXPECT_EQ(std::vector<int>(
                   {blank.modifySde, blank.modifyRdiPck, static_cast<int>(blank.timeSource), blank.useMoi}),
               std::vector<int>({2, 1, 2, 1}));
@@ -147,6 +151,56 @@ TEST_F(SettingsFile, UnwritableFolderWarnsOnceAndKeepsSettingsInMemory) {
     EXPECT_EQ(s.searchExt + s.renameExt, "MODMPG");
     EXPECT_EQ(s.browser.width, 10000);
     EXPECT_EQ(readAll(dir.file("plain")), "x");
+}
+
+// A settings file that cannot be read means nothing: not "keep the card names" (a blank
+// datetimeformat), but the values a new file gets. It is reported once, and left as it is.
+TEST_F(SettingsFile, UnreadableFileIsReportedOnceAndCountsAsNone) {
+    namespace fs = std::filesystem;
+    const std::string held =
+        "[Settings]\r\ndebugmode=1\r\ndatetimeformat=\r\ndeletefiles=1\r\nSearchFor=JPG\r\n";
+    const std::string ini = dir.file("Kadrel.ini");
+    // what, how to make it, the reason the message gives
+    const std::tuple<const char*, std::function<void()>, const char*> cases[] = {
+        {"FIFO", [&] { ASSERT_EQ(::mkfifo(ini.c_str(), 0644), 0); }, "not a regular file"},
+        {"link to /dev/zero", [&] { fs::create_symlink("/dev/zero", ini); }, "not a regular file"},
+        {"NUL byte", [&] { dir.write("Kadrel.ini", held + std::string(1, '\0') + "x"); }, "NUL byte"},
+        {"open fails", [&] { fs::create_symlink(ini, ini); }, "Too many levels of symbolic links"},
+        {"read fails", [&] { fs::create_symlink("/proc/self/mem", ini); }, "Input/output error"},
+    };
+    for (const auto& [what, make, reason] : cases) {
+        SCOPED_TRACE(what);
+        fs::remove(ini);
+        make();
+        const fs::file_status before = fs::symlink_status(ini);
+        const auto heldNow = [&] { return fs::is_regular_file(fs::symlink_status(ini)) ? readAll(ini) : ""; };
+        const std::string contents = heldNow();
+        ui.messages.clear();
+        s = Settings{};
+        s.iniFile = ini;
+        loadSettings(s, ui);
+        EXPECT_TRUE(s.iniUnreadable);
+        EXPECT_EQ(s.searchExt + "|" + s.dateFormat, "MOD|yyyymmdd_HHMMSS");
+        EXPECT_TRUE(s.timeSource == TimeSource::Earlier && !s.deleteFiles);
+        s.lastSourceDir = "/media/card";
+        saveMainSettings(s, false);
+        saveBrowserSettings(s);
+        EXPECT_EQ(fs::symlink_status(ini).type(), before.type()) << "the window never writes over it";
+        EXPECT_EQ(heldNow(), contents);
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator{}), 1);
+
+        Settings line;
+        line.iniFile = ini;
+        loadCommandLineSettings(line, ui);
+        EXPECT_EQ(line.dateFormat, "yyyymmdd_HHMMSS");
+        EXPECT_FALSE(line.deleteFiles || readDebugMode(ini));
+        ASSERT_EQ(ui.messages.size(), 2u) << "once per mode";
+        EXPECT_NE(ui.messages[0].text.find(ini), std::string::npos) << ui.messages[0].text;
+        EXPECT_NE(ui.messages[0].text.find(reason), std::string::npos) << ui.messages[0].text;
+    }
+    fs::remove(ini);
+    dir.write("Kadrel.ini", held);
+    EXPECT_TRUE(readDebugMode(ini)) << "the same keys, readable, are read";
 }
 
 // Which values count as one is the number table's; here the key's section and the cuts a read makes.

@@ -140,6 +140,28 @@ TEST(ManualSelectionTest, ThumbnailWorkersKeepTheOrderAndStopAtAnAbort) {
     EXPECT_LE(ran, kMayStart);
 }
 
+// A source that cannot be listed is named, not taken for a card without clips.
+TEST(ManualSelectionTest, ASourceThatCannotBeListedIsNamed) {
+    test::TempDir dir;
+    dir.write("card/MOV001.MOD", "x");
+    for (const std::string& source : {dir.path() + "card", dir.path() + "gone"}) {
+        Settings settings;
+        settings.sourceDir = source;
+        ThumbnailStore store;
+        SearchState search;
+        RunControl control;
+        test::FakeUi ui;
+        const int32_t found = searchSelectionFiles(store, search, settings, control, ui);
+        const bool gone = source.ends_with("gone");
+        EXPECT_EQ(found, gone ? 0 : 1);
+        ASSERT_EQ(ui.messages.size(), gone ? 1u : 0u);
+        if (gone) {
+            EXPECT_EQ(ui.messages[0].text,
+                      "These folders were skipped because they could not be read:\r\n" + source + "/");
+        }
+    }
+}
+
 // With use_moi a clip recorded 16:9 makes the list 16:9 whatever the box says; the others keep the
 // shape the camera recorded (or, unknown, the box's) between black bars in their wide frames.
 TEST(ManualSelectionTest, ClipsRecordedWideShowWideAndTheOthersKeepTheirShape) {

@@ -203,6 +203,7 @@ RunResult copyAllFound(const RunContext& ctx, const std::string& sourceFolder, c
         // Copies made into a folder inside the source must never be taken up again as clips.
         if (!target.empty())
             search.excluded = platform::fileId(target);
+        search.faults = extras.faults;
         std::vector<std::string> files;
         searchFiles(search, addBackslash(sourceFolder), ctx.settings.searchExt, files,
                     ctx.control.abortRequested, ctx.ui);

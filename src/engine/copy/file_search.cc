@@ -57,7 +57,7 @@ bool isExcluded(const SearchState& state, const std::string& folder) {
 
 /// The recursive walk of one folder (ending with the separator) into state.
 void findFiles(SearchState& state, const std::string& folder, const bool& abortRequested, UiSeam& ui) {
-    const bool listed = platform::listDirectory(folder, [&](const platform::DirEntry& entry) {
+    const auto visit = [&](const platform::DirEntry& entry) {
         if (abortRequested)
             return false;
         const std::string& name = entry.name;
@@ -71,8 +71,9 @@ void findFiles(SearchState& state, const std::string& folder, const bool& abortR
         ++state.scanCount;
         ui.processEvents();
         return !abortRequested;
-    });
-    if (!listed && folder != state.searchRoot)
+    };
+    // A folder that fails part way may have hidden clips as surely as one that never opened.
+    if (!platform::listDirectory(folder, visit, state.faults))
         state.unreadable.push_back(folder);
 }
 
@@ -94,8 +95,10 @@ bool matchPattern(const std::string& name, const std::string& patterns) {
 Outcome searchFiles(SearchState& state, const std::string& root, const std::string& ext,
                     std::vector<std::string>& files, const bool& abortRequested, UiSeam& ui) {
     const platform::FileId excluded = state.excluded;
+    platform::FileFaults* const faults = state.faults;
     state = SearchState{};
     state.excluded = excluded;
+    state.faults = faults;
     state.searchRoot = addBackslash(root);
     state.searchPattern = "*." + ext;
     findFiles(state, state.searchRoot, abortRequested, ui);

@@ -20,13 +20,16 @@ struct SearchState {
     std::vector<std::string> skipped;     ///< matching entries that are no regular file
     std::vector<std::string> unreadable;  ///< folders that could not be listed
     int32_t scanCount = 0;
-    std::string searchPattern;  ///< "*." followed by the extension
-    std::string searchRoot;     ///< ends with the separator
-    platform::FileId excluded;  ///< a folder never entered: the run's target inside the source
+    std::string searchPattern;               ///< "*." followed by the extension
+    std::string searchRoot;                  ///< ends with the separator
+    platform::FileId excluded;               ///< a folder never entered: the run's target inside the source
+    platform::FileFaults* faults = nullptr;  ///< file-system seam for tests; none in the program
 };
 
-/// Clears the state (but for excluded), walks root and its subfolders for "*." + ext and hands
-/// the found paths to files. Cancelled when abortRequested stopped the walk.
+/// Clears the state (but for excluded and faults), walks root and its subfolders for "*." + ext
+/// and hands the found paths to files. Every folder whose listing failed, at its start or part
+/// way, root included, is named in unreadable: it may hide clips. Cancelled when abortRequested
+/// stopped the walk.
 Outcome searchFiles(SearchState& state, const std::string& root, const std::string& ext,
                     std::vector<std::string>& files, const bool& abortRequested, UiSeam& ui);
 

@@ -5,6 +5,7 @@
 
 #include "engine/copy/file_times.h"
 #include "engine/copy/moi_companion.h"
+#include "engine/copy/proven_delete.h"
 #include "engine/scan/wide_screen_flag.h"
 #include "ui/browser/thumbnail_browser.h"
 
@@ -12,6 +13,13 @@ namespace kadrel {
 namespace {
 
 constexpr size_t kStampLength = 14;
+
+std::string unreadableFoldersText(const SearchState& search) {
+    std::string text = "These folders were skipped because they could not be read:";
+    for (const std::string& folder : search.unreadable)
+        text += "\r\n" + displayPath(folder);
+    return text;
+}
 
 // The sort key of file i: its 14-digit time, then i. A missing time counts as all zeros, so the
 // position after the first 14 characters is always the old index.
@@ -59,6 +67,9 @@ int32_t searchSelectionFiles(ThumbnailStore& store, SearchState& search, const S
     if (searchFiles(search, settings.sourceDir, settings.searchExt, files, control.abortRequested, ui)
             .cancelled())
         files.clear();
+    else if (!search.unreadable.empty())
+        ui.showMessage(unreadableFoldersText(search), "Skipped", MsgIcon::Exclamation, MsgButtons::Ok,
+                       MsgResult::Ok);
     store.fileList = std::move(files);
     store.fileCount = static_cast<int32_t>(store.fileList.size());
     return store.fileCount;

@@ -16,7 +16,8 @@
 namespace kadrel {
 
 /// Searches sourcedir and its subfolders for searchext into store.fileList and fileCount.
-/// The list is left empty when the search was aborted.
+/// The list is left empty when the search was aborted. Folders that could not be listed, the
+/// source itself included, are named in one message: they may hide clips.
 int32_t searchSelectionFiles(ThumbnailStore& store, SearchState& search, const Settings& settings,
                              RunControl& control, UiSeam& ui);
 

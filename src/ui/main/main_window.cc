@@ -370,7 +370,8 @@ void MainWindow::runManualSelection() {
     const bool aborted = control_.abortRequested;
     control_.abortRequested = false;
     const StepEnd searched = controller_.searchEnded(aborted, store_.fileCount);
-    if (searched == StepEnd::Stopped && !aborted && store_.fileCount == 0)
+    // A source that could not be listed was named already; "no files" would only mislead.
+    if (searched == StepEnd::Stopped && !aborted && store_.fileCount == 0 && search_.unreadable.empty())
         showNoFilesMessage(settings_.searchExt, ui_);
     if (!goesOn(searched) || !makeThumbnails())
         return;
