@@ -11,11 +11,12 @@ const std::vector<std::string>& runStatusLines() {
     static const std::vector<std::string> lines = {
         "",
         "Exit status of a run:",
-        "0......every file found was done, or none was found",
+        "0......every folder was read and every file found was done, or none was found",
         std::to_string(kRunFailed) +
-            "......a file found was not done (a copy, scan, time or delete failure, a",
-        "       skipped file, a cancel, names that would leave the target folder); no sum of the",
-        "       error codes above is " + std::to_string(kRunFailed),
+            "......a file found was not done (a copy, scan, time, flush or delete failure, a",
+        "       skipped file, a folder that could not be listed, a cancel, a name that would",
+        "       leave its folder, be empty or be hidden); no sum of the error codes above is " +
+            std::to_string(kRunFailed),
         "128+n..the run was stopped by signal n: 129 SIGHUP, 130 SIGINT, 143 SIGTERM",
     };
     return lines;
