@@ -139,7 +139,7 @@ int32_t reportSkipped(const RunContext& ctx, const SearchState& search,
                       const std::vector<std::string>& links) {
     std::string text;
     appendList(text, "These files were skipped because they are not regular files:", search.skipped);
-    appendList(text, "These folders were skipped because they could not be read:", search.unreadable);
+    appendList(text, kUnreadableFoldersHeading, search.unreadable);
     appendList(text,
                "These files were skipped because patch mode never changes a file through a link:", links);
     if (!text.empty())

@@ -26,6 +26,10 @@ struct SearchState {
     platform::FileFaults* faults = nullptr;  ///< file-system seam for tests; none in the program
 };
 
+/// The heading over the folders a search could not list, in every message that names them.
+inline constexpr char kUnreadableFoldersHeading[] =
+    "These folders were skipped because they could not be read:";
+
 /// Clears the state (but for excluded and faults), walks root and its subfolders for "*." + ext
 /// and hands the found paths to files. Every folder whose listing failed, at its start or part
 /// way, root included, is named in unreadable: it may hide clips. Cancelled when abortRequested

@@ -15,7 +15,7 @@ namespace {
 constexpr size_t kStampLength = 14;
 
 std::string unreadableFoldersText(const SearchState& search) {
-    std::string text = "These folders were skipped because they could not be read:";
+    std::string text = kUnreadableFoldersHeading;
     for (const std::string& folder : search.unreadable)
         text += "\r\n" + displayPath(folder);
     return text;
