@@ -138,22 +138,25 @@ TEST_F(CopyRun, UseMoiNamesByRecordingTimeAndMarksOnlyClipsNotRecorded4to3) {
     EXPECT_TRUE(test::readAll(card + "/PRG002/MOV003_Rome.mpg") == wide);
 }
 
-TEST_F(CopyRun, PatchModeTakenNameIsReplacedByAllFoundButNumberedByList) {
+// Every other file beside an original is an original too (a camera that reused its clip
+// numbers): with /O as without, a taken name gets a running number, in both kinds of run.
+TEST_F(CopyRun, PatchModeNeverReplacesAFileEvenWithOverwrite) {
     settings.userText = "_x";
     settings.renameExt = "MPG";
     settings.overwrite = true;
     clip("PRG001/MOV001.MOD", sample);
-    dir.write("card/PRG001/MOV001_x.MPG", "another file");
-    copyAllFound(ctx, card, "", false, false, extras);
+    dir.write("card/PRG001/MOV001_x.MPG", "another recording");
+    EXPECT_TRUE(copyAllFound(ctx, card, "", false, false, extras).complete());
     EXPECT_TRUE(ui.messages.empty());
-    EXPECT_EQ(names(card + "/PRG001"), Names{"MOV001_x.MPG"});
-    EXPECT_TRUE(test::readAll(dir.file("card/PRG001/MOV001_x.MPG")) == sample);
+    EXPECT_EQ(names(card + "/PRG001"), (Names{"MOV001_x.MPG", "MOV001_x_1.MPG"}));
+    EXPECT_EQ(test::readAll(dir.file("card/PRG001/MOV001_x.MPG")), "another recording");
+    EXPECT_TRUE(test::readAll(dir.file("card/PRG001/MOV001_x_1.MPG")) == sample);
 
     const std::string b = clip("PRG002/MOV002.MOD", sample);
-    dir.write("card/PRG002/MOV002_x.MPG", "another file");
+    dir.write("card/PRG002/MOV002_x.MPG", "another recording");
     copyFileList(ctx, 1, {b}, "", false, false, true, extras);
     EXPECT_EQ(names(card + "/PRG002"), (Names{"MOV002_x.MPG", "MOV002_x_1.MPG"}));
-    EXPECT_EQ(test::readAll(dir.file("card/PRG002/MOV002_x.MPG")), "another file");
+    EXPECT_EQ(test::readAll(dir.file("card/PRG002/MOV002_x.MPG")), "another recording");
 
     // Patch mode never renames or edits through a link, which may lead out of the card.
     ui.messages.clear();

@@ -197,8 +197,8 @@ NameTarget nameTarget(Run& r) {
     NameTarget where;
     where.target = r.target;
     where.targetIsDir = r.targetIsDir;
-    // A list run in patch mode never replaces a taken name.
-    where.overwrite = r.ctx.settings.overwrite && !(r.listRun && r.target.empty());
+    // In patch mode every other file of the folder is an original recording: never replaced.
+    where.overwrite = r.ctx.settings.overwrite && !r.target.empty();
     where.reserved = [&r](const std::string& name) {
         if (r.pendingNames.count(name) > 0)
             return true;
