@@ -172,5 +172,34 @@ TEST_F(CopyRun, PatchModeNeverReplacesAFileEvenWithOverwrite) {
     EXPECT_TRUE(test::readAll(outside) == sample);
 }
 
+// A clip renamed to .MPG keeps its companion: /M still names it by its recording time and leaves
+// a 4:3 recording unmarked.
+TEST_F(CopyRun, UseMoiPairsACompanionWithAClipOfAnyExtension) {
+    settings.userText = "";
+    settings.renameExt = "MPG";
+    clip("PRG001/MOV001.MOD", sample);
+    dir.write("card/PRG001/MOV001.MOI", test::moiBytes({.format = 0x50}));
+    EXPECT_TRUE(copyAllFound(ctx, card, "", false, false, extras).complete());
+    settings.searchExt = "MPG";
+    settings.useMoi = true;
+    EXPECT_TRUE(runAll(true).complete());
+    ASSERT_EQ(names(out), Names{"09-07-17_14-18-50.MPG"});
+    EXPECT_TRUE(test::readAll(out + "/09-07-17_14-18-50.MPG") == sample);
+}
+
+// Clips whose names differ only in case share one companion: it goes only with the last of them.
+TEST_F(CopyRun, ASharedCompanionGoesOnlyWithTheLastOfItsClips) {
+    settings.deleteFiles = true;
+    const std::string a = clip("PRG001/MOV001.MOD", "clip one");
+    const std::string b = clip("PRG001/mov001.MOD", "clip two");
+    const std::string companion = dir.write("card/PRG001/MOV001.MOI", "index");
+    ui.answers = {MsgResult::Ok, MsgResult::Ok, MsgResult::Ok, MsgResult::Ok};
+    EXPECT_TRUE(copyFileList(ctx, 1, {a}, out, false, false, true, extras).complete());
+    EXPECT_EQ(names(card + "/PRG001"), (Names{"MOV001.MOI", "mov001.MOD"}));
+    EXPECT_TRUE(copyFileList(ctx, 1, {b}, out, false, false, true, extras).complete());
+    EXPECT_EQ(names(card + "/PRG001"), Names{});
+    EXPECT_FALSE(fs::exists(companion));
+}
+
 }  // namespace
 }  // namespace kadrel
