@@ -132,7 +132,7 @@ TEST_F(CopyRun, UseMoiNamesByRecordingTimeAndMarksOnlyClipsNotRecorded4to3) {
     // Patch mode: the same choice, each clip renamed by the patch-mode rule.
     EXPECT_TRUE(copyAllFound(ctx, card, "", true, false, extras).complete());
     EXPECT_EQ(names(card + "/PRG001"),
-              (Names{"MOV001.MOI", "MOV001_Rome.mpg", "MOV002.moi", "MOV002_Rome.mpg"}));
+              (Names{"MOV001_Rome.MOI", "MOV001_Rome.mpg", "MOV002_Rome.moi", "MOV002_Rome.mpg"}));
     EXPECT_TRUE(test::readAll(card + "/PRG001/MOV001_Rome.mpg") == wide);
     EXPECT_TRUE(test::readAll(card + "/PRG001/MOV002_Rome.mpg") == sample);
     EXPECT_TRUE(test::readAll(card + "/PRG002/MOV003_Rome.mpg") == wide);
@@ -170,6 +170,36 @@ TEST_F(CopyRun, PatchModeNeverReplacesAFileEvenWithOverwrite) {
                   "/PRG002/MOV009.MOD");
     EXPECT_TRUE(fs::is_symlink(card + "/PRG002/MOV009.MOD"));
     EXPECT_TRUE(test::readAll(outside) == sample);
+}
+
+// A renamed clip takes its companions along, each keeping its own extension; a companion name
+// that is taken moves clip and companion on to the next running number together. A companion
+// that cannot follow is named, and its clip is done.
+TEST_F(CopyRun, PatchModeCompanionsFollowTheirClip) {
+    settings.userText = "_x";
+    settings.renameExt = "MPG";
+    clip("PRG001/MOV001.MOD", sample);
+    dir.write("card/PRG001/MOV001.moi", "first index");
+    clip("PRG001/MOV002.MOD", sample);
+    dir.write("card/PRG001/MOV002.MOI", "second index");
+    dir.write("card/PRG001/MOV002_x.MOI", "another clip's index");
+    EXPECT_TRUE(copyAllFound(ctx, card, "", false, false, extras).complete());
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_EQ(names(card + "/PRG001"),
+              (Names{"MOV001_x.MPG", "MOV001_x.moi", "MOV002_x.MOI", "MOV002_x_1.MOI", "MOV002_x_1.MPG"}));
+    EXPECT_EQ(test::readAll(card + "/PRG001/MOV002_x.MOI"), "another clip's index");
+    EXPECT_EQ(test::readAll(card + "/PRG001/MOV002_x_1.MOI"), "second index");
+
+    const std::string c = clip("PRG002/MOV003.MOD", sample);
+    dir.write("card/PRG002/MOV003.MOI", "third index");
+    seam.rename = [](const std::string& from) { return from.ends_with(".MOI") ? EACCES : 0; };
+    const RunResult r = copyFileList(ctx, 1, {c}, "", false, false, true, extras);
+    EXPECT_TRUE(r.complete());
+    EXPECT_EQ(r.done, 1);
+    EXPECT_EQ(names(card + "/PRG002"), (Names{"MOV003.MOI", "MOV003_x.MPG"}));
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_NE(ui.messages[0].text.find(card + "/PRG002/MOV003.MOI (Permission denied)"), std::string::npos)
+        << ui.messages[0].text;
 }
 
 // A clip renamed to .MPG keeps its companion: /M still names it by its recording time and leaves

@@ -6,6 +6,8 @@
 #include "engine/copy/companion_choice.h"
 #include "engine/copy/date_time_names.h"
 #include "engine/copy/file_times.h"
+#include "engine/copy/moi_companion.h"
+#include "engine/copy/proven_delete.h"
 #include "engine/scan/wide_screen_flag.h"
 #include "platform/file_system.h"
 
@@ -23,6 +25,8 @@ struct FileStep {
     std::string newName;
     FileTimes saved;
     CompanionChoice choice;
+    std::vector<std::string> companions;                       ///< the .MOI files that follow it
+    std::vector<std::pair<std::string, std::string>> renames;  ///< each companion and its new name
 };
 
 /// Only copies into a folder get a date name; patch mode and a target file keep their names.
@@ -142,13 +146,58 @@ Outcome copyStep(Run& r, int32_t i) {
     return completeStep(r, f);
 }
 
+/// The companions that follow a renamed clip: one shared with a clip whose name differs only
+/// in case stays where it is, for the clip that keeps it.
+std::vector<std::string> followingCompanions(const std::string& clip) {
+    std::vector<std::string> following;
+    for (const std::string& companion : companionsOf(clip))
+        if (!pairedWithAnotherFile(companion, clip))
+            following.push_back(companion);
+    return following;
+}
+
+/// Patch-mode names: a name is taken too when a companion could not follow the clip under it,
+/// so clip and companions move on to the next running number together.
+NameTarget patchNameTarget(Run& r, const std::vector<std::string>& companions) {
+    NameTarget where = nameTarget(r);
+    where.reserved = [taken = where.reserved, &companions](const std::string& name) {
+        if (taken && taken(name))
+            return true;
+        return std::any_of(companions.begin(), companions.end(), [&name](const std::string& companion) {
+            const std::string follower = companionNameFor(companion, name);
+            return platform::entryExists(follower) &&
+                   !platform::fileId(follower).sameFile(platform::fileId(companion));
+        });
+    };
+    return where;
+}
+
+/// The companions take the clip's new base name. One that cannot is named, and the clip,
+/// renamed and patched, still counts as done.
+void renameCompanions(Run& r, const FileStep& step) {
+    platform::CopyOptions options;
+    options.faults = r.extras.faults;
+    for (const auto& [from, to] : step.renames) {
+        if (from == to)
+            continue;
+        const Outcome moved = Outcome::fromError(platform::moveFile(from, to, options), from);
+        r.ctx.debug((moved.ok() ? "companion renamed: " : "companion not renamed: ") + from);
+        if (!moved.ok())
+            r.ctx.ui.showMessage("This .MOI companion could not be renamed with its clip " +
+                                     displayPath(step.newName) + ":\r\n" + displayPath(from) + " (" +
+                                     moved.description() + ")",
+                                 "Warning", MsgIcon::Exclamation, MsgButtons::Ok, MsgResult::Ok);
+    }
+}
+
 /// Patch mode: times saved, then the original renamed in its folder unless its name stays. An
 /// original whose times cannot be read is left as it is: renamed, it could not get them back.
 Outcome renameStep(Run& r, FileStep& step) {
     step.choice = companionChoice(r, step.source);
     if (Outcome saved = saveFileTimes(step.source, step.saved); !saved.ok())
         return saved;
-    const NameTarget where = nameTarget(r);
+    step.companions = followingCompanions(step.source);
+    const NameTarget where = patchNameTarget(r, step.companions);
     const platform::CopyOptions options = copyOptions(r, step.index, where.overwrite);
     int e = EEXIST;
     for (int attempt = 0; attempt < kNameAttempts && e == EEXIST; ++attempt) {
@@ -159,7 +208,12 @@ Outcome renameStep(Run& r, FileStep& step) {
             return Outcome::done();
         e = platform::moveFile(step.source, step.newName, options);
     }
-    return Outcome::fromError(e, step.source);
+    if (e != 0)
+        return Outcome::fromError(e, step.source);
+    for (const std::string& companion : step.companions)
+        step.renames.emplace_back(companion, companionNameFor(companion, step.newName));
+    renameCompanions(r, step);
+    return Outcome::done();
 }
 
 /// Patch mode after the rename: the stream set or reset in place, then the saved times and
