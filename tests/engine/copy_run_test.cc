@@ -4,6 +4,7 @@
 
 #include <cerrno>
 
+#include "engine/copy/patch_journal.h"
 #include "engine/copy_run_fixture.h"
 #include "engine/moi_writer.h"
 
@@ -229,6 +230,51 @@ TEST_F(CopyRun, ASharedCompanionGoesOnlyWithTheLastOfItsClips) {
     EXPECT_TRUE(copyFileList(ctx, 1, {b}, out, false, false, true, extras).complete());
     EXPECT_EQ(names(card + "/PRG001"), Names{});
     EXPECT_FALSE(fs::exists(companion));
+}
+
+// A run first puts back what a killed patch-mode run left half done, says so, and then takes the
+// original up as any other; one it cannot put back (a read-only card) is left alone and named.
+TEST_F(CopyRun, ARunFirstPutsBackWhatAKilledPatchRunLeftHalfDone) {
+    settings.dateFormat = "";
+    settings.userText = "";
+    for (const bool readOnlyCard : {false, true}) {
+        SCOPED_TRACE(readOnlyCard ? "read-only card" : "writable card");
+        fs::remove_all(card);
+        fs::remove_all(out);
+        fs::create_directories(out);
+        ui.messages.clear();
+        const std::string a = clip("PRG001/MOV001.MOD", sample);
+        const auto before = stamps(a);
+        PatchJournal journal;
+        journal.original = "MOV001.MOD";
+        journal.renamed = "MOV001_x.MOD";
+        ASSERT_TRUE(platform::getFileTimes(a, journal.times));
+        journal.size = static_cast<int64_t>(sample.size());
+        journal.edits = {{100, {static_cast<uint8_t>(sample[100])}}};
+        JournalKeeper().write(a, journal, nullptr);  // the keeper goes as with a killed run
+        std::string patched = sample;
+        patched[100] = static_cast<char>(~patched[100]);
+        fs::remove(a);
+        dir.write("card/PRG001/MOV001_x.MOD", patched);
+        seam.write = [readOnlyCard](int64_t) { return readOnlyCard ? EROFS : 0; };
+        const RunResult r = runAll();
+        EXPECT_EQ(r.complete(), !readOnlyCard);
+        ASSERT_FALSE(ui.messages.empty());
+        if (readOnlyCard) {
+            EXPECT_EQ(names(card + "/PRG001"), (Names{".kadrel-journal-MOV001.MOD", "MOV001_x.MOD"}));
+            EXPECT_EQ(names(out), Names{}) << "a half-patched original is never copied";
+            EXPECT_NE(
+                ui.messages[0].text.find(card + "/PRG001/.kadrel-journal-MOV001.MOD (Read-only file system)"),
+                std::string::npos)
+                << ui.messages[0].text;
+            continue;
+        }
+        EXPECT_EQ(ui.messages[0].title, "Restored");
+        EXPECT_EQ(names(card + "/PRG001"), Names{"MOV001.MOD"});
+        EXPECT_EQ(stamps(a), before);
+        EXPECT_TRUE(test::readAll(a) == sample);
+        EXPECT_TRUE(test::readAll(out + "/MOV001.mpg") == sample);
+    }
 }
 
 }  // namespace
