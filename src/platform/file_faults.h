@@ -33,6 +33,10 @@ class FileFaults {
     virtual int beforeRead(int64_t offset, size_t& size) { return ignore(offset + size); }
     /// Before a scan writes size bytes at offset.
     virtual int beforeWrite(int64_t offset, size_t size) { return ignore(offset + size); }
+    /// Before a file written in place is flushed to the storage device.
+    virtual int beforeFlush() { return 0; }
+    /// Before a file written in place is closed: an error number is what the close reports.
+    virtual int beforeClose() { return 0; }
     /// Patch mode: before each write of its own that is neither a scan write nor a rename (its
     /// journal, an original's attribute and times, the journal's removal); path is the file.
     virtual int beforeJournalWrite(const std::string& path) { return ignore(path); }

@@ -1,11 +1,11 @@
 #include "engine/scan/wide_screen_flag.h"
 
-#include <algorithm>
 #include <vector>
 
 #include "engine/scan/chunk_scan.h"
 #include "engine/scan/mpeg2_fields.h"
 #include "engine/scan/ps_continuation.h"
+#include "engine/scan/stream_edits.h"
 #include "engine/scan/stream_file.h"
 #include "platform/file_io.h"
 #include "platform/text_case.h"
@@ -250,16 +250,55 @@ void scanFile(PatchState& st) {
     runChunkScan(st.file, st.bytes, kinds, st.setting ? setTail : resetTail, pump);
 }
 
-ScanOutcome outcomeOf(const StreamFile& file, const std::string& path) {
-    ScanOutcome outcome{Outcome::fromError(file.error(), path), file.written()};
-    std::sort(outcome.changed.begin(), outcome.changed.end());
-    outcome.changed.erase(std::unique(outcome.changed.begin(), outcome.changed.end()), outcome.changed.end());
-    return outcome;
+bool openForScan(platform::RandomAccessFile& raw, const std::string& path, const ScanOptions& options,
+                 bool writable) {
+    raw.setFaults(options.faults);
+    return raw.open(path, writable, options.noFollow);
 }
 
-bool openForScan(platform::RandomAccessFile& raw, const std::string& path, const ScanOptions& options) {
-    raw.setFaults(options.faults);
-    return raw.open(path, true, options.noFollow);
+void noteEntering(const RunContext& ctx, FlagChange change, const std::string& path) {
+    if (change == FlagChange::Set)
+        ctx.debug("entering setwsflag for file: " + path);
+}
+
+/// Plans every edit of change in the open file; the log says what setting found, as it always
+/// has. The file stays open for the writes.
+ScanPlan planOpenFile(platform::RandomAccessFile& raw, const std::string& path, FlagChange change,
+                      const RunContext& ctx) {
+    const bool setting = change == FlagChange::Set;
+    if (setting)
+        ctx.debug("got valid handle for file: " + path);
+    StreamFile file(raw, true);
+    ByteSource bytes(file);
+    PatchState st{ctx, file, bytes};
+    st.setting = setting;
+    scanFile(st);
+    if (setting) {
+        ctx.debug("readcount=0, leaving setwsflag!");
+        ctx.debug("setwsflag finish. # of WS:" + std::to_string(st.wsCount) + "  # of priv2:" +
+                  std::to_string(st.priv2Count) + "  # of sde:" + std::to_string(st.sdeCount));
+    }
+    return {Outcome::fromError(file.error(), path), editsOfPlannedBytes(file.planned())};
+}
+
+/// Plans and writes on one open file, so that the file planned is the file written. A reset
+/// gives the file its times back.
+ScanOutcome planAndApply(const std::string& path, FlagChange change, const RunContext& ctx,
+                         const ScanOptions& options) {
+    noteEntering(ctx, change, path);
+    platform::RandomAccessFile raw;
+    if (!openForScan(raw, path, options, true))
+        return {Outcome::failure(raw.error(), path), {}};
+    platform::FileTimes times;
+    const bool keepTimes = change == FlagChange::Reset && platform::getFileTimes(path, times);
+    const ScanPlan plan = planOpenFile(raw, path, change, ctx);
+    // A file not read to its end gets none of its edits.
+    ScanOutcome outcome =
+        plan.ok() ? writeEditsAndClose(raw, path, plan.edits, options.flush) : ScanOutcome{plan, {}};
+    raw.close();
+    if (keepTimes)
+        platform::setFileTimes(path, times);
+    return outcome;
 }
 
 }  // namespace
@@ -268,38 +307,31 @@ bool isStreamExtension(std::string_view ext) {
     return platform::equalsNoCase(ext, "MPG") || platform::equalsNoCase(ext, "MOD");
 }
 
-ScanOutcome setWideScreenFlag(const std::string& path, const RunContext& ctx, const ScanOptions& options) {
-    ctx.debug("entering setwsflag for file: " + path);
+ScanPlan planWideScreenEdits(const std::string& path, FlagChange change, const RunContext& ctx,
+                             const ScanOptions& options) {
+    noteEntering(ctx, change, path);
     platform::RandomAccessFile raw;
-    if (!openForScan(raw, path, options))
+    if (!openForScan(raw, path, options, false))
         return {Outcome::failure(raw.error(), path), {}};
-    ctx.debug("got valid handle for file: " + path);
-    StreamFile file(raw);
-    ByteSource bytes(file);
-    PatchState st{ctx, file, bytes};
-    scanFile(st);
-    ctx.debug("readcount=0, leaving setwsflag!");
-    raw.close();
-    ctx.debug("setwsflag finish. # of WS:" + std::to_string(st.wsCount) +
-              "  # of priv2:" + std::to_string(st.priv2Count) + "  # of sde:" + std::to_string(st.sdeCount));
-    return outcomeOf(file, path);
+    return planOpenFile(raw, path, change, ctx);
+}
+
+ScanOutcome applyStreamEdits(const std::string& path, const std::vector<StreamEdit>& edits,
+                             const ScanOptions& options) {
+    if (edits.empty())
+        return {};
+    platform::RandomAccessFile raw;
+    if (!openForScan(raw, path, options, true))
+        return {Outcome::failure(raw.error(), path), {}};
+    return writeEditsAndClose(raw, path, edits, options.flush);
+}
+
+ScanOutcome setWideScreenFlag(const std::string& path, const RunContext& ctx, const ScanOptions& options) {
+    return planAndApply(path, FlagChange::Set, ctx, options);
 }
 
 ScanOutcome resetWideScreenFlag(const std::string& path, const RunContext& ctx, const ScanOptions& options) {
-    platform::RandomAccessFile raw;
-    if (!openForScan(raw, path, options))
-        return {Outcome::failure(raw.error(), path), {}};
-    platform::FileTimes times;
-    const bool restoreTimes = platform::getFileTimes(path, times);
-    StreamFile file(raw);
-    ByteSource bytes(file);
-    PatchState st{ctx, file, bytes};
-    st.setting = false;
-    scanFile(st);
-    raw.close();
-    if (restoreTimes)
-        platform::setFileTimes(path, times);
-    return outcomeOf(file, path);
+    return planAndApply(path, FlagChange::Reset, ctx, options);
 }
 
 }  // namespace kadrel
