@@ -105,13 +105,29 @@ TEST_F(CopyRun, WideScreenCopyAndPatchModeWithUnchangedNameChangeOnlyTheAspectRa
     EXPECT_NE(platform::getAttributes(a) & platform::kAttrReadOnly, 0);
     EXPECT_TRUE(test::readAll(a) == sample);
 
-    // A write error in place: reported with the file, and the original keeps its times.
-    seam.write = [](int64_t) { return EIO; };
+    // A write error in place is reported with the file and stops every write to it; its journal
+    // stays, and the next run (any run over the card) puts the original back whole.
+    int writes = 0;
+    seam.write = [&writes](int64_t) { return ++writes == 2 ? EIO : 0; };
     ASSERT_TRUE(platform::setFileTimes(a, {{}, before.first, before.second}));  // the read above moved one
     EXPECT_EQ(copyFileList(ctx, 1, {a}, "", true, false, true, extras).status, Outcome::Status::Failed);
-    EXPECT_EQ(stamps(a), before);
+    EXPECT_EQ(writes, 2);
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_NE(ui.messages[0].text.find(a), std::string::npos);
+    EXPECT_TRUE(fs::exists(journalPathFor(a)));
+    EXPECT_FALSE(test::readAll(a) == sample);
+    seam.write = [](int64_t) { return 0; };
+    ui.messages.clear();
+    EXPECT_TRUE(runAll().complete());
+    EXPECT_EQ(stamps(a), before);
+    EXPECT_NE(platform::getAttributes(a) & platform::kAttrReadOnly, 0);
+    EXPECT_TRUE(test::readAll(a) == sample);
+    EXPECT_FALSE(fs::exists(journalPathFor(a)));
+    ASSERT_FALSE(ui.messages.empty());
+    EXPECT_EQ(
+        ui.messages[0].text,
+        "A patch-mode run was stopped before it finished these files; they were put back as they were:\r\n" +
+            a);
 }
 
 // A card of 16:9 and 4:3 recordings and a clip without a companion, with /W and use_moi: names

@@ -5,10 +5,13 @@
 
 #include "engine/copy/companion_choice.h"
 #include "engine/copy/date_time_names.h"
+#include "engine/copy/file_search.h"
 #include "engine/copy/file_times.h"
 #include "engine/copy/moi_companion.h"
+#include "engine/copy/patch_journal.h"
 #include "engine/copy/proven_delete.h"
 #include "engine/scan/wide_screen_flag.h"
+#include "platform/copy_proof.h"
 #include "platform/file_system.h"
 
 namespace kadrel {
@@ -24,9 +27,12 @@ struct FileStep {
     std::string source;
     std::string newName;
     FileTimes saved;
+    bool wasReadOnly = false;
     CompanionChoice choice;
     std::vector<std::string> companions;                       ///< the .MOI files that follow it
     std::vector<std::pair<std::string, std::string>> renames;  ///< each companion and its new name
+    std::vector<StreamEdit> edits;                             ///< planned before the first write
+    JournalKeeper journal;
 };
 
 /// Only copies into a folder get a date name; patch mode and a target file keep their names.
@@ -190,51 +196,130 @@ void renameCompanions(Run& r, const FileStep& step) {
     }
 }
 
-/// Patch mode: times saved, then the original renamed in its folder unless its name stays. An
-/// original whose times cannot be read is left as it is: renamed, it could not get them back.
-Outcome renameStep(Run& r, FileStep& step) {
-    step.choice = companionChoice(r, step.source);
-    if (Outcome saved = saveFileTimes(step.source, step.saved); !saved.ok())
-        return saved;
-    step.companions = followingCompanions(step.source);
-    const NameTarget where = patchNameTarget(r, step.companions);
-    const platform::CopyOptions options = copyOptions(r, step.index, where.overwrite);
-    int e = EEXIST;
-    for (int attempt = 0; attempt < kNameAttempts && e == EEXIST; ++attempt) {
-        step.newName = buildTargetName(step.source, r.ctx.settings, where, step.choice.nameTime);
-        if (step.newName.empty())
-            return Outcome::failure(EINVAL, step.source, "The new name would leave its folder.");
-        if (step.newName == step.source)
-            return Outcome::done();
-        e = platform::moveFile(step.source, step.newName, options);
-    }
-    if (e != 0)
-        return Outcome::fromError(e, step.source);
-    for (const std::string& companion : step.companions)
-        step.renames.emplace_back(companion, companionNameFor(companion, step.newName));
-    renameCompanions(r, step);
+/// The new name, and the names the companions take with it.
+Outcome nameStep(Run& r, FileStep& step, const NameTarget& where) {
+    step.newName = buildTargetName(step.source, r.ctx.settings, where, step.choice.nameTime);
+    if (step.newName.empty())
+        return Outcome::failure(EINVAL, step.source, "The new name would leave its folder.");
+    step.renames.clear();
+    if (step.newName != step.source)
+        for (const std::string& companion : step.companions)
+            step.renames.emplace_back(companion, companionNameFor(companion, step.newName));
     return Outcome::done();
 }
 
-/// Patch mode after the rename: the stream set or reset in place, then the saved times and
-/// the read-only attribute given back whatever the scan did, so no original is left renamed
-/// without its recording time.
-Outcome patchStep(Run& r, FileStep& step) {
+ScanOptions patchScanOptions(const Run& r) {
+    return ScanOptions{true, r.extras.faults, true};  // no links; flushed before the journal goes
+}
+
+/// Patch mode, reading only: the times, the new name and every edit of the stream. An original
+/// whose times cannot be read is left as it is: renamed, it could not get them back.
+Outcome planStep(Run& r, FileStep& step, const NameTarget& where) {
+    step.choice = companionChoice(r, step.source);
+    if (Outcome saved = saveFileTimes(step.source, step.saved); !saved.ok())
+        return saved;
+    step.wasReadOnly = (platform::getAttributes(step.source) & platform::kAttrReadOnly) != 0;
+    if (Outcome named = nameStep(r, step, where); !named.ok())
+        return named;
     writeDebugLines(r, step);
     for (const std::string& note : step.choice.notes)
         r.ctx.debug(note);
-    const bool wasReadOnly = (platform::getAttributes(step.newName) & platform::kAttrReadOnly) != 0;
-    Outcome scan;
-    if (streamFlagApplies(r) && step.choice.flag) {
-        platform::makeWritable(step.newName);
-        const ScanOptions options{true, r.extras.faults};
-        scan = r.setWideScreen ? setWideScreenFlag(step.newName, r.ctx, options)
-                               : resetWideScreenFlag(step.newName, r.ctx, options);
+    if (!streamFlagApplies(r) || !step.choice.flag)
+        return Outcome::done();
+    const FlagChange change = r.setWideScreen ? FlagChange::Set : FlagChange::Reset;
+    ScanPlan plan = planWideScreenEdits(step.source, change, r.ctx, patchScanOptions(r));
+    step.edits = std::move(plan.edits);
+    return plan;
+}
+
+std::string nameInFolder(const std::string& path) {
+    return path.substr(path.rfind('/') + 1);
+}
+
+PatchJournal journalOf(const FileStep& step) {
+    PatchJournal j;
+    j.original = nameInFolder(step.source);
+    j.renamed = nameInFolder(step.newName);
+    j.times = step.saved;
+    j.readOnly = step.wasReadOnly;
+    j.size = platform::fileId(step.source).size;
+    for (const auto& [from, to] : step.renames)
+        j.companions.emplace_back(nameInFolder(from), nameInFolder(to));
+    for (const StreamEdit& e : step.edits)
+        j.edits.push_back({e.offset, e.before});
+    return j;
+}
+
+/// The original renamed in its folder unless its name stays. A name taken since it was chosen
+/// is chosen again, and the journal written again before the next try.
+Outcome renameStep(Run& r, FileStep& step, const NameTarget& where) {
+    const platform::CopyOptions options = copyOptions(r, step.index, false);
+    for (int attempt = 1; step.newName != step.source; ++attempt) {
+        const int e = platform::moveFile(step.source, step.newName, options);
+        if (e != EEXIST || attempt == kNameAttempts)
+            return Outcome::fromError(e, step.source);
+        if (Outcome o = nameStep(r, step, where); !o.ok())
+            return o;
+        if (Outcome o = step.journal.write(step.source, journalOf(step), r.extras.faults); !o.ok())
+            return o;
     }
-    const Outcome timesBack = restoreFileTimes(step.newName, step.saved);
-    if (wasReadOnly)
+    return Outcome::done();
+}
+
+/// Asks the fault seam before a write of patch mode's own to the renamed original.
+Outcome beforeOwnWrite(const Run& r, const FileStep& step) {
+    return Outcome::fromError(r.extras.faults ? r.extras.faults->beforeJournalWrite(step.newName) : 0,
+                              step.newName);
+}
+
+/// The planned edits, the saved times and the read-only attribute; all of it on the disk
+/// before the journal may go.
+Outcome patchInPlace(Run& r, FileStep& step) {
+    Outcome o;
+    if (step.wasReadOnly && (o = beforeOwnWrite(r, step)).ok())
+        platform::makeWritable(step.newName);
+    if (o.ok() && !step.edits.empty())
+        o = applyStreamEdits(step.newName, step.edits, patchScanOptions(r));
+    if (o.ok() && (o = beforeOwnWrite(r, step)).ok())
+        o = restoreFileTimes(step.newName, step.saved);
+    if (o.ok() && step.wasReadOnly && (o = beforeOwnWrite(r, step)).ok())
         platform::makeReadOnly(step.newName);
-    return scan.ok() ? timesBack : scan;
+    if (o.ok())
+        o = Outcome::fromError(platform::flushFile(step.newName), step.newName);
+    std::string name, folder, ext;
+    splitPath(step.newName, name, folder, ext);
+    if (o.ok())
+        o = Outcome::fromError(platform::flushFolder(folder.empty() ? "." : folder), folder);
+    return o;
+}
+
+/// Patch mode, writing: the journal first, then the rename, the companions, the edits and the
+/// times. From the first change of the original on, a failure stops every write to it and
+/// keeps its journal, so the next run puts the original back as it was.
+Outcome writeStep(Run& r, FileStep& step, const NameTarget& where) {
+    if (Outcome o = step.journal.write(step.source, journalOf(step), r.extras.faults); !o.ok())
+        return o;
+    if (Outcome o = renameStep(r, step, where); !o.ok()) {
+        step.journal.finish(r.extras.faults);  // the original is as it was
+        return o;
+    }
+    renameCompanions(r, step);
+    if (Outcome o = patchInPlace(r, step); !o.ok()) {
+        r.ctx.debug("journal kept for the next run: " + journalPathFor(step.source));
+        return o;
+    }
+    return step.journal.finish(r.extras.faults);
+}
+
+Outcome patchFile(Run& r, int32_t i) {
+    FileStep step;
+    step.index = i;
+    step.source = r.files[i];
+    step.companions = followingCompanions(step.source);
+    const NameTarget where = patchNameTarget(r, step.companions);
+    if (Outcome o = planStep(r, step, where); !o.ok())
+        return o;
+    return writeStep(r, step, where);
 }
 
 }  // namespace
@@ -269,12 +354,7 @@ Outcome processFile(Run& r, int32_t i) {
     if (r.extras.observer)
         r.extras.observer->onFile(i, r.count(), r.files[i]);
     if (r.target.empty()) {
-        FileStep step;
-        step.index = i;
-        step.source = r.files[i];
-        if (Outcome o = renameStep(r, step); !o.ok())
-            return o;
-        if (Outcome o = patchStep(r, step); !o.ok())
+        if (Outcome o = patchFile(r, i); !o.ok())
             return o;
         ++r.result.done;
     } else if (Outcome o = copyStep(r, i); !o.ok()) {
