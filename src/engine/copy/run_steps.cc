@@ -212,9 +212,9 @@ ScanOptions patchScanOptions(const Run& r) {
     return ScanOptions{true, r.extras.faults, true};  // no links; flushed before the journal goes
 }
 
-/// Patch mode, reading only: the times, the new name and every edit of the stream. An original
-/// whose times cannot be read is left as it is: renamed, it could not get them back.
-Outcome planStep(Run& r, FileStep& step, const NameTarget& where) {
+/// Patch mode, before the stream is read: the times, the attribute and the new name. An
+/// original whose times cannot be read is left as it is: renamed, it could not get them back.
+Outcome prepareStep(Run& r, FileStep& step, const NameTarget& where) {
     step.choice = companionChoice(r, step.source);
     if (Outcome saved = saveFileTimes(step.source, step.saved); !saved.ok())
         return saved;
@@ -224,6 +224,11 @@ Outcome planStep(Run& r, FileStep& step, const NameTarget& where) {
     writeDebugLines(r, step);
     for (const std::string& note : step.choice.notes)
         r.ctx.debug(note);
+    return Outcome::done();
+}
+
+/// Reading only: every edit the stream gets.
+Outcome planStep(Run& r, FileStep& step) {
     if (!streamFlagApplies(r) || !step.choice.flag)
         return Outcome::done();
     const FlagChange change = r.setWideScreen ? FlagChange::Set : FlagChange::Reset;
@@ -293,16 +298,23 @@ Outcome patchInPlace(Run& r, FileStep& step) {
     return o;
 }
 
-/// Patch mode, writing: the journal first, then the rename, the companions, the edits and the
-/// times. From the first change of the original on, a failure stops every write to it and
-/// keeps its journal, so the next run puts the original back as it was.
+/// Nothing of the original changed but its last access time, which reading moved: it gets its
+/// times back and the journal goes.
+Outcome abandonStep(Run& r, FileStep& step, const Outcome& failed) {
+    restoreFileTimes(step.source, step.saved);
+    step.journal.finish(r.extras.faults);
+    return failed;
+}
+
+/// Patch mode, writing: the journal with the bytes the edits replace, then the rename, the
+/// companions, the edits and the times. From the first change of the original on, a failure
+/// stops every write to it and keeps its journal, so the next run puts the original back.
 Outcome writeStep(Run& r, FileStep& step, const NameTarget& where) {
-    if (Outcome o = step.journal.write(step.source, journalOf(step), r.extras.faults); !o.ok())
-        return o;
-    if (Outcome o = renameStep(r, step, where); !o.ok()) {
-        step.journal.finish(r.extras.faults);  // the original is as it was
-        return o;
-    }
+    if (!step.edits.empty())
+        if (Outcome o = step.journal.write(step.source, journalOf(step), r.extras.faults); !o.ok())
+            return abandonStep(r, step, o);
+    if (Outcome o = renameStep(r, step, where); !o.ok())
+        return abandonStep(r, step, o);
     renameCompanions(r, step);
     if (Outcome o = patchInPlace(r, step); !o.ok()) {
         r.ctx.debug("journal kept for the next run: " + journalPathFor(step.source));
@@ -317,8 +329,14 @@ Outcome patchFile(Run& r, int32_t i) {
     step.source = r.files[i];
     step.companions = followingCompanions(step.source);
     const NameTarget where = patchNameTarget(r, step.companions);
-    if (Outcome o = planStep(r, step, where); !o.ok())
+    if (Outcome o = prepareStep(r, step, where); !o.ok())
         return o;
+    // The journal comes before the stream is read: reading moves the original's last access
+    // time, and a run killed from here on must still give it back.
+    if (Outcome o = step.journal.write(step.source, journalOf(step), r.extras.faults); !o.ok())
+        return o;
+    if (Outcome o = planStep(r, step); !o.ok())
+        return abandonStep(r, step, o);
     return writeStep(r, step, where);
 }
 
