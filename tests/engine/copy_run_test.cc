@@ -249,12 +249,14 @@ TEST_F(CopyRun, ASharedCompanionGoesOnlyWithTheLastOfItsClips) {
 }
 
 // A run first puts back what a killed patch-mode run left half done, says so, and then takes the
-// original up as any other; one it cannot put back (a read-only card) is left alone and named.
+// original up as any other, also when a given list names it by its patch-mode name; one it
+// cannot put back (a read-only card) is left alone and named.
 TEST_F(CopyRun, ARunFirstPutsBackWhatAKilledPatchRunLeftHalfDone) {
     settings.dateFormat = "";
     settings.userText = "";
-    for (const bool readOnlyCard : {false, true}) {
-        SCOPED_TRACE(readOnlyCard ? "read-only card" : "writable card");
+    enum Kind { Search, List, ReadOnlyCard };
+    for (const Kind kind : {Search, List, ReadOnlyCard}) {
+        SCOPED_TRACE(kind);
         fs::remove_all(card);
         fs::remove_all(out);
         fs::create_directories(out);
@@ -271,12 +273,13 @@ TEST_F(CopyRun, ARunFirstPutsBackWhatAKilledPatchRunLeftHalfDone) {
         std::string patched = sample;
         patched[100] = static_cast<char>(~patched[100]);
         fs::remove(a);
-        dir.write("card/PRG001/MOV001_x.MOD", patched);
-        seam.write = [readOnlyCard](int64_t) { return readOnlyCard ? EROFS : 0; };
-        const RunResult r = runAll();
-        EXPECT_EQ(r.complete(), !readOnlyCard);
+        const std::string renamed = dir.write("card/PRG001/MOV001_x.MOD", patched);
+        seam.write = [kind](int64_t) { return kind == ReadOnlyCard ? EROFS : 0; };
+        const RunResult r =
+            kind == List ? copyFileList(ctx, 1, {renamed}, out, false, false, true, extras) : runAll();
+        EXPECT_EQ(r.complete(), kind != ReadOnlyCard);
         ASSERT_FALSE(ui.messages.empty());
-        if (readOnlyCard) {
+        if (kind == ReadOnlyCard) {
             EXPECT_EQ(names(card + "/PRG001"), (Names{".kadrel-journal-MOV001.MOD", "MOV001_x.MOD"}));
             EXPECT_EQ(names(out), Names{}) << "a half-patched original is never copied";
             EXPECT_NE(
