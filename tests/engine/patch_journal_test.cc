@@ -128,6 +128,12 @@ TEST_F(Restore, KeepsTheJournalOfWhatItCannotPutBack) {
     EXPECT_EQ(r.error, EROFS);
     EXPECT_EQ(r.file, dir.file("MOV001_x.MPG"));
 
+    dir.write("MOV001.MOD", original);  // a new file took the original's name: which one is it?
+    r = restoreFromJournal(path);
+    EXPECT_EQ(r.description(), "two files fit its journal; both were left as they are");
+    EXPECT_EQ(test::readAll(dir.file("MOV001_x.MPG")), patched);
+    fs::remove(dir.file("MOV001.MOD"));
+
     platform::HeldFile live;  // a run that is still patching holds its journal
     std::string bytes;
     ASSERT_EQ(live.take(path, bytes), 0);

@@ -138,22 +138,22 @@ std::string besideOriginal(const std::string& original, std::string_view prefix)
     return folder + std::string(prefix) + nameInJournal(original.substr(folder.size()));
 }
 
-/// Where the original is now: under its new name once the rename was done, else its own.
-Outcome locate(const RestoredFile& r, std::string& at) {
+/// Where the original is now: the one of its two names that holds a file of its length. When
+/// both do (another file took the other name since), nothing tells which one it is.
+Outcome locate(const RestoredFile& r, int64_t size, std::string& at) {
     const platform::FileId original = platform::fileId(r.original);
     const platform::FileId renamed = platform::fileId(r.renamed);
-    if (r.renamed != r.original && renamed.exists() && (!original.exists() || original.sameFile(renamed)))
-        at = r.renamed;
-    else if (original.exists())
-        at = r.original;
-    else
-        return Outcome::failure(ENOENT, r.original, "the patched file is gone");
+    const bool atOriginal = original.size == size;
+    const bool atRenamed = r.renamed != r.original && renamed.size == size;
+    if (atOriginal && atRenamed && !original.sameFile(renamed))
+        return Outcome::failure(0, r.original, "two files fit its journal; both were left as they are");
+    if (!atOriginal && !atRenamed)
+        return Outcome::failure(0, r.original, "the patched file is gone or was changed since");
+    at = atRenamed ? r.renamed : r.original;
     return Outcome::done();
 }
 
 Outcome putBytesBack(const std::string& at, const PatchJournal& j, platform::FileFaults* faults) {
-    if (platform::fileId(at).size != j.size)
-        return Outcome::failure(0, at, "the file was changed after it was patched");
     if (j.edits.empty())
         return Outcome::done();
     platform::makeWritable(at);
@@ -203,7 +203,7 @@ Outcome applyJournal(RestoredFile& r, const std::string& folder, const PatchJour
     r.original = folder + j.original;
     r.renamed = folder + j.renamed;
     std::string at;
-    Outcome o = locate(r, at);
+    Outcome o = locate(r, j.size, at);
     if (o.ok())
         o = putBytesBack(at, j, faults);
     if (o.ok())

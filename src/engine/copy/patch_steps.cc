@@ -24,7 +24,6 @@ constexpr int kNameAttempts = 3;
 
 /// One file on its way through the steps of patch mode.
 struct FileStep {
-    int32_t index = 0;
     std::string source;
     std::string newName;
     FileTimes saved;
@@ -228,7 +227,6 @@ Outcome writeStep(Run& r, FileStep& step, const NameTarget& where) {
 
 Outcome patchFile(Run& r, int32_t i) {
     FileStep step;
-    step.index = i;
     step.source = r.files[i];
     step.companions = followingCompanions(step.source);
     const NameTarget where = patchNameTarget(r, step.companions);
