@@ -173,8 +173,8 @@ struct KilledPatchRun : ::testing::Test {
         ASSERT_TRUE(platform::setFileTimes(dir.write("card/MOV001.MOD", data), times));
         ASSERT_TRUE(platform::makeReadOnly(clip));
     }
-    /// Starts the program in the test's folder with one more environment variable; stdin, stdout
-    /// and stderr are /dev/null.
+    /// Starts the program in the test's folder with one more environment variable; stdin and
+    /// stdout are /dev/null, stderr goes to err.txt.
     pid_t start(const std::vector<std::string>& args, const std::string& variable = "") {
         std::vector<std::string> env{"XDG_CONFIG_HOME=" + dir.file("config")};
         if (!variable.empty())
@@ -189,9 +189,10 @@ struct KilledPatchRun : ::testing::Test {
         const pid_t child = ::fork();
         if (child == 0) {
             const int null = ::open("/dev/null", O_RDWR);
-            for (int fd = 0; fd < 3; ++fd)
-                ::dup2(null, fd);
-            if (::chdir(dir.path().c_str()) == 0)
+            ::dup2(null, 0);
+            ::dup2(null, 1);
+            if (::chdir(dir.path().c_str()) == 0 &&
+                ::dup2(::open("err.txt", O_WRONLY | O_CREAT | O_TRUNC, 0600), 2) == 2)
                 ::execve(argv[0], argv.data(), envp.data());
             ::_exit(127);
         }
@@ -253,6 +254,11 @@ TEST_F(KilledPatchRun, TheNextRunPutsTheOriginalBackAfterAKillAtEveryWrite) {
         ASSERT_LT(writes, 20) << "a run of three edits never ends";
         EXPECT_EQ(WEXITSTATUS(wait(start({"card", "dst"}))), 0);
         expectOriginal();
+        const bool journalled = writes >= 2;  // a journal under its own name: the run says so
+        EXPECT_EQ(test::readAll(dir.file("err.txt")).find("were put back as they were:\ncard/MOV001.MOD\n") !=
+                      std::string::npos,
+                  journalled)
+            << test::readAll(dir.file("err.txt"));
         const std::vector<std::string> copies = names(dir.file("dst"));
         ASSERT_EQ(copies.size(), 1u);
         EXPECT_TRUE(test::readAll(dir.file("dst/" + copies[0])) == data);
