@@ -4,6 +4,7 @@
 
 #include "engine/scan/chunk_scan.h"
 #include "engine/scan/mpeg2_fields.h"
+#include "engine/scan/packet_walk.h"
 #include "engine/scan/ps_continuation.h"
 #include "engine/scan/stream_edits.h"
 #include "engine/scan/stream_file.h"
@@ -26,6 +27,7 @@ struct PatchState {
     long wsCount = 0;
     long priv2Count = 0;
     long sdeCount = 0;
+    PacketWalk walk{};
 
     void debug(const std::string& line) const { ctx.debug(line); }
     bool debugging() const { return ctx.settings.debugMode; }
@@ -63,6 +65,24 @@ bool mapVideoStructure(PatchState& st, const char* name, int64_t offset, size_t 
             st.debug(at + " is cut by the end of the file");
     }
     return how == Continuation::Followed;
+}
+
+/// The first start code of code at or after start whose first byte lies in video payload.
+size_t findInVideo(const PatchState& st, const ScanChunk& chunk, uint8_t code, size_t& start, size_t before) {
+    for (;;) {
+        const size_t p = chunk.find(code, start, before);
+        if (p == 0 || !st.walk.active() || st.walk.videoPayloadEnd(chunk.fileOffset(p)) > 0)
+            return p;
+        start = p + 4;
+    }
+}
+
+void noteSkippedBytes(PatchState& st) {
+    for (const PacketWalk::Skip& skip : st.walk.takeSkips())
+        if (st.debugging())
+            st.debug("packet at offset " + std::to_string(skip.from) +
+                     " cannot be read: " + std::to_string(skip.count) + " bytes up to the " +
+                     (skip.toEnd ? "end of the file" : "next pack") + " left untouched");
 }
 
 SearchResult nearEnd(PatchState& st, const ScanChunk& chunk, const char* name, size_t p, size_t& hit) {
@@ -115,7 +135,7 @@ void resetSequenceHeader(PatchState& st, const StructureBytes& s) {
 
 SearchResult sequenceHeaderStep(PatchState& st, const ScanChunk& chunk, size_t& start, size_t before,
                                 size_t& hit) {
-    const size_t p = chunk.find(kSequenceHeaderCode, start, before);
+    const size_t p = findInVideo(st, chunk, kSequenceHeaderCode, start, before);
     if (p == 0)
         return SearchResult::NotFound;
     if (st.setting && st.debugging()) {
@@ -125,7 +145,8 @@ SearchResult sequenceHeaderStep(PatchState& st, const ScanChunk& chunk, size_t& 
     if (p + kSeqHeaderFlagOffset > chunk.length)
         return nearEnd(st, chunk, "Seq", p, hit);
     StructureBytes s;
-    if (mapVideoStructure(st, "Seq", chunk.fileOffset(p), kSeqHeaderExamined, s)) {
+    if (mapVideoStructure(st, "Seq", chunk.fileOffset(p), kSeqHeaderExamined, s) &&
+        st.walk.holdsVideoStructure(s)) {
         if (st.setting)
             setSequenceHeader(st, s);
         else
@@ -163,6 +184,10 @@ SearchResult rdiPckStep(PatchState& st, const ScanChunk& chunk, size_t& start, s
             return SearchResult::NotFound;
         if (p + kRdiPckExamined - 1 > chunk.length)
             return nearEnd(st, chunk, "RDI-PCK", p, hit);
+        if (st.walk.active() && !st.walk.packetAt(chunk.fileOffset(p), kPrivateStream2)) {
+            start = p + 1;  // the same bytes inside another packet's payload
+            continue;
+        }
         const bool rdi = isRdiPck(b[p + 3], b[p + 4], b[p + 5]);
         if (!st.setting && !rdi) {  // resetting looks for the seven bytes of an RDI-PCK only
             start = p + 1;
@@ -198,14 +223,14 @@ void applySdeMode(PatchState& st, const StructureBytes& s, size_t d) {
 
 void handleSde(PatchState& st, int64_t offset) {
     StructureBytes s;
-    if (!mapVideoStructure(st, "sde", offset, kSdeIdentifierOffset + 1, s))
+    if (!mapVideoStructure(st, "sde", offset, kSdeIdentifierOffset + 1, s) || !st.walk.holdsVideoStructure(s))
         return;
     const uint8_t b4 = s.value[kSdeIdentifierOffset];
     if (!isValidVideoFormat(b4) || (b4 >> 4) != kSequenceDisplayExtensionId)
         return;
     ++st.sdeCount;
     const size_t d = (b4 & 1) ? 8 : 5;  // colour_description adds three bytes
-    if (!mapVideoStructure(st, "sde", offset, d + 4, s))
+    if (!mapVideoStructure(st, "sde", offset, d + 4, s) || !st.walk.holdsVideoStructure(s))
         return;
     if (!isBitSet(s.value[d + 1], 1) || (s.value[d + 3] & 0x07) != 0)
         return;
@@ -213,7 +238,7 @@ void handleSde(PatchState& st, int64_t offset) {
 }
 
 SearchResult sdeStep(PatchState& st, const ScanChunk& chunk, size_t& start, size_t before, size_t& hit) {
-    const size_t p = chunk.find(kExtensionStartCode, start, before);
+    const size_t p = findInVideo(st, chunk, kExtensionStartCode, start, before);
     if (p == 0)
         return SearchResult::NotFound;
     if (p + kSdeMaxLength > chunk.length)
@@ -247,7 +272,13 @@ std::vector<SearchKind> searchKinds(PatchState& st) {
 void scanFile(PatchState& st) {
     std::vector<SearchKind> kinds = searchKinds(st);
     EventPump pump(st.ctx.ui);
-    runChunkScan(st.file, st.bytes, kinds, st.setting ? setTail : resetTail, pump);
+    const auto walk = [&st](const ScanChunk& chunk) {
+        st.walk.advance(chunk.data, chunk.length, chunk.offset, chunk.last);
+        noteSkippedBytes(st);
+    };
+    runChunkScan(st.file, st.bytes, kinds, st.setting ? setTail : resetTail, pump, walk);
+    st.walk.finish();
+    noteSkippedBytes(st);
 }
 
 bool openForScan(platform::RandomAccessFile& raw, const std::string& path, const ScanOptions& options,
