@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstdlib>
 
 #include "engine/copy/patch_journal.h"
 #include "engine/copy_run_fixture.h"
 #include "engine/moi_writer.h"
+#include "engine/stream_builder.h"
 
 namespace kadrel {
 namespace {
@@ -294,6 +296,33 @@ TEST_F(CopyRun, ARunFirstPutsBackWhatAKilledPatchRunLeftHalfDone) {
         EXPECT_TRUE(test::readAll(a) == sample);
         EXPECT_TRUE(test::readAll(out + "/MOV001.mpg") == sample);
     }
+}
+
+// ffmpeg's LPCM track whose samples spell a 4:3 sequence header thousands of times: patch mode
+// marks the video 16:9 and leaves every byte of the audio as it was.
+TEST_F(CopyRun, PatchModeMarksTheVideoAndLeavesLpcmAudioAlone) {
+    if (std::system("ffmpeg -version >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "needs ffmpeg";
+    std::string samples;
+    while (samples.size() < 192000)
+        samples += std::string("\0\0\1\xB3\x2D\x02\x40\x23\x11\x22\x33\x44", 12);
+    const std::string raw = dir.write("samples.raw", samples);
+    const std::string made = dir.file("card/PRG001/MOV001.MOD");
+    fs::create_directories(card + "/PRG001");
+    test::shell(
+        "ffmpeg -v error -f lavfi -i testsrc=size=720x576:rate=25:duration=1 -f s16be -ar 48000 -ac 2 -i " +
+        raw + " -map 0:v -map 1:a -c:v mpeg2video -aspect 4:3 -c:a pcm_dvd -shortest -f dvd " + made);
+    const std::string audio = " -map 0:a -f md5 -";
+    const std::string before = test::shell("ffmpeg -v error -i " + made + audio);
+    ASSERT_TRUE(before.starts_with("MD5=")) << before;
+    settings.userText = "";
+    EXPECT_TRUE(copyAllFound(ctx, card, "", true, false, extras).complete());
+    const std::string patched = card + "/PRG001/MOV001.mpg";
+    EXPECT_EQ(test::shell("ffmpeg -v error -i " + patched + audio), before);
+    EXPECT_NE(
+        test::shell("ffprobe -v error -select_streams v -show_entries stream=display_aspect_ratio " + patched)
+            .find("display_aspect_ratio=16:9"),
+        std::string::npos);
 }
 
 }  // namespace
