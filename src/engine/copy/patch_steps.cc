@@ -235,7 +235,7 @@ Outcome patchFile(Run& r, int32_t i) {
     // The journal comes before the stream is read: reading moves the original's last access
     // time, and a run killed from here on must still give it back.
     if (Outcome o = step.journal.write(step.source, journalOf(step), r.extras.faults); !o.ok())
-        return o;
+        return abandonStep(r, step, o);  // a journal in place but not flushed goes again
     if (Outcome o = planStep(r, step); !o.ok())
         return abandonStep(r, step, o);
     return writeStep(r, step, where);
