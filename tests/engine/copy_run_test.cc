@@ -325,5 +325,20 @@ TEST_F(CopyRun, PatchModeMarksTheVideoAndLeavesLpcmAudioAlone) {
         std::string::npos);
 }
 
+// A journal that cannot be written leaves the original exactly as it was: name, bytes, times.
+TEST_F(CopyRun, PatchModeTouchesNothingWithoutItsJournal) {
+    const std::string a = clip("PRG001/MOV001.MOD", sample);
+    const auto before = stamps(a);
+    seam.journal = [](const std::string& path) {
+        return path.find("journal") != std::string::npos ? ENOSPC : 0;
+    };
+    const RunResult r = copyAllFound(ctx, card, "", true, false, extras);
+    EXPECT_EQ(r.error, ENOSPC);
+    EXPECT_EQ(r.file, card + "/PRG001/.kadrel-journal-MOV001.MOD");
+    EXPECT_EQ(names(card + "/PRG001"), Names{"MOV001.MOD"});
+    EXPECT_EQ(stamps(a), before);
+    EXPECT_TRUE(test::readAll(a) == sample);
+}
+
 }  // namespace
 }  // namespace kadrel
