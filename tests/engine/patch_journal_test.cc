@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -175,11 +176,14 @@ struct KilledPatchRun : ::testing::Test {
     }
     /// Starts the program in the test's folder with one more environment variable; stdin and
     /// stdout are /dev/null, stderr goes to err.txt.
-    pid_t start(const std::vector<std::string>& args, const std::string& variable = "") {
+    /// A program other than ./kadrel (a launcher of it) is given as the first argument.
+    pid_t start(std::vector<std::string> args, const std::string& variable = "") {
         std::vector<std::string> env{"XDG_CONFIG_HOME=" + dir.file("config")};
         if (!variable.empty())
             env.push_back(variable);
-        std::vector<char*> argv{const_cast<char*>("./kadrel")}, envp;
+        if (args.empty() || args[0][0] != '/')
+            args.insert(args.begin(), "./kadrel");
+        std::vector<char*> argv, envp;
         for (const std::string& a : args)
             argv.push_back(const_cast<char*>(a.c_str()));
         for (const std::string& e : env)
@@ -285,6 +289,32 @@ TEST_F(KilledPatchRun, ASigkillFromOutsideLosesNothing) {
     ASSERT_TRUE(platform::getFileTimes(dir.file("card/MOV001.MPG"), now));
     EXPECT_EQ(now.lastWrite, times.lastWrite);
     EXPECT_TRUE(test::readAll(dir.file("card/MOV001.MPG")) == wideData());
+}
+
+// A card the system will not write to (a read-only mount): the journal cannot be applied, so it
+// stays and is named, the half-patched clip is not copied, and the run is not complete. Once
+// the card can be written again, the next run puts the clip back and copies it.
+TEST_F(KilledPatchRun, AReadOnlyCardKeepsTheJournalAndTheRunSaysSo) {
+    if (std::system("unshare -rm true 2>/dev/null") != 0)
+        GTEST_SKIP() << "needs a mount namespace (unshare -rm) for a read-only card";
+    makeCard();
+    // Killed between its first and second edit of a clip that keeps its name, so a search finds it.
+    EXPECT_EQ(WTERMSIG(wait(start({"card", "/W", "/C", "/R:MOD"}, "KADREL_TEST_KILL_AFTER_WRITES=6"))),
+              SIGKILL);
+    EXPECT_FALSE(test::readAll(clip) == data);
+    const std::string readOnly =
+        "mount --bind card card && mount -o remount,bind,ro card && exec ./kadrel card dst";
+    EXPECT_EQ(WEXITSTATUS(wait(start({"/usr/bin/unshare", "-rm", "sh", "-c", readOnly}))), 6);
+    EXPECT_NE(
+        test::readAll(dir.file("err.txt")).find("card/.kadrel-journal-MOV001.MOD (Read-only file system)"),
+        std::string::npos)
+        << test::readAll(dir.file("err.txt"));
+    EXPECT_EQ(names(dir.file("dst")), std::vector<std::string>{});
+    EXPECT_EQ(names(dir.file("card")),
+              (std::vector<std::string>{".kadrel-journal-MOV001.MOD", "MOV001.MOD", "MOV001.MOI"}));
+    EXPECT_EQ(WEXITSTATUS(wait(start({"card", "dst"}))), 0);
+    expectOriginal();
+    EXPECT_EQ(names(dir.file("dst")).size(), 1u);
 }
 
 }  // namespace
