@@ -38,6 +38,13 @@ class FileFaults {
     virtual int beforeListing(const std::string& folder, size_t entriesSeen) {
         return ignore(folder.size() + entriesSeen);
     }
+    /// Before a file written in place is flushed to the storage device.
+    virtual int beforeFlush() { return 0; }
+    /// Before a file written in place is closed: an error number is what the close reports.
+    virtual int beforeClose() { return 0; }
+    /// Patch mode: before each write of its own that is neither a scan write nor a rename (its
+    /// journal, an original's attribute and times, the journal's removal); path is the file.
+    virtual int beforeJournalWrite(const std::string& path) { return ignore(path); }
 
   private:
     template <typename T>

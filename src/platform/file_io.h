@@ -66,6 +66,11 @@ class RandomAccessFile {
     /// The current length of the file, -1 on error.
     int64_t size() const;
     void close();
+    /// Flushes the data written so far to the storage device (fsync). 0 or the error number.
+    int flush();
+    /// Closes the file and returns 0 or the error the close reported: a network or FUSE file
+    /// system may report a write that failed only there.
+    int closeReportingErrors();
 
   private:
     int fail(int error);

@@ -121,4 +121,26 @@ void RandomAccessFile::close() {
     fd_ = -1;
 }
 
+int RandomAccessFile::flush() {
+    int e = faults_ ? faults_->beforeFlush() : 0;
+    if (e == 0 && ::fsync(fd_) != 0)
+        e = errno;
+    if (e != 0)
+        fail(e);
+    return e;
+}
+
+int RandomAccessFile::closeReportingErrors() {
+    if (fd_ < 0)
+        return 0;
+    int e = faults_ ? faults_->beforeClose() : 0;
+    // Even EINTR counts: the descriptor is gone, but whether the data reached the file is not known.
+    if (::close(fd_) != 0 && e == 0)
+        e = errno;
+    fd_ = -1;
+    if (e != 0)
+        fail(e);
+    return e;
+}
+
 }  // namespace kadrel::platform

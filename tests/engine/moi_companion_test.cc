@@ -68,5 +68,20 @@ TEST(MoiCompanion, PassesOverOtherClipsFifosAndUnreadableCompanions) {
     EXPECT_EQ(r->aspect, RecordedAspect::Standard);
 }
 
+// A companion belongs to a clip of any extension whose base name it has in any case; a renamed
+// clip's companion takes the new base name and keeps its own extension as written.
+TEST(MoiCompanion, PairsWithAClipOfAnyExtensionAndFollowsItsName) {
+    test::TempDir dir;
+    dir.write("mov001.MOI", test::moiBytes({.format = 0x50}));
+    const std::pair<const char*, const char*> clips[] = {
+        {"MOV001.MPG", "4:3"}, {"mov001.mod", "4:3"}, {"MOV001", "4:3"}, {"mov001.MOI", "none"}};
+    for (const auto& [name, aspect] : clips) {
+        const std::optional<MoiRecord> r = readCompanion(dir.file(name));
+        EXPECT_EQ(r ? aspectText(r->aspect) : "none", aspect) << name;
+    }
+    EXPECT_EQ(companionNameFor("/card/MOV001.moi", "/card/MOV001_Rome.MPG"), "/card/MOV001_Rome.moi");
+    EXPECT_EQ(companionNameFor("/card/MOV001.MOI", "/card/a.b.mpg"), "/card/a.b.MOI");
+}
+
 }  // namespace
 }  // namespace kadrel

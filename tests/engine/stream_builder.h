@@ -1,6 +1,8 @@
 // Byte-by-byte builders of MPEG-2 streams and a context for one scan, shared by the scan tests.
 #pragma once
 
+#include <cstdint>
+#include <cstdio>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -87,6 +89,31 @@ struct PatchContext {
             log.openDebugLog(dir.file("kadrel.dbg"));
     }
 };
+
+/// "" when got is want, else where and how they first differ (a short message for long streams).
+inline std::string difference(const std::string& got, const std::string& want) {
+    if (got == want)
+        return "";
+    size_t at = 0;
+    while (at < got.size() && at < want.size() && got[at] == want[at])
+        ++at;
+    if (at == got.size() || at == want.size())
+        return "length " + std::to_string(got.size()) + " instead of " + std::to_string(want.size());
+    return "byte " + std::to_string(at) + " is " + std::to_string(static_cast<uint8_t>(got[at])) +
+           " instead of " + std::to_string(static_cast<uint8_t>(want[at]));
+}
+
+/// What a shell command prints on standard output and standard error.
+inline std::string shell(const std::string& command) {
+    std::string out;
+    if (FILE* p = popen((command + " 2>&1").c_str(), "r")) {
+        char buf[4096];
+        for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;)
+            out.append(buf, n);
+        pclose(p);
+    }
+    return out;
+}
 
 /// contents as a file after the scan (or the reset).
 inline std::string patched(PatchContext& pc, const std::string& contents, bool reset = false) {

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <fstream>
 #include <random>
 #include <regex>
@@ -179,16 +178,6 @@ TEST(WsFlag, EditsAStructureBeyondFourGibibytesAtItsOffset) {
 // The ffmpeg tools as a reader that shares none of the scan's parsing: on real encoder output,
 // the cut clips included, every sequence header reads 16:9 afterwards, not one decoded frame
 // differs, and the reset gives the 4:3 clip back byte for byte.
-std::string shell(const std::string& command) {
-    std::string out;
-    if (FILE* p = popen((command + " 2>&1").c_str(), "r")) {
-        char buf[4096];
-        for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;)
-            out.append(buf, n);
-        pclose(p);
-    }
-    return out;
-}
 
 // The aspect_ratio_information of every sequence header, as ffmpeg's trace_headers reads it.
 std::vector<int> tracedAspects(const std::string& path) {

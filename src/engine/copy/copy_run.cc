@@ -2,14 +2,17 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <memory>
 #include <new>
 #include <system_error>
 #include <utility>
 
 #include "engine/copy/copy_finisher.h"
 #include "engine/copy/file_search.h"
+#include "engine/copy/journal_recovery.h"
 #include "engine/copy/proven_delete.h"
 #include "engine/copy/run_steps.h"
+#include "platform/crash_points.h"
 #include "platform/file_system.h"
 #include "platform/signals.h"
 
@@ -190,6 +193,14 @@ RunResult startRun(const RunContext& ctx, std::vector<std::string> files, const 
     return r.result;
 }
 
+/// The program's own test seam: a test may have a run stop the process at a chosen write.
+CopyRunExtras withTestStop(const CopyRunExtras& extras, std::unique_ptr<platform::FileFaults>& stop) {
+    CopyRunExtras withStop = extras;
+    if (!withStop.faults && (stop = platform::writeStopFromEnvironment()))
+        withStop.faults = stop.get();
+    return withStop;
+}
+
 }  // namespace
 
 void copyProgress(UiSeam& ui) {
@@ -197,7 +208,9 @@ void copyProgress(UiSeam& ui) {
 }
 
 RunResult copyAllFound(const RunContext& ctx, const std::string& sourceFolder, const std::string& target,
-                       bool setWideScreen, bool showProgress, const CopyRunExtras& extras) {
+                       bool setWideScreen, bool showProgress, const CopyRunExtras& given) {
+    std::unique_ptr<platform::FileFaults> stop;
+    const CopyRunExtras extras = withTestStop(given, stop);
     return guarded(ctx, [&] {
         SearchState search;
         // Copies made into a folder inside the source must never be taken up again as clips.
@@ -207,25 +220,42 @@ RunResult copyAllFound(const RunContext& ctx, const std::string& sourceFolder, c
         std::vector<std::string> files;
         searchFiles(search, addBackslash(sourceFolder), ctx.settings.searchExt, files,
                     ctx.control.abortRequested, ctx.ui);
+        // Originals a killed patch-mode run left half done are put back first, then searched
+        // again under the names they have once more.
+        const JournalRecovery recovery = recoverPatchedFiles(ctx, search.journals, extras.faults);
+        if (recovery.restored > 0)
+            searchFiles(search, addBackslash(sourceFolder), ctx.settings.searchExt, files,
+                        ctx.control.abortRequested, ctx.ui);
+        recovery.apply(files);
+        RunResult none;
+        none.skipped = recovery.kept;
         if (files.empty() && search.skipped.empty() && search.unreadable.empty()) {
             showError(ctx.ui, "No files with extension *." + ctx.settings.searchExt +
                                   " were found in the specified source directory and all its subfolders!");
-            return RunResult{};  // done, with nothing to do
+            return none;  // done, with nothing to do
         }
-        return startRun(ctx, std::move(files), target, setWideScreen, showProgress, true, false, extras,
-                        search);
+        RunResult result =
+            startRun(ctx, std::move(files), target, setWideScreen, showProgress, true, false, extras, search);
+        result.skipped += recovery.kept;
+        return result;
     });
 }
 
 RunResult copyFileList(const RunContext& ctx, int32_t count, const std::vector<std::string>& files,
                        const std::string& target, bool setWideScreen, bool showProgress, bool targetIsDir,
-                       const CopyRunExtras& extras) {
+                       const CopyRunExtras& given) {
+    std::unique_ptr<platform::FileFaults> stop;
+    const CopyRunExtras extras = withTestStop(given, stop);
     return guarded(ctx, [&] {
         std::vector<std::string> list(files.begin(),
                                       files.begin() + std::clamp<int64_t>(count, 0, files.size()));
+        const JournalRecovery recovery = recoverPatchedFiles(ctx, journalsBeside(list), extras.faults);
+        recovery.apply(list);
         const SearchState sorted = sortOutList(list);
-        return startRun(ctx, std::move(list), target, setWideScreen, showProgress, targetIsDir, true, extras,
-                        sorted);
+        RunResult result = startRun(ctx, std::move(list), target, setWideScreen, showProgress, targetIsDir,
+                                    true, extras, sorted);
+        result.skipped += recovery.kept;
+        return result;
     });
 }
 

@@ -1,5 +1,6 @@
 #include "engine/copy/file_search.h"
 
+#include "engine/copy/patch_journal.h"
 #include "platform/file_system.h"
 #include "platform/text_case.h"
 
@@ -67,6 +68,8 @@ void findFiles(SearchState& state, const std::string& folder, const bool& abortR
                 findFiles(state, sub, abortRequested, ui);
         } else if (!entry.isHidden && matchPattern(name, state.searchPattern)) {
             addMatch(state, entry, folder + name);
+        } else if (entry.isHidden && !entry.isLink && isJournalName(name)) {
+            state.journals.push_back(folder + name);
         }
         ++state.scanCount;
         ui.processEvents();

@@ -19,6 +19,7 @@ struct SearchState {
     std::vector<std::string> found;       ///< regular files (or links to one), in the order found
     std::vector<std::string> skipped;     ///< matching entries that are no regular file
     std::vector<std::string> unreadable;  ///< folders that could not be listed
+    std::vector<std::string> journals;    ///< patch-mode journals (hidden) in the folders walked
     int32_t scanCount = 0;
     std::string searchPattern;               ///< "*." followed by the extension
     std::string searchRoot;                  ///< ends with the separator

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "engine/copy/file_search.h"
 #include "engine/copy/proven_delete.h"
 
 namespace kadrel {
@@ -107,6 +108,13 @@ std::optional<MoiRecord> readCompanion(const std::string& clip) {
             return record;
     }
     return std::nullopt;
+}
+
+std::string companionNameFor(const std::string& companion, const std::string& clip) {
+    std::string name, folder, ext, clipName, clipFolder, clipExt;
+    splitPath(companion, name, folder, ext);
+    splitPath(clip, clipName, clipFolder, clipExt);
+    return clipFolder + clipName + "." + ext;
 }
 
 std::string recordingTimeText(const MoiRecord& r) {

@@ -29,6 +29,10 @@ struct MoiRecord {
 /// regular files are opened, and never in a way that can block.
 std::optional<MoiRecord> readCompanion(const std::string& clip);
 
+/// The name companion takes when its clip is renamed to clip: the clip's folder and base name
+/// with the companion's own extension as it was written (".MOI" stays ".MOI", ".moi" ".moi").
+std::string companionNameFor(const std::string& companion, const std::string& clip);
+
 /// The recording time as the file information window shows times: DD/MM/YYYY HH:MM:SS.mmm.
 std::string recordingTimeText(const MoiRecord& record);
 

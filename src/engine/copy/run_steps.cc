@@ -6,6 +6,7 @@
 #include "engine/copy/companion_choice.h"
 #include "engine/copy/date_time_names.h"
 #include "engine/copy/file_times.h"
+#include "engine/copy/patch_steps.h"
 #include "engine/scan/wide_screen_flag.h"
 #include "platform/file_system.h"
 
@@ -15,15 +16,6 @@ namespace {
 
 /// How often a name taken at the last moment is composed again before the run gives up.
 constexpr int kNameAttempts = 3;
-
-/// One file on its way through the steps of patch mode.
-struct FileStep {
-    int32_t index = 0;
-    std::string source;
-    std::string newName;
-    FileTimes saved;
-    CompanionChoice choice;
-};
 
 /// Only copies into a folder get a date name; patch mode and a target file keep their names.
 bool namesByTime(const Run& r) {
@@ -62,13 +54,6 @@ platform::CopyOptions copyOptions(Run& r, int32_t index, bool replace) {
             r.extras.observer->onBytes(done, total);
     };
     return o;
-}
-
-void writeDebugLines(const Run& r, const FileStep& step) {
-    r.ctx.debug("source file:" + step.source);
-    r.ctx.debug("target file:" + step.newName);
-    if (r.listRun)
-        r.ctx.debug(std::string("setws=") + (r.setWideScreen ? "True" : "False"));
 }
 
 /// Lines collected on the second thread go into the log in the run's order.
@@ -143,50 +128,6 @@ Outcome copyStep(Run& r, int32_t i) {
     return completeStep(r, f);
 }
 
-/// Patch mode: times saved, then the original renamed in its folder unless its name stays. An
-/// original whose times cannot be read is left as it is: renamed, it could not get them back.
-Outcome renameStep(Run& r, FileStep& step) {
-    step.choice = companionChoice(r, step.source);
-    if (Outcome saved = saveFileTimes(step.source, step.saved); !saved.ok())
-        return saved;
-    const NameTarget where = nameTarget(r);
-    const platform::CopyOptions options = copyOptions(r, step.index, where.overwrite);
-    int e = EEXIST;
-    for (int attempt = 0; attempt < kNameAttempts && e == EEXIST; ++attempt) {
-        std::string refusal;
-        step.newName = buildTargetName(step.source, r.ctx.settings, where, step.choice.nameTime, &refusal);
-        if (step.newName.empty())
-            return Outcome::failure(0, step.source, refusal);
-        if (step.newName == step.source)
-            return Outcome::done();
-        e = platform::moveFile(step.source, step.newName, options);
-    }
-    if (e == 0)
-        r.runNames.insert(step.newName);  // no later original may take it in another case
-    return Outcome::fromError(e, step.source);
-}
-
-/// Patch mode after the rename: the stream set or reset in place, then the saved times and
-/// the read-only attribute given back whatever the scan did, so no original is left renamed
-/// without its recording time.
-Outcome patchStep(Run& r, FileStep& step) {
-    writeDebugLines(r, step);
-    for (const std::string& note : step.choice.notes)
-        r.ctx.debug(note);
-    const bool wasReadOnly = (platform::getAttributes(step.newName) & platform::kAttrReadOnly) != 0;
-    Outcome scan;
-    if (streamFlagApplies(r) && step.choice.flag) {
-        platform::makeWritable(step.newName);
-        const ScanOptions options{true, r.extras.faults};
-        scan = r.setWideScreen ? setWideScreenFlag(step.newName, r.ctx, options)
-                               : resetWideScreenFlag(step.newName, r.ctx, options);
-    }
-    const Outcome timesBack = restoreFileTimes(step.newName, step.saved);
-    if (wasReadOnly)
-        platform::makeReadOnly(step.newName);
-    return scan.ok() ? timesBack : scan;
-}
-
 /// True when name, without regard to case, is a source, a copy made or one still to take its
 /// name.
 bool namedByRun(Run& r, const std::string& name) {
@@ -209,8 +150,8 @@ NameTarget nameTarget(Run& r) {
     NameTarget where;
     where.target = r.target;
     where.targetIsDir = r.targetIsDir;
-    // A list run in patch mode never replaces a taken name.
-    where.overwrite = r.ctx.settings.overwrite && !(r.listRun && r.target.empty());
+    // In patch mode every other file of the folder is an original recording: never replaced.
+    where.overwrite = r.ctx.settings.overwrite && !r.target.empty();
     // By name without regard to case and by identity: either alone lets some spelling of a
     // source or of a copy of this run be replaced.
     where.reserved = [&r](const std::string& name) {
@@ -230,12 +171,7 @@ Outcome processFile(Run& r, int32_t i) {
     if (r.extras.observer)
         r.extras.observer->onFile(i, r.count(), r.files[i]);
     if (r.target.empty()) {
-        FileStep step;
-        step.index = i;
-        step.source = r.files[i];
-        if (Outcome o = renameStep(r, step); !o.ok())
-            return o;
-        if (Outcome o = patchStep(r, step); !o.ok())
+        if (Outcome o = patchFile(r, i); !o.ok())
             return o;
         ++r.result.done;
     } else if (Outcome o = copyStep(r, i); !o.ok()) {

@@ -208,7 +208,7 @@ void EventPump::tick() {
 }
 
 void runChunkScan(StreamFile& file, ByteSource& bytes, std::vector<SearchKind>& kinds, TailRule tail,
-                  EventPump& pump) {
+                  EventPump& pump, const ChunkObserver& seen) {
     ScanChunk chunk;
     std::vector<uint8_t> codes;
     for (const SearchKind& kind : kinds)
@@ -220,6 +220,7 @@ void runChunkScan(StreamFile& file, ByteSource& bytes, std::vector<SearchKind>& 
             return;
         bytes.setChunk(chunk.data, chunk.length, chunk.offset);
         chunk.indexStartCodes(codes);
+        seen(chunk);
         startChunk(chunk, kinds);
         const size_t park = runPasses(chunk, kinds, pump);
         for (SearchKind& kind : kinds)

@@ -76,8 +76,11 @@ class EventPump {
     uint32_t ticks_ = 0;
 };
 
-/// Scans the whole file chunk by chunk; bytes is told of every chunk read.
+/// Called with every chunk read, before it is searched.
+using ChunkObserver = std::function<void(const ScanChunk& chunk)>;
+
+/// Scans the whole file chunk by chunk; bytes and seen are told of every chunk read.
 void runChunkScan(StreamFile& file, ByteSource& bytes, std::vector<SearchKind>& kinds, TailRule tail,
-                  EventPump& pump);
+                  EventPump& pump, const ChunkObserver& seen);
 
 }  // namespace kadrel

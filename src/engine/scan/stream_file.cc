@@ -15,7 +15,8 @@ constexpr size_t kMainBlock = 256 << 10;
 constexpr size_t kAsideBlock = 192 << 10;
 }  // namespace
 
-StreamFile::StreamFile(platform::RandomAccessFile& file) : file_(file), size_(file.size()) {
+StreamFile::StreamFile(platform::RandomAccessFile& file, bool planOnly)
+    : file_(file), size_(file.size()), planOnly_(planOnly) {
     main_.bytes.resize(kMainBlock);
     aside_.bytes.resize(kAsideBlock);
 }
@@ -34,7 +35,31 @@ bool StreamFile::fill(Block& block, int64_t offset) {
     const int64_t wanted = std::min<int64_t>(static_cast<int64_t>(block.bytes.size()), size_ - offset);
     if (got >= 0 && got < wanted)
         noteError(EIO);
+    showPlanned(block);
     return block.length > 0;
+}
+
+void StreamFile::showPlanned(Block& block) const {
+    const int64_t end = block.offset + static_cast<int64_t>(block.length);
+    for (auto it = planned_.lower_bound(block.offset); it != planned_.end() && it->first < end; ++it)
+        block.bytes[static_cast<size_t>(it->first - block.offset)] = it->second.after;
+}
+
+void StreamFile::plan(int64_t offset, uint8_t value) {
+    const auto it = planned_.find(offset);
+    if (it != planned_.end()) {
+        it->second.after = value;
+        return;
+    }
+    // An offset not planned before still holds the file's own byte in whichever block has it.
+    uint8_t before = 0;
+    if (main_.holds(offset))
+        before = main_.bytes[static_cast<size_t>(offset - main_.offset)];
+    else if (aside_.holds(offset))
+        before = aside_.bytes[static_cast<size_t>(offset - aside_.offset)];
+    else if (file_.readAt(&before, 1, offset) != 1)
+        noteError(file_.error() ? file_.error() : EIO);
+    planned_.emplace(offset, PlannedByte{before, value});
 }
 
 const uint8_t* StreamFile::view(int64_t offset, size_t n, size_t& got) {
@@ -75,12 +100,14 @@ bool StreamFile::byteAt(int64_t offset, uint8_t& value) {
 }
 
 int64_t StreamFile::write(int64_t offset, const uint8_t* src, size_t n) {
-    const int64_t written = file_.writeAt(src, n, offset);
+    const int64_t written = planOnly_ ? static_cast<int64_t>(n) : file_.writeAt(src, n, offset);
     if (written != static_cast<int64_t>(n))
         noteError(file_.error() ? file_.error() : EIO);
     for (int64_t i = 0; i < written; ++i) {
         written_.push_back(offset + i);
         const int64_t at = offset + i;
+        if (planOnly_)
+            plan(at, src[i]);
         if (aside_.holds(at))
             aside_.bytes[static_cast<size_t>(at - aside_.offset)] = src[i];
         if (main_.holds(at))

@@ -1,10 +1,13 @@
 // The file under a scan: chunks handed out as views into one large cached block, single
 // bytes elsewhere from a second block, and positional writes that reach the cached bytes
 // only when the scan takes its next chunk, as a chunk read into a buffer would behave.
+// A file opened for planning is never written: its writes are kept as planned bytes, and
+// every read shows them, exactly as the file would after the writes.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <vector>
 
 #include "platform/file_io.h"
@@ -13,8 +16,15 @@ namespace kadrel {
 
 class StreamFile {
   public:
-    /// Reads and writes through file, which must stay open while this object is used.
-    explicit StreamFile(platform::RandomAccessFile& file);
+    /// One byte a planning scan would write: what the file holds there and what it would get.
+    struct PlannedByte {
+        uint8_t before = 0;
+        uint8_t after = 0;
+    };
+
+    /// Reads and writes through file, which must stay open while this object is used; with
+    /// planOnly, writes are only planned and the file is only read.
+    explicit StreamFile(platform::RandomAccessFile& file, bool planOnly = false);
 
     /// Up to n bytes from offset, valid until the next call of view; got is the count
     /// (short at the end of the file).
@@ -28,6 +38,8 @@ class StreamFile {
     int error() const { return error_; }
     /// Every file offset written so far, in the order written.
     const std::vector<int64_t>& written() const { return written_; }
+    /// Every byte planned so far by its offset; the last write of an offset gives its after.
+    const std::map<int64_t, PlannedByte>& planned() const { return planned_; }
 
   private:
     struct Block {
@@ -41,7 +53,8 @@ class StreamFile {
         uint8_t value;
     };
     bool fill(Block& block, int64_t offset);
-
+    void plan(int64_t offset, uint8_t value);
+    void showPlanned(Block& block) const;
     void noteError(int error);
 
     platform::RandomAccessFile& file_;
@@ -51,6 +64,8 @@ class StreamFile {
     Block main_;                        ///< where chunks are viewed
     Block aside_;                       ///< bytes around a structure outside the main block
     std::vector<PendingByte> pending_;  ///< written bytes the main block shows from the next view on
+    bool planOnly_ = false;
+    std::map<int64_t, PlannedByte> planned_;
 };
 
 }  // namespace kadrel

@@ -1,11 +1,12 @@
 #include "engine/scan/wide_screen_flag.h"
 
-#include <algorithm>
 #include <vector>
 
 #include "engine/scan/chunk_scan.h"
 #include "engine/scan/mpeg2_fields.h"
+#include "engine/scan/packet_walk.h"
 #include "engine/scan/ps_continuation.h"
+#include "engine/scan/stream_edits.h"
 #include "engine/scan/stream_file.h"
 #include "platform/file_io.h"
 #include "platform/text_case.h"
@@ -26,6 +27,7 @@ struct PatchState {
     long wsCount = 0;
     long priv2Count = 0;
     long sdeCount = 0;
+    PacketWalk walk{};
 
     void debug(const std::string& line) const { ctx.debug(line); }
     bool debugging() const { return ctx.settings.debugMode; }
@@ -63,6 +65,24 @@ bool mapVideoStructure(PatchState& st, const char* name, int64_t offset, size_t 
             st.debug(at + " is cut by the end of the file");
     }
     return how == Continuation::Followed;
+}
+
+/// The first start code of code at or after start whose first byte lies in video payload.
+size_t findInVideo(const PatchState& st, const ScanChunk& chunk, uint8_t code, size_t& start, size_t before) {
+    for (;;) {
+        const size_t p = chunk.find(code, start, before);
+        if (p == 0 || !st.walk.active() || st.walk.videoPayloadEnd(chunk.fileOffset(p)) > 0)
+            return p;
+        start = p + 4;
+    }
+}
+
+void noteSkippedBytes(PatchState& st) {
+    for (const PacketWalk::Skip& skip : st.walk.takeSkips())
+        if (st.debugging())
+            st.debug("packet at offset " + std::to_string(skip.from) +
+                     " cannot be read: " + std::to_string(skip.count) + " bytes up to the " +
+                     (skip.toEnd ? "end of the file" : "next pack") + " left untouched");
 }
 
 SearchResult nearEnd(PatchState& st, const ScanChunk& chunk, const char* name, size_t p, size_t& hit) {
@@ -115,7 +135,7 @@ void resetSequenceHeader(PatchState& st, const StructureBytes& s) {
 
 SearchResult sequenceHeaderStep(PatchState& st, const ScanChunk& chunk, size_t& start, size_t before,
                                 size_t& hit) {
-    const size_t p = chunk.find(kSequenceHeaderCode, start, before);
+    const size_t p = findInVideo(st, chunk, kSequenceHeaderCode, start, before);
     if (p == 0)
         return SearchResult::NotFound;
     if (st.setting && st.debugging()) {
@@ -125,7 +145,8 @@ SearchResult sequenceHeaderStep(PatchState& st, const ScanChunk& chunk, size_t& 
     if (p + kSeqHeaderFlagOffset > chunk.length)
         return nearEnd(st, chunk, "Seq", p, hit);
     StructureBytes s;
-    if (mapVideoStructure(st, "Seq", chunk.fileOffset(p), kSeqHeaderExamined, s)) {
+    if (mapVideoStructure(st, "Seq", chunk.fileOffset(p), kSeqHeaderExamined, s) &&
+        st.walk.holdsVideoStructure(s)) {
         if (st.setting)
             setSequenceHeader(st, s);
         else
@@ -163,6 +184,10 @@ SearchResult rdiPckStep(PatchState& st, const ScanChunk& chunk, size_t& start, s
             return SearchResult::NotFound;
         if (p + kRdiPckExamined - 1 > chunk.length)
             return nearEnd(st, chunk, "RDI-PCK", p, hit);
+        if (st.walk.active() && !st.walk.packetAt(chunk.fileOffset(p), kPrivateStream2)) {
+            start = p + 1;  // the same bytes inside another packet's payload
+            continue;
+        }
         const bool rdi = isRdiPck(b[p + 3], b[p + 4], b[p + 5]);
         if (!st.setting && !rdi) {  // resetting looks for the seven bytes of an RDI-PCK only
             start = p + 1;
@@ -198,14 +223,14 @@ void applySdeMode(PatchState& st, const StructureBytes& s, size_t d) {
 
 void handleSde(PatchState& st, int64_t offset) {
     StructureBytes s;
-    if (!mapVideoStructure(st, "sde", offset, kSdeIdentifierOffset + 1, s))
+    if (!mapVideoStructure(st, "sde", offset, kSdeIdentifierOffset + 1, s) || !st.walk.holdsVideoStructure(s))
         return;
     const uint8_t b4 = s.value[kSdeIdentifierOffset];
     if (!isValidVideoFormat(b4) || (b4 >> 4) != kSequenceDisplayExtensionId)
         return;
     ++st.sdeCount;
     const size_t d = (b4 & 1) ? 8 : 5;  // colour_description adds three bytes
-    if (!mapVideoStructure(st, "sde", offset, d + 4, s))
+    if (!mapVideoStructure(st, "sde", offset, d + 4, s) || !st.walk.holdsVideoStructure(s))
         return;
     if (!isBitSet(s.value[d + 1], 1) || (s.value[d + 3] & 0x07) != 0)
         return;
@@ -213,7 +238,7 @@ void handleSde(PatchState& st, int64_t offset) {
 }
 
 SearchResult sdeStep(PatchState& st, const ScanChunk& chunk, size_t& start, size_t before, size_t& hit) {
-    const size_t p = chunk.find(kExtensionStartCode, start, before);
+    const size_t p = findInVideo(st, chunk, kExtensionStartCode, start, before);
     if (p == 0)
         return SearchResult::NotFound;
     if (p + kSdeMaxLength > chunk.length)
@@ -247,19 +272,64 @@ std::vector<SearchKind> searchKinds(PatchState& st) {
 void scanFile(PatchState& st) {
     std::vector<SearchKind> kinds = searchKinds(st);
     EventPump pump(st.ctx.ui);
-    runChunkScan(st.file, st.bytes, kinds, st.setting ? setTail : resetTail, pump);
+    const auto walk = [&st](const ScanChunk& chunk) {
+        st.walk.advance(chunk.data, chunk.length, chunk.offset, chunk.last);
+        noteSkippedBytes(st);
+    };
+    runChunkScan(st.file, st.bytes, kinds, st.setting ? setTail : resetTail, pump, walk);
+    st.walk.finish();
+    noteSkippedBytes(st);
 }
 
-ScanOutcome outcomeOf(const StreamFile& file, const std::string& path) {
-    ScanOutcome outcome{Outcome::fromError(file.error(), path), file.written()};
-    std::sort(outcome.changed.begin(), outcome.changed.end());
-    outcome.changed.erase(std::unique(outcome.changed.begin(), outcome.changed.end()), outcome.changed.end());
-    return outcome;
-}
-
-bool openForScan(platform::RandomAccessFile& raw, const std::string& path, const ScanOptions& options) {
+bool openForScan(platform::RandomAccessFile& raw, const std::string& path, const ScanOptions& options,
+                 bool writable) {
     raw.setFaults(options.faults);
-    return raw.open(path, true, options.noFollow);
+    return raw.open(path, writable, options.noFollow);
+}
+
+void noteEntering(const RunContext& ctx, FlagChange change, const std::string& path) {
+    if (change == FlagChange::Set)
+        ctx.debug("entering setwsflag for file: " + path);
+}
+
+/// Plans every edit of change in the open file; the log says what setting found, as it always
+/// has. The file stays open for the writes.
+ScanPlan planOpenFile(platform::RandomAccessFile& raw, const std::string& path, FlagChange change,
+                      const RunContext& ctx) {
+    const bool setting = change == FlagChange::Set;
+    if (setting)
+        ctx.debug("got valid handle for file: " + path);
+    StreamFile file(raw, true);
+    ByteSource bytes(file);
+    PatchState st{ctx, file, bytes};
+    st.setting = setting;
+    scanFile(st);
+    if (setting) {
+        ctx.debug("readcount=0, leaving setwsflag!");
+        ctx.debug("setwsflag finish. # of WS:" + std::to_string(st.wsCount) + "  # of priv2:" +
+                  std::to_string(st.priv2Count) + "  # of sde:" + std::to_string(st.sdeCount));
+    }
+    return {Outcome::fromError(file.error(), path), editsOfPlannedBytes(file.planned())};
+}
+
+/// Plans and writes on one open file, so that the file planned is the file written. A reset
+/// gives the file its times back.
+ScanOutcome planAndApply(const std::string& path, FlagChange change, const RunContext& ctx,
+                         const ScanOptions& options) {
+    noteEntering(ctx, change, path);
+    platform::RandomAccessFile raw;
+    if (!openForScan(raw, path, options, true))
+        return {Outcome::failure(raw.error(), path), {}};
+    platform::FileTimes times;
+    const bool keepTimes = change == FlagChange::Reset && platform::getFileTimes(path, times);
+    const ScanPlan plan = planOpenFile(raw, path, change, ctx);
+    // A file not read to its end gets none of its edits.
+    ScanOutcome outcome =
+        plan.ok() ? writeEditsAndClose(raw, path, plan.edits, options.flush) : ScanOutcome{plan, {}};
+    raw.close();
+    if (keepTimes)
+        platform::setFileTimes(path, times);
+    return outcome;
 }
 
 }  // namespace
@@ -268,38 +338,31 @@ bool isStreamExtension(std::string_view ext) {
     return platform::equalsNoCase(ext, "MPG") || platform::equalsNoCase(ext, "MOD");
 }
 
-ScanOutcome setWideScreenFlag(const std::string& path, const RunContext& ctx, const ScanOptions& options) {
-    ctx.debug("entering setwsflag for file: " + path);
+ScanPlan planWideScreenEdits(const std::string& path, FlagChange change, const RunContext& ctx,
+                             const ScanOptions& options) {
+    noteEntering(ctx, change, path);
     platform::RandomAccessFile raw;
-    if (!openForScan(raw, path, options))
+    if (!openForScan(raw, path, options, false))
         return {Outcome::failure(raw.error(), path), {}};
-    ctx.debug("got valid handle for file: " + path);
-    StreamFile file(raw);
-    ByteSource bytes(file);
-    PatchState st{ctx, file, bytes};
-    scanFile(st);
-    ctx.debug("readcount=0, leaving setwsflag!");
-    raw.close();
-    ctx.debug("setwsflag finish. # of WS:" + std::to_string(st.wsCount) +
-              "  # of priv2:" + std::to_string(st.priv2Count) + "  # of sde:" + std::to_string(st.sdeCount));
-    return outcomeOf(file, path);
+    return planOpenFile(raw, path, change, ctx);
+}
+
+ScanOutcome applyStreamEdits(const std::string& path, const std::vector<StreamEdit>& edits,
+                             const ScanOptions& options) {
+    if (edits.empty())
+        return {};
+    platform::RandomAccessFile raw;
+    if (!openForScan(raw, path, options, true))
+        return {Outcome::failure(raw.error(), path), {}};
+    return writeEditsAndClose(raw, path, edits, options.flush);
+}
+
+ScanOutcome setWideScreenFlag(const std::string& path, const RunContext& ctx, const ScanOptions& options) {
+    return planAndApply(path, FlagChange::Set, ctx, options);
 }
 
 ScanOutcome resetWideScreenFlag(const std::string& path, const RunContext& ctx, const ScanOptions& options) {
-    platform::RandomAccessFile raw;
-    if (!openForScan(raw, path, options))
-        return {Outcome::failure(raw.error(), path), {}};
-    platform::FileTimes times;
-    const bool restoreTimes = platform::getFileTimes(path, times);
-    StreamFile file(raw);
-    ByteSource bytes(file);
-    PatchState st{ctx, file, bytes};
-    st.setting = false;
-    scanFile(st);
-    raw.close();
-    if (restoreTimes)
-        platform::setFileTimes(path, times);
-    return outcomeOf(file, path);
+    return planAndApply(path, FlagChange::Reset, ctx, options);
 }
 
 }  // namespace kadrel
