@@ -225,6 +225,12 @@ class MainWindowTest : public QObject {
                 auto* abort = dialog->findChild<QPushButton*>("abortButton");
                 abortFirst = dialog->focusWidget() == abort && abort->isDefault();
                 QVERIFY(saveShot(*dialog, "warning"));
+                QCOMPARE(
+                    dialog->findChild<QLabel*>("patchModeLabel")->text(),
+                    "This brings kadrel into the \"WS-flag patch mode\". In this mode nothing is copied: "
+                    "the original files are renamed to the new names in their folders and changed in place.");
+                QVERIFY(
+                    dialog->findChild<QLabel*>("flagLabel")->text().contains("the risk to lose these files"));
                 if (action == std::string("close"))
                     dialog->close();
                 else
