@@ -145,6 +145,24 @@ class MainWindowTest : public QObject {
         }
     }
 
+    // The main window's "?" opens the help and closes it again; Escape closes it too.
+    void helpClosesByEscapeAndQuestionMark() {
+        Window w;
+        w.form->show();
+        QPushButton* question = w.button("helpButton");
+        for (const char* how : {"?", "Escape"}) {
+            question->click();
+            QPointer<HelpWindow> help = w.form->helpWindow();
+            QVERIFY(help != nullptr && help->isVisible());
+            if (how == std::string("?"))
+                question->click();
+            else
+                QTest::keyClick(help, Qt::Key_Escape);
+            QVERIFY2(help == nullptr || !help->isVisible(), how);
+            QTRY_VERIFY(help == nullptr);
+        }
+    }
+
     // Three clips; the Abort click comes before the third is copied.
     void runAndAbort() {
         Window w;
@@ -253,13 +271,24 @@ class MainWindowTest : public QObject {
         QVERIFY(saveShot(*help, "help-1"));
         auto* page = help->findChild<QPushButton*>("pageButton");
         QLabel* text = help->findChild<QLabel*>("pageTextLabel");
+        settings.dateFormatName = "yyyymmdd_HHMMSS";
         page->click();
-        QVERIFY(text->text().endsWith("modify_sde=2, modify_pes=0\ntextbeforedate=0, debugmode=0"));
+        QVERIFY(
+            text->text().endsWith("Currently set: modify_sde=2, modify_rdi-pck=0, TextbeforeDate=0,\n"
+                                  "deletefiles=0, use_modificationtime=0, use_moi=0, "
+                                  "debugmode=0,\ndatetimeformat=yyyymmdd_HHMMSS"));
+        for (const char* key :
+             {"\nmodify_sde=x", "\nmodify_rdi-pck=x", "\nTextbeforeDate=x", "\ndeletefiles=x",
+              "\nuse_modificationtime=x", "\nuse_moi=x", "\ndebugmode=x", "\ndatetimeformat="})
+            QVERIFY2(text->text().contains(key), key);  // each key explained on a line of its own
+        QVERIFY(!text->text().contains("undocumented") && !text->text().contains("modify_pes"));
         QVERIFY(saveShot(*help, "help-2"));
-        settings.textBeforeDate = true;
+        settings.textBeforeDate = settings.useMoi = true;
+        settings.timeSource = TimeSource::Earlier;
         page->click();
         page->click();
-        QVERIFY(text->text().endsWith("textbeforedate=1, debugmode=0"));
+        QVERIFY(text->text().contains("TextbeforeDate=1,") &&
+                text->text().contains("use_modificationtime=2, use_moi=1"));
         QPointer<HelpWindow> guard = help;
         help->close();
         QVERIFY(!helpVisible);
