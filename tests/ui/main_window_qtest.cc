@@ -145,6 +145,67 @@ class MainWindowTest : public QObject {
         }
     }
 
+    // Every control can be reached on the screen the window opens on: the window lies inside
+    // the available area, Start and "?" show at once, each other control where the scroll area
+    // shows it. At the designed size nothing scrolls; on a 1024x600 screen at scale 2 (the ctest
+    // entry main_window_small_screen) the fields do. Wider, the window widens the folder fields.
+    void fitsTheScreen() {
+        Window w;
+        w.showWithCard();
+        QVERIFY(QTest::qWaitForWindowExposed(w.form.get()));
+        const bool small = qEnvironmentVariable("QT_SCALE_FACTOR") == "2";
+        const QRect area = w.form->screen()->availableGeometry();
+        QVERIFY(!small || area.height() <= 300);
+        QVERIFY(area.contains(w.form->frameGeometry()));
+        auto* scroll = w.get<QScrollArea>("scrollArea");
+        QCOMPARE(scroll->verticalScrollBar()->isVisible(), small);
+        const auto shownOnScreen = [&](QWidget* control, const QRect& view) {
+            const QRect rect(control->mapToGlobal(QPoint(0, 0)), control->size());
+            return control->isVisible() && area.contains(rect) && view.contains(rect);
+        };
+        for (QWidget* control :
+             {static_cast<QWidget*>(w.start()), static_cast<QWidget*>(w.button("helpButton"))})
+            QVERIFY2(shownOnScreen(control, w.form->frameGeometry()), qPrintable(control->objectName()));
+        if (small && !qEnvironmentVariableIsEmpty("KADREL_SCREENSHOTS"))
+            QVERIFY(w.form->screen()->grabWindow(0).save(qEnvironmentVariable("KADREL_SCREENSHOTS") +
+                                                         "/main-small-screen.png"));
+        for (QWidget* control : scroll->widget()->findChildren<QWidget*>()) {
+            if (!control->isVisibleTo(w.form.get()) || control->objectName().isEmpty())
+                continue;
+            scroll->ensureWidgetVisible(control, 0, 0);
+            const QRect view(scroll->viewport()->mapToGlobal(QPoint(0, 0)), scroll->viewport()->size());
+            QVERIFY2(shownOnScreen(control, view), qPrintable(control->objectName()));
+        }
+        QLineEdit* source = w.edit("sourceFolderEdit");
+        const int narrow = source->width();
+        w.form->resize(w.form->width() + 100, w.form->height());
+        QTRY_VERIFY(source->width() >= narrow + 98);  // scaled pixels may round away one or two
+    }
+
+    // Focus starts in Source; Enter starts a run from a text box, a check box or a mode toggle
+    // (each run adds a copy with a running number). The byline says what a run will do.
+    void focusEnterAndByline() {
+        Window w;
+        makeClips(w.card, 1, 100);
+        w.showWithCard();
+        QApplication::setActiveWindow(w.form.get());
+        QTRY_COMPARE(QApplication::focusWidget(), w.edit("sourceFolderEdit"));
+        QLabel* status = w.get<QLabel>("statusLabel");
+        QCOMPARE(status->text(), QString("clips to disk, named by date"));
+        size_t runs = 0;
+        for (const char* name : {"sourceFolderEdit", "renameExtEdit", "overwriteBox", "manualToggle"}) {
+            w.form->findChild<QWidget*>(name)->setFocus();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            QVERIFY2(filesIn(w.target.path()).size() == ++runs, name);
+            w.verifyIdle();
+        }
+        w.edit("targetFolderEdit")->setText("");
+        QCOMPARE(status->text(), QString("originals renamed and patched in place"));
+        w.edit("targetFolderEdit")->setText(w.target.typed());
+        QCOMPARE(status->text(), QString("clips to disk, named by date"));
+        QVERIFY(w.ui.shown.empty());
+    }
+
     // The main window's "?" opens the help and closes it again; Escape closes it too.
     void helpClosesByEscapeAndQuestionMark() {
         Window w;
@@ -173,6 +234,8 @@ class MainWindowTest : public QObject {
         w.ui.onEvents = [&] {
             QVERIFY(w.form->focusWidget() != w.edit("exampleEdit") &&
                     !w.edit("sourceFolderEdit")->isEnabled());
+            if (w.ui.progress.size() == 1)  // Enter is no Abort, wherever the focus is
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
             if (w.ui.progress.size() == 2)  // the last picture of the second file stays
                 QVERIFY(w.form->findChild<QProgressBar*>() && saveShot(*w.form, "main-run"));
             if (w.ui.progress.size() == 3 && w.start()->isEnabled())
@@ -215,6 +278,7 @@ class MainWindowTest : public QObject {
         w.button("manualToggle")->click();
         QCOMPARE(w.form->store().fileList, clips);
         QCOMPARE(w.button("manualToggle")->text(), QString("2 Files selected"));
+        QCOMPARE(w.form->focusWidget(), w.start());
         w.verifyIdle();
         QVERIFY(saveShot(*w.form, "main-selected"));
         browserPictures(w.form->store());

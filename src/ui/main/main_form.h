@@ -1,4 +1,4 @@
-// The main window's controls: each one made, named, placed, captioned and tipped, in the tab
+// The main window's controls: each one made, named, laid out, captioned and tipped, in the tab
 // order the user walks, and drawn as MainController says; the status and progress lines, the
 // keys and the focus of the text boxes. Member names end in '_'; each control's objectName is
 // its member name without it. What clicks and edits do lives in MainWindow, derived from this.
@@ -14,9 +14,12 @@
 class QCheckBox;
 class QGroupBox;
 class QLabel;
+class QLayout;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
+class QScrollArea;
+class QStackedLayout;
 
 namespace kadrel {
 
@@ -26,6 +29,8 @@ class MainForm : public QWidget, public ProgressView {
 
     /// Shows text in the status line, or the byline when text is empty.
     void showStatus(const QString& text);
+    /// What the window does when idle: copies to the target, or patch mode without one.
+    QString byline() const;
     /// The progress line and bar of the work in progress.
     void showRunProgress(const QString& text, int percent) override;
 
@@ -66,14 +71,20 @@ class MainForm : public QWidget, public ProgressView {
     QLabel* statusLabel_ = nullptr;
     QLabel* progressLabel_ = nullptr;
     QCheckBox* overwriteBox_ = nullptr;
+    /// Holds every control but Start and "?" when the screen is too small for the window.
+    QScrollArea* scrollArea_ = nullptr;
 
   private:
     template <class Widget>
-    Widget* place(QWidget* parent, const char* name, int left, int top, int width, int height);
-    QLineEdit* addTextBox(QWidget* parent, const char* name, int left, int top, int width, int height);
+    Widget* make(const char* name);
+    QLineEdit* addTextBox(const char* name);
     void createFolderControls();
     void createRenameGroup();
     void createCopyControls();
+    void createStatusArea();
+    QLayout* folderRow(QLineEdit* field, QPushButton* button);
+    QLayout* buttonRow();
+    void arrangeControls();
     void setCaptions();
     void setTooltips();
     void setTabOrder();
@@ -82,6 +93,13 @@ class MainForm : public QWidget, public ProgressView {
     void onFocusIn(QLineEdit* field);
 
     QPointer<QProgressBar> progressBar_;
+    /// The status line, or the progress line with the bar during work.
+    QStackedLayout* statusStack_ = nullptr;
+    QWidget* progressPage_ = nullptr;
+    /// The status text shown; empty while the byline is.
+    QString status_;
+    /// Enter starts a run only while the window is idle.
+    bool idle_ = true;
 };
 
 }  // namespace kadrel

@@ -375,6 +375,8 @@ void MainWindow::runManualSelection() {
     render(controller_);
     showThumbnailBrowser(store_, settings_.browser, this);
     controller_.browserClosed(store_.selectedCount);
+    render(controller_);
+    startButton_->setFocus();
 }
 
 bool MainWindow::makeThumbnails() {
