@@ -159,6 +159,7 @@ class MainWindowTest : public QObject {
         QVERIFY(area.contains(w.form->frameGeometry()));
         auto* scroll = w.get<QScrollArea>("scrollArea");
         QCOMPARE(scroll->verticalScrollBar()->isVisible(), small);
+        QVERIFY(!scroll->horizontalScrollBar()->isVisible());  // a short screen scrolls up and down only
         const auto shownOnScreen = [&](QWidget* control, const QRect& view) {
             const QRect rect(control->mapToGlobal(QPoint(0, 0)), control->size());
             return control->isVisible() && area.contains(rect) && view.contains(rect);

@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QShowEvent>
 #include <QStackedLayout>
 #include <QTimer>
@@ -52,6 +53,10 @@ MainForm::MainForm(QWidget* parent)
     setCaptions();
     setTooltips();
     setTabOrder();
+    // Room for the scroll bar beside the captioned fields: a short screen scrolls them only up
+    // and down.
+    scrollArea_->setMinimumWidth(scrollArea_->widget()->minimumSizeHint().width() +
+                                 scrollArea_->verticalScrollBar()->sizeHint().width());
     // The designed client area is the default size; the layouts take it from there.
     resize(layout_.px(3645), layout_.px(5205));
     sourceFolderEdit_->setFocus();
