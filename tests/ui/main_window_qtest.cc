@@ -147,8 +147,9 @@ class MainWindowTest : public QObject {
 
     // Every control can be reached on the screen the window opens on: the window lies inside
     // the available area, Start and "?" show at once, each other control where the scroll area
-    // shows it. At the designed size nothing scrolls; on a 1024x600 screen at scale 2 (the ctest
-    // entry main_window_small_screen) the fields do. Wider, the window widens the folder fields.
+    // shows it; so does the help. At the designed size nothing scrolls; on a 1024x600 screen at
+    // scale 2 (the ctest entry main_window_small_screen) the fields do. Wider, the window widens
+    // the folder fields.
     void fitsTheScreen() {
         Window w;
         w.showWithCard();
@@ -177,6 +178,8 @@ class MainWindowTest : public QObject {
             const QRect view(scroll->viewport()->mapToGlobal(QPoint(0, 0)), scroll->viewport()->size());
             QVERIFY2(shownOnScreen(control, view), qPrintable(control->objectName()));
         }
+        w.button("helpButton")->click();
+        QVERIFY(area.contains(w.form->helpWindow()->frameGeometry()));
         QLineEdit* source = w.edit("sourceFolderEdit");
         const int narrow = source->width();
         w.form->resize(w.form->width() + 100, w.form->height());

@@ -7,9 +7,11 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QShowEvent>
 #include <QVBoxLayout>
 
 #include "ui/help_docking.h"
+#include "ui/screen_fit.h"
 
 namespace kadrel {
 
@@ -206,6 +208,13 @@ void HelpWindow::onPageClicked() {
         page2();
     else
         page1();
+}
+
+// Shown, the window's frame counts: a short screen gets a shorter window whose text scrolls.
+void HelpWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!event->spontaneous())
+        keepOnScreen(*this);
 }
 
 void HelpWindow::keyPressEvent(QKeyEvent* event) {

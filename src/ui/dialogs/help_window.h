@@ -23,6 +23,7 @@ class HelpWindow : public QWidget {
     void page2();
 
   protected:
+    void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
