@@ -32,6 +32,13 @@ double dpiOf(const QWidget* widget) {
     return screen != nullptr ? screen->logicalDotsPerInch() : 96.0;
 }
 
+QLayout* folderRow(QLineEdit* field, QPushButton* button) {
+    auto* row = new QHBoxLayout;
+    row->addWidget(field, 1);
+    row->addWidget(button);
+    return row;
+}
+
 bool isEnter(const QEvent* event) {
     if (event->type() != QEvent::KeyPress)
         return false;
@@ -163,13 +170,6 @@ void MainForm::createStatusArea() {
     statusStack_->addWidget(progressPage_);
 }
 
-QLayout* MainForm::folderRow(QLineEdit* field, QPushButton* button) {
-    auto* row = new QHBoxLayout;
-    row->addWidget(field, 1);
-    row->addWidget(button);
-    return row;
-}
-
 QLayout* MainForm::buttonRow() {
     // Start in the middle, "?" at the right edge: the outer columns share the room alike.
     auto* row = new QGridLayout;
@@ -181,7 +181,7 @@ QLayout* MainForm::buttonRow() {
     return row;
 }
 
-void MainForm::arrangeControls() {
+void MainForm::arrangeGroups(int gap) {
     auto* rename = new QGridLayout(renameGroup_);
     rename->addWidget(searchExtLabel_, 0, 0);
     rename->addWidget(searchExtEdit_, 0, 1);
@@ -194,14 +194,17 @@ void MainForm::arrangeControls() {
     auto* toggles = new QHBoxLayout(copyGroup_);
     toggles->addWidget(allFilesToggle_);
     toggles->addWidget(manualToggle_);
-    // As tight as the designed window: it must fit small screens without scrolling where it can.
-    const int gap = layout_.px(60), edge = layout_.px(105);
     for (QLayout* inner : {static_cast<QLayout*>(rename), static_cast<QLayout*>(toggles)}) {
         inner->setContentsMargins(gap, gap, gap, gap);
         inner->setSpacing(gap);
     }
+}
+
+void MainForm::arrangeControls() {
+    // As tight as the designed window: it must fit small screens without scrolling where it can.
+    const int gap = layout_.px(60), edge = layout_.px(105);
+    arrangeGroups(gap);
     auto* fields = new QWidget;
-    fields->setObjectName("fields");
     auto* column = new QVBoxLayout(fields);
     column->setContentsMargins(edge, edge, edge, gap);
     column->setSpacing(gap);
@@ -263,8 +266,7 @@ void MainForm::setTooltips() {
     manualToggle_->setToolTip("opens a Browser for manual selection");
     overwriteBox_->setToolTip(
         "if checked then Kadrel will overwrite existing files without warning. if unchecked then Kadrel will "
-        "add a "
-        "running number to the new filename in case it already exists and therefore no files will be "
+        "add a running number to the new filename in case it already exists and therefore no files will be "
         "overwritten. ");
 }
 

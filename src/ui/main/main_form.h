@@ -82,8 +82,9 @@ class MainForm : public QWidget, public ProgressView {
     void createRenameGroup();
     void createCopyControls();
     void createStatusArea();
-    QLayout* folderRow(QLineEdit* field, QPushButton* button);
     QLayout* buttonRow();
+    /// The rename fields and the mode toggles in their frames, gap pixels apart.
+    void arrangeGroups(int gap);
     void arrangeControls();
     void setCaptions();
     void setTooltips();
