@@ -29,6 +29,11 @@ void makeClips(const test::CardFolder& card, int count, size_t bytes) {
     }
 }
 
+/// Where scroll shows its contents on the screen.
+QRect view(const QScrollArea* scroll) {
+    return QRect(scroll->viewport()->mapToGlobal(QPoint(0, 0)), scroll->viewport()->size());
+}
+
 /// Clicks buttonName in the next modal dialog or browser once it is on screen.
 void answerModal(const char* buttonName) {
     auto* poll = new QTimer;
@@ -175,9 +180,13 @@ class MainWindowTest : public QObject {
             if (!control->isVisibleTo(w.form.get()) || control->objectName().isEmpty())
                 continue;
             scroll->ensureWidgetVisible(control, 0, 0);
-            const QRect view(scroll->viewport()->mapToGlobal(QPoint(0, 0)), scroll->viewport()->size());
-            QVERIFY2(shownOnScreen(control, view), qPrintable(control->objectName()));
+            QVERIFY2(shownOnScreen(control, view(scroll)), qPrintable(control->objectName()));
         }
+        QApplication::setActiveWindow(w.form.get());
+        w.check("overwriteBox")->setFocus();  // scrolled to the end, Alt+O scrolls back to Source
+        QTest::keyClick(w.form.get(), Qt::Key_O, Qt::AltModifier);
+        QVERIFY(shownOnScreen(w.edit("sourceFolderEdit"), view(scroll)) &&
+                w.edit("sourceFolderEdit")->hasFocus());
         w.button("helpButton")->click();
         QVERIFY(area.contains(w.form->helpWindow()->frameGeometry()));
         QLineEdit* source = w.edit("sourceFolderEdit");

@@ -298,17 +298,13 @@ QProgressBar* MainForm::createProgressBar() {
 
 void MainForm::render(const MainController& controller) {
     idle_ = controller.inputsEnabled();
-    for (QWidget* control :
-         {static_cast<QWidget*>(allFilesToggle_), static_cast<QWidget*>(sourceFolderButton_),
-          static_cast<QWidget*>(targetFolderButton_)})
+    const std::initializer_list<QWidget*> inputs = {
+        allFilesToggle_, sourceFolderButton_, targetFolderButton_, sourceFolderEdit_, targetFolderEdit_,
+        searchExtEdit_,  renameExtEdit_,      userTextEdit_,       overwriteBox_};
+    for (QWidget* control : inputs)
         control->setEnabled(idle_);
     setWideScreenBox_->setEnabled(controller.wideScreenEnabled());
     manualToggle_->setEnabled(controller.manualEnabled());
-    for (QWidget* control :
-         {static_cast<QWidget*>(sourceFolderEdit_), static_cast<QWidget*>(targetFolderEdit_),
-          static_cast<QWidget*>(searchExtEdit_), static_cast<QWidget*>(renameExtEdit_),
-          static_cast<QWidget*>(userTextEdit_), static_cast<QWidget*>(overwriteBox_)})
-        control->setEnabled(idle_);
     allFilesToggle_->setChecked(controller.mode() == CopyMode::AllFiles);
     manualToggle_->setChecked(controller.mode() == CopyMode::Manual);
     manualToggle_->setText(QString::fromStdString(controller.manualCaption()));
@@ -388,6 +384,7 @@ bool MainForm::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void MainForm::onFocusIn(QLineEdit* field) {
+    scrollArea_->ensureWidgetVisible(field);  // also when an access key brought the focus here
     // Deferred: a mouse click places the caret after the focus arrives.
     QTimer::singleShot(0, field, [this, field] {
         if (!field->hasFocus() || field->text().isEmpty())
