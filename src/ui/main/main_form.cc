@@ -49,7 +49,7 @@ bool isEnter(const QEvent* event) {
 }  // namespace
 
 MainForm::MainForm(QWidget* parent)
-    : QWidget(parent, Qt::Window), layout_(layoutPixelsPerTwip(QApplication::font(), dpiOf(this))) {
+    : QWidget(parent, Qt::Window), twips_(layoutPixelsPerTwip(QApplication::font(), dpiOf(this))) {
     setObjectName("MainWindow");
     setWindowIcon(programIcon());
     createFolderControls();
@@ -65,7 +65,7 @@ MainForm::MainForm(QWidget* parent)
     scrollArea_->setMinimumWidth(scrollArea_->widget()->minimumSizeHint().width() +
                                  scrollArea_->verticalScrollBar()->sizeHint().width());
     // The designed client area is the default size; the layouts take it from there.
-    resize(layout_.px(3645), layout_.px(5205));
+    resize(twips_.px(3645), twips_.px(5205));
     sourceFolderEdit_->setFocus();
     connect(targetFolderEdit_, &QLineEdit::textChanged, this, [this] {
         if (status_.isEmpty())
@@ -103,10 +103,10 @@ void MainForm::createFolderControls() {
     sourceFolderLabel_->setBuddy(sourceFolderEdit_);
     targetFolderLabel_->setBuddy(targetFolderEdit_);
     startButton_->setDefault(true);
-    startButton_->setMinimumSize(layout_.px(1470), layout_.px(465));
-    helpButton_->setFixedSize(layout_.px(375), layout_.px(330));
+    startButton_->setMinimumSize(twips_.px(1470), twips_.px(465));
+    helpButton_->setFixedSize(twips_.px(375), twips_.px(330));
     for (QPushButton* button : {sourceFolderButton_, targetFolderButton_})
-        button->setFixedWidth(layout_.px(480));
+        button->setFixedWidth(twips_.px(480));
     // Enter on another button clicks that button; anywhere else it reaches Start.
     for (QPushButton* button : {helpButton_, sourceFolderButton_, targetFolderButton_})
         button->setAutoDefault(true);
@@ -133,9 +133,9 @@ void MainForm::createRenameGroup() {
     small.setStyleHint(QFont::Serif);
     small.setPointSizeF(6.75);
     exampleEdit_->setFont(small);
-    exampleEdit_->setMinimumHeight(layout_.px(330));
+    exampleEdit_->setMinimumHeight(twips_.px(330));
     for (QLineEdit* ext : {searchExtEdit_, renameExtEdit_})
-        ext->setFixedWidth(layout_.px(600));
+        ext->setFixedWidth(twips_.px(600));
     renameExtLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 }
 
@@ -147,7 +147,7 @@ void MainForm::createCopyControls() {
     for (QPushButton* toggle : {allFilesToggle_, manualToggle_}) {
         toggle->setCheckable(true);
         toggle->setAutoDefault(false);
-        toggle->setMinimumHeight(layout_.px(390));
+        toggle->setMinimumHeight(twips_.px(390));
     }
     overwriteBox_ = make<QCheckBox>("overwriteBox");
 }
@@ -164,7 +164,7 @@ void MainForm::createStatusArea() {
     column->setSpacing(0);
     column->addWidget(progressLabel_);
     column->addStretch();
-    progressPage_->setMinimumHeight(progressLabel_->sizeHint().height() + layout_.fromDesignPixels(20));
+    progressPage_->setMinimumHeight(progressLabel_->sizeHint().height() + twips_.fromDesignPixels(20));
     statusStack_ = new QStackedLayout;
     statusStack_->addWidget(statusLabel_);
     statusStack_->addWidget(progressPage_);
@@ -202,7 +202,7 @@ void MainForm::arrangeGroups(int gap) {
 
 void MainForm::arrangeControls() {
     // As tight as the designed window: it must fit small screens without scrolling where it can.
-    const int gap = layout_.px(60), edge = layout_.px(105);
+    const int gap = twips_.px(60), edge = twips_.px(105);
     arrangeGroups(gap);
     auto* fields = new QWidget;
     auto* column = new QVBoxLayout(fields);
@@ -291,7 +291,7 @@ QProgressBar* MainForm::createProgressBar() {
     colours.setColor(QPalette::Highlight, QColor(0, 0, 127));
     bar->setPalette(colours);
     bar->setAutoFillBackground(true);
-    bar->setFixedHeight(layout_.fromDesignPixels(20));
+    bar->setFixedHeight(twips_.fromDesignPixels(20));
     static_cast<QVBoxLayout*>(progressPage_->layout())->insertWidget(1, bar);
     return bar;
 }

@@ -46,7 +46,7 @@ class MainForm : public QWidget, public ProgressView {
 
     /// Logical dots per inch of the window's screen.
     double screenDpi() const;
-    TwipsLayout layout_;
+    TwipsLayout twips_;
 
     QPushButton* startButton_ = nullptr;
     QPushButton* helpButton_ = nullptr;
