@@ -29,7 +29,7 @@ class MainForm : public QWidget, public ProgressView {
 
     /// Shows text in the status line, or the byline when text is empty.
     void showStatus(const QString& text);
-    /// What the window does when idle: copies to the target, or patch mode without one.
+    /// What a run will do, shown when no status is: copy to the target, or patch mode without one.
     QString byline() const;
     /// The progress line and bar of the work in progress.
     void showRunProgress(const QString& text, int percent) override;
@@ -71,7 +71,7 @@ class MainForm : public QWidget, public ProgressView {
     QLabel* statusLabel_ = nullptr;
     QLabel* progressLabel_ = nullptr;
     QCheckBox* overwriteBox_ = nullptr;
-    /// Holds every control but Start and "?" when the screen is too small for the window.
+    /// Every control but Start and "?", which stay in view: these scroll on a short screen.
     QScrollArea* scrollArea_ = nullptr;
 
   private:
