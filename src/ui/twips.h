@@ -1,5 +1,6 @@
-// The layout was drawn in twips for a small bitmap font; these turn it into pixels of this
-// screen and grow it when the system font is wider, so no caption clips.
+// Stored window positions and sizes, and the designed sizes of the controls, are in twips;
+// these turn them into pixels of this screen, the designed sizes grown when the system font is
+// wider than the small bitmap font they were drawn for.
 #pragma once
 
 class QFont;

@@ -29,6 +29,11 @@ void makeClips(const test::CardFolder& card, int count, size_t bytes) {
     }
 }
 
+/// Where scroll shows its contents on the screen.
+QRect view(const QScrollArea* scroll) {
+    return QRect(scroll->viewport()->mapToGlobal(QPoint(0, 0)), scroll->viewport()->size());
+}
+
 /// Clicks buttonName in the next modal dialog or browser once it is on screen.
 void answerModal(const char* buttonName) {
     auto* poll = new QTimer;
@@ -145,6 +150,93 @@ class MainWindowTest : public QObject {
         }
     }
 
+    // Every control can be reached on the screen the window opens on: the window lies inside
+    // the available area, Start and "?" show at once, each other control where the scroll area
+    // shows it; so does the help. At the designed size nothing scrolls; on a 1024x600 screen at
+    // scale 2 (the ctest entry main_window_small_screen) the fields do. Wider, the window widens
+    // the folder fields.
+    void fitsTheScreen() {
+        Window w;
+        w.showWithCard();
+        QVERIFY(QTest::qWaitForWindowExposed(w.form.get()));
+        const bool small = qEnvironmentVariable("QT_SCALE_FACTOR") == "2";
+        const QRect area = w.form->screen()->availableGeometry();
+        QVERIFY(!small || area.height() <= 300);
+        QVERIFY(area.contains(w.form->frameGeometry()));
+        auto* scroll = w.get<QScrollArea>("scrollArea");
+        QCOMPARE(scroll->verticalScrollBar()->isVisible(), small);
+        QVERIFY(!scroll->horizontalScrollBar()->isVisible());  // a short screen scrolls up and down only
+        const auto shownOnScreen = [&](QWidget* control, const QRect& view) {
+            const QRect rect(control->mapToGlobal(QPoint(0, 0)), control->size());
+            return control->isVisible() && area.contains(rect) && view.contains(rect);
+        };
+        for (QWidget* control :
+             {static_cast<QWidget*>(w.start()), static_cast<QWidget*>(w.button("helpButton"))})
+            QVERIFY2(shownOnScreen(control, w.form->frameGeometry()), qPrintable(control->objectName()));
+        if (small && !qEnvironmentVariableIsEmpty("KADREL_SCREENSHOTS"))
+            QVERIFY(w.form->screen()->grabWindow(0).save(qEnvironmentVariable("KADREL_SCREENSHOTS") +
+                                                         "/main-small-screen.png"));
+        for (QWidget* control : scroll->widget()->findChildren<QWidget*>()) {
+            if (!control->isVisibleTo(w.form.get()) || control->objectName().isEmpty())
+                continue;
+            scroll->ensureWidgetVisible(control, 0, 0);
+            QVERIFY2(shownOnScreen(control, view(scroll)), qPrintable(control->objectName()));
+        }
+        QApplication::setActiveWindow(w.form.get());
+        w.check("overwriteBox")->setFocus();  // scrolled to the end, Alt+O scrolls back to Source
+        QTest::keyClick(w.form.get(), Qt::Key_O, Qt::AltModifier);
+        QVERIFY(shownOnScreen(w.edit("sourceFolderEdit"), view(scroll)) &&
+                w.edit("sourceFolderEdit")->hasFocus());
+        w.button("helpButton")->click();
+        QVERIFY(area.contains(w.form->helpWindow()->frameGeometry()));
+        QLineEdit* source = w.edit("sourceFolderEdit");
+        const int narrow = source->width();
+        w.form->resize(w.form->width() + 100, w.form->height());
+        QTRY_VERIFY(source->width() >= narrow + 98);  // scaled pixels may round away one or two
+    }
+
+    // Focus starts in Source; Enter starts a run from a text box, a check box or a mode toggle
+    // (each run adds a copy with a running number). The byline says what a run will do.
+    void focusEnterAndByline() {
+        Window w;
+        makeClips(w.card, 1, 100);
+        w.showWithCard();
+        QApplication::setActiveWindow(w.form.get());
+        QTRY_COMPARE(QApplication::focusWidget(), w.edit("sourceFolderEdit"));
+        QLabel* status = w.get<QLabel>("statusLabel");
+        QCOMPARE(status->text(), QString("clips to disk, named by date"));
+        size_t runs = 0;
+        for (const char* name : {"sourceFolderEdit", "renameExtEdit", "overwriteBox", "manualToggle"}) {
+            w.form->findChild<QWidget*>(name)->setFocus();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            QVERIFY2(filesIn(w.target.path()).size() == ++runs, name);
+            w.verifyIdle();
+        }
+        w.edit("targetFolderEdit")->setText("");
+        QCOMPARE(status->text(), QString("originals renamed and patched in place"));
+        w.edit("targetFolderEdit")->setText(w.target.typed());
+        QCOMPARE(status->text(), QString("clips to disk, named by date"));
+        QVERIFY(w.ui.shown.empty());
+    }
+
+    // The main window's "?" opens the help and closes it again; Escape closes it too.
+    void helpClosesByEscapeAndQuestionMark() {
+        Window w;
+        w.form->show();
+        QPushButton* question = w.button("helpButton");
+        for (const char* how : {"?", "Escape"}) {
+            question->click();
+            QPointer<HelpWindow> help = w.form->helpWindow();
+            QVERIFY(help != nullptr && help->isVisible());
+            if (how == std::string("?"))
+                question->click();
+            else
+                QTest::keyClick(help, Qt::Key_Escape);
+            QVERIFY2(help == nullptr || !help->isVisible(), how);
+            QTRY_VERIFY(help == nullptr);
+        }
+    }
+
     // Three clips; the Abort click comes before the third is copied.
     void runAndAbort() {
         Window w;
@@ -155,6 +247,8 @@ class MainWindowTest : public QObject {
         w.ui.onEvents = [&] {
             QVERIFY(w.form->focusWidget() != w.edit("exampleEdit") &&
                     !w.edit("sourceFolderEdit")->isEnabled());
+            if (w.ui.progress.size() == 1)  // Enter is no Abort, wherever the focus is
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
             if (w.ui.progress.size() == 2)  // the last picture of the second file stays
                 QVERIFY(w.form->findChild<QProgressBar*>() && saveShot(*w.form, "main-run"));
             if (w.ui.progress.size() == 3 && w.start()->isEnabled())
@@ -197,6 +291,7 @@ class MainWindowTest : public QObject {
         w.button("manualToggle")->click();
         QCOMPARE(w.form->store().fileList, clips);
         QCOMPARE(w.button("manualToggle")->text(), QString("2 Files selected"));
+        QCOMPARE(w.form->focusWidget(), w.start());
         w.verifyIdle();
         QVERIFY(saveShot(*w.form, "main-selected"));
         browserPictures(w.form->store());
@@ -225,6 +320,12 @@ class MainWindowTest : public QObject {
                 auto* abort = dialog->findChild<QPushButton*>("abortButton");
                 abortFirst = dialog->focusWidget() == abort && abort->isDefault();
                 QVERIFY(saveShot(*dialog, "warning"));
+                QCOMPARE(
+                    dialog->findChild<QLabel*>("patchModeLabel")->text(),
+                    "This brings kadrel into the \"WS-flag patch mode\". In this mode nothing is copied: "
+                    "the original files are renamed to the new names in their folders and changed in place.");
+                QVERIFY(
+                    dialog->findChild<QLabel*>("flagLabel")->text().contains("the risk to lose these files"));
                 if (action == std::string("close"))
                     dialog->close();
                 else
@@ -247,13 +348,24 @@ class MainWindowTest : public QObject {
         QVERIFY(saveShot(*help, "help-1"));
         auto* page = help->findChild<QPushButton*>("pageButton");
         QLabel* text = help->findChild<QLabel*>("pageTextLabel");
+        settings.dateFormatName = "yyyymmdd_HHMMSS";
         page->click();
-        QVERIFY(text->text().endsWith("modify_sde=2, modify_pes=0\ntextbeforedate=0, debugmode=0"));
+        QVERIFY(
+            text->text().endsWith("Currently set: modify_sde=2, modify_rdi-pck=0, TextbeforeDate=0,\n"
+                                  "deletefiles=0, use_modificationtime=0, use_moi=0, "
+                                  "debugmode=0,\ndatetimeformat=yyyymmdd_HHMMSS"));
+        for (const char* key :
+             {"\nmodify_sde=x", "\nmodify_rdi-pck=x", "\nTextbeforeDate=x", "\ndeletefiles=x",
+              "\nuse_modificationtime=x", "\nuse_moi=x", "\ndebugmode=x", "\ndatetimeformat="})
+            QVERIFY2(text->text().contains(key), key);  // each key explained on a line of its own
+        QVERIFY(!text->text().contains("undocumented") && !text->text().contains("modify_pes"));
         QVERIFY(saveShot(*help, "help-2"));
-        settings.textBeforeDate = true;
+        settings.textBeforeDate = settings.useMoi = true;
+        settings.timeSource = TimeSource::Earlier;
         page->click();
         page->click();
-        QVERIFY(text->text().endsWith("textbeforedate=1, debugmode=0"));
+        QVERIFY(text->text().contains("TextbeforeDate=1,") &&
+                text->text().contains("use_modificationtime=2, use_moi=1"));
         QPointer<HelpWindow> guard = help;
         help->close();
         QVERIFY(!helpVisible);

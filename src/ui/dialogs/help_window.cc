@@ -1,13 +1,17 @@
 #include "ui/dialogs/help_window.h"
 
-#include <QAbstractTextDocumentLayout>
 #include <QCloseEvent>
+#include <QCoreApplication>
+#include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
-#include <QTextBlock>
-#include <QTextDocument>
+#include <QScrollArea>
+#include <QShowEvent>
+#include <QVBoxLayout>
 
 #include "ui/help_docking.h"
+#include "ui/screen_fit.h"
 
 namespace kadrel {
 
@@ -15,13 +19,6 @@ namespace {
 
 constexpr int kMargin = 10;
 constexpr int kGap = 8;
-/// Lines of page 2 that begin a key block, with the blanks that leave room for its label.
-constexpr int kKeyBlockLine[4] = {2, 6, 9, 12};
-
-QString blanks(int count) {
-    return QString(count, ' ');
-}
-
 QString flag(bool value) {
     return value ? "1" : "0";
 }
@@ -60,37 +57,52 @@ QString helpNotesText() {
 }
 
 QString helpKeysText(const Settings& settings) {
-    QStringList lines{
-        "Kadrel also supports the following undocumented keys that can be added to section [Settings] of "
-        "Kadrel.ini by using a standard text editor:",
+    const QStringList lines{
+        "Kadrel also supports the following keys that can be added to section [Settings] of Kadrel.ini by "
+        "using a standard text editor:",
         "",
-        blanks(30) +
-            "specifies how Kadrel should handle mpeg2 sequence display extension headers, x can be "
-            "either 0,1 or 2",
+        "modify_sde=x specifies how Kadrel should handle mpeg2 sequence display extension headers, x can be "
+        "either 0,1 or 2",
         "0...do not modify sde",
         "1...delete sde(default value, recommended)",
         "2...set sde to the same values as in sequence header",
-        blanks(38) + "specifies how Kadrel should handle mpeg2 privatestream2 headers, x can be 0 or 1",
+        "modify_rdi-pck=x specifies how Kadrel should handle mpeg2 privatestream2 headers, x can be 0 or 1",
         "0...do not modify the RDI-PCK bytes",
         "1...(default value, recommended) if \"set Wide-Screen Flag\" is checked then Kadrel will also set "
         "the "
         "Aspect Ratio of the RDI-PCK bytes to 16:9 Widescreen format",
-        blanks(27) +
-            "specifies whether Kadrel should delete the original files after the copy process, x can be "
-            "0 or 1",
-        "0...(default) do not delete any files",
-        "1...delete all files from source directory that were copied "
-        "successfully",
-        blanks(37) +
-            "specifies whether the entered text will be put before or after the date/time in the new "
-            "file name, can be 0 or 1",
+        "TextbeforeDate=x specifies whether the entered text will be put before or after the date/time in "
+        "the "
+        "new file name, can be 0 or 1",
         "0...(default) the text of the field \"added Text\" will be put after the date/time",
         "1...the text field will be put before the date/time",
+        "deletefiles=x specifies whether Kadrel should delete the original files after the copy process, x "
+        "can be 0 or 1",
+        "0...(default) do not delete any files",
+        "1...delete all files from source directory that were copied successfully",
+        "use_modificationtime=x specifies which time of a file gives its new name, x can be 0, 1 or 2",
+        "0...the creation time",
+        "1...the last-write time",
+        "2...(default) the earlier of the two",
+        "use_moi=x specifies whether Kadrel reads the .MOI file beside each clip, x can be 0 or 1",
+        "0...(default) do not read it",
+        "1...name the clip by the recording time in it and set the 16:9 flag only on clips recorded 16:9",
+        "debugmode=x specifies whether Kadrel writes a trace of each run into kadrel.dbg beside Kadrel.ini, "
+        "x "
+        "can be 0 or 1",
+        "datetimeformat=text specifies the date/time part of the new file names (see the list in "
+        "Kadrel.ini); "
+        "left blank, the original file names are kept",
         "",
-        QString("Currently set: modify_sde=%1, modify_pes=%2")
+        QString("Currently set: modify_sde=%1, modify_rdi-pck=%2, TextbeforeDate=%3,")
             .arg(settings.modifySde)
-            .arg(settings.modifyRdiPck),
-        "textbeforedate=" + flag(settings.textBeforeDate) + ", debugmode=" + flag(settings.debugMode)};
+            .arg(settings.modifyRdiPck)
+            .arg(flag(settings.textBeforeDate)),
+        QString("deletefiles=%1, use_modificationtime=%2, use_moi=%3, debugmode=%4,")
+            .arg(flag(settings.deleteFiles))
+            .arg(int(settings.timeSource))
+            .arg(flag(settings.useMoi), flag(settings.debugMode)),
+        "datetimeformat=" + QString::fromStdString(settings.dateFormatName)};
     return lines.join('\n');
 }
 
@@ -100,15 +112,19 @@ HelpWindow::HelpWindow(const Settings& settings, bool& helpVisible, QWidget* mai
     setWindowTitle("Kadrel Help");
     setAttribute(Qt::WA_DeleteOnClose);
     createControls();
-    setFixedSize(fontMetrics().averageCharWidth() * 80 + 2 * kMargin,
-                 std::max(pageHeight(false), pageHeight(true)));
+    arrangeControls();
+    resize(textWidth() + 2 * kMargin, std::max(pageHeight(false), pageHeight(true)));
     if (main != nullptr)
         moveHelpWindow(*main, *this);
     page1();
 }
 
+int HelpWindow::textWidth() const {
+    return fontMetrics().averageCharWidth() * 80;
+}
+
 QLabel* HelpWindow::addLabel(const char* name, const QString& text) {
-    auto* label = new QLabel(text, this);
+    auto* label = new QLabel(text);
     label->setObjectName(name);
     label->setTextFormat(Qt::PlainText);
     return label;
@@ -126,33 +142,50 @@ void HelpWindow::createControls() {
     notesLabel_ = addLabel("notesLabel", helpNotesText());
     pageTextLabel_->setWordWrap(true);
     notesLabel_->setWordWrap(true);
-    const char* keyNames[4] = {"sdeKeyLabel", "rdiPckKeyLabel", "deleteKeyLabel", "textBeforeDateKeyLabel"};
-    const char* keyTexts[4] = {"modify_sde=x", "modify_rdi-pck=x", "deletefiles=x", "textbeforedate=x"};
-    for (int i = 0; i < 4; ++i)
-        keyLabels_[i] = addLabel(keyNames[i], keyTexts[i]);
-    pageButton_ = new QPushButton("next &Page", this);
+    pageButton_ = new QPushButton("next &Page");
     pageButton_->setObjectName("pageButton");
     connect(pageButton_, &QPushButton::clicked, this, &HelpWindow::onPageClicked);
 }
 
+// The text scrolls when the screen is too small for it; the page button stays in view.
+void HelpWindow::arrangeControls() {
+    page_ = new QWidget;
+    auto* column = new QVBoxLayout(page_);
+    column->setContentsMargins(kMargin, kMargin, kMargin, 0);
+    column->setSpacing(kGap);
+    for (QLabel* label : {headingLabel_, pageTextLabel_, notesHeadingLabel_, notesLabel_})
+        column->addWidget(label);
+    column->addStretch();
+    auto* scroll = new QScrollArea;
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setWidget(page_);
+    auto* buttons = new QHBoxLayout;
+    buttons->setContentsMargins(kMargin, kGap, kMargin, kMargin);
+    buttons->addStretch();
+    buttons->addWidget(pageButton_);
+    auto* window = new QVBoxLayout(this);
+    window->setContentsMargins(0, 0, 0, 0);
+    window->setSpacing(0);
+    window->addWidget(scroll, 1);
+    window->addLayout(buttons);
+}
+
 int HelpWindow::pageHeight(bool secondPage) {
-    const int width = fontMetrics().averageCharWidth() * 80;
-    pageTextLabel_->setText(secondPage ? helpKeysText(settings_) : helpUsageText());
-    int height =
-        kMargin + headingLabel_->sizeHint().height() + kGap + pageTextLabel_->heightForWidth(width) + kGap;
-    if (!secondPage)
-        height += notesHeadingLabel_->sizeHint().height() + kGap + notesLabel_->heightForWidth(width) + kGap;
-    return height + pageButton_->sizeHint().height() + kMargin;
+    if (secondPage)
+        page2();
+    else
+        page1();
+    return page_->layout()->totalHeightForWidth(textWidth() + 2 * kMargin) + kGap +
+           pageButton_->sizeHint().height() + kMargin;
 }
 
 void HelpWindow::page1() {
     headingLabel_->setText("main usage:");
     pageTextLabel_->setText(helpUsageText());
-    for (QLabel* key : keyLabels_)
-        key->hide();
     notesLabel_->show();
     notesHeadingLabel_->show();
-    arrangePage(false);
+    relayout();
 }
 
 void HelpWindow::page2() {
@@ -160,42 +193,12 @@ void HelpWindow::page2() {
     pageTextLabel_->setText(helpKeysText(settings_));
     notesLabel_->hide();
     notesHeadingLabel_->hide();
-    for (QLabel* key : keyLabels_)
-        key->show();
-    arrangePage(true);
+    relayout();
 }
 
-void HelpWindow::arrangePage(bool secondPage) {
-    const int width = this->width() - 2 * kMargin;
-    int top = kMargin;
-    headingLabel_->setGeometry(kMargin, top, width, headingLabel_->sizeHint().height());
-    top += headingLabel_->height() + kGap;
-    pageTextLabel_->setGeometry(kMargin, top, width, pageTextLabel_->heightForWidth(width));
-    if (secondPage)
-        placeKeyLabels(top);
-    top += pageTextLabel_->height() + kGap;
-    notesHeadingLabel_->setGeometry(kMargin, top, width, notesHeadingLabel_->sizeHint().height());
-    top += notesHeadingLabel_->height() + kGap;
-    notesLabel_->setGeometry(kMargin, top, width, notesLabel_->heightForWidth(width));
-    const QSize button = pageButton_->sizeHint();
-    pageButton_->setGeometry(this->width() - kMargin - button.width(), height() - kMargin - button.height(),
-                             button.width(), button.height());
-}
-
-// The key labels stand on the blanks that open each key block, so their lines are found by
-// laying the text out as the label does.
-void HelpWindow::placeKeyLabels(int top) {
-    QTextDocument doc;
-    doc.setDefaultFont(pageTextLabel_->font());
-    doc.setDocumentMargin(0);
-    doc.setPlainText(pageTextLabel_->text());
-    doc.setTextWidth(pageTextLabel_->width());
-    for (int i = 0; i < 4; ++i) {
-        const QRectF line = doc.documentLayout()->blockBoundingRect(doc.findBlockByNumber(kKeyBlockLine[i]));
-        QLabel* key = keyLabels_[i];
-        key->setGeometry(kMargin, top + int(line.top()), key->sizeHint().width(), key->sizeHint().height());
-        key->raise();
-    }
+// At once, not at the next turn of the event loop: the page is drawn as it is now.
+void HelpWindow::relayout() {
+    QCoreApplication::sendPostedEvents(page_, QEvent::LayoutRequest);
 }
 
 void HelpWindow::onPageClicked() {
@@ -205,6 +208,21 @@ void HelpWindow::onPageClicked() {
         page2();
     else
         page1();
+}
+
+// Shown, the window's frame counts: a short screen gets a shorter window whose text scrolls.
+void HelpWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!event->spontaneous())
+        keepOnScreen(*this);
+}
+
+void HelpWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void HelpWindow::closeEvent(QCloseEvent* event) {

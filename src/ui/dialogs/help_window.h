@@ -3,7 +3,6 @@
 #pragma once
 
 #include <QWidget>
-#include <array>
 
 #include "settings/settings.h"
 
@@ -24,25 +23,30 @@ class HelpWindow : public QWidget {
     void page2();
 
   protected:
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
   private:
     void onPageClicked();
     void createControls();
+    void arrangeControls();
     QLabel* addLabel(const char* name, const QString& text);
+    /// Width of the page text: 80 average characters.
+    int textWidth() const;
+    /// Height of the window that shows the page whole.
     int pageHeight(bool secondPage);
-    void arrangePage(bool secondPage);
-    void placeKeyLabels(int top);
+    void relayout();
 
     const Settings& settings_;
     bool& helpvisible_;
+    /// The scrolled page: everything but the page button.
+    QWidget* page_ = nullptr;
     QLabel* headingLabel_ = nullptr;
     /// The usage on page 1, the expert keys on page 2.
     QLabel* pageTextLabel_ = nullptr;
     QLabel* notesHeadingLabel_ = nullptr;
     QLabel* notesLabel_ = nullptr;
-    /// The key names that stand beside their blocks on page 2.
-    std::array<QLabel*, 4> keyLabels_{};
     QPushButton* pageButton_ = nullptr;
     bool secondPage_ = false;
 };

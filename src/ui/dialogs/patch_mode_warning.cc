@@ -23,8 +23,8 @@ QLabel* wrappedLabel(const char* name, QWidget* parent) {
 }  // namespace
 
 QString warningPatchModeText() {
-    return "This brings kadrel into the \"WS-flag patch mode\". In this mode no files will be "
-           "copied/renamed.";
+    return "This brings kadrel into the \"WS-flag patch mode\". In this mode nothing is copied: the original "
+           "files are renamed to the new names in their folders and changed in place.";
 }
 
 QString warningFlagText() {
@@ -32,7 +32,7 @@ QString warningFlagText() {
     return opening + " is checked then the WS-Flag will be set in the original files.\n" + opening +
            " is NOT checked then the WS-Flag will explicitly be reset(to 4:3) in the original files.\n"
            "\nIt is recommended to make backup copies of your original files before continuing this "
-           "procedure otherwise there can be the risk to loose these files in case of a problem!!!";
+           "procedure otherwise there can be the risk to lose these files in case of a problem!!!";
 }
 
 PatchModeWarning::PatchModeWarning(RunControl& control, QWidget* parent)

@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -10,8 +12,12 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QShowEvent>
+#include <QStackedLayout>
 #include <QTimer>
+#include <QVBoxLayout>
 #include <algorithm>
 
 #include "ui/main/program_icon.h"
@@ -21,28 +27,50 @@ namespace kadrel {
 
 namespace {
 
-const char kByline[] = "clips to disk, named by date";
-
 double dpiOf(const QWidget* widget) {
     const QScreen* screen = widget->screen();
     return screen != nullptr ? screen->logicalDotsPerInch() : 96.0;
 }
 
+QLayout* folderRow(QLineEdit* field, QPushButton* button) {
+    auto* row = new QHBoxLayout;
+    row->addWidget(field, 1);
+    row->addWidget(button);
+    return row;
+}
+
+bool isEnter(const QEvent* event) {
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    const int key = static_cast<const QKeyEvent*>(event)->key();
+    return key == Qt::Key_Return || key == Qt::Key_Enter;
+}
+
 }  // namespace
 
 MainForm::MainForm(QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-      layout_(layoutPixelsPerTwip(QApplication::font(), dpiOf(this))) {
+    : QWidget(parent, Qt::Window), twips_(layoutPixelsPerTwip(QApplication::font(), dpiOf(this))) {
     setObjectName("MainWindow");
     setWindowIcon(programIcon());
-    setFixedSize(layout_.px(3645), layout_.px(5205));
     createFolderControls();
     createRenameGroup();
     createCopyControls();
+    createStatusArea();
+    arrangeControls();
     setCaptions();
     setTooltips();
     setTabOrder();
+    // Room for the scroll bar beside the captioned fields: a short screen scrolls them only up
+    // and down.
+    scrollArea_->setMinimumWidth(scrollArea_->widget()->minimumSizeHint().width() +
+                                 scrollArea_->verticalScrollBar()->sizeHint().width());
+    // The designed client area is the default size; the layouts take it from there.
+    resize(twips_.px(3645), twips_.px(5205));
+    sourceFolderEdit_->setFocus();
+    connect(targetFolderEdit_, &QLineEdit::textChanged, this, [this] {
+        if (status_.isEmpty())
+            showStatus("");
+    });
 }
 
 double MainForm::screenDpi() const {
@@ -50,46 +78,51 @@ double MainForm::screenDpi() const {
 }
 
 template <class Widget>
-Widget* MainForm::place(QWidget* parent, const char* name, int left, int top, int width, int height) {
-    auto* widget = new Widget(parent);
+Widget* MainForm::make(const char* name) {
+    auto* widget = new Widget;
     widget->setObjectName(name);
-    widget->setGeometry(layout_.px(left), layout_.px(top), layout_.px(width), layout_.px(height));
     return widget;
 }
 
 // The window watches the focus of its text boxes to select their text.
-QLineEdit* MainForm::addTextBox(QWidget* parent, const char* name, int left, int top, int width, int height) {
-    auto* box = place<QLineEdit>(parent, name, left, top, width, height);
+QLineEdit* MainForm::addTextBox(const char* name) {
+    auto* box = make<QLineEdit>(name);
     box->installEventFilter(this);
     return box;
 }
 
 void MainForm::createFolderControls() {
-    startButton_ = place<QPushButton>(this, "startButton", 1087, 4665, 1470, 465);
-    helpButton_ = place<QPushButton>(this, "helpButton", 3180, 4740, 375, 330);
-    sourceFolderLabel_ = place<QLabel>(this, "sourceFolderLabel", 120, 120, 2775, 195);
-    sourceFolderEdit_ = addTextBox(this, "sourceFolderEdit", 120, 360, 2775, 285);
-    sourceFolderButton_ = place<QPushButton>(this, "sourceFolderButton", 2985, 330, 480, 315);
-    targetFolderLabel_ = place<QLabel>(this, "targetFolderLabel", 120, 720, 2775, 195);
-    targetFolderEdit_ = addTextBox(this, "targetFolderEdit", 120, 945, 2775, 285);
-    targetFolderButton_ = place<QPushButton>(this, "targetFolderButton", 2985, 945, 480, 315);
+    startButton_ = make<QPushButton>("startButton");
+    helpButton_ = make<QPushButton>("helpButton");
+    sourceFolderLabel_ = make<QLabel>("sourceFolderLabel");
+    sourceFolderEdit_ = addTextBox("sourceFolderEdit");
+    sourceFolderButton_ = make<QPushButton>("sourceFolderButton");
+    targetFolderLabel_ = make<QLabel>("targetFolderLabel");
+    targetFolderEdit_ = addTextBox("targetFolderEdit");
+    targetFolderButton_ = make<QPushButton>("targetFolderButton");
     sourceFolderLabel_->setBuddy(sourceFolderEdit_);
     targetFolderLabel_->setBuddy(targetFolderEdit_);
     startButton_->setDefault(true);
+    startButton_->setMinimumSize(twips_.px(1470), twips_.px(465));
+    helpButton_->setFixedSize(twips_.px(375), twips_.px(330));
+    for (QPushButton* button : {sourceFolderButton_, targetFolderButton_})
+        button->setFixedWidth(twips_.px(480));
     // Enter on another button clicks that button; anywhere else it reaches Start.
     for (QPushButton* button : {helpButton_, sourceFolderButton_, targetFolderButton_})
         button->setAutoDefault(true);
+    // Seen here first, so that Enter on Start never aborts a run.
+    startButton_->installEventFilter(this);
 }
 
 void MainForm::createRenameGroup() {
-    renameGroup_ = place<QGroupBox>(this, "renameGroup", 75, 1290, 3510, 1290);
-    searchExtLabel_ = place<QLabel>(renameGroup_, "searchExtLabel", 120, 255, 825, 195);
-    searchExtEdit_ = addTextBox(renameGroup_, "searchExtEdit", 945, 195, 600, 285);
-    renameExtLabel_ = place<QLabel>(renameGroup_, "renameExtLabel", 1590, 255, 1035, 195);
-    renameExtEdit_ = addTextBox(renameGroup_, "renameExtEdit", 2625, 195, 600, 285);
-    userTextLabel_ = place<QLabel>(renameGroup_, "userTextLabel", 75, 645, 870, 195);
-    userTextEdit_ = addTextBox(renameGroup_, "userTextEdit", 945, 615, 2295, 285);
-    exampleEdit_ = place<QLineEdit>(renameGroup_, "exampleEdit", 90, 915, 3300, 330);
+    renameGroup_ = make<QGroupBox>("renameGroup");
+    searchExtLabel_ = make<QLabel>("searchExtLabel");
+    searchExtEdit_ = addTextBox("searchExtEdit");
+    renameExtLabel_ = make<QLabel>("renameExtLabel");
+    renameExtEdit_ = addTextBox("renameExtEdit");
+    userTextLabel_ = make<QLabel>("userTextLabel");
+    userTextEdit_ = addTextBox("userTextEdit");
+    exampleEdit_ = make<QLineEdit>("exampleEdit");
     exampleEdit_->setReadOnly(true);
     // Only a display: taking the focus would leave its text selected during runs.
     exampleEdit_->setFocusPolicy(Qt::NoFocus);
@@ -100,24 +133,103 @@ void MainForm::createRenameGroup() {
     small.setStyleHint(QFont::Serif);
     small.setPointSizeF(6.75);
     exampleEdit_->setFont(small);
+    exampleEdit_->setMinimumHeight(twips_.px(330));
+    for (QLineEdit* ext : {searchExtEdit_, renameExtEdit_})
+        ext->setFixedWidth(twips_.px(600));
     renameExtLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 }
 
 void MainForm::createCopyControls() {
-    setWideScreenBox_ = place<QCheckBox>(this, "setWideScreenBox", 660, 2655, 2325, 195);
-    copyGroup_ = place<QGroupBox>(this, "copyGroup", 75, 2865, 3495, 765);
-    allFilesToggle_ = place<QPushButton>(this, "allFilesToggle", 225, 3135, 1600, 390);
-    manualToggle_ = place<QPushButton>(this, "manualToggle", 1830, 3135, 1600, 390);
+    setWideScreenBox_ = make<QCheckBox>("setWideScreenBox");
+    copyGroup_ = make<QGroupBox>("copyGroup");
+    allFilesToggle_ = make<QPushButton>("allFilesToggle");
+    manualToggle_ = make<QPushButton>("manualToggle");
     for (QPushButton* toggle : {allFilesToggle_, manualToggle_}) {
         toggle->setCheckable(true);
         toggle->setAutoDefault(false);
-        toggle->raise();
+        toggle->setMinimumHeight(twips_.px(390));
     }
-    overwriteBox_ = place<QCheckBox>(this, "overwriteBox", 300, 4305, 3045, 240);
-    statusLabel_ = place<QLabel>(this, "statusLabel", 600, 3825, 2445, 300);
+    overwriteBox_ = make<QCheckBox>("overwriteBox");
+}
+
+// The progress line and bar take the status line's place during work, in the same room.
+void MainForm::createStatusArea() {
+    statusLabel_ = make<QLabel>("statusLabel");
     statusLabel_->setAlignment(Qt::AlignCenter);
-    progressLabel_ = place<QLabel>(this, "progressLabel", 157, 3705, 3330, 195);
-    progressLabel_->hide();
+    statusLabel_->setWordWrap(true);
+    progressLabel_ = make<QLabel>("progressLabel");
+    progressPage_ = new QWidget;
+    auto* column = new QVBoxLayout(progressPage_);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->addWidget(progressLabel_);
+    column->addStretch();
+    progressPage_->setMinimumHeight(progressLabel_->sizeHint().height() + twips_.fromDesignPixels(20));
+    statusStack_ = new QStackedLayout;
+    statusStack_->addWidget(statusLabel_);
+    statusStack_->addWidget(progressPage_);
+}
+
+QLayout* MainForm::buttonRow() {
+    // Start in the middle, "?" at the right edge: the outer columns share the room alike.
+    auto* row = new QGridLayout;
+    row->addWidget(startButton_, 0, 1);
+    row->addWidget(helpButton_, 0, 2, Qt::AlignRight | Qt::AlignVCenter);
+    row->setColumnStretch(0, 1);
+    row->setColumnStretch(2, 1);
+    row->setColumnMinimumWidth(0, helpButton_->minimumWidth());
+    return row;
+}
+
+void MainForm::arrangeGroups(int gap) {
+    auto* rename = new QGridLayout(renameGroup_);
+    rename->addWidget(searchExtLabel_, 0, 0);
+    rename->addWidget(searchExtEdit_, 0, 1);
+    rename->addWidget(renameExtLabel_, 0, 2);
+    rename->addWidget(renameExtEdit_, 0, 3);
+    rename->addWidget(userTextLabel_, 1, 0);
+    rename->addWidget(userTextEdit_, 1, 1, 1, 3);
+    rename->addWidget(exampleEdit_, 2, 0, 1, 4);
+    rename->setColumnStretch(2, 1);
+    auto* toggles = new QHBoxLayout(copyGroup_);
+    toggles->addWidget(allFilesToggle_);
+    toggles->addWidget(manualToggle_);
+    for (QLayout* inner : {static_cast<QLayout*>(rename), static_cast<QLayout*>(toggles)}) {
+        inner->setContentsMargins(gap, gap, gap, gap);
+        inner->setSpacing(gap);
+    }
+}
+
+void MainForm::arrangeControls() {
+    // As tight as the designed window: it must fit small screens without scrolling where it can.
+    const int gap = twips_.px(60), edge = twips_.px(105);
+    arrangeGroups(gap);
+    auto* fields = new QWidget;
+    auto* column = new QVBoxLayout(fields);
+    column->setContentsMargins(edge, edge, edge, gap);
+    column->setSpacing(gap);
+    column->addWidget(sourceFolderLabel_);
+    column->addLayout(folderRow(sourceFolderEdit_, sourceFolderButton_));
+    column->addWidget(targetFolderLabel_);
+    column->addLayout(folderRow(targetFolderEdit_, targetFolderButton_));
+    column->addWidget(renameGroup_);
+    column->addWidget(setWideScreenBox_, 0, Qt::AlignHCenter);
+    column->addWidget(copyGroup_);
+    column->addLayout(statusStack_, 1);
+    column->addWidget(overwriteBox_, 0, Qt::AlignHCenter);
+    scrollArea_ = new QScrollArea;
+    scrollArea_->setObjectName("scrollArea");
+    scrollArea_->setFrameShape(QFrame::NoFrame);
+    scrollArea_->setFocusPolicy(Qt::NoFocus);  // no tab stop of its own: Tab scrolls to the field
+    scrollArea_->setWidgetResizable(true);
+    scrollArea_->setWidget(fields);
+    auto* window = new QVBoxLayout(this);
+    window->setContentsMargins(0, 0, 0, 0);
+    window->setSpacing(0);
+    window->addWidget(scrollArea_, 1);
+    QLayout* buttons = buttonRow();
+    buttons->setContentsMargins(edge, gap, edge, gap);
+    window->addLayout(buttons);
 }
 
 void MainForm::setCaptions() {
@@ -154,22 +266,21 @@ void MainForm::setTooltips() {
     manualToggle_->setToolTip("opens a Browser for manual selection");
     overwriteBox_->setToolTip(
         "if checked then Kadrel will overwrite existing files without warning. if unchecked then Kadrel will "
-        "add a "
-        "running number to the new filename in case it already exists and therefore no files will be "
+        "add a running number to the new filename in case it already exists and therefore no files will be "
         "overwritten. ");
 }
 
 void MainForm::setTabOrder() {
-    QWidget* const order[] = {startButton_,      helpButton_,         sourceFolderEdit_, sourceFolderButton_,
-                              targetFolderEdit_, targetFolderButton_, searchExtEdit_,    renameExtEdit_,
-                              userTextEdit_,     setWideScreenBox_,   allFilesToggle_,   manualToggle_,
-                              exampleEdit_,      overwriteBox_};
+    QWidget* const order[] = {sourceFolderEdit_, sourceFolderButton_, targetFolderEdit_, targetFolderButton_,
+                              searchExtEdit_,    renameExtEdit_,      userTextEdit_,     setWideScreenBox_,
+                              allFilesToggle_,   manualToggle_,       overwriteBox_,     startButton_,
+                              helpButton_};
     for (size_t i = 0; i + 1 < std::size(order); ++i)
         QWidget::setTabOrder(order[i], order[i + 1]);
 }
 
 QProgressBar* MainForm::createProgressBar() {
-    auto* bar = new QProgressBar(this);
+    auto* bar = new QProgressBar;
     bar->setObjectName("progressBar");
     bar->setRange(0, 100);
     bar->setValue(0);
@@ -180,33 +291,33 @@ QProgressBar* MainForm::createProgressBar() {
     colours.setColor(QPalette::Highlight, QColor(0, 0, 127));
     bar->setPalette(colours);
     bar->setAutoFillBackground(true);
-    bar->setGeometry(layout_.fromDesignPixels(8), layout_.fromDesignPixels(262),
-                     layout_.fromDesignPixels(222), layout_.fromDesignPixels(20));
-    bar->show();
+    bar->setFixedHeight(twips_.fromDesignPixels(20));
+    static_cast<QVBoxLayout*>(progressPage_->layout())->insertWidget(1, bar);
     return bar;
 }
 
 void MainForm::render(const MainController& controller) {
-    const bool idle = controller.inputsEnabled();
-    for (QWidget* control :
-         {static_cast<QWidget*>(allFilesToggle_), static_cast<QWidget*>(sourceFolderButton_),
-          static_cast<QWidget*>(targetFolderButton_)})
-        control->setEnabled(idle);
+    idle_ = controller.inputsEnabled();
+    const std::initializer_list<QWidget*> inputs = {
+        allFilesToggle_, sourceFolderButton_, targetFolderButton_, sourceFolderEdit_, targetFolderEdit_,
+        searchExtEdit_,  renameExtEdit_,      userTextEdit_,       overwriteBox_};
+    for (QWidget* control : inputs)
+        control->setEnabled(idle_);
     setWideScreenBox_->setEnabled(controller.wideScreenEnabled());
     manualToggle_->setEnabled(controller.manualEnabled());
-    for (QWidget* control :
-         {static_cast<QWidget*>(sourceFolderEdit_), static_cast<QWidget*>(targetFolderEdit_),
-          static_cast<QWidget*>(searchExtEdit_), static_cast<QWidget*>(renameExtEdit_),
-          static_cast<QWidget*>(userTextEdit_), static_cast<QWidget*>(overwriteBox_)})
-        control->setEnabled(idle);
     allFilesToggle_->setChecked(controller.mode() == CopyMode::AllFiles);
     manualToggle_->setChecked(controller.mode() == CopyMode::Manual);
     manualToggle_->setText(QString::fromStdString(controller.manualCaption()));
     startButton_->setText(QString::fromStdString(controller.startCaption()));
     startButton_->setEnabled(controller.startEnabled());
     const QString status = QString::fromStdString(controller.statusText());
-    if (statusLabel_->text() != (status.isEmpty() ? QString(kByline) : status))
+    if (status != status_)
         showStatus(status);
+}
+
+QString MainForm::byline() const {
+    return targetFolderEdit_->text().isEmpty() ? "originals renamed and patched in place"
+                                               : "clips to disk, named by date";
 }
 
 void MainForm::showStatus(const QString& text) {
@@ -216,7 +327,8 @@ void MainForm::showStatus(const QString& text) {
     font.setBold(byline);
     font.setPointSizeF(byline ? 10 : 8);
     statusLabel_->setFont(font);
-    statusLabel_->setText(byline ? QString(kByline) : text);
+    statusLabel_->setText(byline ? this->byline() : text);
+    status_ = text;
     statusLabel_->repaint();
 }
 
@@ -230,15 +342,15 @@ void MainForm::showRunProgress(const QString& text, int percent) {
 }
 
 void MainForm::startProgressDisplay() {
-    statusLabel_->hide();
     progressLabel_->setText("");
     progressLabel_->show();
+    statusStack_->setCurrentWidget(progressPage_);
     progressBar_ = createProgressBar();
 }
 
 void MainForm::endProgressDisplay() {
     delete progressBar_;
-    statusLabel_->show();
+    statusStack_->setCurrentWidget(statusLabel_);
     progressLabel_->hide();
     progressLabel_->setText("");
 }
@@ -252,8 +364,7 @@ void MainForm::showEvent(QShowEvent* event) {
 }
 
 void MainForm::keyPressEvent(QKeyEvent* event) {
-    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-    if (enter && startButton_->isEnabled()) {
+    if (isEnter(event) && idle_ && startButton_->isEnabled()) {
         startButton_->click();
         return;
     }
@@ -261,6 +372,8 @@ void MainForm::keyPressEvent(QKeyEvent* event) {
 }
 
 bool MainForm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == startButton_ && isEnter(event) && !idle_)
+        return true;
     auto* field = qobject_cast<QLineEdit*>(watched);
     if (field != nullptr && event->type() == QEvent::FocusIn)
         onFocusIn(field);
@@ -271,6 +384,7 @@ bool MainForm::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void MainForm::onFocusIn(QLineEdit* field) {
+    scrollArea_->ensureWidgetVisible(field);  // also when an access key brought the focus here
     // Deferred: a mouse click places the caret after the focus arrives.
     QTimer::singleShot(0, field, [this, field] {
         if (!field->hasFocus() || field->text().isEmpty())

@@ -1,4 +1,4 @@
-// The main window's controls: each one made, named, placed, captioned and tipped, in the tab
+// The main window's controls: each one made, named, laid out, captioned and tipped, in the tab
 // order the user walks, and drawn as MainController says; the status and progress lines, the
 // keys and the focus of the text boxes. Member names end in '_'; each control's objectName is
 // its member name without it. What clicks and edits do lives in MainWindow, derived from this.
@@ -14,9 +14,12 @@
 class QCheckBox;
 class QGroupBox;
 class QLabel;
+class QLayout;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
+class QScrollArea;
+class QStackedLayout;
 
 namespace kadrel {
 
@@ -26,6 +29,8 @@ class MainForm : public QWidget, public ProgressView {
 
     /// Shows text in the status line, or the byline when text is empty.
     void showStatus(const QString& text);
+    /// What a run will do, shown when no status is: copy to the target, or patch mode without one.
+    QString byline() const;
     /// The progress line and bar of the work in progress.
     void showRunProgress(const QString& text, int percent) override;
 
@@ -41,7 +46,7 @@ class MainForm : public QWidget, public ProgressView {
 
     /// Logical dots per inch of the window's screen.
     double screenDpi() const;
-    TwipsLayout layout_;
+    TwipsLayout twips_;
 
     QPushButton* startButton_ = nullptr;
     QPushButton* helpButton_ = nullptr;
@@ -66,14 +71,21 @@ class MainForm : public QWidget, public ProgressView {
     QLabel* statusLabel_ = nullptr;
     QLabel* progressLabel_ = nullptr;
     QCheckBox* overwriteBox_ = nullptr;
+    /// Every control but Start and "?", which stay in view: these scroll on a short screen.
+    QScrollArea* scrollArea_ = nullptr;
 
   private:
     template <class Widget>
-    Widget* place(QWidget* parent, const char* name, int left, int top, int width, int height);
-    QLineEdit* addTextBox(QWidget* parent, const char* name, int left, int top, int width, int height);
+    Widget* make(const char* name);
+    QLineEdit* addTextBox(const char* name);
     void createFolderControls();
     void createRenameGroup();
     void createCopyControls();
+    void createStatusArea();
+    QLayout* buttonRow();
+    /// The rename fields and the mode toggles in their frames, gap pixels apart.
+    void arrangeGroups(int gap);
+    void arrangeControls();
     void setCaptions();
     void setTooltips();
     void setTabOrder();
@@ -82,6 +94,13 @@ class MainForm : public QWidget, public ProgressView {
     void onFocusIn(QLineEdit* field);
 
     QPointer<QProgressBar> progressBar_;
+    /// The status line, or the progress line with the bar during work.
+    QStackedLayout* statusStack_ = nullptr;
+    QWidget* progressPage_ = nullptr;
+    /// The status text shown; empty while the byline is.
+    QString status_;
+    /// Enter starts a run only while the window is idle.
+    bool idle_ = true;
 };
 
 }  // namespace kadrel

@@ -3,14 +3,10 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QKeyEvent>
-#include <QLabel>
 #include <QLineEdit>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QShortcut>
 #include <QTimer>
-#include <algorithm>
 
 #include "engine/copy/copy_run.h"
 #include "engine/copy/date_time_names.h"
@@ -142,6 +138,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 }
 
 void MainWindow::onHelpClicked() {
+    if (helpVisible_ && help_ != nullptr)
+        return void(help_->close());
     if (help_ == nullptr)
         help_ = new HelpWindow(settings_, helpVisible_, this);
     help_->show();
@@ -378,6 +376,8 @@ void MainWindow::runManualSelection() {
     render(controller_);
     showThumbnailBrowser(store_, settings_.browser, this);
     controller_.browserClosed(store_.selectedCount);
+    render(controller_);
+    startButton_->setFocus();
 }
 
 bool MainWindow::makeThumbnails() {
