@@ -35,6 +35,10 @@ struct Seam : platform::FileFaults, CopyObserver {
     std::function<void(const std::string&)> committed = [](const std::string&) {};
     std::function<int(int64_t, size_t&)> read = [](int64_t, size_t&) { return 0; };
     std::function<int(int64_t)> write = [](int64_t) { return 0; };
+    std::function<bool(int64_t, bool)> ends = [](int64_t, bool) { return false; };
+    std::function<int(const std::string&, bool)> closed = [](const std::string&, bool) { return 0; };
+    std::function<int(const std::string&)> flush = [](const std::string&) { return 0; };
+    std::function<int(const std::string&)> timesAgain = [](const std::string&) { return 0; };
     int32_t current = -1;
     Names order;           ///< the sources in the order the run took them up
     std::mutex orderLock;  ///< the scan may run on a second thread
@@ -50,6 +54,10 @@ struct Seam : platform::FileFaults, CopyObserver {
     void afterCommit(const std::string& target) override { committed(target); }
     int beforeRead(int64_t offset, size_t& size) override { return read(offset, size); }
     int beforeWrite(int64_t offset, size_t) override { return write(offset); }
+    bool endsAt(int64_t offset, bool kernel) override { return ends(offset, kernel); }
+    int afterClose(const std::string& target, bool named) override { return closed(target, named); }
+    int beforeFlush(const std::string& path) override { return flush(path); }
+    int beforeTimesAgain(const std::string& copy) override { return timesAgain(copy); }
     void onFile(int32_t i, int32_t, const std::string& source) override {
         std::lock_guard<std::mutex> hold(orderLock);
         current = i;
