@@ -88,8 +88,9 @@ class StagedCopy {
 int stageCopy(const std::string& source, const std::string& target, const CopyOptions& options,
               StagedCopy& staged);
 
-/// Copies source to target: stageCopy, then commit. Returns 0 or an error number; on failure
-/// nothing is left under the target name that was not there before.
+/// Copies source to target: stageCopy, commit, release. Returns 0 or an error number; on failure
+/// nothing is left under the target name that was not there before, unless only the close of the
+/// named copy failed.
 int copyFile(const std::string& source, const std::string& target, const CopyOptions& options);
 
 /// Renames source to target; across file systems copies, flushes, carries the times over and
