@@ -138,8 +138,8 @@ bool sameState(const struct stat& a, const struct stat& b) {
 /// A copy holds its source only when the source, open and by name, is still the file it was at
 /// open with the size and modification time it had then, and every byte of that size came over.
 int checkWhole(const std::string& source, int in, const struct stat& atOpen, int64_t copied) {
-    struct stat now {
-    }, named{};
+    struct stat now {};
+    struct stat named {};
     if (::fstat(in, &now) != 0 || ::stat(source.c_str(), &named) != 0 || !sameState(atOpen, now) ||
         !sameState(atOpen, named))
         return kSourceChanged;
@@ -200,6 +200,7 @@ int openSource(const std::string& source, const CopyOptions& options, Fd& in, st
 
 StagedCopy::~StagedCopy() {
     discard();
+    release();
 }
 
 StagedCopy& StagedCopy::operator=(StagedCopy&& other) noexcept {
@@ -221,7 +222,7 @@ void StagedCopy::discard() {
         return;
     ::unlink(temporary_.c_str());  // while still locked, so no clean-up of another run races it
     temporary_.clear();
-    Fd(std::exchange(lock_, -1));
+    Fd lock(std::exchange(lock_, -1));
 }
 
 int StagedCopy::release() {

@@ -238,6 +238,12 @@ const Fault kFaults[] = {
           },
           {failed(5, kChanged, 1, 1)},
           {1, 5, Outcome::Status::Failed, false}},
+    Fault{"another run's clean-up while a copy is scanned leaves its temporary file alone",
+          [](CopyRun& t) {
+              t.seam.scanStarts = [&t] { EXPECT_EQ(platform::removeStaleTemporaries(t.out + "/"), Names{}); };
+          },
+          {offer(5)},
+          {5, 5, Outcome::Status::Done, true}},
     Fault{"a kernel copy that stops early goes on with the buffered copy",
           [](CopyRun& t) { t.seam.ends = [](int64_t at, bool kernel) { return kernel && at >= 8192; }; },
           {offer(5)},

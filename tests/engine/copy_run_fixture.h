@@ -39,6 +39,7 @@ struct Seam : platform::FileFaults, CopyObserver {
     std::function<int(const std::string&, bool)> closed = [](const std::string&, bool) { return 0; };
     std::function<int(const std::string&)> flush = [](const std::string&) { return 0; };
     std::function<int(const std::string&)> timesAgain = [](const std::string&) { return 0; };
+    std::function<void()> scanStarts = [] {};
     int32_t current = -1;
     Names order;           ///< the sources in the order the run took them up
     std::mutex orderLock;  ///< the scan may run on a second thread
@@ -47,6 +48,7 @@ struct Seam : platform::FileFaults, CopyObserver {
     int beforeScan(const std::string& source) override {
         std::lock_guard<std::mutex> hold(orderLock);
         scanning = static_cast<int32_t>(std::find(order.begin(), order.end(), source) - order.begin());
+        scanStarts();
         return 0;
     }
     int beforeOpen(const std::string& s) override { return open(s); }
