@@ -123,6 +123,9 @@ int copyData(int in, int out, int64_t total, const CopyOptions& options, int64_t
             return static_cast<int>(-n);
         if (n == 0)
             break;  // ended early: the caller tells why
+        // Start writing the slice to the disk now, so that the flush before the commit finds
+        // little left to wait for.
+        ::sync_file_range(out, done, n, SYNC_FILE_RANGE_WRITE);
         done += n;
         if (options.progress)
             options.progress(done, total);
