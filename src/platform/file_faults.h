@@ -36,15 +36,13 @@ class FileFaults {
     /// Before a copy reads the source at offset, through the kernel's copy (kernel) or its own
     /// buffer: true makes that read find the end there, as a source cut short or a file system
     /// whose kernel copy stops early would.
-    virtual bool endsAt(int64_t offset, bool kernel) { return ignore(offset + kernel) != 0; }
+    virtual bool endsAt(int64_t offset, bool kernel) { return (ignore(offset) | ignore(kernel)) != 0; }
     /// In place of the lock on a copy's temporary file: an error number refuses it, as a file
     /// system without locks does.
     virtual int lockTemporary() { return 0; }
     /// After a descriptor of the copy that will be or is (named) target was closed: an error
     /// number makes the close fail, as a write error a file system reports only at close().
-    virtual int afterClose(const std::string& target, bool named) {
-        return ignore(target + (named ? "" : "-"));
-    }
+    virtual int afterClose(const std::string& target, bool named) { return ignore(target) | ignore(named); }
     /// Before a copy (its target's name given) or a folder is flushed to the disk.
     virtual int beforeFlush(const std::string& path) { return ignore(path); }
     /// After a copy took its name and its file system changed its time: before the times are
