@@ -1,6 +1,8 @@
 // Throughput of a copy run against cp -r of the same folder, with the source equally cached
-// for both. The ratio that counts is against cp -r; cp -r followed by sync is shown for
-// reference, as the time the same data needs to reach the disk.
+// for both, and against cp -r followed by sync. A run flushes every copy before it takes its
+// name and the target folder after the last one, so cp -r + sync is the like-for-like
+// contender (the same data on the disk); plain cp -r leaves its data in the cache and is the
+// bound no run that promises the disk can reach. Both ratios are printed.
 //
 // A run with the verified delete (copy, read each copy back from the disk, compare, delete the
 // source) is shown against cp -r + rm -r, as information: the proof reads every byte twice more.
@@ -63,8 +65,8 @@ std::string quoted(const std::string& s) {
 /// Tiles the sample clip to the clip size; each clip gets its own recording time.
 void makeCard() {
     const Setup& s = setup();
-    const std::string sample =
-        (fs::path(__FILE__).parent_path().parent_path() / "samples/card/SD_VIDEO/PRG001/MOV001.MOD").string();
+    // The sources' folder, not __FILE__: a build inside the tree compiles with relative paths.
+    const std::string sample = KADREL_SOURCE_DIR "/samples/card/SD_VIDEO/PRG001/MOV001.MOD";
     std::ifstream in(sample, std::ios::binary);
     const std::string clip((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (clip.empty())
@@ -273,10 +275,10 @@ double medianMibPerSecond(const std::string& name) {
     return mibPerSecond(median(g_seconds[name]));
 }
 
-/// Median over the rounds of a contender's throughput as a share of cp -r in the same round.
-double medianSameRoundRatio(const std::string& name) {
+/// Median over the rounds of a contender's throughput as a share of another's in the same round.
+double medianSameRoundRatio(const std::string& name, const std::string& against) {
     std::vector<double> ratios;
-    const std::vector<double>& cp = g_seconds["cp -r"];
+    const std::vector<double>& cp = g_seconds[against];
     const std::vector<double>& own = g_seconds[name];
     for (size_t i = 0; i < std::min(cp.size(), own.size()); ++i)
         ratios.push_back(cp[i] / own[i]);
@@ -285,14 +287,16 @@ double medianSameRoundRatio(const std::string& name) {
 
 void printRounds() {
     const size_t rounds = g_seconds["cp -r"].size();
-    std::printf("\nround  %12s %12s %12s %14s   (MiB/s; %% of cp -r in the same round)\n", "cp -r", "kadrel",
-                "kadrel /W", "cp -r + sync");
+    std::printf("\nround  %8s %14s %22s %22s   (MiB/s; %% of cp -r and of cp -r + sync in the same round)\n",
+                "cp -r", "cp -r + sync", "kadrel", "kadrel /W");
     for (size_t i = 0; i < rounds; ++i) {
-        const double cp = g_seconds["cp -r"][i];
-        std::printf("%5zu  %12.1f", i + 1, mibPerSecond(cp));
-        for (const char* name : {"kadrel", "kadrel /W"})
-            std::printf(" %7.1f %3.0f%%", mibPerSecond(g_seconds[name][i]), 100 * cp / g_seconds[name][i]);
-        std::printf(" %14.1f\n", mibPerSecond(g_seconds["cp -r + sync"][i]));
+        const double cp = g_seconds["cp -r"][i], synced = g_seconds["cp -r + sync"][i];
+        std::printf("%5zu  %8.1f %14.1f", i + 1, mibPerSecond(cp), mibPerSecond(synced));
+        for (const char* name : {"kadrel", "kadrel /W"}) {
+            const double own = g_seconds[name][i];
+            std::printf("   %7.1f %4.0f%% %4.0f%%", mibPerSecond(own), 100 * cp / own, 100 * synced / own);
+        }
+        std::printf("\n");
     }
 }
 
@@ -319,8 +323,9 @@ void printSummary() {
         const double v = medianMibPerSecond(name);
         std::printf(
             "%-14s %8.1f MiB/s  %5.1f%% of cp -r (target %d%%), %5.1f%% of cp -r + sync;"
-            " same-round median %5.1f%%\n",
-            name.c_str(), v, 100 * v / cp, target, 100 * v / cpSynced, 100 * medianSameRoundRatio(name));
+            " same-round median %5.1f%% of cp -r, %5.1f%% of cp -r + sync\n",
+            name.c_str(), v, 100 * v / cp, target, 100 * v / cpSynced,
+            100 * medianSameRoundRatio(name, "cp -r"), 100 * medianSameRoundRatio(name, "cp -r + sync"));
     }
     printProcessorTime();
     const double moved = medianMibPerSecond("cp -r + rm -r"), proven = medianMibPerSecond("kadrel + delete");

@@ -17,6 +17,15 @@ Outcome Outcome::fromError(int error, std::string file) {
         return done();
     if (error == platform::kCopyCancelled)
         return cancelledRun();
+    // A copy that does not hold its whole source is an input error with the reason why.
+    if (error == platform::kSourceChanged)
+        return failure(EIO, std::move(file),
+                       "The source changed while it was copied (its size, modification time or identity is "
+                       "not what it was when the copy began); the copy was discarded.");
+    if (error == platform::kCopyIncomplete)
+        return failure(
+            EIO, std::move(file),
+            "The source ended before the size it had when the copy began; the copy was discarded.");
     return failure(error, std::move(file));
 }
 

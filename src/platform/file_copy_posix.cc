@@ -1,17 +1,16 @@
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <utility>
 #include <vector>
 
 #include "platform/copy_proof.h"
+#include "platform/copy_temporary.h"
 #include "platform/file_copy.h"
 #include "platform/file_io.h"
 #include "platform/posix_file.h"
@@ -37,54 +36,14 @@ bool isCancelled(const CopyOptions& options) {
     return options.cancel != nullptr && options.cancel->load() != 0;
 }
 
-std::string folderOf(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
-constexpr char kTempPrefix[] = ".kadrel-";
-constexpr char kTempSuffix[] = ".part";
-
-/// The process id in a temporary copy's name ".kadrel-PID-N.part", or 0 for any other name.
-long temporaryOwner(const std::string& name) {
-    const std::string prefix = kTempPrefix, suffix = kTempSuffix;
-    if (name.size() <= prefix.size() + suffix.size() || name.compare(0, prefix.size(), prefix) != 0 ||
-        name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0)
-        return 0;
-    const std::string middle = name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
-    const size_t dash = middle.find('-');
-    const auto digits = [](const std::string& t) {
-        return !t.empty() && t.size() < 10 && t.find_first_not_of("0123456789") == std::string::npos;
-    };
-    if (dash == std::string::npos || !digits(middle.substr(0, dash)) || !digits(middle.substr(dash + 1)))
-        return 0;
-    return std::stol(middle.substr(0, dash));
-}
-
-/// Creates a hidden file beside the target that no search for clips will pick up.
-int createTemporary(const std::string& target, Fd& out, std::string& tempPath) {
-    static unsigned counter = 0;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string name = folderOf(target) + kTempPrefix + std::to_string(::getpid()) + "-" +
-                                 std::to_string(++counter) + kTempSuffix;
-        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            out.reset(fd);
-            tempPath = name;  // only a file this call created is ever removed again
-            return 0;
-        }
-        if (errno != EEXIST)
-            return errno;
-    }
-    return EEXIST;
-}
-
 /// One slice through the kernel; returns the bytes copied or -errno.
-int64_t kernelSlice(int in, int out, int64_t offset, size_t length) {
+int64_t kernelSlice(int in, int out, int64_t offset, size_t length, FileFaults* faults) {
     size_t done = 0;
     while (done < length) {
         loff_t offIn = offset + static_cast<int64_t>(done);
         loff_t offOut = offIn;
+        if (faults && faults->endsAt(offIn, true))
+            break;
         const ssize_t n = ::copy_file_range(in, &offIn, out, &offOut, length - done, 0);
         if (n < 0 && errno == EINTR)
             continue;
@@ -97,28 +56,36 @@ int64_t kernelSlice(int in, int out, int64_t offset, size_t length) {
     return static_cast<int64_t>(done);
 }
 
+int writeAll(int out, const char* data, size_t n, int64_t offset) {
+    for (size_t written = 0; written < n;) {
+        const ssize_t w = ::pwrite(out, data + written, n - written, offset + static_cast<int64_t>(written));
+        if (w < 0 && errno == EINTR)
+            continue;
+        if (w <= 0)
+            return w < 0 ? errno : EIO;
+        written += static_cast<size_t>(w);
+    }
+    return 0;
+}
+
 /// One slice through a buffer, for file systems the kernel copy does not serve.
-int64_t bufferedSlice(int in, int out, int64_t offset, size_t length, std::vector<char>& buffer) {
+int64_t bufferedSlice(int in, int out, int64_t offset, size_t length, std::vector<char>& buffer,
+                      FileFaults* faults) {
     buffer.resize(kBufferBytes);
     size_t done = 0;
     while (done < length) {
-        const size_t want = std::min(buffer.size(), length - done);
-        const ssize_t n = ::pread(in, buffer.data(), want, offset + static_cast<int64_t>(done));
+        const int64_t at = offset + static_cast<int64_t>(done);
+        if (faults && faults->endsAt(at, false))
+            break;
+        const ssize_t n = ::pread(in, buffer.data(), std::min(buffer.size(), length - done), at);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
             return -errno;
         if (n == 0)
             break;
-        for (ssize_t written = 0; written < n;) {
-            const ssize_t w = ::pwrite(out, buffer.data() + written, static_cast<size_t>(n - written),
-                                       offset + static_cast<int64_t>(done) + written);
-            if (w < 0 && errno == EINTR)
-                continue;
-            if (w < 0)
-                return -errno;
-            written += w;
-        }
+        if (const int e = writeAll(out, buffer.data(), static_cast<size_t>(n), at))
+            return -e;
         done += static_cast<size_t>(n);
     }
     return static_cast<int64_t>(done);
@@ -129,35 +96,66 @@ bool kernelCopyUnsupported(int64_t result) {
     return e == EXDEV || e == ENOSYS || e == EOPNOTSUPP || e == EINVAL || e == EBADF;
 }
 
-/// Copies slice after slice until the source ends. Returns 0 or an error number.
-int copyData(int in, int out, int64_t total, const CopyOptions& options) {
+/// Copies slice after slice up to the source's size at open, never past it; done tells how
+/// far it got. Returns 0 or an error number.
+int copyData(int in, int out, int64_t total, const CopyOptions& options, int64_t& done) {
     const size_t slice = options.sliceBytes ? options.sliceBytes : kDefaultSliceBytes;
     std::vector<char> buffer;
     bool useKernel = true;
-    for (int64_t done = 0;;) {
+    for (done = 0; done < total;) {
         if (isCancelled(options))
             return kCopyCancelled;
         if (options.faults) {
             if (const int e = options.faults->beforeSlice(done))
                 return e;
-            if (const int e = options.faults->kernelCopy())
+            if (options.faults->kernelCopy() != 0)
                 useKernel = false;
         }
-        int64_t n = useKernel ? kernelSlice(in, out, done, slice) : -EXDEV;
-        // Some file systems report 0 bytes for a kernel copy of a non-empty file.
-        if (kernelCopyUnsupported(n) || (useKernel && n == 0 && done == 0 && total > 0)) {
+        const size_t length = static_cast<size_t>(std::min<int64_t>(slice, total - done));
+        int64_t n = useKernel ? kernelSlice(in, out, done, length, options.faults) : -EXDEV;
+        // Some file systems' kernel copy reports 0 bytes, at the start or part way, before the
+        // end of the source: the buffered copy goes on from there.
+        if (kernelCopyUnsupported(n) || n == 0) {
             useKernel = false;
-            n = bufferedSlice(in, out, done, slice, buffer);
+            n = bufferedSlice(in, out, done, length, buffer, options.faults);
         }
         if (n < 0)
             return static_cast<int>(-n);
         if (n == 0)
-            break;
+            break;  // ended early: the caller tells why
+        // Start writing the slice to the disk now, so that the flush before the commit finds
+        // little left to wait for.
+        ::sync_file_range(out, done, n, SYNC_FILE_RANGE_WRITE);
         done += n;
         if (options.progress)
             options.progress(done, total);
     }
     return isCancelled(options) ? kCopyCancelled : 0;
+}
+
+bool sameState(const struct stat& a, const struct stat& b) {
+    return sameInode(a, b) && a.st_size == b.st_size && a.st_mtim.tv_sec == b.st_mtim.tv_sec &&
+           a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
+}
+
+/// A copy holds its source only when the source, open and by name, is still the file it was at
+/// open with the size and modification time it had then, and every byte of that size came over.
+int checkWhole(const std::string& source, int in, const struct stat& atOpen, int64_t copied) {
+    struct stat now {};
+    struct stat named {};
+    if (::fstat(in, &now) != 0 || ::stat(source.c_str(), &named) != 0 || !sameState(atOpen, now) ||
+        !sameState(atOpen, named))
+        return kSourceChanged;
+    return copied == atOpen.st_size ? 0 : kCopyIncomplete;
+}
+
+/// Closes a descriptor of a copy; close() is where some file systems report write errors.
+int closeCopy(Fd& fd, const std::string& target, bool named, FileFaults* faults) {
+    if (fd.get() < 0)
+        return 0;
+    if (::close(fd.release()) != 0)
+        return errno;
+    return faults ? faults->afterClose(target, named) : 0;
 }
 
 /// Gives the finished file the target's name without ever clobbering a file unless asked.
@@ -205,12 +203,16 @@ int openSource(const std::string& source, const CopyOptions& options, Fd& in, st
 
 StagedCopy::~StagedCopy() {
     discard();
+    release();
 }
 
 StagedCopy& StagedCopy::operator=(StagedCopy&& other) noexcept {
     if (this != &other) {
         discard();
+        release();
         temporary_ = std::exchange(other.temporary_, std::string());
+        target_ = std::move(other.target_);
+        lock_ = std::exchange(other.lock_, -1);
         ids_ = other.ids_;
         sourceWritable_ = other.sourceWritable_;
         faults_ = other.faults_;
@@ -219,9 +221,16 @@ StagedCopy& StagedCopy::operator=(StagedCopy&& other) noexcept {
 }
 
 void StagedCopy::discard() {
-    if (!temporary_.empty())
-        ::unlink(temporary_.c_str());
+    if (temporary_.empty())
+        return;
+    ::unlink(temporary_.c_str());  // while still locked, so no clean-up of another run races it
     temporary_.clear();
+    Fd lock(std::exchange(lock_, -1));
+}
+
+int StagedCopy::release() {
+    Fd lock(std::exchange(lock_, -1));
+    return closeCopy(lock, target_, true, faults_);
 }
 
 int StagedCopy::commit(const std::string& target, bool replace) {
@@ -237,9 +246,15 @@ int StagedCopy::commit(const std::string& target, bool replace) {
     if (faults_)
         if (const int e = faults_->beforeCommit(target))
             return e;
+    // The data, the scan's bytes, the times and the mode reach the disk before the name does.
+    if (const int e = faults_ ? faults_->beforeFlush(target) : 0)
+        return e;
+    if (::fsync(lock_) != 0)
+        return errno;
     if (const int e = renameInto(temporary_, target, replace))
         return e;
     temporary_.clear();
+    target_ = target;
     if (faults_)
         faults_->afterCommit(target);
     return 0;
@@ -252,19 +267,22 @@ int stageCopy(const std::string& source, const std::string& target, const CopyOp
     struct stat st {};
     if (const int e = openSource(source, options, in, st))
         return e;
-    TemporaryGuard temp;
-    Fd out;
-    if (const int e = createTemporary(target, out, temp.path))
+    Fd out, lock;
+    TemporaryGuard temp;  // removes a failed copy's file while it is still locked
+    if (const int e = createTemporary(target, options.faults, out, lock, temp.path))
         return e;
-    // The copy is not flushed here: that would make every run wait for the disk, and no
-    // source is ever removed before its copy is proven (moveFile below, the delete offer).
-    int e = copyData(in.get(), out.get(), st.st_size, options);
-    if (::close(out.release()) != 0 && e == 0)
-        e = errno;
+    int64_t copied = 0;
+    int e = copyData(in.get(), out.get(), st.st_size, options, copied);
+    if (e == 0)
+        e = checkWhole(source, in.get(), st, copied);
+    if (const int c = closeCopy(out, target, false, options.faults); e == 0)
+        e = c;
     if (e != 0)
         return e;
     staged.temporary_ = temp.path;
     temp.committed = true;  // the staged copy owns the file now
+    staged.target_ = target;
+    staged.lock_ = lock.release();
     staged.ids_ = {idOf(st), {}};
     staged.sourceWritable_ = (st.st_mode & S_IWUSR) != 0;
     staged.faults_ = options.faults;
@@ -275,7 +293,9 @@ int copyFile(const std::string& source, const std::string& target, const CopyOpt
     StagedCopy staged;
     if (const int e = stageCopy(source, target, options, staged))
         return e;
-    return staged.commit(target, options.replaceExisting);
+    if (const int e = staged.commit(target, options.replaceExisting))
+        return e;
+    return staged.release();
 }
 
 int moveFile(const std::string& source, const std::string& target, const CopyOptions& options) {
@@ -296,26 +316,6 @@ int moveFile(const std::string& source, const std::string& target, const CopyOpt
     if (const int f = flushFile(target))
         return f;
     return ::unlink(source.c_str()) == 0 ? 0 : errno;
-}
-
-std::vector<std::string> removeStaleTemporaries(const std::string& folder) {
-    std::vector<std::string> removed;
-    DIR* dir = ::opendir(folder.c_str());
-    if (!dir)
-        return removed;
-    while (const dirent* entry = ::readdir(dir)) {
-        const long pid = temporaryOwner(entry->d_name);
-        // kill(pid, 0) fails with ESRCH only when no such process exists.
-        if (pid <= 0 || pid == ::getpid() || ::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH)
-            continue;
-        struct stat st {};
-        if (::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode))
-            continue;
-        if (::unlinkat(::dirfd(dir), entry->d_name, 0) == 0)
-            removed.push_back(entry->d_name);
-    }
-    ::closedir(dir);
-    return removed;
 }
 
 }  // namespace kadrel::platform

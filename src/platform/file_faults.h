@@ -39,12 +39,27 @@ class FileFaults {
         return ignore(folder.size() + entriesSeen);
     }
     /// Before a file written in place is flushed to the storage device.
-    virtual int beforeFlush() { return 0; }
+    virtual int beforeInPlaceFlush() { return 0; }
     /// Before a file written in place is closed: an error number is what the close reports.
-    virtual int beforeClose() { return 0; }
+    virtual int beforeInPlaceClose() { return 0; }
     /// Patch mode: before each write of its own that is neither a scan write nor a rename (its
     /// journal, an original's attribute and times, the journal's removal); path is the file.
     virtual int beforeJournalWrite(const std::string& path) { return ignore(path); }
+    /// Before a copy reads the source at offset, through the kernel's copy (kernel) or its own
+    /// buffer: true makes that read find the end there, as a source cut short or a file system
+    /// whose kernel copy stops early would.
+    virtual bool endsAt(int64_t offset, bool kernel) { return (ignore(offset) | ignore(kernel)) != 0; }
+    /// In place of the lock on a copy's temporary file: an error number refuses it, as a file
+    /// system without locks does.
+    virtual int lockTemporary() { return 0; }
+    /// After a descriptor of the copy that will be or is (named) target was closed: an error
+    /// number makes the close fail, as a write error a file system reports only at close().
+    virtual int afterClose(const std::string& target, bool named) { return ignore(target) | ignore(named); }
+    /// Before a copy (its target's name given) or a folder is flushed to the disk.
+    virtual int beforeFlush(const std::string& path) { return ignore(path); }
+    /// After a copy took its name and its file system changed its time: before the times are
+    /// written again.
+    virtual int beforeTimesAgain(const std::string& copy) { return ignore(copy); }
 
   private:
     template <typename T>

@@ -35,6 +35,12 @@ bool getFileTimes(const std::string& path, FileTimes& times);
 /// False (errno set) when they could not be written.
 bool setFileTimes(const std::string& path, const FileTimes& times);
 
+/// How close a time read back must be to the time written to count as kept on the file system
+/// that holds path, in nanoseconds: 2 s on FAT, exFAT, FUSE and SMB file systems (FAT keeps
+/// even seconds; a FUSE or network file system may sit on one), 1 s elsewhere (some keep whole
+/// seconds). A time a file system reset (to the time of a rename, say) is far outside either.
+int64_t timeToleranceNs(const std::string& path);
+
 /// Calendar fields of a time in the process's local time zone.
 struct CalendarTime {
     int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
@@ -65,12 +71,11 @@ class RandomAccessFile {
     void setFaults(FileFaults* faults) { faults_ = faults; }
     /// The current length of the file, -1 on error.
     int64_t size() const;
-    void close();
     /// Flushes the data written so far to the storage device (fsync). 0 or the error number.
     int flush();
-    /// Closes the file and returns 0 or the error the close reported: a network or FUSE file
-    /// system may report a write that failed only there.
-    int closeReportingErrors();
+    /// Closes the file; false when close() reports an error (a network or FUSE file system may
+    /// report a write that failed only there), with error() telling why.
+    bool close();
 
   private:
     int fail(int error);

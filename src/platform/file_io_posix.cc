@@ -1,15 +1,23 @@
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <ctime>
+#include <utility>
 
 #include "platform/file_io.h"
 
 namespace kadrel::platform {
 
 namespace {
+
+// File system types of <linux/magic.h> that older kernel headers lack.
+constexpr uint32_t kExfatMagic = 0x2011BAB0;
+constexpr uint32_t kCifsMagic = 0xFF534D42;
+constexpr uint32_t kSmb2Magic = 0xFE534D42;
 
 FileTime fromTimespec(const struct statx_timestamp& t) {
     return {t.tv_sec, t.tv_nsec};
@@ -37,6 +45,24 @@ bool getFileTimes(const std::string& path, FileTimes& times) {
 bool setFileTimes(const std::string& path, const FileTimes& times) {
     const timespec ts[2] = {toTimespec(times.lastAccess), toTimespec(times.lastWrite)};
     return utimensat(AT_FDCWD, path.c_str(), ts, 0) == 0;
+}
+
+int64_t timeToleranceNs(const std::string& path) {
+    constexpr int64_t kSecond = 1000000000;
+    struct statfs fs {};
+    if (::statfs(path.c_str(), &fs) != 0)
+        return 2 * kSecond;
+    switch (static_cast<uint32_t>(fs.f_type)) {
+        case MSDOS_SUPER_MAGIC:
+        case kExfatMagic:
+        case FUSE_SUPER_MAGIC:
+        case SMB_SUPER_MAGIC:
+        case kCifsMagic:
+        case kSmb2Magic:
+            return 2 * kSecond;
+        default:
+            return kSecond;
+    }
 }
 
 bool toLocalCalendar(const FileTime& time, CalendarTime& out) {
@@ -115,14 +141,8 @@ int64_t RandomAccessFile::size() const {
     return st.st_size;
 }
 
-void RandomAccessFile::close() {
-    if (fd_ >= 0)
-        ::close(fd_);
-    fd_ = -1;
-}
-
 int RandomAccessFile::flush() {
-    int e = faults_ ? faults_->beforeFlush() : 0;
+    int e = faults_ ? faults_->beforeInPlaceFlush() : 0;
     if (e == 0 && ::fsync(fd_) != 0)
         e = errno;
     if (e != 0)
@@ -130,17 +150,17 @@ int RandomAccessFile::flush() {
     return e;
 }
 
-int RandomAccessFile::closeReportingErrors() {
-    if (fd_ < 0)
-        return 0;
-    int e = faults_ ? faults_->beforeClose() : 0;
+bool RandomAccessFile::close() {
+    const int fd = std::exchange(fd_, -1);
+    if (fd < 0)
+        return true;
+    int e = faults_ ? faults_->beforeInPlaceClose() : 0;
     // Even EINTR counts: the descriptor is gone, but whether the data reached the file is not known.
-    if (::close(fd_) != 0 && e == 0)
+    if (::close(fd) != 0 && e == 0)
         e = errno;
-    fd_ = -1;
     if (e != 0)
         fail(e);
-    return e;
+    return e == 0;
 }
 
 }  // namespace kadrel::platform

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <ctime>
 #include <fstream>
 #include <system_error>
 #include <tuple>
@@ -12,8 +13,9 @@ namespace kadrel {
 namespace {
 
 /// A run over five clips that meets a fault: the messages it shows (a delete offer only after a
-/// clean run; "#i" stands for the i-th file the run took up, CARD for the card), the copies it
-/// leaves, the sources still on the card (each untouched) and how the run ended.
+/// clean run; "#i" stands for the i-th file the run took up, CARD for the card, OUT for the
+/// target), the copies it leaves, the sources still on the card (each untouched), how the run
+/// ended, and what else a case checks of the copies.
 struct Fault {
     const char* what;
     std::function<void(CopyRun&)> arrange;
@@ -23,6 +25,7 @@ struct Fault {
         Outcome::Status status;
         bool complete;  ///< nothing failed, skipped or kept: the command line would exit 0
     } end;
+    std::function<void(CopyRun&)> verify = {};
 };
 
 /// Every case runs with /W, once with each scan on a second thread while the next file copies and
@@ -81,6 +84,8 @@ TEST_P(CopyRunFault, EndsWithItsReportAndLosesNothing) {
     EXPECT_EQ(left, fault().end.sourcesLeft);
     EXPECT_EQ(result.status, fault().end.status);
     EXPECT_EQ(result.complete(), fault().end.complete);
+    if (fault().verify)
+        fault().verify(*this);
 }
 
 const std::string kStopped = "Stopped: The run was stopped.\r\n";
@@ -88,6 +93,27 @@ std::string offer(int files) {
     return "Delete files?: Delete the " + std::to_string(files) +
            " processed files from source directory?\r\nCARD/PRG001/\r\nTheir .MOI companion files are "
            "deleted with them.";
+}
+/// The copy of the i-th clip: each clip is a second younger than the one before.
+std::string copyOf(int i) {
+    return "09-03-05_14-07-" + std::string(i < 1 ? "0" : "") + std::to_string(9 + i) + "_Rome.mpg";
+}
+std::string failedAfterName(const Names& copies) {
+    std::string text =
+        "ERROR: These copies have their names but could not be finished; their sources are kept:";
+    for (const std::string& line : copies)
+        text += "\r\nOUT/" + line;
+    return text;
+}
+const std::string kChanged =
+    "The source changed while it was copied (its size, modification time or identity is not what it was "
+    "when the copy began); the copy was discarded.";
+const std::string kEndedEarly =
+    "The source ended before the size it had when the copy began; the copy was discarded.";
+/// Gives a copy the time of now, as some file systems do at a rename.
+void resetTime(const std::string& copy) {
+    const int64_t now = std::time(nullptr);
+    EXPECT_TRUE(platform::setFileTimes(copy, {{}, {now, 0}, {now, 0}}));
 }
 std::string failed(int code, const std::string& text, int file, int done) {
     return "ERROR: Error " + std::to_string(code) + "\r\n" + text + "\r\n#" + std::to_string(file) + "\r\n" +
@@ -193,7 +219,90 @@ const Fault kFaults[] = {
           {offer(5), "Confirm: Are you sure?",
            "ERROR: These files were not deleted, for the reason after each:\r\n#0 (the copy was replaced or "
            "changed)"},
-          {5, 1, Outcome::Status::Done, false}}};
+          {5, 1, Outcome::Status::Done, false},
+          [](CopyRun& t) {
+              size_t ownTime = 0;  // the file that replaced a copy is not the run's to change
+              for (const std::string& name : CopyRun::names(t.out))
+                  ownTime += CopyRun::stamps(t.out + "/" + name).first.sec > kClipTime + 60;
+              EXPECT_EQ(ownTime, 1u);
+          }},
+    Fault{"a source rewritten with its own bytes during its copy (a new time) is not committed",
+          [](CopyRun& t) {
+              t.seam.slice = [&t](int64_t at) {
+                  if (t.seam.current != 1 || at != 8192)
+                      return 0;
+                  std::fstream source(t.seam.order[1], std::ios::in | std::ios::out | std::ios::binary);
+                  const char first = static_cast<char>(source.get());
+                  source.seekp(0);
+                  source.put(first);
+                  return 0;
+              };
+          },
+          {failed(5, kChanged, 1, 1)},
+          {1, 5, Outcome::Status::Failed, false}},
+    Fault{"another run's clean-up while a copy is scanned leaves its temporary file alone",
+          [](CopyRun& t) {
+              t.seam.scanStarts = [&t] { EXPECT_EQ(platform::removeStaleTemporaries(t.out + "/"), Names{}); };
+          },
+          {offer(5)},
+          {5, 5, Outcome::Status::Done, true}},
+    Fault{"a kernel copy that stops early goes on with the buffered copy",
+          [](CopyRun& t) { t.seam.ends = [](int64_t at, bool kernel) { return kernel && at >= 8192; }; },
+          {offer(5)},
+          {5, 5, Outcome::Status::Done, true}},
+    Fault{"a kernel copy and its buffered fallback that both stop early fail that file",
+          [](CopyRun& t) { t.seam.ends = [&t](int64_t at, bool) { return t.seam.current == 2 && at >= 8192; }; },
+          {failed(5, kEndedEarly, 2, 2)},
+          {2, 5, Outcome::Status::Failed, false}},
+    Fault{"a close error before the name discards that copy",
+          [](CopyRun& t) {
+              t.seam.closed = [&t](const std::string&, bool named) { return !named && t.seam.current == 1 ? EIO : 0; };
+          },
+          {failed(5, "Input/output error", 1, 1)},
+          {1, 5, Outcome::Status::Failed, false}},
+    Fault{"a flush error before the name discards that copy",
+          [](CopyRun& t) {
+              t.seam.flush = [&t](const std::string& path) { return path != t.out && Seam::scanning == 2 ? EIO : 0; };
+          },
+          {failed(5, "Input/output error", 2, 2)},
+          {2, 5, Outcome::Status::Failed, false}},
+    Fault{"the target folder cannot be flushed: every copy keeps its name and none counts as copied",
+          [](CopyRun& t) { t.seam.flush = [&t](const std::string& path) { return path == t.out ? EIO : 0; }; },
+          {failedAfterName([] {
+              Names lines;
+              for (int i = 0; i < 5; ++i)
+                  lines.push_back(copyOf(i) + " (the target folder could not be flushed to the disk: Input/output "
+                                              "error)");
+              return lines;
+          }())},
+          {5, 5, Outcome::Status::Done, false}},
+    Fault{"a close error after the name keeps that copy under its name but not as copied",
+          [](CopyRun& t) {
+              t.seam.closed = [](const std::string& target, bool named) {
+                  return named && target.find(copyOf(3)) != std::string::npos ? EIO : 0;
+              };
+          },
+          {failedAfterName({copyOf(3) + " (it could not be closed: Input/output error)"}), offer(4)},
+          {5, 5, Outcome::Status::Done, false}},
+    Fault{"a modification time the file system resets at the rename is set again",
+          [](CopyRun& t) { t.seam.committed = resetTime; },
+          {offer(5)},
+          {5, 5, Outcome::Status::Done, true},
+          [](CopyRun& t) {
+              for (int i = 0; i < 5; ++i)
+                  EXPECT_EQ(CopyRun::stamps(t.out + "/" + copyOf(i)).first, (platform::FileTime{kClipTime + i, 250000000}));
+          }},
+    Fault{"a modification time reset that cannot be set again keeps the copy but not as copied",
+          [](CopyRun& t) {
+              t.seam.committed = resetTime;
+              t.seam.timesAgain = [](const std::string& copy) {
+                  return copy.find(copyOf(1)) != std::string::npos ? EROFS : 0;
+              };
+          },
+          {failedAfterName(
+               {copyOf(1) + " (its modification time changed and could not be set again: Read-only file system)"}),
+           offer(4)},
+          {5, 5, Outcome::Status::Done, false}}};
 
 INSTANTIATE_TEST_SUITE_P(Cases, CopyRunFault,
                          ::testing::Combine(::testing::ValuesIn(kFaults), ::testing::Bool()));

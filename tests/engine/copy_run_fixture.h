@@ -37,6 +37,11 @@ struct Seam : platform::FileFaults, CopyObserver {
     std::function<int(int64_t)> write = [](int64_t) { return 0; };
     std::function<int(const std::string&)> rename = [](const std::string&) { return 0; };
     std::function<int(const std::string&)> journal = [](const std::string&) { return 0; };
+    std::function<bool(int64_t, bool)> ends = [](int64_t, bool) { return false; };
+    std::function<int(const std::string&, bool)> closed = [](const std::string&, bool) { return 0; };
+    std::function<int(const std::string&)> flush = [](const std::string&) { return 0; };
+    std::function<int(const std::string&)> timesAgain = [](const std::string&) { return 0; };
+    std::function<void()> scanStarts = [] {};
     int32_t current = -1;
     Names order;           ///< the sources in the order the run took them up
     std::mutex orderLock;  ///< the scan may run on a second thread
@@ -45,6 +50,7 @@ struct Seam : platform::FileFaults, CopyObserver {
     int beforeScan(const std::string& source) override {
         std::lock_guard<std::mutex> hold(orderLock);
         scanning = static_cast<int32_t>(std::find(order.begin(), order.end(), source) - order.begin());
+        scanStarts();
         return 0;
     }
     int beforeOpen(const std::string& s) override { return open(s); }
@@ -54,6 +60,10 @@ struct Seam : platform::FileFaults, CopyObserver {
     int beforeWrite(int64_t offset, size_t) override { return write(offset); }
     int beforeRename(const std::string& source, const std::string&) override { return rename(source); }
     int beforeJournalWrite(const std::string& path) override { return journal(path); }
+    bool endsAt(int64_t offset, bool kernel) override { return ends(offset, kernel); }
+    int afterClose(const std::string& target, bool named) override { return closed(target, named); }
+    int beforeFlush(const std::string& path) override { return flush(path); }
+    int beforeTimesAgain(const std::string& copy) override { return timesAgain(copy); }
     void onFile(int32_t i, int32_t, const std::string& source) override {
         std::lock_guard<std::mutex> hold(orderLock);
         current = i;

@@ -92,8 +92,8 @@ struct WriteFaults : platform::FileFaults {
     int flushError = 0, closeError = 0, readError = 0;
     int writes = 0, flushes = 0;
     int beforeWrite(int64_t, size_t) override { return ++writes == failingWrite ? ENOSPC : 0; }
-    int beforeFlush() override { return ++flushes, flushError; }
-    int beforeClose() override { return closeError; }
+    int beforeInPlaceFlush() override { return ++flushes, flushError; }
+    int beforeInPlaceClose() override { return closeError; }
     int beforeRead(int64_t, size_t&) override { return readError; }
 };
 

@@ -1,13 +1,16 @@
 #include "platform/file_copy.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <random>
 
 #include "platform/copy_proof.h"
@@ -20,15 +23,23 @@ namespace {
 namespace fs = std::filesystem;
 using test::readAll;
 
-/// Fails the copy with ENOSPC at one offset, as a full disk would; can take the kernel's copy
-/// and same-disk renames away.
+/// Fails the copy with ENOSPC at one offset, as a full disk would; can take the kernel's copy,
+/// same-disk renames and locks away, and run a step before a slice.
 struct FullDiskAt : FileFaults {
     int64_t offset = -1;
     int kernel = 0;
     int rename = 0;
-    int beforeSlice(int64_t at) override { return at == offset ? ENOSPC : 0; }
+    int lock = 0;
+    std::function<void(int64_t)> slice = [](int64_t) {};
+    std::function<bool(int64_t, bool)> ends = [](int64_t, bool) { return false; };
+    int beforeSlice(int64_t at) override {
+        slice(at);
+        return at == offset ? ENOSPC : 0;
+    }
     int kernelCopy() override { return kernel; }
     int beforeRename(const std::string&, const std::string&) override { return rename; }
+    int lockTemporary() override { return lock; }
+    bool endsAt(int64_t at, bool kernelCopy) override { return ends(at, kernelCopy); }
 };
 
 struct FileCopy : ::testing::Test {
@@ -120,20 +131,81 @@ TEST_F(FileCopy, ProofNeedsTheSameFilesAndEqualBytesButForTheScansOffsets) {
     EXPECT_EQ(proveCopy(src, fileId(src), copy, c, {}), CopyProof::Unreadable);
 }
 
-TEST_F(FileCopy, StaleTemporariesOfDeadProcessesOnlyAreRemoved) {
-    const pid_t child = ::fork();
-    if (child == 0)
-        ::_exit(0);
-    ASSERT_GT(child, 0);
-    ::waitpid(child, nullptr, 0);  // its pid names no process now
-    const std::string dead = ".kadrel-" + std::to_string(child) + "-3.part";
-    const std::string mine = ".kadrel-" + std::to_string(::getpid()) + "-1.part";
-    for (const std::string& name :
-         {dead, mine, std::string(".kadrel-1-2.part"), std::string(".kadrel-x-1.part"),
-          std::string("kadrel-" + std::to_string(child) + "-3.part")})
+/// A copy holds exactly the bytes its source had when the copy began, or takes no name: a source
+/// that shrinks, grows, is written or replaced meanwhile fails, and so does a copy whose kernel
+/// copy and buffered copy both stop early; a kernel copy alone that stops early is taken over.
+TEST_F(FileCopy, TakesItsNameOnlyHoldingTheWholeUnchangedSource) {
+    const std::string data(300000, 'c');
+    const std::string src = dir.write("clip.MOD", data), target = dir.file("out/clip.mpg");
+    fs::create_directories(dir.file("out"));
+    const auto rewrite = [&](const std::string& bytes) { std::ofstream(src, std::ios::binary) << bytes; };
+    const struct {
+        const char* what;
+        std::function<void(int64_t)> slice;
+        std::function<bool(int64_t, bool)> ends;
+        int error;
+    } cases[] = {
+        {"kernel copy stops early", [](int64_t) {},
+         [](int64_t at, bool kernel) { return kernel && at >= 70000; }, 0},
+        {"kernel and buffered copy stop early", [](int64_t) {}, [](int64_t at, bool) { return at >= 70000; },
+         kCopyIncomplete},
+        {"source shrinks",
+         [&](int64_t at) { at == 65536 ? rewrite(data.substr(0, 100000)) : void(); },
+         {},
+         kSourceChanged},
+        {"source grows",
+         [&](int64_t at) { at == 65536 ? rewrite(data + "more") : void(); },
+         {},
+         kSourceChanged},
+        {"source written with its own bytes",
+         [&](int64_t at) { at == 65536 ? rewrite(data) : void(); },
+         {},
+         kSourceChanged},
+        {"source replaced by an equal file",
+         [&](int64_t at) { at == 65536 ? fs::rename(dir.write("twin.MOD", data), src) : void(); },
+         {},
+         kSourceChanged},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        rewrite(data);
+        ASSERT_TRUE(setFileTimes(src, {{}, {1236262029, 5}, {1236262029, 5}}));
+        FullDiskAt faults;
+        faults.slice = c.slice;
+        if (c.ends)
+            faults.ends = c.ends;
+        o.faults = &faults;
+        o.sliceBytes = 65536;
+        EXPECT_EQ(copyFile(src, target, o), c.error);
+        EXPECT_EQ(fs::exists(target), c.error == 0);
+        EXPECT_TRUE(c.error != 0 || readAll(target) == data);
+        fs::remove(target);
+        EXPECT_TRUE(fs::is_empty(dir.file("out"))) << "no temporary file is left";
+    }
+}
+
+/// A temporary file is stale only when no process holds its lock, whatever process id its name
+/// holds: a run's staged copy and another holder's file stay, an unlocked one goes.
+TEST_F(FileCopy, RemovesOnlyTemporariesNoProcessHoldsLocked) {
+    const std::string held = ".kadrel-" + std::to_string(::getpid() + 1) + "-1.part";
+    for (const std::string& name : {held, std::string(".kadrel-1-2.part"), std::string("kadrel-1-3.part")})
         dir.write(name, "partial");
-    EXPECT_EQ(removeStaleTemporaries(dir.path()), std::vector<std::string>{dead});
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator{}), 4);
+    const int holder = ::open(dir.file(held).c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);  // as another run holds its copy
+    const std::string src = dir.write("clip.MOD", "clip");
+    StagedCopy staged;
+    ASSERT_EQ(stageCopy(src, dir.file("clip.mpg"), o, staged), 0);
+    EXPECT_EQ(removeStaleTemporaries(dir.path()), std::vector<std::string>{".kadrel-1-2.part"});
+    EXPECT_EQ(staged.commit(dir.file("clip.mpg"), false), 0);
+    EXPECT_EQ(staged.release(), 0);
+    EXPECT_EQ(readAll(dir.file("clip.mpg")), "clip");
+    ::close(holder);
+    EXPECT_EQ(removeStaleTemporaries(dir.path()), std::vector<std::string>{held});
+    FullDiskAt noLocks;  // a file system that refuses locks still copies
+    noLocks.lock = ENOLCK;
+    o.faults = &noLocks;
+    EXPECT_EQ(copyFile(src, dir.file("again.mpg"), o), 0);
+    EXPECT_EQ(readAll(dir.file("again.mpg")), "clip");
 }
 
 }  // namespace

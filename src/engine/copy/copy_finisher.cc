@@ -4,6 +4,7 @@
 
 #include "engine/copy/file_times.h"
 #include "engine/scan/wide_screen_flag.h"
+#include "platform/file_system.h"
 
 namespace kadrel {
 
@@ -45,11 +46,21 @@ void CopyFinisher::finish(const RunContext& ctx, Finishing& f) const {
         f.changed = std::move(scan.changed);
     }
     if (f.outcome.ok())
-        f.outcome = copyFileTimes(f.source, temporary);
+        f.outcome = copyFileTimes(f.source, temporary, &f.times);
     if (f.outcome.ok())
         f.outcome = Outcome::fromError(f.staged.commit(f.name, rules_.replace), f.source);
     if (f.outcome.failed())
         f.outcome.file = f.source;  // the temporary copy means nothing to the user
+}
+
+Outcome settleNamedCopy(Finishing& f, platform::FileFaults* faults) {
+    if (const int e = f.staged.release())
+        return Outcome::failure(e, f.name, "it could not be closed: " + platform::systemErrorText(e));
+    // A file that replaced the copy since is not the run's to change; the delete's proof keeps
+    // its source.
+    if (!platform::fileId(f.name).sameFile(f.staged.ids().copy))
+        return Outcome::done();
+    return keepFileTimes(f.name, f.times, faults);
 }
 
 void CopyFinisher::finishHere(Finishing& f) {

@@ -1,6 +1,6 @@
 // The last steps of a copy, done on its temporary file before it takes its name: the 16:9
-// scan, the times, then the name. With /W they run on a second thread while the next file
-// copies, so the scan's reading of every byte costs no time of its own.
+// scan, the times, the flush to the disk, then the name. With /W they run on a second thread
+// while the next file copies, so the scan's reading of every byte costs no time of its own.
 #pragma once
 
 #include <cstdint>
@@ -28,8 +28,14 @@ struct Finishing {
     std::vector<std::string> notes;                  ///< debug lines on the choices made for it
     std::vector<int64_t> changed;                    ///< offsets the scan wrote, sorted
     std::string lines;                               ///< debug lines, CR LF ended, when they were collected
+    platform::FileTimes times;                       ///< the times the copy was given
     Outcome outcome;                                 ///< of the scan, the times or the name
 };
+
+/// The steps after a copy took its name: its lock let go and its modification time read back
+/// (and set again when the file system changed it at the rename). A failure names the copy,
+/// which keeps its name.
+Outcome settleNamedCopy(Finishing& f, platform::FileFaults* faults);
 
 /// What every finishing of one run does alike.
 struct FinishRules {

@@ -12,6 +12,7 @@
 #include "engine/copy/journal_recovery.h"
 #include "engine/copy/proven_delete.h"
 #include "engine/copy/run_steps.h"
+#include "platform/copy_proof.h"
 #include "platform/crash_points.h"
 #include "platform/file_system.h"
 #include "platform/signals.h"
@@ -74,6 +75,39 @@ std::string targetFolder(const Run& r) {
     return folder.empty() ? "." : folder;
 }
 
+/// One flush of the target folder brings the names of the run's copies to the disk; when it
+/// fails, no copy of the run is known to keep its name.
+void flushNames(Run& r) {
+    if (r.target.empty() || (r.processed.empty() && r.result.failedAfterName.empty()))
+        return;
+    const std::string folder = targetFolder(r);
+    int e = r.extras.faults ? r.extras.faults->beforeFlush(folder) : 0;
+    if (e == 0)
+        e = platform::flushFolder(folder);
+    if (e == 0)
+        return;
+    for (const ProcessedFile& f : r.processed)
+        r.result.failedAfterName.push_back(Outcome::failure(
+            e, f.copy,
+            "the target folder could not be flushed to the disk: " + platform::systemErrorText(e)));
+    r.result.done -= static_cast<int32_t>(r.processed.size());
+    r.processed.clear();
+}
+
+/// Names, in one message, the copies that have their names but failed after taking them, in the
+/// order of their names.
+void reportFailedAfterName(const Run& r) {
+    if (r.result.failedAfterName.empty())
+        return;
+    std::vector<Outcome> failed = r.result.failedAfterName;
+    std::sort(failed.begin(), failed.end(),
+              [](const Outcome& a, const Outcome& b) { return a.file < b.file; });
+    std::string text = "These copies have their names but could not be finished; their sources are kept:";
+    for (const Outcome& o : failed)
+        text += "\r\n" + displayPath(o.file) + " (" + o.description() + ")";
+    showError(r.ctx.ui, text);
+}
+
 /// The loop and the end of a run. A stop between files (running cleared) still offers to
 /// delete what was done; a failure, a cancelled copy or a signal offers nothing.
 void runFiles(Run& r) {
@@ -92,6 +126,8 @@ void runFiles(Run& r) {
     }
     if (Outcome last = settlePending(r); stop.ok())
         stop = last;
+    flushNames(r);
+    reportFailedAfterName(r);
     r.result.signal = signals.caught();
     if (r.result.signal != 0 && stop.ok())
         stop = Outcome::cancelledRun();

@@ -3,9 +3,14 @@
 // over; at the end the run offers to delete the sources it copied.
 //
 // Choices this run makes for its users' files:
-// - A final name only ever holds a finished copy: the copy, its 16:9 scan and its times are
-//   done on a temporary file that takes the name last. A copy whose scan or times fail is
-//   discarded and ends the run with an error that names the file.
+// - A final name only ever holds a finished copy: the copy (exactly the source's size at open,
+//   the source unchanged meanwhile), its 16:9 scan and its times are done on a temporary file
+//   that is flushed to the disk and takes the name last. A copy that fails before is discarded
+//   and ends the run with an error that names the file.
+// - After the last rename the target folder is flushed once. A copy that fails after it took
+//   its name (that flush, its modification time reset by the file system and not set again)
+//   stays under its name, is named in one message, is never offered for a delete and leaves
+//   the run incomplete.
 // - Files are told apart by device and inode, not by spelling: no name the run composes may
 //   replace one of its sources or a file it made, whatever way the target was written.
 // - Overwrite takes the first of base, base_1, base_2 ... that the run has not reserved, so
@@ -63,8 +68,11 @@ struct RunResult : Outcome {
     int32_t skipped = 0;       ///< files and folders named in the skip message
     int32_t keptByDelete = 0;  ///< sources the delete offer had to keep
     int signal = 0;            ///< the termination signal that stopped the run, 0 none
+    /// Copies that took their names but failed after (their time, their close, the flush of
+    /// their folder): each names the copy and says why.
+    std::vector<Outcome> failedAfterName;
     /// True when every file found went through every step.
-    bool complete() const { return ok() && skipped == 0 && keptByDelete == 0; }
+    bool complete() const { return ok() && skipped == 0 && keptByDelete == 0 && failedAfterName.empty(); }
 };
 
 /// One source and the file the run made of it, as they were when the copy took its name.

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "engine/copy/date_time_names.h"
+#include "platform/copy_proof.h"
 #include "platform/file_system.h"
 
 namespace kadrel {
@@ -43,6 +44,14 @@ bool localLastWrite(const std::string& path, platform::CalendarTime& local) {
     return readTimes(path, times) && platform::toLocalCalendar(times.lastWrite, local);
 }
 
+int64_t nanosecondsApart(const platform::FileTime& a, const platform::FileTime& b) {
+    const int64_t seconds = a.sec - b.sec;
+    if (seconds > 1000 || seconds < -1000)
+        return INT64_MAX;
+    const int64_t apart = seconds * 1000000000 + (a.nsec - b.nsec);
+    return apart < 0 ? -apart : apart;
+}
+
 }  // namespace
 
 std::string getFileTimeName(const std::string& path, TimeSource timeSource, const std::string& dateFormat) {
@@ -75,7 +84,7 @@ std::string getFileTimeStamp(const std::string& path) {
     return text;
 }
 
-Outcome copyFileTimes(const std::string& source, const std::string& target) {
+Outcome copyFileTimes(const std::string& source, const std::string& target, FileTimes* written) {
     platform::RandomAccessFile in, out;
     if (!in.open(source, false))
         return Outcome::failure(in.error(), source);
@@ -86,6 +95,33 @@ Outcome copyFileTimes(const std::string& source, const std::string& target) {
         return Outcome::failure(errno, source);
     if (!platform::setFileTimes(target, times))
         return Outcome::failure(errno, target);
+    if (!out.close())
+        return Outcome::failure(out.error(), target);
+    if (written)
+        *written = times;
+    return Outcome::done();
+}
+
+Outcome keepFileTimes(const std::string& copy, const FileTimes& wanted, platform::FileFaults* faults) {
+    const int64_t tolerance = platform::timeToleranceNs(copy);
+    const auto kept = [&](FileTimes& now) {
+        return platform::getFileTimes(copy, now) &&
+               nanosecondsApart(now.lastWrite, wanted.lastWrite) < tolerance;
+    };
+    FileTimes now;
+    if (kept(now))
+        return Outcome::done();
+    int e = faults ? faults->beforeTimesAgain(copy) : 0;
+    if (e == 0 && !platform::setFileTimes(copy, wanted))
+        e = errno;
+    if (e == 0)
+        e = platform::flushFile(copy);
+    if (e != 0)
+        return Outcome::failure(
+            e, copy,
+            "its modification time changed and could not be set again: " + platform::systemErrorText(e));
+    if (!kept(now))
+        return Outcome::failure(EIO, copy, "the file system did not keep its modification time");
     return Outcome::done();
 }
 

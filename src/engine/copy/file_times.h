@@ -26,8 +26,14 @@ std::string getFileTimeStamp(const std::string& path);
 
 /// Writes the source's times to the target (which must be writable); a failure names the file
 /// that could not be read or written. Last access and last write are carried exactly; the
-/// birth time cannot be set here.
-Outcome copyFileTimes(const std::string& source, const std::string& target);
+/// birth time cannot be set here. written, when given, receives the times written.
+Outcome copyFileTimes(const std::string& source, const std::string& target, FileTimes* written = nullptr);
+
+/// After a copy took its name: reads its last write time back and, when the file system changed
+/// it (some FUSE FAT drivers give a file the time of its rename), writes the times again and
+/// flushes them. Times count as kept within the file system's tolerance (2 s on FAT). A failure
+/// names the copy and says why.
+Outcome keepFileTimes(const std::string& copy, const FileTimes& wanted, platform::FileFaults* faults);
 
 /// Reads the times of a file into record; on failure record is left as it was.
 Outcome saveFileTimes(const std::string& path, FileTimes& record);

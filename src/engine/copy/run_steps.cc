@@ -86,7 +86,9 @@ Outcome stageStep(Run& r, Finishing& f) {
 }
 
 /// After its scan, times and name: a name taken at the last moment is composed again, and the
-/// copy is made writable and counted as done.
+/// copy is made writable and counted as done once its name holds it as it should. A copy that
+/// fails after it took its name stays under it, is never offered for a delete and leaves the
+/// run incomplete; the run goes on.
 Outcome completeStep(Run& r, Finishing& f) {
     writeCollectedLines(r, f.lines);
     r.pendingNames.erase(f.name);
@@ -101,6 +103,10 @@ Outcome completeStep(Run& r, Finishing& f) {
     platform::makeWritable(f.name);
     const platform::CopiedFile& ids = f.staged.ids();
     r.reserved.insert(identityOf(ids.copy));
+    if (Outcome late = settleNamedCopy(f, r.extras.faults); !late.ok()) {
+        r.result.failedAfterName.push_back(std::move(late));
+        return Outcome::done();
+    }
     r.processed.push_back({f.source, f.name, ids.source, ids.copy, f.changed});
     ++r.result.done;
     return Outcome::done();
