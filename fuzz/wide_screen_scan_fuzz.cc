@@ -1,5 +1,6 @@
 // Feeds arbitrary streams to setWideScreenFlag and resetWideScreenFlag: no crash or hang, the length is
-// kept and every changed byte belongs to a structure the scan may edit.
+// kept and every changed byte belongs to a structure the scan may edit; in a stream that begins
+// with a pack header (half of the inputs get one), it lies in the packet the structure belongs to.
 #include <unistd.h>
 
 #include <cstdint>
@@ -37,9 +38,11 @@ void check(const std::string& before, const std::string& after, const char* what
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    // The first byte picks the settings, the rest is the stream.
+    // The first byte picks the settings and whether a pack header goes first, the rest is the stream.
     const uint8_t modes = size > 0 ? data[0] : 0;
-    const std::string stream(reinterpret_cast<const char*>(data) + (size > 0), size > 0 ? size - 1 : 0);
+    std::string stream(reinterpret_cast<const char*>(data) + (size > 0), size > 0 ? size - 1 : 0);
+    if ((modes / 15) % 2 == 1)
+        stream.insert(0, std::string("\0\0\1\xBA\x44\0\4\0\4\1\0\x0D\x4B\xF8", 14));
     kadrel::Settings settings;
     settings.modifySde = static_cast<int16_t>(modes % 5);
     settings.modifyRdiPck = static_cast<int16_t>((modes / 5) % 3);

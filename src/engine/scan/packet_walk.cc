@@ -11,13 +11,11 @@ namespace {
 
 enum class Parse { NeedMore, Invalid, Done };
 
-/// A header read at a packet boundary: its length, where its payload begins, and whether it
-/// is a packet (PES packet or system header) rather than a pack header or a program end.
+/// A header read at a packet boundary: its length and where its payload begins.
 struct Header {
     size_t length = 0;
     size_t payload = 0;
     uint8_t id = 0;
-    bool packet = false;
 };
 
 bool isVideo(uint8_t id) {
@@ -86,7 +84,6 @@ Parse readHeader(const uint8_t* b, size_t n, Header& h) {
         return Parse::NeedMore;
     h.length = 6 + (b[4] << 8 | b[5]);
     h.payload = 6;
-    h.packet = true;
     if (!isVideo(h.id))
         return Parse::Done;
     const Parse video = videoPayload(b, n, h.payload);
@@ -106,8 +103,7 @@ void PacketWalk::advance(const uint8_t* data, size_t length, int64_t offset, boo
         decide(data, length, offset);
     if (!active() || state_ == State::Ended)
         return;
-    while (!packets_.empty() && packets_.front().end <= offset)
-        packets_.pop_front();
+    forgetPacketsBefore(offset);
     const int64_t end = offset + static_cast<int64_t>(length);
     end_ = std::max(end_, end);
     while (next_ < end) {
@@ -115,10 +111,51 @@ void PacketWalk::advance(const uint8_t* data, size_t length, int64_t offset, boo
             searchPack(data, length, offset, last);
             if (state_ == State::Resync)
                 break;
+        } else if (next_ >= offset && end - next_ >= static_cast<int64_t>(kLongestHeader)) {
+            stepWholeHeader(data + (next_ - offset));
         } else if (!stepHeader(data, length, offset, last)) {
             break;
         }
     }
+}
+
+/// The usual case, once per packet: the whole header lies in this chunk. Pack headers and the
+/// packets no structure is edited in are stepped over at once.
+void PacketWalk::stepWholeHeader(const uint8_t* b) {
+    if (b[0] == 0 && b[1] == 0 && b[2] == 1) {
+        const uint8_t id = b[3];
+        if (id == kPackStartCode && (b[4] & 0xC0) == 0x40) {
+            next_ += 14 + (b[13] & 0x07);
+            return;
+        }
+        if (id >= kSystemHeaderStartCode && id != kPrivateStream2 && !isVideo(id)) {
+            next_ += 6 + (b[4] << 8 | b[5]);
+            return;
+        }
+    }
+    Header h;
+    if (readHeader(b, kLongestHeader, h) == Parse::Done)
+        take(h.id, h.payload, h.length);
+    else
+        startResync();
+}
+
+void PacketWalk::forgetPacketsBefore(int64_t offset) {
+    while (head_ < packets_.size() && packets_[head_].end <= offset)
+        ++head_;
+    if (head_ >= 64) {
+        packets_.erase(packets_.begin(), packets_.begin() + static_cast<std::ptrdiff_t>(head_));
+        head_ = 0;
+    }
+    lastFound_ = head_;
+}
+
+void PacketWalk::take(uint8_t id, size_t payload, size_t length) {
+    // Only the packets a structure may be edited in are kept; any other byte lies elsewhere.
+    if (isVideo(id) || id == kPrivateStream2)
+        packets_.push_back(
+            {next_, next_ + static_cast<int64_t>(payload), next_ + static_cast<int64_t>(length), id});
+    next_ += static_cast<int64_t>(length);
 }
 
 const uint8_t* PacketWalk::headerBytes(const uint8_t* data, size_t length, int64_t offset, size_t& n) {
@@ -152,14 +189,10 @@ bool PacketWalk::stepHeader(const uint8_t* data, size_t length, int64_t offset, 
         return false;
     }
     carried_ = 0;
-    if (parse == Parse::Invalid) {
+    if (parse == Parse::Invalid)
         startResync();
-        return true;
-    }
-    if (h.packet)
-        packets_.push_back(
-            {next_, next_ + static_cast<int64_t>(h.payload), next_ + static_cast<int64_t>(h.length), h.id});
-    next_ += static_cast<int64_t>(h.length);
+    else
+        take(h.id, h.payload, h.length);
     return true;
 }
 
@@ -198,44 +231,54 @@ void PacketWalk::finish() {
 }
 
 int64_t PacketWalk::videoPayloadEnd(int64_t offset) const {
-    if (!passed(offset))
+    if (!passed(offset) || head_ == packets_.size())
         return -1;
-    auto it = std::upper_bound(packets_.begin(), packets_.end(), offset,
-                               [](int64_t at, const Packet& p) { return at < p.header; });
-    if (it == packets_.begin())
-        return -1;
-    --it;
-    return isVideo(it->id) && offset >= it->payload && offset < it->end ? it->end : -1;
+    // The scan asks about rising offsets: from the packet of the last answer, step forward.
+    size_t i = std::min(lastFound_, packets_.size() - 1);
+    if (packets_[i].header > offset) {
+        const auto it = std::upper_bound(packets_.begin() + static_cast<std::ptrdiff_t>(head_),
+                                         packets_.begin() + static_cast<std::ptrdiff_t>(i), offset,
+                                         [](int64_t at, const Packet& p) { return at < p.header; });
+        if (it == packets_.begin() + static_cast<std::ptrdiff_t>(head_))
+            return -1;
+        i = static_cast<size_t>(it - packets_.begin()) - 1;
+    }
+    while (i + 1 < packets_.size() && packets_[i + 1].header <= offset)
+        ++i;
+    lastFound_ = i;
+    const Packet& p = packets_[i];
+    return isVideo(p.id) && offset >= p.payload && offset < p.end ? p.end : -1;
 }
 
 bool PacketWalk::holdsVideoStructure(const StructureBytes& s) const {
-    if (!active())
+    if (!active() || s.count == 0)
         return true;
-    int64_t end = -1;  // the end of the payload holding the byte before; 0 beyond the walk
-    for (size_t i = 0; i < s.count; ++i) {
+    // One look-up per piece: the end of the payload holding it, 0 for a piece beyond the walk.
+    int64_t end = videoPayloadEnd(s.offset[0]);
+    for (size_t i = 1; i < s.count && end >= 0; ++i) {
         const int64_t at = s.offset[i];
-        const bool cut = i > 0 && at != s.offset[i - 1] + 1;
-        if (end > 0 && (cut ? s.offset[i - 1] + 1 != end : at >= end))
-            return false;
-        if (passed(at))
-            end = videoPayloadEnd(at);
-        else
-            end = i > 0 && (cut || end == 0) ? 0 : -1;
-        if (end < 0)
-            return false;
+        if (at == s.offset[i - 1] + 1) {
+            if (end > 0 && at >= end)
+                return false;  // runs on past its packet
+            continue;
+        }
+        if (end > 0 && s.offset[i - 1] + 1 != end)
+            return false;  // cut before its packet ends
+        end = passed(at) ? videoPayloadEnd(at) : 0;
     }
-    return true;
+    return end >= 0;
 }
 
 bool PacketWalk::packetAt(int64_t offset, uint8_t id) const {
-    auto it = std::lower_bound(packets_.begin(), packets_.end(), offset,
+    auto it = std::lower_bound(packets_.begin() + static_cast<std::ptrdiff_t>(head_), packets_.end(), offset,
                                [](const Packet& p, int64_t at) { return p.header < at; });
     return it != packets_.end() && it->header == offset && it->id == id;
 }
 
 std::vector<PacketWalk::Skip> PacketWalk::takeSkips() {
     std::vector<Skip> done;
-    done.swap(skips_);
+    if (!skips_.empty())
+        done.swap(skips_);
     return done;
 }
 

@@ -7,7 +7,6 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <vector>
 
 #include "engine/scan/ps_continuation.h"
@@ -48,7 +47,7 @@ class PacketWalk {
 
   private:
     enum class State { Undecided, Off, Packets, Resync, Ended };
-    /// A PES packet (or system header) passed: its start code, payload and end.
+    /// A video or private stream 2 packet passed: its start code, payload and end.
     struct Packet {
         int64_t header = 0;
         int64_t payload = 0;
@@ -58,10 +57,13 @@ class PacketWalk {
     static constexpr size_t kLongestHeader = 40;  ///< more than any header needs to be read
 
     void decide(const uint8_t* data, size_t length, int64_t offset);
+    void stepWholeHeader(const uint8_t* b);
     bool stepHeader(const uint8_t* data, size_t length, int64_t offset, bool last);
     void searchPack(const uint8_t* data, size_t length, int64_t offset, bool last);
     const uint8_t* headerBytes(const uint8_t* data, size_t length, int64_t offset, size_t& n);
     void startResync();
+    void take(uint8_t id, size_t payload, size_t length);
+    void forgetPacketsBefore(int64_t offset);
 
     State state_ = State::Undecided;
     int64_t next_ = 0;  ///< where the next header begins, or where the pack search goes on
@@ -70,7 +72,9 @@ class PacketWalk {
     std::array<uint8_t, kLongestHeader> carry_{};  ///< header bytes from next_ left by the last chunk
     size_t carried_ = 0;
     std::array<uint8_t, 2 * kLongestHeader> joined_{};
-    std::deque<Packet> packets_;
+    std::vector<Packet> packets_;   ///< video and private stream 2 packets from head_ on
+    size_t head_ = 0;               ///< the first packet that may still hold a byte of a chunk
+    mutable size_t lastFound_ = 0;  ///< index of the packet of the last look-up
     std::vector<Skip> skips_;
 };
 

@@ -104,7 +104,6 @@ int64_t StreamFile::write(int64_t offset, const uint8_t* src, size_t n) {
     if (written != static_cast<int64_t>(n))
         noteError(file_.error() ? file_.error() : EIO);
     for (int64_t i = 0; i < written; ++i) {
-        written_.push_back(offset + i);
         const int64_t at = offset + i;
         if (planOnly_)
             plan(at, src[i]);

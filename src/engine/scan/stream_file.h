@@ -31,13 +31,11 @@ class StreamFile {
     const uint8_t* view(int64_t offset, size_t n, size_t& got);
     /// One byte at offset; false past the end of the file or on a read error.
     bool byteAt(int64_t offset, uint8_t& value);
-    /// Writes n bytes at offset; returns the count written, -1 on error.
+    /// Writes n bytes at offset (plans them, when planning); returns the count written, -1 on error.
     int64_t write(int64_t offset, const uint8_t* src, size_t n);
     /// The first read or write error of the scan, 0 when there was none. A read that ends
     /// before the file does counts as one: the rest of the file would go unscanned.
     int error() const { return error_; }
-    /// Every file offset written so far, in the order written.
-    const std::vector<int64_t>& written() const { return written_; }
     /// Every byte planned so far by its offset; the last write of an offset gives its after.
     const std::map<int64_t, PlannedByte>& planned() const { return planned_; }
 
@@ -60,7 +58,6 @@ class StreamFile {
     platform::RandomAccessFile& file_;
     int64_t size_ = 0;  ///< the file's length when the scan began; a scan never changes it
     int error_ = 0;
-    std::vector<int64_t> written_;
     Block main_;                        ///< where chunks are viewed
     Block aside_;                       ///< bytes around a structure outside the main block
     std::vector<PendingByte> pending_;  ///< written bytes the main block shows from the next view on

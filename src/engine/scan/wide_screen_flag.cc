@@ -67,11 +67,30 @@ bool mapVideoStructure(PatchState& st, const char* name, int64_t offset, size_t 
     return how == Continuation::Followed;
 }
 
-/// The first start code of code at or after start whose first byte lies in video payload.
-size_t findInVideo(const PatchState& st, const ScanChunk& chunk, uint8_t code, size_t& start, size_t before) {
+using Candidate = bool (*)(const ScanChunk& chunk, size_t p);
+
+bool anyStructure(const ScanChunk&, size_t) {
+    return true;
+}
+
+/// False for an extension whose identifier byte lies in the chunk and names another kind (the
+/// picture coding extension of every picture, mostly); a 00 there may begin a packet header
+/// that cuts a display extension.
+bool mayBeDisplayExtension(const ScanChunk& chunk, size_t p) {
+    if (p + kSdeIdentifierOffset > chunk.length)
+        return true;
+    const uint8_t b4 = chunk.data[p - 1 + kSdeIdentifierOffset];
+    return b4 >> 4 == kSequenceDisplayExtensionId || b4 == 0;
+}
+
+/// The first start code of code at or after start that may begin a structure of its kind and,
+/// when the file is walked, lies in video payload.
+size_t findInVideo(const PatchState& st, const ScanChunk& chunk, uint8_t code, size_t& start, size_t before,
+                   Candidate candidate = anyStructure) {
     for (;;) {
         const size_t p = chunk.find(code, start, before);
-        if (p == 0 || !st.walk.active() || st.walk.videoPayloadEnd(chunk.fileOffset(p)) > 0)
+        if (p == 0 ||
+            (candidate(chunk, p) && (!st.walk.active() || st.walk.videoPayloadEnd(chunk.fileOffset(p)) > 0)))
             return p;
         start = p + 4;
     }
@@ -223,7 +242,7 @@ void applySdeMode(PatchState& st, const StructureBytes& s, size_t d) {
 
 void handleSde(PatchState& st, int64_t offset) {
     StructureBytes s;
-    if (!mapVideoStructure(st, "sde", offset, kSdeIdentifierOffset + 1, s) || !st.walk.holdsVideoStructure(s))
+    if (!mapVideoStructure(st, "sde", offset, kSdeIdentifierOffset + 1, s))
         return;
     const uint8_t b4 = s.value[kSdeIdentifierOffset];
     if (!isValidVideoFormat(b4) || (b4 >> 4) != kSequenceDisplayExtensionId)
@@ -238,7 +257,7 @@ void handleSde(PatchState& st, int64_t offset) {
 }
 
 SearchResult sdeStep(PatchState& st, const ScanChunk& chunk, size_t& start, size_t before, size_t& hit) {
-    const size_t p = findInVideo(st, chunk, kExtensionStartCode, start, before);
+    const size_t p = findInVideo(st, chunk, kExtensionStartCode, start, before, mayBeDisplayExtension);
     if (p == 0)
         return SearchResult::NotFound;
     if (p + kSdeMaxLength > chunk.length)
