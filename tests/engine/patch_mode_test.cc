@@ -1,10 +1,9 @@
-#include "engine/copy/copy_run.h"
-
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <cstdlib>
 
+#include "engine/copy/copy_run.h"
 #include "engine/copy/patch_journal.h"
 #include "engine/copy_run_fixture.h"
 #include "engine/moi_writer.h"
