@@ -158,24 +158,6 @@ int closeCopy(Fd& fd, const std::string& target, bool named, FileFaults* faults)
     return faults ? faults->afterClose(target, named) : 0;
 }
 
-/// Gives the finished file the target's name without ever clobbering a file unless asked.
-int renameInto(const std::string& from, const std::string& to, bool replace) {
-    if (replace)
-        return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
-        return 0;
-    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
-        return errno;
-    if (::link(from.c_str(), to.c_str()) == 0)
-        return ::unlink(from.c_str()) == 0 ? 0 : errno;
-    if (errno == EEXIST)
-        return EEXIST;
-    struct stat st {};
-    if (::lstat(to.c_str(), &st) == 0)
-        return EEXIST;
-    return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
-}
-
 int openSource(const std::string& source, const CopyOptions& options, Fd& in, struct stat& st) {
     if (options.faults)
         if (const int e = options.faults->beforeOpen(source))
@@ -200,6 +182,23 @@ int openSource(const std::string& source, const CopyOptions& options, Fd& in, st
 }
 
 }  // namespace
+
+int renameInto(const std::string& from, const std::string& to, bool replace) {
+    if (replace)
+        return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
+        return errno;
+    if (::link(from.c_str(), to.c_str()) == 0)
+        return ::unlink(from.c_str()) == 0 ? 0 : errno;
+    if (errno == EEXIST)
+        return EEXIST;
+    struct stat st {};
+    if (::lstat(to.c_str(), &st) == 0)
+        return EEXIST;
+    return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+}
 
 StagedCopy::~StagedCopy() {
     discard();

@@ -41,18 +41,6 @@ int writeAll(int fd, const std::string& bytes) {
     return ::fsync(fd) == 0 ? 0 : errno;
 }
 
-int renameOnto(const std::string& from, const std::string& to, bool replace) {
-    if (replace)
-        return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
-        return 0;
-    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
-        return errno;
-    if (::link(from.c_str(), to.c_str()) != 0)
-        return errno;
-    return ::unlink(from.c_str()) == 0 ? 0 : errno;
-}
-
 int readAll(int fd, std::string& bytes) {
     struct stat st {};
     if (::fstat(fd, &st) != 0)
@@ -90,7 +78,7 @@ int HeldFile::write(const std::string& temporary, const std::string& path, const
     if (e == 0 && faults)
         e = faults->beforeRename(temporary, path);
     if (e == 0)
-        e = renameOnto(temporary, path, replace);
+        e = renameInto(temporary, path, replace);
     if (e != 0) {
         ::unlink(temporary.c_str());
         return e;

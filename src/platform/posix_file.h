@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <string>
+
 #include "platform/file_system.h"
 
 namespace kadrel::platform {
@@ -37,5 +39,10 @@ inline FileId idOf(const struct stat& st) {
     return {static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino),
             static_cast<int64_t>(st.st_size)};
 }
+
+/// Renames from to to without ever clobbering a file unless replace is set, also where the
+/// file system has neither a no-replace rename nor hard links (FUSE exFAT, some FAT drivers).
+/// Returns 0 or an error number; EEXIST when a file holds the name.
+int renameInto(const std::string& from, const std::string& to, bool replace);
 
 }  // namespace kadrel::platform
