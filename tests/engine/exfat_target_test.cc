@@ -96,5 +96,21 @@ TEST_F(ExfatTarget, CopyIntoTheSourceFolderKeepsTheOriginal) {
     EXPECT_EQ(test::readAll(exfat + "/A_1.mod"), "original");
 }
 
+// Patch mode on the exFAT card itself, which has no hard links and no no-replace rename: the
+// journal still takes its name before the original changes, and the clip ends renamed and
+// marked with no journal left behind.
+TEST_F(ExfatTarget, PatchModeOnTheCardJournalsAndFinishes) {
+    const std::string marked = wideSample();
+    fs::create_directory(exfat + "/PRG001");
+    std::ofstream(exfat + "/PRG001/MOV001.MOD", std::ios::binary) << sample;
+    settings.userText = "_x";
+    settings.renameExt = "MPG";
+    settings.overwrite = false;
+    EXPECT_TRUE(copyAllFound(ctx, exfat, "", true, false, extras).complete());
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_EQ(names(exfat + "/PRG001"), (Names{"MOV001_x.MPG"}));
+    EXPECT_TRUE(test::readAll(exfat + "/PRG001/MOV001_x.MPG") == marked);
+}
+
 }  // namespace
 }  // namespace kadrel
