@@ -9,7 +9,9 @@
 #include "app/terminal_ui.h"
 #include "app/usage_texts.h"
 #include "engine/copy/copy_run.h"
+#include "engine/copy/file_search.h"
 #include "engine/copy/name_check.h"
+#include "engine/copy/run_summary.h"
 #include "engine/run_context.h"
 #include "platform/file_system.h"
 #include "settings/settings_file.h"
@@ -53,16 +55,29 @@ void reportIgnored(std::vector<std::string> ignored, const std::vector<std::stri
     std::fflush(stderr);
 }
 
-/// Runs the copy or patch run the validated command line asks for.
+/// Where the summary says the files went: the target folder, or the source's in patch mode.
+std::string summaryFolder(const Settings& s, const CommandLineFlags& flags) {
+    const std::string& path = s.targetDir.empty() ? s.sourceDir : s.targetDir;
+    if (s.targetDir.empty() ? flags.sourceIsDir : flags.targetIsDir)
+        return path;
+    std::string name, folder, ext;
+    splitPath(path, name, folder, ext);
+    return folder.empty() ? "./" : folder;
+}
+
+/// Runs the copy or patch run the validated command line asks for, then says in one line on
+/// standard error what it did.
 int runCopy(RunContext& ctx, const CommandLineFlags& flags, TerminalUi& ui) {
     TerminalProgress progress(ui);
     CopyRunExtras extras;
     extras.observer = &progress;
     const Settings& s = ctx.settings;
-    if (flags.sourceIsDir)
-        return runStatus(copyAllFound(ctx, s.sourceDir, s.targetDir, s.setWideScreen, false, extras));
-    return runStatus(
-        copyFileList(ctx, 1, {s.sourceDir}, s.targetDir, s.setWideScreen, false, flags.targetIsDir, extras));
+    const RunResult result = flags.sourceIsDir
+                                 ? copyAllFound(ctx, s.sourceDir, s.targetDir, s.setWideScreen, false, extras)
+                                 : copyFileList(ctx, 1, {s.sourceDir}, s.targetDir, s.setWideScreen, false,
+                                                flags.targetIsDir, extras);
+    ui.showLine(runSummary(result, summaryFolder(s, flags), s.targetDir.empty()));
+    return runStatus(result);
 }
 
 int commandLineMode(int argc, char** argv, Settings& settings, DebugLog& log) {

@@ -121,4 +121,10 @@ void TerminalUi::endProgress() {
     progressShown_ = false;
 }
 
+void TerminalUi::showLine(const std::string& line) {
+    endProgress();
+    std::fprintf(err_, "%s\n", toTerminalText(line).c_str());
+    std::fflush(err_);
+}
+
 }  // namespace kadrel

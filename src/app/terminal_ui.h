@@ -25,6 +25,8 @@ class TerminalUi : public UiSeam {
     void showStatusLine(const std::string& line);
     /// Ends a progress line so the next output starts on a fresh line.
     void endProgress();
+    /// Writes line on a line of its own (a run's summary), after any progress line.
+    void showLine(const std::string& line);
 
   private:
     MsgResult ask(MsgButtons buttons, MsgResult defaultButton);

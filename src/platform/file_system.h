@@ -93,8 +93,13 @@ bool createAndDeleteTest(const std::string& path);
 /// Removes a file (not a folder). False (errno set) on failure.
 bool removeFile(const std::string& path);
 
-/// Creates a folder and its parents; true when it exists afterwards.
+/// Creates a folder and its parents; true when it exists afterwards (else errno holds why the
+/// last folder could not be made).
 bool makeFolders(const std::string& path);
+
+/// Bytes an unprivileged user may still write to the file system holding folder (available
+/// blocks times the fragment size), or -1 when it cannot be told.
+int64_t availableBytes(const std::string& folder);
 
 /// Creates or empties a log file for writing. Never follows a link and never blocks: anything
 /// but a regular file of one link under that name (a FIFO, a device, a symbolic link, a hard

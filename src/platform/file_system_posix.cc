@@ -4,6 +4,7 @@
 #include <malloc.h>
 #endif
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -199,15 +200,25 @@ bool removeFile(const std::string& path) {
 
 bool makeFolders(const std::string& path) {
     std::string partial;
+    int lastError = 0;
     for (size_t i = 0; i <= path.size(); ++i) {
-        if (i == path.size() || path[i] == kSeparator) {
-            if (!partial.empty())
-                mkdir(partial.c_str(), 0755);
-        }
+        if ((i == path.size() || path[i] == kSeparator) && !partial.empty() &&
+            mkdir(partial.c_str(), 0755) != 0 && errno != EEXIST)
+            lastError = errno;
         if (i < path.size())
             partial += path[i];
     }
-    return isDirectory(path);
+    if (isDirectory(path))
+        return true;
+    errno = lastError != 0 ? lastError : ENOTDIR;
+    return false;
+}
+
+int64_t availableBytes(const std::string& folder) {
+    struct statvfs fs {};
+    if (statvfs(folder.c_str(), &fs) != 0)
+        return -1;
+    return static_cast<int64_t>(fs.f_bavail) * static_cast<int64_t>(fs.f_frsize);
 }
 
 std::FILE* openLogFile(const std::string& path) {

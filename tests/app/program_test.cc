@@ -87,12 +87,14 @@ TEST_F(Program, CopiesAFolderOrOneFileFromTheCommandLine) {
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(test::readAll(dir.file("dst/MOV001.MPG")), "clip one") << "a blank date format keeps the name";
     EXPECT_TRUE(fs::exists(dir.file("card/SD_VIDEO/PRG001/MOV001.MOD"))) << "no delete without deletefiles";
+    EXPECT_EQ(r.err, "1 file copied to " + dir.path() + "dst.\n") << "the summary, one line";
     const std::string logText = test::readAll(dir.file("config/kadrel/kadrel.dbg"));
     EXPECT_NE(logText.find("target file:" + dir.path() + "dst/MOV001.MPG\r\n"), std::string::npos) << logText;
 
     r = run("card/SD_VIDEO/PRG001/MOV001.MOD dst/mine.avi");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(test::readAll(dir.file("dst/mine.avi")), "clip one");
+    EXPECT_EQ(r.err, "1 file copied to dst/.\n") << "a target file's folder";
 
     r = run("card dst /S:xyz");
     EXPECT_EQ(r.status, 0);

@@ -313,7 +313,9 @@ TEST_F(CopyRun, UseMoiNamesByRecordingTimeAndMarksOnlyClipsNotRecorded4to3) {
     dir.write("card/PRG001/MOV002.moi", test::moiBytes({.minute = 20, .msOfMinute = 5999, .format = 0x50}));
     dir.write("card/PRG002/MOV004.MOI", test::moiBytes({.minute = 22, .format = 0x53}));
     settings.useMoi = true;
-    EXPECT_TRUE(runAll(true).complete());
+    const RunResult copied = runAll(true);
+    EXPECT_TRUE(copied.complete());
+    EXPECT_EQ(std::make_pair(copied.markedWide, copied.leftFourThree), std::make_pair(3, 1));
     const Names copies{"09-07-17_14-18-50_Rome.mpg", "09-07-17_14-20-05_Rome.mpg", kName + ".mpg",
                        "09-07-17_14-22-50_Rome.mpg"};
     EXPECT_EQ(names(out), (Names{copies[2], copies[0], copies[1], copies[3]}));
@@ -323,7 +325,9 @@ TEST_F(CopyRun, UseMoiNamesByRecordingTimeAndMarksOnlyClipsNotRecorded4to3) {
     EXPECT_TRUE(test::readAll(out + "/" + copies[3]) == wide);
 
     // Patch mode: the same choice, each clip renamed by the patch-mode rule.
-    EXPECT_TRUE(copyAllFound(ctx, card, "", true, false, extras).complete());
+    const RunResult patched = copyAllFound(ctx, card, "", true, false, extras);
+    EXPECT_TRUE(patched.complete());
+    EXPECT_EQ(std::make_pair(patched.markedWide, patched.leftFourThree), std::make_pair(3, 1));
     EXPECT_EQ(names(card + "/PRG001"),
               (Names{"MOV001_Rome.MOI", "MOV001_Rome.mpg", "MOV002_Rome.moi", "MOV002_Rome.mpg"}));
     EXPECT_TRUE(test::readAll(card + "/PRG001/MOV001_Rome.mpg") == wide);

@@ -5,6 +5,8 @@
 
 #include <QtTest>
 #include <QtWidgets>
+#include <chrono>
+#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -24,7 +26,11 @@ class ScriptedUi : public QtUi {
     MsgResult showMessage(const std::string& text, const std::string& title, MsgIcon, MsgButtons,
                           MsgResult defaultButton) override {
         shown.push_back({text, title});
-        return defaultButton;
+        if (answers.empty())
+            return defaultButton;
+        const MsgResult answer = answers.front();
+        answers.pop_front();
+        return answer;
     }
     void processEvents() override {
         if (onEvents)
@@ -37,6 +43,7 @@ class ScriptedUi : public QtUi {
             progress.push_back(text);
         QtUi::showProgress(text, percent);
     }
+    std::deque<MsgResult> answers;  ///< scripted answers, the default button when empty
     std::vector<ShownMessage> shown;
     std::vector<std::string> progress;
     std::function<void()> onEvents;
@@ -96,6 +103,17 @@ class CardFolder {
     std::filesystem::path root_, made_;
     std::string typed_;
 };
+
+/// count clips, dated a day apart so their names differ.
+inline void makeClips(const CardFolder& card, int count, size_t bytes) {
+    namespace fs = std::filesystem;
+    for (int i = 0; i < count; ++i) {
+        const std::string data(bytes, char('a' + i));
+        const std::string name = "PRG00" + std::to_string(i) + "/MOV00" + std::to_string(i) + ".MOD";
+        fs::last_write_time(card.write(name, data),
+                            fs::file_time_type::clock::now() - std::chrono::hours(24 * (i + 2)));
+    }
+}
 
 /// One loaded main window; ini (if not empty) is written as Kadrel.ini first.
 struct MainWindowHarness {

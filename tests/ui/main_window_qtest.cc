@@ -17,17 +17,9 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono;
 using test::filesIn;
+using test::makeClips;
 using test::saveShot;
 using Window = test::MainWindowHarness;
-
-/// count clips, dated a day apart so their names differ.
-void makeClips(const test::CardFolder& card, int count, size_t bytes) {
-    for (int i = 0; i < count; ++i) {
-        const std::string data(bytes, char('a' + i));
-        const std::string name = "PRG00" + std::to_string(i) + "/MOV00" + std::to_string(i) + ".MOD";
-        fs::last_write_time(card.write(name, data), fs::file_time_type::clock::now() - hours(24 * (i + 2)));
-    }
-}
 
 /// Where scroll shows its contents on the screen.
 QRect view(const QScrollArea* scroll) {

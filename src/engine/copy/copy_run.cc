@@ -91,6 +91,7 @@ void flushNames(Run& r) {
             e, f.copy,
             "the target folder could not be flushed to the disk: " + platform::systemErrorText(e)));
     r.result.done -= static_cast<int32_t>(r.processed.size());
+    r.result.markedWide = r.result.leftFourThree = 0;  // every copy done so far was in processed
     r.processed.clear();
 }
 
@@ -108,12 +109,37 @@ void reportFailedAfterName(const Run& r) {
     showError(r.ctx.ui, text);
 }
 
+/// Copies that cannot fit are better not begun: the user may still go on (a file system may
+/// compress, a replaced file frees its room), but is asked first. True to go on.
+bool roomForCopies(const Run& r) {
+    if (r.target.empty() || !r.extras.confirmRoom)
+        return true;
+    const int64_t available = platform::availableBytes(targetFolder(r));
+    return available < 0 || r.totalBytes <= available || r.extras.confirmRoom(r.totalBytes, available);
+}
+
+/// Offers the copies' sources for deletion and counts what went.
+void offerDeleteOfSources(Run& r) {
+    if (!r.ctx.settings.deleteFiles || r.target.empty() || r.processed.empty())
+        return;
+    const DeleteOutcome asked = offerDelete(r.ctx, r.processed, targetFolder(r));
+    r.result.deleteOffered = true;
+    r.result.keptByDelete = asked.kept;
+    if (!asked.cancelled())
+        r.result.deleted = static_cast<int32_t>(r.processed.size()) - asked.kept;
+}
+
 /// The loop and the end of a run. A stop between files (running cleared) still offers to
 /// delete what was done; a failure, a cancelled copy or a signal offers nothing.
 void runFiles(Run& r) {
     platform::SignalStop signals(r.ctx.control.copyCancel, r.ctx.control.running);
     removeStaleCopies(r);
     measure(r);
+    r.result.found = r.count();
+    if (!roomForCopies(r)) {
+        static_cast<Outcome&>(r.result) = Outcome::cancelledRun();
+        return;
+    }
     CopyFinisher finisher(r.ctx, finishRules(r));
     r.finisher = &finisher;
     Outcome stop;
@@ -137,8 +163,7 @@ void runFiles(Run& r) {
         if (!stop.ok())
             return;
     }
-    if (r.ctx.settings.deleteFiles && !r.target.empty())
-        r.result.keptByDelete = offerDelete(r.ctx, r.processed, targetFolder(r)).kept;
+    offerDeleteOfSources(r);
     r.result.signal = signals.caught();  // one at the delete question answered it Cancel
 }
 

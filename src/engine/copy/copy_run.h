@@ -27,6 +27,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -58,16 +59,24 @@ struct CopyRunExtras {
     /// With /W, scan each copy on a second thread while the next one copies; off, the run does
     /// one thing after the other (the order the overlapped run must match).
     bool overlapScans = true;
+    /// Asked before the first write when the files to copy (bytes) exceed the target's free
+    /// space (available); false stops the run with nothing written. Unset, the run goes on.
+    std::function<bool(int64_t bytes, int64_t available)> confirmRoom;
 };
 
 /// How a run ended (a failure names the file and the error that stopped it) and what it did,
 /// for the exit status and the closing words. A search that finds nothing is done: it has
 /// shown its box, and nothing is left undone.
 struct RunResult : Outcome {
-    int32_t done = 0;          ///< files whose every step finished
-    int32_t skipped = 0;       ///< files and folders named in the skip message
-    int32_t keptByDelete = 0;  ///< sources the delete offer had to keep
-    int signal = 0;            ///< the termination signal that stopped the run, 0 none
+    int32_t found = 0;           ///< files the run took up
+    int32_t done = 0;            ///< files whose every step finished
+    int32_t markedWide = 0;      ///< of those, files /W marked 16:9
+    int32_t leftFourThree = 0;   ///< files /W left 4:3 because their companion says 4:3
+    bool deleteOffered = false;  ///< the delete offer came (deletefiles=1, files copied)
+    int32_t deleted = 0;         ///< sources the delete offer removed
+    int32_t skipped = 0;         ///< files and folders named in the skip message
+    int32_t keptByDelete = 0;    ///< sources the delete offer had to keep
+    int signal = 0;              ///< the termination signal that stopped the run, 0 none
     /// Copies that took their names but failed after (their time, their close, the flush of
     /// their folder): each names the copy and says why.
     std::vector<Outcome> failedAfterName;

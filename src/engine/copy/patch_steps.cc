@@ -241,7 +241,10 @@ Outcome patchFile(Run& r, int32_t i) {
         return abandonStep(r, step, o);  // a journal in place but not flushed goes again
     if (Outcome o = planStep(r, step); !o.ok())
         return abandonStep(r, step, o);
-    return writeStep(r, step, where);
+    const Outcome written = writeStep(r, step, where);
+    if (written.ok())
+        countWideScreen(r, step.choice.flag);
+    return written;
 }
 
 }  // namespace kadrel

@@ -109,6 +109,7 @@ Outcome completeStep(Run& r, Finishing& f) {
     }
     r.processed.push_back({f.source, f.name, ids.source, ids.copy, f.changed});
     ++r.result.done;
+    countWideScreen(r, f.scan);
     return Outcome::done();
 }
 
@@ -150,6 +151,12 @@ Identity identityOf(const platform::FileId& id) {
 
 bool streamFlagApplies(const Run& r) {
     return isStreamExtension(r.ctx.settings.searchExt) && (r.setWideScreen || r.target.empty());
+}
+
+void countWideScreen(Run& r, bool flagged) {
+    if (!streamFlagApplies(r) || !r.setWideScreen)
+        return;
+    ++(flagged ? r.result.markedWide : r.result.leftFourThree);
 }
 
 NameTarget nameTarget(Run& r) {

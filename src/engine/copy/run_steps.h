@@ -57,6 +57,10 @@ struct Run {
 /// The run sets or resets the 16:9 flag of the files it takes up.
 bool streamFlagApplies(const Run& r);
 
+/// Counts a finished file in the summary's 16:9 figures: marked when flagged, else left 4:3
+/// by its companion; only when /W asks for the mark.
+void countWideScreen(Run& r, bool flagged);
+
 /// Where the run's names go and which it may take.
 NameTarget nameTarget(Run& r);
 

@@ -1,5 +1,7 @@
 #include "ui/main/input_rules.h"
 
+#include <cstdio>
+#include <iterator>
 #include <sstream>
 #include <vector>
 
@@ -23,9 +25,24 @@ std::vector<std::string> splitVersion(const std::string& version) {
     return parts;
 }
 
+std::string missingFolderText(const char* which, const std::string& shortPath) {
+    return std::string("The specified folder for the ") + which + "\r\n" + shortPath + "\r\ndoes not exist!";
+}
+
 std::string missingFolderMessage(const char* which, const std::string& shortPath) {
-    return std::string("The specified folder for the ") + which + "\r\n" + shortPath + "\r\ndoes not exist!" +
-           kPleaseEnter;
+    return missingFolderText(which, shortPath) + kPleaseEnter;
+}
+
+/// A size as file managers show it (powers of 1000), with the exact bytes after it.
+std::string sizeText(int64_t bytes) {
+    static const char* const units[] = {"bytes", "kB", "MB", "GB", "TB"};
+    double value = static_cast<double>(bytes);
+    size_t unit = 0;
+    for (; value >= 1000 && unit + 1 < std::size(units); ++unit)
+        value /= 1000;
+    char shown[64];
+    std::snprintf(shown, sizeof shown, unit == 0 ? "%.0f %s" : "%.1f %s", value, units[unit]);
+    return unit == 0 ? shown : std::string(shown) + " (" + std::to_string(bytes) + " bytes)";
 }
 
 }  // namespace
@@ -80,6 +97,23 @@ std::string sourceFolderMessage(const std::string& shortPath) {
 
 std::string targetFolderMessage(const std::string& shortPath) {
     return missingFolderMessage("Target directory", shortPath);
+}
+
+std::string createTargetQuestion(const std::string& shortPath) {
+    return missingFolderText("Target directory", shortPath) + "\r\n\r\nCreate it, with the folders above it?";
+}
+
+std::string roomQuestion(int64_t bytes, int64_t available) {
+    return "The files to copy need " + sizeText(bytes) + ", but the target directory has only " +
+           sizeText(available) + " free.\r\n\r\nCopy anyway?";
+}
+
+std::string abbreviateHome(const std::string& path, const std::string& home) {
+    if (home.empty() || home == "/" || path.compare(0, home.size(), home) != 0)
+        return path;
+    if (path.size() > home.size() && path[home.size()] != '/')
+        return path;
+    return "~" + path.substr(home.size());
 }
 
 std::string exampleText(const Settings& settings, const std::string& renameText) {

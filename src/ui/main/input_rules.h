@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QString>
+#include <cstdint>
 #include <string>
 
 #include "settings/settings.h"
@@ -32,6 +33,12 @@ std::string refusalMessage(const std::string& headline);
 std::string sourceFolderMessage(const std::string& shortPath);
 /// The box text for a target folder that does not exist.
 std::string targetFolderMessage(const std::string& shortPath);
+/// The question that offers to create a target folder that does not exist, with its parents.
+std::string createTargetQuestion(const std::string& shortPath);
+/// The question when the files to copy need more bytes than the target has available.
+std::string roomQuestion(int64_t bytes, int64_t available);
+/// path with the home folder at its start shown as "~".
+std::string abbreviateHome(const std::string& path, const std::string& home);
 
 /// The example of a new name: the date part (or "original filename" in patch mode or
 /// without a known format), the user text and renameText, in the run's own order.

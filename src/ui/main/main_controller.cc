@@ -46,6 +46,7 @@ void MainController::searchStarted() {
     picked_.reset();
     activity_ = Activity::Searching;
     started_ = true;
+    summary_.clear();
 }
 
 StepEnd MainController::searchEnded(bool aborted, int filesFound) {
@@ -96,6 +97,7 @@ StartAction MainController::startClicked() {
 void MainController::runStarted() {
     activity_ = Activity::Running;
     started_ = true;
+    summary_.clear();
 }
 
 bool MainController::runEnded() {
@@ -167,7 +169,7 @@ std::string MainController::statusText() const {
         return "searching for files...";
     if (activity_ == Activity::MakingThumbnails)
         return "sorting files...";
-    return "";
+    return summaryShown() ? summary_ : "";
 }
 
 }  // namespace kadrel

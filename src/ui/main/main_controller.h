@@ -6,6 +6,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace kadrel {
 
@@ -63,6 +64,10 @@ class MainController {
     void runStarted();
     /// True when the window was closed during the run and now closes.
     [[nodiscard]] bool runEnded();
+    /// What the run did, shown in the status line until the next run or search.
+    void setSummary(std::string summary) { summary_ = std::move(summary); }
+    /// True while a run's summary is in the status line.
+    bool summaryShown() const { return activity_ == Activity::Idle && !summary_.empty(); }
     CloseAction closeRequested();
 
     // ---- what the window shows ----
@@ -90,6 +95,7 @@ class MainController {
     bool listHeld_ = false;      ///< a search found files that the window still holds
     std::optional<int> picked_;  ///< the browser's choice on that list
     bool started_ = false;       ///< Start's first caption gives way after the first flow
+    std::string summary_;        ///< the last run's summary; "" before one and during work
 };
 
 }  // namespace kadrel

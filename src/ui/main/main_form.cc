@@ -9,13 +9,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPalette>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QShowEvent>
-#include <QStackedLayout>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -55,7 +53,7 @@ MainForm::MainForm(QWidget* parent)
     createFolderControls();
     createRenameGroup();
     createCopyControls();
-    createStatusArea();
+    statusArea_ = new StatusArea(twips_);
     arrangeControls();
     setCaptions();
     setTooltips();
@@ -68,7 +66,7 @@ MainForm::MainForm(QWidget* parent)
     resize(twips_.px(3645), twips_.px(5205));
     sourceFolderEdit_->setFocus();
     connect(targetFolderEdit_, &QLineEdit::textChanged, this, [this] {
-        if (status_.isEmpty())
+        if (statusArea_->status().isEmpty())
             showStatus("");
     });
 }
@@ -152,24 +150,6 @@ void MainForm::createCopyControls() {
     overwriteBox_ = make<QCheckBox>("overwriteBox");
 }
 
-// The progress line and bar take the status line's place during work, in the same room.
-void MainForm::createStatusArea() {
-    statusLabel_ = make<QLabel>("statusLabel");
-    statusLabel_->setAlignment(Qt::AlignCenter);
-    statusLabel_->setWordWrap(true);
-    progressLabel_ = make<QLabel>("progressLabel");
-    progressPage_ = new QWidget;
-    auto* column = new QVBoxLayout(progressPage_);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(0);
-    column->addWidget(progressLabel_);
-    column->addStretch();
-    progressPage_->setMinimumHeight(progressLabel_->sizeHint().height() + twips_.fromDesignPixels(20));
-    statusStack_ = new QStackedLayout;
-    statusStack_->addWidget(statusLabel_);
-    statusStack_->addWidget(progressPage_);
-}
-
 QLayout* MainForm::buttonRow() {
     // Start in the middle, "?" at the right edge: the outer columns share the room alike.
     auto* row = new QGridLayout;
@@ -215,7 +195,7 @@ void MainForm::arrangeControls() {
     column->addWidget(renameGroup_);
     column->addWidget(setWideScreenBox_, 0, Qt::AlignHCenter);
     column->addWidget(copyGroup_);
-    column->addLayout(statusStack_, 1);
+    column->addWidget(statusArea_, 1);
     column->addWidget(overwriteBox_, 0, Qt::AlignHCenter);
     scrollArea_ = new QScrollArea;
     scrollArea_->setObjectName("scrollArea");
@@ -271,29 +251,22 @@ void MainForm::setTooltips() {
 }
 
 void MainForm::setTabOrder() {
-    QWidget* const order[] = {sourceFolderEdit_, sourceFolderButton_, targetFolderEdit_, targetFolderButton_,
-                              searchExtEdit_,    renameExtEdit_,      userTextEdit_,     setWideScreenBox_,
-                              allFilesToggle_,   manualToggle_,       overwriteBox_,     startButton_,
+    QWidget* const order[] = {sourceFolderEdit_,
+                              sourceFolderButton_,
+                              targetFolderEdit_,
+                              targetFolderButton_,
+                              searchExtEdit_,
+                              renameExtEdit_,
+                              userTextEdit_,
+                              setWideScreenBox_,
+                              allFilesToggle_,
+                              manualToggle_,
+                              statusArea_->openFolderButton(),
+                              overwriteBox_,
+                              startButton_,
                               helpButton_};
     for (size_t i = 0; i + 1 < std::size(order); ++i)
         QWidget::setTabOrder(order[i], order[i + 1]);
-}
-
-QProgressBar* MainForm::createProgressBar() {
-    auto* bar = new QProgressBar;
-    bar->setObjectName("progressBar");
-    bar->setRange(0, 100);
-    bar->setValue(0);
-    bar->setTextVisible(false);
-    QPalette colours = bar->palette();
-    colours.setColor(QPalette::Base, Qt::white);
-    colours.setColor(QPalette::Window, Qt::white);
-    colours.setColor(QPalette::Highlight, QColor(0, 0, 127));
-    bar->setPalette(colours);
-    bar->setAutoFillBackground(true);
-    bar->setFixedHeight(twips_.fromDesignPixels(20));
-    static_cast<QVBoxLayout*>(progressPage_->layout())->insertWidget(1, bar);
-    return bar;
 }
 
 void MainForm::render(const MainController& controller) {
@@ -305,13 +278,14 @@ void MainForm::render(const MainController& controller) {
         control->setEnabled(idle_);
     setWideScreenBox_->setEnabled(controller.wideScreenEnabled());
     manualToggle_->setEnabled(controller.manualEnabled());
+    statusArea_->openFolderButton()->setVisible(controller.summaryShown());
     allFilesToggle_->setChecked(controller.mode() == CopyMode::AllFiles);
     manualToggle_->setChecked(controller.mode() == CopyMode::Manual);
     manualToggle_->setText(QString::fromStdString(controller.manualCaption()));
     startButton_->setText(QString::fromStdString(controller.startCaption()));
     startButton_->setEnabled(controller.startEnabled());
     const QString status = QString::fromStdString(controller.statusText());
-    if (status != status_)
+    if (status != statusArea_->status())
         showStatus(status);
 }
 
@@ -321,38 +295,19 @@ QString MainForm::byline() const {
 }
 
 void MainForm::showStatus(const QString& text) {
-    QFont font = statusLabel_->font();
-    const bool byline = text.isEmpty();
-    font.setItalic(byline);
-    font.setBold(byline);
-    font.setPointSizeF(byline ? 10 : 8);
-    statusLabel_->setFont(font);
-    statusLabel_->setText(byline ? this->byline() : text);
-    status_ = text;
-    statusLabel_->repaint();
+    statusArea_->showStatus(text, byline());
 }
 
 void MainForm::showRunProgress(const QString& text, int percent) {
-    if (!text.isEmpty()) {
-        progressLabel_->setText(text);
-        progressLabel_->repaint();
-    }
-    if (progressBar_ != nullptr)
-        progressBar_->setValue(std::clamp(percent, 0, 100));
+    statusArea_->showRunProgress(text, percent);
 }
 
 void MainForm::startProgressDisplay() {
-    progressLabel_->setText("");
-    progressLabel_->show();
-    statusStack_->setCurrentWidget(progressPage_);
-    progressBar_ = createProgressBar();
+    statusArea_->startProgress();
 }
 
 void MainForm::endProgressDisplay() {
-    delete progressBar_;
-    statusStack_->setCurrentWidget(statusLabel_);
-    progressLabel_->hide();
-    progressLabel_->setText("");
+    statusArea_->endProgress();
 }
 
 // ---- keys and focus ----

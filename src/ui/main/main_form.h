@@ -9,6 +9,7 @@
 
 #include "ui/main/main_controller.h"
 #include "ui/main/qt_ui_seam.h"
+#include "ui/main/status_area.h"
 #include "ui/twips.h"
 
 class QCheckBox;
@@ -16,10 +17,8 @@ class QGroupBox;
 class QLabel;
 class QLayout;
 class QLineEdit;
-class QProgressBar;
 class QPushButton;
 class QScrollArea;
-class QStackedLayout;
 
 namespace kadrel {
 
@@ -68,8 +67,8 @@ class MainForm : public QWidget, public ProgressView {
     QGroupBox* copyGroup_ = nullptr;
     QPushButton* allFilesToggle_ = nullptr;
     QPushButton* manualToggle_ = nullptr;
-    QLabel* statusLabel_ = nullptr;
-    QLabel* progressLabel_ = nullptr;
+    /// The status line and, during work, the progress line and bar.
+    StatusArea* statusArea_ = nullptr;
     QCheckBox* overwriteBox_ = nullptr;
     /// Every control but Start and "?", which stay in view: these scroll on a short screen.
     QScrollArea* scrollArea_ = nullptr;
@@ -81,7 +80,6 @@ class MainForm : public QWidget, public ProgressView {
     void createFolderControls();
     void createRenameGroup();
     void createCopyControls();
-    void createStatusArea();
     QLayout* buttonRow();
     /// The rename fields and the mode toggles in their frames, gap pixels apart.
     void arrangeGroups(int gap);
@@ -89,16 +87,8 @@ class MainForm : public QWidget, public ProgressView {
     void setCaptions();
     void setTooltips();
     void setTabOrder();
-    /// A white bar with a dark blue fill under the fields, shown only while work goes on.
-    QProgressBar* createProgressBar();
     void onFocusIn(QLineEdit* field);
 
-    QPointer<QProgressBar> progressBar_;
-    /// The status line, or the progress line with the bar during work.
-    QStackedLayout* statusStack_ = nullptr;
-    QWidget* progressPage_ = nullptr;
-    /// The status text shown; empty while the byline is.
-    QString status_;
     /// Enter starts a run only while the window is idle.
     bool idle_ = true;
 };

@@ -3,12 +3,13 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDesktopServices>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QShortcut>
 #include <QTimer>
+#include <QUrl>
 
-#include "engine/copy/copy_run.h"
 #include "engine/copy/date_time_names.h"
 #include "engine/copy/name_check.h"
 #include "platform/signals.h"
@@ -19,6 +20,7 @@
 #include "ui/main/folder_chooser.h"
 #include "ui/main/input_rules.h"
 #include "ui/main/start_checks.h"
+#include "ui/main/window_run.h"
 #include "ui/screen_fit.h"
 
 namespace kadrel {
@@ -40,8 +42,10 @@ MainWindow::MainWindow(Settings& settings, RunControl& control, UiSeam& ui, QWid
       settings_(settings),
       control_(control),
       ui_(ui),
-      ctx_{settings, control, ui, log_},
-      chooser_(chooseFolder) {
+      runUi_(ui),
+      ctx_{settings, control, runUi_, log_},
+      chooser_(chooseFolder),
+      opener_([](const QString& folder) { QDesktopServices::openUrl(QUrl::fromLocalFile(folder)); }) {
     connectHandlers();
     render(controller_);
 }
@@ -58,6 +62,8 @@ void MainWindow::connectHandlers() {
     connect(setWideScreenBox_, &QCheckBox::toggled, this, &MainWindow::onWideScreenToggled);
     connect(sourceFolderButton_, &QPushButton::clicked, this, &MainWindow::onChooseSourceClicked);
     connect(targetFolderButton_, &QPushButton::clicked, this, &MainWindow::onChooseTargetClicked);
+    connect(statusArea_->openFolderButton(), &QPushButton::clicked, this,
+            [this] { opener_(summaryFolder_); });
     connect(sourceFolderEdit_, &QLineEdit::textChanged, this, &MainWindow::onSourceEdited);
     connect(targetFolderEdit_, &QLineEdit::textChanged, this, &MainWindow::onTargetEdited);
     connect(searchExtEdit_, &QLineEdit::textChanged, this, &MainWindow::onSearchExtEdited);
@@ -128,6 +134,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
             control_.abortRequested = true;
             break;
         case CloseAction::AbortRunAndWait:
+            runUi_.setClosing(true);  // the window goes: no box about the stop may hold it open
             abortRun();
             break;
         case CloseAction::Wait:
@@ -183,6 +190,8 @@ void MainWindow::onTargetEdited() {
     settings_.targetDir = folderText(targetFolderEdit_);
     settings_.lastTargetDir = settings_.targetDir;
     rebuildExample();
+    controller_.setSummary("");  // the byline comes back: it says whether the run will copy or patch
+    render(controller_);
 }
 
 void MainWindow::onSearchExtEdited() {
@@ -306,22 +315,25 @@ void MainWindow::abortRun() {
 void MainWindow::runCopy() {
     control_.copyCancel = 0;
     control_.running = true;
+    runUi_.setClosing(false);
     controller_.runStarted();
     startProgressDisplay();
     render(controller_);
-    openRunLog();
+    if (settings_.debugMode)
+        openRunLog(settings_, log_);
     // Copies: the fields may change while the run lets events through.
-    const std::string source = settings_.sourceDir;
-    const std::string target = settings_.targetDir;
-    if (controller_.mode() == CopyMode::AllFiles)
-        copyAllFound(ctx_, source, target, settings_.setWideScreen, true);
-    else
-        copySelection(target);
+    const WindowRun run{settings_.sourceDir, settings_.targetDir, controller_.mode() == CopyMode::AllFiles,
+                        settings_.setWideScreen, &store_};
+    const std::optional<RunResult> result = runFromWindow(ctx_, run);
     if (settings_.debugMode)
         log_.closeDebugLog();
     control_.running = false;
     endProgressDisplay();
     const bool close = controller_.runEnded();
+    if (result) {
+        summaryFolder_ = qtext(summaryFolder(run));
+        controller_.setSummary(windowSummary(*result, run));
+    }
     render(controller_);
     startButton_->setFocus();
     if (close)
@@ -329,24 +341,6 @@ void MainWindow::runCopy() {
     // A termination signal stopped the run as Abort does; the program now ends as it was asked.
     if (const int signal = platform::lastCaughtSignal())
         QCoreApplication::exit(128 + signal);
-}
-
-void MainWindow::openRunLog() {
-    if (!settings_.debugMode)
-        return;
-    std::string name, folder, ext;
-    splitPath(settings_.iniFile, name, folder, ext);
-    log_.openDebugLog(debugLogPath(folder));
-}
-
-void MainWindow::copySelection(const std::string& target) {
-    std::vector<std::string> files;
-    const int32_t count = collectSelectedFiles(store_, files);
-    if (count < 1) {
-        kadrel::showError(ui_, "No files are selected!");
-        return;
-    }
-    copyFileList(ctx_, count, files, target, settings_.setWideScreen, true, true);
 }
 
 // ---- the manual selection ----

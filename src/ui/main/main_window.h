@@ -12,6 +12,7 @@
 #include "engine/run_context.h"
 #include "ui/browser/thumbnail_store.h"
 #include "ui/dialogs/help_window.h"
+#include "ui/main/closing_seam.h"
 #include "ui/main/main_controller.h"
 #include "ui/main/main_form.h"
 
@@ -22,6 +23,8 @@ class MainWindow : public MainForm {
   public:
     /// Picks a folder: (owner, folder shown first, title) -> chosen folder or "" on cancel.
     using FolderChooser = std::function<std::string(QWidget*, const std::string&, const QString&)>;
+    /// Shows a folder in the desktop's file manager.
+    using FolderOpener = std::function<void(const QString&)>;
 
     /// Builds the window; messages go through ui. Call loadSettings before showing it.
     MainWindow(Settings& settings, RunControl& control, UiSeam& ui, QWidget* parent = nullptr);
@@ -37,6 +40,8 @@ class MainWindow : public MainForm {
     const MainController& controller() const { return controller_; }
     /// Replaces the folder chooser of the "..." buttons.
     void setFolderChooser(FolderChooser chooser) { chooser_ = std::move(chooser); }
+    /// Replaces what the summary's "Open folder" button opens the folder with.
+    void setFolderOpener(FolderOpener opener) { opener_ = std::move(opener); }
     /// The help window while it is open.
     HelpWindow* helpWindow() const { return help_; }
 
@@ -78,8 +83,6 @@ class MainWindow : public MainForm {
     void startRun();
     void abortRun();
     void runCopy();
-    void copySelection(const std::string& target);
-    void openRunLog();
     void runManualSelection();
     /// Sorts the list and makes its thumbnails; false when the flow stops here.
     bool makeThumbnails();
@@ -89,9 +92,14 @@ class MainWindow : public MainForm {
     Settings& settings_;
     RunControl& control_;
     UiSeam& ui_;
+    /// The runs' seam: ui_, quiet about a stopped run once the window is being closed.
+    ClosingSeam runUi_;
     DebugLog log_;
     RunContext ctx_;
     FolderChooser chooser_;
+    FolderOpener opener_;
+    /// The folder the last run's files went to (the summary's button opens it).
+    QString summaryFolder_;
     MainController controller_;
     bool helpVisible_ = false;
     /// The one list of the manual selection: the browser writes the choice into it and the

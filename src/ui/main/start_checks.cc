@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QLineEdit>
+#include <cerrno>
 
 #include "platform/file_system.h"
 #include "ui/compact_path.h"
@@ -47,11 +48,30 @@ bool checkSourceFolder(QLineEdit* field, UiSeam& ui) {
     return false;
 }
 
+// A new card's import often goes to a folder named for the occasion: it may be made here, but
+// only when asked for, so a mistyped path never becomes a folder by a stray Enter.
 bool checkTargetFolder(QLineEdit* field, UiSeam& ui) {
-    if (field->text().isEmpty() || platform::isDirectory(folderText(field)))
+    const std::string folder = folderText(field);
+    if (field->text().isEmpty() || platform::isDirectory(folder))
         return true;
-    showPathNotFound(field, targetFolderMessage(shortPath(field)), ui);
+    if (platform::entryExists(folder)) {  // a file of that name: nothing to create
+        showPathNotFound(field, targetFolderMessage(shortPath(field)), ui);
+        return false;
+    }
+    if (ui.showMessage(createTargetQuestion(shortPath(field)), "Path not found", MsgIcon::Question,
+                       MsgButtons::YesNo, MsgResult::No) == MsgResult::Yes) {
+        if (platform::makeFolders(folder))
+            return true;
+        const std::string why = platform::systemErrorText(errno);
+        showError(ui, "The target directory could not be created:\r\n" + shortPath(field) + "\r\n" + why);
+    }
+    field->setFocus();
     return false;
+}
+
+bool confirmRoom(int64_t bytes, int64_t available, UiSeam& ui) {
+    return ui.showMessage(roomQuestion(bytes, available), "Not enough space", MsgIcon::Exclamation,
+                          MsgButtons::YesNo, MsgResult::No) == MsgResult::Yes;
 }
 
 // Pictures named as clips (or clips as pictures) would open in the wrong program, or not at all.
