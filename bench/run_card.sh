@@ -259,21 +259,23 @@ has_word() { case " $1 " in *" $2 "*) return 0 ;; esac; return 1; }
 rate_bytes=$((rate_mib * 1048576))
 if has_word "$v2_controllers" io && v2_group_with io &&
     echo "$majmin rbps=$rate_bytes" >"$v2_group/io.max"; then
-    io_how="cgroup v2 io.max"
+    io_how="$rate_mib MiB/s by cgroup v2 io.max"
 elif v1_group blkio && echo "$majmin $rate_bytes" >"$group_dir/blkio.throttle.read_bps_device"; then
-    io_how="cgroup v1 blkio.throttle.read_bps_device"
+    io_how="$rate_mib MiB/s by cgroup v1 blkio.throttle.read_bps_device"
 else
-    io_how="NONE: no io or blkio controller could be used; reads are NOT throttled"
+    io_how="NOT throttled: no io or blkio controller could be used"
 fi
 memory_bytes=$((memory_mib * 1048576))
 if has_word "$v2_controllers" memory && v2_group_with memory &&
     echo "$memory_bytes" >"$v2_group/memory.max"; then
-    mem_how="cgroup v2 memory.max"
+    mem_how="$memory_mib MiB by cgroup v2 memory.max"
 elif v1_group memory && echo "$memory_bytes" >"$group_dir/memory.limit_in_bytes"; then
-    mem_how="cgroup v1 memory.limit_in_bytes"
+    mem_how="$memory_mib MiB by cgroup v1 memory.limit_in_bytes"
 else
-    mem_how="NONE: no memory controller could be used; a second read of the card may come from the cache and show in neither time nor bytes"
+    mem_how="NOT limited: no memory controller could be used; a second read of the card may come from the cache and show in neither time nor bytes"
 fi
+say "reads from the card: $io_how"
+say "memory of each command: $mem_how"
 
 # Runs a command with this subshell moved into the group first, so everything it starts is in it.
 in_group() {
@@ -384,8 +386,8 @@ base_ms=$(median <<<"${seconds[cat]}")
 cat <<EOF
 
 Card: $card_files clips, $((card_bytes / 1048576)) MiB ($fs) on $loopdev
-Reads from the card: $rate_mib MiB/s by $io_how
-Memory of each command: $memory_mib MiB by $mem_how
+Reads from the card: $io_how
+Memory of each command: $mem_how
 Target: $dst (unthrottled); caches dropped before each command; medians of $rounds rounds
 Program: $kadrel$([ "$has_manifest" = 1 ] || echo " (has no /V: the manifest mode is left out)")
 
