@@ -304,9 +304,10 @@ title() {
 
 changes_card() { [ "$1" = patch ] || [ "$1" = delete ] || [ "$1" = manifest ]; }
 
-# The delete is asked on the terminal: script gives the program one and types the yes.
+# The delete is asked on the terminal, and confirmed: script gives the program one and types
+# both yeses.
 answer_yes() {
-    printf 'y\n' | in_group env XDG_CONFIG_HOME="$work/config/delete" \
+    printf 'y\ny\n' | in_group env XDG_CONFIG_HOME="$work/config/delete" \
         script -qec "$(printf '%q ' "$@")" /dev/null
 }
 
@@ -367,6 +368,7 @@ measure() {
         failed[$mode]=$why
         say "  $(title "$mode"): FAILED ($why); its output:"
         tail -n 5 "$logs/$mode.$round.log" >&2
+        say ""
     fi
     seconds[$mode]+="$(((t1 - t0) / 1000000)) "
     bytes[$mode]+="$(((s1 - s0) * 512)) "
