@@ -390,7 +390,7 @@ cat <<EOF
 Card: $card_files clips, $((card_bytes / 1048576)) MiB ($fs) on $loopdev
 Reads from the card: $io_how
 Memory of each command: $mem_how
-Target: $dst (unthrottled); caches dropped before each command; medians of $rounds rounds
+Target: a folder on $(df --output=source "$work" | tail -n 1) (unthrottled); caches dropped before each command; medians of $rounds rounds
 Program: $kadrel$([ "$has_manifest" = 1 ] || echo " (has no /V: the manifest mode is left out)")
 
 | mode | time against one read of the card | median seconds | card read | reads of the card |
