@@ -96,8 +96,14 @@ if [ -z "$kadrel" ]; then
     cmake --build "$root/build" --target kadrel >/dev/null
     kadrel=$root/build/kadrel
 fi
-kadrel=$(realpath "$kadrel")
+kadrel=$(realpath -m "$kadrel")
 [ -x "$kadrel" ] || die "no program at $kadrel"
+if [ -n "$image" ]; then
+    image=$(realpath -m "$image")
+    [ -f "$image" ] || die "no card image at $image"
+elif [ "$memory_mib" -ge "$size_mib" ]; then
+    die "the memory limit ($memory_mib MiB) must be below the card's size ($size_mib MiB)"
+fi
 usage_text=$("$kadrel" -h 2>&1 || true)
 has_manifest=0
 case $usage_text in *"/V"*) has_manifest=1 ;; esac
