@@ -310,8 +310,8 @@ title() {
 
 changes_card() { [ "$1" = patch ] || [ "$1" = delete ] || [ "$1" = manifest ]; }
 
-# The delete is asked on the terminal, and confirmed: script gives the program one and types
-# both yeses.
+# The delete is asked on the terminal, and confirmed: script gives the program one and types both
+# yeses. Every other command reads /dev/null, so that nothing waits on the caller's terminal.
 answer_yes() {
     printf 'y\ny\n' | in_group env XDG_CONFIG_HOME="$work/config/delete" \
         script -qec "$(printf '%q ' "$@")" /dev/null
@@ -364,7 +364,7 @@ measure() {
     echo 3 >/proc/sys/vm/drop_caches
     s0=$(sectors_read)
     t0=$(date +%s%N)
-    run_command "$mode" >"$logs/$mode.$round.log" 2>&1 || rc=$?
+    run_command "$mode" </dev/null >"$logs/$mode.$round.log" 2>&1 || rc=$?
     t1=$(date +%s%N)
     s1=$(sectors_read)
     changes_card "$mode" && card_dirty=1
