@@ -123,18 +123,6 @@ EOF
 
 # ---- the card ----
 
-pick_fs() {
-    local t
-    [ "$fs" != auto ] && { echo "$fs"; return; }
-    for t in exfat vfat ext4; do
-        if grep -qw "$t" /proc/filesystems && command -v "mkfs.$t" >/dev/null; then
-            echo "$t"
-            return
-        fi
-    done
-    echo ext4
-}
-
 attach() {
     loopdev=$(losetup --find --show --direct-io=on "$1" 2>/dev/null || losetup --find --show "$1")
 }
@@ -149,61 +137,11 @@ unmount_card() {
     card_mounted=""
 }
 
-# One short recording, encoded once; every clip is that recording looped to the clip's size.
-make_recording() {
-    if command -v ffmpeg >/dev/null; then
-        ffmpeg -nostdin -loglevel error -y \
-            -f lavfi -i "testsrc=size=720x576:rate=25:duration=8" \
-            -f lavfi -i "sine=frequency=440:sample_rate=48000:duration=8" \
-            -c:v mpeg2video -g 12 -bf 2 -b:v 9M -maxrate 9.8M -bufsize 1835k -aspect 4:3 \
-            -c:a mp2 -b:a 256k -f vob "$work/recording.mpg"
-    else
-        cp "$root/tests/data/pal720x576.mpg" "$work/recording.mpg"
-    fi
-}
-
-# Writes clip $1 of $2 bytes.
-make_clip() {
-    if command -v ffmpeg >/dev/null; then
-        ffmpeg -nostdin -loglevel error -y -stream_loop -1 -i "$work/recording.mpg" \
-            -c copy -fs "$2" -f vob "$1"
-    else
-        while [ "$(stat -c %s "$1" 2>/dev/null || echo 0)" -lt "$2" ]; do
-            cat "$work/recording.mpg" >>"$1"
-        done
-    fi
-}
-
-generate_card() {
-    local img=$1 bytes folder i
-    fs=$(pick_fs)
-    bytes=$((size_mib * 1048576 / clips))
-    truncate -s "$(((size_mib + size_mib / 10 + 64) * 1048576))" "$img"
-    case $fs in
-        vfat) mkfs.vfat -F 32 -n CARD "$img" >/dev/null ;;
-        exfat) mkfs.exfat -L CARD "$img" >/dev/null ;;
-        *) mkfs.ext4 -q -L CARD "$img" ;;
-    esac
-    attach "$img"
-    mount_card
-    folder=$card/SD_VIDEO/PRG001
-    mkdir -p "$folder"
-    make_recording
-    for ((i = 1; i <= clips; i++)); do
-        make_clip "$folder/$(printf 'MOV%03X.MOD' "$i")" "$bytes"
-        # A clip a minute, so that every copy gets a name of its own.
-        touch -d "@$((1714550400 + i * 60))" "$folder/$(printf 'MOV%03X.MOD' "$i")"
-    done
-    unmount_card
-    losetup -d "$loopdev"
-    loopdev=""
-}
-
 pristine=$image
 if [ -z "$pristine" ]; then
     say "making the card: $clips clips, $size_mib MiB ..."
     pristine=$work/pristine.img
-    generate_card "$pristine"
+    fs=$("$root/bench/make_card.sh" "$pristine" "$size_mib" "$clips" "$fs")
 else
     fs="given image"
 fi
