@@ -242,7 +242,9 @@ const Fault kFaults[] = {
           {1, 5, Outcome::Status::Failed, false}},
     Fault{"another run's clean-up while a copy is scanned leaves its temporary file alone",
           [](CopyRun& t) {
-              t.seam.scanStarts = [&t] { EXPECT_EQ(platform::removeStaleTemporaries(t.out + "/"), Names{}); };
+              // It may take the next copy's file in the instant between its create and its lock; that
+              // copy then goes on under a new name. The scanned copy must keep its file, or it fails.
+              t.seam.scanStarts = [&t] { platform::removeStaleTemporaries(t.out + "/"); };
           },
           {offer(5)},
           {5, 5, Outcome::Status::Done, true}},
