@@ -29,9 +29,12 @@ Outcome Outcome::fromError(int error, std::string file) {
     return failure(error, std::move(file));
 }
 
+bool Outcome::isTargetSide(int error) {
+    return error == ENOSPC || error == EDQUOT || error == EROFS || error == EFBIG;
+}
+
 Outcome Outcome::fromCopyError(int error, std::string source, std::string target) {
-    const bool targetSide = error == ENOSPC || error == EDQUOT || error == EROFS || error == EFBIG;
-    return fromError(error, targetSide ? std::move(target) : std::move(source));
+    return fromError(error, isTargetSide(error) ? std::move(target) : std::move(source));
 }
 
 std::string Outcome::description() const {

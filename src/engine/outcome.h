@@ -29,6 +29,8 @@ struct Outcome {
     /// The same for a copy from source to target: a failure names the file whose side failed,
     /// the target when it is full, read-only or cannot take a file that large, else the source.
     static Outcome fromCopyError(int error, std::string source, std::string target);
+    /// True for the errors of a full or read-only target, which the target's name explains.
+    static bool isTargetSide(int error);
 
     /// Why it failed: the reason, else the system's text for the error number.
     std::string description() const;

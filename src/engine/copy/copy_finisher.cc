@@ -49,8 +49,10 @@ void CopyFinisher::finish(const RunContext& ctx, Finishing& f) const {
         f.outcome = copyFileTimes(f.source, temporary, &f.times);
     if (f.outcome.ok())
         f.outcome = Outcome::fromError(f.staged.commit(f.name, rules_.replace), f.source);
+    // The temporary copy means nothing to the user; a target that is full only when the copy is
+    // flushed or scanned is named by the copy's name, as one full during the copy is.
     if (f.outcome.failed())
-        f.outcome.file = f.source;  // the temporary copy means nothing to the user
+        f.outcome.file = Outcome::isTargetSide(f.outcome.error) ? f.name : f.source;
 }
 
 Outcome settleNamedCopy(Finishing& f, platform::FileFaults* faults) {

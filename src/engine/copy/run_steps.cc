@@ -95,8 +95,9 @@ Outcome completeStep(Run& r, Finishing& f) {
     const NameTarget where = nameTarget(r);
     for (int attempt = 1; attempt < kNameAttempts && nameTaken(f.outcome); ++attempt) {
         f.name = buildTargetName(f.source, r.ctx.settings, where, f.nameTime);
-        f.outcome = f.name.empty() ? Outcome::failure(EINVAL, f.source)
-                                   : Outcome::fromError(f.staged.commit(f.name, where.overwrite), f.source);
+        f.outcome = f.name.empty()
+                        ? Outcome::failure(EINVAL, f.source)
+                        : Outcome::fromCopyError(f.staged.commit(f.name, where.overwrite), f.source, f.name);
     }
     if (!f.outcome.ok())
         return f.outcome;
