@@ -214,7 +214,7 @@ TEST_F(CopyRun, KeptSourcesAreListedWithTheirOwnReasons) {
         const std::string source = clip("PRG001/MOV001.MOD", "clip one");
         const std::string copy = out + "/MOV001.MOD";
         fs::copy_file(source, copy, fs::copy_options::overwrite_existing);
-        const ProcessedFile done{source, copy, platform::fileId(source), platform::fileId(copy), {}};
+        const ProcessedFile done{source, copy, platform::fileId(source), platform::fileId(copy), {}, {}, {}};
         c.arrange(*this, copy);
         const DeleteOutcome result = deleteSources(ctx, {done}, out);
         EXPECT_EQ(result.kept, *c.reason ? 1 : 0);

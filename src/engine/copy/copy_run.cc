@@ -63,6 +63,9 @@ FinishRules finishRules(Run& r) {
     rules.replace = nameTarget(r).overwrite;
     rules.faults = r.extras.faults;
     r.overlap = rules.scan && r.extras.overlapScans;
+    // A delete somebody can say yes to is proven against the digest of the one read, so that
+    // the source is never read again.
+    r.digest = !r.target.empty() && r.ctx.settings.deleteFiles && r.ctx.ui.canAsk();
     return rules;
 }
 

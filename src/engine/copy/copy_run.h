@@ -27,11 +27,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "engine/outcome.h"
 #include "engine/run_context.h"
+#include "platform/copy_proof.h"
 #include "platform/file_copy.h"
 
 namespace kadrel {
@@ -81,7 +83,11 @@ struct ProcessedFile {
     std::string copy;
     platform::FileId sourceId;
     platform::FileId copyId;
-    std::vector<int64_t> changed;  ///< offsets the 16:9 scan wrote, sorted
+    platform::ChangedBytes changed;  ///< what the 16:9 scan wrote
+    /// The digest of what was read from the source, when the run took one; the proof before a
+    /// delete then reads the copy back but never the source.
+    std::optional<platform::Digest> read;
+    platform::Digest digest;  ///< of the copy as it took its name, when read is set
 };
 
 /// The progress routine of every copy: lets the user's pending events (an Abort) run; the

@@ -78,7 +78,10 @@ Outcome stageStep(Run& r, Finishing& f) {
     if (f.name.empty())
         return Outcome::failure(0, f.source, refusal);
     r.ctx.ui.processEvents();
-    const int e = platform::stageCopy(f.source, f.name, copyOptions(r, f.index, where.overwrite), f.staged);
+    platform::CopyOptions options = copyOptions(r, f.index, where.overwrite);
+    if (r.digest)
+        options.digest = &f.read.emplace();
+    const int e = platform::stageCopy(f.source, f.name, options, f.staged);
     if (e != 0)
         return Outcome::fromCopyError(e, f.source, f.name);
     r.pendingNames.insert(f.name);
@@ -107,7 +110,7 @@ Outcome completeStep(Run& r, Finishing& f) {
         r.result.failedAfterName.push_back(std::move(late));
         return Outcome::done();
     }
-    r.processed.push_back({f.source, f.name, ids.source, ids.copy, f.changed});
+    r.processed.push_back({f.source, f.name, ids.source, ids.copy, f.changed, f.read, f.digest});
     ++r.result.done;
     return Outcome::done();
 }

@@ -45,6 +45,7 @@ struct Run {
     FolderEntries folders;   ///< the target folders' entries, listed once
     CopyFinisher* finisher = nullptr;
     bool overlap = false;  ///< scans run on the second thread
+    bool digest = false;   ///< copies pass through memory and take the digest of what they read
     std::map<std::string, long> nextNumber;
     std::vector<int64_t> sizes;
     int64_t totalBytes = 0;
