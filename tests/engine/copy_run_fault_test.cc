@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <ctime>
@@ -253,6 +254,38 @@ const Fault kFaults[] = {
            "ERROR: These files were not deleted, for the reason after each:\r\n#2 (the source changed since it "
            "was copied)"},
           {5, 1, Outcome::Status::Done, false}},
+    Fault{"a manifest that cannot be written leaves the run incomplete and says so",
+          [](CopyRun& t) {
+              t.settings.manifest = true;
+              fs::create_directory(t.out + "/kadrel.xxh128");
+          },
+          {"ERROR: The manifest could not be written; the run is incomplete:\r\nOUT/kadrel.xxh128 (Is a "
+           "directory)",
+           offer(5)},
+          {6, 5, Outcome::Status::Done, false}},
+    Fault{"another run into the same target meanwhile keeps its manifest line beside this run's",
+          [](CopyRun& t) {
+              t.settings.manifest = true;
+              const std::string other = t.dir.write("other/MOV007.MOD", CopyRunFault::clipData('z'));
+              t.seam.committed = [&t, other](const std::string&) {
+                  if (Seam::scanning != 1)
+                      return;
+                  Settings s = t.settings;
+                  s.deleteFiles = false;
+                  RunControl control;
+                  control.running = true;
+                  test::FakeUi ui;
+                  DebugLog log;
+                  EXPECT_TRUE(copyFileList({s, control, ui, log}, 1, {other}, t.out, true, false, true).complete());
+              };
+          },
+          {offer(5)},
+          {7, 5, Outcome::Status::Done, true},
+          [](CopyRun& t) {
+              const std::string text = test::readAll(t.out + "/kadrel.xxh128");
+              EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 6) << text;
+              EXPECT_EQ(std::system(("cd '" + t.out + "' && xxh128sum -c --quiet kadrel.xxh128 >/dev/null 2>&1").c_str()), 0);
+          }},
     Fault{"a source rewritten with its own bytes during its copy (a new time) is not committed",
           [](CopyRun& t) {
               t.seam.slice = [&t](int64_t at) {

@@ -73,8 +73,11 @@ struct RunResult : Outcome {
     /// Copies that took their names but failed after (their time, their close, the flush of
     /// their folder): each names the copy and says why.
     std::vector<Outcome> failedAfterName;
+    Outcome manifest;  ///< the manifest's rewrite: a failure names the manifest
     /// True when every file found went through every step.
-    bool complete() const { return ok() && skipped == 0 && keptByDelete == 0 && failedAfterName.empty(); }
+    bool complete() const {
+        return ok() && skipped == 0 && keptByDelete == 0 && failedAfterName.empty() && manifest.ok();
+    }
 };
 
 /// One source and the file the run made of it, as they were when the copy took its name.

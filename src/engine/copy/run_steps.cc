@@ -6,6 +6,7 @@
 #include "engine/copy/companion_choice.h"
 #include "engine/copy/date_time_names.h"
 #include "engine/copy/file_times.h"
+#include "engine/copy/manifest.h"
 #include "engine/copy/patch_steps.h"
 #include "engine/scan/wide_screen_flag.h"
 #include "platform/file_system.h"
@@ -77,6 +78,9 @@ Outcome stageStep(Run& r, Finishing& f) {
     f.name = buildTargetName(f.source, r.ctx.settings, where, f.nameTime, &refusal);
     if (f.name.empty())
         return Outcome::failure(0, f.source, refusal);
+    if (r.manifest && !manifestCanHold(f.name.substr(f.name.rfind('/') + 1)))
+        return Outcome::failure(
+            0, f.source, "The new name holds a newline or a backslash, which the manifest cannot hold.");
     r.ctx.ui.processEvents();
     platform::CopyOptions options = copyOptions(r, f.index, where.overwrite);
     if (r.digest)
