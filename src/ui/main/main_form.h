@@ -71,6 +71,7 @@ class MainForm : public QWidget, public ProgressView {
     QLabel* statusLabel_ = nullptr;
     QLabel* progressLabel_ = nullptr;
     QCheckBox* overwriteBox_ = nullptr;
+    QCheckBox* manifestBox_ = nullptr;  ///< keep kadrel.xxh128 in the target
     /// Every control but Start and "?", which stay in view: these scroll on a short screen.
     QScrollArea* scrollArea_ = nullptr;
 
