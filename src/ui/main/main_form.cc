@@ -286,7 +286,7 @@ void MainForm::setTooltips() {
 void MainForm::setTabOrder() {
     QWidget* const order[] = {sourceFolderEdit_, sourceFolderButton_, targetFolderEdit_, targetFolderButton_,
                               searchExtEdit_,    renameExtEdit_,      userTextEdit_,     setWideScreenBox_,
-                              allFilesToggle_,   manualToggle_,       overwriteBox_,     manifestBox_,
+                              manifestBox_,      allFilesToggle_,     manualToggle_,     overwriteBox_,
                               startButton_,      helpButton_};
     for (size_t i = 0; i + 1 < std::size(order); ++i)
         QWidget::setTabOrder(order[i], order[i + 1]);
