@@ -6,6 +6,7 @@
 set -euo pipefail
 
 packages=(cmake g++ ninja-build pkg-config clang-format libgtest-dev libgmock-dev libbenchmark-dev
+          libxxhash-dev xxhash
           ffmpeg libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
           qt6-base-dev libqt6svg6 xvfb xauth
           desktop-file-utils appstream man-db dpkg-dev file

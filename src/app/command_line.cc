@@ -85,6 +85,8 @@ bool applySwitch(const std::string& arg, Settings& settings, CommandLineFlags& f
         settings.overwrite = true;
     else if (is("M"))
         settings.useMoi = true;
+    else if (is("V"))
+        settings.manifest = true;
     else if (is("E"))
         flags.showErrors = true;
     else if (is("?"))

@@ -21,6 +21,7 @@ class TerminalUi : public UiSeam {
     MsgResult showMessage(const std::string& text, const std::string& title, MsgIcon icon, MsgButtons buttons,
                           MsgResult defaultButton) override;
     void showProgress(const std::string& text, int percent) override;
+    bool canAsk() const override { return interactive_; }
     /// Rewrites the one progress line (only when standard error is a terminal).
     void showStatusLine(const std::string& line);
     /// Ends a progress line so the next output starts on a fresh line.

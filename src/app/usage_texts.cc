@@ -69,6 +69,8 @@ std::vector<std::string> usageLines() {
         "/O....allow to overwrite existing files",
         "/M....read each clip's .MOI companion: its recording time names the clip, and /W marks",
         "      only clips recorded 16:9 (clips recorded 4:3 stay as they are)",
+        "/V....keep kadrel.xxh128 in targetdir, a digest line per copy (or manifest=1 in Kadrel.ini);",
+        "      check the archive any time later with: cd targetdir && xxh128sum -c kadrel.xxh128",
         "/E....show Error codes in a messagebox",
         "/?....show this help",
         "--....ends the switches: every argument after it is a path, never a switch, so a folder",

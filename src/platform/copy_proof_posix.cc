@@ -60,6 +60,26 @@ CopyProof compareContents(int a, int b, int64_t size, const std::vector<int64_t>
     return CopyProof::Proven;
 }
 
+/// Hashes size bytes of an open file, the bytes in changed replaced by their originals.
+int digestContents(int fd, int64_t size, const ChangedBytes& changed, Digest& digest) {
+    std::vector<char> x(kBufferBytes);
+    DigestState hash;
+    size_t next = 0;
+    for (int64_t at = 0; at < size;) {
+        const size_t n = static_cast<size_t>(std::min<int64_t>(kBufferBytes, size - at));
+        if (!readFully(fd, x.data(), n, at))
+            return errno ? errno : EIO;
+        for (; next < changed.offsets.size() && changed.offsets[next] < at + static_cast<int64_t>(n); ++next)
+            if (changed.offsets[next] >= at)
+                x[static_cast<size_t>(changed.offsets[next] - at)] =
+                    static_cast<char>(changed.original[next]);
+        hash.update(x.data(), n);
+        at += static_cast<int64_t>(n);
+    }
+    digest = hash.digest();
+    return 0;
+}
+
 }  // namespace
 
 int flushFile(const std::string& path) {
@@ -93,6 +113,36 @@ CopyProof proveCopy(const std::string& source, const FileId& sourceId, const std
     if (sa.st_size != sb.st_size)
         return CopyProof::Differs;
     return compareContents(a.get(), b.get(), sa.st_size, changed);
+}
+
+CopyProof proveCopyByDigest(const std::string& source, const FileId& sourceId, const std::string& copy,
+                            const FileId& copyId, const Digest& read, const ChangedBytes& changed) {
+    struct stat sa {
+    }, sb{};
+    if (::stat(source.c_str(), &sa) != 0 || !idOf(sa).sameFile(sourceId) || sa.st_size != sourceId.size ||
+        idOf(sa).modified != sourceId.modified)
+        return CopyProof::SourceChanged;
+    Fd b;
+    errno = 0;
+    if (openUncached(copy, b, sb) != 0)
+        return CopyProof::Unreadable;
+    if (!idOf(sb).sameFile(copyId) || sb.st_size != copyId.size)
+        return CopyProof::CopyChanged;
+    if (changed.original.size() != changed.offsets.size())
+        return CopyProof::Unreadable;
+    Digest back;
+    if (digestContents(b.get(), sb.st_size, changed, back) != 0)
+        return CopyProof::Unreadable;
+    return back == read ? CopyProof::Proven : CopyProof::Differs;
+}
+
+int digestOfFile(const std::string& path, Digest& digest) {
+    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+    struct stat st {};
+    if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0)
+        return errno;
+    errno = 0;
+    return digestContents(fd.get(), st.st_size, {}, digest);
 }
 
 }  // namespace kadrel::platform

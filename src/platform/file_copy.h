@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/content_digest.h"
 #include "platform/file_faults.h"
 #include "platform/file_system.h"
 
@@ -39,6 +40,9 @@ struct CopyOptions {
     FileFaults* faults = nullptr;
     /// Bytes per slice; 0 means kDefaultSliceBytes.
     size_t sliceBytes = 0;
+    /// Set: every byte passes through memory, read once, hashed and written, and the digest of
+    /// what was read is left here once the copy is whole. Null: the kernel copies.
+    Digest* digest = nullptr;
 };
 
 /// The files a copy read and made, as they were when the copy took its name.

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -70,7 +71,7 @@ int writeAll(int out, const char* data, size_t n, int64_t offset) {
 
 /// One slice through a buffer, for file systems the kernel copy does not serve.
 int64_t bufferedSlice(int in, int out, int64_t offset, size_t length, std::vector<char>& buffer,
-                      FileFaults* faults) {
+                      FileFaults* faults, DigestState* hash) {
     buffer.resize(kBufferBytes);
     size_t done = 0;
     while (done < length) {
@@ -84,6 +85,8 @@ int64_t bufferedSlice(int in, int out, int64_t offset, size_t length, std::vecto
             return -errno;
         if (n == 0)
             break;
+        if (hash)
+            hash->update(buffer.data(), static_cast<size_t>(n));
         if (const int e = writeAll(out, buffer.data(), static_cast<size_t>(n), at))
             return -e;
         done += static_cast<size_t>(n);
@@ -101,7 +104,11 @@ bool kernelCopyUnsupported(int64_t result) {
 int copyData(int in, int out, int64_t total, const CopyOptions& options, int64_t& done) {
     const size_t slice = options.sliceBytes ? options.sliceBytes : kDefaultSliceBytes;
     std::vector<char> buffer;
-    bool useKernel = true;
+    // The kernel's copy never shows the bytes to the program; a digest needs them in memory.
+    std::optional<DigestState> hash;
+    if (options.digest)
+        hash.emplace();
+    bool useKernel = !hash;
     for (done = 0; done < total;) {
         if (isCancelled(options))
             return kCopyCancelled;
@@ -117,7 +124,7 @@ int copyData(int in, int out, int64_t total, const CopyOptions& options, int64_t
         // end of the source: the buffered copy goes on from there.
         if (kernelCopyUnsupported(n) || n == 0) {
             useKernel = false;
-            n = bufferedSlice(in, out, done, length, buffer, options.faults);
+            n = bufferedSlice(in, out, done, length, buffer, options.faults, hash ? &*hash : nullptr);
         }
         if (n < 0)
             return static_cast<int>(-n);
@@ -130,6 +137,8 @@ int copyData(int in, int out, int64_t total, const CopyOptions& options, int64_t
         if (options.progress)
             options.progress(done, total);
     }
+    if (hash)
+        *options.digest = hash->digest();
     return isCancelled(options) ? kCopyCancelled : 0;
 }
 

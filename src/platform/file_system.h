@@ -42,7 +42,8 @@ enum class EntryKind { Missing, Regular, Directory, Special };
 struct FileId {
     uint64_t device = 0;
     uint64_t inode = 0;
-    int64_t size = -1;  ///< -1: nothing there, or it cannot be examined
+    int64_t size = -1;     ///< -1: nothing there, or it cannot be examined
+    int64_t modified = 0;  ///< modification time, nanoseconds since 1970
     bool exists() const { return size >= 0; }
     bool sameFile(const FileId& other) const {
         return exists() && other.exists() && device == other.device && inode == other.inode;

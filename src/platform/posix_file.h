@@ -37,7 +37,8 @@ class Fd {
 /// The identity of a file that fstat or stat examined.
 inline FileId idOf(const struct stat& st) {
     return {static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino),
-            static_cast<int64_t>(st.st_size)};
+            static_cast<int64_t>(st.st_size),
+            static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
 }
 
 /// Renames from to to without ever clobbering a file unless replace is set, also where the

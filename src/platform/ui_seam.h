@@ -20,6 +20,8 @@ class UiSeam {
                                   MsgButtons buttons, MsgResult defaultButton) = 0;
     /// Shows the progress text and percentage (0..100) of a run.
     virtual void showProgress(const std::string& text, int percent) = 0;
+    /// False when nobody can answer a question: every box then takes its default button.
+    virtual bool canAsk() const { return true; }
 };
 
 /// The one way an error reaches the user: a critical box titled "ERROR" with an OK button.
@@ -36,6 +38,7 @@ class SilentUi : public UiSeam {
         return defaultButton;
     }
     void showProgress(const std::string&, int) override {}
+    bool canAsk() const override { return false; }
 };
 
 }  // namespace kadrel

@@ -40,7 +40,8 @@ struct Settings {
     bool textBeforeDate = false;
     bool deleteFiles = false;
     bool debugMode = false;
-    bool useMoi = false;  ///< names and the 16:9 choice from the clips' .MOI companions
+    bool useMoi = false;    ///< names and the 16:9 choice from the clips' .MOI companions
+    bool manifest = false;  ///< keep kadrel.xxh128 beside the copies
     TimeSource timeSource = TimeSource::Creation;  ///< key use_modificationtime
     int16_t modifySde = 2;
     int16_t modifyRdiPck = 1;  ///< key "modify_rdi-pck"

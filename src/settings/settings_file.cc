@@ -172,6 +172,7 @@ void readSettingsSection(Settings& s) {
     s.userText = readKey(f, "AddedText");
     s.dateFormat = readKey(f, "datetimeformat");
     s.deleteFiles = iniFlag(readKey(f, "deletefiles"));
+    s.manifest = iniFlag(readKey(f, "manifest"));
     s.modifySde = clampModifySde(readKey(f, "modify_sde"), false);
     s.modifyRdiPck = clampModifyRdiPck(readKey(f, "modify_rdi-pck"));
     s.overwrite = iniFlag(readKey(f, "overwrite_files"));
@@ -199,7 +200,7 @@ void setFreshDefaults(Settings& s) {
     s.lastSourceDir.clear();
     s.lastTargetDir.clear();
     s.userText.clear();
-    s.setWideScreen = s.textBeforeDate = s.deleteFiles = s.overwrite = s.useMoi = false;
+    s.setWideScreen = s.textBeforeDate = s.deleteFiles = s.overwrite = s.useMoi = s.manifest = false;
     s.searchExt = "MOD";
     s.renameExt = "MPG";
     s.xpos = s.ypos = 0;
@@ -327,6 +328,9 @@ void saveMainSettings(const Settings& settings, bool minimised) {
         writeKey(f, "ypos", std::to_string(settings.ypos));
     }
     writeKey(f, "deletefiles", flagText(settings.deleteFiles));
+    // Only the window's option writes the key: a new file does not hold it.
+    if (settings.manifest || !readKey(f, "manifest").empty())
+        writeKey(f, "manifest", flagText(settings.manifest));
 }
 
 void saveBrowserSettings(const Settings& settings) {
@@ -366,6 +370,7 @@ void loadCommandLineSettings(Settings& settings, UiSeam& ui) {
     // last write) names such clips by their recording time, so the command line follows it.
     settings.timeSource = timeSourceFromText(readKey(f, "use_modificationtime"));
     settings.deleteFiles = iniFlag(readKey(f, "deletefiles"));
+    settings.manifest = iniFlag(readKey(f, "manifest"));
     settings.modifySde = clampModifySde(readKey(f, "modify_sde"), true);
     settings.modifyRdiPck = clampModifyRdiPck(readKey(f, "modify_rdi-pck"));
     // /M, read before, turns it on for this run whatever the file says.

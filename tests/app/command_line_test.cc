@@ -57,14 +57,15 @@ TEST_F(ParseCommandLine, SwitchesAndDefaults) {
     EXPECT_TRUE(settings.setWideScreen && flags.confirmPatch && settings.overwrite && flags.sourceIsDir &&
                 flags.targetIsDir);
     EXPECT_EQ(settings.searchExt + "|" + settings.renameExt + "|" + settings.userText, "Mpg|avi|my trip");
-    EXPECT_EQ(parse({folder, "/E", "/m"}), kErrNoConfirmation);
-    EXPECT_TRUE(flags.showErrors && settings.useMoi);
+    EXPECT_EQ(parse({folder, "/E", "/m", "-v"}), kErrNoConfirmation);
+    EXPECT_TRUE(flags.showErrors && settings.useMoi && settings.manifest);
 
-    settings.overwrite = false;
+    settings.overwrite = settings.manifest = false;
     flags.showErrors = false;
-    EXPECT_EQ(parse({folder, "/OX", "/EX", "/?x", "/Wide", "/Confirm", "/MOI"}), 0);
-    EXPECT_FALSE(settings.overwrite || settings.useMoi || flags.showErrors) << "/O, /M and /E stand alone";
-    EXPECT_EQ(flags.ignored, (Args{"/OX", "/EX", "/?x", "/MOI"}));
+    EXPECT_EQ(parse({folder, "/OX", "/EX", "/?x", "/Wide", "/Confirm", "/MOI", "/Verify"}), 0);
+    EXPECT_FALSE(settings.overwrite || settings.useMoi || flags.showErrors || settings.manifest)
+        << "/O, /M, /V and /E stand alone";
+    EXPECT_EQ(flags.ignored, (Args{"/OX", "/EX", "/?x", "/MOI", "/Verify"}));
     EXPECT_TRUE(settings.setWideScreen && flags.confirmPatch) << "/Wide begins with /W, /Confirm with /C";
     EXPECT_EQ(settings.searchExt + settings.renameExt + settings.userText, "MODMPG");
     EXPECT_EQ(settings.targetDir, "") << "the second argument is a switch, so patch mode";

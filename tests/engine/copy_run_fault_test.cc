@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <ctime>
@@ -226,6 +227,65 @@ const Fault kFaults[] = {
                   ownTime += CopyRun::stamps(t.out + "/" + name).first.sec > kClipTime + 60;
               EXPECT_EQ(ownTime, 1u);
           }},
+    Fault{"a copy changed in place after its commit keeps its source: it no longer has the digest read",
+          [](CopyRun& t) {
+              t.ui.answers = {MsgResult::Ok, MsgResult::Ok};
+              t.seam.committed = [](const std::string& copy) {
+                  if (Seam::scanning == 3)
+                      std::fstream(copy, std::ios::in | std::ios::out | std::ios::binary).seekp(9000).put('!');
+              };
+          },
+          {offer(5), "Confirm: Are you sure?",
+           "ERROR: These files were not deleted, for the reason after each:\r\n#3 (the copy differs from the "
+           "source)"},
+          {5, 1, Outcome::Status::Done, false}},
+    Fault{"a source written again with its own bytes after its copy (a new time) is kept",
+          [](CopyRun& t) {
+              t.ui.answers = {MsgResult::Ok, MsgResult::Ok};
+              t.seam.committed = [&t](const std::string&) {
+                  if (Seam::scanning != 2)
+                      return;
+                  std::lock_guard<std::mutex> hold(t.seam.orderLock);
+                  std::fstream source(t.seam.order[2], std::ios::in | std::ios::out | std::ios::binary);
+                  source.seekp(0).put(static_cast<char>(source.get()));
+              };
+          },
+          {offer(5), "Confirm: Are you sure?",
+           "ERROR: These files were not deleted, for the reason after each:\r\n#2 (the source changed since it "
+           "was copied)"},
+          {5, 1, Outcome::Status::Done, false}},
+    Fault{"a manifest that cannot be written leaves the run incomplete and says so",
+          [](CopyRun& t) {
+              t.settings.manifest = true;
+              fs::create_directory(t.out + "/kadrel.xxh128");
+          },
+          {"ERROR: The manifest could not be written; the run is incomplete:\r\nOUT/kadrel.xxh128 (Is a "
+           "directory)",
+           offer(5)},
+          {6, 5, Outcome::Status::Done, false}},
+    Fault{"another run into the same target meanwhile keeps its manifest line beside this run's",
+          [](CopyRun& t) {
+              t.settings.manifest = true;
+              const std::string other = t.dir.write("other/MOV007.MOD", CopyRunFault::clipData('z'));
+              t.seam.committed = [&t, other](const std::string&) {
+                  if (Seam::scanning != 1)
+                      return;
+                  Settings s = t.settings;
+                  s.deleteFiles = false;
+                  RunControl control;
+                  control.running = true;
+                  test::FakeUi ui;
+                  DebugLog log;
+                  EXPECT_TRUE(copyFileList({s, control, ui, log}, 1, {other}, t.out, true, false, true).complete());
+              };
+          },
+          {offer(5)},
+          {7, 5, Outcome::Status::Done, true},
+          [](CopyRun& t) {
+              const std::string text = test::readAll(t.out + "/kadrel.xxh128");
+              EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 6) << text;
+              EXPECT_EQ(std::system(("cd '" + t.out + "' && xxh128sum -c --quiet kadrel.xxh128 >/dev/null 2>&1").c_str()), 0);
+          }},
     Fault{"a source rewritten with its own bytes during its copy (a new time) is not committed",
           [](CopyRun& t) {
               t.seam.slice = [&t](int64_t at) {
@@ -249,11 +309,17 @@ const Fault kFaults[] = {
           {offer(5)},
           {5, 5, Outcome::Status::Done, true}},
     Fault{"a kernel copy that stops early goes on with the buffered copy",
-          [](CopyRun& t) { t.seam.ends = [](int64_t at, bool kernel) { return kernel && at >= 8192; }; },
+          [](CopyRun& t) {
+              t.ui.asks = false;  // no digest to take: the kernel copies
+              t.seam.ends = [](int64_t at, bool kernel) { return kernel && at >= 8192; };
+          },
           {offer(5)},
           {5, 5, Outcome::Status::Done, true}},
     Fault{"a kernel copy and its buffered fallback that both stop early fail that file",
-          [](CopyRun& t) { t.seam.ends = [&t](int64_t at, bool) { return t.seam.current == 2 && at >= 8192; }; },
+          [](CopyRun& t) {
+              t.ui.asks = false;
+              t.seam.ends = [&t](int64_t at, bool) { return t.seam.current == 2 && at >= 8192; };
+          },
           {failed(5, kEndedEarly, 2, 2)},
           {2, 5, Outcome::Status::Failed, false}},
     Fault{"a close error before the name discards that copy",

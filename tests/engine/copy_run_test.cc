@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <fstream>
@@ -163,6 +164,12 @@ TEST_F(CopyRun, FailuresSayWhyAndNameTheirFile) {
          "The new name would be empty: nothing stands before its extension.\r\nSOURCE"},
         {".x.MOD", [](CopyRun& t) { t.settings.dateFormat = ""; },
          "The new name would begin with \".\", which hides the file.\r\nSOURCE"},
+        {"a\\b.MOD",  // xxh128sum would read the name as escaped
+         [](CopyRun& t) {
+             t.settings.dateFormat = "";
+             t.settings.manifest = true;
+         },
+         "The new name holds a newline or a backslash, which the manifest cannot hold.\r\nSOURCE"},
         {"MOV001.MOD", [](CopyRun& t) { t.seam.slice = [](int64_t) { return EROFS; }; },
          "Error 30\r\nRead-only file system\r\nOUT/" + kName + ".mpg"},
         {"MOV001.MOD",
@@ -176,6 +183,7 @@ TEST_F(CopyRun, FailuresSayWhyAndNameTheirFile) {
         seam.bytes = [](int64_t) {};
         settings.dateFormat = "yy-mm-dd_Hh-Nn-Ss";
         settings.userText = "_Rome";
+        settings.manifest = false;
         c.arrange(*this);
         const std::string source = clip(c.clip, "clip");
         EXPECT_EQ(copyFileList(ctx, 1, {source}, out, false, false, true, extras).status,
@@ -214,7 +222,7 @@ TEST_F(CopyRun, KeptSourcesAreListedWithTheirOwnReasons) {
         const std::string source = clip("PRG001/MOV001.MOD", "clip one");
         const std::string copy = out + "/MOV001.MOD";
         fs::copy_file(source, copy, fs::copy_options::overwrite_existing);
-        const ProcessedFile done{source, copy, platform::fileId(source), platform::fileId(copy), {}};
+        const ProcessedFile done{source, copy, platform::fileId(source), platform::fileId(copy), {}, {}, {}};
         c.arrange(*this, copy);
         const DeleteOutcome result = deleteSources(ctx, {done}, out);
         EXPECT_EQ(result.kept, *c.reason ? 1 : 0);
@@ -247,6 +255,33 @@ TEST_F(CopyRun, CopiesInsideTheCardAreNeverSearchedNorTakeTheSourcesNames) {
     fs::create_directory_symlink(card + "/PRG001", dir.file("alias"));
     copyFileList(ctx, 2, {a, b}, dir.file("alias") + "//.", false, false, true, extras);
     EXPECT_EQ(names(card + "/PRG001"), (Names{"MOV001_1.MOD", "MOV002_1.MOD"}));
+}
+
+// The manifest holds the copies as they end up (marked 16:9 here), checks with the real
+// xxh128sum, keeps one line per name when a run writes a name again (/O), and fails the check
+// once one byte of a copy changes.
+TEST_F(CopyRun, ManifestChecksWithXxh128sumAndCatchesOneChangedByte) {
+    settings.manifest = true;
+    settings.overwrite = true;
+    clip("PRG001/MOV001.MOD", sample);
+    clip("PRG001/MOV002.MOD", "a clip with nothing to mark", kClipTime + 1);
+    const auto check = [this] {
+        return std::system(("cd '" + out + "' && xxh128sum -c --quiet kadrel.xxh128 >/dev/null 2>&1").c_str());
+    };
+    for (int round = 0; round < 2; ++round) {
+        EXPECT_TRUE(runAll(true).complete());
+        EXPECT_EQ(names(out),
+                  (Names{"09-03-05_14-07-09_Rome.mpg", "09-03-05_14-07-10_Rome.mpg", "kadrel.xxh128"}));
+        EXPECT_EQ(check(), 0);
+        const std::string text = test::readAll(out + "/kadrel.xxh128");
+        EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 2) << text;
+    }
+    copyAllFound(ctx, card, "", true, false, extras);  // patch mode keeps none
+    EXPECT_FALSE(fs::exists(card + "/kadrel.xxh128"));
+    std::fstream(out + "/" + kName + ".mpg", std::ios::in | std::ios::out | std::ios::binary)
+        .seekp(3000)
+        .put('!');
+    EXPECT_NE(check(), 0);
 }
 
 TEST_F(CopyRun, WideScreenCopyAndPatchModeWithUnchangedNameChangeOnlyTheAspectRatio) {

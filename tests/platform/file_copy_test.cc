@@ -12,9 +12,11 @@
 #include <fstream>
 #include <functional>
 #include <random>
+#include <thread>
 
 #include "platform/copy_proof.h"
 #include "platform/file_io.h"
+#include "platform/locked_rewrite.h"
 #include "support/temp_dir.h"
 
 namespace kadrel::platform {
@@ -206,6 +208,36 @@ TEST_F(FileCopy, RemovesOnlyTemporariesNoProcessHoldsLocked) {
     o.faults = &noLocks;
     EXPECT_EQ(copyFile(src, dir.file("again.mpg"), o), 0);
     EXPECT_EQ(readAll(dir.file("again.mpg")), "clip");
+}
+
+}  // namespace
+}  // namespace kadrel::platform
+
+namespace kadrel::platform {
+namespace {
+
+// Runs that rewrite one manifest at the same time each keep every line: the lock on the folder
+// lets one read-change-write through at a time.
+TEST(LockedRewrite, WritersAtTheSameTimeLoseNoLine) {
+    test::TempDir dir;
+    const std::string path = dir.file("kadrel.xxh128");
+    const auto writer = [&path](char id) {
+        for (int i = 0; i < 40; ++i)
+            EXPECT_EQ(rewriteLocked(
+                          path,
+                          [&](const std::string& old) {
+                              std::this_thread::yield();  // widen the window between the read and the write
+                              return old + id + std::to_string(i) + "\n";
+                          }),
+                      0);
+    };
+    std::thread a(writer, 'a'), b(writer, 'b');
+    a.join();
+    b.join();
+    const std::string text = readAll(path);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 80);
+    fs::create_directory(dir.file("folder"));
+    EXPECT_EQ(rewriteLocked(dir.file("folder"), [](const std::string& old) { return old; }), EISDIR);
 }
 
 }  // namespace

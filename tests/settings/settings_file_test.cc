@@ -95,6 +95,14 @@ TEST_F(SettingsFile, FreshFileLayoutIsKeptByLoadsAndWrites) {
     saveMainSettings(s, false);
     loadSettings(back, ui);
     EXPECT_EQ(back.xpos, 900);
+    EXPECT_EQ(readAll(s.iniFile).find("manifest="), std::string::npos)
+        << "only the window's option writes it";
+    for (const bool ticked : {true, false}) {
+        s.manifest = ticked;
+        saveMainSettings(s, false);
+        loadSettings(back, ui);
+        EXPECT_EQ(back.manifest, ticked);
+    }
 }
 
 // The command line reads only its own keys, with its own ranges; a blank key takes its default.

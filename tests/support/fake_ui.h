@@ -32,8 +32,10 @@ class FakeUi : public UiSeam {
         return answer;
     }
     void showProgress(const std::string& text, int percent) override { progress.emplace_back(text, percent); }
+    bool canAsk() const override { return asks; }
 
     std::deque<MsgResult> answers;  ///< scripted answers, the default button when empty
+    bool asks = true;               ///< false: as a terminal nobody sits at
     std::vector<ShownMessage> messages;
     std::vector<std::pair<std::string, int>> progress;
     long eventsPumped = 0;

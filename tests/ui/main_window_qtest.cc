@@ -90,14 +90,16 @@ class MainWindowTest : public QObject {
     void fieldsReadAndWrittenBack() {
         Window w(
             "[Settings]\r\nlastsourcedir=/src\r\nlasttargetdir=/nowhere\r\nsetws=1\r\nSearchFor=mpg\r\n"
-            "RenameTo=avi\r\nAddedText=Holiday_\r\noverwrite_files=1\r\nxpos=1500\r\nypos=750\r\n"
+            "RenameTo=avi\r\nAddedText=Holiday_\r\noverwrite_files=1\r\nmanifest=1\r\nxpos=1500\r\nypos="
+            "750\r\n"
             "datetimeformat=yy-dd-mm\r\n");
         QStringList texts;
         for (const char* name : {"sourceFolderEdit", "targetFolderEdit", "searchExtEdit", "renameExtEdit",
                                  "userTextEdit", "exampleEdit"})
             texts << w.edit(name)->text();
         QCOMPARE(texts.join(' '), QString("/src /nowhere mpg avi Holiday_ (Example:yy-dd-mmHoliday_.avi)"));
-        QVERIFY(w.check("setWideScreenBox")->isChecked() && w.check("overwriteBox")->isChecked());
+        QVERIFY(w.check("setWideScreenBox")->isChecked() && w.check("overwriteBox")->isChecked() &&
+                w.check("manifestBox")->isChecked());
         w.form->setFolderChooser([](QWidget*, const std::string&, const QString& title) {
             return title == "select source directory:" ? std::string("/picked") : std::string();
         });

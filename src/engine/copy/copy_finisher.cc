@@ -8,6 +8,20 @@
 
 namespace kadrel {
 
+namespace {
+
+/// The digest of the copy as it ends up: what was read, or, where the scan wrote, one more pass
+/// over the copy while its pages are still in the cache.
+Outcome takeCopyDigest(Finishing& f) {
+    if (f.changed.offsets.empty()) {
+        f.digest = *f.read;
+        return Outcome::done();
+    }
+    return Outcome::fromError(platform::digestOfFile(f.staged.temporary(), f.digest), f.source);
+}
+
+}  // namespace
+
 /// The second thread's own context: a snapshot of the settings, its own flags, a seam that
 /// shows nothing and a log that collects.
 struct CopyFinisher::Worker {
@@ -43,8 +57,10 @@ void CopyFinisher::finish(const RunContext& ctx, Finishing& f) const {
     if (f.scan && f.outcome.ok()) {
         ScanOutcome scan = setWideScreenFlag(temporary, ctx, {false, rules_.faults});
         f.outcome = scan;
-        f.changed = std::move(scan.changed);
+        f.changed = {std::move(scan.changed), std::move(scan.original)};
     }
+    if (f.outcome.ok() && f.read)
+        f.outcome = takeCopyDigest(f);
     if (f.outcome.ok())
         f.outcome = copyFileTimes(f.source, temporary, &f.times);
     if (f.outcome.ok())

@@ -12,6 +12,7 @@
 
 #include "engine/outcome.h"
 #include "engine/run_context.h"
+#include "platform/copy_proof.h"
 #include "platform/file_copy.h"
 #include "platform/file_io.h"
 
@@ -26,7 +27,9 @@ struct Finishing {
     bool scan = false;  ///< set the 16:9 flag of this copy; decided before the finishing starts
     std::optional<platform::CalendarTime> nameTime;  ///< names the copy in place of its file time
     std::vector<std::string> notes;                  ///< debug lines on the choices made for it
-    std::vector<int64_t> changed;                    ///< offsets the scan wrote, sorted
+    platform::ChangedBytes changed;                  ///< what the scan wrote
+    std::optional<platform::Digest> read;            ///< of what was read, when the run takes one
+    platform::Digest digest;                         ///< of the copy as it took its name
     std::string lines;                               ///< debug lines, CR LF ended, when they were collected
     platform::FileTimes times;                       ///< the times the copy was given
     Outcome outcome;                                 ///< of the scan, the times or the name

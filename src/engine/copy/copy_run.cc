@@ -10,6 +10,7 @@
 #include "engine/copy/copy_finisher.h"
 #include "engine/copy/file_search.h"
 #include "engine/copy/journal_recovery.h"
+#include "engine/copy/manifest.h"
 #include "engine/copy/proven_delete.h"
 #include "engine/copy/run_steps.h"
 #include "platform/copy_proof.h"
@@ -63,6 +64,10 @@ FinishRules finishRules(Run& r) {
     rules.replace = nameTarget(r).overwrite;
     rules.faults = r.extras.faults;
     r.overlap = rules.scan && r.extras.overlapScans;
+    // A delete somebody can say yes to is proven against the digest of the one read, so that
+    // the source is never read again.
+    r.manifest = !r.target.empty() && r.ctx.settings.manifest;
+    r.digest = r.manifest || (!r.target.empty() && r.ctx.settings.deleteFiles && r.ctx.ui.canAsk());
     return rules;
 }
 
@@ -129,6 +134,17 @@ void offerDeleteOfSources(Run& r) {
         r.result.deleted = static_cast<int32_t>(r.processed.size()) - asked.kept;
 }
 
+/// The finished copies get their lines in the manifest before any source may go.
+void writeManifest(Run& r) {
+    if (!r.manifest || r.processed.empty())
+        return;
+    r.result.manifest = updateManifest(addBackslash(targetFolder(r)), r.processed);
+    if (!r.result.manifest.ok())
+        showError(r.ctx.ui, "The manifest could not be written; the run is incomplete:\r\n" +
+                                displayPath(r.result.manifest.file) + " (" + r.result.manifest.description() +
+                                ")");
+}
+
 /// The loop and the end of a run. A stop between files (running cleared) still offers to
 /// delete what was done; a failure, a cancelled copy or a signal offers nothing.
 void runFiles(Run& r) {
@@ -154,6 +170,7 @@ void runFiles(Run& r) {
         stop = last;
     flushNames(r);
     reportFailedAfterName(r);
+    writeManifest(r);
     r.result.signal = signals.caught();
     if (r.result.signal != 0 && stop.ok())
         stop = Outcome::cancelledRun();

@@ -28,11 +28,13 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "engine/outcome.h"
 #include "engine/run_context.h"
+#include "platform/copy_proof.h"
 #include "platform/file_copy.h"
 
 namespace kadrel {
@@ -80,8 +82,11 @@ struct RunResult : Outcome {
     /// Copies that took their names but failed after (their time, their close, the flush of
     /// their folder): each names the copy and says why.
     std::vector<Outcome> failedAfterName;
+    Outcome manifest;  ///< the manifest's rewrite: a failure names the manifest
     /// True when every file found went through every step.
-    bool complete() const { return ok() && skipped == 0 && keptByDelete == 0 && failedAfterName.empty(); }
+    bool complete() const {
+        return ok() && skipped == 0 && keptByDelete == 0 && failedAfterName.empty() && manifest.ok();
+    }
 };
 
 /// One source and the file the run made of it, as they were when the copy took its name.
@@ -90,7 +95,11 @@ struct ProcessedFile {
     std::string copy;
     platform::FileId sourceId;
     platform::FileId copyId;
-    std::vector<int64_t> changed;  ///< offsets the 16:9 scan wrote, sorted
+    platform::ChangedBytes changed;  ///< what the 16:9 scan wrote
+    /// The digest of what was read from the source, when the run took one; the proof before a
+    /// delete then reads the copy back but never the source.
+    std::optional<platform::Digest> read;
+    platform::Digest digest;  ///< of the copy as it took its name, when read is set
 };
 
 /// The progress routine of every copy: lets the user's pending events (an Abort) run; the

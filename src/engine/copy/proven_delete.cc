@@ -55,7 +55,9 @@ std::string proofText(platform::CopyProof proof) {
 
 /// Deletes one proven source; its companions go only once the clip itself is gone.
 Outcome deleteOne(const ProcessedFile& f) {
-    const platform::CopyProof proof = platform::proveCopy(f.source, f.sourceId, f.copy, f.copyId, f.changed);
+    const platform::CopyProof proof =
+        f.read ? platform::proveCopyByDigest(f.source, f.sourceId, f.copy, f.copyId, *f.read, f.changed)
+               : platform::proveCopy(f.source, f.sourceId, f.copy, f.copyId, f.changed.offsets);
     if (proof != platform::CopyProof::Proven)
         return Outcome::failure(0, f.source, proofText(proof));
     platform::makeWritable(f.source);

@@ -23,8 +23,9 @@ DeleteOutcome offerDelete(const RunContext& ctx, const std::vector<ProcessedFile
                           const std::string& targetFolder);
 
 /// Flushes the target folder, then deletes each source whose copy is still the file the run
-/// made, flushed and equal to the source byte for byte but for the offsets the scan changed,
-/// together with its ".MOI" companions. Names the sources it kept in one box.
+/// made, flushed and, but for the offsets the scan changed, equal to what the copy read (by its
+/// digest, the source still the file read) or else to the source byte for byte, together with
+/// its ".MOI" companions. Names the sources it kept in one box.
 DeleteOutcome deleteSources(const RunContext& ctx, const std::vector<ProcessedFile>& files,
                             const std::string& targetFolder);
 

@@ -6,6 +6,7 @@
 #include "engine/copy/companion_choice.h"
 #include "engine/copy/date_time_names.h"
 #include "engine/copy/file_times.h"
+#include "engine/copy/manifest.h"
 #include "engine/copy/patch_steps.h"
 #include "engine/scan/wide_screen_flag.h"
 #include "platform/file_system.h"
@@ -77,8 +78,14 @@ Outcome stageStep(Run& r, Finishing& f) {
     f.name = buildTargetName(f.source, r.ctx.settings, where, f.nameTime, &refusal);
     if (f.name.empty())
         return Outcome::failure(0, f.source, refusal);
+    if (r.manifest && !manifestCanHold(f.name.substr(f.name.rfind('/') + 1)))
+        return Outcome::failure(
+            0, f.source, "The new name holds a newline or a backslash, which the manifest cannot hold.");
     r.ctx.ui.processEvents();
-    const int e = platform::stageCopy(f.source, f.name, copyOptions(r, f.index, where.overwrite), f.staged);
+    platform::CopyOptions options = copyOptions(r, f.index, where.overwrite);
+    if (r.digest)
+        options.digest = &f.read.emplace();
+    const int e = platform::stageCopy(f.source, f.name, options, f.staged);
     if (e != 0)
         return Outcome::fromCopyError(e, f.source, f.name);
     r.pendingNames.insert(f.name);
@@ -108,7 +115,7 @@ Outcome completeStep(Run& r, Finishing& f) {
         r.result.failedAfterName.push_back(std::move(late));
         return Outcome::done();
     }
-    r.processed.push_back({f.source, f.name, ids.source, ids.copy, f.changed});
+    r.processed.push_back({f.source, f.name, ids.source, ids.copy, f.changed, f.read, f.digest});
     ++r.result.done;
     countWideScreen(r, f.scan);
     return Outcome::done();

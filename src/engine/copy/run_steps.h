@@ -44,7 +44,9 @@ struct Run {
     NameSet pendingNames;    ///< names given to copies that have not taken them yet
     FolderEntries folders;   ///< the target folders' entries, listed once
     CopyFinisher* finisher = nullptr;
-    bool overlap = false;  ///< scans run on the second thread
+    bool overlap = false;   ///< scans run on the second thread
+    bool digest = false;    ///< copies pass through memory and take the digest of what they read
+    bool manifest = false;  ///< the copies get their lines in the target's kadrel.xxh128
     std::map<std::string, long> nextNumber;
     std::vector<int64_t> sizes;
     int64_t totalBytes = 0;

@@ -31,6 +31,7 @@ ScanOutcome writeEditsAndClose(platform::RandomAccessFile& file, const std::stri
         }
         for (int64_t i = 0; i < size; ++i)
             outcome.changed.push_back(edit.offset + i);
+        outcome.original.insert(outcome.original.end(), edit.before.begin(), edit.before.end());
     }
     if (flush && error == 0)
         error = file.flush();

@@ -338,13 +338,13 @@ ScanOutcome planAndApply(const std::string& path, FlagChange change, const RunCo
     noteEntering(ctx, change, path);
     platform::RandomAccessFile raw;
     if (!openForScan(raw, path, options, true))
-        return {Outcome::failure(raw.error(), path), {}};
+        return {Outcome::failure(raw.error(), path), {}, {}};
     platform::FileTimes times;
     const bool keepTimes = change == FlagChange::Reset && platform::getFileTimes(path, times);
     const ScanPlan plan = planOpenFile(raw, path, change, ctx);
     // A file not read to its end gets none of its edits.
     ScanOutcome outcome =
-        plan.ok() ? writeEditsAndClose(raw, path, plan.edits, options.flush) : ScanOutcome{plan, {}};
+        plan.ok() ? writeEditsAndClose(raw, path, plan.edits, options.flush) : ScanOutcome{plan, {}, {}};
     raw.close();
     if (keepTimes)
         platform::setFileTimes(path, times);
@@ -372,7 +372,7 @@ ScanOutcome applyStreamEdits(const std::string& path, const std::vector<StreamEd
         return {};
     platform::RandomAccessFile raw;
     if (!openForScan(raw, path, options, true))
-        return {Outcome::failure(raw.error(), path), {}};
+        return {Outcome::failure(raw.error(), path), {}, {}};
     return writeEditsAndClose(raw, path, edits, options.flush);
 }
 

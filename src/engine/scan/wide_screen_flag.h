@@ -19,6 +19,7 @@ namespace kadrel {
 /// it wrote, sorted.
 struct ScanOutcome : Outcome {
     std::vector<int64_t> changed;
+    std::vector<uint8_t> original;  ///< what each byte in changed held before, in its order
 };
 
 /// True for the extensions of the MPEG-2 program streams these scans edit: MPG and MOD, in any

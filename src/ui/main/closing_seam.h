@@ -22,6 +22,7 @@ class ClosingSeam : public UiSeam {
         return ui_.showMessage(text, title, icon, buttons, defaultButton);
     }
     void showProgress(const std::string& text, int percent) override { ui_.showProgress(text, percent); }
+    bool canAsk() const override { return ui_.canAsk(); }
 
   private:
     UiSeam& ui_;

@@ -148,6 +148,7 @@ void MainForm::createCopyControls() {
         toggle->setMinimumHeight(twips_.px(390));
     }
     overwriteBox_ = make<QCheckBox>("overwriteBox");
+    manifestBox_ = make<QCheckBox>("manifestBox");
 }
 
 QLayout* MainForm::buttonRow() {
@@ -193,7 +194,15 @@ void MainForm::arrangeControls() {
     column->addWidget(targetFolderLabel_);
     column->addLayout(folderRow(targetFolderEdit_, targetFolderButton_));
     column->addWidget(renameGroup_);
-    column->addWidget(setWideScreenBox_, 0, Qt::AlignHCenter);
+    // The overwrite line has no room to spare on the designed width; the flag's line has.
+    auto* options = new QHBoxLayout;
+    options->setContentsMargins(0, 0, 0, 0);
+    options->setSpacing(gap);
+    options->addStretch(1);
+    options->addWidget(setWideScreenBox_);
+    options->addWidget(manifestBox_);
+    options->addStretch(1);
+    column->addLayout(options);
     column->addWidget(copyGroup_);
     column->addWidget(statusArea_, 1);
     column->addWidget(overwriteBox_, 0, Qt::AlignHCenter);
@@ -229,6 +238,7 @@ void MainForm::setCaptions() {
     allFilesToggle_->setText("&All Files found");
     manualToggle_->setText("&Manual Selection");
     overwriteBox_->setText("overwrite existing files without warning");
+    manifestBox_->setText("manifest");
 }
 
 void MainForm::setTooltips() {
@@ -248,23 +258,17 @@ void MainForm::setTooltips() {
         "if checked then Kadrel will overwrite existing files without warning. if unchecked then Kadrel will "
         "add a running number to the new filename in case it already exists and therefore no files will be "
         "overwritten. ");
+    manifestBox_->setToolTip(
+        "if checked then Kadrel keeps kadrel.xxh128 in the target directory: a digest of every copy, so that "
+        "\"cd target && xxh128sum -c kadrel.xxh128\" checks the archive at any time later.");
 }
 
 void MainForm::setTabOrder() {
-    QWidget* const order[] = {sourceFolderEdit_,
-                              sourceFolderButton_,
-                              targetFolderEdit_,
-                              targetFolderButton_,
-                              searchExtEdit_,
-                              renameExtEdit_,
-                              userTextEdit_,
-                              setWideScreenBox_,
-                              allFilesToggle_,
-                              manualToggle_,
-                              statusArea_->openFolderButton(),
-                              overwriteBox_,
-                              startButton_,
-                              helpButton_};
+    QWidget* const order[] = {sourceFolderEdit_,   sourceFolderButton_, targetFolderEdit_,
+                              targetFolderButton_, searchExtEdit_,      renameExtEdit_,
+                              userTextEdit_,       setWideScreenBox_,   manifestBox_,
+                              allFilesToggle_,     manualToggle_,       statusArea_->openFolderButton(),
+                              overwriteBox_,       startButton_,        helpButton_};
     for (size_t i = 0; i + 1 < std::size(order); ++i)
         QWidget::setTabOrder(order[i], order[i + 1]);
 }
@@ -273,7 +277,7 @@ void MainForm::render(const MainController& controller) {
     idle_ = controller.inputsEnabled();
     const std::initializer_list<QWidget*> inputs = {
         allFilesToggle_, sourceFolderButton_, targetFolderButton_, sourceFolderEdit_, targetFolderEdit_,
-        searchExtEdit_,  renameExtEdit_,      userTextEdit_,       overwriteBox_};
+        searchExtEdit_,  renameExtEdit_,      userTextEdit_,       overwriteBox_,     manifestBox_};
     for (QWidget* control : inputs)
         control->setEnabled(idle_);
     setWideScreenBox_->setEnabled(controller.wideScreenEnabled());

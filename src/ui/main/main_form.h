@@ -70,6 +70,7 @@ class MainForm : public QWidget, public ProgressView {
     /// The status line and, during work, the progress line and bar.
     StatusArea* statusArea_ = nullptr;
     QCheckBox* overwriteBox_ = nullptr;
+    QCheckBox* manifestBox_ = nullptr;  ///< keep kadrel.xxh128 in the target
     /// Every control but Start and "?", which stay in view: these scroll on a short screen.
     QScrollArea* scrollArea_ = nullptr;
 

@@ -59,6 +59,7 @@ void MainWindow::connectHandlers() {
     connect(allFilesToggle_, &QPushButton::clicked, this, &MainWindow::onAllFilesClicked);
     connect(manualToggle_, &QPushButton::clicked, this, &MainWindow::onManualClicked);
     connect(overwriteBox_, &QCheckBox::toggled, this, &MainWindow::onOverwriteToggled);
+    connect(manifestBox_, &QCheckBox::toggled, this, [this](bool checked) { settings_.manifest = checked; });
     connect(setWideScreenBox_, &QCheckBox::toggled, this, &MainWindow::onWideScreenToggled);
     connect(sourceFolderButton_, &QPushButton::clicked, this, &MainWindow::onChooseSourceClicked);
     connect(targetFolderButton_, &QPushButton::clicked, this, &MainWindow::onChooseTargetClicked);
@@ -107,6 +108,7 @@ void MainWindow::applyLoadedSettings() {
     settings_.dateFormatName = settings_.dateFormat;
     settings_.dateFormat = formatToPattern(settings_.dateFormatName);
     overwriteBox_->setChecked(settings_.overwrite);
+    manifestBox_->setChecked(settings_.manifest);
 }
 
 void MainWindow::saveWindowSettings() {
