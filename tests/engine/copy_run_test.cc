@@ -266,7 +266,8 @@ TEST_F(CopyRun, ManifestChecksWithXxh128sumAndCatchesOneChangedByte) {
     clip("PRG001/MOV001.MOD", sample);
     clip("PRG001/MOV002.MOD", "a clip with nothing to mark", kClipTime + 1);
     const auto check = [this] {
-        return std::system(("cd '" + out + "' && xxh128sum -c --quiet kadrel.xxh128 >/dev/null 2>&1").c_str());
+        return std::system(
+            ("cd '" + out + "' && xxh128sum -c --quiet kadrel.xxh128 >/dev/null 2>&1").c_str());
     };
     for (int round = 0; round < 2; ++round) {
         EXPECT_TRUE(runAll(true).complete());
