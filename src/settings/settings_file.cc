@@ -370,10 +370,10 @@ void loadCommandLineSettings(Settings& settings, UiSeam& ui) {
     // last write) names such clips by their recording time, so the command line follows it.
     settings.timeSource = timeSourceFromText(readKey(f, "use_modificationtime"));
     settings.deleteFiles = iniFlag(readKey(f, "deletefiles"));
-    settings.manifest = iniFlag(readKey(f, "manifest"));
+    // /V and /M, read before, turn theirs on for this run whatever the file says.
+    settings.manifest = settings.manifest || iniFlag(readKey(f, "manifest"));
     settings.modifySde = clampModifySde(readKey(f, "modify_sde"), true);
     settings.modifyRdiPck = clampModifyRdiPck(readKey(f, "modify_rdi-pck"));
-    // /M, read before, turns it on for this run whatever the file says.
     settings.useMoi = settings.useMoi || iniFlag(readKey(f, "use_moi"));
 }
 

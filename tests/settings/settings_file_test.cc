@@ -134,11 +134,11 @@ TEST_F(SettingsFile, EveryKeyReachesItsFieldAndTheCommandLineReadsOnlyItsOwn) {
               std::vector<int>({1, 1, 1, 0, 2, 1}));
     Settings blank;
     blank.iniFile = dir.write("blank.ini", "[Settings]\r\nmodify_sde=\r\nuse_moi=0\r\n");
-    blank.useMoi = true;  // /M turns it on for the run whatever the file says
+    blank.useMoi = blank.manifest = true;  // /M and /V turn theirs on whatever the file says
     loadCommandLineSettings(blank, ui);
-    EXPECT_EQ(std::vector<int>(
-                  {blank.modifySde, blank.modifyRdiPck, static_cast<int>(blank.timeSource), blank.useMoi}),
-              std::vector<int>({2, 1, 2, 1}));
+    EXPECT_EQ(std::vector<int>({blank.modifySde, blank.modifyRdiPck, static_cast<int>(blank.timeSource),
+                                blank.useMoi, blank.manifest}),
+              std::vector<int>({2, 1, 2, 1, 1}));
     EXPECT_EQ(blank.dateFormat, "");
 }
 
