@@ -29,18 +29,6 @@ int lockNow(int fd) {
     return errno == EWOULDBLOCK ? EWOULDBLOCK : 0;
 }
 
-int writeAll(int fd, const std::string& bytes) {
-    for (size_t done = 0; done < bytes.size();) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return n < 0 ? errno : EIO;
-        done += static_cast<size_t>(n);
-    }
-    return ::fsync(fd) == 0 ? 0 : errno;
-}
-
 int readAll(int fd, std::string& bytes) {
     struct stat st {};
     if (::fstat(fd, &st) != 0)
@@ -75,6 +63,8 @@ int HeldFile::write(const std::string& temporary, const std::string& path, const
     int e = lockNow(fd.get());
     if (e == 0)
         e = writeAll(fd.get(), bytes);
+    if (e == 0 && ::fsync(fd.get()) != 0)
+        e = errno;
     if (e == 0 && faults)
         e = faults->beforeRename(temporary, path);
     if (e == 0)

@@ -5,7 +5,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <string>
+#include <string_view>
 
 #include "platform/file_system.h"
 
@@ -39,6 +41,20 @@ inline FileId idOf(const struct stat& st) {
     return {static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino),
             static_cast<int64_t>(st.st_size),
             static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+}
+
+/// Writes all of data at the descriptor's position, going on after signals and short writes.
+/// Returns 0 or an error number.
+inline int writeAll(int fd, std::string_view data) {
+    while (!data.empty()) {
+        const ssize_t n = ::write(fd, data.data(), data.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return n < 0 ? errno : EIO;
+        data.remove_prefix(static_cast<size_t>(n));
+    }
+    return 0;
 }
 
 /// Renames from to to without ever clobbering a file unless replace is set, also where the

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/file_system.h"
+#include "platform/posix_file.h"
 #include "platform/profile.h"
 #include "platform/text_case.h"
 
@@ -64,18 +65,6 @@ std::string unreadableReason(int error) {
     if (error == kTooLarge)
         return "it is too large to be a settings file";
     return error == 0 ? "it holds a NUL byte, so it is no text file" : systemErrorText(error);
-}
-
-bool writeAll(int fd, std::string_view data) {
-    while (!data.empty()) {
-        const ssize_t n = ::write(fd, data.data(), data.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data.remove_prefix(static_cast<size_t>(n));
-    }
-    return true;
 }
 
 std::string folderOf(const std::string& file) {
@@ -135,7 +124,7 @@ bool writeTemporaryAndRename(const std::string& target, const std::string& conte
     const int fd = createTemporary(target, temp);
     if (fd < 0)
         return false;
-    bool ok = writeAll(fd, contents) && keepAttributes(fd, old) && fsync(fd) == 0;
+    bool ok = writeAll(fd, contents) == 0 && keepAttributes(fd, old) && fsync(fd) == 0;
     ok = (::close(fd) == 0) && ok;
     ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
     if (!ok) {
@@ -343,7 +332,7 @@ bool appendText(const std::string& file, const std::string& text) {
     const int fd = ::open(file.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
     if (fd < 0)
         return false;
-    const bool ok = writeAll(fd, text) && fsync(fd) == 0;
+    const bool ok = writeAll(fd, text) == 0 && fsync(fd) == 0;
     return (::close(fd) == 0) && ok;
 }
 
