@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/command_line.h"
+#include "app/run_ending.h"
 #include "app/terminal_progress.h"
 #include "app/terminal_ui.h"
 #include "app/usage_texts.h"
@@ -72,10 +73,11 @@ int runCopy(RunContext& ctx, const CommandLineFlags& flags, TerminalUi& ui) {
     CopyRunExtras extras;
     extras.observer = &progress;
     const Settings& s = ctx.settings;
-    const RunResult result = flags.sourceIsDir
-                                 ? copyAllFound(ctx, s.sourceDir, s.targetDir, s.setWideScreen, false, extras)
-                                 : copyFileList(ctx, 1, {s.sourceDir}, s.targetDir, s.setWideScreen, false,
-                                                flags.targetIsDir, extras);
+    RunResult result = flags.sourceIsDir
+                           ? copyAllFound(ctx, s.sourceDir, s.targetDir, s.setWideScreen, false, extras)
+                           : copyFileList(ctx, 1, {s.sourceDir}, s.targetDir, s.setWideScreen, false,
+                                          flags.targetIsDir, extras);
+    endRun(ctx, result, ui);
     ui.showLine(runSummary(result, summaryFolder(s, flags), s.targetDir.empty()));
     return runStatus(result);
 }
@@ -97,7 +99,8 @@ int commandLineMode(int argc, char** argv, Settings& settings, DebugLog& log) {
             showErrorReport(ui, code);
         return exitStatus(code);
     }
-    loadCommandLineSettings(settings, ui);
+    for (const std::string& error : loadCommandLineSettings(settings))
+        showError(ui, error);
     // The command line takes datetimeformat raw, without the table of formats, so a pattern
     // holding "/" or ".." is only caught here, before anything is touched.
     const std::string nameProblem =
@@ -107,7 +110,8 @@ int commandLineMode(int argc, char** argv, Settings& settings, DebugLog& log) {
         return kRunFailed;
     }
     control.running = true;
-    RunContext ctx{settings, control, ui, log};
+    RunContext ctx{settings, control, log};
+    ctx.canAsk = ui.canAsk();
     if (settings.debugMode)
         log.openDebugLog(debugLogPath(platform::settingsFolder(platform::programFolder())));
     code = runCopy(ctx, flags, ui);

@@ -236,11 +236,11 @@ std::string cannotReadText(const std::string& file, const std::string& why) {
 }
 
 /// Whether file can be read; one that cannot is reported once, and is no reason to guess.
-platform::ProfileState checkSettingsFile(const std::string& file, UiSeam& ui) {
+platform::ProfileState checkSettingsFile(const std::string& file, SettingsErrors& errors) {
     std::string why;
     const platform::ProfileState state = platform::checkProfileFile(file, why);
     if (state == platform::ProfileState::Unreadable)
-        showError(ui, cannotReadText(file, why));
+        errors.push_back(cannotReadText(file, why));
     return state;
 }
 
@@ -292,23 +292,26 @@ TimeSource timeSourceFromText(const std::string& text) {
     return value >= 2 ? TimeSource::Earlier : TimeSource::LastWrite;
 }
 
-void loadSettings(Settings& settings, UiSeam& ui) {
-    const platform::ProfileState state = checkSettingsFile(settings.iniFile, ui);
+SettingsErrors loadSettings(Settings& settings) {
+    SettingsErrors errors;
+    const platform::ProfileState state = checkSettingsFile(settings.iniFile, errors);
     settings.iniUnreadable = state == platform::ProfileState::Unreadable;
     if (state == platform::ProfileState::Readable) {
         readSettingsSection(settings);
         readBrowserSection(settings);
-        return;
+        return errors;
     }
     setFreshDefaults(settings);
     if (settings.iniUnreadable) {
         settings.dateFormat = freshDateFormat();
-        return;
+        return errors;
     }
     saveMainSettings(settings, false);
-    appendFileFormatSection(settings.iniFile, ui);
+    if (!appendFileFormatSection(settings.iniFile))
+        errors.push_back(cannotWriteText(settings.iniFile));
     saveBrowserSettings(settings);
     settings.dateFormat = readKey(settings.iniFile, "datetimeformat");
+    return errors;
 }
 
 void saveMainSettings(const Settings& settings, bool minimised) {
@@ -344,24 +347,23 @@ void saveBrowserSettings(const Settings& settings) {
     writeBrowserKey(f, "ThumbnailSize", settings.browser.thumbnailSize);
 }
 
-void appendFileFormatSection(const std::string& file, UiSeam& ui) {
+bool appendFileFormatSection(const std::string& file) {
     std::string block;
     for (const std::string_view line : kFileFormatLines)
         block.append(line).append("\r\n");
     if (platform::appendText(file, block))
-        return;
+        return true;
     // One warning per settings file and run is enough; later failures stay silent.
     static std::set<std::string> reported;
-    if (!reported.insert(file).second)
-        return;
-    showError(ui, cannotWriteText(file));
+    return !reported.insert(file).second;
 }
 
-void loadCommandLineSettings(Settings& settings, UiSeam& ui) {
+SettingsErrors loadCommandLineSettings(Settings& settings) {
     const std::string& f = settings.iniFile;
-    if (checkSettingsFile(f, ui) != platform::ProfileState::Readable) {
+    SettingsErrors errors;
+    if (checkSettingsFile(f, errors) != platform::ProfileState::Readable) {
         setFreshCommandLineValues(settings);
-        return;
+        return errors;
     }
     settings.textBeforeDate = iniFlag(readKey(f, "TextbeforeDate"));
     settings.dateFormat = readKey(f, "datetimeformat");
@@ -375,6 +377,7 @@ void loadCommandLineSettings(Settings& settings, UiSeam& ui) {
     settings.modifySde = clampModifySde(readKey(f, "modify_sde"), true);
     settings.modifyRdiPck = clampModifyRdiPck(readKey(f, "modify_rdi-pck"));
     settings.useMoi = settings.useMoi || iniFlag(readKey(f, "use_moi"));
+    return errors;
 }
 
 bool readDebugMode(const std::string& file) {

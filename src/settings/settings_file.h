@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
-#include "platform/ui_seam.h"
 #include "settings/settings.h"
 
 namespace kadrel {
@@ -50,20 +50,25 @@ int16_t clampModifyRdiPck(const std::string& text);
 /// time, every other value (negative ones too) the last write time.
 TimeSource timeSourceFromText(const std::string& text);
 
+/// What the user must be told about the settings file, in order ("" never): the front end
+/// shows each as an error.
+using SettingsErrors = std::vector<std::string>;
+
 /// Reads every key of settings.inifile into settings; a missing file is created with defaults.
-/// A file that cannot be read is reported through ui and marked iniUnreadable; the settings
-/// are then those a new file gets, and nothing is written.
-void loadSettings(Settings& settings, UiSeam& ui);
+/// A file that cannot be read is reported and marked iniUnreadable; the settings are then those
+/// a new file gets, and nothing is written.
+[[nodiscard]] SettingsErrors loadSettings(Settings& settings);
 /// Writes the [Settings] keys; the window position only when the window is not minimised.
 /// Nothing when the file could not be read.
 void saveMainSettings(const Settings& settings, bool minimised);
 /// Writes the [ThumbnailBrowser] keys; nothing when the file could not be read.
 void saveBrowserSettings(const Settings& settings);
-/// Appends the date-time format comment block to file; tells the user once when it cannot.
-void appendFileFormatSection(const std::string& file, UiSeam& ui);
+/// Appends the date-time format comment block to file; false the first time it cannot for file
+/// (the user is told once; later failures stay silent).
+[[nodiscard]] bool appendFileFormatSection(const std::string& file);
 /// Reads the keys command-line mode uses, with the command-line ranges. A file that cannot be
-/// read is reported through ui and counts as none: the values a new file gets.
-void loadCommandLineSettings(Settings& settings, UiSeam& ui);
+/// read is reported and counts as none: the values a new file gets.
+[[nodiscard]] SettingsErrors loadCommandLineSettings(Settings& settings);
 /// True when the key debugmode of file is numerically 1 (never for a file that cannot be read).
 bool readDebugMode(const std::string& file);
 

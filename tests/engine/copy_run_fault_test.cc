@@ -274,9 +274,8 @@ const Fault kFaults[] = {
                   s.deleteFiles = false;
                   RunControl control;
                   control.running = true;
-                  test::FakeUi ui;
                   DebugLog log;
-                  EXPECT_TRUE(copyFileList({s, control, ui, log}, 1, {other}, t.out, true, false, true).complete());
+                  EXPECT_TRUE(copyFileList({s, control, log}, 1, {other}, t.out, true, false, true).complete());
               };
           },
           {offer(5)},

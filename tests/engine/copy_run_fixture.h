@@ -11,6 +11,7 @@
 #include <mutex>
 
 #include "engine/change_oracle.h"
+#include "app/run_ending.h"
 #include "engine/copy/copy_run.h"
 #include "engine/scan/wide_screen_flag.h"
 #include "platform/file_io.h"
@@ -73,7 +74,7 @@ struct Seam : platform::FileFaults, CopyObserver {
 };
 
 struct CopyRun : ::testing::Test {
-    CopyRun() : ctx{settings, control, ui, log} {
+    CopyRun() : ctx{settings, control, log} {
         setenv("TZ", "UTC", 1);
         tzset();
         settings.dateFormat = "yy-mm-dd_Hh-Nn-Ss";
@@ -85,7 +86,24 @@ struct CopyRun : ::testing::Test {
         extras.observer = &seam;
         extras.faults = &seam;
         extras.sliceBytes = 4096;
+        ctx.progress = [this](const std::string& text, int percent) { ui.showProgress(text, percent); };
         fs::create_directories(out);
+    }
+    /// A run as a front end makes it: the engine's run, then its notices shown and the delete
+    /// questions answered through ui.
+    RunResult ended(RunResult result) {
+        endRun(ctx, result, ui);
+        return result;
+    }
+    RunResult runFound(const std::string& source, const std::string& to, bool setWideScreen, bool progress,
+                       const CopyRunExtras& with = {}) {
+        ctx.canAsk = ui.asks;
+        return ended(copyAllFound(ctx, source, to, setWideScreen, progress, with));
+    }
+    RunResult runList(int32_t count, const Names& files, const std::string& to, bool setWideScreen, bool progress,
+                      bool targetIsDir, const CopyRunExtras& with = {}) {
+        ctx.canAsk = ui.asks;
+        return ended(copyFileList(ctx, count, files, to, setWideScreen, progress, targetIsDir, with));
     }
     /// A clip on the card written at the given time (nanoseconds in both times).
     std::string clip(const std::string& name, const std::string& data, int64_t when = kClipTime) {
@@ -94,7 +112,7 @@ struct CopyRun : ::testing::Test {
         return path;
     }
     RunResult runAll(bool setWideScreen = false) {
-        return copyAllFound(ctx, card, target, setWideScreen, true, extras);
+        return runFound(card, target, setWideScreen, true, extras);
     }
     static Names names(const std::string& folder) {
         Names found;

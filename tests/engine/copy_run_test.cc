@@ -131,7 +131,7 @@ TEST_F(CopyRun, NamesDifferingOnlyInCaseAreOneName) {
             dir.write((row.into == Into::Out ? "out/" : "card/PRG001/") + name, "older file");
         settings.renameExt = row.renameExt;
         settings.overwrite = row.overwrite;
-        EXPECT_TRUE(copyFileList(ctx, static_cast<int32_t>(paths.size()), paths,
+        EXPECT_TRUE(runList(static_cast<int32_t>(paths.size()), paths,
                                  row.into == Into::Patch ? "" : into, false, false, true, extras)
                         .complete());
         EXPECT_EQ(names(into), row.expected);
@@ -186,7 +186,7 @@ TEST_F(CopyRun, FailuresSayWhyAndNameTheirFile) {
         settings.manifest = false;
         c.arrange(*this);
         const std::string source = clip(c.clip, "clip");
-        EXPECT_EQ(copyFileList(ctx, 1, {source}, out, false, false, true, extras).status,
+        EXPECT_EQ(runList(1, {source}, out, false, false, true, extras).status,
                   Outcome::Status::Failed);
         EXPECT_TRUE(names(out).empty());
         ASSERT_EQ(ui.messages.size(), 1u);
@@ -216,7 +216,6 @@ TEST_F(CopyRun, KeptSourcesAreListedWithTheirOwnReasons) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.reason);
-        ui.messages.clear();
         control.copyCancel = 0;
         fs::create_directories(out);
         const std::string source = clip("PRG001/MOV001.MOD", "clip one");
@@ -229,9 +228,9 @@ TEST_F(CopyRun, KeptSourcesAreListedWithTheirOwnReasons) {
         EXPECT_EQ(fs::exists(source), *c.reason != '\0');
         if (!*c.reason)
             continue;
-        ASSERT_EQ(ui.messages.size(), 1u);
-        EXPECT_EQ(ui.messages[0].text, "These files were not deleted, for the reason after each:\r\n" +
-                                           source + " (" + c.reason + ")");
+        ASSERT_EQ(result.notices.size(), 1u);
+        EXPECT_EQ(result.notices[0].text, "These files were not deleted, for the reason after each:\r\n" +
+                                              source + " (" + c.reason + ")");
     }
 }
 
@@ -253,7 +252,7 @@ TEST_F(CopyRun, CopiesInsideTheCardAreNeverSearchedNorTakeTheSourcesNames) {
     const std::string b = clip("PRG001/MOV002.MOD", "clip two");
     ui.answers = {MsgResult::Ok, MsgResult::Ok};
     fs::create_directory_symlink(card + "/PRG001", dir.file("alias"));
-    copyFileList(ctx, 2, {a, b}, dir.file("alias") + "//.", false, false, true, extras);
+    runList(2, {a, b}, dir.file("alias") + "//.", false, false, true, extras);
     EXPECT_EQ(names(card + "/PRG001"), (Names{"MOV001_1.MOD", "MOV002_1.MOD"}));
 }
 
@@ -277,7 +276,7 @@ TEST_F(CopyRun, ManifestChecksWithXxh128sumAndCatchesOneChangedByte) {
         const std::string text = test::readAll(out + "/kadrel.xxh128");
         EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 2) << text;
     }
-    copyAllFound(ctx, card, "", true, false, extras);  // patch mode keeps none
+    runFound(card, "", true, false, extras);  // patch mode keeps none
     EXPECT_FALSE(fs::exists(card + "/kadrel.xxh128"));
     std::fstream(out + "/" + kName + ".mpg", std::ios::in | std::ios::out | std::ios::binary)
         .seekp(3000)
@@ -299,7 +298,7 @@ TEST_F(CopyRun, WideScreenCopyAndPatchModeWithUnchangedNameChangeOnlyTheAspectRa
 
     settings.userText = "";
     settings.renameExt = "";
-    copyAllFound(ctx, card, "", true, false, extras);
+    runFound(card, "", true, false, extras);
     EXPECT_TRUE(ui.messages.empty());
     EXPECT_EQ(names(card + "/PRG001"), Names{"MOV001.MOD"});  // no rename
     EXPECT_EQ(stamps(a), before);
@@ -307,7 +306,7 @@ TEST_F(CopyRun, WideScreenCopyAndPatchModeWithUnchangedNameChangeOnlyTheAspectRa
     EXPECT_TRUE(test::readAll(a) == wide);
 
     ASSERT_TRUE(platform::setFileTimes(a, {{}, before.first, before.second}));
-    copyFileList(ctx, 1, {a}, "", false, false, true, extras);  // reset
+    runList(1, {a}, "", false, false, true, extras);  // reset
     EXPECT_EQ(stamps(a), before);
     EXPECT_NE(platform::getAttributes(a) & platform::kAttrReadOnly, 0);
     EXPECT_TRUE(test::readAll(a) == sample);
@@ -317,7 +316,7 @@ TEST_F(CopyRun, WideScreenCopyAndPatchModeWithUnchangedNameChangeOnlyTheAspectRa
     int writes = 0;
     seam.write = [&writes](int64_t) { return ++writes == 2 ? EIO : 0; };
     ASSERT_TRUE(platform::setFileTimes(a, {{}, before.first, before.second}));  // the read above moved one
-    EXPECT_EQ(copyFileList(ctx, 1, {a}, "", true, false, true, extras).status, Outcome::Status::Failed);
+    EXPECT_EQ(runList(1, {a}, "", true, false, true, extras).status, Outcome::Status::Failed);
     EXPECT_EQ(writes, 2);
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_NE(ui.messages[0].text.find(a), std::string::npos);
@@ -361,7 +360,7 @@ TEST_F(CopyRun, UseMoiNamesByRecordingTimeAndMarksOnlyClipsNotRecorded4to3) {
     EXPECT_TRUE(test::readAll(out + "/" + copies[3]) == wide);
 
     // Patch mode: the same choice, each clip renamed by the patch-mode rule.
-    const RunResult patched = copyAllFound(ctx, card, "", true, false, extras);
+    const RunResult patched = runFound(card, "", true, false, extras);
     EXPECT_TRUE(patched.complete());
     EXPECT_EQ(std::make_pair(patched.markedWide, patched.leftFourThree), std::make_pair(3, 1));
     EXPECT_EQ(names(card + "/PRG001"),

@@ -4,12 +4,12 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <functional>
 #include <cerrno>
 #include <filesystem>
 #include <tuple>
 
 #include "platform/file_faults.h"
-#include "support/fake_ui.h"
 #include "support/temp_dir.h"
 
 namespace kadrel {
@@ -52,13 +52,12 @@ class SearchTree : public ::testing::Test {
   protected:
     Names search(const std::string& root) {
         Names files;
-        outcome = searchFiles(state, root, "MOD", files, abort, ui);
+        outcome = searchFiles(state, root, "MOD", files, abort);
         return files;
     }
     test::TempDir dir;
-    test::FakeUi ui;
     SearchState state;
-    bool abort = false;
+    std::atomic<bool> abort{false};
     Outcome outcome;
 };
 
@@ -80,7 +79,6 @@ TEST_F(SearchTree, TakesVisibleRegularFilesInsideTheTreeWhateverTheirNames) {
     ASSERT_EQ(::mkfifo((card + "fifo.MOD").c_str(), 0644), 0);
     dir.write("card/imported/copy.MOD", "made by an earlier run");
     state.excluded = platform::fileId(card + "imported");
-    ui.eventsPumped = 0;
     Names files = search(dir.path() + "card");  // without the separator
     EXPECT_EQ(state.searchRoot, card);
     std::sort(files.begin(), files.end());
@@ -89,7 +87,6 @@ TEST_F(SearchTree, TakesVisibleRegularFilesInsideTheTreeWhateverTheirNames) {
     std::sort(state.skipped.begin(), state.skipped.end());
     EXPECT_EQ(state.skipped, (Names{card + "dangling.MOD", card + "fifo.MOD"}));
     EXPECT_TRUE(state.excluded.exists()) << "the exclusion survives the search's reset";
-    EXPECT_EQ(ui.eventsPumped, state.scanCount) << "events are pumped once per entry";
 }
 
 /// Fails the listing of one folder once a number of its entries were read, as a failing card
@@ -137,13 +134,22 @@ TEST_F(SearchTree, AbortStopsEveryLevel) {
             dir.write(
                 std::string("d").append(std::to_string(i)).append("/e/f").append(std::to_string(j)) + ".MOD",
                 "x");
+    // Abort comes from another thread while the walk reads its third folder's entries.
+    struct AtThirdFolder : platform::FileFaults {
+        std::function<void()> act;
+        int folders = 0;
+        int beforeListing(const std::string&, size_t entriesSeen) override {
+            if (entriesSeen == 0 && ++folders == 3)
+                act();
+            return 0;
+        }
+    } faults;
     size_t foundAtAbort = 0;
-    ui.onEvents = [&](long n) {
-        if (n != 3)
-            return;
+    faults.act = [&] {
         abort = true;
         foundAtAbort = state.found.size();
     };
+    state.faults = &faults;
     const auto files = search(dir.path());
     EXPECT_EQ(files.size(), foundAtAbort) << "nothing is added after the abort";
     EXPECT_TRUE(outcome.cancelled());

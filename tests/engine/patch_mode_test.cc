@@ -20,7 +20,7 @@ TEST_F(CopyRun, PatchModeNeverReplacesAFileEvenWithOverwrite) {
     settings.overwrite = true;
     clip("PRG001/MOV001.MOD", sample);
     dir.write("card/PRG001/MOV001_x.MPG", "another recording");
-    EXPECT_TRUE(copyAllFound(ctx, card, "", false, false, extras).complete());
+    EXPECT_TRUE(runFound(card, "", false, false, extras).complete());
     EXPECT_TRUE(ui.messages.empty());
     EXPECT_EQ(names(card + "/PRG001"), (Names{"MOV001_x.MPG", "MOV001_x_1.MPG"}));
     EXPECT_EQ(test::readAll(dir.file("card/PRG001/MOV001_x.MPG")), "another recording");
@@ -28,7 +28,7 @@ TEST_F(CopyRun, PatchModeNeverReplacesAFileEvenWithOverwrite) {
 
     const std::string b = clip("PRG002/MOV002.MOD", sample);
     dir.write("card/PRG002/MOV002_x.MPG", "another recording");
-    copyFileList(ctx, 1, {b}, "", false, false, true, extras);
+    runList(1, {b}, "", false, false, true, extras);
     EXPECT_EQ(names(card + "/PRG002"), (Names{"MOV002_x.MPG", "MOV002_x_1.MPG"}));
     EXPECT_EQ(test::readAll(dir.file("card/PRG002/MOV002_x.MPG")), "another recording");
 
@@ -37,7 +37,7 @@ TEST_F(CopyRun, PatchModeNeverReplacesAFileEvenWithOverwrite) {
     const std::string outside = dir.write("outside/MOV009.MOD", sample);
     fs::create_symlink(outside, card + "/PRG002/MOV009.MOD");
     fs::remove_all(card + "/PRG001");
-    EXPECT_FALSE(copyAllFound(ctx, card, "", true, false, extras).complete());
+    EXPECT_FALSE(runFound(card, "", true, false, extras).complete());
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].text,
               "These files were skipped because patch mode never changes a file through a link:\r\n" + card +
@@ -57,7 +57,7 @@ TEST_F(CopyRun, PatchModeCompanionsFollowTheirClip) {
     clip("PRG001/MOV002.MOD", sample);
     dir.write("card/PRG001/MOV002.MOI", "second index");
     dir.write("card/PRG001/MOV002_x.MOI", "another clip's index");
-    EXPECT_TRUE(copyAllFound(ctx, card, "", false, false, extras).complete());
+    EXPECT_TRUE(runFound(card, "", false, false, extras).complete());
     EXPECT_TRUE(ui.messages.empty());
     EXPECT_EQ(names(card + "/PRG001"),
               (Names{"MOV001_x.MPG", "MOV001_x.moi", "MOV002_x.MOI", "MOV002_x_1.MOI", "MOV002_x_1.MPG"}));
@@ -67,7 +67,7 @@ TEST_F(CopyRun, PatchModeCompanionsFollowTheirClip) {
     const std::string c = clip("PRG002/MOV003.MOD", sample);
     dir.write("card/PRG002/MOV003.MOI", "third index");
     seam.rename = [](const std::string& from) { return from.ends_with(".MOI") ? EACCES : 0; };
-    const RunResult r = copyFileList(ctx, 1, {c}, "", false, false, true, extras);
+    const RunResult r = runList(1, {c}, "", false, false, true, extras);
     EXPECT_TRUE(r.complete());
     EXPECT_EQ(r.done, 1);
     EXPECT_EQ(names(card + "/PRG002"), (Names{"MOV003.MOI", "MOV003_x.MPG"}));
@@ -83,7 +83,7 @@ TEST_F(CopyRun, UseMoiPairsACompanionWithAClipOfAnyExtension) {
     settings.renameExt = "MPG";
     clip("PRG001/MOV001.MOD", sample);
     dir.write("card/PRG001/MOV001.MOI", test::moiBytes({.format = 0x50}));
-    EXPECT_TRUE(copyAllFound(ctx, card, "", false, false, extras).complete());
+    EXPECT_TRUE(runFound(card, "", false, false, extras).complete());
     settings.searchExt = "MPG";
     settings.useMoi = true;
     EXPECT_TRUE(runAll(true).complete());
@@ -98,9 +98,9 @@ TEST_F(CopyRun, ASharedCompanionGoesOnlyWithTheLastOfItsClips) {
     const std::string b = clip("PRG001/mov001.MOD", "clip two");
     const std::string companion = dir.write("card/PRG001/MOV001.MOI", "index");
     ui.answers = {MsgResult::Ok, MsgResult::Ok, MsgResult::Ok, MsgResult::Ok};
-    EXPECT_TRUE(copyFileList(ctx, 1, {a}, out, false, false, true, extras).complete());
+    EXPECT_TRUE(runList(1, {a}, out, false, false, true, extras).complete());
     EXPECT_EQ(names(card + "/PRG001"), (Names{"MOV001.MOI", "mov001.MOD"}));
-    EXPECT_TRUE(copyFileList(ctx, 1, {b}, out, false, false, true, extras).complete());
+    EXPECT_TRUE(runList(1, {b}, out, false, false, true, extras).complete());
     EXPECT_EQ(names(card + "/PRG001"), Names{});
     EXPECT_FALSE(fs::exists(companion));
 }
@@ -133,7 +133,7 @@ TEST_F(CopyRun, ARunFirstPutsBackWhatAKilledPatchRunLeftHalfDone) {
         const std::string renamed = dir.write("card/PRG001/MOV001_x.MOD", patched);
         seam.write = [kind](int64_t) { return kind == ReadOnlyCard ? EROFS : 0; };
         const RunResult r =
-            kind == List ? copyFileList(ctx, 1, {renamed}, out, false, false, true, extras) : runAll();
+            kind == List ? runList(1, {renamed}, out, false, false, true, extras) : runAll();
         EXPECT_EQ(r.complete(), kind != ReadOnlyCard);
         ASSERT_FALSE(ui.messages.empty());
         if (kind == ReadOnlyCard) {
@@ -171,7 +171,7 @@ TEST_F(CopyRun, PatchModeMarksTheVideoAndLeavesLpcmAudioAlone) {
     const std::string before = test::shell("ffmpeg -v error -i " + made + audio);
     ASSERT_TRUE(before.starts_with("MD5=")) << before;
     settings.userText = "";
-    EXPECT_TRUE(copyAllFound(ctx, card, "", true, false, extras).complete());
+    EXPECT_TRUE(runFound(card, "", true, false, extras).complete());
     const std::string patched = card + "/PRG001/MOV001.mpg";
     EXPECT_EQ(test::shell("ffmpeg -v error -i " + patched + audio), before);
     EXPECT_NE(
@@ -187,7 +187,7 @@ TEST_F(CopyRun, PatchModeTouchesNothingWithoutItsJournal) {
     seam.journal = [](const std::string& path) {
         return path.find("journal") != std::string::npos ? ENOSPC : 0;
     };
-    const RunResult r = copyAllFound(ctx, card, "", true, false, extras);
+    const RunResult r = runFound(card, "", true, false, extras);
     EXPECT_EQ(r.error, ENOSPC);
     EXPECT_EQ(r.file, card + "/PRG001/.kadrel-journal-MOV001.MOD");
     EXPECT_EQ(names(card + "/PRG001"), Names{"MOV001.MOD"});

@@ -10,7 +10,6 @@
 #include "engine/run_context.h"
 #include "engine/scan/wide_screen_flag.h"
 #include "platform/file_io.h"
-#include "support/fake_ui.h"
 #include "support/temp_dir.h"
 
 namespace kadrel::test {
@@ -77,9 +76,8 @@ struct PatchContext {
     TempDir dir;
     Settings settings;
     RunControl control;
-    FakeUi ui;
     DebugLog log;
-    RunContext ctx{settings, control, ui, log};
+    RunContext ctx{settings, control, log};
 
     explicit PatchContext(int modifySde = 2, int modifyRdiPck = 1, bool debug = false) {
         settings.modifySde = static_cast<int16_t>(modifySde);

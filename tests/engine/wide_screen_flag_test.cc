@@ -146,17 +146,6 @@ TEST(WsFlag, FileThatCannotBeOpenedIsLeftAndItsErrorReturned) {
     EXPECT_EQ(setWideScreenFlag(pc.dir.path(), pc.ctx).error, EISDIR);  // a folder
 }
 
-TEST(WsFlag, PumpsEventsWhileScanningButNotOnEveryChunk) {
-    PatchContext pc;
-    std::string in = filler(2000000);
-    for (size_t at = 0; at + 12 < in.size(); at += 4000)
-        in.replace(at, 12, seqHeader(720, 576, 0x23));
-    patched(pc, in);
-    // 200 chunks and 700 search passes: a pump on every one would be 900 calls.
-    EXPECT_GE(pc.ui.eventsPumped, 10);
-    EXPECT_LE(pc.ui.eventsPumped, 60);
-}
-
 TEST(WsFlag, EditsAStructureBeyondFourGibibytesAtItsOffset) {
     PatchContext pc;
     const std::string path = pc.dir.file("big.mpg");

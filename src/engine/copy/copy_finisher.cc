@@ -22,8 +22,8 @@ Outcome takeCopyDigest(Finishing& f) {
 
 }  // namespace
 
-/// The second thread's own context: a snapshot of the settings, its own flags, a seam that
-/// shows nothing and a log that collects.
+/// The second thread's own context: a snapshot of the settings, its own flags and a log that
+/// collects.
 struct CopyFinisher::Worker {
     explicit Worker(const Settings& s) : settings(s) {
         if (settings.debugMode)
@@ -31,9 +31,8 @@ struct CopyFinisher::Worker {
     }
     Settings settings;
     RunControl control;
-    SilentUi ui;
     DebugLog log;
-    RunContext ctx{settings, control, ui, log};
+    RunContext ctx{settings, control, log};
 };
 
 CopyFinisher::CopyFinisher(const RunContext& ctx, FinishRules rules)

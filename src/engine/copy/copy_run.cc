@@ -29,13 +29,13 @@ std::string stoppedText(const Run& r) {
 }
 
 /// A failed step names its file and how far the run got; a cancel only says how far.
-void reportStop(const Run& r, const Outcome& stop) {
+void reportStop(Run& r, const Outcome& stop) {
     if (stop.cancelled()) {
-        r.ctx.ui.showMessage("The run was stopped.\r\n" + stoppedText(r), "Stopped", MsgIcon::Information,
-                             MsgButtons::Ok, MsgResult::Ok);
+        r.result.notices.push_back({"The run was stopped.\r\n" + stoppedText(r), "Stopped", MsgIcon::Information});
         return;
     }
-    showError(r.ctx.ui, stop.errorText() + "\r\n" + displayPath(stop.file) + "\r\n" + stoppedText(r));
+    r.result.notices.push_back(
+        errorNotice(stop.errorText() + "\r\n" + displayPath(stop.file) + "\r\n" + stoppedText(r)));
 }
 
 void measure(Run& r) {
@@ -67,7 +67,7 @@ FinishRules finishRules(Run& r) {
     // A delete somebody can say yes to is proven against the digest of the one read, so that
     // the source is never read again.
     r.manifest = !r.target.empty() && r.ctx.settings.manifest;
-    r.digest = r.manifest || (!r.target.empty() && r.ctx.settings.deleteFiles && r.ctx.ui.canAsk());
+    r.digest = r.manifest || (!r.target.empty() && r.ctx.settings.deleteFiles && r.ctx.canAsk);
     return rules;
 }
 
@@ -102,7 +102,7 @@ void flushNames(Run& r) {
 
 /// Names, in one message, the copies that have their names but failed after taking them, in the
 /// order of their names.
-void reportFailedAfterName(const Run& r) {
+void reportFailedAfterName(Run& r) {
     if (r.result.failedAfterName.empty())
         return;
     std::vector<Outcome> failed = r.result.failedAfterName;
@@ -111,27 +111,29 @@ void reportFailedAfterName(const Run& r) {
     std::string text = "These copies have their names but could not be finished; their sources are kept:";
     for (const Outcome& o : failed)
         text += "\r\n" + displayPath(o.file) + " (" + o.description() + ")";
-    showError(r.ctx.ui, text);
+    r.result.notices.push_back(errorNotice(text));
 }
 
 /// Copies that cannot fit are better not begun: the user may still go on (a file system may
-/// compress, a replaced file frees its room), but is asked first. True to go on.
-bool roomForCopies(const Run& r) {
-    if (r.target.empty() || !r.extras.confirmRoom)
+/// compress, a replaced file frees its room), but is asked first. False stops the run with the
+/// shortage in its result.
+bool roomForCopies(Run& r) {
+    if (r.target.empty() || !r.extras.stopWhenShortOfRoom)
         return true;
     const int64_t available = platform::availableBytes(targetFolder(r));
-    return available < 0 || r.totalBytes <= available || r.extras.confirmRoom(r.totalBytes, available);
+    if (available < 0 || r.totalBytes <= available)
+        return true;
+    r.result.room = RoomShortage{r.totalBytes, available};
+    return false;
 }
 
-/// Offers the copies' sources for deletion and counts what went.
+/// Hands the copies' sources to the front end, which may offer to delete them.
 void offerDeleteOfSources(Run& r) {
     if (!r.ctx.settings.deleteFiles || r.target.empty() || r.processed.empty())
         return;
-    const DeleteOutcome asked = offerDelete(r.ctx, r.processed, targetFolder(r));
     r.result.deleteOffered = true;
-    r.result.keptByDelete = asked.kept;
-    if (!asked.cancelled())
-        r.result.deleted = static_cast<int32_t>(r.processed.size()) - asked.kept;
+    r.result.deletable = r.processed;
+    r.result.deleteFolder = targetFolder(r);
 }
 
 /// The finished copies get their lines in the manifest before any source may go.
@@ -140,9 +142,9 @@ void writeManifest(Run& r) {
         return;
     r.result.manifest = updateManifest(addBackslash(targetFolder(r)), r.processed);
     if (!r.result.manifest.ok())
-        showError(r.ctx.ui, "The manifest could not be written; the run is incomplete:\r\n" +
-                                displayPath(r.result.manifest.file) + " (" + r.result.manifest.description() +
-                                ")");
+        r.result.notices.push_back(errorNotice("The manifest could not be written; the run is incomplete:\r\n" +
+                                               displayPath(r.result.manifest.file) + " (" +
+                                               r.result.manifest.description() + ")"));
 }
 
 /// The loop and the end of a run. A stop between files (running cleared) still offers to
@@ -181,29 +183,28 @@ void runFiles(Run& r) {
             return;
     }
     offerDeleteOfSources(r);
-    r.result.signal = signals.caught();  // one at the delete question answered it Cancel
 }
 
-RunResult failedWith(const RunContext& ctx, int number, const std::string& description) {
-    showError(ctx.ui, errorText(number, description));
+RunResult failedWith(int number, const std::string& description) {
     RunResult failed;
+    failed.notices.push_back(errorNotice(errorText(number, description)));
     static_cast<Outcome&>(failed) = Outcome::failure(number, "", description);
     return failed;
 }
 
 /// Ends a run that an unexpected failure stopped with the failure's box; nothing escapes.
 template <typename Body>
-RunResult guarded(const RunContext& ctx, Body body) {
+RunResult guarded(Body body) {
     try {
         return body();
     } catch (const std::system_error& e) {
-        return failedWith(ctx, e.code().value(), e.code().message());
+        return failedWith(e.code().value(), e.code().message());
     } catch (const std::bad_alloc&) {
-        return failedWith(ctx, ENOMEM, platform::systemErrorText(ENOMEM));
+        return failedWith(ENOMEM, platform::systemErrorText(ENOMEM));
     } catch (const std::exception& e) {
-        return failedWith(ctx, 0, e.what());
+        return failedWith(0, e.what());
     } catch (...) {
-        return failedWith(ctx, 0, "Unknown failure");
+        return failedWith(0, "Unknown failure");
     }
 }
 
@@ -215,16 +216,15 @@ void appendList(std::string& text, const std::string& heading, const std::vector
         text += "\r\n" + displayPath(p);
 }
 
-/// Names, in one message, what the search passed over; returns how many.
-int32_t reportSkipped(const RunContext& ctx, const SearchState& search,
-                      const std::vector<std::string>& links) {
+/// Names, in one notice, what the search passed over; returns how many.
+int32_t reportSkipped(Notices& notices, const SearchState& search, const std::vector<std::string>& links) {
     std::string text;
     appendList(text, "These files were skipped because they are not regular files:", search.skipped);
     appendList(text, kUnreadableFoldersHeading, search.unreadable);
     appendList(text,
                "These files were skipped because patch mode never changes a file through a link:", links);
     if (!text.empty())
-        ctx.ui.showMessage(text, "Skipped", MsgIcon::Exclamation, MsgButtons::Ok, MsgResult::Ok);
+        notices.push_back({text, "Skipped", MsgIcon::Exclamation});
     return static_cast<int32_t>(search.skipped.size() + search.unreadable.size() + links.size());
 }
 
@@ -259,8 +259,8 @@ RunResult startRun(const RunContext& ctx, std::vector<std::string> files, const 
                    bool setWideScreen, bool showProgress, bool targetIsDir, bool listRun,
                    const CopyRunExtras& extras, const SearchState& search) {
     const std::vector<std::string> links = takeOutLinks(files, target.empty());
-    const int32_t skipped = reportSkipped(ctx, search, links);
     Run r(ctx, std::move(files), extras);
+    const int32_t skipped = reportSkipped(r.result.notices, search, links);
     r.target = target;
     r.setWideScreen = setWideScreen;
     r.showProgress = showProgress;
@@ -269,6 +269,13 @@ RunResult startRun(const RunContext& ctx, std::vector<std::string> files, const 
     runFiles(r);
     r.result.skipped += skipped;
     return r.result;
+}
+
+/// What the recovery of killed patch-mode runs did comes first in a run's result.
+RunResult withRecovery(RunResult result, const JournalRecovery& recovery) {
+    result.skipped += recovery.kept;
+    result.notices.insert(result.notices.begin(), recovery.notices.begin(), recovery.notices.end());
+    return result;
 }
 
 /// The program's own test seam: a test may have a run stop the process at a chosen write.
@@ -281,15 +288,11 @@ CopyRunExtras withTestStop(const CopyRunExtras& extras, std::unique_ptr<platform
 
 }  // namespace
 
-void copyProgress(UiSeam& ui) {
-    ui.processEvents();
-}
-
 RunResult copyAllFound(const RunContext& ctx, const std::string& sourceFolder, const std::string& target,
                        bool setWideScreen, bool showProgress, const CopyRunExtras& given) {
     std::unique_ptr<platform::FileFaults> stop;
     const CopyRunExtras extras = withTestStop(given, stop);
-    return guarded(ctx, [&] {
+    return guarded([&] {
         SearchState search;
         // Copies made into a folder inside the source must never be taken up again as clips.
         if (!target.empty())
@@ -297,25 +300,24 @@ RunResult copyAllFound(const RunContext& ctx, const std::string& sourceFolder, c
         search.faults = extras.faults;
         std::vector<std::string> files;
         searchFiles(search, addBackslash(sourceFolder), ctx.settings.searchExt, files,
-                    ctx.control.abortRequested, ctx.ui);
+                    ctx.control.abortRequested);
         // Originals a killed patch-mode run left half done are put back first, then searched
         // again under the names they have once more.
         const JournalRecovery recovery = recoverPatchedFiles(ctx, search.journals, extras.faults);
         if (recovery.restored > 0)
             searchFiles(search, addBackslash(sourceFolder), ctx.settings.searchExt, files,
-                        ctx.control.abortRequested, ctx.ui);
+                        ctx.control.abortRequested);
         recovery.apply(files);
         RunResult none;
         none.skipped = recovery.kept;
+        none.notices = recovery.notices;
         if (files.empty() && search.skipped.empty() && search.unreadable.empty()) {
-            showError(ctx.ui, "No files with extension *." + ctx.settings.searchExt +
-                                  " were found in the specified source directory and all its subfolders!");
+            none.notices.push_back(errorNotice(noFilesText(ctx.settings.searchExt)));
             return none;  // done, with nothing to do
         }
         RunResult result =
             startRun(ctx, std::move(files), target, setWideScreen, showProgress, true, false, extras, search);
-        result.skipped += recovery.kept;
-        return result;
+        return withRecovery(std::move(result), recovery);
     });
 }
 
@@ -324,7 +326,7 @@ RunResult copyFileList(const RunContext& ctx, int32_t count, const std::vector<s
                        const CopyRunExtras& given) {
     std::unique_ptr<platform::FileFaults> stop;
     const CopyRunExtras extras = withTestStop(given, stop);
-    return guarded(ctx, [&] {
+    return guarded([&] {
         std::vector<std::string> list(files.begin(),
                                       files.begin() + std::clamp<int64_t>(count, 0, files.size()));
         const JournalRecovery recovery = recoverPatchedFiles(ctx, journalsBeside(list), extras.faults);
@@ -332,8 +334,7 @@ RunResult copyFileList(const RunContext& ctx, int32_t count, const std::vector<s
         const SearchState sorted = sortOutList(list);
         RunResult result = startRun(ctx, std::move(list), target, setWideScreen, showProgress, targetIsDir,
                                     true, extras, sorted);
-        result.skipped += recovery.kept;
-        return result;
+        return withRecovery(std::move(result), recovery);
     });
 }
 

@@ -57,7 +57,7 @@ bool isExcluded(const SearchState& state, const std::string& folder) {
 }
 
 /// The recursive walk of one folder (ending with the separator) into state.
-void findFiles(SearchState& state, const std::string& folder, const bool& abortRequested, UiSeam& ui) {
+void findFiles(SearchState& state, const std::string& folder, const std::atomic<bool>& abortRequested) {
     const auto visit = [&](const platform::DirEntry& entry) {
         if (abortRequested)
             return false;
@@ -65,14 +65,13 @@ void findFiles(SearchState& state, const std::string& folder, const bool& abortR
         if (entry.isDirectory) {
             const std::string sub = folder + name + kSep;
             if (name[0] != '.' && !isExcluded(state, sub))
-                findFiles(state, sub, abortRequested, ui);
+                findFiles(state, sub, abortRequested);
         } else if (!entry.isHidden && matchPattern(name, state.searchPattern)) {
             addMatch(state, entry, folder + name);
         } else if (entry.isHidden && !entry.isLink && isJournalName(name)) {
             state.journals.push_back(folder + name);
         }
         ++state.scanCount;
-        ui.processEvents();
         return !abortRequested;
     };
     // A folder that fails part way may have hidden clips as surely as one that never opened.
@@ -96,7 +95,7 @@ bool matchPattern(const std::string& name, const std::string& patterns) {
 }
 
 Outcome searchFiles(SearchState& state, const std::string& root, const std::string& ext,
-                    std::vector<std::string>& files, const bool& abortRequested, UiSeam& ui) {
+                    std::vector<std::string>& files, const std::atomic<bool>& abortRequested) {
     const platform::FileId excluded = state.excluded;
     platform::FileFaults* const faults = state.faults;
     state = SearchState{};
@@ -104,9 +103,14 @@ Outcome searchFiles(SearchState& state, const std::string& root, const std::stri
     state.faults = faults;
     state.searchRoot = addBackslash(root);
     state.searchPattern = "*." + ext;
-    findFiles(state, state.searchRoot, abortRequested, ui);
+    findFiles(state, state.searchRoot, abortRequested);
     files = state.found;
     return abortRequested ? Outcome::cancelledRun() : Outcome::done();
+}
+
+std::string noFilesText(const std::string& searchExt) {
+    return "No files with extension *." + searchExt +
+           " were found in the specified source directory and all its subfolders!";
 }
 
 bool isValidFileName(const std::string& path) {

@@ -2,13 +2,13 @@
 // the names and the copy run share.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "engine/outcome.h"
 #include "platform/file_system.h"
-#include "platform/ui_seam.h"
 
 namespace kadrel {
 
@@ -36,7 +36,10 @@ inline constexpr char kUnreadableFoldersHeading[] =
 /// way, root included, is named in unreadable: it may hide clips. Cancelled when abortRequested
 /// stopped the walk.
 Outcome searchFiles(SearchState& state, const std::string& root, const std::string& ext,
-                    std::vector<std::string>& files, const bool& abortRequested, UiSeam& ui);
+                    std::vector<std::string>& files, const std::atomic<bool>& abortRequested);
+
+/// The error when a search found nothing.
+std::string noFilesText(const std::string& searchExt);
 
 /// Wildcard match: "*", "?", ASCII letters without regard to case, ";" between alternatives.
 bool matchPattern(const std::string& name, const std::string& patterns);

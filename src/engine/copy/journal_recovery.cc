@@ -11,9 +11,9 @@ namespace kadrel {
 
 namespace {
 
-void tell(const RunContext& ctx, const std::string& text, const std::string& title, MsgIcon icon) {
+void tell(Notices& notices, const std::string& text, const std::string& title, MsgIcon icon) {
     if (!text.empty())
-        ctx.ui.showMessage(text, title, icon, MsgButtons::Ok, MsgResult::Ok);
+        notices.push_back({text, title, icon});
 }
 
 }  // namespace
@@ -53,13 +53,13 @@ JournalRecovery recoverPatchedFiles(const RunContext& ctx, const std::vector<std
             "A patch-mode run was stopped before it finished these files; they were put back as "
             "they were:" +
             restored;
-    tell(ctx, restored, "Restored", MsgIcon::Information);
+    tell(result.notices, restored, "Restored", MsgIcon::Information);
     if (!kept.empty())
         kept =
             "These patch-mode journals were kept: the files they describe could not be put back as "
             "they were and were left alone:" +
             kept;
-    tell(ctx, kept, "ERROR", MsgIcon::Critical);
+    tell(result.notices, kept, "ERROR", MsgIcon::Critical);
     return result;
 }
 

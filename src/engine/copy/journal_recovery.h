@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/notice.h"
 #include "engine/run_context.h"
 #include "platform/file_faults.h"
 
@@ -21,13 +22,14 @@ struct JournalRecovery {
     std::set<std::string> leaveAlone;
     /// Where each original put back was under patch mode, and where it is again.
     std::vector<std::pair<std::string, std::string>> moves;
+    Notices notices;  ///< what was put back and what was kept, for the run to pass on
 
     /// Takes the files left alone out of files and gives moved ones their names again.
     void apply(std::vector<std::string>& files) const;
 };
 
-/// Puts back the original of every journal in journals, says so in one message and the log,
-/// and names in one message the journals it had to keep and why.
+/// Puts back the original of every journal in journals, says so in one notice and the log,
+/// and names in one notice the journals it had to keep and why.
 JournalRecovery recoverPatchedFiles(const RunContext& ctx, const std::vector<std::string>& journals,
                                     platform::FileFaults* faults);
 

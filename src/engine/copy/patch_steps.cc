@@ -87,10 +87,10 @@ void renameCompanions(Run& r, const FileStep& step) {
         const Outcome moved = Outcome::fromError(platform::moveFile(from, to, options), from);
         r.ctx.debug((moved.ok() ? "companion renamed: " : "companion not renamed: ") + from);
         if (!moved.ok())
-            r.ctx.ui.showMessage("This .MOI companion could not be renamed with its clip " +
-                                     displayPath(step.newName) + ":\r\n" + displayPath(from) + " (" +
-                                     moved.description() + ")",
-                                 "Warning", MsgIcon::Exclamation, MsgButtons::Ok, MsgResult::Ok);
+            r.result.notices.push_back({"This .MOI companion could not be renamed with its clip " +
+                                            displayPath(step.newName) + ":\r\n" + displayPath(from) + " (" +
+                                            moved.description() + ")",
+                                        "Warning", MsgIcon::Exclamation});
     }
 }
 

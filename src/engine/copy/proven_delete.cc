@@ -5,16 +5,12 @@
 #include "engine/copy/file_search.h"
 #include "platform/copy_proof.h"
 #include "platform/file_system.h"
+#include "platform/signals.h"
 #include "platform/text_case.h"
 
 namespace kadrel {
 
 namespace {
-
-bool ask(UiSeam& ui, const std::string& text, const std::string& title) {
-    return ui.showMessage(text, title, MsgIcon::Critical, MsgButtons::OkCancel, MsgResult::Cancel) ==
-           MsgResult::Ok;
-}
 
 /// The folder the sources came from: the longest folder that holds them all.
 std::string commonFolder(const std::vector<ProcessedFile>& files) {
@@ -30,11 +26,6 @@ std::string commonFolder(const std::vector<ProcessedFile>& files) {
         }
     }
     return common;
-}
-
-std::string deleteQuestion(const std::vector<ProcessedFile>& files) {
-    return "Delete the " + std::to_string(files.size()) + " processed files from source directory?\r\n" +
-           displayPath(commonFolder(files)) + "\r\nTheir .MOI companion files are deleted with them.";
 }
 
 std::string proofText(platform::CopyProof proof) {
@@ -83,17 +74,20 @@ Outcome beforeProof(const RunContext& ctx, const ProcessedFile& f, const Outcome
 
 }  // namespace
 
-DeleteOutcome offerDelete(const RunContext& ctx, const std::vector<ProcessedFile>& files,
-                          const std::string& targetFolder) {
-    DeleteOutcome declined;
-    declined.status = Outcome::Status::Cancelled;
-    if (files.empty())
-        return {};
-    if (!ask(ctx.ui, deleteQuestion(files), "Delete files?"))
-        return declined;
-    if (!ask(ctx.ui, "Are you sure?", "Confirm"))
-        return declined;
-    return deleteSources(ctx, files, targetFolder);
+std::string deleteQuestion(const std::vector<ProcessedFile>& files) {
+    return "Delete the " + std::to_string(files.size()) + " processed files from source directory?\r\n" +
+           displayPath(commonFolder(files)) + "\r\nTheir .MOI companion files are deleted with them.";
+}
+
+void deleteOfferedSources(const RunContext& ctx, RunResult& result) {
+    platform::SignalStop signals(ctx.control.copyCancel, ctx.control.running);
+    DeleteOutcome asked = deleteSources(ctx, result.deletable, result.deleteFolder);
+    result.keptByDelete = asked.kept;
+    result.deleted = static_cast<int32_t>(result.deletable.size()) - asked.kept;
+    result.notices.insert(result.notices.end(), asked.notices.begin(), asked.notices.end());
+    result.deletable.clear();
+    if (const int signal = signals.caught())
+        result.signal = signal;
 }
 
 DeleteOutcome deleteSources(const RunContext& ctx, const std::vector<ProcessedFile>& files,
@@ -103,7 +97,6 @@ DeleteOutcome deleteSources(const RunContext& ctx, const std::vector<ProcessedFi
     DeleteOutcome result;
     std::string kept;
     for (const ProcessedFile& f : files) {
-        ctx.ui.processEvents();
         Outcome one = beforeProof(ctx, f, flushed);
         if (one.ok())
             one = deleteOne(f);
@@ -114,7 +107,7 @@ DeleteOutcome deleteSources(const RunContext& ctx, const std::vector<ProcessedFi
             static_cast<Outcome&>(result) = one;
     }
     if (result.kept > 0)
-        showError(ctx.ui, "These files were not deleted, for the reason after each:" + kept);
+        result.notices.push_back(errorNotice("These files were not deleted, for the reason after each:" + kept));
     return result;
 }
 

@@ -12,20 +12,25 @@
 
 namespace kadrel {
 
-/// How a delete ended: done when every source went, cancelled when the user said no, failed
-/// when sources had to be kept (the first of them and why in the outcome, all in kept).
+/// How a delete ended: done when every source went, failed when sources had to be kept (the
+/// first of them and why in the outcome, all in kept and named in the notice).
 struct DeleteOutcome : Outcome {
-    int32_t kept = 0;  ///< sources left on the card after a yes
+    int32_t kept = 0;  ///< sources left on the card
+    Notices notices;
 };
 
-/// Asks twice (default Cancel), then deletes what deleteSources proves.
-DeleteOutcome offerDelete(const RunContext& ctx, const std::vector<ProcessedFile>& files,
-                          const std::string& targetFolder);
+/// The first delete question about the sources a run offers.
+std::string deleteQuestion(const std::vector<ProcessedFile>& files);
+
+/// After the user said yes to both questions: deletes the sources result offers (deletable)
+/// that deleteSources proves and counts what went into result; a notice names the ones kept. A
+/// termination signal meanwhile stops it as Abort does.
+void deleteOfferedSources(const RunContext& ctx, RunResult& result);
 
 /// Flushes the target folder, then deletes each source whose copy is still the file the run
 /// made, flushed and, but for the offsets the scan changed, equal to what the copy read (by its
 /// digest, the source still the file read) or else to the source byte for byte, together with
-/// its ".MOI" companions. Names the sources it kept in one box.
+/// its ".MOI" companions. Names the sources it kept in one notice.
 DeleteOutcome deleteSources(const RunContext& ctx, const std::vector<ProcessedFile>& files,
                             const std::string& targetFolder);
 

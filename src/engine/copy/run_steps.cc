@@ -48,9 +48,8 @@ platform::CopyOptions copyOptions(Run& r, int32_t index, bool replace) {
     o.faults = r.extras.faults;
     o.sliceBytes = r.extras.sliceBytes;
     o.progress = [&r, index](int64_t done, int64_t total) {
-        copyProgress(r.ctx.ui);
         if (r.showProgress)
-            r.ctx.ui.showProgress(progressText(r, index), percentDone(r, index, done));
+            r.ctx.showProgress(progressText(r, index), percentDone(r, index, done));
         if (r.extras.observer)
             r.extras.observer->onBytes(done, total);
     };
@@ -81,7 +80,6 @@ Outcome stageStep(Run& r, Finishing& f) {
     if (r.manifest && !manifestCanHold(f.name.substr(f.name.rfind('/') + 1)))
         return Outcome::failure(
             0, f.source, "The new name holds a newline or a backslash, which the manifest cannot hold.");
-    r.ctx.ui.processEvents();
     platform::CopyOptions options = copyOptions(r, f.index, where.overwrite);
     if (r.digest)
         options.digest = &f.read.emplace();
@@ -188,7 +186,7 @@ NameTarget nameTarget(Run& r) {
 
 Outcome processFile(Run& r, int32_t i) {
     if (r.showProgress)
-        r.ctx.ui.showProgress(progressText(r, i), percentDone(r, i, 0));
+        r.ctx.showProgress(progressText(r, i), percentDone(r, i, 0));
     if (r.extras.observer)
         r.extras.observer->onFile(i, r.count(), r.files[i]);
     if (r.target.empty()) {

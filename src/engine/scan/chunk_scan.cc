@@ -13,12 +13,6 @@ namespace kadrel {
 
 namespace {
 
-// A tick comes once per chunk and once per search pass, so 32 ticks are at most 320 KB of
-// file: about 15 ms on a slow memory card, far less from disk or the page cache. That keeps
-// the window responsive, while a Qt event round (a few microseconds) every 32 ticks is lost
-// in the cost of reading the data.
-constexpr uint32_t kEventInterval = 32;
-
 void startChunk(const ScanChunk& chunk, std::vector<SearchKind>& kinds) {
     for (SearchKind& kind : kinds) {
         kind.done = false;
@@ -28,11 +22,10 @@ void startChunk(const ScanChunk& chunk, std::vector<SearchKind>& kinds) {
 
 /// Runs the search passes over one chunk; returns the position the next chunk must begin
 /// at because a structure there runs past the chunk end, or 0.
-size_t runPasses(const ScanChunk& chunk, std::vector<SearchKind>& kinds, EventPump& pump) {
+size_t runPasses(const ScanChunk& chunk, std::vector<SearchKind>& kinds) {
     size_t before = chunk.length + 1;
     bool open = true;
     while (open) {
-        pump.tick();
         open = false;
         for (SearchKind& kind : kinds) {
             if (kind.done)
@@ -202,27 +195,21 @@ size_t ScanChunk::find(uint8_t code, size_t from, size_t before) const {
     return it != list.end() && *it < before ? *it : 0;
 }
 
-void EventPump::tick() {
-    if (ticks_++ % kEventInterval == 0)
-        ui_.processEvents();
-}
-
 void runChunkScan(StreamFile& file, ByteSource& bytes, std::vector<SearchKind>& kinds, TailRule tail,
-                  EventPump& pump, const ChunkObserver& seen) {
+                  const ChunkObserver& seen) {
     ScanChunk chunk;
     std::vector<uint8_t> codes;
     for (const SearchKind& kind : kinds)
         codes.push_back(kind.code);
     int64_t next = 0;
     for (;;) {
-        pump.tick();
         if (!chunk.read(file, next))
             return;
         bytes.setChunk(chunk.data, chunk.length, chunk.offset);
         chunk.indexStartCodes(codes);
         seen(chunk);
         startChunk(chunk, kinds);
-        const size_t park = runPasses(chunk, kinds, pump);
+        const size_t park = runPasses(chunk, kinds);
         for (SearchKind& kind : kinds)
             kind.resume = chunk.fileOffset(kind.start);
         next = nextChunkOffset(chunk, park, tail);

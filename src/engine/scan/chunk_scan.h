@@ -11,7 +11,6 @@
 
 #include "engine/scan/ps_continuation.h"
 #include "engine/scan/stream_file.h"
-#include "platform/ui_seam.h"
 
 namespace kadrel {
 
@@ -63,24 +62,11 @@ size_t setTail(const ScanChunk& chunk);
 /// The first 00 among the last three bytes.
 size_t resetTail(const ScanChunk& chunk);
 
-/// Lets queued UI events run, but only on every kInterval-th call.
-class EventPump {
-  public:
-    /// Pumps through ui.
-    explicit EventPump(UiSeam& ui) : ui_(ui) {}
-    /// One chunk or search pass went by.
-    void tick();
-
-  private:
-    UiSeam& ui_;
-    uint32_t ticks_ = 0;
-};
-
 /// Called with every chunk read, before it is searched.
 using ChunkObserver = std::function<void(const ScanChunk& chunk)>;
 
 /// Scans the whole file chunk by chunk; bytes and seen are told of every chunk read.
 void runChunkScan(StreamFile& file, ByteSource& bytes, std::vector<SearchKind>& kinds, TailRule tail,
-                  EventPump& pump, const ChunkObserver& seen);
+                  const ChunkObserver& seen);
 
 }  // namespace kadrel

@@ -290,12 +290,11 @@ std::vector<SearchKind> searchKinds(PatchState& st) {
 
 void scanFile(PatchState& st) {
     std::vector<SearchKind> kinds = searchKinds(st);
-    EventPump pump(st.ctx.ui);
     const auto walk = [&st](const ScanChunk& chunk) {
         st.walk.advance(chunk.data, chunk.length, chunk.offset, chunk.last);
         noteSkippedBytes(st);
     };
-    runChunkScan(st.file, st.bytes, kinds, st.setting ? setTail : resetTail, pump, walk);
+    runChunkScan(st.file, st.bytes, kinds, st.setting ? setTail : resetTail, walk);
     st.walk.finish();
     noteSkippedBytes(st);
 }

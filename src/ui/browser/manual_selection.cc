@@ -14,13 +14,6 @@ namespace {
 
 constexpr size_t kStampLength = 14;
 
-std::string unreadableFoldersText(const SearchState& search) {
-    std::string text = kUnreadableFoldersHeading;
-    for (const std::string& folder : search.unreadable)
-        text += "\r\n" + displayPath(folder);
-    return text;
-}
-
 // The sort key of file i: its 14-digit time, then i. A missing time counts as all zeros, so the
 // position after the first 14 characters is always the old index.
 std::string sortKey(const std::string& path, int32_t i) {
@@ -62,26 +55,20 @@ void boxNarrowClips(ThumbnailStore& store, const std::vector<bool>& wide) {
 }  // namespace
 
 int32_t searchSelectionFiles(ThumbnailStore& store, SearchState& search, const Settings& settings,
-                             RunControl& control, UiSeam& ui) {
+                             const std::atomic<bool>& abortRequested) {
     std::vector<std::string> files;
-    if (searchFiles(search, settings.sourceDir, settings.searchExt, files, control.abortRequested, ui)
-            .cancelled())
+    if (searchFiles(search, settings.sourceDir, settings.searchExt, files, abortRequested).cancelled())
         files.clear();
-    else if (!search.unreadable.empty())
-        ui.showMessage(unreadableFoldersText(search), "Skipped", MsgIcon::Exclamation, MsgButtons::Ok,
-                       MsgResult::Ok);
     store.fileList = std::move(files);
     store.fileCount = static_cast<int32_t>(store.fileList.size());
     return store.fileCount;
 }
 
-std::string noFilesText(const std::string& searchExt) {
-    return "No files with extension *." + searchExt +
-           " were found in the specified source directory and all its subfolders!";
-}
-
-void showNoFilesMessage(const std::string& searchExt, UiSeam& ui) {
-    showError(ui, noFilesText(searchExt));
+std::string unreadableFoldersText(const SearchState& search) {
+    std::string text = kUnreadableFoldersHeading;
+    for (const std::string& folder : search.unreadable)
+        text += "\r\n" + displayPath(folder);
+    return text;
 }
 
 void sortFileList(ThumbnailStore& store) {

@@ -15,17 +15,14 @@
 
 namespace kadrel {
 
-/// Searches sourcedir and its subfolders for searchext into store.fileList and fileCount.
-/// The list is left empty when the search was aborted. Folders that could not be listed, the
-/// source itself included, are named in one message: they may hide clips.
+/// Searches sourcedir and its subfolders for searchext into store.fileList and fileCount (on a
+/// worker thread: it touches nothing else). The list is left empty when the search was aborted.
 int32_t searchSelectionFiles(ThumbnailStore& store, SearchState& search, const Settings& settings,
-                             RunControl& control, UiSeam& ui);
+                             const std::atomic<bool>& abortRequested);
 
-/// The text shown when the search found nothing.
-std::string noFilesText(const std::string& searchExt);
-
-/// Shows noFilesText under "ERROR".
-void showNoFilesMessage(const std::string& searchExt, UiSeam& ui);
+/// The message that names the folders a search could not list, the source itself included:
+/// they may hide clips.
+std::string unreadableFoldersText(const SearchState& search);
 
 /// Puts fileList into ascending order of last-write time; files of the same time keep the
 /// order of their old positions compared as text. A file whose time cannot be read sorts first.

@@ -20,6 +20,8 @@
 #include "ui/main/folder_chooser.h"
 #include "ui/main/input_rules.h"
 #include "ui/main/start_checks.h"
+#include "app/run_ending.h"
+#include "engine/copy/proven_delete.h"
 #include "ui/main/window_run.h"
 #include "ui/screen_fit.h"
 
@@ -42,11 +44,10 @@ MainWindow::MainWindow(Settings& settings, RunControl& control, UiSeam& ui, QWid
       settings_(settings),
       control_(control),
       ui_(ui),
-      runUi_(ui),
-      ctx_{settings, control, runUi_, log_},
       chooser_(chooseFolder),
       opener_([](const QString& folder) { QDesktopServices::openUrl(QUrl::fromLocalFile(folder)); }) {
     connectHandlers();
+    connect(&worker_, &WorkThread::ended, this, &MainWindow::workEnded);  // for the tests
     render(controller_);
 }
 
@@ -84,7 +85,8 @@ void MainWindow::connectHandlers() {
 void MainWindow::loadSettings() {
     showStatus("");
     setWindowTitle(qtext(kadrel::windowTitle(KADREL_VERSION)));
-    kadrel::loadSettings(settings_, ui_);
+    for (const std::string& error : kadrel::loadSettings(settings_))
+        showError(ui_, error);
     applyLoadedSettings();
     const double dpi = screenDpi();
     move(twipsToPixels(settings_.xpos, dpi), twipsToPixels(settings_.ypos, dpi));
@@ -136,7 +138,6 @@ void MainWindow::closeEvent(QCloseEvent* event) {
             control_.abortRequested = true;
             break;
         case CloseAction::AbortRunAndWait:
-            runUi_.setClosing(true);  // the window goes: no box about the stop may hold it open
             abortRun();
             break;
         case CloseAction::Wait:
@@ -302,7 +303,6 @@ void MainWindow::startRun() {
     if (settings_.targetDir.empty() && !PatchModeWarning::ask(control_))
         return;
     runCopy();
-    QApplication::alert(this);
     settings_.setWideScreen = setWideScreenBox_->isChecked();
 }
 
@@ -315,29 +315,68 @@ void MainWindow::abortRun() {
 }
 
 void MainWindow::runCopy() {
+    WindowRun run{settings_.sourceDir, settings_.targetDir, controller_.mode() == CopyMode::AllFiles,
+                  settings_.setWideScreen, {}};
+    if (!run.allFiles && collectSelectedFiles(store_, run.picked) < 1)
+        return showError(ui_, "No files are selected!");
     control_.copyCancel = 0;
     control_.running = true;
-    runUi_.setClosing(false);
     controller_.runStarted();
     startProgressDisplay();
     render(controller_);
     if (settings_.debugMode)
         openRunLog(settings_, log_);
-    // Copies: the fields may change while the run lets events through.
-    const WindowRun run{settings_.sourceDir, settings_.targetDir, controller_.mode() == CopyMode::AllFiles,
-                        settings_.setWideScreen, &store_};
-    const std::optional<RunResult> result = runFromWindow(ctx_, run);
+    auto job = std::make_shared<RunJob>(settings_, control_, log_, std::move(run));
+    job->ctx.canAsk = ui_.canAsk();
+    job->ctx.progress = [this](const std::string& text, int percent) {
+        QMetaObject::invokeMethod(this, [this, text, percent] { ui_.showProgress(text, percent); },
+                                  Qt::QueuedConnection);
+    };
+    startRunJob(job, true);
+}
+
+void MainWindow::startRunJob(const std::shared_ptr<RunJob>& job, bool stopWhenShortOfRoom) {
+    worker_.start([job, stopWhenShortOfRoom] { runFromWindow(*job, stopWhenShortOfRoom); },
+                  [this, job] { runJobEnded(job); });
+}
+
+// The run has returned: the room question may send it off again, then come its messages (a
+// closing window shows only errors) and the delete questions, whose yes sends off the delete.
+void MainWindow::runJobEnded(const std::shared_ptr<RunJob>& job) {
+    const bool closing = controller_.activity() == Activity::ClosingAfterRun;
+    RunResult& result = job->result;
+    if (result.room && !closing && confirmRoom(result.room->bytes, result.room->available, ui_))
+        return startRunJob(job, false);
+    showRunNotices(result.notices, closing);
+    result.notices.clear();
+    if (closing || !confirmDelete(ui_, control_, result))
+        return finishRun(*job);
+    worker_.start([job] { deleteOfferedSources(job->ctx, job->result); },
+                  [this, job] {
+                      showRunNotices(job->result.notices, false);
+                      finishRun(*job);
+                  });
+}
+
+void MainWindow::showRunNotices(const Notices& notices, bool errorsOnly) {
+    for (const Notice& n : notices)
+        if (!errorsOnly || n.icon == MsgIcon::Critical)
+            ui_.showMessage(n.text, n.title, n.icon, MsgButtons::Ok, MsgResult::Ok);
+}
+
+void MainWindow::finishRun(const RunJob& job) {
     if (settings_.debugMode)
         log_.closeDebugLog();
     control_.running = false;
     endProgressDisplay();
     const bool close = controller_.runEnded();
-    if (result) {
-        summaryFolder_ = qtext(summaryFolder(run));
-        controller_.setSummary(windowSummary(*result, run));
+    if (!job.result.room) {
+        summaryFolder_ = qtext(summaryFolder(job.run));
+        controller_.setSummary(windowSummary(job.result, job.run));
     }
     render(controller_);
     startButton_->setFocus();
+    QApplication::alert(this);
     if (close)
         QTimer::singleShot(0, this, &QWidget::close);
     // A termination signal stopped the run as Abort does; the program now ends as it was asked.
@@ -358,15 +397,26 @@ void MainWindow::onManualClicked() {
 void MainWindow::runManualSelection() {
     controller_.searchStarted();
     render(controller_);
-    searchSelectionFiles(store_, search_, settings_, control_, ui_);
+    auto job = std::make_shared<SearchJob>(settings_);
+    worker_.start([job, this] { searchSelectionFiles(job->found, job->search, job->settings, control_.abortRequested); },
+                  [this, job] { searchJobEnded(*job); });
+}
+
+void MainWindow::searchJobEnded(SearchJob& job) {
+    store_.fileList = std::move(job.found.fileList);
+    store_.fileCount = job.found.fileCount;
+    search_ = std::move(job.search);
     if (store_.fileCount == 0)
         store_.resetSelection();
     const bool aborted = control_.abortRequested;
     control_.abortRequested = false;
     const StepEnd searched = controller_.searchEnded(aborted, store_.fileCount);
+    if (!aborted && !search_.unreadable.empty())
+        ui_.showMessage(unreadableFoldersText(search_), "Skipped", MsgIcon::Exclamation, MsgButtons::Ok,
+                        MsgResult::Ok);
     // A source that could not be listed was named already; "no files" would only mislead.
     if (searched == StepEnd::Stopped && !aborted && store_.fileCount == 0 && search_.unreadable.empty())
-        showNoFilesMessage(settings_.searchExt, ui_);
+        showError(ui_, noFilesText(settings_.searchExt));
     if (!goesOn(searched) || !makeThumbnails())
         return;
     render(controller_);

@@ -5,6 +5,7 @@
 
 #include <QPointer>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "engine/copy/file_search.h"
@@ -12,11 +13,20 @@
 #include "engine/run_context.h"
 #include "ui/browser/thumbnail_store.h"
 #include "ui/dialogs/help_window.h"
-#include "ui/main/closing_seam.h"
 #include "ui/main/main_controller.h"
 #include "ui/main/main_form.h"
+#include "ui/main/window_run.h"
+#include "ui/main/work_thread.h"
 
 namespace kadrel {
+
+/// The manual selection's search on the worker thread, with its own snapshot of the settings.
+struct SearchJob {
+    explicit SearchJob(const Settings& s) : settings(s) {}
+    Settings settings;
+    SearchState search;
+    ThumbnailStore found;
+};
 
 class MainWindow : public MainForm {
     Q_OBJECT
@@ -44,6 +54,10 @@ class MainWindow : public MainForm {
     void setFolderOpener(FolderOpener opener) { opener_ = std::move(opener); }
     /// The help window while it is open.
     HelpWindow* helpWindow() const { return help_; }
+
+  signals:
+    /// A search, run or delete on the worker thread has ended and the window has taken its result.
+    void workEnded();
 
   public slots:
     void onStartClicked();
@@ -83,7 +97,13 @@ class MainWindow : public MainForm {
     void startRun();
     void abortRun();
     void runCopy();
+    void startRunJob(const std::shared_ptr<RunJob>& job, bool stopWhenShortOfRoom);
+    void runJobEnded(const std::shared_ptr<RunJob>& job);
+    /// Shows a run's notices; errorsOnly leaves out what a closing window need not hold up for.
+    void showRunNotices(const Notices& notices, bool errorsOnly);
+    void finishRun(const RunJob& job);
     void runManualSelection();
+    void searchJobEnded(SearchJob& job);
     /// Sorts the list and makes its thumbnails; false when the flow stops here.
     bool makeThumbnails();
     /// Acts on how a step ended; true when the flow goes on.
@@ -92,10 +112,7 @@ class MainWindow : public MainForm {
     Settings& settings_;
     RunControl& control_;
     UiSeam& ui_;
-    /// The runs' seam: ui_, quiet about a stopped run once the window is being closed.
-    ClosingSeam runUi_;
     DebugLog log_;
-    RunContext ctx_;
     FolderChooser chooser_;
     FolderOpener opener_;
     /// The folder the last run's files went to (the summary's button opens it).
@@ -107,6 +124,8 @@ class MainWindow : public MainForm {
     ThumbnailStore store_;
     SearchState search_;
     QPointer<HelpWindow> help_;
+    /// Last, so that it is destroyed first: it waits for work that uses the members above.
+    WorkThread worker_;
 };
 
 }  // namespace kadrel

@@ -5,9 +5,7 @@
 #include "engine/copy/file_search.h"
 #include "engine/copy/run_summary.h"
 #include "engine/debug_log.h"
-#include "ui/browser/manual_selection.h"
 #include "ui/main/input_rules.h"
-#include "ui/main/start_checks.h"
 
 namespace kadrel {
 
@@ -17,20 +15,14 @@ void openRunLog(const Settings& settings, DebugLog& log) {
     log.openDebugLog(debugLogPath(folder));
 }
 
-std::optional<RunResult> runFromWindow(const RunContext& ctx, const WindowRun& run) {
+void runFromWindow(RunJob& job, bool stopWhenShortOfRoom) {
     CopyRunExtras extras;
-    extras.confirmRoom = [&ctx](int64_t bytes, int64_t available) {
-        return confirmRoom(bytes, available, ctx.ui);
-    };
-    if (run.allFiles)
-        return copyAllFound(ctx, run.source, run.target, run.setWideScreen, true, extras);
-    std::vector<std::string> files;
-    const int32_t count = collectSelectedFiles(*run.store, files);
-    if (count < 1) {
-        showError(ctx.ui, "No files are selected!");
-        return std::nullopt;
-    }
-    return copyFileList(ctx, count, files, run.target, run.setWideScreen, true, true, extras);
+    extras.stopWhenShortOfRoom = stopWhenShortOfRoom;
+    const WindowRun& run = job.run;
+    job.result = run.allFiles
+                     ? copyAllFound(job.ctx, run.source, run.target, run.setWideScreen, true, extras)
+                     : copyFileList(job.ctx, static_cast<int32_t>(run.picked.size()), run.picked, run.target,
+                                    run.setWideScreen, true, true, extras);
 }
 
 std::string summaryFolder(const WindowRun& run) {

@@ -1,13 +1,13 @@
 // One copy run as the window starts it: all files found under the source, or the files picked
-// in the browser, to the target (patch mode without one), with the question the window asks
-// before copies that need more room than the target has; and the summary it shows after.
+// in the browser, to the target (patch mode without one); the job a worker thread runs it in;
+// and the summary the window shows after.
 #pragma once
 
-#include <optional>
 #include <string>
+#include <vector>
 
 #include "engine/copy/copy_run.h"
-#include "ui/browser/thumbnail_store.h"
+#include "engine/debug_log.h"
 
 namespace kadrel {
 
@@ -17,14 +17,26 @@ struct WindowRun {
     std::string target;  ///< "" for patch mode
     bool allFiles = true;
     bool setWideScreen = false;
-    const ThumbnailStore* store = nullptr;  ///< the picked files when !allFiles
+    std::vector<std::string> picked;  ///< the files picked in the browser when !allFiles
+};
+
+/// A run on the worker thread: its own snapshot of the settings, so that the fields may change
+/// meanwhile, the window's flags for Abort, and what it came to.
+struct RunJob {
+    RunJob(const Settings& s, RunControl& control, DebugLog& log, WindowRun what)
+        : settings(s), ctx{settings, control, log}, run(std::move(what)) {}
+    Settings settings;
+    RunContext ctx;
+    WindowRun run;
+    RunResult result;
 };
 
 /// Opens the debug log beside the settings file, for one run.
 void openRunLog(const Settings& settings, DebugLog& log);
 
-/// Runs run through ctx; nothing when no file is picked (then the user is told).
-std::optional<RunResult> runFromWindow(const RunContext& ctx, const WindowRun& run);
+/// Runs job.run through job.ctx into job.result (the worker's part). With stopWhenShortOfRoom
+/// the run stops before its first write when the copies would not fit.
+void runFromWindow(RunJob& job, bool stopWhenShortOfRoom);
 
 /// The folder the run's files went to: the target, or the source folder after patch mode.
 std::string summaryFolder(const WindowRun& run);
