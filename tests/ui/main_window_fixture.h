@@ -20,7 +20,7 @@
 namespace kadrel::test {
 
 /// Qt's seam recording boxes (answered by their default button) and progress texts, with a hook
-/// on every pump of events (where a user's click lands during a run).
+/// on every progress call the window takes from a run.
 class ScriptedUi : public QtUi {
   public:
     MsgResult showMessage(const std::string& text, const std::string& title, MsgIcon, MsgButtons,
@@ -32,21 +32,35 @@ class ScriptedUi : public QtUi {
         answers.pop_front();
         return answer;
     }
-    void processEvents() override {
-        if (onEvents)
-            onEvents();
-        QtUi::processEvents();
-    }
     /// Records each new text once; the percentage moves many times within a file.
     void showProgress(const std::string& text, int percent) override {
         if (progress.empty() || progress.back() != text)
             progress.push_back(text);
         QtUi::showProgress(text, percent);
+        if (onEvents)
+            onEvents();
     }
     std::deque<MsgResult> answers;  ///< scripted answers, the default button when empty
     std::vector<ShownMessage> shown;
     std::vector<std::string> progress;
     std::function<void()> onEvents;
+};
+
+/// Holds the run's worker as the copy of each file begins and runs act(index) on the GUI thread
+/// meanwhile: where a user's click lands between two files, without timing.
+struct AtEachFile : kadrel::platform::FileFaults {
+    AtEachFile(QObject* gui, std::function<void(int)> what) : gui_(gui), act_(std::move(what)) {}
+    int beforeOpen(const std::string&) override {
+        const int index = files_++;
+        QMetaObject::invokeMethod(
+            gui_, [this, index] { act_(index); }, Qt::BlockingQueuedConnection);
+        return 0;
+    }
+
+  private:
+    QObject* gui_;
+    std::function<void(int)> act_;
+    int files_ = 0;
 };
 
 /// Saves widget's picture as name.png in $KADREL_SCREENSHOTS (the pictures of docs/screenshots),
@@ -151,8 +165,13 @@ struct MainWindowHarness {
     QCheckBox* check(const char* name) const { return get<QCheckBox>(name); }
     QPushButton* start() const { return button("startButton"); }
     std::string ini() const { return readAll(settings.iniFile); }
+    /// Waits until the work on the window's worker thread has ended and the window took it up.
+    bool settled() const {
+        return QTest::qWaitFor([this] { return !form->busy(); }, 60000);
+    }
     /// The state every run and selection ends in: no progress display, the controls back.
     void verifyIdle() const {
+        QVERIFY(settled());
         QVERIFY(!control.running && start()->isEnabled() && start()->text() == "&Start");
         QVERIFY(form->findChild<QProgressBar*>() == nullptr &&
                 !get<QLabel>("progressLabel")->isVisibleTo(form.get()));

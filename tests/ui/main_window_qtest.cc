@@ -203,6 +203,7 @@ class MainWindowTest : public QObject {
         for (const char* name : {"sourceFolderEdit", "renameExtEdit", "overwriteBox", "manualToggle"}) {
             w.form->findChild<QWidget*>(name)->setFocus();
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            QVERIFY(w.settled());
             QVERIFY2(filesIn(w.target.path()).size() == ++runs, name);
             w.verifyIdle();
         }
@@ -231,7 +232,7 @@ class MainWindowTest : public QObject {
         }
     }
 
-    // Three clips; the Abort click comes before the third is copied.
+    // Three clips; the Abort click comes as the third begins to copy.
     void runAndAbort() {
         Window w;
         w.showWithCard();
@@ -245,10 +246,14 @@ class MainWindowTest : public QObject {
                 QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
             if (w.ui.progress.size() == 2)  // the last picture of the second file stays
                 QVERIFY(w.form->findChild<QProgressBar*>() && saveShot(*w.form, "main-run"));
-            if (w.ui.progress.size() == 3 && w.start()->isEnabled())
-                w.start()->click();  // Abort
         };
+        test::AtEachFile abortAtThird(w.form.get(), [&](int file) {
+            if (file == 2)
+                w.start()->click();
+        });
+        w.form->setFileFaults(&abortAtThird);
         w.start()->click();
+        QVERIFY(w.settled());
         QCOMPARE(filesIn(w.target.path()).size(), size_t(2));
         QVERIFY(w.ui.shown.size() == 1 && w.ui.shown[0].text.starts_with("The run was stopped."));
         w.verifyIdle();
@@ -263,6 +268,7 @@ class MainWindowTest : public QObject {
         for (const char* answer : {"abortButton", "continueButton"}) {  // Abort, then Continue
             answerModal(answer);
             w.start()->click();
+            QVERIFY(w.settled());
         }
         QCOMPARE(w.ui.progress.size(), size_t(2));                                    // one run only
         QVERIFY(filesIn(w.card.path() + "PRG000").begin()->first.ends_with(".MPG"));  // renamed in place
@@ -283,6 +289,7 @@ class MainWindowTest : public QObject {
         w.showWithCard();
         answerModal("acceptButton");
         w.button("manualToggle")->click();
+        QVERIFY(w.settled());
         QCOMPARE(w.form->store().fileList, clips);
         QCOMPARE(w.button("manualToggle")->text(), QString("2 Files selected"));
         QCOMPARE(w.form->focusWidget(), w.start());
@@ -290,6 +297,7 @@ class MainWindowTest : public QObject {
         QVERIFY(saveShot(*w.form, "main-selected"));
         browserPictures(w.form->store());
         w.start()->click();
+        QVERIFY(w.settled());
         std::multiset<std::string> copies;
         for (const auto& [name, data] : filesIn(w.target.path()))
             copies.insert(data);
@@ -297,6 +305,7 @@ class MainWindowTest : public QObject {
         // An edit of the source drops the list itself: even a forced Start copies nothing of it.
         w.edit("sourceFolderEdit")->setText(w.card.typed() + "SD_VIDEO");
         w.form->onStartClicked();
+        QVERIFY(w.settled());
         QCOMPARE(filesIn(w.target.path()).size(), size_t(2));
         QVERIFY(w.ui.shown.size() == 1 && w.ui.shown[0].text == "No files are selected!");
     }

@@ -112,6 +112,7 @@ class MainWindowRunTest : public QObject {
             w.edit("targetFolderEdit")->setText(w.target.typed() + "/2024/summer");
             w.ui.answers = {answer};
             w.start()->click();
+            QVERIFY(w.settled());
             QVERIFY(
                 w.ui.shown.size() == 1 && w.ui.shown[0].title == "Path not found" &&
                 w.ui.shown[0].text.ends_with("does not exist!\r\n\r\nCreate it, with the folders above it?"));
@@ -142,6 +143,7 @@ class MainWindowRunTest : public QObject {
                     w.start()->click();
             };
             w.start()->click();
+            QVERIFY(w.settled());
             QVERIFY(!w.ui.shown.empty() && w.ui.shown[0].title == "Not enough space");
             QVERIFY2(w.ui.shown[0].text.find(need) != std::string::npos, w.ui.shown[0].text.c_str());
             QVERIFY(w.ui.shown[0].text.ends_with(" free.\r\n\r\nCopy anyway?"));
@@ -158,10 +160,11 @@ class MainWindowRunTest : public QObject {
         Window w;
         w.showWithCard();
         makeClips(w.card, 3, 1000);
-        w.ui.onEvents = [&] {
-            if (w.ui.progress.size() == 2)
+        test::AtEachFile closeAtSecond(w.form.get(), [&](int file) {
+            if (file == 1)
                 w.form->close();
-        };
+        });
+        w.form->setFileFaults(&closeAtSecond);
         w.start()->click();
         QTRY_VERIFY(!w.form->isVisible());
         QVERIFY(w.ui.shown.empty());

@@ -10,8 +10,10 @@
 #include <QTimer>
 #include <QUrl>
 
+#include "app/run_ending.h"
 #include "engine/copy/date_time_names.h"
 #include "engine/copy/name_check.h"
+#include "engine/copy/proven_delete.h"
 #include "platform/signals.h"
 #include "settings/settings_file.h"
 #include "ui/browser/manual_selection.h"
@@ -20,8 +22,6 @@
 #include "ui/main/folder_chooser.h"
 #include "ui/main/input_rules.h"
 #include "ui/main/start_checks.h"
-#include "app/run_ending.h"
-#include "engine/copy/proven_delete.h"
 #include "ui/main/window_run.h"
 #include "ui/screen_fit.h"
 
@@ -45,7 +45,10 @@ MainWindow::MainWindow(Settings& settings, RunControl& control, UiSeam& ui, QWid
       control_(control),
       ui_(ui),
       chooser_(chooseFolder),
-      opener_([](const QString& folder) { QDesktopServices::openUrl(QUrl::fromLocalFile(folder)); }) {
+      opener_([](const QString& folder) { QDesktopServices::openUrl(QUrl::fromLocalFile(folder)); }),
+      runs_(
+          worker_, ui, [this] { return controller_.activity() == Activity::ClosingAfterRun; },
+          [this](const RunJob& job) { finishRun(job); }) {
     connectHandlers();
     connect(&worker_, &WorkThread::ended, this, &MainWindow::workEnded);  // for the tests
     render(controller_);
@@ -315,8 +318,11 @@ void MainWindow::abortRun() {
 }
 
 void MainWindow::runCopy() {
-    WindowRun run{settings_.sourceDir, settings_.targetDir, controller_.mode() == CopyMode::AllFiles,
-                  settings_.setWideScreen, {}};
+    WindowRun run{settings_.sourceDir,
+                  settings_.targetDir,
+                  controller_.mode() == CopyMode::AllFiles,
+                  settings_.setWideScreen,
+                  {}};
     if (!run.allFiles && collectSelectedFiles(store_, run.picked) < 1)
         return showError(ui_, "No files are selected!");
     control_.copyCancel = 0;
@@ -328,40 +334,9 @@ void MainWindow::runCopy() {
         openRunLog(settings_, log_);
     auto job = std::make_shared<RunJob>(settings_, control_, log_, std::move(run));
     job->ctx.canAsk = ui_.canAsk();
-    job->ctx.progress = [this](const std::string& text, int percent) {
-        QMetaObject::invokeMethod(this, [this, text, percent] { ui_.showProgress(text, percent); },
-                                  Qt::QueuedConnection);
-    };
-    startRunJob(job, true);
-}
-
-void MainWindow::startRunJob(const std::shared_ptr<RunJob>& job, bool stopWhenShortOfRoom) {
-    worker_.start([job, stopWhenShortOfRoom] { runFromWindow(*job, stopWhenShortOfRoom); },
-                  [this, job] { runJobEnded(job); });
-}
-
-// The run has returned: the room question may send it off again, then come its messages (a
-// closing window shows only errors) and the delete questions, whose yes sends off the delete.
-void MainWindow::runJobEnded(const std::shared_ptr<RunJob>& job) {
-    const bool closing = controller_.activity() == Activity::ClosingAfterRun;
-    RunResult& result = job->result;
-    if (result.room && !closing && confirmRoom(result.room->bytes, result.room->available, ui_))
-        return startRunJob(job, false);
-    showRunNotices(result.notices, closing);
-    result.notices.clear();
-    if (closing || !confirmDelete(ui_, control_, result))
-        return finishRun(*job);
-    worker_.start([job] { deleteOfferedSources(job->ctx, job->result); },
-                  [this, job] {
-                      showRunNotices(job->result.notices, false);
-                      finishRun(*job);
-                  });
-}
-
-void MainWindow::showRunNotices(const Notices& notices, bool errorsOnly) {
-    for (const Notice& n : notices)
-        if (!errorsOnly || n.icon == MsgIcon::Critical)
-            ui_.showMessage(n.text, n.title, n.icon, MsgButtons::Ok, MsgResult::Ok);
+    job->ctx.progress = progressOn(this, ui_);
+    job->faults = faults_;
+    runs_.start(job);
 }
 
 void MainWindow::finishRun(const RunJob& job) {
@@ -370,10 +345,8 @@ void MainWindow::finishRun(const RunJob& job) {
     control_.running = false;
     endProgressDisplay();
     const bool close = controller_.runEnded();
-    if (!job.result.room) {
-        summaryFolder_ = qtext(summaryFolder(job.run));
-        controller_.setSummary(windowSummary(job.result, job.run));
-    }
+    summaryFolder_ = qtext(summaryFolder(job.run));
+    controller_.setSummary(windowSummary(job.result, job.run));
     render(controller_);
     startButton_->setFocus();
     QApplication::alert(this);
@@ -397,9 +370,8 @@ void MainWindow::onManualClicked() {
 void MainWindow::runManualSelection() {
     controller_.searchStarted();
     render(controller_);
-    auto job = std::make_shared<SearchJob>(settings_);
-    worker_.start([job, this] { searchSelectionFiles(job->found, job->search, job->settings, control_.abortRequested); },
-                  [this, job] { searchJobEnded(*job); });
+    startSelectionSearch(worker_, settings_, control_.abortRequested,
+                         [this](SearchJob& job) { searchJobEnded(job); });
 }
 
 void MainWindow::searchJobEnded(SearchJob& job) {
@@ -411,12 +383,8 @@ void MainWindow::searchJobEnded(SearchJob& job) {
     const bool aborted = control_.abortRequested;
     control_.abortRequested = false;
     const StepEnd searched = controller_.searchEnded(aborted, store_.fileCount);
-    if (!aborted && !search_.unreadable.empty())
-        ui_.showMessage(unreadableFoldersText(search_), "Skipped", MsgIcon::Exclamation, MsgButtons::Ok,
-                        MsgResult::Ok);
-    // A source that could not be listed was named already; "no files" would only mislead.
-    if (searched == StepEnd::Stopped && !aborted && store_.fileCount == 0 && search_.unreadable.empty())
-        showError(ui_, noFilesText(settings_.searchExt));
+    if (searched != StepEnd::Close)
+        reportSearchEnd(search_, store_.fileCount, aborted, settings_.searchExt, ui_);
     if (!goesOn(searched) || !makeThumbnails())
         return;
     render(controller_);

@@ -15,18 +15,12 @@
 #include "ui/dialogs/help_window.h"
 #include "ui/main/main_controller.h"
 #include "ui/main/main_form.h"
+#include "ui/main/run_sequence.h"
+#include "ui/main/selection_search.h"
 #include "ui/main/window_run.h"
 #include "ui/main/work_thread.h"
 
 namespace kadrel {
-
-/// The manual selection's search on the worker thread, with its own snapshot of the settings.
-struct SearchJob {
-    explicit SearchJob(const Settings& s) : settings(s) {}
-    Settings settings;
-    SearchState search;
-    ThumbnailStore found;
-};
 
 class MainWindow : public MainForm {
     Q_OBJECT
@@ -52,6 +46,10 @@ class MainWindow : public MainForm {
     void setFolderChooser(FolderChooser chooser) { chooser_ = std::move(chooser); }
     /// Replaces what the summary's "Open folder" button opens the folder with.
     void setFolderOpener(FolderOpener opener) { opener_ = std::move(opener); }
+    /// A file-system seam for the copy runs (tests); null in the program.
+    void setFileFaults(platform::FileFaults* faults) { faults_ = faults; }
+    /// True while a search, run or delete is on the worker thread.
+    bool busy() const { return worker_.busy(); }
     /// The help window while it is open.
     HelpWindow* helpWindow() const { return help_; }
 
@@ -97,10 +95,6 @@ class MainWindow : public MainForm {
     void startRun();
     void abortRun();
     void runCopy();
-    void startRunJob(const std::shared_ptr<RunJob>& job, bool stopWhenShortOfRoom);
-    void runJobEnded(const std::shared_ptr<RunJob>& job);
-    /// Shows a run's notices; errorsOnly leaves out what a closing window need not hold up for.
-    void showRunNotices(const Notices& notices, bool errorsOnly);
     void finishRun(const RunJob& job);
     void runManualSelection();
     void searchJobEnded(SearchJob& job);
@@ -124,8 +118,11 @@ class MainWindow : public MainForm {
     ThumbnailStore store_;
     SearchState search_;
     QPointer<HelpWindow> help_;
-    /// Last, so that it is destroyed first: it waits for work that uses the members above.
+    platform::FileFaults* faults_ = nullptr;
+    /// Last, so that they are destroyed first: the worker waits for work that uses the members
+    /// above.
     WorkThread worker_;
+    RunSequence runs_;
 };
 
 }  // namespace kadrel

@@ -9,6 +9,13 @@
 
 namespace kadrel {
 
+ProgressCall progressOn(QObject* receiver, UiSeam& ui) {
+    return [receiver, &ui](const std::string& text, int percent) {
+        QMetaObject::invokeMethod(
+            receiver, [&ui, text, percent] { ui.showProgress(text, percent); }, Qt::QueuedConnection);
+    };
+}
+
 void openRunLog(const Settings& settings, DebugLog& log) {
     std::string name, folder, ext;
     splitPath(settings.iniFile, name, folder, ext);
@@ -17,12 +24,12 @@ void openRunLog(const Settings& settings, DebugLog& log) {
 
 void runFromWindow(RunJob& job, bool stopWhenShortOfRoom) {
     CopyRunExtras extras;
+    extras.faults = job.faults;
     extras.stopWhenShortOfRoom = stopWhenShortOfRoom;
     const WindowRun& run = job.run;
-    job.result = run.allFiles
-                     ? copyAllFound(job.ctx, run.source, run.target, run.setWideScreen, true, extras)
-                     : copyFileList(job.ctx, static_cast<int32_t>(run.picked.size()), run.picked, run.target,
-                                    run.setWideScreen, true, true, extras);
+    job.result = run.allFiles ? copyAllFound(job.ctx, run.source, run.target, run.setWideScreen, true, extras)
+                              : copyFileList(job.ctx, static_cast<int32_t>(run.picked.size()), run.picked,
+                                             run.target, run.setWideScreen, true, true, extras);
 }
 
 std::string summaryFolder(const WindowRun& run) {

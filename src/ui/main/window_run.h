@@ -3,11 +3,13 @@
 // and the summary the window shows after.
 #pragma once
 
+#include <QObject>
 #include <string>
 #include <vector>
 
 #include "engine/copy/copy_run.h"
 #include "engine/debug_log.h"
+#include "platform/ui_seam.h"
 
 namespace kadrel {
 
@@ -29,7 +31,12 @@ struct RunJob {
     RunContext ctx;
     WindowRun run;
     RunResult result;
+    platform::FileFaults* faults = nullptr;  ///< file-system seam for tests
 };
+
+/// A progress routine for the worker that shows each call through ui, queued on receiver's
+/// thread.
+ProgressCall progressOn(QObject* receiver, UiSeam& ui);
 
 /// Opens the debug log beside the settings file, for one run.
 void openRunLog(const Settings& settings, DebugLog& log);
