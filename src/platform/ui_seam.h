@@ -1,5 +1,6 @@
-// The one interface through which the engine reaches the user: message boxes, progress and
-// event pumping. The window, the terminal and the tests each implement it.
+// The one small interface through which a front end reaches the user: message boxes, questions
+// and progress. The window, the terminal and the tests (with scripted answers) each implement
+// it; the engine never calls it, it returns what the user must be told.
 #pragma once
 
 #include <string>
@@ -28,17 +29,5 @@ class UiSeam {
 inline void showError(UiSeam& ui, const std::string& text) {
     ui.showMessage(text, "ERROR", MsgIcon::Critical, MsgButtons::Ok, MsgResult::Ok);
 }
-
-/// A seam that shows nothing and answers every box with its default button.
-class SilentUi : public UiSeam {
-  public:
-    void processEvents() override {}
-    MsgResult showMessage(const std::string&, const std::string&, MsgIcon, MsgButtons,
-                          MsgResult defaultButton) override {
-        return defaultButton;
-    }
-    void showProgress(const std::string&, int) override {}
-    bool canAsk() const override { return false; }
-};
 
 }  // namespace kadrel

@@ -18,7 +18,7 @@ bool isManualSelectionExt(const std::string& text);
 /// Which files a run copies: all found, or those picked in the browser.
 enum class CopyMode { AllFiles, Manual };
 
-/// What the window is busy with. Long work lets events through, so Start and the close box
+/// What the window is busy with. Long work runs on a worker thread, so Start and the close box
 /// are clicked in the middle of it.
 enum class Activity {
     Idle,
