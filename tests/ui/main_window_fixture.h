@@ -51,16 +51,21 @@ class ScriptedUi : public QtUi {
 struct AtEachFile : kadrel::platform::FileFaults {
     AtEachFile(QObject* gui, std::function<void(int)> what) : gui_(gui), act_(std::move(what)) {}
     int beforeOpen(const std::string&) override {
+        offGuiThread_ = offGuiThread_ && QThread::currentThread() != gui_->thread();
         const int index = files_++;
         QMetaObject::invokeMethod(
             gui_, [this, index] { act_(index); }, Qt::BlockingQueuedConnection);
         return 0;
     }
 
+    /// True when every file began on a thread other than the GUI's.
+    bool ranOffGuiThread() const { return files_ > 0 && offGuiThread_; }
+
   private:
     QObject* gui_;
     std::function<void(int)> act_;
     int files_ = 0;
+    bool offGuiThread_ = true;
 };
 
 /// Saves widget's picture as name.png in $KADREL_SCREENSHOTS (the pictures of docs/screenshots),

@@ -254,6 +254,7 @@ class MainWindowTest : public QObject {
         w.form->setFileFaults(&abortAtThird);
         w.start()->click();
         QVERIFY(w.settled());
+        QVERIFY(abortAtThird.ranOffGuiThread());
         QCOMPARE(filesIn(w.target.path()).size(), size_t(2));
         QVERIFY(w.ui.shown.size() == 1 && w.ui.shown[0].text.starts_with("The run was stopped."));
         w.verifyIdle();
