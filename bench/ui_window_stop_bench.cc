@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -65,8 +66,19 @@ Options parse(int argc, char** argv) {
     return o;
 }
 
+/// The sample clip over and over: real MPEG-2, so that the 16:9 scan has its usual work.
+std::string sampleBlock() {
+    std::ifstream in(KADREL_SOURCE_DIR "/samples/card/SD_VIDEO/PRG001/MOV001.MOD", std::ios::binary);
+    const std::string clip((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string block;
+    while (!clip.empty() && block.size() < (1u << 20))
+        block += clip;
+    block.resize(1 << 20, '\0');
+    return block;
+}
+
 void makeCard(const fs::path& card, int mib) {
-    const std::string block(1 << 20, '\x5a');
+    const std::string block = sampleBlock();
     for (int i = 1; i <= 3; ++i) {
         fs::create_directories(card / ("PRG00" + std::to_string(i)));
         std::ofstream out(card / ("PRG00" + std::to_string(i)) / ("MOV00" + std::to_string(i) + ".MOD"),

@@ -34,7 +34,7 @@ struct Outcome {
 
     /// Why it failed: the reason, else the system's text for the error number.
     std::string description() const;
-    /// "Error " + number + CR LF + description, the first lines of every failure's box; the
+    /// "Error " + number + CR LF + description, the first lines of every failure's message; the
     /// description alone when there is no number.
     std::string errorText() const;
 };

@@ -31,7 +31,8 @@ std::string stoppedText(const Run& r) {
 /// A failed step names its file and how far the run got; a cancel only says how far.
 void reportStop(Run& r, const Outcome& stop) {
     if (stop.cancelled()) {
-        r.result.notices.push_back({"The run was stopped.\r\n" + stoppedText(r), "Stopped", MsgIcon::Information});
+        r.result.notices.push_back(
+            {"The run was stopped.\r\n" + stoppedText(r), "Stopped", MsgIcon::Information});
         return;
     }
     r.result.notices.push_back(
@@ -142,9 +143,9 @@ void writeManifest(Run& r) {
         return;
     r.result.manifest = updateManifest(addBackslash(targetFolder(r)), r.processed);
     if (!r.result.manifest.ok())
-        r.result.notices.push_back(errorNotice("The manifest could not be written; the run is incomplete:\r\n" +
-                                               displayPath(r.result.manifest.file) + " (" +
-                                               r.result.manifest.description() + ")"));
+        r.result.notices.push_back(
+            errorNotice("The manifest could not be written; the run is incomplete:\r\n" +
+                        displayPath(r.result.manifest.file) + " (" + r.result.manifest.description() + ")"));
 }
 
 /// The loop and the end of a run. A stop between files (running cleared) still offers to
@@ -192,7 +193,7 @@ RunResult failedWith(int number, const std::string& description) {
     return failed;
 }
 
-/// Ends a run that an unexpected failure stopped with the failure's box; nothing escapes.
+/// Ends a run that an unexpected failure stopped with the failure's notice; nothing escapes.
 template <typename Body>
 RunResult guarded(Body body) {
     try {

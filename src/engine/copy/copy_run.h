@@ -44,8 +44,8 @@
 namespace kadrel {
 
 /// Follows a run's progress. Window mode does not need it (it sees the progress text through
-/// its context's progress routine); the terminal hooks it to show file i of n, the percentage and the throughput
-/// while the seam's progress is switched off. Called on the run's own thread.
+/// its context's progress routine); the terminal hooks it to show file i of n, the percentage and the
+/// throughput while the context's progress is switched off. Called on the run's own thread.
 class CopyObserver {
   public:
     virtual ~CopyObserver() = default;
