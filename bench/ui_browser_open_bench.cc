@@ -1,7 +1,8 @@
 // Opening the thumbnail browser on a card of 1500 clips, offscreen: the time from the request
 // to the first page drawn in full, the same for a second open of the same card, and the
-// resident memory of the process with the browser open, against an empty browser.
-// Usage: ui_browser_open_bench [clips]   (1500 without an argument)
+// resident memory of the process with the browser open and filled, against an empty browser.
+// The thumbnail cache is a fresh folder: empty for the first open, warm for the second.
+// Usage: ui_browser_open_bench [clips [display size 0-3]]   (1500 at "Medium" without arguments)
 #include <QApplication>
 #include <QElapsedTimer>
 #include <cstdio>
@@ -14,6 +15,7 @@
 
 #include "ui/browser/manual_selection.h"
 #include "ui/browser/thumbnail_browser.h"
+#include "ui/browser/thumbnail_pool.h"
 
 namespace {
 
@@ -63,27 +65,46 @@ double residentMiB() {
     return kib / 1024.0;
 }
 
-// The manual selection from the search's list to the first page drawn: milliseconds.
-double openBrowser(const std::vector<std::string>& clips, kadrel::ThumbnailStore& store,
-                   kadrel::BrowserSettings& settings, double& resident) {
+bool drawn(const kadrel::ThumbnailBrowser& browser, int first, int last) {
+    for (int row = std::max(first, 0); row <= last; ++row) {
+        if (!browser.model()->isDrawn(row))
+            return false;
+    }
+    return true;
+}
+
+struct Opening {
+    double firstPage = 0;  // ms from the request to the first page drawn in full
+    double allFilled = 0;  // ms until every thumbnail was made or fetched
+    double resident = 0;   // MiB with every thumbnail made
+};
+
+// The manual selection from the search's list to the first page drawn, then to the last
+// thumbnail, with the thumbnails remembered in cacheFolder.
+Opening openBrowser(const std::vector<std::string>& clips, kadrel::BrowserSettings& settings,
+                    const QString& cacheFolder) {
+    Opening opening;
     QElapsedTimer clock;
     clock.start();
+    kadrel::ThumbnailStore store;
     store.fileList = clips;
     store.fileCount = static_cast<int32_t>(clips.size());
-    kadrel::sortFileList(store);
-    kadrel::RunControl control;
-    kadrel::SilentUi ui;
-    if (!kadrel::makeSelectionThumbnails(store, "MOD", false, control, ui))
-        std::abort();
-    kadrel::ThumbnailBrowser browser(store, settings, nullptr);
+    kadrel::prepareSelection(store, "MOD", false);
+    kadrel::ThumbnailBrowser browser(store, settings, nullptr, nullptr,
+                                     {kadrel::decodingGrabber(), cacheFolder, kadrel::thumbnailWorkers()});
     browser.show();
-    while (!clips.empty() &&
-           (browser.thumbnailFrames().size() < static_cast<size_t>(browser.grid().visibleCount) ||
-            browser.thumbnailFrames()[0]->icon().isNull()))
-        QApplication::processEvents();
-    const double ms = clock.nsecsElapsed() / 1e6;
-    resident = residentMiB();
-    return ms;
+    for (;;) {
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+        const auto [first, last] = browser.view()->shownRows();
+        if (clips.empty() || (last >= first && drawn(browser, first, last)))
+            break;
+    }
+    opening.firstPage = clock.nsecsElapsed() / 1e6;
+    while (!drawn(browser, 0, static_cast<int>(clips.size()) - 1))
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    opening.allFilled = clock.nsecsElapsed() / 1e6;
+    opening.resident = residentMiB();
+    return opening;
 }
 
 }  // namespace
@@ -97,19 +118,19 @@ int main(int argc, char** argv) {
     for (const std::string& clip : card.clips)  // the clips in the page cache, as after a search
         std::ifstream(clip).ignore(1 << 30);
     kadrel::BrowserSettings settings;
-    kadrel::ThumbnailStore empty;
-    double emptyResident = 0;
-    openBrowser({}, empty, settings, emptyResident);
-    kadrel::ThumbnailStore store;
-    double firstResident = 0, secondResident = 0;
-    const double first = openBrowser(card.clips, store, settings, firstResident);
-    const double second = openBrowser(card.clips, store, settings, secondResident);
-    std::printf("%d clips, browser %d x %d twips, size %d\n", count, settings.width, settings.height,
-                settings.thumbnailSize);
-    std::printf("first open to first full page:  %8.1f ms\n", first);
-    std::printf("second open to first full page: %8.1f ms\n", second);
+    settings.thumbnailSize = static_cast<int16_t>(argc > 2 ? std::atoi(argv[2]) : 1);
+    const QString cacheFolder = QString::fromStdString((card.dir / "cache").string());
+    const Opening empty = openBrowser({}, settings, cacheFolder);
+    const Opening first = openBrowser(card.clips, settings, cacheFolder);
+    const Opening second = openBrowser(card.clips, settings, cacheFolder);
+    std::printf("%d clips, browser %d x %d twips, size %d, %d workers\n", count, settings.width,
+                settings.height, settings.thumbnailSize, kadrel::thumbnailWorkers());
+    std::printf("first open to first full page:  %8.1f ms (all %8.1f ms)\n", first.firstPage,
+                first.allFilled);
+    std::printf("second open to first full page: %8.1f ms (all %8.1f ms)\n", second.firstPage,
+                second.allFilled);
     std::printf("resident: empty browser %.1f MiB, with %d clips %.1f MiB (+%.1f MiB, %.1f KiB a clip)\n",
-                emptyResident, count, secondResident, secondResident - emptyResident,
-                (secondResident - emptyResident) * 1024 / count);
+                empty.resident, count, second.resident, second.resident - empty.resident,
+                (second.resident - empty.resident) * 1024 / count);
     return 0;
 }

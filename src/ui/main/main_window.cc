@@ -92,7 +92,6 @@ void MainWindow::loadSettings() {
     userTextEdit_->setText(qtext(settings_.userText));
     rebuildExample();
     helpVisible_ = false;
-    loadPlaceholder(store_);
     render(controller_);
 }
 
@@ -207,7 +206,7 @@ void MainWindow::dropList() {
     store_.fileList.clear();
     store_.fileCount = 0;
     store_.resetSelection();
-    std::vector<uint8_t>().swap(store_.thumbnailBits);
+    store_.facts.clear();
 }
 
 void MainWindow::onRenameExtEdited() {
@@ -370,22 +369,16 @@ void MainWindow::runManualSelection() {
     if (!goesOn(searched) || !makeThumbnails())
         return;
     render(controller_);
-    showThumbnailBrowser(store_, settings_.browser, this);
+    showThumbnailBrowser(store_, settings_.browser, this, &ui_);
     controller_.browserClosed(store_.selectedCount);
     render(controller_);
     startButton_->setFocus();
 }
 
+// The browser makes the thumbnails itself once it is open, the page in sight first.
 bool MainWindow::makeThumbnails() {
-    startProgressDisplay();
-    render(controller_);
-    sortFileList(store_);
-    const bool made = makeSelectionThumbnails(store_, text(searchExtEdit_), settings_.setWideScreen, control_,
-                                              ui_, settings_.useMoi);
-    const bool aborted = control_.abortRequested;
-    control_.abortRequested = false;
-    endProgressDisplay();
-    return goesOn(controller_.thumbnailsEnded(made && !aborted));
+    prepareSelection(store_, text(searchExtEdit_), settings_.setWideScreen, settings_.useMoi);
+    return goesOn(controller_.thumbnailsEnded(true));
 }
 
 bool MainWindow::goesOn(StepEnd end) {

@@ -84,7 +84,7 @@ class MainWindow : public MainForm {
     void abortRun();
     void runCopy();
     void runManualSelection();
-    /// Sorts the list and makes its thumbnails; false when the flow stops here.
+    /// Sorts the list and readies it for the browser; false when the flow stops here.
     bool makeThumbnails();
     /// Acts on how a step ended; true when the flow goes on.
     bool goesOn(StepEnd end);
