@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "engine/moi_writer.h"
+#include "support/fake_ui.h"
 #include "support/temp_dir.h"
 #include "ui/browser/thumbnail_browser.h"
 
@@ -219,7 +220,9 @@ class BrowserWindowTest : public QObject {
         open(source(fake));
         QCOMPARE(fake.started().size(), size_t(2));  // both from the cache
         QCOMPARE(store.pictureSizes[1], (std::array<int16_t, 2>{720, 576}));
-        card.write("MOV001.MOD", "first clip, cut");
+        const auto time = std::filesystem::last_write_time(store.fileList[0]);
+        card.write("MOV001.MOD", "first Clip");  // the same size and time: only its bytes tell
+        std::filesystem::last_write_time(store.fileList[0], time);
         open(source(fake));
         const std::vector<std::string> begun = fake.started();
         QCOMPARE(std::vector<std::string>(begun.begin() + 2, begun.end()),
@@ -282,6 +285,26 @@ class BrowserWindowTest : public QObject {
             QCOMPARE(fake.started().size(), size_t(2));
             QCOMPARE(store.selectedCount, accept ? 300 : 0);
         }
+    }
+
+    // A decoder that cannot be used is told once, through the window's messages, and stops the
+    // filling; the browser stays open with the placeholders.
+    void anUnusableDecoderIsToldOnce() {
+        makeStore(40);
+        std::atomic<int> asked{0};
+        const ClipGrabber broken = [&asked](const std::string&, QSize) {
+            ++asked;
+            return MadeThumbnail{{}, {0, 0}, true};
+        };
+        test::FakeUi ui;
+        ThumbnailBrowser browser(store, settings, nullptr, &ui,
+                                 {broken, QString::fromStdString(cache.path() + "thumbnails"), 1});
+        browser.show();
+        QTRY_COMPARE(ui.messages.size(), size_t(1));
+        QTest::qWait(50);
+        QCOMPARE(ui.messages.size(), size_t(1));
+        QCOMPARE(ui.messages[0].text, decoderUnusableMessage());
+        QVERIFY(asked < 5 && browser.isVisible() && !browser.model()->isDrawn(39));
     }
 
     // The right button shows the pressed file and selects nothing; the window stored for another

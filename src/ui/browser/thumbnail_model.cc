@@ -151,6 +151,10 @@ void ThumbnailModel::make(int32_t row) {
     if (!cache_.load(key, thumbnail)) {
         MadeThumbnail made = makeThumbnail(grab_, recipe_, paths_[row], boxed_[row]);
         failed = made.decoderFailed;
+        if (failed) {  // every other clip would fail the same way
+            stopped_ = true;
+            pool_->stop();
+        }
         thumbnail = {std::move(made.picture), made.size};
         if (!thumbnail.picture.isNull())
             cache_.save(key, thumbnail);
@@ -171,9 +175,9 @@ void ThumbnailModel::make(int32_t row) {
 void ThumbnailModel::take(int32_t row, int generation, const QImage& picture, std::array<int16_t, 2> size,
                           bool failed) {
     if (failed) {
-        if (!stopped_)
+        if (!toldUnusable_)
             emit decoderUnusable();
-        stopFilling();
+        toldUnusable_ = true;
         return;
     }
     store_.pictureSizes[row] = size;

@@ -70,6 +70,7 @@ class ThumbnailModel : public QAbstractListModel {
     int generation_ = 0;
     std::atomic<bool> stopped_{false};
     std::atomic<bool> trimmed_{false};
+    bool toldUnusable_ = false;
     std::unique_ptr<ThumbnailPool> pool_;  // last: its workers use everything above
 };
 
