@@ -281,6 +281,7 @@ class BrowserWindowTest : public QObject {
                     browser.close();
                 QVERIFY(!browser.isVisible());
                 fake.open = true;
+                QTest::qWait(50);  // time enough for the workers to begin more, were they let
             }
             QCOMPARE(fake.started().size(), size_t(2));
             QCOMPARE(store.selectedCount, accept ? 300 : 0);
