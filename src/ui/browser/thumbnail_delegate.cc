@@ -1,8 +1,9 @@
 #include "ui/browser/thumbnail_delegate.h"
 
-#include <QApplication>
+#include <QAbstractItemView>
 #include <QPainter>
 #include <QStyle>
+#include <algorithm>
 
 #include "ui/browser/thumbnail_model.h"
 #include "ui/browser/thumbnail_store.h"
@@ -13,6 +14,8 @@ namespace {
 
 constexpr int kCaptionGap = 2;  // pixels between the frame and its caption
 constexpr int kBorder = 3;      // the frame's raised or pressed edge
+constexpr int kMark = 2;        // room around the frame for the current thumbnail's mark
+constexpr char kTypicalName[] = "MOV00A.MOD";
 
 }  // namespace
 
@@ -34,7 +37,9 @@ void ThumbnailDelegate::setSizes(QSize frame, QSize picture, bool secondLine) {
 
 QSize ThumbnailDelegate::cellSize(const QFontMetrics& metrics) const {
     const int lines = secondLine_ ? 2 : 1;
-    return {frame_.width(), frame_.height() + kCaptionGap + lines * metrics.height()};
+    // A camcorder's file name always fits, even under the smallest frames.
+    const int width = std::max(frame_.width() + 2 * kMark, metrics.horizontalAdvance(kTypicalName) + 4);
+    return {width, kMark + frame_.height() + kCaptionGap + lines * metrics.height()};
 }
 
 QSize ThumbnailDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const {
@@ -83,7 +88,7 @@ void ThumbnailDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
                               const QModelIndex& index) const {
     painter->save();
     const QRect cell = option.rect;
-    const QRect frame(cell.left() + (cell.width() - frame_.width()) / 2, cell.top(), frame_.width(),
+    const QRect frame(cell.left() + (cell.width() - frame_.width()) / 2, cell.top() + kMark, frame_.width(),
                       frame_.height());
     paintFrame(painter, option, frame, index.data(ThumbnailModel::SelectedRole).toBool());
     QImage picture = index.data(ThumbnailModel::ThumbnailRole).value<QImage>();
@@ -99,9 +104,10 @@ void ThumbnailDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
     QRect target(QPoint(), picture_);
     target.moveCenter(frame.center());
     painter->drawImage(target, picture);
-    if (option.state.testFlag(QStyle::State_HasFocus)) {  // the keyboard's current thumbnail
+    const auto* view = qobject_cast<const QAbstractItemView*>(option.widget);
+    if (view != nullptr && view->currentIndex() == index) {  // where the keys act, focused or not
         painter->setPen(QPen(option.palette.highlight().color(), 2, Qt::DashLine));
-        painter->drawRect(frame.adjusted(-2, -2, 1, 1));
+        painter->drawRect(frame.adjusted(-kMark, -kMark, kMark - 1, kMark - 1));
     }
     paintCaption(
         painter, option,

@@ -151,6 +151,12 @@ void ThumbnailView::resizeEvent(QResizeEvent* event) {
     emit shownRowsChanged();
 }
 
+// The current thumbnail's mark lies around its frame, beyond what the view repaints of an item.
+void ThumbnailView::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    QListView::currentChanged(current, previous);
+    viewport()->update();
+}
+
 // Called once the frames are laid out anew, when other rows may have come into sight.
 void ThumbnailView::updateGeometries() {
     QListView::updateGeometries();

@@ -47,6 +47,7 @@ class ThumbnailView : public QListView {
     void wheelEvent(QWheelEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void updateGeometries() override;
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
 
   private:
     bool moveCurrent(QKeyEvent* event);
