@@ -309,7 +309,8 @@ class BrowserWindowTest : public QObject {
     }
 
     // The right button shows the pressed file and selects nothing; the window stored for another
-    // screen, and the information near the screen's edge, come back wholly onto the screen.
+    // screen, the information near the screen's edge and the largest thumbnails stay wholly on
+    // the screen (also on a small one at scaling 2).
     void rightClickShowsTheFileInformation() {
         test::TempDir dir;
         makeStore(3);
@@ -342,6 +343,9 @@ class BrowserWindowTest : public QObject {
             QVERIFY(area.contains(popup));
         }
         QCOMPARE(store.selectedCount, 0);
+        child<QComboBox>(browser, "sizeCombo")->setCurrentIndex(3);  // X-Large: grows, within the screen
+        QTRY_VERIFY(browser.view()->gridSize().height() > 300);
+        QVERIFY(area.contains(browser.frameGeometry()));
     }
 };
 

@@ -9,6 +9,8 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -97,7 +99,15 @@ QWidget* ThumbnailBrowser::buildPanel() {
     column->addWidget(hint);
     column->addStretch(1);
     panel->setFixedWidth(std::max(140, panel->sizeHint().width()));
-    return panel;
+    // On a screen too low for the whole panel it scrolls, so the window still fits.
+    auto* scroll = new QScrollArea(this);
+    scroll->setObjectName("panelScroll");
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setWidget(panel);
+    scroll->setFixedWidth(panel->width() + scroll->verticalScrollBar()->sizeHint().width());
+    scroll->setMinimumHeight(std::min(panel->sizeHint().height(), 120));
+    return scroll;
 }
 
 QWidget* ThumbnailBrowser::buildCounts() {
@@ -167,10 +177,23 @@ void ThumbnailBrowser::applySize(int index) {
     const QSize cell = delegate_->cellSize(view_->fontMetrics());
     view_->setCellSize(QSize(std::max(cell.width(), 90), cell.height()));
     // One frame always fits: the window grows for it as far as the screen allows.
-    view_->setMinimumSize(view_->gridSize() + QSize(view_->verticalScrollBar()->sizeHint().width() + 4, 4));
+    const QSize screen = availableScreenSize() - QSize(panelWidth() + 40, 80);
+    view_->setMinimumSize((view_->gridSize() + QSize(view_->verticalScrollBar()->sizeHint().width() + 4, 4))
+                              .boundedTo(screen)
+                              .expandedTo(QSize(100, 100)));
     if (!loading_)
         keepOnScreen(*this);
     view_->doItemsLayout();
+}
+
+QSize ThumbnailBrowser::availableScreenSize() const {
+    const QScreen* shown = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
+    return shown != nullptr ? shown->availableGeometry().size() : QSize(1024, 600);
+}
+
+int ThumbnailBrowser::panelWidth() const {
+    const auto* panel = findChild<QScrollArea*>("panelScroll");
+    return panel != nullptr ? panel->width() : 0;
 }
 
 void ThumbnailBrowser::showSelection() {

@@ -58,6 +58,8 @@ class ThumbnailBrowser : public QDialog {
     void connectView();
     void applySize(int index);
     void showSelection();
+    QSize availableScreenSize() const;
+    int panelWidth() const;
     void onLeftPressed(int row, int k, Qt::KeyboardModifiers modifiers);
     void onInfoRequested(int row, QPoint globalPos);
     void onRange(int from, int to);
