@@ -180,6 +180,7 @@ class BrowserWindowTest : public QObject {
         ThumbnailBrowser browser(store, settings, nullptr, nullptr, source(fake));
         browser.show();
         QTRY_COMPARE(fake.started().size(), size_t(2));  // both workers wait in the first files
+        QTRY_VERIFY(browser.view()->verticalScrollBar()->maximum() > 0);  // laid out
         const auto [top, topLast] = browser.view()->shownRows();
         QCOMPARE(top, 0);
         QTest::keyClick(browser.view(), Qt::Key_End);
@@ -345,6 +346,7 @@ class BrowserWindowTest : public QObject {
         QCOMPARE(store.selectedCount, 0);
         child<QComboBox>(browser, "sizeCombo")->setCurrentIndex(3);  // X-Large: grows, within the screen
         QTRY_VERIFY(browser.view()->gridSize().height() > 300);
+        QTest::qWait(20);  // the layout passes the view's new minimum on to the window
         QVERIFY(area.contains(browser.frameGeometry()));
     }
 };

@@ -38,20 +38,26 @@ void ThumbnailView::setCellSize(QSize cell) {
 }
 
 std::pair<int, int> ThumbnailView::shownRows() const {
-    const QSize grid = gridSize();
     const int count = model() != nullptr ? model()->rowCount() : 0;
-    if (count == 0 || grid.isEmpty())
+    const int height = viewport()->height();
+    const auto rect = [this](int row) { return visualRect(model()->index(row, 0)); };
+    // Frames are laid out row after row from the top: the first in sight is the first whose
+    // bottom is below the viewport's top edge.
+    int low = 0;
+    int high = count;
+    while (low < high) {
+        const int middle = (low + high) / 2;
+        if (rect(middle).bottom() < 0)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    if (low >= count || rect(low).top() >= height)
         return {-1, -2};
-    int first = -1;
-    for (int y = grid.height() / 2; y < viewport()->height() + grid.height() && first < 0;
-         y += grid.height() / 2)
-        first = indexAt(QPoint(grid.width() / 2, y)).row();
-    if (first < 0)
-        return {-1, -2};
-    int last = first;
-    while (last + 1 < count && visualRect(model()->index(last + 1, 0)).top() < viewport()->height())
+    int last = low;
+    while (last + 1 < count && rect(last + 1).top() < height)
         ++last;
-    return {first, last};
+    return {low, last};
 }
 
 void ThumbnailView::scrollRows(int rows) {
