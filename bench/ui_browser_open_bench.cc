@@ -100,7 +100,14 @@ Opening openBrowser(const std::vector<std::string>& clips, kadrel::BrowserSettin
             break;
     }
     opening.firstPage = clock.nsecsElapsed() / 1e6;
-    while (!drawn(browser, 0, static_cast<int>(clips.size()) - 1))
+    const auto allMade = [&browser] {
+        for (int row = 0; row < browser.model()->rowCount(); ++row) {
+            if (!browser.model()->isMade(row))
+                return false;
+        }
+        return true;
+    };
+    while (!allMade())
         QApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
     opening.allFilled = clock.nsecsElapsed() / 1e6;
     opening.resident = residentMiB();

@@ -144,6 +144,10 @@ void ThumbnailBrowser::connectView() {
     connect(view_->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) { store_.currentFileIndex = current.row(); });
     connect(model_, &ThumbnailModel::decoderUnusable, this, &ThumbnailBrowser::onDecoderUnusable);
+    connectPanel();
+}
+
+void ThumbnailBrowser::connectPanel() {
     connect(sizeCombo_, &QComboBox::currentIndexChanged, this, [this](int index) {
         if (!loading_ && index >= 0) {
             applySize(index);

@@ -56,6 +56,7 @@ class ThumbnailBrowser : public QDialog {
     QWidget* buildPanel();
     QWidget* buildCounts();
     void connectView();
+    void connectPanel();
     void applySize(int index);
     void showSelection();
     QSize availableScreenSize() const;

@@ -4,8 +4,8 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 #include <QStandardPaths>
+#include <QTemporaryFile>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -28,6 +28,13 @@ bool makePrivateFolder(const QString& folder) {
     QFile::setPermissions(folder, kPrivateFolder);
     QFile::setPermissions(QFileInfo(folder).path(), kPrivateFolder);  // .../kadrel
     return QFileInfo(folder).isWritable();
+}
+
+bool placeFile(QTemporaryFile& file, const QString& path) {
+    std::error_code error;
+    std::filesystem::rename(file.fileName().toStdString(), path.toStdString(), error);
+    file.setAutoRemove(error.value() != 0);
+    return !error;
 }
 
 void feed(platform::DigestState& state, const std::string& text) {
@@ -96,10 +103,11 @@ bool ThumbnailCache::save(const std::string& key, const CachedThumbnail& thumbna
     }
     QBuffer picture(&bytes);
     picture.open(QIODevice::Append);
-    QSaveFile file(pathOf(key));
-    const bool saved = thumbnail.picture.save(&picture, "JPG", 90) && file.open(QIODevice::WriteOnly) &&
-                       file.setPermissions(QFile::ReadOwner | QFile::WriteOwner) &&
-                       file.write(bytes) == bytes.size() && file.commit();
+    // Written aside and renamed into place, so no reader ever sees half a file; not synced to
+    // the disk, as a thumbnail lost in a crash is only made again.
+    QTemporaryFile file(folder_ + "/XXXXXX.part");  // 0600
+    const bool saved = thumbnail.picture.save(&picture, "JPG", 90) && file.open() &&
+                       file.write(bytes) == bytes.size() && file.flush() && placeFile(file, pathOf(key));
     if (!saved)
         writable_ = false;
     return saved;
@@ -109,6 +117,12 @@ void ThumbnailCache::trim() const {
     if (folder_.isEmpty())
         return;
     const QFileInfoList files = QDir(folder_).entryInfoList({"*.thumb"}, QDir::Files, QDir::Time);
+    // What a writer ended in a crash left behind.
+    const QDateTime dayAgo = QDateTime::currentDateTimeUtc().addDays(-1);
+    for (const QFileInfo& part : QDir(folder_).entryInfoList({"*.part"}, QDir::Files)) {
+        if (part.lastModified() < dayAgo)
+            QFile::remove(part.filePath());
+    }
     int64_t kept = 0;
     for (const QFileInfo& info : files) {  // the most recently used first
         kept += info.size();

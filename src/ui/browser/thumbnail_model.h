@@ -45,6 +45,8 @@ class ThumbnailModel : public QAbstractListModel {
     void selectionChanged();
     /// True when row's thumbnail is drawn now (a picture, or the file has none).
     bool isDrawn(int row) const;
+    /// True once row's thumbnail was made or fetched, also when it is no longer kept in memory.
+    bool isMade(int row) const { return made_[row] != Made::No; }
 
   signals:
     /// The clip decoder cannot be used; no more thumbnails are made.
