@@ -107,6 +107,10 @@ class BrowserWindowTest : public QObject {
         browser.show();
         QTRY_VERIFY(allDrawn(browser));
         ThumbnailView* view = browser.view();
+        // Made and drawn at the screen's scaling: sharp also at 200 %.
+        const QImage drawn = browser.model()->index(0).data(ThumbnailModel::ThumbnailRole).value<QImage>();
+        QCOMPARE(drawn.devicePixelRatio(), browser.devicePixelRatioF());
+        QCOMPARE(drawn.size(), QSize(80, 60) * browser.devicePixelRatioF());
         QCOMPARE(browser.focusWidget(), view);
         QCOMPARE(view->currentIndex().row(), 0);
         QTest::keyClick(view, Qt::Key_Right);
@@ -137,6 +141,32 @@ class BrowserWindowTest : public QObject {
         QTest::keyClick(view, Qt::Key_Return);
         QVERIFY(!browser.isVisible() && browser.result() == QDialog::Accepted);
         QCOMPARE(chosen(store), (std::vector<int32_t>{2, 4, 5}));
+    }
+
+    // Captions keep the file name and cut the folders first; only a name too long alone loses
+    // its middle. The second line tells when the clip was recorded and, if known, how long it is.
+    void captionsTellClipsApart() {
+        const QFontMetrics metrics(QApplication::font());
+        const QString path = "/media/user/CAMCORDER/SD_VIDEO/PRG00A/MOV00A.MOD";
+        const int name = metrics.horizontalAdvance("MOV00A.MOD");
+        for (const auto& [width, expected] : {std::pair{10000, path},
+                                              {name + metrics.horizontalAdvance("/media/u…/"), "/media/"},
+                                              {name, "MOV00A.MOD"}}) {
+            const QString caption = captionPath(path, width, metrics);
+            QVERIFY2(caption.startsWith(expected) && caption.endsWith("MOV00A.MOD"), qPrintable(caption));
+            QVERIFY(metrics.horizontalAdvance(caption) <= width);
+        }
+        const QString squeezed = captionPath(path, name / 2, metrics);
+        QVERIFY2(squeezed.startsWith("M") && squeezed.endsWith("D") && squeezed.contains(QChar(0x2026)),
+                 qPrintable(squeezed));
+        makeStore(2);
+        store.facts = {{"20090717141850", "17/07/2009 14:18:50", 61400, RecordedAspect::Wide, false},
+                       {"20090717141900", "17/07/2009 14:19:00", 0, RecordedAspect::Unknown, false}};
+        FakeGrabber fake;
+        ThumbnailModel model(store, fake.grabber(), QString(), 1.0, 1);
+        QCOMPARE(model.index(0).data(ThumbnailModel::TimeRole).toString(),
+                 QString("17/07/2009 14:18:50  1:01"));
+        QCOMPARE(model.index(1).data(ThumbnailModel::TimeRole).toString(), QString("17/07/2009 14:19:00"));
     }
 
     // The four keys scroll a row or to an end whatever has the focus; the wheel over the size
