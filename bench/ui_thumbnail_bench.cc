@@ -1,23 +1,29 @@
 // Thumbnail speed: with --compare-workers, 400 clips made with one worker and with the pool of
 // all cores in interleaved rounds; otherwise one clip's thumbnail through the real thumbnail
-// run, the ffmpeg command that takes the first frame of the same clip, and filling one page of
+// run, the ffmpeg command that takes the first frame of the same clip, and drawing one page of
 // the browser at "Large".
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QWidget>
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <numeric>
 #include <random>
 #include <string>
+#include <thread>
+#include <tuple>
 #include <vector>
 
 #include "ui/browser/thumbnail_browser.h"
-#include "ui/browser/thumbnail_store.h"
+#include "ui/browser/thumbnail_maker.h"
+#include "ui/browser/thumbnail_pool.h"
 
 namespace {
 
@@ -58,17 +64,14 @@ ClipFolder& folder() {
 }
 
 void BM_ThumbnailPerClip(benchmark::State& state) {
-    kadrel::ThumbnailStore store;
-    kadrel::RunControl control;
-    kadrel::SilentUi ui;
-    bool failed = false;
+    const kadrel::ClipGrabber grab = kadrel::decodingGrabber();
     size_t i = 0;
     for (auto _ : state) {
-        store.fileList = {folder().clips[i++ % kClips]};
-        store.fileCount = 1;
-        if (!kadrel::createClipThumbnails(store, control, ui, failed))
+        const kadrel::MadeThumbnail made =
+            kadrel::makeThumbnail(grab, {true, QSize(400, 300)}, folder().clips[i++ % kClips], false);
+        if (made.picture.isNull())
             state.SkipWithError("failed");
-        benchmark::DoNotOptimize(store.thumbnailBits.data());
+        benchmark::DoNotOptimize(made.picture.constBits());
     }
 }
 BENCHMARK(BM_ThumbnailPerClip)->Unit(benchmark::kMillisecond)->Iterations(kClips);
@@ -85,24 +88,30 @@ void BM_FfmpegCommandPerClip(benchmark::State& state) {
 }
 BENCHMARK(BM_FfmpegCommandPerClip)->Unit(benchmark::kMillisecond)->Iterations(kClips);
 
-// One page of a 1280 x 1024 browser at "Large": 6 x 6 frames of 4:3 thumbnails.
-void BM_FillImagesLarge(benchmark::State& state) {
+// Drawing one page of a 1280 x 1024 browser at "Large": 6 x 6 frames of 4:3 thumbnails.
+void BM_PaintPageLarge(benchmark::State& state) {
     kadrel::ThumbnailStore store;
     store.fileCount = 500;
     store.fileList.assign(500, "/media/card/SD_VIDEO/PRG001/MOV001.MOD");
     store.resetSelection();
-    store.thumbnailBits.resize(static_cast<size_t>(500) * kadrel::kThumbBytes);
-    for (size_t b = 0; b < store.thumbnailBits.size(); ++b)
-        store.thumbnailBits[b] = b * 7 % 251;
+    const kadrel::ClipGrabber grey = [](const std::string&, QSize stretchTo) {
+        QImage picture(stretchTo, QImage::Format_RGB888);
+        picture.fill(Qt::gray);
+        return kadrel::MadeThumbnail{picture, {720, 576}, false};
+    };
     kadrel::BrowserSettings settings{0, 0, 15360, 19200, 2};
-    kadrel::ThumbnailBrowser browser(store, settings, nullptr);
+    kadrel::ThumbnailBrowser browser(store, settings, nullptr, nullptr, {grey, QString(), 2});
     browser.show();
-    QApplication::processEvents();
+    auto [first, last] = browser.view()->shownRows();
+    while (last < first || !browser.model()->isDrawn(last)) {
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+        std::tie(first, last) = browser.view()->shownRows();
+    }
     for (auto _ : state)
-        browser.fillFrames();
-    state.counters["frames"] = browser.grid().visibleCount;
+        benchmark::DoNotOptimize(browser.view()->viewport()->grab());
+    state.counters["frames"] = last - first + 1;
 }
-BENCHMARK(BM_FillImagesLarge)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PaintPageLarge)->Unit(benchmark::kMillisecond);
 
 // 400 clips tiled from the sample card and the test clips (352 x 288 to 720 x 576), so that
 // the sizes mix as on a real card.
@@ -141,17 +150,23 @@ struct Timing {
     double cpu = 0;
 };
 
-Timing timeRun(const std::vector<std::string>& clips, int workers, kadrel::ThumbnailStore& store) {
-    store = {};
-    store.fileList = clips;
-    store.fileCount = static_cast<int32_t>(clips.size());
-    kadrel::RunControl control;
-    kadrel::SilentUi ui;
-    bool failed = false;
+Timing timeRun(const std::vector<std::string>& clips, int workers, std::vector<QImage>& made) {
+    made.assign(clips.size(), QImage());
+    const kadrel::ClipGrabber grab = kadrel::decodingGrabber();
+    std::atomic<size_t> done{0};
     const std::clock_t cpu = std::clock();
     const auto start = std::chrono::steady_clock::now();
-    if (!kadrel::createClipThumbnails(store, control, ui, failed, kadrel::kMpeg2DecoderName, workers))
-        std::abort();
+    {
+        kadrel::ThumbnailPool pool(workers, [&](int32_t i) {
+            made[i] = kadrel::makeThumbnail(grab, {true, QSize(400, 300)}, clips[i], false).picture;
+            ++done;
+        });
+        std::vector<int32_t> order(clips.size());
+        std::iota(order.begin(), order.end(), 0);
+        pool.want(order);
+        while (done < clips.size())
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
     const auto wall = std::chrono::steady_clock::now() - start;
     return {std::chrono::duration<double, std::milli>(wall).count(),
             1000.0 * static_cast<double>(std::clock() - cpu) / CLOCKS_PER_SEC};
@@ -168,7 +183,7 @@ double median(std::vector<double> values) {
 int compareWorkers(int rounds) {
     CardOf400 card;
     const int pool = kadrel::thumbnailWorkers();
-    kadrel::ThumbnailStore one, many;
+    std::vector<QImage> one, many;
     timeRun(card.clips, pool, many);
     std::vector<double> oneMs, poolMs;
     bool identical = true;
@@ -184,8 +199,7 @@ int compareWorkers(int rounds) {
             a = timeRun(card.clips, 1, one);
         oneMs.push_back(a.wall);
         poolMs.push_back(b.wall);
-        identical =
-            identical && one.thumbnailBits == many.thumbnailBits && one.pictureSizes == many.pictureSizes;
+        identical = identical && one == many;
         std::printf("round %d: 1 worker %7.1f ms (cpu %7.1f), pool %7.1f ms (cpu %7.1f), speed-up %.2f x\n",
                     r + 1, a.wall, a.cpu, b.wall, b.cpu, a.wall / b.wall);
     }

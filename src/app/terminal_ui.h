@@ -17,7 +17,6 @@ class TerminalUi : public UiSeam {
     /// A seam on the process's own standard streams.
     static TerminalUi forProcess();
 
-    void processEvents() override {}
     MsgResult showMessage(const std::string& text, const std::string& title, MsgIcon icon, MsgButtons buttons,
                           MsgResult defaultButton) override;
     void showProgress(const std::string& text, int percent) override;

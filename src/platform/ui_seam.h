@@ -14,8 +14,6 @@ enum class MsgResult { Ok, Cancel, Yes, No };
 class UiSeam {
   public:
     virtual ~UiSeam() = default;
-    /// Lets queued window events run (a no-op on the terminal).
-    virtual void processEvents() = 0;
     /// Shows a message box and returns the button chosen.
     virtual MsgResult showMessage(const std::string& text, const std::string& title, MsgIcon icon,
                                   MsgButtons buttons, MsgResult defaultButton) = 0;

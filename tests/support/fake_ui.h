@@ -17,11 +17,6 @@ struct ShownMessage {
 
 class FakeUi : public UiSeam {
   public:
-    void processEvents() override {
-        ++eventsPumped;
-        if (onEvents)
-            onEvents(eventsPumped);
-    }
     MsgResult showMessage(const std::string& text, const std::string& title, MsgIcon, MsgButtons,
                           MsgResult defaultButton) override {
         messages.push_back({text, title});
@@ -38,8 +33,6 @@ class FakeUi : public UiSeam {
     bool asks = true;               ///< false: as a terminal nobody sits at
     std::vector<ShownMessage> messages;
     std::vector<std::pair<std::string, int>> progress;
-    long eventsPumped = 0;
-    std::function<void(long)> onEvents;  ///< runs on every pump, e.g. to press Abort
 };
 
 }  // namespace kadrel::test

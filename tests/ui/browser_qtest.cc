@@ -1,16 +1,54 @@
 #include <QApplication>
 #include <QComboBox>
+#include <QFileInfo>
+#include <QLabel>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
 #include <QTimer>
 #include <QtTest>
+#include <atomic>
+#include <filesystem>
+#include <map>
+#include <mutex>
+#include <thread>
 
 #include "engine/moi_writer.h"
+#include "support/fake_ui.h"
 #include "support/temp_dir.h"
 #include "ui/browser/thumbnail_browser.h"
 
 namespace kadrel {
+
+/// Stands in for the decoder: remembers which clips it began, in order, and holds every clip
+/// but the first `free` ones until it is opened.
+struct FakeGrabber {
+    std::mutex mutex;
+    std::vector<std::string> begun;
+    std::atomic<bool> open{true};
+    size_t free = 0;
+
+    ClipGrabber grabber() {
+        return [this](const std::string& path, QSize stretchTo) {
+            size_t position = 0;
+            {
+                std::lock_guard lock(mutex);
+                begun.push_back(path);
+                position = begun.size();
+            }
+            while (!open && position > free)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            QImage picture(stretchTo, QImage::Format_RGB888);
+            picture.fill(QColor::fromHsv(static_cast<int>(std::hash<std::string>()(path) % 360), 160, 200));
+            return MadeThumbnail{picture, {720, 576}, false};
+        };
+    }
+    std::vector<std::string> started() {
+        std::lock_guard lock(mutex);
+        return begun;
+    }
+};
 
 class BrowserWindowTest : public QObject {
     Q_OBJECT
@@ -18,142 +56,328 @@ class BrowserWindowTest : public QObject {
   private:
     ThumbnailStore store;
     BrowserSettings settings;
+    test::TempDir cache;
 
-    // files thumbnails in a window of 3 x 2 frames at "Medium".
+    // files clips in a window of about 4 x 2 frames at "Medium".
     void makeStore(int32_t files) {
         store = ThumbnailStore();
         store.fileCount = files;
         for (int32_t i = 0; i < files; ++i)
             store.fileList.push_back("/card/MOV" + std::to_string(i) + ".MOD");
         store.resetSelection();
-        store.thumbnailBits.resize(static_cast<size_t>(files) * kThumbBytes);
-        settings = BrowserSettings{0, 0, 4400, 7300, 1};
+        settings = BrowserSettings{0, 0, 4400, 9000, 1};
     }
-
+    ThumbnailSource source(FakeGrabber& fake, int workers = 2) {
+        return {fake.grabber(), QString::fromStdString(cache.path() + "thumbnails"), workers};
+    }
     template <typename T = QPushButton>
     static T* child(ThumbnailBrowser& browser, const char* name) {
         return browser.findChild<T*>(name);
     }
-    static int row(ThumbnailBrowser& browser) { return child<QScrollBar>(browser, "rowScrollBar")->value(); }
-    static bool checked(ThumbnailBrowser& browser, int k) {
-        return browser.thumbnailFrames()[k]->isChecked();
+    static std::vector<int32_t> chosen(const ThumbnailStore& store) {
+        std::vector<int32_t> files;
+        for (int32_t i = 0; i < store.fileCount; ++i) {
+            if (store.fileSelected[i] != 0)
+                files.push_back(i);
+        }
+        return files;
     }
-    static int visibleFrames(const ThumbnailBrowser& browser) {
-        return int(std::count_if(browser.thumbnailFrames().begin(), browser.thumbnailFrames().end(),
-                                 [](QWidget* frame) { return frame->isVisible(); }));
+    static bool allDrawn(const ThumbnailBrowser& browser) {
+        for (int row = 0; row < browser.model()->rowCount(); ++row) {
+            if (!browser.model()->isDrawn(row))
+                return false;
+        }
+        return true;
     }
+    static QPoint centre(ThumbnailBrowser& browser, int row) {
+        return browser.view()->visualRect(browser.model()->index(row)).center();
+    }
+    static void click(ThumbnailBrowser& browser, int row, Qt::KeyboardModifiers keys = {},
+                      Qt::MouseButton button = Qt::LeftButton) {
+        QTest::mouseClick(browser.view()->viewport(), button, keys, centre(browser, row));
+    }
+
   private slots:
-    // The frames show the choice of the files they show now, after every scroll and button;
-    // the keys scroll whatever has the focus (it starts on the thumbnails), and the wheel over
-    // the size list scrolls too instead of changing the size. At "Small" the folders give way
-    // first and the file name stays whole; a caption still too wide shows its end.
-    void framesFollowTheChoiceKeysAndWheel() {
-        makeStore(10);  // rows 1 to 3
-        store.fileList[0] = "/media/user/CAMCORDER/SD_VIDEO/PRG001/MOV001.MOD";
-        ThumbnailBrowser browser(store, settings, nullptr);
+    // Arrows move the current thumbnail, Space toggles it, Shift and an arrow add the files
+    // passed, Ctrl+A takes all; the mouse keeps its rules; Escape does nothing and Enter accepts.
+    void keyboardAndMouseChoose() {
+        makeStore(30);
+        FakeGrabber fake;
+        ThumbnailBrowser browser(store, settings, nullptr, nullptr, source(fake));
         browser.show();
-        QTRY_COMPARE(visibleFrames(browser), 6);
-        QCOMPARE(browser.focusWidget(), child<QWidget>(browser, "thumbnailFocus"));
-        QCOMPARE(child<QLabel>(browser, "fileCountLabel")->text(), QString("10"));
-        QTest::mouseClick(browser.thumbnailFrames()[2], Qt::LeftButton);
-        QTest::mouseClick(browser.thumbnailFrames()[5], Qt::LeftButton, Qt::ShiftModifier);
-        QCOMPARE(child<QLabel>(browser, "selectedCountLabel")->text(), QString("4"));
-        QVERIFY(checked(browser, 3) && !checked(browser, 1));
-        QTest::keyClick(&browser, Qt::Key_End);
-        QTRY_COMPARE(visibleFrames(browser), 4);  // files 6 to 9
-        QVERIFY(browser.frameCaptions()[0]->text().endsWith("6.MOD"));
-        QTest::keyClick(&browser, Qt::Key_PageUp);
-        QTRY_VERIFY(checked(browser, 0) && !checked(browser, 3));  // files 3 and 6
-        QTest::keyClick(&browser, Qt::Key_Escape);                 // neither closes nor clears
-        QVERIFY(store.currentFileIndex == 3 && store.selectedCount == 4);
-        QTest::mouseClick(child(browser, "selectAllButton"), Qt::LeftButton);
-        QVERIFY(checked(browser, 3) && checked(browser, 5));  // files 6 and 8
+        QTRY_VERIFY(allDrawn(browser));
+        ThumbnailView* view = browser.view();
+        // Made and drawn at the screen's scaling: sharp also at 200 %.
+        const QImage drawn = browser.model()->index(0).data(ThumbnailModel::ThumbnailRole).value<QImage>();
+        QCOMPARE(drawn.devicePixelRatio(), browser.devicePixelRatioF());
+        QCOMPARE(drawn.size(), QSize(80, 60) * browser.devicePixelRatioF());
+        QCOMPARE(browser.focusWidget(), view);
+        QCOMPARE(view->currentIndex().row(), 0);
+        QTest::keyClick(view, Qt::Key_Right);
+        QTest::keyClick(view, Qt::Key_Space);
+        QCOMPARE(chosen(store), (std::vector<int32_t>{1}));
+        QTest::keyClick(view, Qt::Key_Right, Qt::ShiftModifier);
+        QTest::keyClick(view, Qt::Key_Right, Qt::ShiftModifier);
+        QTest::keyClick(view, Qt::Key_Left);
+        QTest::keyClick(view, Qt::Key_Space);  // 2 off again
+        QCOMPARE(chosen(store), (std::vector<int32_t>{1, 3}));
+        int columns = 0;
+        while (view->visualRect(browser.model()->index(columns)).top() ==
+               view->visualRect(browser.model()->index(0)).top())
+            ++columns;
+        QTest::keyClick(view, Qt::Key_Down, Qt::ShiftModifier);  // a row down: never clears
+        QCOMPARE(int(chosen(store).size()), columns + 2);
+        QCOMPARE(store.currentFileIndex, 2 + columns);
+        QCOMPARE(child<QLabel>(browser, "selectedCountLabel")->text(), QString::number(columns + 2));
+        QTest::keyClick(view, Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(store.selectedCount, 30);
         QTest::mouseClick(child(browser, "unselectAllButton"), Qt::LeftButton);
-        QVERIFY(!checked(browser, 0));
-        QCOMPARE(child<QLabel>(browser, "selectedCountLabel")->text(), QString("0"));
-        for (const char* name :
-             {"thumbnailFocus", "sizeCombo", "selectAllButton", "unselectAllButton", "acceptButton"}) {
+        click(browser, 2);
+        click(browser, 5, Qt::ShiftModifier);
+        click(browser, 3, Qt::ControlModifier);
+        QCOMPARE(chosen(store), (std::vector<int32_t>{2, 4, 5}));
+        QTest::keyClick(view, Qt::Key_Escape);  // neither closes nor clears
+        QVERIFY(browser.isVisible());
+        QTest::keyClick(view, Qt::Key_Return);
+        QVERIFY(!browser.isVisible() && browser.result() == QDialog::Accepted);
+        QCOMPARE(chosen(store), (std::vector<int32_t>{2, 4, 5}));
+    }
+
+    // Captions keep the file name and cut the folders first; only a name too long alone loses
+    // its middle. The second line tells when the clip was recorded and, if known, how long it is.
+    void captionsTellClipsApart() {
+        const QFontMetrics metrics(QApplication::font());
+        const QString path = "/media/user/CAMCORDER/SD_VIDEO/PRG00A/MOV00A.MOD";
+        const int name = metrics.horizontalAdvance("MOV00A.MOD");
+        for (const auto& [width, expected] : {std::pair{10000, path},
+                                              {name + metrics.horizontalAdvance("/media/u…/"), "/media/"},
+                                              {name, "MOV00A.MOD"}}) {
+            const QString caption = captionPath(path, width, metrics);
+            QVERIFY2(caption.startsWith(expected) && caption.endsWith("MOV00A.MOD"), qPrintable(caption));
+            QVERIFY(metrics.horizontalAdvance(caption) <= width);
+        }
+        const QString squeezed = captionPath(path, name / 2, metrics);
+        QVERIFY2(squeezed.startsWith("M") && squeezed.endsWith("D") && squeezed.contains(QChar(0x2026)),
+                 qPrintable(squeezed));
+        makeStore(2);
+        store.facts = {{"20090717141850", "17/07/2009 14:18:50", 61400, RecordedAspect::Wide, false},
+                       {"20090717141900", "17/07/2009 14:19:00", 0, RecordedAspect::Unknown, false}};
+        FakeGrabber fake;
+        ThumbnailModel model(store, fake.grabber(), QString(), 1.0, 1);
+        QCOMPARE(model.index(0).data(ThumbnailModel::TimeRole).toString(),
+                 QString("17/07/2009 14:18:50  1:01"));
+        QCOMPARE(model.index(1).data(ThumbnailModel::TimeRole).toString(), QString("17/07/2009 14:19:00"));
+    }
+
+    // The four keys scroll a row or to an end whatever has the focus; the wheel over the size
+    // list scrolls too instead of changing the size; Shift on the page's first thumbnail only
+    // toggles it.
+    void scrollKeysFromAnyFocus() {
+        makeStore(60);
+        FakeGrabber fake;
+        ThumbnailBrowser browser(store, settings, nullptr, nullptr, source(fake));
+        browser.show();
+        QScrollBar* bar = browser.view()->verticalScrollBar();
+        QTRY_VERIFY(bar->maximum() > 0);
+        const int rowHeight = browser.view()->gridSize().height();
+        for (const char* name : {"thumbnailView", "sizeCombo", "selectAllButton", "acceptButton"}) {
             QWidget* focus = child<QWidget>(browser, name);
             focus->setFocus();
             for (const auto& [key, expected] :
-                 {std::pair{Qt::Key_End, 3}, {Qt::Key_Home, 1}, {Qt::Key_PageDown, 2}}) {
+                 {std::pair{Qt::Key_End, bar->maximum()}, {Qt::Key_Home, 0}, {Qt::Key_PageDown, rowHeight}}) {
                 QTest::keyClick(focus, key);
-                QVERIFY2(row(browser) == expected, name);
+                QVERIFY2(bar->value() == expected, name);
             }
         }
         auto* sizes = child<QComboBox>(browser, "sizeCombo");
         QWheelEvent down(QPointF(5, 5), QPointF(5, 5), QPoint(), QPoint(0, -120), Qt::NoButton,
                          Qt::NoModifier, Qt::NoScrollPhase, false);
         QApplication::sendEvent(sizes, &down);
-        QVERIFY(row(browser) == 3 && sizes->currentIndex() == 1 && settings.thumbnailSize == 1);
-        sizes->setCurrentIndex(0);
-        QTest::keyClick(&browser, Qt::Key_Home);
-        QTRY_COMPARE(visibleFrames(browser), 9);  // 3 x 3 at "Small"
-        const QLabel* caption = browser.frameCaptions()[0];
-        QVERIFY2(caption->text().contains("MOV001.MOD"), qPrintable(caption->text()));
-        const bool tooWide = caption->fontMetrics().horizontalAdvance(caption->text()) > caption->width();
-        QCOMPARE(caption->alignment().testFlag(Qt::AlignRight), tooWide);
-        QTest::mouseClick(browser.thumbnailFrames()[1], Qt::LeftButton);
-        browser.close();  // the close box means "cancel"
-        QCOMPARE(store.selectedCount, 0);
+        QVERIFY(bar->value() == 2 * rowHeight && sizes->currentIndex() == 1);
+        const int first = browser.view()->shownRows().first;
+        click(browser, first - 1 + 2);             // a file before the page's first is chosen ...
+        click(browser, first, Qt::ShiftModifier);  // ... yet Shift on the first only toggles it
+        QCOMPARE(store.selectedCount, 2);
     }
 
-    // One 16:9 X-Large frame does not fit the stored size: the browser grows to show it when
-    // X-Large is chosen, and keeps the size that shows it.
-    void xLargeWideGrowsTheWindowToAFrame() {
-        makeStore(10);
-        store.wideThumbnails = true;
-        settings = BrowserSettings{0, 0, 7000, 10000, 7};  // out of range: "Medium"
-        ThumbnailBrowser browser(store, settings, nullptr);
+    // The page in sight is begun before any other file, also after the page moves while the
+    // first thumbnails are still being made.
+    void thePageInSightComesFirst() {
+        makeStore(200);
+        FakeGrabber fake;
+        fake.open = false;
+        fake.free = 0;
+        ThumbnailBrowser browser(store, settings, nullptr, nullptr, source(fake));
         browser.show();
-        QTRY_VERIFY(visibleFrames(browser) > 0);
-        const int dpi = browser.logicalDpiX();
-        QCOMPARE(browser.thumbnailFrames()[0]->width(), twipsToPixels(2000, dpi));
-        child<QComboBox>(browser, "sizeCombo")->setCurrentIndex(3);
-        QTRY_COMPARE(browser.thumbnailFrames()[0]->size(),
-                     QSize(twipsToPixels(8700, dpi), twipsToPixels(5200, dpi)));
-        QTRY_COMPARE(browser.grid().columns * browser.grid().rows, visibleFrames(browser));
-        QCOMPARE(browser.thumbnailFrames()[0]->iconSize(), QSize(533, 300));
-        QVERIFY(settings.thumbnailSize == 3 && settings.width > 10000);
+        QTRY_COMPARE(fake.started().size(), size_t(2));  // both workers wait in the first files
+        QTRY_VERIFY(browser.view()->verticalScrollBar()->maximum() > 0);  // laid out
+        const auto [top, topLast] = browser.view()->shownRows();
+        QCOMPARE(top, 0);
+        QTest::keyClick(browser.view(), Qt::Key_End);
+        QTest::qWait(50);  // the new page reaches the workers through the event loop
+        const auto [first, last] = browser.view()->shownRows();
+        QVERIFY(first > topLast + 1 && last == 199);
+        fake.open = true;
+        QTRY_VERIFY(allDrawn(browser));
+        const std::vector<std::string> begun = fake.started();
+        QCOMPARE(begun.size(), size_t(200));  // and each file once
+        for (int32_t i = 2; i < 2 + last - first + 1; ++i) {
+            const int row = std::stoi(begun[i].substr(9));
+            QVERIFY2(row >= first && row <= last, begun[i].c_str());
+        }
+        const int firstOfRest = std::stoi(begun[2 + last - first + 1].substr(9));
+        QVERIFY(firstOfRest == 0 || firstOfRest == 2);  // then the rest in order
     }
 
-    // The right button shows the pressed file, grown by what its companion recorded, and selects
-    // nothing; the window stored for another screen, and the information near the screen's
-    // edge, come back wholly onto the screen.
+    // A second opening takes the cache's pictures; a changed file, and one of another card of the
+    // same name, never show an old one. The cache is private; one that cannot be written costs
+    // nothing but the memory.
+    void aCacheHitAndAChangedFileThatMisses() {
+        test::TempDir card;
+        makeStore(2);
+        store.fileList = {card.write("MOV001.MOD", "first clip"), card.write("MOV002.MOD", "second clip")};
+        FakeGrabber fake;
+        const auto open = [&](ThumbnailSource from) {
+            ThumbnailBrowser browser(store, settings, nullptr, nullptr, std::move(from));
+            browser.show();
+            QTRY_VERIFY(allDrawn(browser));
+            const QImage drawn =
+                browser.model()->index(0).data(ThumbnailModel::ThumbnailRole).value<QImage>();
+            QVERIFY(!drawn.isNull() && drawn.pixelColor(5, 5) != QColor(Qt::black));
+            browser.close();
+        };
+        open(source(fake));
+        QCOMPARE(fake.started().size(), size_t(2));
+        open(source(fake));
+        QCOMPARE(fake.started().size(), size_t(2));  // both from the cache
+        QCOMPARE(store.pictureSizes[1], (std::array<int16_t, 2>{720, 576}));
+        const auto time = std::filesystem::last_write_time(store.fileList[0]);
+        card.write("MOV001.MOD", "first Clip");  // the same size and time: only its bytes tell
+        std::filesystem::last_write_time(store.fileList[0], time);
+        open(source(fake));
+        const std::vector<std::string> begun = fake.started();
+        QCOMPARE(std::vector<std::string>(begun.begin() + 2, begun.end()),
+                 std::vector<std::string>{store.fileList[0]});
+        const QString folder = QString::fromStdString(cache.path() + "thumbnails");
+        QCOMPARE(QFileInfo(folder).permissions() & 0x7777, QFile::ReadOwner | QFile::WriteOwner |
+                                                               QFile::ExeOwner | QFile::ReadUser |
+                                                               QFile::WriteUser | QFile::ExeUser);
+        for (const QFileInfo& file : QDir(folder).entryInfoList(QDir::Files))
+            QCOMPARE(file.permissions() & 0x7777,
+                     QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
+        card.write("not a folder", "");
+        open({fake.grabber(), QString::fromStdString(card.path() + "not a folder/thumbnails"), 2});
+        QCOMPARE(fake.started().size(), size_t(5));
+    }
+
+    // The least recently used thumbnails leave first when the cache outgrows its limit.
+    void theLeastRecentlyUsedLeaveFirst() {
+        test::TempDir folder;
+        ThumbnailCache keep(QString::fromStdString(folder.path()));
+        QImage picture(200, 150, QImage::Format_RGB888);
+        qint64 size = 0;
+        for (int i = 0; i < 4; ++i) {
+            picture.fill(QColor::fromHsv(i * 80, 255, 255));
+            QVERIFY(keep.save("key" + std::to_string(i), {picture, {1, 1}}));
+            QFile file(QString::fromStdString(folder.path() + "key" + std::to_string(i) + ".thumb"));
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            size = std::max(size, file.size());
+            file.setFileTime(QDateTime::currentDateTimeUtc().addSecs(i - 100),
+                             QFileDevice::FileModificationTime);
+        }
+        CachedThumbnail used;
+        QVERIFY(keep.load("key0", used));  // now the most recent
+        ThumbnailCache(QString::fromStdString(folder.path()), 3 * size + 10).trim();
+        for (const auto& [key, kept] :
+             {std::pair{"key0", true}, {"key1", false}, {"key2", true}, {"key3", true}})
+            QVERIFY2(QFile::exists(QString::fromStdString(folder.path() + key + ".thumb")) == kept, key);
+    }
+
+    // Accept & Close and the close box end the browser while thumbnails are being made, and no
+    // further one is begun; the close box throws the choice away.
+    void closeAndAcceptWhileFilling() {
+        for (const bool accept : {true, false}) {
+            makeStore(300);
+            FakeGrabber fake;
+            fake.open = false;
+            fake.free = 0;
+            {
+                ThumbnailBrowser browser(store, settings, nullptr, nullptr, source(fake));
+                browser.show();
+                QTRY_COMPARE(fake.started().size(), size_t(2));
+                QTest::mouseClick(child(browser, "selectAllButton"), Qt::LeftButton);
+                if (accept)
+                    QTest::mouseClick(child(browser, "acceptButton"), Qt::LeftButton);
+                else
+                    browser.close();
+                QVERIFY(!browser.isVisible());
+                fake.open = true;
+                QTest::qWait(50);  // time enough for the workers to begin more, were they let
+            }
+            QCOMPARE(fake.started().size(), size_t(2));
+            QCOMPARE(store.selectedCount, accept ? 300 : 0);
+        }
+    }
+
+    // A decoder that cannot be used is told once, through the window's messages, and stops the
+    // filling; the browser stays open with the placeholders.
+    void anUnusableDecoderIsToldOnce() {
+        makeStore(40);
+        std::atomic<int> asked{0};
+        const ClipGrabber broken = [&asked](const std::string&, QSize) {
+            ++asked;
+            return MadeThumbnail{{}, {0, 0}, true};
+        };
+        test::FakeUi ui;
+        ThumbnailBrowser browser(store, settings, nullptr, &ui,
+                                 {broken, QString::fromStdString(cache.path() + "thumbnails"), 1});
+        browser.show();
+        QTRY_COMPARE(ui.messages.size(), size_t(1));
+        QTest::qWait(50);
+        QCOMPARE(ui.messages.size(), size_t(1));
+        QCOMPARE(ui.messages[0].text, decoderUnusableMessage());
+        QVERIFY(asked < 5 && browser.isVisible() && !browser.model()->isDrawn(39));
+    }
+
+    // The right button shows the pressed file and selects nothing; the window stored for another
+    // screen, the information near the screen's edge and the largest thumbnails stay wholly on
+    // the screen (also on a small one at scaling 2).
     void rightClickShowsTheFileInformation() {
         test::TempDir dir;
         makeStore(3);
         store.fileList = {dir.write("first.MOD", "a"), dir.write("second.MOD", "b"), dir.file("gone")};
         dir.write("first.MOI", test::moiBytes({.format = 0x50}));
-        store.pictureSizes = {{720, 576}, {720, 480}, {0, 0}};
         settings = BrowserSettings{-90000, 120000, 60000, 90000, 1};
-        ThumbnailBrowser browser(store, settings, nullptr);
+        FakeGrabber fake;
+        ThumbnailBrowser browser(store, settings, nullptr, nullptr, source(fake));
         browser.show();
         const QRect area = browser.screen()->availableGeometry();
         QVERIFY(area.contains(browser.frameGeometry()));
-        QTRY_COMPARE(visibleFrames(browser), 3);
+        QTRY_VERIFY(allDrawn(browser));
+        store.pictureSizes[2] = {0, 0};
         browser.move(area.right() - browser.width() + 1, area.bottom() - browser.height() + 1);
         QPlainTextEdit* text = browser.fileInfoDialog()->infoText();
-        for (const auto& [k, size, lineCount, dated] : {std::tuple{0, "720 X 576 Pixel", 12, true},
-                                                        {1, "720 X 480 Pixel", 8, true},
-                                                        {2, "0 X 0 Pixel", 8, false}}) {
+        for (const auto& [row, size, lineCount, dated] :
+             {std::tuple{0, "720 X 576 Pixel", 12, true}, {2, "0 X 0 Pixel", 8, false}}) {
             QStringList lines;
-            int hiddenLines = -1;
             QRect popup;
             QTimer::singleShot(50, [&] {
                 popup = browser.fileInfoDialog()->frameGeometry();
                 lines = text->toPlainText().split('\n');
-                hiddenLines = text->verticalScrollBar()->maximum();
                 browser.fileInfoDialog()->close();
             });
-            QTest::mouseClick(browser.thumbnailFrames()[k], Qt::RightButton);
-            QCOMPARE(store.currentFileIndex, k);
+            click(browser, row, {}, Qt::RightButton);
+            QCOMPARE(store.currentFileIndex, row);
             QCOMPARE(lines.size(), lineCount);
             QCOMPARE(lines[7], QString(size));
             QCOMPARE(!lines[4].isEmpty(), dated);
-            QVERIFY(hiddenLines == 0 && area.contains(popup));
+            QVERIFY(area.contains(popup));
         }
         QCOMPARE(store.selectedCount, 0);
+        child<QComboBox>(browser, "sizeCombo")->setCurrentIndex(3);  // X-Large: grows, within the screen
+        QTRY_VERIFY(browser.view()->gridSize().height() > 300);
+        QTest::qWait(20);  // the layout passes the view's new minimum on to the window
+        QVERIFY(area.contains(browser.frameGeometry()));
     }
 };
 

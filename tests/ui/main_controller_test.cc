@@ -32,15 +32,13 @@ const Step Manual = [](MainController& c) { return c.searchStarted(), std::strin
 const Step Found3 = [](MainController& c) { return ended(c.searchEnded(false, 3)); };
 const Step NothingFound = [](MainController& c) { return ended(c.searchEnded(false, 0)); };
 const Step SearchAborted = [](MainController& c) { return ended(c.searchEnded(true, 1)); };
-const Step Made = [](MainController& c) { return ended(c.thumbnailsEnded(true)); };
-const Step NotMade = [](MainController& c) { return ended(c.thumbnailsEnded(false)); };
 /// A card folder searched for clips.
 const Step Card = [](MainController& c) {
     return drop(c.sourceEdited("/card")) + drop(c.searchExtEdited("mod"));
 };
-/// The search finds three files and their thumbnails are made.
+/// The search finds three files and the browser opens.
 const Step Browse = [](MainController& c) {
-    return c.searchStarted(), c.searchEnded(false, 3), c.thumbnailsEnded(true), std::string();
+    return c.searchStarted(), c.searchEnded(false, 3), std::string();
 };
 const Step Picked2 = [](MainController& c) { return c.browserClosed(2), std::string(); };
 const Step Picked0 = [](MainController& c) { return c.browserClosed(0), std::string(); };
@@ -55,8 +53,7 @@ const Step Start = [](MainController& c) {
     return std::string(std::array{"none", "run", "abort-search", "abort-run"}[int(action)]);
 };
 
-const char* const kActivities[] = {"Idle",    "Searching", "Thumbnails", "Browsing",
-                                   "Running", "Stopping",  "Closing"};
+const char* const kActivities[] = {"Idle", "Searching", "Browsing", "Running", "Stopping", "Closing"};
 
 /// What the window shows: activity, mode, Start, the manual toggle ("M" with its first
 /// caption), the 16:9 box, the other inputs, the status line; '+' enabled, '-' disabled.
@@ -87,19 +84,15 @@ const Row kRows[] = {
     {{Source, Jpg, NoRename}, "=> Idle all [&Start !]- M+ ws- in+"},  // pictures need a new extension
     {{Card, NoRename}, "=> Idle all [&Start !]+ M+ ws+ in+"},         // clips do not
     {{Card, AllFiles}, "=> Idle all [&Start !]+ M+ ws+ in+"},         // pressed toggle stays
-    {{Card, Manual}, "=> Searching manual [&Abort]+ M- ws- in- searching for files..."},        // searching
-    {{Card, Manual, Found3}, "go => Thumbnails manual [&Abort]+ M- ws- in- sorting files..."},  // thumbnails
-    {{Card, Manual, Found3, Made}, "go go => Browsing manual [&Start]- M- ws- in-"},    // browser open
-    {{Card, Browse, Picked2}, "=> Idle manual [&Start]+ [2 Files selected]+ ws+ in+"},  // two picked
-    {{Card, Browse, Picked0}, "=> Idle manual [&Start]- [0 Files selected]+ ws+ in+"},  // none picked
-    {{Card, Manual, NothingFound}, "stopped => Idle manual [&Start]- M+ ws+ in+"},      // nothing found
+    {{Card, Manual}, "=> Searching manual [&Abort]+ M- ws- in- searching for files..."},  // searching
+    {{Card, Manual, Found3}, "go => Browsing manual [&Start]- M- ws- in-"},               // browser open
+    {{Card, Browse, Picked2}, "=> Idle manual [&Start]+ [2 Files selected]+ ws+ in+"},    // two picked
+    {{Card, Browse, Picked0}, "=> Idle manual [&Start]- [0 Files selected]+ ws+ in+"},    // none picked
+    {{Card, Manual, NothingFound}, "stopped => Idle manual [&Start]- M+ ws+ in+"},        // nothing found
     {{Card, Manual, Start, SearchAborted}, "abort-search stopped => Idle manual [&Start]- M+ ws+ in+"},
-    {{Card, Manual, Found3, Start, Made}, "go abort-search stopped => Idle manual [&Start]- M+ ws+ in+"},
-    {{Card, Manual, Found3, NotMade}, "go stopped => Idle manual [&Start]- M+ ws+ in+"},  // failed
     {{Card, Browse, Picked2, Manual}, "=> Searching manual [&Abort]+ M- ws- in- searching for files..."},
-    {{Card, Browse, Picked2, Source}, "drop => Idle manual [&Start]- M+ ws+ in+"},                  // edit
-    {{Card, Browse, Picked2, Mod}, "drop => Idle manual [&Start]- M+ ws+ in+"},                     // edit
-    {{Card, Manual, Found3, NotMade, Avi}, "go stopped drop => Idle manual [&Start]- M- ws- in+"},  // edit
+    {{Card, Browse, Picked2, Source}, "drop => Idle manual [&Start]- M+ ws+ in+"},      // edit
+    {{Card, Browse, Picked2, Mod}, "drop => Idle manual [&Start]- M+ ws+ in+"},         // edit
     {{Card, Browse, Picked0, AllFiles}, "=> Idle all [&Start]+ M+ ws+ in+"},            // back to all files
     {{Card, Start}, "run => Running all [&Abort!]+ M- ws- in-"},                        // run
     {{Source, Jpg, Start, RunEnd}, "run => Idle all [&Start]+ M+ ws- in+"},             // 16:9 box stays off
@@ -111,7 +104,6 @@ const Row kRows[] = {
      "run abort-run wait close close-now => Idle all [&Start]+ M+ ws+ in+"},
     {{Card, Start, Start, Close, RunEnd}, "run abort-run wait close => Idle all [&Start]+ M+ ws+ in+"},
     {{Card, Manual, Close, SearchAborted}, "abort-search close => Idle manual [&Start]- M+ ws+ in+"},
-    {{Card, Manual, Found3, Close, Made}, "go abort-search close => Idle manual [&Start]- M+ ws+ in+"},
     {{Card, Browse, Close}, "close-now => Browsing manual [&Start]- M- ws- in-"},  // close
 };
 

@@ -37,13 +37,13 @@ class ScriptedUi : public QtUi {
         if (progress.empty() || progress.back() != text)
             progress.push_back(text);
         QtUi::showProgress(text, percent);
-        if (onEvents)
-            onEvents();
+        if (onProgress)
+            onProgress();
     }
     std::deque<MsgResult> answers;  ///< scripted answers, the default button when empty
     std::vector<ShownMessage> shown;
     std::vector<std::string> progress;
-    std::function<void()> onEvents;
+    std::function<void()> onProgress;
 };
 
 /// Holds the run's worker as the copy of each file begins and runs act(index) on the GUI thread

@@ -32,12 +32,15 @@ void answerModal(const char* buttonName) {
     QObject::connect(poll, &QTimer::timeout, [poll, buttonName] {
         QWidget* modal = QApplication::activeModalWidget();
         auto* browser = qobject_cast<ThumbnailBrowser*>(modal);
-        if (modal == nullptr || (browser != nullptr && (browser->thumbnailFrames().empty() ||
-                                                        !browser->thumbnailFrames()[0]->isVisible())))
+        if (modal == nullptr || (browser != nullptr && !browser->model()->isDrawn(0)))
             return;
         if (browser != nullptr) {  // the first and the last clip
-            QTest::mouseClick(browser->thumbnailFrames()[0], Qt::LeftButton);
-            QTest::mouseClick(browser->thumbnailFrames().back(), Qt::LeftButton, Qt::ControlModifier);
+            const auto rowAt = [browser](int row) {
+                return browser->view()->visualRect(browser->model()->index(row)).center();
+            };
+            QTest::mouseClick(browser->view()->viewport(), Qt::LeftButton, {}, rowAt(0));
+            QTest::mouseClick(browser->view()->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                              rowAt(browser->model()->rowCount() - 1));
         }
         modal->findChild<QPushButton*>(buttonName)->click();
         poll->deleteLater();
@@ -46,8 +49,8 @@ void answerModal(const char* buttonName) {
 }
 
 /// The browser on the thumbnails of a selection: "Small" with every clip chosen, then X-Large
-/// 16:9 with one clip and its information. Saves the browser's pictures as the screen shows
-/// them, popups included.
+/// 16:9 with one clip and its information, the keyboard's current thumbnail on the second.
+/// Saves the browser's pictures as the screen shows them, popups included.
 void browserPictures(ThumbnailStore store) {
     const auto save = [](QWidget& window, const char* name) {
         QApplication::processEvents();
@@ -55,31 +58,47 @@ void browserPictures(ThumbnailStore store) {
         QVERIFY(qEnvironmentVariableIsEmpty("KADREL_SCREENSHOTS") ||
                 shot.save(qEnvironmentVariable("KADREL_SCREENSHOTS") + "/" + name + ".png"));
     };
-    for (int32_t i = 0; i < store.fileCount; ++i)  // every clip shows its own picture
-        QVERIFY(store.pictureSizes[i][0] > 0 &&
-                !std::equal(store.placeholderBits.begin(), store.placeholderBits.end(), store.slot(i)));
+    const auto drawn = [](const ThumbnailBrowser& browser) {
+        for (int row = 0; row < browser.model()->rowCount(); ++row) {
+            if (!browser.model()->isDrawn(row) ||
+                browser.model()->index(row).data(ThumbnailModel::ThumbnailRole).isNull())
+                return false;  // every clip shows its own picture
+        }
+        return true;
+    };
+    const auto click = [](ThumbnailBrowser& browser, int row, Qt::MouseButton button,
+                          Qt::KeyboardModifiers keys) {
+        QTest::mouseClick(browser.view()->viewport(), button, keys,
+                          browser.view()->visualRect(browser.model()->index(row)).center());
+    };
+    test::TempDir cache;
+    const auto source = [&cache] {
+        return ThumbnailSource{decodingGrabber(), QString::fromStdString(cache.path()), thumbnailWorkers()};
+    };
     BrowserSettings settings{30, 30, 6000, 9000, 0};
     {
-        ThumbnailBrowser browser(store, settings, nullptr);
+        ThumbnailBrowser browser(store, settings, nullptr, nullptr, source());
         browser.show();
-        QTRY_VERIFY(browser.thumbnailFrames().size() == 3 && browser.thumbnailFrames()[2]->isVisible());
-        QTest::mouseClick(browser.thumbnailFrames()[0], Qt::LeftButton);
-        QTest::mouseClick(browser.thumbnailFrames()[2], Qt::LeftButton, Qt::ShiftModifier);
+        QTRY_VERIFY(drawn(browser));
+        click(browser, 0, Qt::LeftButton, {});
+        click(browser, 2, Qt::LeftButton, Qt::ShiftModifier);
+        QTest::keyClick(browser.view(), Qt::Key_Left);
         save(browser, "browser-small");
     }
     store.wideThumbnails = true;
     unselectAll(store);
     settings = BrowserSettings{30, 30, 12600, 18600, 3};
-    ThumbnailBrowser browser(store, settings, nullptr);
+    ThumbnailBrowser browser(store, settings, nullptr, nullptr, source());
     browser.show();
-    QTRY_VERIFY(!browser.thumbnailFrames().empty() && browser.thumbnailFrames()[0]->isVisible());
-    QTest::mouseClick(browser.thumbnailFrames()[0], Qt::LeftButton, Qt::ControlModifier);
+    QTRY_VERIFY(drawn(browser));
+    click(browser, 0, Qt::LeftButton, Qt::ControlModifier);
+    QTest::keyClick(browser.view(), Qt::Key_Right);
     save(browser, "browser-xlarge-wide");
     QTimer::singleShot(100, [&] {
         save(browser, "browser-fileinfo");
         browser.fileInfoDialog()->close();
     });
-    QTest::mouseClick(browser.thumbnailFrames()[0], Qt::RightButton, {}, QPoint(300, 120));
+    click(browser, 0, Qt::RightButton, {});
 }
 
 }  // namespace
@@ -239,7 +258,7 @@ class MainWindowTest : public QObject {
         makeClips(w.card, 3, 1000);
         QApplication::setActiveWindow(w.form.get());  // also without a window manager
         w.edit("userTextEdit")->setFocus();  // disabled by the run: the focus must not go to the example
-        w.ui.onEvents = [&] {
+        w.ui.onProgress = [&] {
             QVERIFY(w.form->focusWidget() != w.edit("exampleEdit") &&
                     !w.edit("sourceFolderEdit")->isEnabled());
             if (w.ui.progress.size() == 1)  // Enter is no Abort, wherever the focus is

@@ -138,7 +138,7 @@ class MainWindowRunTest : public QObject {
             const auto need =
                 std::to_string(fs::file_size(clip)) + " bytes), but the target directory has only ";
             w.ui.answers = {answer};
-            w.ui.onEvents = [&] {  // Abort, once the copy has begun
+            w.ui.onProgress = [&] {  // Abort, once the copy has begun
                 if (!w.ui.progress.empty() && w.start()->text() == "&Abort!")
                     w.start()->click();
             };

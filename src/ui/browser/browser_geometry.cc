@@ -3,7 +3,6 @@
 #include <QWidget>
 #include <algorithm>
 
-#include "ui/browser/browser_grid.h"
 #include "ui/screen_fit.h"
 #include "ui/twips.h"
 
@@ -11,8 +10,9 @@ namespace kadrel {
 
 void restoreBrowserGeometry(QWidget& window, const BrowserSettings& settings) {
     const double dpi = window.logicalDpiX();
-    window.resize(std::max(twipsToPixels(settings.width, dpi), twipsToPixels(kPanelWidth, dpi)),
-                  std::max(twipsToPixels(settings.height, dpi), twipsToPixels(kMinClientHeight, dpi)));
+    const QSize least = window.minimumSizeHint();
+    window.resize(std::max(twipsToPixels(settings.width, dpi), least.width()),
+                  std::max(twipsToPixels(settings.height, dpi), least.height()));
     window.move(twipsToPixels(settings.xpos, dpi), twipsToPixels(settings.ypos, dpi));
     keepOnScreen(window);
 }
@@ -25,14 +25,6 @@ void storeBrowserGeometry(const QWidget& window, BrowserSettings& settings) {
     settings.ypos = pixelsToTwips(window.pos().y(), dpi);
     settings.width = pixelsToTwips(window.width(), dpi);
     settings.height = pixelsToTwips(window.height(), dpi);
-}
-
-void growBrowserTo(QWidget& window, int width, int height) {
-    const double dpi = window.logicalDpiX();
-    // One pixel more: the size read back in twips must not round below the need.
-    window.resize(std::max(window.width(), twipsToPixels(width, dpi) + 1),
-                  std::max(window.height(), twipsToPixels(height, dpi) + 1));
-    keepOnScreen(window);
 }
 
 }  // namespace kadrel

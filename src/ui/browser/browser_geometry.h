@@ -8,15 +8,12 @@ class QWidget;
 
 namespace kadrel {
 
-/// Moves and sizes window as settings keep it, at least as large as the panel needs, and
+/// Moves and sizes window as settings keep it, at least as large as its layout needs, and
 /// wholly on its screen.
 void restoreBrowserGeometry(QWidget& window, const BrowserSettings& settings);
 
 /// Keeps window's place and size in settings; a minimized or maximized window keeps the last
 /// normal ones.
 void storeBrowserGeometry(const QWidget& window, BrowserSettings& settings);
-
-/// Grows window to at least a client area of width x height twips, as far as its screen allows.
-void growBrowserTo(QWidget& window, int width, int height);
 
 }  // namespace kadrel

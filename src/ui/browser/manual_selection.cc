@@ -1,7 +1,9 @@
 #include "ui/browser/manual_selection.h"
 
-#include <QPainter>
 #include <algorithm>
+#include <cstdio>
+#include <numeric>
+#include <tuple>
 
 #include "engine/copy/file_times.h"
 #include "engine/copy/moi_companion.h"
@@ -14,42 +16,31 @@ namespace {
 
 constexpr size_t kStampLength = 14;
 
-// The sort key of file i: its 14-digit time, then i. A missing time counts as all zeros, so the
-// position after the first 14 characters is always the old index.
-std::string sortKey(const std::string& path, int32_t i) {
-    std::string stamp = getFileTimeStamp(path);
-    if (stamp.size() != kStampLength)
-        stamp.assign(kStampLength, '0');
-    return stamp + std::to_string(i);
+std::string stampOf(const platform::CalendarTime& t) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d%02d%02d%02d%02d%02d", t.year, t.month, t.day, t.hour, t.minute,
+                  t.second);
+    return text;
 }
 
-// Per clip: shown 16:9. The companion decides where it tells the shape, the 16:9 box elsewhere.
-std::vector<bool> shownWide(const ThumbnailStore& store, bool setWideScreen) {
-    std::vector<bool> wide;
-    const auto count = std::min(static_cast<size_t>(std::max(store.fileCount, 0)), store.fileList.size());
-    for (size_t i = 0; i < count; ++i) {
-        const std::optional<MoiRecord> record = readCompanion(store.fileList[i]);
-        const RecordedAspect aspect = record ? record->aspect : RecordedAspect::Unknown;
-        wide.push_back(aspect == RecordedAspect::Unknown ? setWideScreen : aspect == RecordedAspect::Wide);
+// The naming time of one file, its caption's time and length, and whether it is recorded 16:9.
+FileFacts factsOf(const std::string& path, bool useMoi) {
+    FileFacts facts;
+    const std::optional<MoiRecord> record = readCompanion(path);
+    if (record) {
+        facts.aspect = record->aspect;
+        facts.lengthMs = record->lengthMs;
     }
-    return wide;
-}
-
-// The browser stretches every slot of a wide list to 16:9; a 4:3 frame squeezed to three
-// quarters of the width between black bars comes out 4:3 again.
-void boxNarrowClips(ThumbnailStore& store, const std::vector<bool>& wide) {
-    QImage boxed(kThumbWidth, kThumbHeight, QImage::Format_RGB888);
-    for (size_t i = 0; i < wide.size() && store.wideThumbnails; ++i) {
-        if (wide[i] || store.pictureSizes[i] == std::array<int16_t, 2>{0, 0})
-            continue;
-        uint8_t* slot = store.thumbnailBits.data() + i * kThumbBytes;
-        boxed.fill(Qt::black);
-        QPainter painter(&boxed);
-        painter.drawImage(kThumbWidth / 8, 0,
-                          copyBitmap(slotToImage(slot), kThumbWidth * 3 / 4, kThumbHeight, 24));
-        painter.end();
-        getPictureBits(boxed, slot);
+    if (useMoi && record) {
+        facts.stamp = stampOf(record->time);
+        facts.timeText = recordingTimeText(*record).substr(0, 19);  // to the second, as the file time
+    } else {
+        facts.stamp = getFileTimeStamp(path);
+        facts.timeText = getFileTimeText(path);
     }
+    if (facts.stamp.size() != kStampLength)
+        facts.stamp.assign(kStampLength, '0');
+    return facts;
 }
 
 }  // namespace
@@ -71,43 +62,53 @@ std::string unreadableFoldersText(const SearchState& search) {
     return text;
 }
 
-void sortFileList(ThumbnailStore& store) {
+void sortFileList(ThumbnailStore& store, bool useMoi) {
     const auto count = static_cast<size_t>(
         std::clamp<int32_t>(store.fileCount, 0, static_cast<int32_t>(store.fileList.size())));
-    std::vector<std::string> keys;
-    keys.reserve(count);
+    std::vector<FileFacts> facts;
     for (size_t i = 0; i < count; ++i)
-        keys.push_back(sortKey(store.fileList[i], static_cast<int32_t>(i)));
-    std::sort(keys.begin(), keys.end());
+        facts.push_back(factsOf(store.fileList[i], useMoi));
+    std::vector<size_t> order(count);
+    std::iota(order.begin(), order.end(), size_t{0});
+    std::sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+        return std::tie(facts[a].stamp, store.fileList[a]) < std::tie(facts[b].stamp, store.fileList[b]);
+    });
     std::vector<std::string> sorted;
-    sorted.reserve(store.fileList.size());
-    for (const std::string& key : keys)
-        sorted.push_back(store.fileList[std::stoul(key.substr(kStampLength))]);
-    for (size_t i = count; i < store.fileList.size(); ++i)
+    store.facts.clear();
+    for (const size_t i : order) {
         sorted.push_back(store.fileList[i]);
-    store.fileList = std::move(sorted);
-}
-
-bool makeSelectionThumbnails(ThumbnailStore& store, const std::string& searchText, bool setWideScreen,
-                             RunControl& control, UiSeam& ui, bool useMoi) {
-    store.resetSelection();
-    bool ran = false;
-    bool libraryFailed = false;
-    if (isStreamExtension(searchText)) {
-        const std::vector<bool> wide = useMoi ? shownWide(store, setWideScreen) : std::vector<bool>{};
-        store.wideThumbnails = setWideScreen || std::find(wide.begin(), wide.end(), true) != wide.end();
-        ran = createClipThumbnails(store, control, ui, libraryFailed);
-        if (ran)
-            boxNarrowClips(store, wide);
-    } else {
-        store.wideThumbnails = false;
-        ran = createPictureThumbnails(store, control, ui);
+        store.facts.push_back(facts[i]);
     }
-    return ran && !libraryFailed && !control.abortRequested;
+    store.fileList = std::move(sorted);
+    store.fileCount = static_cast<int32_t>(count);
 }
 
-int32_t showThumbnailBrowser(ThumbnailStore& store, BrowserSettings& settings, QWidget* mainWindow) {
-    ThumbnailBrowser browser(store, settings, mainWindow);
+void prepareSelection(ThumbnailStore& store, const std::string& searchText, bool setWideScreen, bool useMoi) {
+    sortFileList(store, useMoi);
+    store.clips = isStreamExtension(searchText);
+    store.wideThumbnails = false;
+    if (store.clips) {
+        // Per clip: shown 16:9. The companion decides where it tells the shape, the 16:9 box elsewhere.
+        std::vector<bool> wide;
+        for (const FileFacts& facts : store.facts) {
+            const RecordedAspect aspect = facts.aspect;
+            wide.push_back(aspect == RecordedAspect::Unknown ? setWideScreen
+                                                             : aspect == RecordedAspect::Wide);
+        }
+        store.wideThumbnails =
+            setWideScreen || (useMoi && std::find(wide.begin(), wide.end(), true) != wide.end());
+        for (size_t i = 0; i < wide.size(); ++i)
+            store.facts[i].boxed = useMoi && store.wideThumbnails && !wide[i];
+    } else {
+        for (FileFacts& facts : store.facts)
+            facts.boxed = false;
+    }
+    store.resetSelection();
+}
+
+int32_t showThumbnailBrowser(ThumbnailStore& store, BrowserSettings& settings, QWidget* mainWindow,
+                             UiSeam* ui) {
+    ThumbnailBrowser browser(store, settings, mainWindow, ui);
     browser.exec();
     return store.selectedCount;
 }

@@ -1,5 +1,5 @@
-// What the main window's manual selection calls: search and sort the files, make their
-// thumbnails, show the browser modal, and turn the choice into the list for the copy run.
+// What the main window's manual selection calls: search and sort the files, learn what their
+// captions tell, show the browser modal, and turn the choice into the list for the copy run.
 #pragma once
 
 #include <QWidget>
@@ -24,20 +24,23 @@ int32_t searchSelectionFiles(ThumbnailStore& store, SearchState& search, const S
 /// they may hide clips.
 std::string unreadableFoldersText(const SearchState& search);
 
-/// Puts fileList into ascending order of last-write time; files of the same time keep the
-/// order of their old positions compared as text. A file whose time cannot be read sorts first.
-void sortFileList(ThumbnailStore& store);
+/// Puts fileList into ascending order of the time that names each file (the .MOI time with
+/// useMoi when the companion reads, else the last-write time); files of the same time in byte
+/// order of their paths, which keeps a camera's hexadecimal numbers in order. A file whose time
+/// cannot be read sorts first. Fills store.facts for the captions.
+void sortFileList(ThumbnailStore& store, bool useMoi = false);
 
-/// Resets the selection and makes the thumbnails: from clips when searchText is MOD or MPG
-/// (wide = setws), else from pictures. With useMoi a clip whose .MOI companion says 16:9 makes
-/// the list wide whatever setws says, and clips recorded 4:3 (or, when setws is off, of unknown
-/// shape) show 4:3 between black bars. True when the browser may be shown: not aborted, and
-/// the thumbnails could be made.
-bool makeSelectionThumbnails(ThumbnailStore& store, const std::string& searchText, bool setWideScreen,
-                             RunControl& control, UiSeam& ui, bool useMoi = false);
+/// Sorts the list and readies it for the browser: clips when searchText is MOD or MPG (wide =
+/// setws), else pictures, and nothing selected. With useMoi a clip whose .MOI companion says
+/// 16:9 makes the list wide whatever setws says, and clips recorded 4:3 (or, when setws is off,
+/// of unknown shape) show 4:3 between black bars.
+void prepareSelection(ThumbnailStore& store, const std::string& searchText, bool setWideScreen,
+                      bool useMoi = false);
 
-/// Shows the browser modal over mainWindow and returns selectedCount afterwards.
-int32_t showThumbnailBrowser(ThumbnailStore& store, BrowserSettings& settings, QWidget* mainWindow);
+/// Shows the browser modal over mainWindow and returns selectedCount afterwards; ui tells when
+/// the decoder cannot be used.
+int32_t showThumbnailBrowser(ThumbnailStore& store, BrowserSettings& settings, QWidget* mainWindow,
+                             UiSeam* ui = nullptr);
 
 /// The caption of the manual selection toggle after the browser: "3 Files selected".
 std::string selectedFilesCaption(int32_t selectedCount);

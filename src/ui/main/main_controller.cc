@@ -51,11 +51,7 @@ void MainController::searchStarted() {
 
 StepEnd MainController::searchEnded(bool aborted, int filesFound) {
     listHeld_ = !aborted && filesFound > 0;
-    return endStep(listHeld_, Activity::MakingThumbnails);
-}
-
-StepEnd MainController::thumbnailsEnded(bool made) {
-    return endStep(made, Activity::Browsing);
+    return endStep(listHeld_, Activity::Browsing);
 }
 
 StepEnd MainController::endStep(bool goOn, Activity next) {
@@ -83,7 +79,6 @@ StartAction MainController::startClicked() {
         case Activity::Idle:
             return StartAction::StartRun;
         case Activity::Searching:
-        case Activity::MakingThumbnails:
             activity_ = Activity::Stopping;
             return StartAction::AbortSearch;
         case Activity::Running:
@@ -117,7 +112,7 @@ CloseAction MainController::closeRequested() {
             return CloseAction::CloseNow;
         default:
             activity_ = Activity::ClosingAfterRun;
-            if (was == Activity::Searching || was == Activity::MakingThumbnails)
+            if (was == Activity::Searching)
                 return CloseAction::AbortSearchAndWait;
             return was == Activity::Running ? CloseAction::AbortRunAndWait : CloseAction::Wait;
     }
@@ -134,7 +129,6 @@ bool MainController::startEnabled() const {
             return !sourceDir_.empty() && !(mode_ == CopyMode::Manual && pickedCount() == 0) &&
                    (isWideScreenExt(searchExt_) || !renameExt_.empty());
         case Activity::Searching:
-        case Activity::MakingThumbnails:
         case Activity::Running:
             return true;  // as Abort, the only way to stop the work
         default:
@@ -147,7 +141,6 @@ std::string MainController::startCaption() const {
         case Activity::Idle:
             return started_ ? "&Start" : "&Start !";
         case Activity::Searching:
-        case Activity::MakingThumbnails:
             return "&Abort";
         case Activity::Browsing:
             return "&Start";
@@ -167,8 +160,6 @@ std::string MainController::manualCaption() const {
 std::string MainController::statusText() const {
     if (activity_ == Activity::Searching)
         return "searching for files...";
-    if (activity_ == Activity::MakingThumbnails)
-        return "sorting files...";
     return summaryShown() ? summary_ : "";
 }
 

@@ -22,12 +22,11 @@ enum class CopyMode { AllFiles, Manual };
 /// are clicked in the middle of it.
 enum class Activity {
     Idle,
-    Searching,         ///< the search of a manual selection
-    MakingThumbnails,  ///< the thumbnails of a manual selection
-    Browsing,          ///< the modal browser is open
-    Running,           ///< a copy run
-    Stopping,          ///< an abort was asked for and the work winds down
-    ClosingAfterRun,   ///< closed during work: stopping, then closing
+    Searching,        ///< the search of a manual selection
+    Browsing,         ///< the modal browser is open
+    Running,          ///< a copy run
+    Stopping,         ///< an abort was asked for and the work winds down
+    ClosingAfterRun,  ///< closed during work: stopping, then closing
 };
 
 /// What a click on Start asks the window to do.
@@ -52,10 +51,9 @@ class MainController {
     /// The manual toggle was clicked and the folders were found: the search starts. An
     /// earlier choice is gone whatever the search ends with.
     void searchStarted();
-    /// GoOn: make the thumbnails; Stopped: aborted or nothing found; Close: closed meanwhile.
+    /// GoOn: show the browser (it makes the thumbnails itself); Stopped: aborted or nothing
+    /// found; Close: closed meanwhile.
     StepEnd searchEnded(bool aborted, int filesFound);
-    /// GoOn: show the browser (made is false after an abort or when they could not be made).
-    StepEnd thumbnailsEnded(bool made);
     void browserClosed(int picked);
 
     // ---- runs and closing ----

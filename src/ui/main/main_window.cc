@@ -62,9 +62,11 @@ void MainWindow::connectHandlers() {
     // Clicks, not toggles: which toggle is pressed is the controller's mode, drawn by render.
     connect(allFilesToggle_, &QPushButton::clicked, this, &MainWindow::onAllFilesClicked);
     connect(manualToggle_, &QPushButton::clicked, this, &MainWindow::onManualClicked);
-    connect(overwriteBox_, &QCheckBox::toggled, this, &MainWindow::onOverwriteToggled);
+    connect(overwriteBox_, &QCheckBox::toggled, this,
+            [this](bool checked) { settings_.overwrite = checked; });
     connect(manifestBox_, &QCheckBox::toggled, this, [this](bool checked) { settings_.manifest = checked; });
-    connect(setWideScreenBox_, &QCheckBox::toggled, this, &MainWindow::onWideScreenToggled);
+    connect(setWideScreenBox_, &QCheckBox::toggled, this,
+            [this](bool checked) { settings_.setWideScreen = checked; });
     connect(sourceFolderButton_, &QPushButton::clicked, this, &MainWindow::onChooseSourceClicked);
     connect(targetFolderButton_, &QPushButton::clicked, this, &MainWindow::onChooseTargetClicked);
     connect(statusArea_->openFolderButton(), &QPushButton::clicked, this,
@@ -97,7 +99,6 @@ void MainWindow::loadSettings() {
     userTextEdit_->setText(qtext(settings_.userText));
     rebuildExample();
     helpVisible_ = false;
-    loadPlaceholder(store_);
     render(controller_);
 }
 
@@ -176,14 +177,6 @@ void MainWindow::onAllFilesClicked() {
     render(controller_);
 }
 
-void MainWindow::onOverwriteToggled(bool checked) {
-    settings_.overwrite = checked;
-}
-
-void MainWindow::onWideScreenToggled(bool checked) {
-    settings_.setWideScreen = checked;
-}
-
 void MainWindow::onSourceEdited() {
     settings_.sourceDir = folderText(sourceFolderEdit_);
     settings_.lastSourceDir = settings_.sourceDir;
@@ -211,7 +204,7 @@ void MainWindow::dropList() {
     store_.fileList.clear();
     store_.fileCount = 0;
     store_.resetSelection();
-    std::vector<uint8_t>().swap(store_.thumbnailBits);
+    store_.facts.clear();
 }
 
 void MainWindow::onRenameExtEdited() {
@@ -385,25 +378,15 @@ void MainWindow::searchJobEnded(SearchJob& job) {
     const StepEnd searched = controller_.searchEnded(aborted, store_.fileCount);
     if (searched != StepEnd::Close)
         reportSearchEnd(search_, store_.fileCount, aborted, settings_.searchExt, ui_);
-    if (!goesOn(searched) || !makeThumbnails())
+    if (!goesOn(searched))
         return;
+    // The browser makes the thumbnails itself once it is open, the page in sight first.
+    prepareSelection(store_, text(searchExtEdit_), settings_.setWideScreen, settings_.useMoi);
     render(controller_);
-    showThumbnailBrowser(store_, settings_.browser, this);
+    showThumbnailBrowser(store_, settings_.browser, this, &ui_);
     controller_.browserClosed(store_.selectedCount);
     render(controller_);
     startButton_->setFocus();
-}
-
-bool MainWindow::makeThumbnails() {
-    startProgressDisplay();
-    render(controller_);
-    sortFileList(store_);
-    const bool made = makeSelectionThumbnails(store_, text(searchExtEdit_), settings_.setWideScreen, control_,
-                                              ui_, settings_.useMoi);
-    const bool aborted = control_.abortRequested;
-    control_.abortRequested = false;
-    endProgressDisplay();
-    return goesOn(controller_.thumbnailsEnded(made && !aborted));
 }
 
 bool MainWindow::goesOn(StepEnd end) {

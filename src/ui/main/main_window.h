@@ -63,8 +63,6 @@ class MainWindow : public MainForm {
     void onAllFilesClicked();
     /// Searches (again) and lets the user pick files in the browser.
     void onManualClicked();
-    void onOverwriteToggled(bool checked);
-    void onWideScreenToggled(bool checked);
     void onChooseSourceClicked();
     void onChooseTargetClicked();
     void onSourceEdited();
@@ -98,8 +96,6 @@ class MainWindow : public MainForm {
     void finishRun(const RunJob& job);
     void runManualSelection();
     void searchJobEnded(SearchJob& job);
-    /// Sorts the list and makes its thumbnails; false when the flow stops here.
-    bool makeThumbnails();
     /// Acts on how a step ended; true when the flow goes on.
     bool goesOn(StepEnd end);
 

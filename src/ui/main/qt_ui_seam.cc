@@ -1,6 +1,5 @@
 #include "ui/main/qt_ui_seam.h"
 
-#include <QCoreApplication>
 #include <QMessageBox>
 
 namespace kadrel {
@@ -79,10 +78,6 @@ MsgResult answerOnClose(MsgButtons buttons) {
             break;
     }
     return MsgResult::Cancel;
-}
-
-void QtUi::processEvents() {
-    QCoreApplication::processEvents();
 }
 
 MsgResult QtUi::showMessage(const std::string& text, const std::string& title, MsgIcon icon,

@@ -1,4 +1,4 @@
-// The UI seam in window mode: Qt message boxes, Qt event pumping, and the progress of a run
+// The UI seam in window mode: Qt message boxes, and the progress of a run
 // shown in the main window.
 #pragma once
 
@@ -28,7 +28,6 @@ class QtUi : public UiSeam {
     /// The window that shows a run's progress.
     void setProgressView(ProgressView* view) { view_ = view; }
 
-    void processEvents() override;
     MsgResult showMessage(const std::string& text, const std::string& title, MsgIcon icon, MsgButtons buttons,
                           MsgResult defaultButton) override;
     void showProgress(const std::string& text, int percent) override;
