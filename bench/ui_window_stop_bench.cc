@@ -7,9 +7,9 @@
 //   ui_window_stop_bench [--mib N] [--rounds N] [--work FOLDER] [--wide 1]
 #include <QApplication>
 #include <QCheckBox>
+#include <QEventLoop>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QtTest>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -88,6 +88,18 @@ void makeCard(const fs::path& card, int mib) {
     }
 }
 
+/// Runs the event loop until done() holds; false after limit seconds.
+template <typename Done>
+bool waitFor(Done done, double limit) {
+    const auto began = Clock::now();
+    while (!done()) {
+        if (std::chrono::duration<double>(Clock::now() - began).count() > limit)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 2);
+    }
+    return true;
+}
+
 /// One window on the card, its target emptied first.
 struct Window {
     Window(const fs::path& work, bool wide) {
@@ -109,8 +121,8 @@ struct Window {
     /// Starts the run and waits until the first clip is a third copied.
     bool startAndWait() {
         start()->click();
-        return QTest::qWaitFor(
-            [this] { return ui.lastText == "processing File 1 of 3" && ui.lastPercent >= 11; }, 120000);
+        return waitFor([this] { return ui.lastText == "processing File 1 of 3" && ui.lastPercent >= 11; },
+                       120);
     }
     kadrel::Settings settings;
     kadrel::RunControl control;
@@ -127,7 +139,7 @@ double oneClip(const fs::path& work, bool wide) {
     Window w(work, wide);
     const auto began = Clock::now();
     w.start()->click();
-    QTest::qWaitFor([&w] { return !w.form->busy(); }, 600000);
+    waitFor([&w] { return !w.form->busy(); }, 600);
     return seconds(began) / 3;
 }
 
@@ -137,7 +149,7 @@ double abortToIdle(const fs::path& work, bool wide) {
         return -1;
     const auto pressed = Clock::now();
     w.start()->click();
-    QTest::qWaitFor([&w] { return !w.form->busy() && w.start()->text() == "&Start"; }, 600000);
+    waitFor([&w] { return !w.form->busy() && w.start()->text() == "&Start"; }, 600);
     return seconds(pressed);
 }
 
@@ -147,7 +159,7 @@ double closeToGone(const fs::path& work, bool wide) {
         return -1;
     const auto pressed = Clock::now();
     w.form->close();
-    QTest::qWaitFor([&w] { return !w.form->busy() && !w.form->isVisible(); }, 600000);
+    waitFor([&w] { return !w.form->busy() && !w.form->isVisible(); }, 600);
     return seconds(pressed);
 }
 

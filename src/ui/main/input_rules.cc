@@ -113,7 +113,8 @@ std::string abbreviateHome(const std::string& path, const std::string& home) {
         return path;
     if (path.size() > home.size() && path[home.size()] != '/')
         return path;
-    return "~" + path.substr(home.size());
+    std::string shown(1, '~');  // appended, not "~" + ...: GCC 12 warns wrongly about that at -O3
+    return shown.append(path, home.size());
 }
 
 std::string exampleText(const Settings& settings, const std::string& renameText) {
