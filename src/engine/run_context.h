@@ -14,10 +14,10 @@
 namespace kadrel {
 
 struct RunControl {
-    std::atomic<bool> running{false};    ///< a copy run goes on to the next file only while set
-    std::atomic<int32_t> copyCancel{0};  ///< 1 cancels the copy in progress
+    std::atomic<bool> running{false};         ///< a copy run goes on to the next file only while set
+    std::atomic<int32_t> copyCancel{0};       ///< 1 cancels the copy in progress
     std::atomic<bool> abortRequested{false};  ///< stops a search or a thumbnail run
-    bool warningContinue = false;        ///< answer of the patch-mode warning
+    bool warningContinue = false;             ///< answer of the patch-mode warning
 };
 
 /// Progress text and percentage (0..100) of a run, called on the run's own thread.

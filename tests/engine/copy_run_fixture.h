@@ -10,8 +10,8 @@
 #include <functional>
 #include <mutex>
 
-#include "engine/change_oracle.h"
 #include "app/run_ending.h"
+#include "engine/change_oracle.h"
 #include "engine/copy/copy_run.h"
 #include "engine/scan/wide_screen_flag.h"
 #include "platform/file_io.h"
@@ -100,8 +100,8 @@ struct CopyRun : ::testing::Test {
         ctx.canAsk = ui.asks;
         return ended(copyAllFound(ctx, source, to, setWideScreen, progress, with));
     }
-    RunResult runList(int32_t count, const Names& files, const std::string& to, bool setWideScreen, bool progress,
-                      bool targetIsDir, const CopyRunExtras& with = {}) {
+    RunResult runList(int32_t count, const Names& files, const std::string& to, bool setWideScreen,
+                      bool progress, bool targetIsDir, const CopyRunExtras& with = {}) {
         ctx.canAsk = ui.asks;
         return ended(copyFileList(ctx, count, files, to, setWideScreen, progress, targetIsDir, with));
     }

@@ -131,8 +131,8 @@ TEST_F(CopyRun, NamesDifferingOnlyInCaseAreOneName) {
             dir.write((row.into == Into::Out ? "out/" : "card/PRG001/") + name, "older file");
         settings.renameExt = row.renameExt;
         settings.overwrite = row.overwrite;
-        EXPECT_TRUE(runList(static_cast<int32_t>(paths.size()), paths,
-                                 row.into == Into::Patch ? "" : into, false, false, true, extras)
+        EXPECT_TRUE(runList(static_cast<int32_t>(paths.size()), paths, row.into == Into::Patch ? "" : into,
+                            false, false, true, extras)
                         .complete());
         EXPECT_EQ(names(into), row.expected);
         for (const std::string& name : row.existing)
@@ -186,8 +186,7 @@ TEST_F(CopyRun, FailuresSayWhyAndNameTheirFile) {
         settings.manifest = false;
         c.arrange(*this);
         const std::string source = clip(c.clip, "clip");
-        EXPECT_EQ(runList(1, {source}, out, false, false, true, extras).status,
-                  Outcome::Status::Failed);
+        EXPECT_EQ(runList(1, {source}, out, false, false, true, extras).status, Outcome::Status::Failed);
         EXPECT_TRUE(names(out).empty());
         ASSERT_EQ(ui.messages.size(), 1u);
         std::string shown = ui.messages[0].text;

@@ -4,9 +4,9 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <functional>
 #include <cerrno>
 #include <filesystem>
+#include <functional>
 #include <tuple>
 
 #include "platform/file_faults.h"

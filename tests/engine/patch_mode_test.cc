@@ -132,8 +132,7 @@ TEST_F(CopyRun, ARunFirstPutsBackWhatAKilledPatchRunLeftHalfDone) {
         fs::remove(a);
         const std::string renamed = dir.write("card/PRG001/MOV001_x.MOD", patched);
         seam.write = [kind](int64_t) { return kind == ReadOnlyCard ? EROFS : 0; };
-        const RunResult r =
-            kind == List ? runList(1, {renamed}, out, false, false, true, extras) : runAll();
+        const RunResult r = kind == List ? runList(1, {renamed}, out, false, false, true, extras) : runAll();
         EXPECT_EQ(r.complete(), kind != ReadOnlyCard);
         ASSERT_FALSE(ui.messages.empty());
         if (kind == ReadOnlyCard) {

@@ -107,7 +107,8 @@ DeleteOutcome deleteSources(const RunContext& ctx, const std::vector<ProcessedFi
             static_cast<Outcome&>(result) = one;
     }
     if (result.kept > 0)
-        result.notices.push_back(errorNotice("These files were not deleted, for the reason after each:" + kept));
+        result.notices.push_back(
+            errorNotice("These files were not deleted, for the reason after each:" + kept));
     return result;
 }
 
