@@ -20,7 +20,12 @@ namespace kadrel::platform {
 
 namespace {
 
-constexpr size_t kBufferBytes = size_t{1} << 20;
+// The block a buffered copy reads, hashes and writes. It stays within the processor's
+// second-level cache from the read to the write, and its writes are small: measured on a
+// virtual machine, writing a cached source in 1 MiB blocks took several times the processor
+// time of the kernel's copy, most of it filling the fresh page-cache pages of the copy, while
+// 128 KiB blocks cost about what the kernel's copy does.
+constexpr size_t kBufferBytes = size_t{128} << 10;
 
 /// Removes the temporary file on every path out, exceptions from callbacks included, unless
 /// it took the target's name.
