@@ -20,7 +20,13 @@ namespace kadrel::platform {
 
 namespace {
 
-constexpr size_t kBufferBytes = size_t{1} << 20;
+// The block a buffered copy reads, hashes and writes. It stays within the processor's
+// second-level cache from the read to the write, and its writes are small: measured on a
+// virtual machine, copying a cached source through 1 MiB blocks took two to five times the
+// processor time of the kernel's copy, most of it filling the copy's fresh page-cache pages from
+// the block; through 128 KiB blocks the read, the hash and the write together take about 1.5
+// times.
+constexpr size_t kBufferBytes = size_t{128} << 10;
 
 /// Removes the temporary file on every path out, exceptions from callbacks included, unless
 /// it took the target's name.

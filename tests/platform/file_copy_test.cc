@@ -76,6 +76,12 @@ TEST_F(FileCopy, CopiesByteForByteInSlicesAndReplacesOnlyWhenAskedAndComplete) {
         EXPECT_TRUE(readAll(target) == data);
         EXPECT_EQ(seen, (std::vector<int64_t>{1 << 18, 2 << 18, 3 << 18, 4 << 18, 1024 * 1024 + 123}));
     }
+    Digest read, whole;  // through memory, block by block: the digest of every byte, once
+    o.digest = &read;
+    EXPECT_EQ(copyFile(src, target, o), 0);
+    EXPECT_TRUE(readAll(target) == data);
+    ASSERT_EQ(digestOfFile(target, whole), 0);
+    EXPECT_EQ(read.hex(), whole.hex());
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.file("out")), fs::directory_iterator{}), 1);
 }
 
