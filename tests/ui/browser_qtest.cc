@@ -21,6 +21,10 @@
 
 namespace kadrel {
 
+// Thumbnails come from worker threads; under a sanitizer on a loaded machine they may take far
+// longer than Qt's default wait of 5 s, which would fail a test that only waits.
+constexpr int kWorkMs = 60000;
+
 /// Stands in for the decoder: remembers which clips it began, in order, and holds every clip
 /// but the first `free` ones until it is opened.
 struct FakeGrabber {
@@ -105,7 +109,7 @@ class BrowserWindowTest : public QObject {
         FakeGrabber fake;
         ThumbnailBrowser browser(store, settings, nullptr, nullptr, source(fake));
         browser.show();
-        QTRY_VERIFY(allDrawn(browser));
+        QTRY_VERIFY_WITH_TIMEOUT(allDrawn(browser), kWorkMs);
         ThumbnailView* view = browser.view();
         // Made and drawn at the screen's scaling: sharp also at 200 %.
         const QImage drawn = browser.model()->index(0).data(ThumbnailModel::ThumbnailRole).value<QImage>();
@@ -178,7 +182,7 @@ class BrowserWindowTest : public QObject {
         ThumbnailBrowser browser(store, settings, nullptr, nullptr, source(fake));
         browser.show();
         QScrollBar* bar = browser.view()->verticalScrollBar();
-        QTRY_VERIFY(bar->maximum() > 0);
+        QTRY_VERIFY_WITH_TIMEOUT(bar->maximum() > 0, kWorkMs);
         const int rowHeight = browser.view()->gridSize().height();
         for (const char* name : {"thumbnailView", "sizeCombo", "selectAllButton", "acceptButton"}) {
             QWidget* focus = child<QWidget>(browser, name);
@@ -209,8 +213,9 @@ class BrowserWindowTest : public QObject {
         fake.free = 0;
         ThumbnailBrowser browser(store, settings, nullptr, nullptr, source(fake));
         browser.show();
-        QTRY_COMPARE(fake.started().size(), size_t(2));  // both workers wait in the first files
-        QTRY_VERIFY(browser.view()->verticalScrollBar()->maximum() > 0);  // laid out
+        QTRY_COMPARE_WITH_TIMEOUT(fake.started().size(), size_t(2),
+                                  kWorkMs);  // both workers wait in the first files
+        QTRY_VERIFY_WITH_TIMEOUT(browser.view()->verticalScrollBar()->maximum() > 0, kWorkMs);  // laid out
         const auto [top, topLast] = browser.view()->shownRows();
         QCOMPARE(top, 0);
         QTest::keyClick(browser.view(), Qt::Key_End);
@@ -218,7 +223,7 @@ class BrowserWindowTest : public QObject {
         const auto [first, last] = browser.view()->shownRows();
         QVERIFY(first > topLast + 1 && last == 199);
         fake.open = true;
-        QTRY_VERIFY(allDrawn(browser));
+        QTRY_VERIFY_WITH_TIMEOUT(allDrawn(browser), kWorkMs);
         const std::vector<std::string> begun = fake.started();
         QCOMPARE(begun.size(), size_t(200));  // and each file once
         for (int32_t i = 2; i < 2 + last - first + 1; ++i) {
@@ -240,7 +245,7 @@ class BrowserWindowTest : public QObject {
         const auto open = [&](ThumbnailSource from) {
             ThumbnailBrowser browser(store, settings, nullptr, nullptr, std::move(from));
             browser.show();
-            QTRY_VERIFY(allDrawn(browser));
+            QTRY_VERIFY_WITH_TIMEOUT(allDrawn(browser), kWorkMs);
             const QImage drawn =
                 browser.model()->index(0).data(ThumbnailModel::ThumbnailRole).value<QImage>();
             QVERIFY(!drawn.isNull() && drawn.pixelColor(5, 5) != QColor(Qt::black));
@@ -304,7 +309,7 @@ class BrowserWindowTest : public QObject {
             {
                 ThumbnailBrowser browser(store, settings, nullptr, nullptr, source(fake));
                 browser.show();
-                QTRY_COMPARE(fake.started().size(), size_t(2));
+                QTRY_COMPARE_WITH_TIMEOUT(fake.started().size(), size_t(2), kWorkMs);
                 QTest::mouseClick(child(browser, "selectAllButton"), Qt::LeftButton);
                 if (accept)
                     QTest::mouseClick(child(browser, "acceptButton"), Qt::LeftButton);
@@ -332,7 +337,7 @@ class BrowserWindowTest : public QObject {
         ThumbnailBrowser browser(store, settings, nullptr, &ui,
                                  {broken, QString::fromStdString(cache.path() + "thumbnails"), 1});
         browser.show();
-        QTRY_COMPARE(ui.messages.size(), size_t(1));
+        QTRY_COMPARE_WITH_TIMEOUT(ui.messages.size(), size_t(1), kWorkMs);
         QTest::qWait(50);
         QCOMPARE(ui.messages.size(), size_t(1));
         QCOMPARE(ui.messages[0].text, decoderUnusableMessage());
@@ -353,7 +358,7 @@ class BrowserWindowTest : public QObject {
         browser.show();
         const QRect area = browser.screen()->availableGeometry();
         QVERIFY(area.contains(browser.frameGeometry()));
-        QTRY_VERIFY(allDrawn(browser));
+        QTRY_VERIFY_WITH_TIMEOUT(allDrawn(browser), kWorkMs);
         store.pictureSizes[2] = {0, 0};
         browser.move(area.right() - browser.width() + 1, area.bottom() - browser.height() + 1);
         QPlainTextEdit* text = browser.fileInfoDialog()->infoText();
@@ -375,7 +380,7 @@ class BrowserWindowTest : public QObject {
         }
         QCOMPARE(store.selectedCount, 0);
         child<QComboBox>(browser, "sizeCombo")->setCurrentIndex(3);  // X-Large: grows, within the screen
-        QTRY_VERIFY(browser.view()->gridSize().height() > 300);
+        QTRY_VERIFY_WITH_TIMEOUT(browser.view()->gridSize().height() > 300, kWorkMs);
         QTest::qWait(20);  // the layout passes the view's new minimum on to the window
         QVERIFY(area.contains(browser.frameGeometry()));
     }

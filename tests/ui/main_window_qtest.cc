@@ -79,7 +79,7 @@ void browserPictures(ThumbnailStore store) {
     {
         ThumbnailBrowser browser(store, settings, nullptr, nullptr, source());
         browser.show();
-        QTRY_VERIFY(drawn(browser));
+        QTRY_VERIFY_WITH_TIMEOUT(drawn(browser), 60000);  // thumbnails come from worker threads
         click(browser, 0, Qt::LeftButton, {});
         click(browser, 2, Qt::LeftButton, Qt::ShiftModifier);
         QTest::keyClick(browser.view(), Qt::Key_Left);
@@ -90,7 +90,7 @@ void browserPictures(ThumbnailStore store) {
     settings = BrowserSettings{30, 30, 12600, 18600, 3};
     ThumbnailBrowser browser(store, settings, nullptr, nullptr, source());
     browser.show();
-    QTRY_VERIFY(drawn(browser));
+    QTRY_VERIFY_WITH_TIMEOUT(drawn(browser), 60000);
     click(browser, 0, Qt::LeftButton, Qt::ControlModifier);
     QTest::keyClick(browser.view(), Qt::Key_Right);
     save(browser, "browser-xlarge-wide");

@@ -166,7 +166,7 @@ class MainWindowRunTest : public QObject {
         });
         w.form->setFileFaults(&closeAtSecond);
         w.start()->click();
-        QTRY_VERIFY(!w.form->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(!w.form->isVisible(), 60000);  // once the run has stopped
         QVERIFY(w.ui.shown.empty());
         QCOMPARE(filesIn(w.target.path()).size(), size_t(1));
         QVERIFY(w.ini().find("lastsourcedir=") != std::string::npos);
