@@ -5,7 +5,7 @@
 // bound no run that promises the disk can reach. Both ratios are printed.
 //
 // The same runs with the manifest on (/V: each source passes through memory and is hashed, and
-// a /W copy is hashed again once marked) are timed beside them; their time against the run
+// a /W copy is hashed as its 16:9 scan reads it) are timed beside them; their time against the run
 // without the manifest is printed, to hold within 1.10, with their processor time against it
 // beside: on a machine shared with other work that is the steadier of the two.
 //
