@@ -67,9 +67,8 @@ void BM_PlainSequentialRead(benchmark::State& state) {
 void BM_SetWsFlagScan(benchmark::State& state) {
     kadrel::Settings settings;  // defaults: extensions and RDI-PCK searched too
     kadrel::RunControl control;
-    kadrel::SilentUi ui;
     kadrel::DebugLog log;
-    const kadrel::RunContext ctx{settings, control, ui, log};
+    const kadrel::RunContext ctx{settings, control, log};
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
         kadrel::setWideScreenFlag(benchFile(), ctx);

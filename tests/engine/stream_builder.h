@@ -9,6 +9,7 @@
 
 #include "engine/run_context.h"
 #include "engine/scan/wide_screen_flag.h"
+#include "platform/copy_proof.h"
 #include "platform/file_io.h"
 #include "support/temp_dir.h"
 
@@ -113,10 +114,18 @@ inline std::string shell(const std::string& command) {
     return out;
 }
 
-/// contents as a file after the scan (or the reset).
+/// contents as a file after the scan (or the reset). A digest the scan took on its way must be
+/// the digest of that file.
 inline std::string patched(PatchContext& pc, const std::string& contents, bool reset = false) {
     const std::string path = pc.dir.write("clip.mpg", contents);
-    reset ? resetWideScreenFlag(path, pc.ctx) : setWideScreenFlag(path, pc.ctx);
+    const ScanOptions digest{false, nullptr, false, true};
+    const ScanOutcome scan =
+        reset ? resetWideScreenFlag(path, pc.ctx, digest) : setWideScreenFlag(path, pc.ctx, digest);
+    platform::Digest after;
+    EXPECT_EQ(platform::digestOfFile(path, after), 0);
+    if (scan.digest) {
+        EXPECT_EQ(scan.digest->hex(), after.hex()) << (reset ? "reset" : "set");
+    }
     return readAll(path);
 }
 

@@ -10,11 +10,16 @@ namespace kadrel {
 
 namespace {
 
-/// The digest of the copy as it ends up: what was read, or, where the scan wrote, one more pass
-/// over the copy while its pages are still in the cache.
-Outcome takeCopyDigest(Finishing& f) {
+/// The digest of the copy as it ends up: what was read, or, where the scan wrote, what the scan
+/// took as it read; only when it could not, one more pass over the copy while its pages are
+/// still in the cache.
+Outcome takeCopyDigest(Finishing& f, const std::optional<platform::Digest>& scanned) {
     if (f.changed.offsets.empty()) {
         f.digest = *f.read;
+        return Outcome::done();
+    }
+    if (scanned) {
+        f.digest = *scanned;
         return Outcome::done();
     }
     return Outcome::fromError(platform::digestOfFile(f.staged.temporary(), f.digest), f.source);
@@ -53,13 +58,16 @@ void CopyFinisher::finish(const RunContext& ctx, Finishing& f) const {
     const std::string& temporary = f.staged.temporary();
     if (f.scan && rules_.faults)
         f.outcome = Outcome::fromError(rules_.faults->beforeScan(f.source), f.source);
+    std::optional<platform::Digest> scanned;
     if (f.scan && f.outcome.ok()) {
-        ScanOutcome scan = setWideScreenFlag(temporary, ctx, {false, rules_.faults});
+        ScanOutcome scan =
+            setWideScreenFlag(temporary, ctx, {false, rules_.faults, false, f.read.has_value()});
         f.outcome = scan;
         f.changed = {std::move(scan.changed), std::move(scan.original)};
+        scanned = scan.digest;
     }
     if (f.outcome.ok() && f.read)
-        f.outcome = takeCopyDigest(f);
+        f.outcome = takeCopyDigest(f, scanned);
     if (f.outcome.ok())
         f.outcome = copyFileTimes(f.source, temporary, &f.times);
     if (f.outcome.ok())

@@ -196,7 +196,7 @@ size_t ScanChunk::find(uint8_t code, size_t from, size_t before) const {
 }
 
 void runChunkScan(StreamFile& file, ByteSource& bytes, std::vector<SearchKind>& kinds, TailRule tail,
-                  const ChunkObserver& seen) {
+                  const ChunkObserver& seen, const ChunkDone& done) {
     ScanChunk chunk;
     std::vector<uint8_t> codes;
     for (const SearchKind& kind : kinds)
@@ -213,6 +213,8 @@ void runChunkScan(StreamFile& file, ByteSource& bytes, std::vector<SearchKind>& 
         for (SearchKind& kind : kinds)
             kind.resume = chunk.fileOffset(kind.start);
         next = nextChunkOffset(chunk, park, tail);
+        if (done)
+            done(chunk, next);
     }
 }
 

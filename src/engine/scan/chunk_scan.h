@@ -65,8 +65,13 @@ size_t resetTail(const ScanChunk& chunk);
 /// Called with every chunk read, before it is searched.
 using ChunkObserver = std::function<void(const ScanChunk& chunk)>;
 
-/// Scans the whole file chunk by chunk; bytes and seen are told of every chunk read.
+/// Called once the scan is done with a chunk's bytes before end (a file offset): they are not
+/// read again.
+using ChunkDone = std::function<void(const ScanChunk& chunk, int64_t end)>;
+
+/// Scans the whole file chunk by chunk; bytes and seen are told of every chunk read, done (when
+/// set) of every chunk searched.
 void runChunkScan(StreamFile& file, ByteSource& bytes, std::vector<SearchKind>& kinds, TailRule tail,
-                  const ChunkObserver& seen);
+                  const ChunkObserver& seen, const ChunkDone& done = {});
 
 }  // namespace kadrel

@@ -6,6 +6,7 @@
 #include "engine/scan/mpeg2_fields.h"
 #include "engine/scan/packet_walk.h"
 #include "engine/scan/ps_continuation.h"
+#include "engine/scan/scan_digest.h"
 #include "engine/scan/stream_edits.h"
 #include "engine/scan/stream_file.h"
 #include "platform/file_io.h"
@@ -28,6 +29,7 @@ struct PatchState {
     long priv2Count = 0;
     long sdeCount = 0;
     PacketWalk walk{};
+    ScanDigest* digest = nullptr;  ///< takes the file's digest as the scan goes, when asked
 
     void debug(const std::string& line) const { ctx.debug(line); }
     bool debugging() const { return ctx.settings.debugMode; }
@@ -294,7 +296,10 @@ void scanFile(PatchState& st) {
         st.walk.advance(chunk.data, chunk.length, chunk.offset, chunk.last);
         noteSkippedBytes(st);
     };
-    runChunkScan(st.file, st.bytes, kinds, st.setting ? setTail : resetTail, walk);
+    ChunkDone hashed;
+    if (st.digest)
+        hashed = [&st](const ScanChunk& chunk, int64_t end) { st.digest->chunkDone(chunk, end); };
+    runChunkScan(st.file, st.bytes, kinds, st.setting ? setTail : resetTail, walk, hashed);
     st.walk.finish();
     noteSkippedBytes(st);
 }
@@ -313,7 +318,7 @@ void noteEntering(const RunContext& ctx, FlagChange change, const std::string& p
 /// Plans every edit of change in the open file; the log says what setting found, as it always
 /// has. The file stays open for the writes.
 ScanPlan planOpenFile(platform::RandomAccessFile& raw, const std::string& path, FlagChange change,
-                      const RunContext& ctx) {
+                      const RunContext& ctx, bool takeDigest = false) {
     const bool setting = change == FlagChange::Set;
     if (setting)
         ctx.debug("got valid handle for file: " + path);
@@ -321,13 +326,19 @@ ScanPlan planOpenFile(platform::RandomAccessFile& raw, const std::string& path, 
     ByteSource bytes(file);
     PatchState st{ctx, file, bytes};
     st.setting = setting;
+    ScanDigest digest(file);
+    if (takeDigest)
+        st.digest = &digest;
     scanFile(st);
     if (setting) {
         ctx.debug("readcount=0, leaving setwsflag!");
         ctx.debug("setwsflag finish. # of WS:" + std::to_string(st.wsCount) + "  # of priv2:" +
                   std::to_string(st.priv2Count) + "  # of sde:" + std::to_string(st.sdeCount));
     }
-    return {Outcome::fromError(file.error(), path), editsOfPlannedBytes(file.planned())};
+    ScanPlan plan{Outcome::fromError(file.error(), path), editsOfPlannedBytes(file.planned()), {}};
+    if (takeDigest && plan.ok())
+        plan.digest = digest.result(raw.size());
+    return plan;
 }
 
 /// Plans and writes on one open file, so that the file planned is the file written. A reset
@@ -337,13 +348,15 @@ ScanOutcome planAndApply(const std::string& path, FlagChange change, const RunCo
     noteEntering(ctx, change, path);
     platform::RandomAccessFile raw;
     if (!openForScan(raw, path, options, true))
-        return {Outcome::failure(raw.error(), path), {}, {}};
+        return {Outcome::failure(raw.error(), path), {}, {}, {}};
     platform::FileTimes times;
     const bool keepTimes = change == FlagChange::Reset && platform::getFileTimes(path, times);
-    const ScanPlan plan = planOpenFile(raw, path, change, ctx);
+    const ScanPlan plan = planOpenFile(raw, path, change, ctx, options.digest);
     // A file not read to its end gets none of its edits.
     ScanOutcome outcome =
-        plan.ok() ? writeEditsAndClose(raw, path, plan.edits, options.flush) : ScanOutcome{plan, {}, {}};
+        plan.ok() ? writeEditsAndClose(raw, path, plan.edits, options.flush) : ScanOutcome{plan, {}, {}, {}};
+    if (outcome.ok())
+        outcome.digest = plan.digest;
     raw.close();
     if (keepTimes)
         platform::setFileTimes(path, times);
@@ -361,7 +374,7 @@ ScanPlan planWideScreenEdits(const std::string& path, FlagChange change, const R
     noteEntering(ctx, change, path);
     platform::RandomAccessFile raw;
     if (!openForScan(raw, path, options, false))
-        return {Outcome::failure(raw.error(), path), {}};
+        return {Outcome::failure(raw.error(), path), {}, {}};
     return planOpenFile(raw, path, change, ctx);
 }
 
@@ -371,7 +384,7 @@ ScanOutcome applyStreamEdits(const std::string& path, const std::vector<StreamEd
         return {};
     platform::RandomAccessFile raw;
     if (!openForScan(raw, path, options, true))
-        return {Outcome::failure(raw.error(), path), {}, {}};
+        return {Outcome::failure(raw.error(), path), {}, {}, {}};
     return writeEditsAndClose(raw, path, edits, options.flush);
 }
 

@@ -5,12 +5,14 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "engine/outcome.h"
 #include "engine/run_context.h"
+#include "platform/content_digest.h"
 #include "platform/file_faults.h"
 
 namespace kadrel {
@@ -20,6 +22,9 @@ namespace kadrel {
 struct ScanOutcome : Outcome {
     std::vector<int64_t> changed;
     std::vector<uint8_t> original;  ///< what each byte in changed held before, in its order
+    /// With ScanOptions::digest, the file's digest after the scan, when the scan could take it
+    /// while reading; unset, the caller reads the file once more for it.
+    std::optional<platform::Digest> digest;
 };
 
 /// True for the extensions of the MPEG-2 program streams these scans edit: MPG and MOD, in any
@@ -31,6 +36,7 @@ struct ScanOptions {
     bool noFollow = false;                   ///< refuse a symbolic link (originals in place)
     platform::FileFaults* faults = nullptr;  ///< fault seam for tests
     bool flush = false;                      ///< flush written data to the device before closing
+    bool digest = false;                     ///< take the digest of the file as the scan leaves it
 };
 
 /// One edit a scan makes: the bytes at offset, what they hold now and what they get.
@@ -43,6 +49,7 @@ struct StreamEdit {
 /// Every edit a scan would make, sorted by offset and not overlapping; nothing was written.
 struct ScanPlan : Outcome {
     std::vector<StreamEdit> edits;
+    std::optional<platform::Digest> digest;  ///< of the file with the edits in, when asked and taken
 };
 
 enum class FlagChange { Set, Reset };
