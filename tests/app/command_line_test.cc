@@ -14,14 +14,14 @@ namespace {
 using Args = std::vector<std::string>;
 
 TEST(CommandLineArgs, ArgvKeepsEightAndReadsPosixSpellings) {
-    // argv, the argument array (its count first), the arguments past the eighth
-    const std::tuple<std::vector<const char*>, ArgumentArray, Args> cases[] = {
+    // argv, the arguments read, the arguments past the eighth
+    const std::tuple<std::vector<const char*>, Args, Args> cases[] = {
         {{"kadrel", "-h", "--help", "-W", "-S:mod", "/home/me", "--x", "-", "/E", "ninth", "-W"},
-         {"8", "/?", "/?", "/W", "/S:mod", "/home/me", "--x", "-", "/E"},
+         {"/?", "/?", "/W", "/S:mod", "/home/me", "--x", "-", "/E"},
          {"ninth", "-W"}},
         // A relative path must not turn into an absolute one; nothing after "--" is respelled.
         {{"kadrel", "-card/PRG001", "-W", "--", "-h", "-W", "--", "--help"},
-         {"7", "-card/PRG001", "/W", "--", "-h", "-W", "--", "--help"},
+         {"-card/PRG001", "/W", "--", "-h", "-W", "--", "--help"},
          {}},
     };
     for (const auto& [argv, args, past] : cases) {

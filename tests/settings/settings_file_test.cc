@@ -47,15 +47,15 @@ TEST(SettingsNumberTest, LeadingNumberRoundedHalfToEvenAndSaturated) {
 TEST(SettingsNumberTest, ClampsEachKeyToItsRange) {
     // text, modify_sde in the window and on the command line, modify_rdi-pck, use_modificationtime
     const std::tuple<const char*, int16_t, int16_t, int16_t, int16_t> cases[] = {
-        {"", 1, 2, 1, 2},    {"0", 0, 0, 0, 0},     {"1", 1, 1, 1, 1},   {"2", 2, 2, 2, 2},
-        {"3", 3, 0, 1, 2},   {"5", 0, 0, 1, 2},     {"7", 0, 0, 1, 2},   {"9", 0, 0, 1, 2},
-        {"2.6", 3, 0, 1, 2}, {"-4", -4, -4, -4, 1}, {"abc", 0, 0, 0, 0}, {"70000", 0, 0, 1, 2},
+        {"", 1, 2, 1, 2},    {"0", 0, 0, 0, 0},  {"1", 1, 1, 1, 1},   {"2", 2, 2, 1, 2},
+        {"3", 3, 0, 1, 2},   {"5", 0, 0, 1, 2},  {"7", 0, 0, 1, 2},   {"9", 0, 0, 1, 2},
+        {"2.6", 3, 0, 1, 2}, {"-4", 0, 0, 0, 1}, {"abc", 0, 0, 0, 0}, {"70000", 0, 0, 1, 2},
     };
     for (const auto& [text, sdeWindow, sdeCommandLine, rdiPck, modificationTime] : cases) {
         SCOPED_TRACE('"' + std::string(text) + '"');
-        EXPECT_EQ(clampModifySde(text, false), sdeWindow);
-        EXPECT_EQ(clampModifySde(text, true), sdeCommandLine);
-        EXPECT_EQ(clampModifyRdiPck(text), rdiPck);
+        EXPECT_EQ(static_cast<int16_t>(sdeModeFromText(text, false)), sdeWindow);
+        EXPECT_EQ(static_cast<int16_t>(sdeModeFromText(text, true)), sdeCommandLine);
+        EXPECT_EQ(static_cast<int16_t>(rdiPckModeFromText(text)), rdiPck);
         EXPECT_EQ(static_cast<int16_t>(timeSourceFromText(text)), modificationTime);
     }
 }
@@ -79,28 +79,28 @@ class SettingsFile : public ::testing::Test {
 TEST_F(SettingsFile, FreshFileLayoutIsKeptByLoadsAndWrites) {
     const std::string fresh = load();
     EXPECT_NE(fresh.find("\r\ndatetimeformat=yyyymmdd_HHMMSS\r\n[ThumbnailBrowser]\r\n"), std::string::npos);
-    EXPECT_TRUE(shown.empty() && s.modifySde == 1 && s.timeSource == TimeSource::Earlier);
+    EXPECT_TRUE(shown.empty() && s.sdeMode == SdeMode::Remove && s.timeSource == TimeSource::Earlier);
     EXPECT_EQ(load(), fresh);  // loading again changes nothing
 
     s.lastSourceDir = "/media/card";
     s.xpos = 900;
     s.browser.width = 12000;
-    saveMainSettings(s, true);
-    saveBrowserSettings(s);
+    told(saveMainSettings(s, true));
+    told(saveBrowserSettings(s));
     Settings back;
     back.iniFile = s.iniFile;
     told(loadSettings(back));
     // The comment block and its key are still there; the position is not stored while minimised.
-    EXPECT_EQ(back.lastSourceDir + "|" + back.dateFormat, "/media/card|yyyymmdd_HHMMSS");
+    EXPECT_EQ(back.lastSourceDir + "|" + back.dateFormatName, "/media/card|yyyymmdd_HHMMSS");
     EXPECT_EQ(std::pair(back.xpos, back.browser.width), std::pair(0, 12000));
-    saveMainSettings(s, false);
+    told(saveMainSettings(s, false));
     told(loadSettings(back));
     EXPECT_EQ(back.xpos, 900);
     EXPECT_EQ(readAll(s.iniFile).find("manifest="), std::string::npos)
         << "only the window's option writes it";
     for (const bool ticked : {true, false}) {
         s.manifest = ticked;
-        saveMainSettings(s, false);
+        told(saveMainSettings(s, false));
         told(loadSettings(back));
         EXPECT_EQ(back.manifest, ticked);
     }
@@ -118,8 +118,9 @@ TEST_F(SettingsFile, EveryKeyReachesItsFieldAndTheCommandLineReadsOnlyItsOwn) {
                   s.userText + "|" + s.dateFormat,
               "/card|/video|mpg|mpeg|holiday|dd-mm-yy");
     EXPECT_TRUE(s.setWideScreen && s.textBeforeDate && s.deleteFiles && s.overwrite && s.useMoi);
-    EXPECT_EQ(std::vector<int>({s.xpos, s.ypos, s.modifySde, s.modifyRdiPck, static_cast<int>(s.timeSource)}),
-              std::vector<int>({150, -30, 3, 2, 1}));
+    EXPECT_EQ(std::vector<int>({s.xpos, s.ypos, static_cast<int>(s.sdeMode), static_cast<int>(s.rdiPckMode),
+                                static_cast<int>(s.timeSource)}),
+              std::vector<int>({150, -30, 3, 1, 1}));
     EXPECT_EQ(std::vector<int>({s.browser.xpos, s.browser.ypos, s.browser.height, s.browser.width,
                                 s.browser.thumbnailSize}),
               std::vector<int>({11, 12, 13, 14, 2}));
@@ -130,15 +131,16 @@ TEST_F(SettingsFile, EveryKeyReachesItsFieldAndTheCommandLineReadsOnlyItsOwn) {
     EXPECT_EQ(line.searchExt + "|" + line.renameExt + "|" + line.userText + "|" + line.dateFormat,
               "MOD|MPG||dd-mm-yy");
     EXPECT_FALSE(line.setWideScreen || line.overwrite);
-    EXPECT_EQ(std::vector<int>({line.textBeforeDate, line.deleteFiles, static_cast<int>(line.timeSource),
-                                line.modifySde, line.modifyRdiPck, line.useMoi}),
-              std::vector<int>({1, 1, 1, 0, 2, 1}));
+    EXPECT_EQ(
+        std::vector<int>({line.textBeforeDate, line.deleteFiles, static_cast<int>(line.timeSource),
+                          static_cast<int>(line.sdeMode), static_cast<int>(line.rdiPckMode), line.useMoi}),
+        std::vector<int>({1, 1, 1, 0, 1, 1}));
     Settings blank;
     blank.iniFile = dir.write("blank.ini", "[Settings]\r\nmodify_sde=\r\nuse_moi=0\r\n");
     blank.useMoi = blank.manifest = true;  // /M and /V turn theirs on whatever the file says
     told(loadCommandLineSettings(blank));
-    EXPECT_EQ(std::vector<int>({blank.modifySde, blank.modifyRdiPck, static_cast<int>(blank.timeSource),
-                                blank.useMoi, blank.manifest}),
+    EXPECT_EQ(std::vector<int>({static_cast<int>(blank.sdeMode), static_cast<int>(blank.rdiPckMode),
+                                static_cast<int>(blank.timeSource), blank.useMoi, blank.manifest}),
               std::vector<int>({2, 1, 2, 1, 1}));
     EXPECT_EQ(blank.dateFormat, "");
 }
@@ -189,11 +191,11 @@ TEST_F(SettingsFile, UnreadableFileIsReportedOnceAndCountsAsNone) {
         s.iniFile = ini;
         told(loadSettings(s));
         EXPECT_TRUE(s.iniUnreadable);
-        EXPECT_EQ(s.searchExt + "|" + s.dateFormat, "MOD|yyyymmdd_HHMMSS");
+        EXPECT_EQ(s.searchExt + "|" + s.dateFormatName, "MOD|yyyymmdd_HHMMSS");
         EXPECT_TRUE(s.timeSource == TimeSource::Earlier && !s.deleteFiles);
         s.lastSourceDir = "/media/card";
-        saveMainSettings(s, false);
-        saveBrowserSettings(s);
+        told(saveMainSettings(s, false));
+        told(saveBrowserSettings(s));
         EXPECT_EQ(fs::symlink_status(ini).type(), before.type()) << "the window never writes over it";
         EXPECT_EQ(heldNow(), contents);
         EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator{}), 1);
@@ -201,7 +203,7 @@ TEST_F(SettingsFile, UnreadableFileIsReportedOnceAndCountsAsNone) {
         Settings line;
         line.iniFile = ini;
         told(loadCommandLineSettings(line));
-        EXPECT_EQ(line.dateFormat, "yyyymmdd_HHMMSS");
+        EXPECT_EQ(line.dateFormat, "yyyymmdd_HhNnSs");
         EXPECT_FALSE(line.deleteFiles || readDebugMode(ini));
         ASSERT_EQ(shown.size(), 2u) << "once per mode";
         EXPECT_NE(shown[0].find(ini), std::string::npos) << shown[0];
@@ -220,7 +222,7 @@ TEST_F(SettingsFile, DebugModeOnlyForOneAndKeysReadThroughTheFixedBuffer) {
 
     const std::string file = dir.write("k.ini", "[S]\r\nlong=" + std::string(40000, 'v') + "\r\n" +
                                                     std::string("nul=ab\0cd\r\n", 11) + "x=1\r\n");
-    EXPECT_EQ(readIniKey(file, "S", "long"), std::string(kIniBufferSize - 1, 'v'));
+    EXPECT_EQ(readIniKey(file, "S", "long"), std::string(kMaxValueLength, 'v'));
     EXPECT_EQ(readIniKey(file, "S", "nul"), "ab");
     EXPECT_EQ(readIniKey(file, "S", "missing") + readIniKey(dir.file("none.ini"), "S", "x"), "");
 }
