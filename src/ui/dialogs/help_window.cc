@@ -108,7 +108,7 @@ QString helpKeysText(const Settings& settings) {
 }
 
 HelpWindow::HelpWindow(const Settings& settings, bool& helpVisible, QWidget* main)
-    : QWidget(main, Qt::Window), settings_(settings), helpvisible_(helpVisible) {
+    : QWidget(main, Qt::Window), settings_(settings), helpVisible_(helpVisible) {
     setObjectName("HelpWindow");
     setWindowTitle("Kadrel Help");
     setAttribute(Qt::WA_DeleteOnClose);
@@ -227,7 +227,7 @@ void HelpWindow::keyPressEvent(QKeyEvent* event) {
 }
 
 void HelpWindow::closeEvent(QCloseEvent* event) {
-    helpvisible_ = false;
+    helpVisible_ = false;
     QWidget::closeEvent(event);
 }
 

@@ -39,7 +39,7 @@ class HelpWindow : public QWidget {
     void relayout();
 
     const Settings& settings_;
-    bool& helpvisible_;
+    bool& helpVisible_;
     /// The scrolled page: everything but the page button.
     QWidget* page_ = nullptr;
     QLabel* headingLabel_ = nullptr;
