@@ -62,7 +62,6 @@ TEST_F(Program, RunsThatCopyNothingReportAndExitByTheirCode) {
         {"", 2, "", "kadrel: the window is not available ("},  // no window module beside this copy
         {dir.path(), 4, "", ""},                               // without /E a validation error is silent
         {dir.path() + " /E", 4, "", "Error\nERROR 4\n\nDescription of the Error codes:\n"},
-        {"'   '", 1, "", ""},
         {garbled + " /C", 128, usage, ""},
         {garbled, 132, usage, ""},
         {dir.path() + " " + garbled, 255, usage, ""},

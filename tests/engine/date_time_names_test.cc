@@ -89,29 +89,26 @@ TEST(DateTimeNames, BuildTargetNameFollowsTheTargetAndTheSettings) {
         where.targetIsDir = c.targetIsDir;
         EXPECT_EQ(buildTargetName(source, s, where), dir.path() + c.expected);
     }
+    const NameTarget out{dir.path() + "out", true, false, {}}, patch{"", true, false, {}};
     // A source whose times cannot be read: the name is the user text alone.
-    EXPECT_EQ(buildTargetName(dir.file("card/gone.MOD"), s, NameTarget{dir.path() + "out", true, false, {}}),
-              dir.path() + "out/_Rome.mpg");
+    EXPECT_EQ(buildTargetName(dir.file("card/gone.MOD"), s, out), dir.path() + "out/_Rome.mpg");
     // Without user text that name would be the hidden ".mpg": refused, saying why.
     s.userText = "";
     std::string why;
-    EXPECT_EQ(buildTargetName(dir.file("card/gone.MOD"), s, NameTarget{dir.path() + "out", true, false, {}},
-                              std::nullopt, &why),
-              "");
+    EXPECT_EQ(buildTargetName(dir.file("card/gone.MOD"), s, out, std::nullopt, &why), "");
     EXPECT_EQ(why, "The new name would be empty: nothing stands before its extension.");
     // A hidden original keeps its own name in patch mode: no new name is made for it.
     const std::string hidden = dir.write("card/.x.MOD", "clip");
     s.renameExt = "";
-    EXPECT_EQ(buildTargetName(hidden, s, NameTarget{"", true, false, {}}), hidden);
+    EXPECT_EQ(buildTargetName(hidden, s, patch), hidden);
     // No user text or date format may carry a name out of its folder.
     for (const char* text : {"/../x", "/x"}) {
         s.userText = text;
-        EXPECT_EQ(buildTargetName(source, s, NameTarget{dir.path() + "out", true, false, {}}), "") << text;
-        EXPECT_EQ(buildTargetName(source, s, NameTarget{"", true, false, {}}), "") << text;
+        EXPECT_EQ(buildTargetName(source, s, out) + buildTargetName(source, s, patch), "") << text;
     }
     s.userText = "";
     s.dateFormat = "../../x_yyyymmdd";
-    EXPECT_EQ(buildTargetName(source, s, NameTarget{dir.path() + "out", true, false, {}}), "");
+    EXPECT_EQ(buildTargetName(source, s, out), "");
 }
 
 // Each name looks at a file only a few times, however many of its base name the run has made:

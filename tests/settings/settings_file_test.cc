@@ -111,12 +111,12 @@ TEST_F(SettingsFile, EveryKeyReachesItsFieldAndTheCommandLineReadsOnlyItsOwn) {
     load(
         "[Settings]\nlastsourcedir=/card\nlasttargetdir=/video\nsetws=1\nTextbeforeDate=2\n"
         "SearchFor=mpg\nRenameTo=mpeg\nxpos=150.5\nypos=-30\nAddedText= holiday \n"
-        "datetimeformat=dd-mm-yy\ndeletefiles=1\nmodify_sde=3\nmodify_rdi-pck=2\n"
+        "datetimeformat= dd-mm-yy_HH-MM-SS \ndeletefiles=1\nmodify_sde=3\nmodify_rdi-pck=2\n"
         "overwrite_files=1\nuse_modificationtime=1\nuse_moi=1\n"
         "[ThumbnailBrowser]\nxpos=11\nypos=12\nheight=13\nwidth=14\nThumbnailSize=2\n");
     EXPECT_EQ(s.lastSourceDir + "|" + s.lastTargetDir + "|" + s.searchExt + "|" + s.renameExt + "|" +
-                  s.userText + "|" + s.dateFormat,
-              "/card|/video|mpg|mpeg|holiday|dd-mm-yy");
+                  s.userText + "|" + s.dateFormatName + "|" + s.dateFormat,
+              "/card|/video|mpg|mpeg|holiday|dd-mm-yy_HH-MM-SS|dd-mm-yy_Hh-Nn-Ss");
     EXPECT_TRUE(s.setWideScreen && s.textBeforeDate && s.deleteFiles && s.overwrite && s.useMoi);
     EXPECT_EQ(std::vector<int>({s.xpos, s.ypos, static_cast<int>(s.sdeMode), static_cast<int>(s.rdiPckMode),
                                 static_cast<int>(s.timeSource)}),
@@ -129,7 +129,7 @@ TEST_F(SettingsFile, EveryKeyReachesItsFieldAndTheCommandLineReadsOnlyItsOwn) {
     line.iniFile = s.iniFile;
     told(loadCommandLineSettings(line));
     EXPECT_EQ(line.searchExt + "|" + line.renameExt + "|" + line.userText + "|" + line.dateFormat,
-              "MOD|MPG||dd-mm-yy");
+              "MOD|MPG||dd-mm-yy_Hh-Nn-Ss");
     EXPECT_FALSE(line.setWideScreen || line.overwrite);
     EXPECT_EQ(
         std::vector<int>({line.textBeforeDate, line.deleteFiles, static_cast<int>(line.timeSource),
