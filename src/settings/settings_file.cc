@@ -32,10 +32,13 @@ std::vector<std::string> fileFormatLines() {
         ";",
         "; datetimeformat names each copy by its file's date and time: one of the formats below, or a",
         "; pattern of your own made of these letters (upper and lower case alike):",
-        ";   yyyy yy: year   mm m: month   dd d: day   hh h: hour   nn n: minute   ss s: second",
+        ";   yyyy: year   yy: its last 2 digits   mm m: month   dd d: day   hh h: hour   nn n: minute   ss "
+        "s: second",
         ";   mm m right after an hour (other characters between them do not count): minute",
         ";   AMPM: AM or PM, with hours from 1 to 12",
-        "; doubled letters keep a leading 0, single ones have none; every other character is copied.",
+        "; doubled letters keep a leading 0, single ones have none; any other character is copied as it "
+        "stands,",
+        "; but a \"/\" is refused, as it would put the copies into another folder.",
         "; if the key datetimeformat is left blank then the original filename will be used instead of a "
         "datetime "
         "format.",
