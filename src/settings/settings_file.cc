@@ -32,23 +32,20 @@ std::vector<std::string> fileFormatLines() {
         ";",
         "; datetimeformat names each copy by its file's date and time: one of the formats below, or a",
         "; pattern of your own made of these letters (upper and lower case alike):",
-        ";   yyyy: year   yy: its last 2 digits   mm m: month   dd d: day   hh h: hour   nn n: minute   ss "
-        "s: second",
+        ";   yyyy: year   yy: its last 2 digits   mm m: month   dd d: day",
+        ";   hh h: hour   nn n: minute   ss s: second   AMPM: AM or PM, with hours from 1 to 12",
         ";   mm m right after an hour (other characters between them do not count): minute",
-        ";   AMPM: AM or PM, with hours from 1 to 12",
-        "; doubled letters keep a leading 0, single ones have none; any other character is copied as it "
-        "stands,",
+        "; doubled letters keep a leading 0, single ones have none; other characters are copied,",
         "; but a \"/\" is refused, as it would put the copies into another folder.",
         "; if the key datetimeformat is left blank then the original filename will be used instead of a "
-        "datetime "
-        "format.",
+        "datetime format.",
     };
     for (const DateFormatRow& row : kDateFormats) {
         // The table's last two rows are the ones with AMPM.
         if (&row == &kDateFormats[kDateFormats.size() - 2])
             lines.emplace_back(
-                "; the following 2 formats write the AM or PM of the desktop's language (AM or PM on the "
-                "command line)");
+                "; the following 2 formats end in AM or PM (in the window, as the desktop's language writes "
+                "it)");
         lines.push_back(std::string("; ") + row.name);
     }
     lines.emplace_back("datetimeformat=yyyymmdd_HHMMSS");
