@@ -87,6 +87,7 @@ TEST_F(ParseCommandLine, ErrorBits) {
         {{folder, folder, "/W", "/S:jpg"}, kErrNotMpeg},
         {{folder, folder, "/W", "/S:jp*"}, kErrNotMpeg + kErrSearchExt},
         {{folder, folder, "/R:a<b", "/T:x|y"}, kErrRenameExt + kErrUserText},
+        {{folder, folder, "/T:say \"hi\" now"}, kErrUserText},  // a quote left inside the text
         {{folder, folder, "/S:m\x01od"}, kErrSearchExt},
         {{folder, folder, "/R:mp\x7fg"}, kErrRenameExt},
         {{folder, folder, "/T:a\tb"}, kErrUserText},
