@@ -44,8 +44,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if ((modes / 15) % 2 == 1)
         stream.insert(0, std::string("\0\0\1\xBA\x44\0\4\0\4\1\0\x0D\x4B\xF8", 14));
     kadrel::Settings settings;
-    settings.modifySde = static_cast<int16_t>(modes % 5);
-    settings.modifyRdiPck = static_cast<int16_t>((modes / 5) % 3);
+    settings.sdeMode = static_cast<SdeMode>(modes % 5);
+    settings.rdiPckMode = static_cast<RdiPckMode>((modes / 5) % 3);
     kadrel::RunControl control;
     kadrel::SilentUi ui;
     kadrel::DebugLog log;

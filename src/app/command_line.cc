@@ -12,21 +12,19 @@ namespace kadrel {
 
 namespace {
 
-constexpr const char* kInvalidChars = "\\/:*?<>|";
+/// The run of characters that marks a source or target text as garbage.
+constexpr const char* kReservedRun = "\\/:*?<>|";
 /// Arguments read; the rest of a longer command line is ignored.
 constexpr int kMaxArgs = 8;
 /// Ends the switches: every argument after it is a path, so a folder named "-card" can be given.
 constexpr const char* kEndOfSwitches = "--";
-
-/// Control characters count too: a CR or LF in a name splits it wherever names are listed.
-bool hasInvalidChar(const std::string& text) {
-    return text.find_first_of(kInvalidChars) != std::string::npos || hasControlChar(text);
-}
+/// Asks for the program's version, wherever a help request may stand.
+constexpr const char* kVersionSwitch = "--version";
 
 /// A path may contain any character but NUL; only the whole run of the reserved characters,
 /// which no real path holds, marks a source or target text as garbage.
-bool hasInvalidRun(const std::string& text) {
-    return text.find(kInvalidChars) != std::string::npos;
+bool hasReservedRun(const std::string& text) {
+    return text.find(kReservedRun) != std::string::npos;
 }
 
 /// "-S:", "-R:" and "-T:" take their text as it stands: -T:a/b is a user text to refuse, not
@@ -41,11 +39,8 @@ bool isDashTextSwitch(const std::string& arg) {
 /// Absolute paths begin with "/", so only "/" followed by no further "/" is a switch, in
 /// every position: a path such as /clips/2009 must never read as /C.
 bool isSwitch(const std::string& arg) {
-    return (!arg.empty() && arg[0] == '/' && arg.find('/', 1) == std::string::npos) || isDashTextSwitch(arg);
-}
-
-int count(const ArgumentArray& args) {
-    return args.empty() ? 0 : std::stoi(args[0]);
+    return arg == kVersionSwitch ||
+           (!arg.empty() && arg[0] == '/' && arg.find('/', 1) == std::string::npos) || isDashTextSwitch(arg);
 }
 
 void resetDefaults(Settings& settings, CommandLineFlags& flags) {
@@ -58,6 +53,7 @@ void resetDefaults(Settings& settings, CommandLineFlags& flags) {
     settings.useMoi = false;
     flags.confirmPatch = false;
     flags.helpRequested = false;
+    flags.versionRequested = false;
     flags.ignored.clear();
 }
 
@@ -66,6 +62,8 @@ void resetDefaults(Settings& settings, CommandLineFlags& flags) {
 bool applySwitch(const std::string& arg, Settings& settings, CommandLineFlags& flags) {
     if (!isSwitch(arg))
         return false;
+    if (arg == kVersionSwitch)
+        return flags.versionRequested = true;
     const std::string_view body = std::string_view(arg).substr(1);
     const auto starts = [body](std::string_view prefix) {
         return platform::equalsNoCase(body.substr(0, prefix.size()), prefix);
@@ -121,12 +119,12 @@ int16_t validateTarget(Settings& settings, CommandLineFlags& flags) {
 }
 
 int16_t validate(Settings& settings, CommandLineFlags& flags) {
-    if (flags.helpRequested)
+    if (flags.helpRequested || flags.versionRequested)
         return kErrSourceChars;
     int16_t code = 0;
-    if (hasInvalidRun(settings.sourceDir))
+    if (hasReservedRun(settings.sourceDir))
         code += kErrSourceChars;
-    if (hasInvalidRun(settings.targetDir))
+    if (hasReservedRun(settings.targetDir))
         code += kErrTargetChars;
     if (platform::isDirectory(settings.sourceDir)) {
         flags.sourceIsDir = true;
@@ -140,11 +138,11 @@ int16_t validate(Settings& settings, CommandLineFlags& flags) {
     code += validateTarget(settings, flags);
     if (settings.setWideScreen && !isStreamExtension(settings.searchExt))
         code += kErrNotMpeg;
-    if (hasInvalidChar(settings.searchExt))
+    if (hasRefusedNameChar(settings.searchExt))
         code += kErrSearchExt;
-    if (hasInvalidChar(settings.renameExt))
+    if (hasRefusedNameChar(settings.renameExt))
         code += kErrRenameExt;
-    if (hasInvalidChar(settings.userText))
+    if (hasRefusedNameChar(settings.userText))
         code += kErrUserText;
     return code;
 }
@@ -160,36 +158,36 @@ std::string posixSpelling(const std::string& arg) {
     return spelled;
 }
 
-/// Index of the "--" that ends the switches, or 0.
-int endOfSwitches(const ArgumentArray& args, int n) {
-    for (int i = 1; i <= n; ++i)
-        if (args[i] == kEndOfSwitches)
-            return i;
-    return 0;
+/// Index of the "--" that ends the switches, or args.size().
+size_t endOfSwitches(const std::vector<std::string>& args) {
+    return std::find(args.begin(), args.end(), kEndOfSwitches) - args.begin();
 }
 
 /// Without "--": the first argument is the source unless it asks for help, the second the
 /// target unless it is a switch, and only switches count after them.
-void readByPosition(const ArgumentArray& args, int n, Settings& settings, CommandLineFlags& flags) {
+void readByPosition(const std::vector<std::string>& args, Settings& settings, CommandLineFlags& flags) {
     // A user text such as -T:/? asks for no help.
-    if (isSwitch(args[1]) && !isDashTextSwitch(args[1]) && args[1].find("/?") != std::string::npos)
+    if (args[0] == kVersionSwitch)
+        flags.versionRequested = true;
+    else if (isSwitch(args[0]) && !isDashTextSwitch(args[0]) && args[0].find("/?") != std::string::npos)
         flags.helpRequested = true;
     else
-        settings.sourceDir = args[1];
-    int next = 2;
-    if (n > 1 && !isSwitch(args[2])) {
-        settings.targetDir = args[2];
-        next = 3;
+        settings.sourceDir = args[0];
+    size_t next = 1;
+    if (args.size() > 1 && !isSwitch(args[1])) {
+        settings.targetDir = args[1];
+        next = 2;
     }
-    for (int i = next; i <= n; ++i)
+    for (size_t i = next; i < args.size(); ++i)
         applyOrIgnore(args[i], settings, flags);
 }
 
 /// With "--": switches may stand anywhere before it, everything after it is a path, and the
 /// first two paths are the source and the target.
-void readAroundEnd(const ArgumentArray& args, int n, int end, Settings& settings, CommandLineFlags& flags) {
+void readAroundEnd(const std::vector<std::string>& args, size_t end, Settings& settings,
+                   CommandLineFlags& flags) {
     std::vector<std::string> paths;
-    for (int i = 1; i <= n; ++i) {
+    for (size_t i = 0; i < args.size(); ++i) {
         if (i < end && isSwitch(args[i]))
             applyOrIgnore(args[i], settings, flags);
         else if (i != end)
@@ -205,14 +203,13 @@ void readAroundEnd(const ArgumentArray& args, int n, int end, Settings& settings
 
 }  // namespace
 
-ArgumentArray argsFromArgv(int argc, const char* const* argv) {
-    ArgumentArray args(1);
+std::vector<std::string> argsFromArgv(int argc, const char* const* argv) {
+    std::vector<std::string> args;
     bool switchesEnded = false;
     for (int i = 1; i < argc && i <= kMaxArgs; ++i) {
         args.push_back(switchesEnded ? argv[i] : posixSpelling(argv[i]));
         switchesEnded = switchesEnded || args.back() == kEndOfSwitches;
     }
-    args[0] = std::to_string(args.size() - 1);
     return args;
 }
 
@@ -247,16 +244,15 @@ std::string stripQuotes(const std::string& text) {
     return result;
 }
 
-int16_t parseCommandLine(const ArgumentArray& args, Settings& settings, CommandLineFlags& flags) {
+int16_t parseCommandLine(const std::vector<std::string>& args, Settings& settings, CommandLineFlags& flags) {
     resetDefaults(settings, flags);
-    const int n = count(args);
-    if (n == 0)
+    if (args.empty())
         return kErrSource;  // a command line of blanks names no source
-    const int end = endOfSwitches(args, n);
-    if (end > 0)
-        readAroundEnd(args, n, end, settings, flags);
+    const size_t end = endOfSwitches(args);
+    if (end < args.size())
+        readAroundEnd(args, end, settings, flags);
     else
-        readByPosition(args, n, settings, flags);
+        readByPosition(args, settings, flags);
     return validate(settings, flags);
 }
 

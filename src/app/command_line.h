@@ -31,6 +31,7 @@ inline constexpr int kRunFailed = 6;
 struct CommandLineFlags {
     bool confirmPatch = false;
     bool helpRequested = false;
+    bool versionRequested = false;  ///< --version, which counts as a help request
     bool showErrors = false;
     bool sourceIsDir = false;
     bool targetIsDir = false;
@@ -38,13 +39,10 @@ struct CommandLineFlags {
     std::vector<std::string> ignored;
 };
 
-/// Argument array: element 0 holds the count N as decimal text, elements 1..N the arguments.
-using ArgumentArray = std::vector<std::string>;
-
-/// The argument array of argv[1..], at most eight kept, with the POSIX switch spellings
+/// The arguments of argv[1..], at most eight kept, with the POSIX switch spellings
 /// ("-W", "-S:mod", "-h", "--help") turned into the slash spellings ("/W", "/S:mod", "/?"),
 /// except for an argument holding a "/" (a relative path) and everything after "--".
-ArgumentArray argsFromArgv(int argc, const char* const* argv);
+std::vector<std::string> argsFromArgv(int argc, const char* const* argv);
 
 /// The arguments past the eighth, which are never read, as given.
 std::vector<std::string> argumentsPastLimit(int argc, const char* const* argv);
@@ -61,6 +59,6 @@ std::string stripQuotes(const std::string& text);
 /// other arguments are the source and the target. A path is never read as a switch; "-S:",
 /// "-R:" and "-T:" followed by any text are those switches. What is not used goes to
 /// flags.ignored.
-int16_t parseCommandLine(const ArgumentArray& args, Settings& settings, CommandLineFlags& flags);
+int16_t parseCommandLine(const std::vector<std::string>& args, Settings& settings, CommandLineFlags& flags);
 
 }  // namespace kadrel

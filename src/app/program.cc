@@ -26,8 +26,8 @@ int exitStatus(int code) {
     return code > 255 ? 255 : code;
 }
 
-void showUsage() {
-    for (const auto& line : usageLines())
+void showUsage(const char* argv0) {
+    for (const auto& line : usageLines(programName(argv0)))
         std::printf("%s\n", line.c_str());
     std::fflush(stdout);
 }
@@ -88,8 +88,13 @@ int commandLineMode(int argc, char** argv, Settings& settings, DebugLog& log) {
     CommandLineFlags flags;
     int code = parseCommandLine(argsFromArgv(argc, argv), settings, flags);
     reportIgnored(flags.ignored, argumentsPastLimit(argc, argv));
+    if (flags.versionRequested) {
+        std::printf("kadrel %s\n", KADREL_VERSION);
+        std::fflush(stdout);
+        return 0;
+    }
     if (code >= 128) {
-        showUsage();
+        showUsage(argv[0]);
         // Bits 128 and 256 share the help request's range; only a real help request may end
         // with status 0, a garbled path must not look like success.
         return exitStatus(flags.helpRequested ? code - 128 : code);
@@ -101,8 +106,8 @@ int commandLineMode(int argc, char** argv, Settings& settings, DebugLog& log) {
     }
     for (const std::string& error : loadCommandLineSettings(settings))
         showError(ui, error);
-    // The command line takes datetimeformat raw, without the table of formats, so a pattern
-    // holding "/" or ".." is only caught here, before anything is touched.
+    // A datetimeformat that is no name of the table is a pattern of the user's own, so one
+    // holding "/" or ".." is caught here, before anything is touched.
     const std::string nameProblem =
         nameSettingsProblem(settings, flags.targetIsDir && !settings.targetDir.empty());
     if (!nameProblem.empty()) {

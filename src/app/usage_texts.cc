@@ -1,6 +1,7 @@
 #include "app/usage_texts.h"
 
 #include "app/command_line.h"
+#include "engine/copy/name_check.h"
 
 namespace kadrel {
 
@@ -30,7 +31,8 @@ const std::vector<std::string>& errorBitLines() {
         "2....targetdir doesn't exist or invalid target filename",
         "4....WS-Batch mode enabled but no confirmation specified using /C",
         "8..../W is specified but Searchextension or sourcefile extension is neither MOD nor MPG",
-        "16....invalid characters in Searchextension, the characters   \\/:*?<>|   are not allowed",
+        std::string("16....invalid characters in Searchextension, the characters   ") + kRefusedNameChars +
+            "   are not allowed",
         "32....invalid characters in Renameextension",
         "64....invalid characters in Usertext",
         "128...invalid characters in sourcedir or sourcefile",
@@ -39,19 +41,27 @@ const std::vector<std::string>& errorBitLines() {
     return lines;
 }
 
-std::vector<std::string> usageLines() {
+std::string programName(const char* argv0) {
+    const std::string typed = argv0 != nullptr ? argv0 : "";
+    const std::string base = typed.substr(typed.rfind('/') + 1);
+    return base.empty() ? "kadrel" : base;
+}
+
+std::vector<std::string> usageLines(const std::string& program) {
+    const std::string& p = program;
     std::vector<std::string> lines = {
         "Kadrel Commandline Interface:",
         "",
         "Usage:",
-        "Kadrel sourcedir [targetdir] [/S:Searchextension] [/R:Renameextension] [/T:Usertext] [/W] [/C] [/E]",
-        "Kadrel [switches] -- sourcedir [targetdir]",
+        p + " sourcedir [targetdir] [/S:Searchextension] [/R:Renameextension] [/T:Usertext] [/W] [/C] [/E]",
+        p + " [switches] -- sourcedir [targetdir]",
+        p + " -h | --help | --version",
         "",
         "Examples:",
-        "Kadrel \"c:\\Program Files\\sd_video\" c:\\mpg /S:mod /R:mpg /W /T:\"vacation in vienna\"",
-        "Kadrel c:\\video\\sd_video /S:mod /R:mpg /W /T:\"vacation in vienna\" /C /O",
-        "Kadrel \"c:\\Program Files\\sd_video\"",
-        "Kadrel c:\\sd_video\\MOV005.MOD c:\\sd_video\\myvideo /S:mod /R:mpg /W",
+        p + " \"/media/me/CAM CARD/SD_VIDEO\" ~/Videos /S:mod /R:mpg /W /T:\"vacation in vienna\"",
+        p + " /media/me/card/SD_VIDEO ~/Videos /S:mod /R:mpg /W /T:\"vacation in vienna\" /C /O",
+        p + " \"/media/me/CAM CARD/SD_VIDEO\" /W /C",
+        p + " /media/me/card/SD_VIDEO/PRG001/MOV005.MOD ~/Videos/myvideo /S:mod /R:mpg /W",
         "",
         "Parameters:",
         "sourcedir and targetdir can be either a folder or a file name but if sourcedir is a folder then "
@@ -61,7 +71,7 @@ std::vector<std::string> usageLines() {
         "",
         "Switches:",
         "/S:....file extension to search for, must be either MOD or MPG for the use with switch /W",
-        "/R:....file extension to rename to, can be any valid file extension or can be ommitted",
+        "/R:....file extension to rename to, can be any valid file extension or can be omitted",
         "/T:....user text that will be added to the filename",
         "/C....if WS Patch mode is enabled(no targetdir specified) then this switch is required to confirm "
         "modification of original files",
@@ -71,8 +81,10 @@ std::vector<std::string> usageLines() {
         "      only clips recorded 16:9 (clips recorded 4:3 stay as they are)",
         "/V....keep kadrel.xxh128 in targetdir, a digest line per copy (or manifest=1 in Kadrel.ini);",
         "      check the archive any time later with: cd targetdir && xxh128sum -c kadrel.xxh128",
-        "/E....show Error codes in a messagebox",
+        "/E....when the arguments are refused, print the Error code and what its parts mean on",
+        "      standard error (without /E only the exit status tells)",
         "/?....show this help",
+        "--version....print the name and version of the program",
         "--....ends the switches: every argument after it is a path, never a switch, so a folder",
         "      whose name begins with \"-\" can be given; the first two paths are sourcedir and targetdir",
         "Switches may also be written with \"-\" (-W, -S:mod); -h and --help show this help.",
@@ -86,7 +98,6 @@ std::vector<std::string> usageLines() {
     lines.insert(lines.end(), errorBitLines().begin(), errorBitLines().end());
     lines.push_back("returned Error code can be any sum of the above numbers.");
     lines.insert(lines.end(), runStatusLines().begin(), runStatusLines().end());
-    lines.insert(lines.end(), {"", "", "Program terminated."});
     return lines;
 }
 

@@ -10,8 +10,11 @@ namespace kadrel {
 /// The nine error-bit lines in ascending order of the bit.
 const std::vector<std::string>& errorBitLines();
 
-/// The lines of the usage text.
-std::vector<std::string> usageLines();
+/// The name the program was started by, without its folder ("kadrel" when argv0 gives none).
+std::string programName(const char* argv0);
+
+/// The lines of the usage text, its examples started by program.
+std::vector<std::string> usageLines(const std::string& program);
 
 /// The lines of the /E error report for a code.
 std::vector<std::string> errorReportLines(int code);

@@ -5,6 +5,7 @@
 
 #include "platform/file_system.h"
 #include "platform/profile.h"
+#include "settings/date_formats.h"
 
 namespace kadrel {
 
@@ -13,8 +14,8 @@ std::string readIniKey(const std::string& file, const std::string& section, cons
     if (!value)
         return {};
     std::string& text = *value;
-    if (text.size() > kIniBufferSize - 1)
-        text.resize(kIniBufferSize - 1);
+    if (text.size() > kMaxValueLength)
+        text.resize(kMaxValueLength);
     const size_t nul = text.find('\0');
     if (nul != std::string::npos)
         text.resize(nul);
@@ -26,48 +27,30 @@ bool writeIniKey(const std::string& file, const std::string& section, const std:
     return platform::writeProfileString(file, section, key, value);
 }
 
-const std::array<std::string_view, kFileFormatLineCount> kFileFormatLines = {
-    ";",
-    "; possible file formats(d,m,H,M,S: no leading 0,     dd,mm,HH,MM,SS: leading 0):",
-    "; if the key datetimeformat is left blank then the original filename will be used instead of a datetime "
-    "format.",
-    "; yy-dd-mm_HH-MM-SS",
-    "; yyyy-dd-mm_HH-MM-SS",
-    "; yy-d-m_H-M-S",
-    "; yyyy-d-m_H-M-S",
-    "; yy-mm-dd_HH-MM-SS",
-    "; yyyy-mm-dd_HH-MM-SS",
-    "; yy-m-d_H-M-S",
-    "; yyyy-m-d_H-M-S",
-    "; mm-dd-yy_HH-MM-SS",
-    "; mm-dd-yyyy_HH-MM-SS",
-    "; m-d-yy_H-M-S",
-    "; m-d-yyyy_H-M-S",
-    "; dd-mm-yy_HH-MM-SS",
-    "; dd-mm-yyyy_HH-MM-SS",
-    "; d-m-yy_HH-MM-SS",
-    "; d-m-yyyy_HH-MM-SS",
-    "; yymmdd_HHMMSS",
-    "; yyyymmdd_HHMMSS",
-    "; yymd_HMS",
-    "; yyyymd_HMS",
-    "; mmddyy_HHMMSS",
-    "; mmddyyyy_HHMMSS",
-    "; mdyy_HMS",
-    "; mdyyyy_HMS",
-    "; ddmmyy_HHMMSS",
-    "; ddmmyyyy_HHMMSS",
-    "; dmyy_HHMMSS",
-    "; dmyyyy_HHMMSS",
-    "; yy-dd-mm",
-    "; yyyy-dd-mm",
-    "; yy-d-m",
-    "; the following 2 formats require the system locale set to English(United States)via Control "
-    "Panel->Regional Options",
-    "; mm-dd-yy_HH-MM-SS-AMPM",
-    "; yy-mm-dd_HH-MM-SS-AMPM",
-    "datetimeformat=yyyymmdd_HHMMSS",
-};
+std::vector<std::string> fileFormatLines() {
+    std::vector<std::string> lines = {
+        ";",
+        "; datetimeformat names each copy by its file's date and time: one of the formats below, or a",
+        "; pattern of your own made of these letters (upper and lower case alike):",
+        ";   yyyy: year   yy: its last 2 digits   mm m: month   dd d: day",
+        ";   hh h: hour   nn n: minute   ss s: second   AMPM: AM or PM, with hours from 1 to 12",
+        ";   mm m right after an hour (other characters between them do not count): minute",
+        "; doubled letters keep a leading 0, single ones have none; other characters are copied,",
+        "; but a \"/\" is refused, as it would put the copies into another folder.",
+        "; if the key datetimeformat is left blank then the original filename will be used instead of a "
+        "datetime format.",
+    };
+    for (const DateFormatRow& row : kDateFormats) {
+        // The table's last two rows are the ones with AMPM.
+        if (&row == &kDateFormats[kDateFormats.size() - 2])
+            lines.emplace_back(
+                "; the following 2 formats end in AM or PM (in the window, as the desktop's language writes "
+                "it)");
+        lines.push_back(std::string("; ") + row.name);
+    }
+    lines.emplace_back("datetimeformat=yyyymmdd_HHMMSS");
+    return lines;
+}
 
 namespace {
 
@@ -139,24 +122,43 @@ int64_t roundedNumber(const std::string& text, int64_t lo, int64_t hi) {
 
 // ---- keys ------------------------------------------------------------------------------------
 
+std::string cannotWriteText(const std::string& file) {
+    return "Can not write to ini-File\r\n" + file +
+           "\r\n\r\nCheck write access!\r\n\r\nProgram will continue but settings will not be saved.";
+}
+
+/// The message for a write to file that failed, the first time only: one warning per settings
+/// file and run is enough.
+SettingsErrors writeFailed(const std::string& file) {
+    static std::set<std::string> reported;
+    if (!reported.insert(file).second)
+        return {};
+    return {cannotWriteText(file)};
+}
+
+void append(SettingsErrors& errors, const SettingsErrors& more) {
+    errors.insert(errors.end(), more.begin(), more.end());
+}
+
 std::string readKey(const std::string& file, const char* key) {
     return readIniKey(file, kSettingsSection, key);
 }
 
-void writeKey(const std::string& file, const char* key, const std::string& value) {
-    writeIniKey(file, kSettingsSection, key, value);
+bool writeKey(const std::string& file, const char* key, const std::string& value) {
+    return writeIniKey(file, kSettingsSection, key, value);
 }
 
-void writeBrowserKey(const std::string& file, const char* key, int64_t value) {
-    writeIniKey(file, kBrowserSection, key, std::to_string(value));
+bool writeBrowserKey(const std::string& file, const char* key, int64_t value) {
+    return writeIniKey(file, kBrowserSection, key, std::to_string(value));
 }
 
 std::string flagText(bool flag) {
     return flag ? "1" : "0";
 }
 
-BrowserSettings defaultBrowser() {
-    return BrowserSettings{.xpos = 0, .ypos = 0, .height = 7000, .width = 10000, .thumbnailSize = 1};
+void setDateFormat(Settings& s, const std::string& name) {
+    s.dateFormatName = name;
+    s.dateFormat = formatToPattern(name);
 }
 
 void readSettingsSection(Settings& s) {
@@ -170,23 +172,23 @@ void readSettingsSection(Settings& s) {
     s.xpos = iniInt32(readKey(f, "xpos"));
     s.ypos = iniInt32(readKey(f, "ypos"));
     s.userText = readKey(f, "AddedText");
-    s.dateFormat = readKey(f, "datetimeformat");
+    setDateFormat(s, readKey(f, "datetimeformat"));
     s.deleteFiles = iniFlag(readKey(f, "deletefiles"));
     s.manifest = iniFlag(readKey(f, "manifest"));
-    s.modifySde = clampModifySde(readKey(f, "modify_sde"), false);
-    s.modifyRdiPck = clampModifyRdiPck(readKey(f, "modify_rdi-pck"));
+    s.sdeMode = sdeModeFromText(readKey(f, "modify_sde"), false);
+    s.rdiPckMode = rdiPckModeFromText(readKey(f, "modify_rdi-pck"));
     s.overwrite = iniFlag(readKey(f, "overwrite_files"));
     s.timeSource = timeSourceFromText(readKey(f, "use_modificationtime"));
     s.useMoi = iniFlag(readKey(f, "use_moi"));
 }
 
 // A section without xpos is taken as missing and written anew with the defaults.
-void readBrowserSection(Settings& s) {
+void readBrowserSection(Settings& s, SettingsErrors& errors) {
     const std::string& f = s.iniFile;
     const std::string xpos = readIniKey(f, kBrowserSection, "xpos");
     if (xpos.empty()) {
-        s.browser = defaultBrowser();
-        saveBrowserSettings(s);
+        s.browser = BrowserSettings{};
+        append(errors, saveBrowserSettings(s));
         return;
     }
     s.browser.xpos = iniInt32(xpos);
@@ -204,16 +206,16 @@ void setFreshDefaults(Settings& s) {
     s.searchExt = "MOD";
     s.renameExt = "MPG";
     s.xpos = s.ypos = 0;
-    s.browser = defaultBrowser();
-    s.modifySde = 1;
-    s.modifyRdiPck = 1;
+    s.browser = BrowserSettings{};
+    s.sdeMode = kWindowSdeDefault;
+    s.rdiPckMode = kRdiPckDefault;
     s.timeSource = TimeSource::Earlier;
 }
 
 // The date format a fresh file gets: the value of the key line that ends the comment block.
 std::string freshDateFormat() {
-    const std::string_view keyLine = kFileFormatLines.back();
-    return std::string(keyLine.substr(keyLine.find('=') + 1));
+    const std::string keyLine = fileFormatLines().back();
+    return keyLine.substr(keyLine.find('=') + 1);
 }
 
 // A first command-line run, before any settings file exists, names the copies as it would once the
@@ -223,11 +225,11 @@ void setFreshCommandLineValues(Settings& s) {
     setFreshDefaults(fresh);
     s.textBeforeDate = fresh.textBeforeDate;
     s.deleteFiles = fresh.deleteFiles;
-    s.dateFormat = freshDateFormat();
+    setDateFormat(s, freshDateFormat());
     s.timeSource = fresh.timeSource;
     // A fresh file holds neither key, so they take the command line's blank values.
-    s.modifySde = clampModifySde("", true);
-    s.modifyRdiPck = clampModifyRdiPck("");
+    s.sdeMode = kCommandLineSdeDefault;
+    s.rdiPckMode = kRdiPckDefault;
 }
 
 std::string cannotReadText(const std::string& file, const std::string& why) {
@@ -242,11 +244,6 @@ platform::ProfileState checkSettingsFile(const std::string& file, SettingsErrors
     if (state == platform::ProfileState::Unreadable)
         errors.push_back(cannotReadText(file, why));
     return state;
-}
-
-std::string cannotWriteText(const std::string& file) {
-    return "Can not write to ini-File\r\n" + file +
-           "\r\n\r\nCheck write access!\r\n\r\nProgram will continue but settings will not be saved.";
 }
 
 }  // namespace
@@ -269,18 +266,18 @@ bool iniIsOne(const std::string& text) {
     return !n.negative && n.integer == "1" && n.fraction.find_first_not_of('0') == std::string_view::npos;
 }
 
-int16_t clampModifySde(const std::string& text, bool commandLine) {
+SdeMode sdeModeFromText(const std::string& text, bool commandLine) {
     if (text.empty())
-        return commandLine ? 2 : 1;
+        return commandLine ? kCommandLineSdeDefault : kWindowSdeDefault;
     const int16_t value = iniInt16(text);
-    return value > (commandLine ? 2 : 3) ? 0 : value;
+    const SdeMode last = commandLine ? SdeMode::SequenceHeaderSize : SdeMode::Width720;
+    return value < 0 || value > static_cast<int16_t>(last) ? SdeMode::Keep : static_cast<SdeMode>(value);
 }
 
-int16_t clampModifyRdiPck(const std::string& text) {
+RdiPckMode rdiPckModeFromText(const std::string& text) {
     if (text.empty())
-        return 1;
-    const int16_t value = iniInt16(text);
-    return value > 2 ? 1 : value;
+        return kRdiPckDefault;
+    return iniInt16(text) <= 0 ? RdiPckMode::Keep : RdiPckMode::SetAspect;
 }
 
 TimeSource timeSourceFromText(const std::string& text) {
@@ -298,64 +295,62 @@ SettingsErrors loadSettings(Settings& settings) {
     settings.iniUnreadable = state == platform::ProfileState::Unreadable;
     if (state == platform::ProfileState::Readable) {
         readSettingsSection(settings);
-        readBrowserSection(settings);
+        readBrowserSection(settings, errors);
         return errors;
     }
     setFreshDefaults(settings);
     if (settings.iniUnreadable) {
-        settings.dateFormat = freshDateFormat();
+        setDateFormat(settings, freshDateFormat());
         return errors;
     }
-    saveMainSettings(settings, false);
-    if (!appendFileFormatSection(settings.iniFile))
-        errors.push_back(cannotWriteText(settings.iniFile));
-    saveBrowserSettings(settings);
-    settings.dateFormat = readKey(settings.iniFile, "datetimeformat");
+    append(errors, saveMainSettings(settings, false));
+    append(errors, appendFileFormatSection(settings.iniFile));
+    append(errors, saveBrowserSettings(settings));
+    setDateFormat(settings, readKey(settings.iniFile, "datetimeformat"));
     return errors;
 }
 
-void saveMainSettings(const Settings& settings, bool minimised) {
+SettingsErrors saveMainSettings(const Settings& settings, bool minimised) {
     if (settings.iniUnreadable)
-        return;
+        return {};
     const std::string& f = settings.iniFile;
-    writeKey(f, "lastsourcedir", settings.lastSourceDir);
-    writeKey(f, "lasttargetdir", settings.lastTargetDir);
-    writeKey(f, "setws", flagText(settings.setWideScreen));
-    writeKey(f, "SearchFor", settings.searchExt);
-    writeKey(f, "RenameTo", settings.renameExt);
-    writeKey(f, "AddedText", settings.userText);
-    writeKey(f, "TextbeforeDate", flagText(settings.textBeforeDate));
-    writeKey(f, "overwrite_files", flagText(settings.overwrite));
+    // Every key is tried: one that fails must not keep the others from being saved.
+    bool written = writeKey(f, "lastsourcedir", settings.lastSourceDir);
+    written &= writeKey(f, "lasttargetdir", settings.lastTargetDir);
+    written &= writeKey(f, "setws", flagText(settings.setWideScreen));
+    written &= writeKey(f, "SearchFor", settings.searchExt);
+    written &= writeKey(f, "RenameTo", settings.renameExt);
+    written &= writeKey(f, "AddedText", settings.userText);
+    written &= writeKey(f, "TextbeforeDate", flagText(settings.textBeforeDate));
+    written &= writeKey(f, "overwrite_files", flagText(settings.overwrite));
     if (!minimised) {
-        writeKey(f, "xpos", std::to_string(settings.xpos));
-        writeKey(f, "ypos", std::to_string(settings.ypos));
+        written &= writeKey(f, "xpos", std::to_string(settings.xpos));
+        written &= writeKey(f, "ypos", std::to_string(settings.ypos));
     }
-    writeKey(f, "deletefiles", flagText(settings.deleteFiles));
+    written &= writeKey(f, "deletefiles", flagText(settings.deleteFiles));
     // Only the window's option writes the key: a new file does not hold it.
     if (settings.manifest || !readKey(f, "manifest").empty())
-        writeKey(f, "manifest", flagText(settings.manifest));
+        written &= writeKey(f, "manifest", flagText(settings.manifest));
+    return written ? SettingsErrors{} : writeFailed(f);
 }
 
-void saveBrowserSettings(const Settings& settings) {
+SettingsErrors saveBrowserSettings(const Settings& settings) {
     if (settings.iniUnreadable)
-        return;
+        return {};
     const std::string& f = settings.iniFile;
-    writeBrowserKey(f, "xpos", settings.browser.xpos);
-    writeBrowserKey(f, "ypos", settings.browser.ypos);
-    writeBrowserKey(f, "height", settings.browser.height);
-    writeBrowserKey(f, "width", settings.browser.width);
-    writeBrowserKey(f, "ThumbnailSize", settings.browser.thumbnailSize);
+    bool written = writeBrowserKey(f, "xpos", settings.browser.xpos);
+    written &= writeBrowserKey(f, "ypos", settings.browser.ypos);
+    written &= writeBrowserKey(f, "height", settings.browser.height);
+    written &= writeBrowserKey(f, "width", settings.browser.width);
+    written &= writeBrowserKey(f, "ThumbnailSize", settings.browser.thumbnailSize);
+    return written ? SettingsErrors{} : writeFailed(f);
 }
 
-bool appendFileFormatSection(const std::string& file) {
+SettingsErrors appendFileFormatSection(const std::string& file) {
     std::string block;
-    for (const std::string_view line : kFileFormatLines)
+    for (const std::string& line : fileFormatLines())
         block.append(line).append("\r\n");
-    if (platform::appendText(file, block))
-        return true;
-    // One warning per settings file and run is enough; later failures stay silent.
-    static std::set<std::string> reported;
-    return !reported.insert(file).second;
+    return platform::appendText(file, block) ? SettingsErrors{} : writeFailed(file);
 }
 
 SettingsErrors loadCommandLineSettings(Settings& settings) {
@@ -366,7 +361,7 @@ SettingsErrors loadCommandLineSettings(Settings& settings) {
         return errors;
     }
     settings.textBeforeDate = iniFlag(readKey(f, "TextbeforeDate"));
-    settings.dateFormat = readKey(f, "datetimeformat");
+    setDateFormat(settings, readKey(f, "datetimeformat"));
     // Linux keeps no creation time that a copy carries over: the birth time of a clip copied to
     // disk is the time of that copy. The window's rule (by default the earlier of birth and
     // last write) names such clips by their recording time, so the command line follows it.
@@ -374,8 +369,8 @@ SettingsErrors loadCommandLineSettings(Settings& settings) {
     settings.deleteFiles = iniFlag(readKey(f, "deletefiles"));
     // /V and /M, read before, turn theirs on for this run whatever the file says.
     settings.manifest = settings.manifest || iniFlag(readKey(f, "manifest"));
-    settings.modifySde = clampModifySde(readKey(f, "modify_sde"), true);
-    settings.modifyRdiPck = clampModifyRdiPck(readKey(f, "modify_rdi-pck"));
+    settings.sdeMode = sdeModeFromText(readKey(f, "modify_sde"), true);
+    settings.rdiPckMode = rdiPckModeFromText(readKey(f, "modify_rdi-pck"));
     settings.useMoi = settings.useMoi || iniFlag(readKey(f, "use_moi"));
     return errors;
 }

@@ -14,14 +14,14 @@ namespace {
 using Args = std::vector<std::string>;
 
 TEST(CommandLineArgs, ArgvKeepsEightAndReadsPosixSpellings) {
-    // argv, the argument array (its count first), the arguments past the eighth
-    const std::tuple<std::vector<const char*>, ArgumentArray, Args> cases[] = {
+    // argv, the arguments read, the arguments past the eighth
+    const std::tuple<std::vector<const char*>, Args, Args> cases[] = {
         {{"kadrel", "-h", "--help", "-W", "-S:mod", "/home/me", "--x", "-", "/E", "ninth", "-W"},
-         {"8", "/?", "/?", "/W", "/S:mod", "/home/me", "--x", "-", "/E"},
+         {"/?", "/?", "/W", "/S:mod", "/home/me", "--x", "-", "/E"},
          {"ninth", "-W"}},
         // A relative path must not turn into an absolute one; nothing after "--" is respelled.
         {{"kadrel", "-card/PRG001", "-W", "--", "-h", "-W", "--", "--help"},
-         {"7", "-card/PRG001", "/W", "--", "-h", "-W", "--", "--help"},
+         {"-card/PRG001", "/W", "--", "-h", "-W", "--", "--help"},
          {}},
     };
     for (const auto& [argv, args, past] : cases) {
@@ -87,6 +87,7 @@ TEST_F(ParseCommandLine, ErrorBits) {
         {{folder, folder, "/W", "/S:jpg"}, kErrNotMpeg},
         {{folder, folder, "/W", "/S:jp*"}, kErrNotMpeg + kErrSearchExt},
         {{folder, folder, "/R:a<b", "/T:x|y"}, kErrRenameExt + kErrUserText},
+        {{folder, folder, "/T:say \"hi\" now"}, kErrUserText},  // a quote left inside the text
         {{folder, folder, "/S:m\x01od"}, kErrSearchExt},
         {{folder, folder, "/R:mp\x7fg"}, kErrRenameExt},
         {{folder, folder, "/T:a\tb"}, kErrUserText},

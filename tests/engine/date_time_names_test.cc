@@ -29,16 +29,14 @@ constexpr std::pair<const char*, const char*> kFormatCases[] = {
     {"mm-dd-yy_HH-MM-SS-AMPM", "03-05-09_02-07-09-PM"},
 };
 
-TEST(DateTimeFormats, FormatsRenderTheSameFromTheirNameAndTheirPatternAndTokensFollowTheRules) {
-    for (const auto& [format, expected] : kFormatCases) {
-        std::string name = "  " + std::string(format) + " ";  // blanks around it are stripped
-        const std::string pattern = formatToPattern(name);
-        EXPECT_EQ(name, format);
-        EXPECT_EQ(formatFileTime(kClip, pattern), expected) << "window mode " << format;
-        EXPECT_EQ(formatFileTime(kClip, format), expected) << "command line " << format;
-    }
-    std::string upper = "YY-MM-DD_HH-MM-SS";
-    EXPECT_EQ(formatToPattern(upper), "");
+TEST(DateTimeFormats, NamesRenderAsTheirPatternsAndTokensFollowTheRules) {
+    for (const auto& [format, expected] : kFormatCases)
+        EXPECT_EQ(formatFileTime(kClip, formatToPattern(format)), expected) << format;
+    // Every name of the table, taken as a pattern of its own, gives what its pattern gives.
+    for (const DateFormatRow& row : kDateFormats)
+        EXPECT_EQ(formatFileTime(kClip, row.name), formatFileTime(kClip, row.pattern)) << row.name;
+    EXPECT_EQ(formatToPattern("YY-MM-DD_HH-MM-SS"), "YY-MM-DD_HH-MM-SS") << "no name: a pattern";
+    EXPECT_EQ(formatToPattern(""), "") << "blank: the names are kept";
     const platform::CalendarTime midnight{2009, 11, 5, 0, 30, 5}, noon{2009, 11, 5, 12, 4, 5};
     EXPECT_EQ(formatFileTime(midnight, "h:nn AMPM"), "12:30 AM");
     EXPECT_EQ(formatFileTime(noon, "h:nn ampm"), "12:04 PM");
@@ -91,29 +89,26 @@ TEST(DateTimeNames, BuildTargetNameFollowsTheTargetAndTheSettings) {
         where.targetIsDir = c.targetIsDir;
         EXPECT_EQ(buildTargetName(source, s, where), dir.path() + c.expected);
     }
+    const NameTarget out{dir.path() + "out", true, false, {}}, patch{"", true, false, {}};
     // A source whose times cannot be read: the name is the user text alone.
-    EXPECT_EQ(buildTargetName(dir.file("card/gone.MOD"), s, NameTarget{dir.path() + "out", true, false, {}}),
-              dir.path() + "out/_Rome.mpg");
+    EXPECT_EQ(buildTargetName(dir.file("card/gone.MOD"), s, out), dir.path() + "out/_Rome.mpg");
     // Without user text that name would be the hidden ".mpg": refused, saying why.
     s.userText = "";
     std::string why;
-    EXPECT_EQ(buildTargetName(dir.file("card/gone.MOD"), s, NameTarget{dir.path() + "out", true, false, {}},
-                              std::nullopt, &why),
-              "");
+    EXPECT_EQ(buildTargetName(dir.file("card/gone.MOD"), s, out, std::nullopt, &why), "");
     EXPECT_EQ(why, "The new name would be empty: nothing stands before its extension.");
     // A hidden original keeps its own name in patch mode: no new name is made for it.
     const std::string hidden = dir.write("card/.x.MOD", "clip");
     s.renameExt = "";
-    EXPECT_EQ(buildTargetName(hidden, s, NameTarget{"", true, false, {}}), hidden);
+    EXPECT_EQ(buildTargetName(hidden, s, patch), hidden);
     // No user text or date format may carry a name out of its folder.
     for (const char* text : {"/../x", "/x"}) {
         s.userText = text;
-        EXPECT_EQ(buildTargetName(source, s, NameTarget{dir.path() + "out", true, false, {}}), "") << text;
-        EXPECT_EQ(buildTargetName(source, s, NameTarget{"", true, false, {}}), "") << text;
+        EXPECT_EQ(buildTargetName(source, s, out) + buildTargetName(source, s, patch), "") << text;
     }
     s.userText = "";
     s.dateFormat = "../../x_yyyymmdd";
-    EXPECT_EQ(buildTargetName(source, s, NameTarget{dir.path() + "out", true, false, {}}), "");
+    EXPECT_EQ(buildTargetName(source, s, out), "");
 }
 
 // Each name looks at a file only a few times, however many of its base name the run has made:
@@ -160,7 +155,8 @@ TEST(NameSettingsCheck, RefusesEveryNameThatLeavesTheTargetFolder) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Settings s;
-        s.dateFormat = c.dateFormat;
+        s.dateFormatName = c.dateFormat;
+        s.dateFormat = formatToPattern(c.dateFormat);
         s.userText = c.userText;
         s.renameExt = c.renameExt;
         s.textBeforeDate = c.textBefore;

@@ -81,8 +81,8 @@ struct PatchContext {
     RunContext ctx{settings, control, log};
 
     explicit PatchContext(int modifySde = 2, int modifyRdiPck = 1, bool debug = false) {
-        settings.modifySde = static_cast<int16_t>(modifySde);
-        settings.modifyRdiPck = static_cast<int16_t>(modifyRdiPck);
+        settings.sdeMode = static_cast<SdeMode>(modifySde);
+        settings.rdiPckMode = static_cast<RdiPckMode>(modifyRdiPck);
         settings.debugMode = debug;
         if (debug)
             log.openDebugLog(dir.file("kadrel.dbg"));

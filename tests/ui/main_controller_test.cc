@@ -127,7 +127,8 @@ TEST(MainWindowRulesTest, FieldTexts) {
         {"yyyymmdd_HHMMSS", false, "/videos", "(Example:yyyymmdd_HHMMSSHoliday_.MPG)"},
         {"yyyymmdd_HHMMSS", true, "/videos", "(Example:Holiday_yyyymmdd_HHMMSS.MPG)"},
         {"dd-mm-yy_HH-MM-SS", true, "", "(Example:Holiday_\"original filename\".MPG)"},  // patch mode
-        {"nonsense", false, "/videos", "(Example:\"original filename\"Holiday_.MPG)"}};
+        {"yyyy.mm", false, "/videos", "(Example:yyyy.mmHoliday_.MPG)"},  // a pattern of the user's own
+        {"", false, "/videos", "(Example:\"original filename\"Holiday_.MPG)"}};
     for (const auto& [format, before, target, expected] : examples) {
         Settings s;
         s.targetDir = target;

@@ -363,8 +363,8 @@ class MainWindowTest : public QObject {
     // closing clears the caller's flag.
     void helpPages() {
         Settings settings;
-        settings.modifySde = 2;
-        settings.modifyRdiPck = 0;
+        settings.sdeMode = SdeMode::SequenceHeaderSize;
+        settings.rdiPckMode = RdiPckMode::Keep;
         bool helpVisible = true;
         auto* help = new HelpWindow(settings, helpVisible, nullptr);
         help->show();

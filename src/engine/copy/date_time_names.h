@@ -2,7 +2,6 @@
 // extension and a running number when the name is taken.
 #pragma once
 
-#include <array>
 #include <functional>
 #include <map>
 #include <optional>
@@ -11,21 +10,10 @@
 #include <string_view>
 
 #include "platform/file_io.h"
+#include "settings/date_formats.h"
 #include "settings/settings.h"
 
 namespace kadrel {
-
-/// One row of the format table: the name the user sees and stores, and its pattern.
-struct DateFormatRow {
-    const char* name;
-    const char* pattern;
-};
-
-/// The 33 format names in the order the user is offered them.
-const std::array<DateFormatRow, 33>& dateFormatTable();
-
-/// Strips blanks around name (written back) and returns its pattern; "" for unknown names.
-std::string formatToPattern(std::string& name);
 
 /// Renders a local date-time with a pattern. Tokens, longest first and without regard to
 /// case: yyyy yy mm m dd d hh h nn n ss s AMPM; an m or mm whose nearest preceding token is an

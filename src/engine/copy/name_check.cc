@@ -37,7 +37,7 @@ std::vector<std::string> sampleDates(const Settings& s, bool datedNames) {
 /// The setting that puts a "/" into the name; else the date part is "." and the extension
 /// empty, so the name is "..".
 std::string culprit(const Settings& s, const std::string& date) {
-    const std::string format = "The date format (datetimeformat in Kadrel.ini) " + quoted(s.dateFormat);
+    const std::string format = "The date format (datetimeformat in Kadrel.ini) " + quoted(s.dateFormatName);
     if (date.find('/') != std::string::npos)
         return format;
     if (s.userText.find('/') != std::string::npos)
@@ -49,9 +49,9 @@ std::string culprit(const Settings& s, const std::string& date) {
 
 }  // namespace
 
-bool hasControlChar(const std::string& text) {
+bool hasRefusedNameChar(const std::string& text) {
     return std::any_of(text.begin(), text.end(),
-                       [](char c) { return isControlChar(static_cast<unsigned char>(c)); });
+                       [](char c) { return isRefusedNameChar(static_cast<unsigned char>(c)); });
 }
 
 std::string nameSettingsProblem(const Settings& settings, bool datedNames) {

@@ -227,15 +227,16 @@ SearchResult rdiPckStep(PatchState& st, const ScanChunk& chunk, size_t& start, s
 void applySdeMode(PatchState& st, const StructureBytes& s, size_t d) {
     int h = 0, v = 0;
     decodeDisplaySize(&s.value[d], h, v);
-    const int mode = st.ctx.settings.modifySde;
-    if (mode == 1) {
+    const SdeMode mode = st.ctx.settings.sdeMode;
+    if (mode == SdeMode::Remove) {
         // A run of zero bytes is valid stuffing before the next start code: the extension is gone.
         const std::array<uint8_t, kSdeMaxLength> zeros{};
         writeStructure(st, s, 0, zeros.data(), d + 4);
         return;
     }
-    const int wantH = mode == 2 ? st.seqHorSize : 720;
-    if ((mode != 2 && mode != 3) || (h == wantH && v == st.seqVerSize))
+    const int wantH = mode == SdeMode::SequenceHeaderSize ? st.seqHorSize : 720;
+    if ((mode != SdeMode::SequenceHeaderSize && mode != SdeMode::Width720) ||
+        (h == wantH && v == st.seqVerSize))
         return;
     DisplaySizeBytes size;
     encodeDisplaySize(wantH, st.seqVerSize, size);
@@ -282,10 +283,10 @@ SearchKind kindOf(PatchState& st, uint8_t code, Step step) {
 /// The searches of one pass, in their order: RDI-PCK, sequence header, extension.
 std::vector<SearchKind> searchKinds(PatchState& st) {
     std::vector<SearchKind> kinds;
-    if (!st.setting || st.ctx.settings.modifyRdiPck > 0)
+    if (!st.setting || st.ctx.settings.rdiPckMode != RdiPckMode::Keep)
         kinds.push_back(kindOf(st, kPrivateStream2, rdiPckStep));
     kinds.push_back(kindOf(st, kSequenceHeaderCode, sequenceHeaderStep));
-    if (st.setting && st.ctx.settings.modifySde > 0)
+    if (st.setting && st.ctx.settings.sdeMode != SdeMode::Keep)
         kinds.push_back(kindOf(st, kExtensionStartCode, sdeStep));
     return kinds;
 }

@@ -65,7 +65,7 @@ ScanOutcome applyStreamEdits(const std::string& path, const std::vector<StreamEd
                              const ScanOptions& options = {});
 
 /// Sets aspect ratio 16:9 in every sequence header, and according to modify_sde and
-/// modify_rdi_pck in the extensions and RDI-PCK packets: plans, then applies the edits. A file
+/// modify_rdi-pck in the extensions and RDI-PCK packets: plans, then applies the edits. A file
 /// that cannot be opened for writing, or whose reading fails, is left alone and its failure
 /// returned. The file's times are the caller's to keep:
 /// a copy takes its source's, an original its own saved ones.

@@ -62,10 +62,11 @@ QString helpKeysText(const Settings& settings) {
         "using a standard text editor:",
         "",
         "modify_sde=x specifies how Kadrel should handle mpeg2 sequence display extension headers, x can be "
-        "either 0,1 or 2",
+        "either 0,1,2 or 3",
         "0...do not modify sde",
         "1...delete sde(default value, recommended)",
-        "2...set sde to the same values as in sequence header",
+        "2...set sde to the same values as in sequence header (default on the command line)",
+        "3...set the sde width to 720 and its height to the one of the sequence header",
         "modify_rdi-pck=x specifies how Kadrel should handle mpeg2 privatestream2 headers, x can be 0 or 1",
         "0...do not modify the RDI-PCK bytes",
         "1...(default value, recommended) if \"set Wide-Screen Flag\" is checked then Kadrel will also set "
@@ -90,13 +91,13 @@ QString helpKeysText(const Settings& settings) {
         "debugmode=x specifies whether Kadrel writes a trace of each run into kadrel.dbg beside Kadrel.ini, "
         "x "
         "can be 0 or 1",
-        "datetimeformat=text specifies the date/time part of the new file names (see the list in "
-        "Kadrel.ini); "
-        "left blank, the original file names are kept",
+        "datetimeformat=text specifies the date/time part of the new file names: a format of the list in "
+        "Kadrel.ini, or a pattern of your own made of the letters explained there; left blank, the original "
+        "file names are kept",
         "",
         QString("Currently set: modify_sde=%1, modify_rdi-pck=%2, TextbeforeDate=%3,")
-            .arg(settings.modifySde)
-            .arg(settings.modifyRdiPck)
+            .arg(static_cast<int>(settings.sdeMode))
+            .arg(static_cast<int>(settings.rdiPckMode))
             .arg(flag(settings.textBeforeDate)),
         QString("deletefiles=%1, use_modificationtime=%2, use_moi=%3, debugmode=%4,")
             .arg(flag(settings.deleteFiles))
@@ -107,7 +108,7 @@ QString helpKeysText(const Settings& settings) {
 }
 
 HelpWindow::HelpWindow(const Settings& settings, bool& helpVisible, QWidget* main)
-    : QWidget(main, Qt::Window), settings_(settings), helpvisible_(helpVisible) {
+    : QWidget(main, Qt::Window), settings_(settings), helpVisible_(helpVisible) {
     setObjectName("HelpWindow");
     setWindowTitle("Kadrel Help");
     setAttribute(Qt::WA_DeleteOnClose);
@@ -116,7 +117,7 @@ HelpWindow::HelpWindow(const Settings& settings, bool& helpVisible, QWidget* mai
     resize(textWidth() + 2 * kMargin, std::max(pageHeight(false), pageHeight(true)));
     if (main != nullptr)
         moveHelpWindow(*main, *this);
-    page1();
+    showUsagePage();
 }
 
 int HelpWindow::textWidth() const {
@@ -171,16 +172,16 @@ void HelpWindow::arrangeControls() {
     window->addLayout(buttons);
 }
 
-int HelpWindow::pageHeight(bool secondPage) {
-    if (secondPage)
-        page2();
+int HelpWindow::pageHeight(bool keysPage) {
+    if (keysPage)
+        showKeysPage();
     else
-        page1();
+        showUsagePage();
     return page_->layout()->totalHeightForWidth(textWidth() + 2 * kMargin) + kGap +
            pageButton_->sizeHint().height() + kMargin;
 }
 
-void HelpWindow::page1() {
+void HelpWindow::showUsagePage() {
     headingLabel_->setText("main usage:");
     pageTextLabel_->setText(helpUsageText());
     notesLabel_->show();
@@ -188,7 +189,7 @@ void HelpWindow::page1() {
     relayout();
 }
 
-void HelpWindow::page2() {
+void HelpWindow::showKeysPage() {
     headingLabel_->setText("special keys for Kadrel.ini");
     pageTextLabel_->setText(helpKeysText(settings_));
     notesLabel_->hide();
@@ -205,9 +206,9 @@ void HelpWindow::onPageClicked() {
     secondPage_ = !secondPage_;
     pageButton_->setText(secondPage_ ? "prev. &Page" : "next &Page");
     if (secondPage_)
-        page2();
+        showKeysPage();
     else
-        page1();
+        showUsagePage();
 }
 
 // Shown, the window's frame counts: a short screen gets a shorter window whose text scrolls.
@@ -226,7 +227,7 @@ void HelpWindow::keyPressEvent(QKeyEvent* event) {
 }
 
 void HelpWindow::closeEvent(QCloseEvent* event) {
-    helpvisible_ = false;
+    helpVisible_ = false;
     QWidget::closeEvent(event);
 }
 

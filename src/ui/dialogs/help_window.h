@@ -18,9 +18,9 @@ class HelpWindow : public QWidget {
     HelpWindow(const Settings& settings, bool& helpVisible, QWidget* main);
 
     /// Shows the main usage.
-    void page1();
+    void showUsagePage();
     /// Shows the expert keys with the current values.
-    void page2();
+    void showKeysPage();
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -35,11 +35,11 @@ class HelpWindow : public QWidget {
     /// Width of the page text: 80 average characters.
     int textWidth() const;
     /// Height of the window that shows the page whole.
-    int pageHeight(bool secondPage);
+    int pageHeight(bool keysPage);
     void relayout();
 
     const Settings& settings_;
-    bool& helpvisible_;
+    bool& helpVisible_;
     /// The scrolled page: everything but the page button.
     QWidget* page_ = nullptr;
     QLabel* headingLabel_ = nullptr;

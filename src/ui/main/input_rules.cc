@@ -78,15 +78,14 @@ std::string expandHome(const std::string& path, const std::string& home) {
 }
 
 int firstRefusedChar(const QString& text) {
-    const QString refused = QString::fromLatin1(kRefusedChars);
     for (int i = 0; i < text.size(); ++i)
-        if (refused.contains(text[i]) || isControlChar(text[i].unicode()))
+        if (isRefusedNameChar(text[i].unicode()))
             return i;
     return -1;
 }
 
 std::string refusalMessage(const std::string& headline) {
-    return headline + "\r\n\r\nDo not use the characters " + kRefusedChars;
+    return headline + "\r\n\r\nDo not use the characters " + kRefusedNameChars;
 }
 
 std::string sourceFolderMessage(const std::string& shortPath) {

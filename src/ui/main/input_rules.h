@@ -10,9 +10,6 @@
 
 namespace kadrel {
 
-/// Characters refused in the extension and user-text fields, in the order the message lists them.
-inline constexpr char kRefusedChars[] = "\\/:*?\"<>|";
-
 /// "Kadrel V" with major, ".", minor and revision run together, then "d Beta".
 std::string windowTitle(const std::string& version);
 
@@ -23,7 +20,7 @@ std::string extensionQuestion(const std::string& searchExt, const std::string& r
 /// path with a leading "~" or "~/" read as home; any other path unchanged.
 std::string expandHome(const std::string& path, const std::string& home);
 
-/// Index of the first refused character of text (one of kRefusedChars or a control
+/// Index of the first refused character of text (one of kRefusedNameChars or a control
 /// character), or -1.
 int firstRefusedChar(const QString& text);
 /// The box text refusing a field: headline, an empty line and the refused characters.

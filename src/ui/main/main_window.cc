@@ -111,8 +111,6 @@ void MainWindow::applyLoadedSettings() {
     setWideScreenBox_->setChecked(settings_.setWideScreen);
     searchExtEdit_->setText(qtext(settings_.searchExt));
     renameExtEdit_->setText(qtext(settings_.renameExt));
-    settings_.dateFormatName = settings_.dateFormat;
-    settings_.dateFormat = formatToPattern(settings_.dateFormatName);
     overwriteBox_->setChecked(settings_.overwrite);
     manifestBox_->setChecked(settings_.manifest);
 }
@@ -125,8 +123,10 @@ void MainWindow::saveWindowSettings() {
         settings_.xpos = pixelsToTwips(frameGeometry().x(), dpi);
         settings_.ypos = pixelsToTwips(frameGeometry().y(), dpi);
     }
-    saveMainSettings(settings_, minimised);
-    saveBrowserSettings(settings_);
+    for (const std::string& error : saveMainSettings(settings_, minimised))
+        showError(ui_, error);
+    for (const std::string& error : saveBrowserSettings(settings_))
+        showError(ui_, error);
     if (help_ != nullptr)
         help_->close();
     log_.closeDebugLog();
