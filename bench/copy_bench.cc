@@ -35,7 +35,7 @@
 #include "engine/debug_log.h"
 #include "engine/run_context.h"
 #include "platform/file_io.h"
-#include "platform/ui_seam.h"
+#include "app/ui_seam.h"
 #include "settings/settings.h"
 
 namespace fs = std::filesystem;

@@ -5,7 +5,7 @@
 #include "engine/copy/copy_run.h"
 #include "engine/notice.h"
 #include "engine/run_context.h"
-#include "platform/ui_seam.h"
+#include "app/ui_seam.h"
 
 namespace kadrel {
 

@@ -11,7 +11,7 @@
 #include "engine/copy/file_search.h"
 #include "engine/copy/journal_recovery.h"
 #include "engine/copy/manifest.h"
-#include "engine/copy/proven_delete.h"
+#include "engine/notice.h"
 #include "engine/copy/run_steps.h"
 #include "platform/copy_proof.h"
 #include "platform/crash_points.h"

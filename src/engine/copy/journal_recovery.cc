@@ -4,7 +4,7 @@
 
 #include "engine/copy/file_search.h"
 #include "engine/copy/patch_journal.h"
-#include "engine/copy/proven_delete.h"
+#include "engine/notice.h"
 #include "platform/file_system.h"
 
 namespace kadrel {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "engine/copy/file_search.h"
-#include "engine/copy/proven_delete.h"
+#include "engine/copy/companion_files.h"
 
 namespace kadrel {
 

@@ -4,12 +4,13 @@
 #include <cerrno>
 
 #include "engine/copy/companion_choice.h"
+#include "engine/copy/companion_files.h"
 #include "engine/copy/date_time_names.h"
 #include "engine/copy/file_search.h"
 #include "engine/copy/file_times.h"
 #include "engine/copy/moi_companion.h"
 #include "engine/copy/patch_journal.h"
-#include "engine/copy/proven_delete.h"
+#include "engine/notice.h"
 #include "engine/scan/wide_screen_flag.h"
 #include "platform/copy_proof.h"
 #include "platform/file_copy.h"

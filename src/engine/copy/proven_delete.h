@@ -34,17 +34,4 @@ void deleteOfferedSources(const RunContext& ctx, RunResult& result);
 DeleteOutcome deleteSources(const RunContext& ctx, const std::vector<ProcessedFile>& files,
                             const std::string& targetFolder);
 
-/// The ".MOI" companions of a clip of any extension: regular files of its folder named its
-/// base name and ".MOI", without regard to case.
-std::vector<std::string> companionsOf(const std::string& source);
-
-/// True when a file of the companion's folder other than except (a path), and other than a
-/// companion, has the companion's base name without regard to case: a clip it still belongs
-/// to. Also true when the folder cannot be listed.
-bool pairedWithAnotherFile(const std::string& companion, const std::string& except);
-
-/// A path as messages show it: control characters (a newline in a name) as "?", so one name
-/// can never pass for several lines of a message.
-std::string displayPath(const std::string& path);
-
 }  // namespace kadrel

@@ -1,6 +1,6 @@
 #include "engine/copy/run_summary.h"
 
-#include "engine/copy/proven_delete.h"
+#include "engine/notice.h"
 
 namespace kadrel {
 

@@ -7,7 +7,7 @@
 
 #include "engine/copy/file_times.h"
 #include "engine/copy/moi_companion.h"
-#include "engine/copy/proven_delete.h"
+#include "engine/notice.h"
 #include "engine/scan/wide_screen_flag.h"
 #include "ui/browser/thumbnail_browser.h"
 

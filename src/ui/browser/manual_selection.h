@@ -9,7 +9,7 @@
 
 #include "engine/copy/file_search.h"
 #include "engine/run_context.h"
-#include "platform/ui_seam.h"
+#include "app/ui_seam.h"
 #include "settings/settings.h"
 #include "ui/browser/thumbnail_store.h"
 

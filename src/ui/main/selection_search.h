@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "engine/copy/file_search.h"
-#include "platform/ui_seam.h"
+#include "app/ui_seam.h"
 #include "settings/settings.h"
 #include "ui/browser/thumbnail_store.h"
 #include "ui/main/work_thread.h"
