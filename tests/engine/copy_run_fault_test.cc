@@ -83,7 +83,7 @@ TEST_P(CopyRunFault, EndsWithItsReportAndLosesNothing) {
     }
     EXPECT_TRUE(fs::exists(card + "/PRG001/MOV009.MOI"));
     EXPECT_EQ(left, fault().end.sourcesLeft);
-    EXPECT_EQ(result.status, fault().end.status);
+    EXPECT_EQ(result.outcome.status, fault().end.status);
     EXPECT_EQ(result.complete(), fault().end.complete);
     if (fault().verify)
         fault().verify(*this);

@@ -131,7 +131,7 @@ struct CopyRun : ::testing::Test {
     /// every marked copy or original must be. Only aspect ratios may change, and only to 16:9.
     std::string wideSample() {
         const std::string path = dir.write("wide.MOD", sample);
-        EXPECT_EQ(setWideScreenFlag(path, ctx).error, 0);
+        EXPECT_EQ(setWideScreenFlag(path, ctx).outcome.error, 0);
         const std::string marked = test::readAll(path);
         EXPECT_EQ(test::checkScanResult(sample, marked), "");
         EXPECT_FALSE(marked == sample);

@@ -186,7 +186,8 @@ TEST_F(CopyRun, FailuresSayWhyAndNameTheirFile) {
         settings.manifest = false;
         c.arrange(*this);
         const std::string source = clip(c.clip, "clip");
-        EXPECT_EQ(runList(1, {source}, out, false, false, true, extras).status, Outcome::Status::Failed);
+        EXPECT_EQ(runList(1, {source}, out, false, false, true, extras).outcome.status,
+                  Outcome::Status::Failed);
         EXPECT_TRUE(names(out).empty());
         ASSERT_EQ(ui.messages.size(), 1u);
         std::string shown = ui.messages[0].text;
@@ -315,7 +316,7 @@ TEST_F(CopyRun, WideScreenCopyAndPatchModeWithUnchangedNameChangeOnlyTheAspectRa
     int writes = 0;
     seam.write = [&writes](int64_t) { return ++writes == 2 ? EIO : 0; };
     ASSERT_TRUE(platform::setFileTimes(a, {{}, before.first, before.second}));  // the read above moved one
-    EXPECT_EQ(runList(1, {a}, "", true, false, true, extras).status, Outcome::Status::Failed);
+    EXPECT_EQ(runList(1, {a}, "", true, false, true, extras).outcome.status, Outcome::Status::Failed);
     EXPECT_EQ(writes, 2);
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_NE(ui.messages[0].text.find(a), std::string::npos);

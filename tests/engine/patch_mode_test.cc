@@ -187,8 +187,8 @@ TEST_F(CopyRun, PatchModeTouchesNothingWithoutItsJournal) {
         return path.find("journal") != std::string::npos ? ENOSPC : 0;
     };
     const RunResult r = runFound(card, "", true, false, extras);
-    EXPECT_EQ(r.error, ENOSPC);
-    EXPECT_EQ(r.file, card + "/PRG001/.kadrel-journal-MOV001.MOD");
+    EXPECT_EQ(r.outcome.error, ENOSPC);
+    EXPECT_EQ(r.outcome.file, card + "/PRG001/.kadrel-journal-MOV001.MOD");
     EXPECT_EQ(names(card + "/PRG001"), Names{"MOV001.MOD"});
     EXPECT_EQ(stamps(a), before);
     EXPECT_TRUE(test::readAll(a) == sample);

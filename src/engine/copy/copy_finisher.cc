@@ -55,7 +55,7 @@ void CopyFinisher::finish(const RunContext& ctx, Finishing& f) const {
         f.outcome = Outcome::fromError(rules_.faults->beforeScan(f.source), f.source);
     if (f.scan && f.outcome.ok()) {
         ScanOutcome scan = setWideScreenFlag(temporary, ctx, {false, rules_.faults});
-        f.outcome = scan;
+        f.outcome = scan.outcome;
         f.changed = {std::move(scan.changed), std::move(scan.original)};
     }
     if (f.outcome.ok() && f.read)

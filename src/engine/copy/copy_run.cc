@@ -11,8 +11,8 @@
 #include "engine/copy/file_search.h"
 #include "engine/copy/journal_recovery.h"
 #include "engine/copy/manifest.h"
-#include "engine/notice.h"
 #include "engine/copy/run_steps.h"
+#include "engine/notice.h"
 #include "platform/copy_proof.h"
 #include "platform/crash_points.h"
 #include "platform/file_system.h"
@@ -156,7 +156,7 @@ void runFiles(Run& r) {
     measure(r);
     r.result.found = r.count();
     if (!roomForCopies(r)) {
-        static_cast<Outcome&>(r.result) = Outcome::cancelledRun();
+        r.result.outcome = Outcome::cancelledRun();
         return;
     }
     CopyFinisher finisher(r.ctx, finishRules(r));
@@ -178,8 +178,8 @@ void runFiles(Run& r) {
     if (r.result.signal != 0 && stop.ok())
         stop = Outcome::cancelledRun();
     if (!stop.ok() || stoppedBetweenFiles) {
-        static_cast<Outcome&>(r.result) = stop.ok() ? Outcome::cancelledRun() : stop;
-        reportStop(r, r.result);
+        r.result.outcome = stop.ok() ? Outcome::cancelledRun() : stop;
+        reportStop(r, r.result.outcome);
         if (!stop.ok())
             return;
     }
@@ -189,7 +189,7 @@ void runFiles(Run& r) {
 RunResult failedWith(int number, const std::string& description) {
     RunResult failed;
     failed.notices.push_back(errorNotice(errorText(number, description)));
-    static_cast<Outcome&>(failed) = Outcome::failure(number, "", description);
+    failed.outcome = Outcome::failure(number, "", description);
     return failed;
 }
 

@@ -32,9 +32,9 @@ JournalRecovery recoverPatchedFiles(const RunContext& ctx, const std::vector<std
     std::string restored, kept;
     for (const std::string& journal : journals) {
         const RestoredFile r = restoreFromJournal(journal, faults);
-        if (r.ok() && r.unfinished) {
+        if (r.outcome.ok() && r.unfinished) {
             ctx.debug("removed unfinished journal: " + journal);
-        } else if (r.ok()) {
+        } else if (r.outcome.ok()) {
             ++result.restored;
             result.moves.emplace_back(r.renamed, r.original);
             restored += "\r\n" + displayPath(r.original);
@@ -44,8 +44,8 @@ JournalRecovery recoverPatchedFiles(const RunContext& ctx, const std::vector<std
             for (const std::string& path : {r.original, r.renamed, originalNamedBy(journal)})
                 if (!path.empty())
                     result.leaveAlone.insert(path);
-            kept += "\r\n" + displayPath(journal) + " (" + r.description() + ")";
-            ctx.debug("journal kept: " + journal + " (" + r.description() + ")");
+            kept += "\r\n" + displayPath(journal) + " (" + r.outcome.description() + ")";
+            ctx.debug("journal kept: " + journal + " (" + r.outcome.description() + ")");
         }
     }
     if (!restored.empty())

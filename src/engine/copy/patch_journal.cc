@@ -299,8 +299,8 @@ RestoredFile restoreFromJournal(const std::string& journalPath, platform::FileFa
     splitPath(journalPath, name, folder, ext);
     platform::HeldFile held;
     if (const int e = held.take(journalPath, bytes)) {
-        static_cast<Outcome&>(r) = Outcome::failure(
-            e, journalPath, e == EWOULDBLOCK ? "another run is patching this file" : std::string());
+        r.outcome = Outcome::failure(e, journalPath,
+                                     e == EWOULDBLOCK ? "another run is patching this file" : std::string());
         return r;
     }
     r.unfinished = journalPath.substr(folder.size()).starts_with(kUnfinished);
@@ -312,7 +312,7 @@ RestoredFile restoreFromJournal(const std::string& journalPath, platform::FileFa
         o = applyJournal(r, folder, j, faults);
     if (o.ok())
         o = Outcome::fromError(held.remove(faults), journalPath);
-    static_cast<Outcome&>(r) = o;
+    r.outcome = o;
     return r;
 }
 

@@ -71,7 +71,8 @@ class JournalKeeper {
 };
 
 /// How a journal was dealt with: the original it put back (full paths), or why it was kept.
-struct RestoredFile : Outcome {
+struct RestoredFile {
+    Outcome outcome;          ///< put back, or why the journal was kept
     std::string original;     ///< the path the original has again
     std::string renamed;      ///< the path it had under patch mode
     bool unfinished = false;  ///< only an unfinished journal was removed: nothing had been done

@@ -134,7 +134,7 @@ Outcome planStep(Run& r, FileStep& step) {
     const FlagChange change = r.setWideScreen ? FlagChange::Set : FlagChange::Reset;
     ScanPlan plan = planWideScreenEdits(step.source, change, r.ctx, patchScanOptions(r));
     step.edits = std::move(plan.edits);
-    return plan;
+    return plan.outcome;
 }
 
 std::string nameInFolder(const std::string& path) {
@@ -188,7 +188,7 @@ Outcome patchInPlace(Run& r, FileStep& step) {
     if (step.wasReadOnly && (o = beforeOwnWrite(r, step)).ok())
         platform::makeWritable(step.newName);
     if (o.ok() && !step.edits.empty())
-        o = applyStreamEdits(step.newName, step.edits, patchScanOptions(r));
+        o = applyStreamEdits(step.newName, step.edits, patchScanOptions(r)).outcome;
     if (o.ok() && (o = beforeOwnWrite(r, step)).ok())
         o = restoreFileTimes(step.newName, step.saved);
     if (o.ok() && step.wasReadOnly && (o = beforeOwnWrite(r, step)).ok())

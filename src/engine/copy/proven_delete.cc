@@ -105,7 +105,7 @@ DeleteOutcome deleteSources(const RunContext& ctx, const std::vector<ProcessedFi
             continue;
         kept += "\r\n" + displayPath(f.source) + " (" + one.description() + ")";
         if (result.kept++ == 0)
-            static_cast<Outcome&>(result) = one;
+            result.outcome = one;
     }
     if (result.kept > 0)
         result.notices.push_back(

@@ -14,7 +14,8 @@ namespace kadrel {
 
 /// How a delete ended: done when every source went, failed when sources had to be kept (the
 /// first of them and why in the outcome, all in kept and named in the notice).
-struct DeleteOutcome : Outcome {
+struct DeleteOutcome {
+    Outcome outcome;   ///< every source went, or the first kept and why
     int32_t kept = 0;  ///< sources left on the card
     Notices notices;
 };

@@ -342,8 +342,8 @@ ScanOutcome planAndApply(const std::string& path, FlagChange change, const RunCo
     const bool keepTimes = change == FlagChange::Reset && platform::getFileTimes(path, times);
     const ScanPlan plan = planOpenFile(raw, path, change, ctx);
     // A file not read to its end gets none of its edits.
-    ScanOutcome outcome =
-        plan.ok() ? writeEditsAndClose(raw, path, plan.edits, options.flush) : ScanOutcome{plan, {}, {}};
+    ScanOutcome outcome = plan.outcome.ok() ? writeEditsAndClose(raw, path, plan.edits, options.flush)
+                                            : ScanOutcome{plan.outcome, {}, {}};
     raw.close();
     if (keepTimes)
         platform::setFileTimes(path, times);
