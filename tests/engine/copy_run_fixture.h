@@ -75,8 +75,6 @@ struct Seam : platform::FileFaults, CopyObserver {
 
 struct CopyRun : ::testing::Test {
     CopyRun() : ctx{settings, control, log} {
-        setenv("TZ", "UTC", 1);
-        tzset();
         settings.dateFormat = "yy-mm-dd_Hh-Nn-Ss";
         settings.userText = "_Rome";
         settings.renameExt = "mpg";
@@ -138,6 +136,7 @@ struct CopyRun : ::testing::Test {
         return marked;
     }
 
+    test::ZoneForTest zone{"UTC"};  // names from file times, the same on every machine
     test::TempDir dir;
     const std::string card = dir.path() + "card";
     const std::string out = dir.path() + "out";

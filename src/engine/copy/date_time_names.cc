@@ -251,7 +251,7 @@ std::string dateText(const std::string& source, const std::string& baseName, con
     if (s.dateFormat.empty())
         return baseName;
     return recorded ? formatFileTime(*recorded, s.dateFormat)
-                    : getFileTimeName(source, s.timeSource, s.dateFormat);
+                    : getFileTimeName(source, s.timeSource, s.dateFormat).value_or("");
 }
 
 }  // namespace

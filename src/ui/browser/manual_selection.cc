@@ -35,8 +35,8 @@ FileFacts factsOf(const std::string& path, bool useMoi) {
         facts.stamp = stampOf(record->time);
         facts.timeText = recordingTimeText(*record).substr(0, 19);  // to the second, as the file time
     } else {
-        facts.stamp = getFileTimeStamp(path);
-        facts.timeText = getFileTimeText(path);
+        facts.stamp = getFileTimeStamp(path).value_or("");
+        facts.timeText = getFileTimeText(path).value_or("");
     }
     if (facts.stamp.size() != kStampLength)
         facts.stamp.assign(kStampLength, '0');
