@@ -275,7 +275,7 @@ const Fault kFaults[] = {
                   RunControl control;
                   control.running = true;
                   DebugLog log;
-                  EXPECT_TRUE(copyFileList({s, control, log}, 1, {other}, t.out, true, false, true).complete());
+                  EXPECT_TRUE(copyFileList({s, control, log}, {other}, t.out, true, false, true).complete());
               };
           },
           {offer(5)},

@@ -98,10 +98,10 @@ struct CopyRun : ::testing::Test {
         ctx.canAsk = ui.asks;
         return ended(copyAllFound(ctx, source, to, setWideScreen, progress, with));
     }
-    RunResult runList(int32_t count, const Names& files, const std::string& to, bool setWideScreen,
-                      bool progress, bool targetIsDir, const CopyRunExtras& with = {}) {
+    RunResult runList(const Names& files, const std::string& to, bool setWideScreen, bool progress,
+                      bool targetIsDir, const CopyRunExtras& with = {}) {
         ctx.canAsk = ui.asks;
-        return ended(copyFileList(ctx, count, files, to, setWideScreen, progress, targetIsDir, with));
+        return ended(copyFileList(ctx, files, to, setWideScreen, progress, targetIsDir, with));
     }
     /// A clip on the card written at the given time (nanoseconds in both times).
     std::string clip(const std::string& name, const std::string& data, int64_t when = kClipTime) {

@@ -124,10 +124,10 @@ struct RunResult {
 RunResult copyAllFound(const RunContext& ctx, const std::string& sourceFolder, const std::string& target,
                        bool setWideScreen, bool showProgress, const CopyRunExtras& extras = {});
 
-/// Runs over the first count entries of files. targetIsDir false: target is a command-line
-/// target file path without its extension.
-RunResult copyFileList(const RunContext& ctx, int32_t count, const std::vector<std::string>& files,
-                       const std::string& target, bool setWideScreen, bool showProgress, bool targetIsDir,
+/// Runs over the files of list. targetIsDir false: target is a command-line target file path
+/// without its extension.
+RunResult copyFileList(const RunContext& ctx, std::vector<std::string> list, const std::string& target,
+                       bool setWideScreen, bool showProgress, bool targetIsDir,
                        const CopyRunExtras& extras = {});
 
 }  // namespace kadrel

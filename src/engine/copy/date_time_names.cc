@@ -315,7 +315,8 @@ std::string buildTargetName(const std::string& source, const Settings& s, const 
     } else {
         const std::string stem =
             composeStem(dateText(source, name, s, recorded), s.userText, s.textBeforeDate);
-        c = {addBackslash(where.target) + stem, "." + s.renameExt, refusalOf(stem, "." + s.renameExt)};
+        c = {withTrailingSeparator(where.target) + stem, "." + s.renameExt,
+             refusalOf(stem, "." + s.renameExt)};
     }
     if (c.refusal.empty())
         return pickFreeName(c.base, c.ext, where);

@@ -44,13 +44,6 @@ CompanionChoice companionChoice(const Run& r, const std::string& source) {
     return chooseByCompanion(source, false, streamFlagApplies(r), r.setWideScreen);
 }
 
-void writeDebugLines(const Run& r, const FileStep& step) {
-    r.ctx.debug("source file:" + step.source);
-    r.ctx.debug("target file:" + step.newName);
-    if (r.listRun)
-        r.ctx.debug(std::string("setws=") + (r.setWideScreen ? "True" : "False"));
-}
-
 /// The companions that follow a renamed clip: one shared with a clip whose name differs only
 /// in case stays where it is, for the clip that keeps it.
 std::vector<std::string> followingCompanions(const std::string& clip) {
@@ -121,7 +114,7 @@ Outcome prepareStep(Run& r, FileStep& step, const NameTarget& where) {
     step.wasReadOnly = (platform::getAttributes(step.source) & platform::kAttrReadOnly) != 0;
     if (Outcome named = nameStep(r, step, where); !named.ok())
         return named;
-    writeDebugLines(r, step);
+    logFileLines(r.ctx, step.source, step.newName, r.logsWideScreenChoice, r.setWideScreen);
     for (const std::string& note : step.choice.notes)
         r.ctx.debug(note);
     return Outcome::done();

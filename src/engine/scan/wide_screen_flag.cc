@@ -319,13 +319,13 @@ ScanPlan planOpenFile(platform::RandomAccessFile& raw, const std::string& path, 
         ctx.debug("got valid handle for file: " + path);
     StreamFile file(raw, true);
     ByteSource bytes(file);
-    PatchState st{ctx, file, bytes};
-    st.setting = setting;
-    scanFile(st);
+    PatchState patch{ctx, file, bytes};
+    patch.setting = setting;
+    scanFile(patch);
     if (setting) {
         ctx.debug("readcount=0, leaving setwsflag!");
-        ctx.debug("setwsflag finish. # of WS:" + std::to_string(st.wsCount) + "  # of priv2:" +
-                  std::to_string(st.priv2Count) + "  # of sde:" + std::to_string(st.sdeCount));
+        ctx.debug("setwsflag finish. # of WS:" + std::to_string(patch.wsCount) + "  # of priv2:" +
+                  std::to_string(patch.priv2Count) + "  # of sde:" + std::to_string(patch.sdeCount));
     }
     return {Outcome::fromError(file.error(), path), editsOfPlannedBytes(file.planned())};
 }

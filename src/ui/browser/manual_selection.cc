@@ -103,7 +103,7 @@ void prepareSelection(ThumbnailStore& store, const std::string& searchText, bool
         for (FileFacts& facts : store.facts)
             facts.boxed = false;
     }
-    store.resetSelection();
+    store.resizeAndClearSelection();
 }
 
 int32_t showThumbnailBrowser(ThumbnailStore& store, BrowserSettings& settings, QWidget* mainWindow,
@@ -111,10 +111,6 @@ int32_t showThumbnailBrowser(ThumbnailStore& store, BrowserSettings& settings, Q
     ThumbnailBrowser browser(store, settings, mainWindow, ui);
     browser.exec();
     return store.selectedCount;
-}
-
-std::string selectedFilesCaption(int32_t selectedCount) {
-    return std::to_string(selectedCount) + " Files selected";
 }
 
 int32_t collectSelectedFiles(const ThumbnailStore& store, std::vector<std::string>& selectedFiles) {
