@@ -41,9 +41,11 @@ JournalRecovery recoverPatchedFiles(const RunContext& ctx, const std::vector<std
             ctx.debug("put back from its journal: " + r.original);
         } else {
             ++result.kept;
-            for (const std::string& path : {r.original, r.renamed, originalNamedBy(journal)})
+            for (const std::string& path : {r.original, r.renamed})
                 if (!path.empty())
                     result.leaveAlone.insert(path);
+            if (const std::optional<std::string> named = originalNamedBy(journal))
+                result.leaveAlone.insert(*named);
             kept += "\r\n" + displayPath(journal) + " (" + r.outcome.description() + ")";
             ctx.debug("journal kept: " + journal + " (" + r.outcome.description() + ")");
         }

@@ -270,12 +270,12 @@ bool isJournalName(const std::string& name) {
     return name.starts_with(kPrefix) || name.starts_with(kUnfinished);
 }
 
-std::string originalNamedBy(const std::string& journalPath) {
+std::optional<std::string> originalNamedBy(const std::string& journalPath) {
     std::string name, folder, ext;
     splitPath(journalPath, name, folder, ext);
     const std::string own = journalPath.substr(folder.size());
     if (!own.starts_with(kPrefix) || own.size() == kPrefix.size())
-        return "";
+        return std::nullopt;
     return folder + own.substr(kPrefix.size());
 }
 

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -53,8 +54,8 @@ std::string journalPathFor(const std::string& original);
 /// True for the names of journals and of journals that were never finished.
 bool isJournalName(const std::string& name);
 
-/// The original a journal's own name tells (its path), "" when the name does not tell it.
-std::string originalNamedBy(const std::string& journalPath);
+/// The original a journal's own name tells (its path); nothing when the name does not tell it.
+std::optional<std::string> originalNamedBy(const std::string& journalPath);
 
 /// The journal of one original, held while patch mode works on it.
 class JournalKeeper {
