@@ -33,22 +33,12 @@ PatchJournal sampleJournal() {
     return j;
 }
 
-bool sameJournal(const PatchJournal& a, const PatchJournal& b) {
-    if (a.edits.size() != b.edits.size())
-        return false;
-    for (size_t i = 0; i < a.edits.size(); ++i)
-        if (a.edits[i].offset != b.edits[i].offset || a.edits[i].before != b.edits[i].before)
-            return false;
-    return a.original == b.original && a.renamed == b.renamed && a.times == b.times &&
-           a.readOnly == b.readOnly && a.size == b.size && a.companions == b.companions;
-}
-
 // A journal torn anywhere (a short write) or with any byte changed is never taken for one.
 TEST(PatchJournal, ReadsBackWhatItWroteAndRefusesEveryTornOrChangedJournal) {
     const std::string bytes = encodeJournal(sampleJournal());
     PatchJournal read;
     ASSERT_TRUE(decodeJournal(bytes, read));
-    EXPECT_TRUE(sameJournal(read, sampleJournal()));
+    EXPECT_TRUE(read == sampleJournal());
     for (size_t n = 0; n < bytes.size(); ++n)
         EXPECT_FALSE(decodeJournal(bytes.substr(0, n), read)) << "torn at " << n;
     for (size_t at = 0; at < bytes.size(); ++at) {

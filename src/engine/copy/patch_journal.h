@@ -30,6 +30,7 @@ inline constexpr uint32_t kJournalVersion = 1;
 struct JournalEdit {
     int64_t offset = 0;
     std::vector<uint8_t> before;
+    friend bool operator==(const JournalEdit&, const JournalEdit&) = default;
 };
 
 /// What patch mode is about to do to one original. Names are plain names in the journal's folder.
@@ -41,6 +42,7 @@ struct PatchJournal {
     int64_t size = 0;  ///< the file's length, which no patch changes
     std::vector<std::pair<std::string, std::string>> companions;  ///< each companion's name and new name
     std::vector<JournalEdit> edits;                               ///< sorted, disjoint
+    friend bool operator==(const PatchJournal&, const PatchJournal&) = default;
 };
 
 std::string encodeJournal(const PatchJournal& journal);
