@@ -31,11 +31,11 @@
 #include <string>
 #include <vector>
 
+#include "app/ui_seam.h"
 #include "engine/copy/copy_run.h"
 #include "engine/debug_log.h"
 #include "engine/run_context.h"
 #include "platform/file_io.h"
-#include "app/ui_seam.h"
 #include "settings/settings.h"
 
 namespace fs = std::filesystem;
