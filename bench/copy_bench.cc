@@ -32,12 +32,12 @@
 #include <string>
 #include <vector>
 
+#include "app/ui_seam.h"
 #include "engine/copy/copy_run.h"
 #include "engine/copy/proven_delete.h"
 #include "engine/debug_log.h"
 #include "engine/run_context.h"
 #include "platform/file_io.h"
-#include "platform/ui_seam.h"
 #include "settings/settings.h"
 
 namespace fs = std::filesystem;

@@ -93,7 +93,7 @@ void BM_PaintPageLarge(benchmark::State& state) {
     kadrel::ThumbnailStore store;
     store.fileCount = 500;
     store.fileList.assign(500, "/media/card/SD_VIDEO/PRG001/MOV001.MOD");
-    store.resetSelection();
+    store.resizeAndClearSelection();
     const kadrel::ClipGrabber grey = [](const std::string&, QSize stretchTo) {
         QImage picture(stretchTo, QImage::Format_RGB888);
         picture.fill(Qt::gray);

@@ -107,7 +107,7 @@ int16_t validateTarget(Settings& settings, CommandLineFlags& flags) {
         flags.targetIsDir = true;
         return 0;
     }
-    if (isValidFileName(settings.targetDir) && !flags.sourceIsDir) {
+    if (existsOrCanBeCreated(settings.targetDir) && !flags.sourceIsDir) {
         std::string name, folder, ext;
         splitPath(settings.targetDir, name, folder, ext);
         flags.targetIsDir = false;

@@ -75,7 +75,7 @@ int runCopy(RunContext& ctx, const CommandLineFlags& flags, TerminalUi& ui) {
     const Settings& s = ctx.settings;
     RunResult result = flags.sourceIsDir
                            ? copyAllFound(ctx, s.sourceDir, s.targetDir, s.setWideScreen, false, extras)
-                           : copyFileList(ctx, 1, {s.sourceDir}, s.targetDir, s.setWideScreen, false,
+                           : copyFileList(ctx, {s.sourceDir}, s.targetDir, s.setWideScreen, false,
                                           flags.targetIsDir, extras);
     endRun(ctx, result, ui);
     ui.showLine(runSummary(result, summaryFolder(s, flags), s.targetDir.empty()));

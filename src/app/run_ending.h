@@ -2,10 +2,10 @@
 // reported, in order, and asks the two delete questions before it lets the engine delete.
 #pragma once
 
+#include "app/ui_seam.h"
 #include "engine/copy/copy_run.h"
 #include "engine/notice.h"
 #include "engine/run_context.h"
-#include "platform/ui_seam.h"
 
 namespace kadrel {
 

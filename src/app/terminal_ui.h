@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <istream>
 
-#include "platform/ui_seam.h"
+#include "app/ui_seam.h"
 
 namespace kadrel {
 

@@ -7,9 +7,10 @@
 #include <utility>
 #include <vector>
 
-#include "platform/ui_seam.h"
-
 namespace kadrel {
+
+/// What kind of message a notice is, which a front end shows as its icon.
+enum class MsgIcon { Critical, Question, Exclamation, Information };
 
 struct Notice {
     std::string text;
@@ -23,5 +24,9 @@ using Notices = std::vector<Notice>;
 inline Notice errorNotice(std::string text) {
     return {std::move(text), "ERROR", MsgIcon::Critical};
 }
+
+/// A path as messages show it: control characters (a newline in a name) as "?", so one name
+/// can never pass for several lines of a message.
+std::string displayPath(const std::string& path);
 
 }  // namespace kadrel

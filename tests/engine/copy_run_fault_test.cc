@@ -83,7 +83,7 @@ TEST_P(CopyRunFault, EndsWithItsReportAndLosesNothing) {
     }
     EXPECT_TRUE(fs::exists(card + "/PRG001/MOV009.MOI"));
     EXPECT_EQ(left, fault().end.sourcesLeft);
-    EXPECT_EQ(result.status, fault().end.status);
+    EXPECT_EQ(result.outcome.status, fault().end.status);
     EXPECT_EQ(result.complete(), fault().end.complete);
     if (fault().verify)
         fault().verify(*this);
@@ -275,7 +275,7 @@ const Fault kFaults[] = {
                   RunControl control;
                   control.running = true;
                   DebugLog log;
-                  EXPECT_TRUE(copyFileList({s, control, log}, 1, {other}, t.out, true, false, true).complete());
+                  EXPECT_TRUE(copyFileList({s, control, log}, {other}, t.out, true, false, true).complete());
               };
           },
           {offer(5)},

@@ -75,8 +75,6 @@ struct Seam : platform::FileFaults, CopyObserver {
 
 struct CopyRun : ::testing::Test {
     CopyRun() : ctx{settings, control, log} {
-        setenv("TZ", "UTC", 1);
-        tzset();
         settings.dateFormat = "yy-mm-dd_Hh-Nn-Ss";
         settings.userText = "_Rome";
         settings.renameExt = "mpg";
@@ -100,10 +98,10 @@ struct CopyRun : ::testing::Test {
         ctx.canAsk = ui.asks;
         return ended(copyAllFound(ctx, source, to, setWideScreen, progress, with));
     }
-    RunResult runList(int32_t count, const Names& files, const std::string& to, bool setWideScreen,
-                      bool progress, bool targetIsDir, const CopyRunExtras& with = {}) {
+    RunResult runList(const Names& files, const std::string& to, bool setWideScreen, bool progress,
+                      bool targetIsDir, const CopyRunExtras& with = {}) {
         ctx.canAsk = ui.asks;
-        return ended(copyFileList(ctx, count, files, to, setWideScreen, progress, targetIsDir, with));
+        return ended(copyFileList(ctx, files, to, setWideScreen, progress, targetIsDir, with));
     }
     /// A clip on the card written at the given time (nanoseconds in both times).
     std::string clip(const std::string& name, const std::string& data, int64_t when = kClipTime) {
@@ -131,13 +129,14 @@ struct CopyRun : ::testing::Test {
     /// every marked copy or original must be. Only aspect ratios may change, and only to 16:9.
     std::string wideSample() {
         const std::string path = dir.write("wide.MOD", sample);
-        EXPECT_EQ(setWideScreenFlag(path, ctx).error, 0);
+        EXPECT_EQ(setWideScreenFlag(path, ctx).outcome.error, 0);
         const std::string marked = test::readAll(path);
         EXPECT_EQ(test::checkScanResult(sample, marked), "");
         EXPECT_FALSE(marked == sample);
         return marked;
     }
 
+    test::ZoneForTest zone{"UTC"};  // names from file times, the same on every machine
     test::TempDir dir;
     const std::string card = dir.path() + "card";
     const std::string out = dir.path() + "out";

@@ -131,9 +131,8 @@ TEST_F(CopyRun, NamesDifferingOnlyInCaseAreOneName) {
             dir.write((row.into == Into::Out ? "out/" : "card/PRG001/") + name, "older file");
         settings.renameExt = row.renameExt;
         settings.overwrite = row.overwrite;
-        EXPECT_TRUE(runList(static_cast<int32_t>(paths.size()), paths, row.into == Into::Patch ? "" : into,
-                            false, false, true, extras)
-                        .complete());
+        EXPECT_TRUE(
+            runList(paths, row.into == Into::Patch ? "" : into, false, false, true, extras).complete());
         EXPECT_EQ(names(into), row.expected);
         for (const std::string& name : row.existing)
             EXPECT_EQ(test::readAll(into + "/" + name) == "older file", name != row.replaced) << name;
@@ -186,7 +185,7 @@ TEST_F(CopyRun, FailuresSayWhyAndNameTheirFile) {
         settings.manifest = false;
         c.arrange(*this);
         const std::string source = clip(c.clip, "clip");
-        EXPECT_EQ(runList(1, {source}, out, false, false, true, extras).status, Outcome::Status::Failed);
+        EXPECT_EQ(runList({source}, out, false, false, true, extras).outcome.status, Outcome::Status::Failed);
         EXPECT_TRUE(names(out).empty());
         ASSERT_EQ(ui.messages.size(), 1u);
         std::string shown = ui.messages[0].text;
@@ -251,7 +250,7 @@ TEST_F(CopyRun, CopiesInsideTheCardAreNeverSearchedNorTakeTheSourcesNames) {
     const std::string b = clip("PRG001/MOV002.MOD", "clip two");
     ui.answers = {MsgResult::Ok, MsgResult::Ok};
     fs::create_directory_symlink(card + "/PRG001", dir.file("alias"));
-    runList(2, {a, b}, dir.file("alias") + "//.", false, false, true, extras);
+    runList({a, b}, dir.file("alias") + "//.", false, false, true, extras);
     EXPECT_EQ(names(card + "/PRG001"), (Names{"MOV001_1.MOD", "MOV002_1.MOD"}));
 }
 
@@ -275,6 +274,9 @@ TEST_F(CopyRun, ManifestChecksWithXxh128sumAndCatchesOneChangedByte) {
         const std::string text = test::readAll(out + "/kadrel.xxh128");
         EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 2) << text;
     }
+    std::ofstream(out + "/kadrel.xxh128", std::ios::app) << "a line of my own\n";
+    runAll(true);  // lines that are no digest lines stay as they were
+    EXPECT_NE(test::readAll(out + "/kadrel.xxh128").find("a line of my own\n"), std::string::npos);
     runFound(card, "", true, false, extras);  // patch mode keeps none
     EXPECT_FALSE(fs::exists(card + "/kadrel.xxh128"));
     std::fstream(out + "/" + kName + ".mpg", std::ios::in | std::ios::out | std::ios::binary)
@@ -305,7 +307,7 @@ TEST_F(CopyRun, WideScreenCopyAndPatchModeWithUnchangedNameChangeOnlyTheAspectRa
     EXPECT_TRUE(test::readAll(a) == wide);
 
     ASSERT_TRUE(platform::setFileTimes(a, {{}, before.first, before.second}));
-    runList(1, {a}, "", false, false, true, extras);  // reset
+    runList({a}, "", false, false, true, extras);  // reset
     EXPECT_EQ(stamps(a), before);
     EXPECT_NE(platform::getAttributes(a) & platform::kAttrReadOnly, 0);
     EXPECT_TRUE(test::readAll(a) == sample);
@@ -315,7 +317,7 @@ TEST_F(CopyRun, WideScreenCopyAndPatchModeWithUnchangedNameChangeOnlyTheAspectRa
     int writes = 0;
     seam.write = [&writes](int64_t) { return ++writes == 2 ? EIO : 0; };
     ASSERT_TRUE(platform::setFileTimes(a, {{}, before.first, before.second}));  // the read above moved one
-    EXPECT_EQ(runList(1, {a}, "", true, false, true, extras).status, Outcome::Status::Failed);
+    EXPECT_EQ(runList({a}, "", true, false, true, extras).outcome.status, Outcome::Status::Failed);
     EXPECT_EQ(writes, 2);
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_NE(ui.messages[0].text.find(a), std::string::npos);

@@ -77,7 +77,7 @@ struct ExfatTarget : CopyRun {
 // the second must not replace the first, whatever inode numbers the target reports.
 TEST_F(ExfatTarget, SourcesDifferingOnlyInCaseGiveTwoCopies) {
     const Names sources{clip("PRG001/A.MOD", "upper"), clip("PRG001/a.MOD", "lower")};
-    EXPECT_TRUE(runList(2, sources, exfat, false, false, true, extras).complete());
+    EXPECT_TRUE(runList(sources, exfat, false, false, true, extras).complete());
     EXPECT_TRUE(ui.messages.empty());
     ASSERT_EQ(names(exfat), (Names{"A.MOD", "a_1.MOD"}));
     EXPECT_EQ(test::readAll(exfat + "/A.MOD"), "upper");
@@ -90,7 +90,7 @@ TEST_F(ExfatTarget, CopyIntoTheSourceFolderKeepsTheOriginal) {
     const std::string original = exfat + "/A.MOD";
     std::ofstream(original) << "original";
     settings.renameExt = "mod";
-    EXPECT_TRUE(runList(1, {original}, exfat, false, false, true, extras).complete());
+    EXPECT_TRUE(runList({original}, exfat, false, false, true, extras).complete());
     EXPECT_EQ(names(exfat), (Names{"A.MOD", "A_1.mod"}));
     EXPECT_EQ(test::readAll(original), "original");
     EXPECT_EQ(test::readAll(exfat + "/A_1.mod"), "original");

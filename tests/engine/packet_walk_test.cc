@@ -132,7 +132,7 @@ TEST(PacketWalk, LpcmSamplesThatReadAsSequenceHeadersAreLeftAlone) {
     for (size_t at = muxed.find(pattern); at != std::string::npos; at = muxed.find(pattern, at + 1))
         ++lookalikes;
     ASSERT_GT(lookalikes, 10000u);
-    EXPECT_EQ(setWideScreenFlag(path, pc.ctx).error, 0);
+    EXPECT_EQ(setWideScreenFlag(path, pc.ctx).outcome.error, 0);
     EXPECT_EQ(shell(audioMd5), before);
     EXPECT_EQ(shell(aspect), "display_aspect_ratio=16:9\n");
 }

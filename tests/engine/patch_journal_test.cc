@@ -33,22 +33,12 @@ PatchJournal sampleJournal() {
     return j;
 }
 
-bool sameJournal(const PatchJournal& a, const PatchJournal& b) {
-    if (a.edits.size() != b.edits.size())
-        return false;
-    for (size_t i = 0; i < a.edits.size(); ++i)
-        if (a.edits[i].offset != b.edits[i].offset || a.edits[i].before != b.edits[i].before)
-            return false;
-    return a.original == b.original && a.renamed == b.renamed && a.times == b.times &&
-           a.readOnly == b.readOnly && a.size == b.size && a.companions == b.companions;
-}
-
 // A journal torn anywhere (a short write) or with any byte changed is never taken for one.
 TEST(PatchJournal, ReadsBackWhatItWroteAndRefusesEveryTornOrChangedJournal) {
     const std::string bytes = encodeJournal(sampleJournal());
     PatchJournal read;
     ASSERT_TRUE(decodeJournal(bytes, read));
-    EXPECT_TRUE(sameJournal(read, sampleJournal()));
+    EXPECT_TRUE(read == sampleJournal());
     for (size_t n = 0; n < bytes.size(); ++n)
         EXPECT_FALSE(decodeJournal(bytes.substr(0, n), read)) << "torn at " << n;
     for (size_t at = 0; at < bytes.size(); ++at) {
@@ -104,7 +94,7 @@ TEST_F(Restore, PutsBytesNamesTimesAndAttributeBackAndRemovesTheJournal) {
         fs::create_directories(dir.path());
         killedHalfway(renamed);
         const RestoredFile r = restoreFromJournal(dir.file(".kadrel-journal-MOV001.MOD"));
-        EXPECT_TRUE(r.ok()) << r.description();
+        EXPECT_TRUE(r.outcome.ok()) << r.outcome.description();
         EXPECT_EQ(r.original, clip);
         EXPECT_EQ(names(), (std::vector<std::string>{"MOV001.MOD", "MOV001.moi"}));
         platform::FileTimes times;  // before reading the file moves its last access
@@ -126,12 +116,12 @@ TEST_F(Restore, KeepsTheJournalOfWhatItCannotPutBack) {
     Faults readOnlyCard;
     readOnlyCard.write = [] { return EROFS; };
     RestoredFile r = restoreFromJournal(path, &readOnlyCard);
-    EXPECT_EQ(r.error, EROFS);
-    EXPECT_EQ(r.file, dir.file("MOV001_x.MPG"));
+    EXPECT_EQ(r.outcome.error, EROFS);
+    EXPECT_EQ(r.outcome.file, dir.file("MOV001_x.MPG"));
 
     dir.write("MOV001.MOD", original);  // a new file took the original's name: which one is it?
     r = restoreFromJournal(path);
-    EXPECT_EQ(r.description(), "two files fit its journal; both were left as they are");
+    EXPECT_EQ(r.outcome.description(), "two files fit its journal; both were left as they are");
     EXPECT_EQ(test::readAll(dir.file("MOV001_x.MPG")), patched);
     fs::remove(dir.file("MOV001.MOD"));
 
@@ -139,19 +129,19 @@ TEST_F(Restore, KeepsTheJournalOfWhatItCannotPutBack) {
     std::string bytes;
     ASSERT_EQ(live.take(path, bytes), 0);
     r = restoreFromJournal(path);
-    EXPECT_EQ(r.description(), "another run is patching this file");
+    EXPECT_EQ(r.outcome.description(), "another run is patching this file");
     live.release();
 
     std::string torn = test::readAll(path);
     dir.write(".kadrel-journal-MOV001.MOD", torn.substr(0, torn.size() - 1));
     r = restoreFromJournal(path);
-    EXPECT_EQ(r.description(), "the journal is damaged; nothing was put back from it");
+    EXPECT_EQ(r.outcome.description(), "the journal is damaged; nothing was put back from it");
     EXPECT_EQ(test::readAll(dir.file("MOV001_x.MPG")), patched);
     EXPECT_TRUE(fs::exists(path));
 
     dir.write(".kadrel-unfinished-journal-MOV002.MOD", torn.substr(0, 9));  // killed while writing it
     r = restoreFromJournal(unfinished);
-    EXPECT_TRUE(r.ok() && r.unfinished);
+    EXPECT_TRUE(r.outcome.ok() && r.unfinished);
     EXPECT_FALSE(fs::exists(unfinished));
 }
 

@@ -28,7 +28,7 @@ TEST_F(CopyRun, PatchModeNeverReplacesAFileEvenWithOverwrite) {
 
     const std::string b = clip("PRG002/MOV002.MOD", sample);
     dir.write("card/PRG002/MOV002_x.MPG", "another recording");
-    runList(1, {b}, "", false, false, true, extras);
+    runList({b}, "", false, false, true, extras);
     EXPECT_EQ(names(card + "/PRG002"), (Names{"MOV002_x.MPG", "MOV002_x_1.MPG"}));
     EXPECT_EQ(test::readAll(dir.file("card/PRG002/MOV002_x.MPG")), "another recording");
 
@@ -67,7 +67,7 @@ TEST_F(CopyRun, PatchModeCompanionsFollowTheirClip) {
     const std::string c = clip("PRG002/MOV003.MOD", sample);
     dir.write("card/PRG002/MOV003.MOI", "third index");
     seam.rename = [](const std::string& from) { return from.ends_with(".MOI") ? EACCES : 0; };
-    const RunResult r = runList(1, {c}, "", false, false, true, extras);
+    const RunResult r = runList({c}, "", false, false, true, extras);
     EXPECT_TRUE(r.complete());
     EXPECT_EQ(r.done, 1);
     EXPECT_EQ(names(card + "/PRG002"), (Names{"MOV003.MOI", "MOV003_x.MPG"}));
@@ -98,9 +98,9 @@ TEST_F(CopyRun, ASharedCompanionGoesOnlyWithTheLastOfItsClips) {
     const std::string b = clip("PRG001/mov001.MOD", "clip two");
     const std::string companion = dir.write("card/PRG001/MOV001.MOI", "index");
     ui.answers = {MsgResult::Ok, MsgResult::Ok, MsgResult::Ok, MsgResult::Ok};
-    EXPECT_TRUE(runList(1, {a}, out, false, false, true, extras).complete());
+    EXPECT_TRUE(runList({a}, out, false, false, true, extras).complete());
     EXPECT_EQ(names(card + "/PRG001"), (Names{"MOV001.MOI", "mov001.MOD"}));
-    EXPECT_TRUE(runList(1, {b}, out, false, false, true, extras).complete());
+    EXPECT_TRUE(runList({b}, out, false, false, true, extras).complete());
     EXPECT_EQ(names(card + "/PRG001"), Names{});
     EXPECT_FALSE(fs::exists(companion));
 }
@@ -132,7 +132,7 @@ TEST_F(CopyRun, ARunFirstPutsBackWhatAKilledPatchRunLeftHalfDone) {
         fs::remove(a);
         const std::string renamed = dir.write("card/PRG001/MOV001_x.MOD", patched);
         seam.write = [kind](int64_t) { return kind == ReadOnlyCard ? EROFS : 0; };
-        const RunResult r = kind == List ? runList(1, {renamed}, out, false, false, true, extras) : runAll();
+        const RunResult r = kind == List ? runList({renamed}, out, false, false, true, extras) : runAll();
         EXPECT_EQ(r.complete(), kind != ReadOnlyCard);
         ASSERT_FALSE(ui.messages.empty());
         if (kind == ReadOnlyCard) {
@@ -187,8 +187,8 @@ TEST_F(CopyRun, PatchModeTouchesNothingWithoutItsJournal) {
         return path.find("journal") != std::string::npos ? ENOSPC : 0;
     };
     const RunResult r = runFound(card, "", true, false, extras);
-    EXPECT_EQ(r.error, ENOSPC);
-    EXPECT_EQ(r.file, card + "/PRG001/.kadrel-journal-MOV001.MOD");
+    EXPECT_EQ(r.outcome.error, ENOSPC);
+    EXPECT_EQ(r.outcome.file, card + "/PRG001/.kadrel-journal-MOV001.MOD");
     EXPECT_EQ(names(card + "/PRG001"), Names{"MOV001.MOD"});
     EXPECT_EQ(stamps(a), before);
     EXPECT_TRUE(test::readAll(a) == sample);

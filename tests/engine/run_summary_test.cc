@@ -38,21 +38,21 @@ TEST(RunSummary, SaysWhatWasDoneWhereAndWhatWasNot) {
         {[](RunResult& r) {
              r.found = 3;
              r.done = 2;
-             r.status = Outcome::Status::Cancelled;
+             r.outcome.status = Outcome::Status::Cancelled;
              r.deleteOffered = true;
          },
          false, "2 files copied to /videos/; 0 originals deleted; 1 not done: the run was stopped."},
         {[](RunResult& r) {
              r.found = 5;
              r.done = 1;
-             static_cast<Outcome&>(r) = Outcome::failure(ENOSPC, "/videos/a\nb.mpg");
+             r.outcome = Outcome::failure(ENOSPC, "/videos/a\nb.mpg");
              r.failedAfterName.push_back(Outcome::failure(EIO, "/videos/c.mpg"));
              r.skipped = 2;
          },
          false,
          "1 file copied to /videos/; 4 not done: No space left on device (/videos/a?b.mpg); 1 could not be "
          "finished after taking a name; 2 files or folders skipped."},
-        {[](RunResult& r) { static_cast<Outcome&>(r) = Outcome::failure(ENOMEM, ""); }, false,
+        {[](RunResult& r) { r.outcome = Outcome::failure(ENOMEM, ""); }, false,
          "0 files copied to /videos/; not done: Cannot allocate memory."},
     };
     for (const auto& row : rows) {

@@ -70,7 +70,7 @@ TEST(StreamFile, PlanListsEachEditWithItsBytesAndWritesNothing) {
     const std::string path = pc.dir.write("clip.mpg", in);
     platform::makeReadOnly(path);  // a plan only reads
     const ScanPlan plan = planWideScreenEdits(path, FlagChange::Set, pc.ctx);
-    ASSERT_TRUE(plan.ok()) << plan.error;
+    ASSERT_TRUE(plan.outcome.ok()) << plan.outcome.error;
     const std::vector<std::tuple<int64_t, std::string, std::string>> want = {
         {7, bytes({0x23}), bytes({0x33})},
         {128, bytes({0x00, 0x03}), bytes({0x40, 0x13})},
@@ -136,8 +136,8 @@ TEST(StreamFile, FirstFailedWriteStopsTheWritesAndFlushOrCloseErrorsFail) {
             out = applyStreamEdits(path, plan.edits, options);
         }
         const auto i = &row - rows;
-        EXPECT_EQ(out.error, row.error) << i;
-        EXPECT_EQ(out.failed() ? out.file : path, path) << i;
+        EXPECT_EQ(out.outcome.error, row.error) << i;
+        EXPECT_EQ(out.outcome.failed() ? out.outcome.file : path, path) << i;
         EXPECT_EQ(faults.writes, row.writes) << i;
         EXPECT_EQ(faults.flushes, row.flushes) << i;
         EXPECT_EQ(test::readAll(path), row.after) << i;

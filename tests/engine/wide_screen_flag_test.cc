@@ -134,7 +134,7 @@ TEST(WsFlag, StructuresCutByTheEndOfTheFileAreLeftAndTheScanEnds) {
         const std::string path = pc.dir.write("clip.mpg", seqHeader(720, 576, 0x23) + filler(size - 20) +
                                                               seqHeader(720, 576, 0x23).substr(0, 8));
         const ScanOutcome outcome = setWideScreenFlag(path, pc.ctx);
-        EXPECT_EQ(outcome.error, 0);
+        EXPECT_EQ(outcome.outcome.error, 0);
         EXPECT_EQ(outcome.changed, (std::vector<int64_t>{7, static_cast<int64_t>(size) - 1})) << size;
         EXPECT_EQ(test::readAll(path),
                   seqHeader(720, 576, 0x33) + filler(size - 20) + seqHeader(720, 576, 0x33).substr(0, 8));
@@ -143,8 +143,8 @@ TEST(WsFlag, StructuresCutByTheEndOfTheFileAreLeftAndTheScanEnds) {
 
 TEST(WsFlag, FileThatCannotBeOpenedIsLeftAndItsErrorReturned) {
     PatchContext pc(2, 1);
-    EXPECT_EQ(setWideScreenFlag(pc.dir.file("missing.mpg"), pc.ctx).error, ENOENT);
-    EXPECT_EQ(setWideScreenFlag(pc.dir.path(), pc.ctx).error, EISDIR);  // a folder
+    EXPECT_EQ(setWideScreenFlag(pc.dir.file("missing.mpg"), pc.ctx).outcome.error, ENOENT);
+    EXPECT_EQ(setWideScreenFlag(pc.dir.path(), pc.ctx).outcome.error, EISDIR);  // a folder
 }
 
 // The digest taken while scanning holds the bytes planned before each chunk was hashed; a byte

@@ -3,6 +3,7 @@
 #include <stdlib.h>
 
 #include <cerrno>
+#include <ctime>
 #include <fstream>
 #include <iterator>
 #include <system_error>
@@ -36,6 +37,21 @@ std::string TempDir::write(const std::string& name, const std::string& contents)
 std::string readAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), {}};
+}
+
+ZoneForTest::ZoneForTest(const char* zone) {
+    if (const char* now = ::getenv("TZ"))
+        before_ = now;
+    ::setenv("TZ", zone, 1);
+    ::tzset();
+}
+
+ZoneForTest::~ZoneForTest() {
+    if (before_)
+        ::setenv("TZ", before_->c_str(), 1);
+    else
+        ::unsetenv("TZ");
+    ::tzset();
 }
 
 }  // namespace kadrel::test

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 
 namespace kadrel::test {
@@ -22,6 +23,18 @@ class TempDir {
 
   private:
     std::filesystem::path path_;
+};
+
+/// Sets the process's time zone (TZ) for the life of the object, then puts the one before back.
+class ZoneForTest {
+  public:
+    explicit ZoneForTest(const char* zone);
+    ~ZoneForTest();
+    ZoneForTest(const ZoneForTest&) = delete;
+    ZoneForTest& operator=(const ZoneForTest&) = delete;
+
+  private:
+    std::optional<std::string> before_;
 };
 
 /// The whole contents of a file ("" when missing).

@@ -68,7 +68,7 @@ class BrowserWindowTest : public QObject {
         store.fileCount = files;
         for (int32_t i = 0; i < files; ++i)
             store.fileList.push_back("/card/MOV" + std::to_string(i) + ".MOD");
-        store.resetSelection();
+        store.resizeAndClearSelection();
         settings = BrowserSettings{0, 0, 4400, 9000, 1};
     }
     ThumbnailSource source(FakeGrabber& fake, int workers = 2) {

@@ -32,7 +32,7 @@ TEST(BrowserSelectionTest, ClickShiftAndCtrl) {
     ThumbnailStore store;
     store.fileCount = 20;
     store.fileList.resize(20);
-    store.resetSelection();
+    store.resizeAndClearSelection();
     const struct {
         int f, k;
         bool shift, ctrl;

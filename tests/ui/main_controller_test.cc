@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <regex>
 
 #include "engine/copy/date_time_names.h"
 #include "ui/main/input_rules.h"
@@ -68,6 +69,20 @@ std::string shown(const MainController& c) {
     return c.statusText().empty() ? text : text + " " + c.statusText();
 }
 
+/// The same text one line per control, so that a failure shows which control differs.
+std::string perControl(const std::string& text) {
+    static const std::regex form(
+        R"(^(.*)=> (\w+) (all|manual) \[(.*?)\]([+-]) (M|\[.*?\])([+-]) ws([+-]) in([+-]) ?(.*)$)");
+    std::smatch m;
+    if (!std::regex_match(text, m, form))
+        return "unreadable: " + text;
+    auto on = [&](int i) { return m[i] == "+" ? "enabled" : "disabled"; };
+    return "answers: " + m[1].str() + "\nactivity: " + m[2].str() + "\nmode: " + m[3].str() +
+           "\nStart button: \"" + m[4].str() + "\" " + on(5) + "\nmanual toggle: " + m[6].str() + " " +
+           on(7) + "\n16:9 box: " + on(8) + "\nother inputs: " + on(9) + "\nstatus line: \"" + m[10].str() +
+           "\"";
+}
+
 struct Row {
     std::vector<Step> steps;
     const char* expected;  ///< the answers, "=>", what the window shows
@@ -115,7 +130,7 @@ TEST(MainControllerTest, RulesAlongWhatTheUserDoes) {
         for (Step step : row.steps)
             if (const std::string answer = step(c); !answer.empty())
                 answers += answer + " ";
-        EXPECT_EQ(answers + "=> " + shown(c), row.expected) << "row " << &row - kRows;
+        EXPECT_EQ(perControl(answers + "=> " + shown(c)), perControl(row.expected)) << "row " << &row - kRows;
     }
 }
 

@@ -201,7 +201,7 @@ class MainWindowTest : public QObject {
         QVERIFY(shownOnScreen(w.edit("sourceFolderEdit"), view(scroll)) &&
                 w.edit("sourceFolderEdit")->hasFocus());
         w.button("helpButton")->click();
-        QVERIFY(area.contains(w.form->helpWindow()->frameGeometry()));
+        QVERIFY(area.contains(w.form->findChild<HelpWindow*>()->frameGeometry()));
         QLineEdit* source = w.edit("sourceFolderEdit");
         const int narrow = source->width();
         w.form->resize(w.form->width() + 100, w.form->height());
@@ -240,7 +240,7 @@ class MainWindowTest : public QObject {
         QPushButton* question = w.button("helpButton");
         for (const char* how : {"?", "Escape"}) {
             question->click();
-            QPointer<HelpWindow> help = w.form->helpWindow();
+            QPointer<HelpWindow> help = w.form->findChild<HelpWindow*>();
             QVERIFY(help != nullptr && help->isVisible());
             if (how == std::string("?"))
                 question->click();

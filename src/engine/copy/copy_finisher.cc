@@ -43,16 +43,21 @@ struct CopyFinisher::Worker {
 CopyFinisher::CopyFinisher(const RunContext& ctx, FinishRules rules)
     : ctx_(ctx), rules_(rules), worker_(std::make_unique<Worker>(ctx.settings)) {}
 
+void logFileLines(const RunContext& ctx, const std::string& source, const std::string& target,
+                  bool withWideScreen, bool setWideScreen) {
+    ctx.debug("source file:" + source);
+    ctx.debug("target file:" + target);
+    if (withWideScreen)
+        ctx.debug(std::string("setws=") + (setWideScreen ? "True" : "False"));
+}
+
 CopyFinisher::~CopyFinisher() {
     if (pending())
         result_.wait();
 }
 
 void CopyFinisher::finish(const RunContext& ctx, Finishing& f) const {
-    ctx.debug("source file:" + f.source);
-    ctx.debug("target file:" + f.name);
-    if (rules_.listRun)
-        ctx.debug(std::string("setws=") + (rules_.setWideScreen ? "True" : "False"));
+    logFileLines(ctx, f.source, f.name, rules_.logsWideScreenChoice, rules_.setWideScreen);
     for (const std::string& note : f.notes)
         ctx.debug(note);
     const std::string& temporary = f.staged.temporary();
@@ -62,7 +67,7 @@ void CopyFinisher::finish(const RunContext& ctx, Finishing& f) const {
     if (f.scan && f.outcome.ok()) {
         ScanOutcome scan =
             setWideScreenFlag(temporary, ctx, {false, rules_.faults, false, f.read.has_value()});
-        f.outcome = scan;
+        f.outcome = scan.outcome;
         f.changed = {std::move(scan.changed), std::move(scan.original)};
         scanned = scan.digest;
     }

@@ -42,12 +42,17 @@ Outcome settleNamedCopy(Finishing& f, platform::FileFaults* faults);
 
 /// What every finishing of one run does alike.
 struct FinishRules {
-    bool scan = false;     ///< the run marks copies 16:9 (each Finishing says whether its copy)
-    bool listRun = false;  ///< logs the setws line
+    bool scan = false;                  ///< the run marks copies 16:9 (each Finishing says whether its copy)
+    bool logsWideScreenChoice = false;  ///< logs the setws line
     bool setWideScreen = false;
     bool replace = false;  ///< the name may replace a file (overwrite)
     platform::FileFaults* faults = nullptr;
 };
+
+/// The debug log's lines for one file of a run: its source, its new name and, on a run over a
+/// list, whether it is marked 16:9.
+void logFileLines(const RunContext& ctx, const std::string& source, const std::string& target,
+                  bool withWideScreen, bool setWideScreen);
 
 /// Finishes staged copies, one at a time, here or on its own thread. The thread never touches
 /// the UI, the settings or the log of the run: it works with copies and collects its lines.

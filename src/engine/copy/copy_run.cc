@@ -11,8 +11,8 @@
 #include "engine/copy/file_search.h"
 #include "engine/copy/journal_recovery.h"
 #include "engine/copy/manifest.h"
-#include "engine/copy/proven_delete.h"
 #include "engine/copy/run_steps.h"
+#include "engine/notice.h"
 #include "platform/copy_proof.h"
 #include "platform/crash_points.h"
 #include "platform/file_system.h"
@@ -53,14 +53,14 @@ void measure(Run& r) {
 void removeStaleCopies(const Run& r) {
     if (r.target.empty() || !r.targetIsDir)
         return;
-    for (const std::string& name : platform::removeStaleTemporaries(addBackslash(r.target)))
+    for (const std::string& name : platform::removeStaleTemporaries(withTrailingSeparator(r.target)))
         r.ctx.debug("removed stale temporary file: " + name);
 }
 
 FinishRules finishRules(Run& r) {
     FinishRules rules;
     rules.scan = !r.target.empty() && streamFlagApplies(r);
-    rules.listRun = r.listRun;
+    rules.logsWideScreenChoice = r.logsWideScreenChoice;
     rules.setWideScreen = r.setWideScreen;
     rules.replace = nameTarget(r).overwrite;
     rules.faults = r.extras.faults;
@@ -141,7 +141,7 @@ void offerDeleteOfSources(Run& r) {
 void writeManifest(Run& r) {
     if (!r.manifest || r.processed.empty())
         return;
-    r.result.manifest = updateManifest(addBackslash(targetFolder(r)), r.processed);
+    r.result.manifest = updateManifest(withTrailingSeparator(targetFolder(r)), r.processed);
     if (!r.result.manifest.ok())
         r.result.notices.push_back(
             errorNotice("The manifest could not be written; the run is incomplete:\r\n" +
@@ -156,7 +156,7 @@ void runFiles(Run& r) {
     measure(r);
     r.result.found = r.count();
     if (!roomForCopies(r)) {
-        static_cast<Outcome&>(r.result) = Outcome::cancelledRun();
+        r.result.outcome = Outcome::cancelledRun();
         return;
     }
     CopyFinisher finisher(r.ctx, finishRules(r));
@@ -178,8 +178,8 @@ void runFiles(Run& r) {
     if (r.result.signal != 0 && stop.ok())
         stop = Outcome::cancelledRun();
     if (!stop.ok() || stoppedBetweenFiles) {
-        static_cast<Outcome&>(r.result) = stop.ok() ? Outcome::cancelledRun() : stop;
-        reportStop(r, r.result);
+        r.result.outcome = stop.ok() ? Outcome::cancelledRun() : stop;
+        reportStop(r, r.result.outcome);
         if (!stop.ok())
             return;
     }
@@ -189,7 +189,7 @@ void runFiles(Run& r) {
 RunResult failedWith(int number, const std::string& description) {
     RunResult failed;
     failed.notices.push_back(errorNotice(errorText(number, description)));
-    static_cast<Outcome&>(failed) = Outcome::failure(number, "", description);
+    failed.outcome = Outcome::failure(number, "", description);
     return failed;
 }
 
@@ -257,7 +257,7 @@ SearchState sortOutList(std::vector<std::string>& files) {
 }
 
 RunResult startRun(const RunContext& ctx, std::vector<std::string> files, const std::string& target,
-                   bool setWideScreen, bool showProgress, bool targetIsDir, bool listRun,
+                   bool setWideScreen, bool showProgress, bool targetIsDir, bool logsWideScreenChoice,
                    const CopyRunExtras& extras, const SearchState& search) {
     const std::vector<std::string> links = takeOutLinks(files, target.empty());
     Run r(ctx, std::move(files), extras);
@@ -266,7 +266,7 @@ RunResult startRun(const RunContext& ctx, std::vector<std::string> files, const 
     r.setWideScreen = setWideScreen;
     r.showProgress = showProgress;
     r.targetIsDir = targetIsDir;
-    r.listRun = listRun;
+    r.logsWideScreenChoice = logsWideScreenChoice;
     runFiles(r);
     r.result.skipped += skipped;
     return r.result;
@@ -300,13 +300,13 @@ RunResult copyAllFound(const RunContext& ctx, const std::string& sourceFolder, c
             search.excluded = platform::fileId(target);
         search.faults = extras.faults;
         std::vector<std::string> files;
-        searchFiles(search, addBackslash(sourceFolder), ctx.settings.searchExt, files,
+        searchFiles(search, withTrailingSeparator(sourceFolder), ctx.settings.searchExt, files,
                     ctx.control.abortRequested);
         // Originals a killed patch-mode run left half done are put back first, then searched
         // again under the names they have once more.
         const JournalRecovery recovery = recoverPatchedFiles(ctx, search.journals, extras.faults);
         if (recovery.restored > 0)
-            searchFiles(search, addBackslash(sourceFolder), ctx.settings.searchExt, files,
+            searchFiles(search, withTrailingSeparator(sourceFolder), ctx.settings.searchExt, files,
                         ctx.control.abortRequested);
         recovery.apply(files);
         RunResult none;
@@ -322,14 +322,11 @@ RunResult copyAllFound(const RunContext& ctx, const std::string& sourceFolder, c
     });
 }
 
-RunResult copyFileList(const RunContext& ctx, int32_t count, const std::vector<std::string>& files,
-                       const std::string& target, bool setWideScreen, bool showProgress, bool targetIsDir,
-                       const CopyRunExtras& given) {
+RunResult copyFileList(const RunContext& ctx, std::vector<std::string> list, const std::string& target,
+                       bool setWideScreen, bool showProgress, bool targetIsDir, const CopyRunExtras& given) {
     std::unique_ptr<platform::FileFaults> stop;
     const CopyRunExtras extras = withTestStop(given, stop);
     return guarded([&] {
-        std::vector<std::string> list(files.begin(),
-                                      files.begin() + std::clamp<int64_t>(count, 0, files.size()));
         const JournalRecovery recovery = recoverPatchedFiles(ctx, journalsBeside(list), extras.faults);
         recovery.apply(list);
         const SearchState sorted = sortOutList(list);

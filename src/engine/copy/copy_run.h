@@ -92,7 +92,8 @@ struct RoomShortage {
 /// How a run ended (a failure names the file and the error that stopped it), what it did, for
 /// the exit status and the closing words, and what the user must be told. A search that finds
 /// nothing is done: it says so in its notice, and nothing is left undone.
-struct RunResult : Outcome {
+struct RunResult {
+    Outcome outcome;             ///< how the run ended
     int32_t found = 0;           ///< files the run took up
     int32_t done = 0;            ///< files whose every step finished
     int32_t markedWide = 0;      ///< of those, files /W marked 16:9
@@ -114,7 +115,7 @@ struct RunResult : Outcome {
     std::optional<RoomShortage> room;  ///< set when stopWhenShortOfRoom stopped the run
     /// True when every file found went through every step.
     bool complete() const {
-        return ok() && skipped == 0 && keptByDelete == 0 && failedAfterName.empty() && manifest.ok();
+        return outcome.ok() && skipped == 0 && keptByDelete == 0 && failedAfterName.empty() && manifest.ok();
     }
 };
 
@@ -123,10 +124,10 @@ struct RunResult : Outcome {
 RunResult copyAllFound(const RunContext& ctx, const std::string& sourceFolder, const std::string& target,
                        bool setWideScreen, bool showProgress, const CopyRunExtras& extras = {});
 
-/// Runs over the first count entries of files. targetIsDir false: target is a command-line
-/// target file path without its extension.
-RunResult copyFileList(const RunContext& ctx, int32_t count, const std::vector<std::string>& files,
-                       const std::string& target, bool setWideScreen, bool showProgress, bool targetIsDir,
+/// Runs over the files of list. targetIsDir false: target is a command-line target file path
+/// without its extension.
+RunResult copyFileList(const RunContext& ctx, std::vector<std::string> list, const std::string& target,
+                       bool setWideScreen, bool showProgress, bool targetIsDir,
                        const CopyRunExtras& extras = {});
 
 }  // namespace kadrel

@@ -208,7 +208,7 @@ std::string dateText(const std::string& source, const std::string& baseName, con
     if (s.dateFormat.empty())
         return baseName;
     return recorded ? formatFileTime(*recorded, s.dateFormat)
-                    : getFileTimeName(source, s.timeSource, s.dateFormat);
+                    : getFileTimeName(source, s.timeSource, s.dateFormat).value_or("");
 }
 
 }  // namespace
@@ -260,7 +260,8 @@ std::string buildTargetName(const std::string& source, const Settings& s, const 
     } else {
         const std::string stem =
             composeStem(dateText(source, name, s, recorded), s.userText, s.textBeforeDate);
-        c = {addBackslash(where.target) + stem, "." + s.renameExt, refusalOf(stem, "." + s.renameExt)};
+        c = {withTrailingSeparator(where.target) + stem, "." + s.renameExt,
+             refusalOf(stem, "." + s.renameExt)};
     }
     if (c.refusal.empty())
         return pickFreeName(c.base, c.ext, where);

@@ -71,7 +71,6 @@ void findFiles(SearchState& state, const std::string& folder, const std::atomic<
         } else if (entry.isHidden && !entry.isLink && isJournalName(name)) {
             state.journals.push_back(folder + name);
         }
-        ++state.scanCount;
         return !abortRequested;
     };
     // A folder that fails part way may have hidden clips as surely as one that never opened.
@@ -101,7 +100,7 @@ Outcome searchFiles(SearchState& state, const std::string& root, const std::stri
     state = SearchState{};
     state.excluded = excluded;
     state.faults = faults;
-    state.searchRoot = addBackslash(root);
+    state.searchRoot = withTrailingSeparator(root);
     state.searchPattern = "*." + ext;
     findFiles(state, state.searchRoot, abortRequested);
     files = state.found;
@@ -113,7 +112,7 @@ std::string noFilesText(const std::string& searchExt) {
            " were found in the specified source directory and all its subfolders!";
 }
 
-bool isValidFileName(const std::string& path) {
+bool existsOrCanBeCreated(const std::string& path) {
     if (path.empty())
         return false;
     if (platform::entryExists(path))
@@ -121,7 +120,7 @@ bool isValidFileName(const std::string& path) {
     return platform::createAndDeleteTest(path);
 }
 
-std::string addBackslash(const std::string& path) {
+std::string withTrailingSeparator(const std::string& path) {
     if (!path.empty() && path.back() == kSep)
         return path;
     return path + kSep;

@@ -16,11 +16,10 @@ namespace kadrel {
 /// Paths are kept as a list: on this platform a name may hold any byte but "/" and NUL, so
 /// no separator text could tell one name from the next.
 struct SearchState {
-    std::vector<std::string> found;       ///< regular files (or links to one), in the order found
-    std::vector<std::string> skipped;     ///< matching entries that are no regular file
-    std::vector<std::string> unreadable;  ///< folders that could not be listed
-    std::vector<std::string> journals;    ///< patch-mode journals (hidden) in the folders walked
-    int32_t scanCount = 0;
+    std::vector<std::string> found;          ///< regular files (or links to one), in the order found
+    std::vector<std::string> skipped;        ///< matching entries that are no regular file
+    std::vector<std::string> unreadable;     ///< folders that could not be listed
+    std::vector<std::string> journals;       ///< patch-mode journals (hidden) in the folders walked
     std::string searchPattern;               ///< "*." followed by the extension
     std::string searchRoot;                  ///< ends with the separator
     platform::FileId excluded;               ///< a folder never entered: the run's target inside the source
@@ -45,9 +44,9 @@ std::string noFilesText(const std::string& searchExt);
 bool matchPattern(const std::string& name, const std::string& patterns);
 
 /// True when the path names an existing entry or a file that can be created (none is left).
-bool isValidFileName(const std::string& path);
+bool existsOrCanBeCreated(const std::string& path);
 /// The path with a separator appended unless it already ends with one.
-std::string addBackslash(const std::string& path);
+std::string withTrailingSeparator(const std::string& path);
 /// Splits a full path into folder (with its separator), base name and extension (no dot).
 void splitPath(const std::string& path, std::string& name, std::string& folder, std::string& ext);
 

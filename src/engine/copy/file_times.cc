@@ -29,15 +29,6 @@ bool isCameraDefaultDate(const platform::FileTime& time) {
     return platform::toLocalCalendar(time, local) && local.year == 1980 && local.month == 1 && local.day == 1;
 }
 
-platform::FileTime chooseTime(const FileTimes& times, TimeSource timeSource) {
-    if (timeSource == TimeSource::Creation)
-        return times.creation;
-    if (timeSource == TimeSource::Earlier && !isCameraDefaultDate(times.creation) &&
-        times.creation < times.lastWrite)
-        return times.creation;
-    return times.lastWrite;
-}
-
 /// The last write time of a file in local calendar fields.
 bool localLastWrite(const std::string& path, platform::CalendarTime& local) {
     FileTimes times;
@@ -54,30 +45,40 @@ int64_t nanosecondsApart(const platform::FileTime& a, const platform::FileTime& 
 
 }  // namespace
 
-std::string getFileTimeName(const std::string& path, TimeSource timeSource, const std::string& dateFormat) {
+platform::FileTime namingTime(const FileTimes& times, TimeSource timeSource) {
+    if (timeSource == TimeSource::Creation)
+        return times.creation;
+    if (timeSource == TimeSource::Earlier && !isCameraDefaultDate(times.creation) &&
+        times.creation < times.lastWrite)
+        return times.creation;
+    return times.lastWrite;
+}
+
+std::optional<std::string> getFileTimeName(const std::string& path, TimeSource timeSource,
+                                           const std::string& dateFormat) {
     FileTimes times;
     if (!readTimes(path, times))
-        return "";
+        return std::nullopt;
     platform::CalendarTime local;
-    if (!platform::toLocalCalendar(chooseTime(times, timeSource), local))
-        return "";
+    if (!platform::toLocalCalendar(namingTime(times, timeSource), local))
+        return std::nullopt;
     return formatFileTime(local, dateFormat);
 }
 
-std::string getFileTimeText(const std::string& path) {
+std::optional<std::string> getFileTimeText(const std::string& path) {
     platform::CalendarTime t;
     if (!localLastWrite(path, t))
-        return "";
+        return std::nullopt;
     char text[80];
     std::snprintf(text, sizeof text, "%02d/%02d/%04d %02d:%02d:%02d", t.day, t.month, t.year, t.hour,
                   t.minute, t.second);
     return text;
 }
 
-std::string getFileTimeStamp(const std::string& path) {
+std::optional<std::string> getFileTimeStamp(const std::string& path) {
     platform::CalendarTime t;
     if (!localLastWrite(path, t))
-        return "";
+        return std::nullopt;
     char text[80];
     std::snprintf(text, sizeof text, "%04d%02d%02d%02d%02d%02d", t.year, t.month, t.day, t.hour, t.minute,
                   t.second);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "engine/outcome.h"
@@ -14,15 +15,20 @@ namespace kadrel {
 /// The three times of a file in the record order creation, last write, last access.
 using FileTimes = platform::FileTimes;
 
-/// The time that names a file, local, formatted with the pattern dateformat; "" when the
+/// Which of a file's times names it: creation or last write as chosen, or the earlier of the
+/// two, where a creation on 1 January 1980 (local), a camera's unset clock, never counts.
+platform::FileTime namingTime(const FileTimes& times, TimeSource timeSource);
+
+/// The time that names a file, local, formatted with the pattern dateformat; nothing when the
 /// path is not a plain visible file or its times cannot be read.
-std::string getFileTimeName(const std::string& path, TimeSource timeSource, const std::string& dateFormat);
+std::optional<std::string> getFileTimeName(const std::string& path, TimeSource timeSource,
+                                           const std::string& dateFormat);
 
-/// The last write time, local, as DD/MM/YYYY HH:MM:SS; "" on failure.
-std::string getFileTimeText(const std::string& path);
+/// The last write time, local, as DD/MM/YYYY HH:MM:SS; nothing on failure.
+std::optional<std::string> getFileTimeText(const std::string& path);
 
-/// The last write time, local, as the 14 digits YYYYMMDDHHMMSS; "" on failure.
-std::string getFileTimeStamp(const std::string& path);
+/// The last write time, local, as the 14 digits YYYYMMDDHHMMSS; nothing on failure.
+std::optional<std::string> getFileTimeStamp(const std::string& path);
 
 /// Writes the source's times to the target (which must be writable); a failure names the file
 /// that could not be read or written. Last access and last write are carried exactly; the

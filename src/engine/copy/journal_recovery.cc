@@ -4,7 +4,7 @@
 
 #include "engine/copy/file_search.h"
 #include "engine/copy/patch_journal.h"
-#include "engine/copy/proven_delete.h"
+#include "engine/notice.h"
 #include "platform/file_system.h"
 
 namespace kadrel {
@@ -32,20 +32,22 @@ JournalRecovery recoverPatchedFiles(const RunContext& ctx, const std::vector<std
     std::string restored, kept;
     for (const std::string& journal : journals) {
         const RestoredFile r = restoreFromJournal(journal, faults);
-        if (r.ok() && r.unfinished) {
+        if (r.outcome.ok() && r.unfinished) {
             ctx.debug("removed unfinished journal: " + journal);
-        } else if (r.ok()) {
+        } else if (r.outcome.ok()) {
             ++result.restored;
             result.moves.emplace_back(r.renamed, r.original);
             restored += "\r\n" + displayPath(r.original);
             ctx.debug("put back from its journal: " + r.original);
         } else {
             ++result.kept;
-            for (const std::string& path : {r.original, r.renamed, originalNamedBy(journal)})
+            for (const std::string& path : {r.original, r.renamed})
                 if (!path.empty())
                     result.leaveAlone.insert(path);
-            kept += "\r\n" + displayPath(journal) + " (" + r.description() + ")";
-            ctx.debug("journal kept: " + journal + " (" + r.description() + ")");
+            if (const std::optional<std::string> named = originalNamedBy(journal))
+                result.leaveAlone.insert(*named);
+            kept += "\r\n" + displayPath(journal) + " (" + r.outcome.description() + ")";
+            ctx.debug("journal kept: " + journal + " (" + r.outcome.description() + ")");
         }
     }
     if (!restored.empty())

@@ -1,5 +1,6 @@
 #include "engine/copy/manifest.h"
 
+#include <optional>
 #include <set>
 
 #include "platform/locked_rewrite.h"
@@ -15,10 +16,10 @@ std::string nameInFolder(const std::string& copy) {
     return copy.substr(copy.rfind('/') + 1);
 }
 
-/// The name a line holds, or "" when it is not a line of this format.
-std::string nameOfLine(const std::string& line) {
+/// The name a line holds; nothing when it is not a line of this format.
+std::optional<std::string> nameOfLine(const std::string& line) {
     if (line.size() <= kDigestDigits + 2 || line.compare(kDigestDigits, 2, "  ") != 0)
-        return "";
+        return std::nullopt;
     return line.substr(kDigestDigits + 2);
 }
 
@@ -44,7 +45,8 @@ std::string mergeManifest(const std::string& old, const std::vector<ProcessedFil
         if (end == std::string::npos)
             end = old.size();
         const std::string line = old.substr(at, end - at);
-        if (!line.empty() && written.count(nameOfLine(line)) == 0)
+        const std::optional<std::string> name = nameOfLine(line);
+        if (!line.empty() && (!name || written.count(*name) == 0))
             text += line + "\n";
     }
     return text + added;

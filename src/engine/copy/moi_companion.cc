@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "engine/copy/companion_files.h"
 #include "engine/copy/file_search.h"
-#include "engine/copy/proven_delete.h"
 
 namespace kadrel {
 

@@ -270,12 +270,12 @@ bool isJournalName(const std::string& name) {
     return name.starts_with(kPrefix) || name.starts_with(kUnfinished);
 }
 
-std::string originalNamedBy(const std::string& journalPath) {
+std::optional<std::string> originalNamedBy(const std::string& journalPath) {
     std::string name, folder, ext;
     splitPath(journalPath, name, folder, ext);
     const std::string own = journalPath.substr(folder.size());
     if (!own.starts_with(kPrefix) || own.size() == kPrefix.size())
-        return "";
+        return std::nullopt;
     return folder + own.substr(kPrefix.size());
 }
 
@@ -299,8 +299,8 @@ RestoredFile restoreFromJournal(const std::string& journalPath, platform::FileFa
     splitPath(journalPath, name, folder, ext);
     platform::HeldFile held;
     if (const int e = held.take(journalPath, bytes)) {
-        static_cast<Outcome&>(r) = Outcome::failure(
-            e, journalPath, e == EWOULDBLOCK ? "another run is patching this file" : std::string());
+        r.outcome = Outcome::failure(e, journalPath,
+                                     e == EWOULDBLOCK ? "another run is patching this file" : std::string());
         return r;
     }
     r.unfinished = journalPath.substr(folder.size()).starts_with(kUnfinished);
@@ -312,7 +312,7 @@ RestoredFile restoreFromJournal(const std::string& journalPath, platform::FileFa
         o = applyJournal(r, folder, j, faults);
     if (o.ok())
         o = Outcome::fromError(held.remove(faults), journalPath);
-    static_cast<Outcome&>(r) = o;
+    r.outcome = o;
     return r;
 }
 

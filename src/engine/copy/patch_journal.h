@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -29,6 +30,7 @@ inline constexpr uint32_t kJournalVersion = 1;
 struct JournalEdit {
     int64_t offset = 0;
     std::vector<uint8_t> before;
+    friend bool operator==(const JournalEdit&, const JournalEdit&) = default;
 };
 
 /// What patch mode is about to do to one original. Names are plain names in the journal's folder.
@@ -40,6 +42,7 @@ struct PatchJournal {
     int64_t size = 0;  ///< the file's length, which no patch changes
     std::vector<std::pair<std::string, std::string>> companions;  ///< each companion's name and new name
     std::vector<JournalEdit> edits;                               ///< sorted, disjoint
+    friend bool operator==(const PatchJournal&, const PatchJournal&) = default;
 };
 
 std::string encodeJournal(const PatchJournal& journal);
@@ -53,8 +56,8 @@ std::string journalPathFor(const std::string& original);
 /// True for the names of journals and of journals that were never finished.
 bool isJournalName(const std::string& name);
 
-/// The original a journal's own name tells (its path), "" when the name does not tell it.
-std::string originalNamedBy(const std::string& journalPath);
+/// The original a journal's own name tells (its path); nothing when the name does not tell it.
+std::optional<std::string> originalNamedBy(const std::string& journalPath);
 
 /// The journal of one original, held while patch mode works on it.
 class JournalKeeper {
@@ -71,7 +74,8 @@ class JournalKeeper {
 };
 
 /// How a journal was dealt with: the original it put back (full paths), or why it was kept.
-struct RestoredFile : Outcome {
+struct RestoredFile {
+    Outcome outcome;          ///< put back, or why the journal was kept
     std::string original;     ///< the path the original has again
     std::string renamed;      ///< the path it had under patch mode
     bool unfinished = false;  ///< only an unfinished journal was removed: nothing had been done

@@ -4,12 +4,13 @@
 #include <cerrno>
 
 #include "engine/copy/companion_choice.h"
+#include "engine/copy/companion_files.h"
 #include "engine/copy/date_time_names.h"
 #include "engine/copy/file_search.h"
 #include "engine/copy/file_times.h"
 #include "engine/copy/moi_companion.h"
 #include "engine/copy/patch_journal.h"
-#include "engine/copy/proven_delete.h"
+#include "engine/notice.h"
 #include "engine/scan/wide_screen_flag.h"
 #include "platform/copy_proof.h"
 #include "platform/file_copy.h"
@@ -41,13 +42,6 @@ CompanionChoice companionChoice(const Run& r, const std::string& source) {
     if (!r.ctx.settings.useMoi)
         return {};
     return chooseByCompanion(source, false, streamFlagApplies(r), r.setWideScreen);
-}
-
-void writeDebugLines(const Run& r, const FileStep& step) {
-    r.ctx.debug("source file:" + step.source);
-    r.ctx.debug("target file:" + step.newName);
-    if (r.listRun)
-        r.ctx.debug(std::string("setws=") + (r.setWideScreen ? "True" : "False"));
 }
 
 /// The companions that follow a renamed clip: one shared with a clip whose name differs only
@@ -120,7 +114,7 @@ Outcome prepareStep(Run& r, FileStep& step, const NameTarget& where) {
     step.wasReadOnly = (platform::getAttributes(step.source) & platform::kAttrReadOnly) != 0;
     if (Outcome named = nameStep(r, step, where); !named.ok())
         return named;
-    writeDebugLines(r, step);
+    logFileLines(r.ctx, step.source, step.newName, r.logsWideScreenChoice, r.setWideScreen);
     for (const std::string& note : step.choice.notes)
         r.ctx.debug(note);
     return Outcome::done();
@@ -133,7 +127,7 @@ Outcome planStep(Run& r, FileStep& step) {
     const FlagChange change = r.setWideScreen ? FlagChange::Set : FlagChange::Reset;
     ScanPlan plan = planWideScreenEdits(step.source, change, r.ctx, patchScanOptions(r));
     step.edits = std::move(plan.edits);
-    return plan;
+    return plan.outcome;
 }
 
 std::string nameInFolder(const std::string& path) {
@@ -187,7 +181,7 @@ Outcome patchInPlace(Run& r, FileStep& step) {
     if (step.wasReadOnly && (o = beforeOwnWrite(r, step)).ok())
         platform::makeWritable(step.newName);
     if (o.ok() && !step.edits.empty())
-        o = applyStreamEdits(step.newName, step.edits, patchScanOptions(r));
+        o = applyStreamEdits(step.newName, step.edits, patchScanOptions(r)).outcome;
     if (o.ok() && (o = beforeOwnWrite(r, step)).ok())
         o = restoreFileTimes(step.newName, step.saved);
     if (o.ok() && step.wasReadOnly && (o = beforeOwnWrite(r, step)).ok())

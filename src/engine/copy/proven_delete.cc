@@ -2,6 +2,7 @@
 
 #include <cerrno>
 
+#include "engine/copy/companion_files.h"
 #include "engine/copy/file_search.h"
 #include "platform/copy_proof.h"
 #include "platform/file_system.h"
@@ -104,50 +105,12 @@ DeleteOutcome deleteSources(const RunContext& ctx, const std::vector<ProcessedFi
             continue;
         kept += "\r\n" + displayPath(f.source) + " (" + one.description() + ")";
         if (result.kept++ == 0)
-            static_cast<Outcome&>(result) = one;
+            result.outcome = one;
     }
     if (result.kept > 0)
         result.notices.push_back(
             errorNotice("These files were not deleted, for the reason after each:" + kept));
     return result;
-}
-
-std::vector<std::string> companionsOf(const std::string& source) {
-    std::string name, folder, ext;
-    splitPath(source, name, folder, ext);
-    std::vector<std::string> found;
-    if (platform::equalsNoCase(ext, "MOI"))
-        return found;  // a companion has none of its own
-    platform::listDirectory(folder.empty() ? "./" : folder, [&](const platform::DirEntry& entry) {
-        if (entry.kind == platform::EntryKind::Regular && !entry.isLink &&
-            platform::equalsNoCase(entry.name, name + ".MOI"))
-            found.push_back(folder + entry.name);
-        return true;
-    });
-    return found;
-}
-
-bool pairedWithAnotherFile(const std::string& companion, const std::string& except) {
-    std::string base, folder, ext;
-    splitPath(companion, base, folder, ext);
-    bool paired = false;
-    const bool listed =
-        platform::listDirectory(folder.empty() ? "./" : folder, [&](const platform::DirEntry& entry) {
-            std::string name, ignored, kind;
-            splitPath(entry.name, name, ignored, kind);
-            paired = entry.kind != platform::EntryKind::Directory && !platform::equalsNoCase(kind, "MOI") &&
-                     platform::equalsNoCase(name, base) && folder + entry.name != except;
-            return !paired;
-        });
-    return paired || !listed;  // a folder that cannot be listed may hold the other clip
-}
-
-std::string displayPath(const std::string& path) {
-    std::string shown = path;
-    for (char& c : shown)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
-            c = '?';
-    return shown;
 }
 
 }  // namespace kadrel

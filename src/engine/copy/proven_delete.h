@@ -14,7 +14,8 @@ namespace kadrel {
 
 /// How a delete ended: done when every source went, failed when sources had to be kept (the
 /// first of them and why in the outcome, all in kept and named in the notice).
-struct DeleteOutcome : Outcome {
+struct DeleteOutcome {
+    Outcome outcome;   ///< every source went, or the first kept and why
     int32_t kept = 0;  ///< sources left on the card
     Notices notices;
 };
@@ -33,18 +34,5 @@ void deleteOfferedSources(const RunContext& ctx, RunResult& result);
 /// its ".MOI" companions. Names the sources it kept in one notice.
 DeleteOutcome deleteSources(const RunContext& ctx, const std::vector<ProcessedFile>& files,
                             const std::string& targetFolder);
-
-/// The ".MOI" companions of a clip of any extension: regular files of its folder named its
-/// base name and ".MOI", without regard to case.
-std::vector<std::string> companionsOf(const std::string& source);
-
-/// True when a file of the companion's folder other than except (a path), and other than a
-/// companion, has the companion's base name without regard to case: a clip it still belongs
-/// to. Also true when the folder cannot be listed.
-bool pairedWithAnotherFile(const std::string& companion, const std::string& except);
-
-/// A path as messages show it: control characters (a newline in a name) as "?", so one name
-/// can never pass for several lines of a message.
-std::string displayPath(const std::string& path);
 
 }  // namespace kadrel

@@ -34,7 +34,7 @@ struct Run {
     bool setWideScreen = false;
     bool showProgress = false;
     bool targetIsDir = true;
-    bool listRun = false;
+    bool logsWideScreenChoice = false;
     std::vector<ProcessedFile> processed;
     std::set<Identity> reserved;  ///< the sources and every copy made, by identity
     /// The sources and every copy made, by name: a file system may give each spelling of one

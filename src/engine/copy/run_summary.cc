@@ -1,6 +1,6 @@
 #include "engine/copy/run_summary.h"
 
-#include "engine/copy/proven_delete.h"
+#include "engine/notice.h"
 
 namespace kadrel {
 
@@ -32,10 +32,11 @@ std::string deletePart(const RunResult& r) {
 /// Why files were not done: how the run ended, then the copies that failed after their names.
 std::string reasons(const RunResult& r) {
     std::string why;
-    if (r.cancelled())
+    if (r.outcome.cancelled())
         why = "the run was stopped";
-    else if (r.failed())
-        why = r.description() + (r.file.empty() ? "" : " (" + displayPath(r.file) + ")");
+    else if (r.outcome.failed())
+        why = r.outcome.description() +
+              (r.outcome.file.empty() ? "" : " (" + displayPath(r.outcome.file) + ")");
     if (!r.failedAfterName.empty())
         why += (why.empty() ? "" : "; ") + std::to_string(r.failedAfterName.size()) +
                " could not be finished after taking a name";

@@ -36,7 +36,7 @@ ScanOutcome writeEditsAndClose(platform::RandomAccessFile& file, const std::stri
     if (flush && error == 0)
         error = file.flush();
     const int closed = file.close() ? 0 : file.error();
-    static_cast<Outcome&>(outcome) = Outcome::fromError(error ? error : closed, path);
+    outcome.outcome = Outcome::fromError(error ? error : closed, path);
     return outcome;
 }
 

@@ -325,19 +325,19 @@ ScanPlan planOpenFile(platform::RandomAccessFile& raw, const std::string& path, 
         ctx.debug("got valid handle for file: " + path);
     StreamFile file(raw, true);
     ByteSource bytes(file);
-    PatchState st{ctx, file, bytes};
-    st.setting = setting;
+    PatchState patch{ctx, file, bytes};
+    patch.setting = setting;
     ScanDigest digest(file);
     if (takeDigest)
-        st.digest = &digest;
-    scanFile(st);
+        patch.digest = &digest;
+    scanFile(patch);
     if (setting) {
         ctx.debug("readcount=0, leaving setwsflag!");
-        ctx.debug("setwsflag finish. # of WS:" + std::to_string(st.wsCount) + "  # of priv2:" +
-                  std::to_string(st.priv2Count) + "  # of sde:" + std::to_string(st.sdeCount));
+        ctx.debug("setwsflag finish. # of WS:" + std::to_string(patch.wsCount) + "  # of priv2:" +
+                  std::to_string(patch.priv2Count) + "  # of sde:" + std::to_string(patch.sdeCount));
     }
     ScanPlan plan{Outcome::fromError(file.error(), path), editsOfPlannedBytes(file.planned()), {}};
-    if (takeDigest && plan.ok())
+    if (takeDigest && plan.outcome.ok())
         plan.digest = digest.result(raw.size());
     return plan;
 }
@@ -354,9 +354,9 @@ ScanOutcome planAndApply(const std::string& path, FlagChange change, const RunCo
     const bool keepTimes = change == FlagChange::Reset && platform::getFileTimes(path, times);
     const ScanPlan plan = planOpenFile(raw, path, change, ctx, options.digest);
     // A file not read to its end gets none of its edits.
-    ScanOutcome outcome =
-        plan.ok() ? writeEditsAndClose(raw, path, plan.edits, options.flush) : ScanOutcome{plan, {}, {}, {}};
-    if (outcome.ok())
+    ScanOutcome outcome = plan.outcome.ok() ? writeEditsAndClose(raw, path, plan.edits, options.flush)
+                                            : ScanOutcome{plan.outcome, {}, {}, {}};
+    if (outcome.outcome.ok())
         outcome.digest = plan.digest;
     raw.close();
     if (keepTimes)

@@ -19,7 +19,8 @@ namespace kadrel {
 
 /// How a scan went (a failure names the file and the error that stopped it) and every offset
 /// it wrote, sorted.
-struct ScanOutcome : Outcome {
+struct ScanOutcome {
+    Outcome outcome;
     std::vector<int64_t> changed;
     std::vector<uint8_t> original;  ///< what each byte in changed held before, in its order
     /// With ScanOptions::digest, the file's digest after the scan, when the scan could take it
@@ -47,7 +48,8 @@ struct StreamEdit {
 };
 
 /// Every edit a scan would make, sorted by offset and not overlapping; nothing was written.
-struct ScanPlan : Outcome {
+struct ScanPlan {
+    Outcome outcome;
     std::vector<StreamEdit> edits;
     std::optional<platform::Digest> digest;  ///< of the file with the edits in, when asked and taken
 };

@@ -92,7 +92,7 @@ void FileInfoDialog::rebuildText() {
         compactPathToWidth(QString::fromStdString(path), kPathWidthPixels, QFontMetrics(infoText_->font()));
     const auto& size = static_cast<size_t>(i) < store_.pictureSizes.size() ? store_.pictureSizes[i]
                                                                            : std::array<int16_t, 2>{0, 0};
-    std::string text = picInfoText(shown.toStdString(), getFileTimeText(path), size[0], size[1]);
+    std::string text = picInfoText(shown.toStdString(), getFileTimeText(path).value_or(""), size[0], size[1]);
     const std::optional<MoiRecord> record = readCompanion(path);
     if (record)
         text += recordedInfoText(*record);

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/ui_seam.h"
+#include "app/ui_seam.h"
 
 namespace kadrel {
 

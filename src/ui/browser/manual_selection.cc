@@ -7,7 +7,7 @@
 
 #include "engine/copy/file_times.h"
 #include "engine/copy/moi_companion.h"
-#include "engine/copy/proven_delete.h"
+#include "engine/notice.h"
 #include "engine/scan/wide_screen_flag.h"
 #include "ui/browser/thumbnail_browser.h"
 
@@ -35,8 +35,8 @@ FileFacts factsOf(const std::string& path, bool useMoi) {
         facts.stamp = stampOf(record->time);
         facts.timeText = recordingTimeText(*record).substr(0, 19);  // to the second, as the file time
     } else {
-        facts.stamp = getFileTimeStamp(path);
-        facts.timeText = getFileTimeText(path);
+        facts.stamp = getFileTimeStamp(path).value_or("");
+        facts.timeText = getFileTimeText(path).value_or("");
     }
     if (facts.stamp.size() != kStampLength)
         facts.stamp.assign(kStampLength, '0');
@@ -103,7 +103,7 @@ void prepareSelection(ThumbnailStore& store, const std::string& searchText, bool
         for (FileFacts& facts : store.facts)
             facts.boxed = false;
     }
-    store.resetSelection();
+    store.resizeAndClearSelection();
 }
 
 int32_t showThumbnailBrowser(ThumbnailStore& store, BrowserSettings& settings, QWidget* mainWindow,
@@ -111,10 +111,6 @@ int32_t showThumbnailBrowser(ThumbnailStore& store, BrowserSettings& settings, Q
     ThumbnailBrowser browser(store, settings, mainWindow, ui);
     browser.exec();
     return store.selectedCount;
-}
-
-std::string selectedFilesCaption(int32_t selectedCount) {
-    return std::to_string(selectedCount) + " Files selected";
 }
 
 int32_t collectSelectedFiles(const ThumbnailStore& store, std::vector<std::string>& selectedFiles) {

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "app/ui_seam.h"
 #include "engine/copy/file_search.h"
 #include "engine/run_context.h"
-#include "platform/ui_seam.h"
 #include "settings/settings.h"
 #include "ui/browser/thumbnail_store.h"
 
@@ -41,9 +41,6 @@ void prepareSelection(ThumbnailStore& store, const std::string& searchText, bool
 /// the decoder cannot be used.
 int32_t showThumbnailBrowser(ThumbnailStore& store, BrowserSettings& settings, QWidget* mainWindow,
                              UiSeam* ui = nullptr);
-
-/// The caption of the manual selection toggle after the browser: "3 Files selected".
-std::string selectedFilesCaption(int32_t selectedCount);
 
 /// The chosen paths in the browser's order, for the list copy run; returns their number.
 int32_t collectSelectedFiles(const ThumbnailStore& store, std::vector<std::string>& selectedFiles);

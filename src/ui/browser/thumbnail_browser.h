@@ -6,7 +6,7 @@
 #include <QDialog>
 #include <QTimer>
 
-#include "platform/ui_seam.h"
+#include "app/ui_seam.h"
 #include "settings/settings.h"
 #include "ui/browser/file_info_dialog.h"
 #include "ui/browser/thumbnail_delegate.h"

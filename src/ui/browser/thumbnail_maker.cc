@@ -18,7 +18,7 @@ MadeThumbnail pictureThumbnail(const std::string& path, QSize box) {
     QImageReader reader(QString::fromStdString(path));
     const QImage picture = reader.read();
     PictureSizes size(1, {0, 0});
-    made.picture = scalePictureToBox(picture, box.width(), box.height(), qRgb(255, 255, 255), 24, size, 1);
+    made.picture = scalePictureToBox(picture, box.width(), box.height(), qRgb(255, 255, 255), size, 1);
     made.size = made.picture.isNull() ? std::array<int16_t, 2>{0, 0} : size[0];
     return made;
 }

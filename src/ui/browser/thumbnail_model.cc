@@ -42,7 +42,7 @@ ThumbnailModel::ThumbnailModel(ThumbnailStore& store, ClipGrabber grab, const QS
         store.wideThumbnails ? kDisplaySizes[3].pictureWidth169 : kDisplaySizes[3].pictureWidth43;
     recipe_ = {store.clips, QSize(width, kLargestPictureHeight) * pixelRatio_};
     if (store_.pictureSizes.size() != paths_.size())
-        store_.resetSelection();
+        store_.resizeAndClearSelection();
     boxed_.resize(paths_.size(), false);
     drawn_.setMaxCost(cache_.writable() ? kDrawnKiB : INT_MAX);
     pool_ = std::make_unique<ThumbnailPool>(

@@ -9,31 +9,8 @@
 namespace kadrel {
 namespace {
 
-// The image format that stands for a bit depth; Invalid for depths a bitmap cannot have.
-// Qt has no 4-bit format, so 4 bits become an 8-bit palette, which holds the same colours.
-QImage::Format formatForDepth(int bitCount, QImage::Format source) {
-    switch (bitCount) {
-        case 0:
-            return source;
-        case 1:
-            return QImage::Format_Mono;
-        case 4:
-        case 8:
-            return QImage::Format_Indexed8;
-        case 16:
-            return QImage::Format_RGB555;
-        case 24:
-            return QImage::Format_BGR888;
-        case 32:
-            return QImage::Format_RGB32;
-        default:
-            return QImage::Format_Invalid;
-    }
-}
-
-QImage stretched(const QImage& picture, int width, int height, bool smooth) {
-    return picture.scaled(width, height, Qt::IgnoreAspectRatio,
-                          smooth ? Qt::SmoothTransformation : Qt::FastTransformation);
+QImage stretched(const QImage& picture, int width, int height) {
+    return picture.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
 }  // namespace
@@ -50,41 +27,26 @@ QRect fitToBox(int w0, int h0, int boxWidth, int boxHeight) {
     return QRect((boxWidth - w) / 2, (boxHeight - h) / 2, w, h);
 }
 
-QImage scalePictureToBox(const QImage& picture, int boxWidth, int boxHeight, QRgb backColor, int bitCount,
+QImage scalePictureToBox(const QImage& picture, int boxWidth, int boxHeight, QRgb backColor,
                          PictureSizes& pictureSizes, int slot) {
     if (picture.isNull() || boxWidth < 1 || boxHeight < 1)
         return {};
-    const QImage::Format format = formatForDepth(bitCount, picture.format());
-    if (format == QImage::Format_Invalid)
-        return {};
+    constexpr QImage::Format format = QImage::Format_BGR888;
     if (slot >= 1 && static_cast<size_t>(slot) <= pictureSizes.size()) {
         pictureSizes[slot - 1] = {static_cast<int16_t>(std::min(picture.width(), 32767)),
                                   static_cast<int16_t>(std::min(picture.height(), 32767))};
     }
     const QRect drawn = fitToBox(picture.width(), picture.height(), boxWidth, boxHeight);
     if (drawn.width() == boxWidth && drawn.height() == boxHeight) {
-        return stretched(picture, boxWidth, boxHeight, true).convertToFormat(format);
+        return stretched(picture, boxWidth, boxHeight).convertToFormat(format);
     }
     QImage box(boxWidth, boxHeight, QImage::Format_RGB32);
     box.fill(backColor);
     if (!drawn.isEmpty()) {
         QPainter painter(&box);
-        painter.drawImage(drawn.topLeft(), stretched(picture, drawn.width(), drawn.height(), true));
+        painter.drawImage(drawn.topLeft(), stretched(picture, drawn.width(), drawn.height()));
     }
     return box.convertToFormat(format);
-}
-
-QImage copyBitmap(const QImage& bitmap, int width, int height, int bitCount, bool smooth) {
-    if (bitmap.isNull())
-        return {};
-    const QImage::Format format = formatForDepth(bitCount, bitmap.format());
-    if (format == QImage::Format_Invalid)
-        return {};
-    const int w = width == 0 ? bitmap.width() : std::abs(width);
-    const int h = height == 0 ? bitmap.height() : std::abs(height);
-    if (w == bitmap.width() && h == bitmap.height())
-        return bitmap.convertToFormat(format);
-    return stretched(bitmap, w, h, smooth).convertToFormat(format);
 }
 
 QImage dibToImage(const uint8_t* bits, int width, int height, int rowBytes) {

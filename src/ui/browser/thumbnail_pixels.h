@@ -17,16 +17,11 @@ using PictureSizes = std::vector<std::array<int16_t, 2>>;
 /// rounded half to even, offsets the integer halves of what is left over.
 QRect fitToBox(int w0, int h0, int boxWidth, int boxHeight);
 
-/// The picture fitted into a boxWidth x boxHeight box centred on backColor, at bitCount bits;
-/// records its unscaled size at pictureSizes[slot - 1]. Null when the box is empty, the picture
-/// is null or bitCount is not supported.
-QImage scalePictureToBox(const QImage& picture, int boxWidth, int boxHeight, QRgb backColor, int bitCount,
+/// The picture fitted into a boxWidth x boxHeight box centred on backColor, 24 bits blue, green,
+/// red; records its unscaled size at pictureSizes[slot - 1]. Null when the box is empty or the
+/// picture is null.
+QImage scalePictureToBox(const QImage& picture, int boxWidth, int boxHeight, QRgb backColor,
                          PictureSizes& pictureSizes, int slot);
-
-/// A copy of bitmap at width x height (0: as the source, negative: its absolute value) and
-/// bitCount bits (0: as the source; else 1, 4, 8, 16, 24 or 32). smooth picks the filtered
-/// stretch. Null for an unsupported depth or a null source.
-QImage copyBitmap(const QImage& bitmap, int width, int height, int bitCount, bool smooth = true);
 
 /// A bottom-up 24-bit blue-green-red pixel buffer with padded rows as an image.
 QImage dibToImage(const uint8_t* bits, int width, int height, int rowBytes);

@@ -7,7 +7,7 @@ static void initBrowserResources() {
 
 namespace kadrel {
 
-void ThumbnailStore::resetSelection() {
+void ThumbnailStore::resizeAndClearSelection() {
     pictureSizes.assign(static_cast<size_t>(fileCount), {0, 0});
     fileSelected.assign(static_cast<size_t>(fileCount), 0);
     selectedCount = 0;

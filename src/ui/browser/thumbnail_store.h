@@ -35,7 +35,7 @@ struct ThumbnailStore {
     int32_t currentFileIndex = 0;  ///< file last pressed or moved to in the browser
 
     /// Sizes and selection for fileCount files, nothing selected.
-    void resetSelection();
+    void resizeAndClearSelection();
 };
 
 /// The picture shown for a file that has none of its own (yet), built into the program.

@@ -55,10 +55,10 @@ std::string windowTitle(const std::string& version) {
 std::string extensionQuestion(const std::string& searchExt, const std::string& renameExt) {
     const std::string& search = searchExt;
     const std::string& rename = renameExt;
-    const bool pictures = isManualSelectionExt(search) && !isWideScreenExt(search);
-    const bool picturesToClips = pictures && isWideScreenExt(rename);
+    const bool pictures = isManualSelectionExt(search) && !isStreamExtension(search);
+    const bool picturesToClips = pictures && isStreamExtension(rename);
     const bool clipsToPictures =
-        isWideScreenExt(search) && isManualSelectionExt(rename) && !isWideScreenExt(rename);
+        isStreamExtension(search) && isManualSelectionExt(rename) && !isStreamExtension(rename);
     if (!picturesToClips && !clipsToPictures)
         return "";
     const std::string kind = picturesToClips ? "pictures" : "video clips";

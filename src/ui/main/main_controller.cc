@@ -5,12 +5,8 @@
 
 namespace kadrel {
 
-bool isWideScreenExt(const std::string& text) {
-    return isStreamExtension(text);
-}
-
 bool isManualSelectionExt(const std::string& text) {
-    return isWideScreenExt(text) || platform::equalsNoCase(text, "JPG") ||
+    return isStreamExtension(text) || platform::equalsNoCase(text, "JPG") ||
            platform::equalsNoCase(text, "BMP");
 }
 
@@ -127,7 +123,7 @@ bool MainController::startEnabled() const {
     switch (activity_) {
         case Activity::Idle:
             return !sourceDir_.empty() && !(mode_ == CopyMode::Manual && pickedCount() == 0) &&
-                   (isWideScreenExt(searchExt_) || !renameExt_.empty());
+                   (isStreamExtension(searchExt_) || !renameExt_.empty());
         case Activity::Searching:
         case Activity::Running:
             return true;  // as Abort, the only way to stop the work

@@ -8,10 +8,10 @@
 #include <string>
 #include <utility>
 
+#include "engine/scan/wide_screen_flag.h"
+
 namespace kadrel {
 
-/// True for "MPG" and "MOD" without regard to case (whole text only).
-bool isWideScreenExt(const std::string& text);
 /// True for "JPG", "BMP", "MPG" and "MOD" without regard to case (whole text only).
 bool isManualSelectionExt(const std::string& text);
 
@@ -73,7 +73,7 @@ class MainController {
     Activity activity() const { return activity_; }
     /// The folders, fields, all-files toggle, "..." buttons and the overwrite box.
     bool inputsEnabled() const { return activity_ == Activity::Idle; }
-    bool wideScreenEnabled() const { return inputsEnabled() && isWideScreenExt(searchExt_); }
+    bool wideScreenEnabled() const { return inputsEnabled() && isStreamExtension(searchExt_); }
     bool manualEnabled() const;
     bool startEnabled() const;
     std::string startCaption() const;

@@ -116,7 +116,6 @@ void MainWindow::applyLoadedSettings() {
 }
 
 void MainWindow::saveWindowSettings() {
-    control_.abortRequested = true;
     const bool minimised = isMinimized();
     if (!minimised) {
         const double dpi = screenDpi();
@@ -135,6 +134,7 @@ void MainWindow::saveWindowSettings() {
 void MainWindow::closeEvent(QCloseEvent* event) {
     switch (controller_.closeRequested()) {
         case CloseAction::CloseNow:
+            control_.abortRequested = true;
             saveWindowSettings();
             event->accept();
             return;
@@ -203,7 +203,7 @@ void MainWindow::onSearchExtEdited() {
 void MainWindow::dropList() {
     store_.fileList.clear();
     store_.fileCount = 0;
-    store_.resetSelection();
+    store_.resizeAndClearSelection();
     store_.facts.clear();
 }
 
@@ -372,7 +372,7 @@ void MainWindow::searchJobEnded(SearchJob& job) {
     store_.fileCount = job.found.fileCount;
     search_ = std::move(job.search);
     if (store_.fileCount == 0)
-        store_.resetSelection();
+        store_.resizeAndClearSelection();
     const bool aborted = control_.abortRequested;
     control_.abortRequested = false;
     const StepEnd searched = controller_.searchEnded(aborted, store_.fileCount);

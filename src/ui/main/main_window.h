@@ -50,8 +50,6 @@ class MainWindow : public MainForm {
     void setFileFaults(platform::FileFaults* faults) { faults_ = faults; }
     /// True while a search, run or delete is on the worker thread.
     bool busy() const { return worker_.busy(); }
-    /// The help window while it is open.
-    HelpWindow* helpWindow() const { return help_; }
 
   signals:
     /// A search, run or delete on the worker thread has ended and the window has taken its result.

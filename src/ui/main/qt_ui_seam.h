@@ -4,7 +4,7 @@
 
 #include <QString>
 
-#include "platform/ui_seam.h"
+#include "app/ui_seam.h"
 
 class QWidget;
 

@@ -6,7 +6,7 @@
 #include <functional>
 #include <memory>
 
-#include "platform/ui_seam.h"
+#include "app/ui_seam.h"
 #include "ui/main/window_run.h"
 #include "ui/main/work_thread.h"
 

@@ -6,8 +6,8 @@
 #include <functional>
 #include <memory>
 
+#include "app/ui_seam.h"
 #include "engine/copy/file_search.h"
-#include "platform/ui_seam.h"
 #include "settings/settings.h"
 #include "ui/browser/thumbnail_store.h"
 #include "ui/main/work_thread.h"

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/ui_seam.h"
+#include "app/ui_seam.h"
 
 class QLineEdit;
 

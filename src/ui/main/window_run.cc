@@ -27,9 +27,9 @@ void runFromWindow(RunJob& job, bool stopWhenShortOfRoom) {
     extras.faults = job.faults;
     extras.stopWhenShortOfRoom = stopWhenShortOfRoom;
     const WindowRun& run = job.run;
-    job.result = run.allFiles ? copyAllFound(job.ctx, run.source, run.target, run.setWideScreen, true, extras)
-                              : copyFileList(job.ctx, static_cast<int32_t>(run.picked.size()), run.picked,
-                                             run.target, run.setWideScreen, true, true, extras);
+    job.result = run.allFiles
+                     ? copyAllFound(job.ctx, run.source, run.target, run.setWideScreen, true, extras)
+                     : copyFileList(job.ctx, run.picked, run.target, run.setWideScreen, true, true, extras);
 }
 
 std::string summaryFolder(const WindowRun& run) {

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "app/ui_seam.h"
 #include "engine/copy/copy_run.h"
 #include "engine/debug_log.h"
-#include "platform/ui_seam.h"
 
 namespace kadrel {
 

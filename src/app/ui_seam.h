@@ -5,9 +5,10 @@
 
 #include <string>
 
+#include "engine/notice.h"
+
 namespace kadrel {
 
-enum class MsgIcon { Critical, Question, Exclamation, Information };
 enum class MsgButtons { Ok, OkCancel, YesNo };
 enum class MsgResult { Ok, Cancel, Yes, No };
 
