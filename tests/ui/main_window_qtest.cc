@@ -18,12 +18,11 @@ namespace fs = std::filesystem;
 using namespace std::chrono;
 using test::filesIn;
 using test::makeClips;
-using test::saveShot;
 using Window = test::MainWindowHarness;
 
 /// Where scroll shows its contents on the screen.
 QRect view(const QScrollArea* scroll) {
-    return QRect(scroll->viewport()->mapToGlobal(QPoint(0, 0)), scroll->viewport()->size());
+    return {scroll->viewport()->mapToGlobal(QPoint(0, 0)), scroll->viewport()->size()};
 }
 
 /// Clicks buttonName in the next modal dialog or browser once it is on screen.
@@ -58,12 +57,11 @@ void browserPictures(ThumbnailStore store) {
         QVERIFY(qEnvironmentVariableIsEmpty("KADREL_SCREENSHOTS") ||
                 shot.save(qEnvironmentVariable("KADREL_SCREENSHOTS") + "/" + name + ".png"));
     };
-    const auto drawn = [](const ThumbnailBrowser& browser) {
-        for (int row = 0; row < browser.model()->rowCount(); ++row) {
-            if (!browser.model()->isDrawn(row) ||
-                browser.model()->index(row).data(ThumbnailModel::ThumbnailRole).isNull())
-                return false;  // every clip shows its own picture
-        }
+    const auto drawn = [](const ThumbnailBrowser& browser) {  // every clip shows its own picture
+        const ThumbnailModel& model = *browser.model();
+        for (int row = 0; row < model.rowCount(); ++row)
+            if (!model.isDrawn(row) || model.index(row).data(ThumbnailModel::ThumbnailRole).isNull())
+                return false;
         return true;
     };
     const auto click = [](ThumbnailBrowser& browser, int row, Qt::MouseButton button,
@@ -151,7 +149,7 @@ class MainWindowTest : public QObject {
             w.showWithCard();
             w.edit("userTextEdit")->setText("Holiday_");
             QVERIFY(QTest::qWaitForWindowExposed(w.form.get()));
-            QVERIFY(saveShot(*w.form, "main-idle"));
+            QVERIFY(test::saveShot(*w.form, "main-idle"));
             const QImage icon = w.form->windowIcon().pixmap(32, 32).toImage();
             QVERIFY(qAlpha(icon.pixel(16, 16)) > 0 || qAlpha(icon.pixel(10, 20)) > 0);
             w.edit(name)->setText(value);
@@ -264,7 +262,7 @@ class MainWindowTest : public QObject {
             if (w.ui.progress.size() == 1)  // Enter is no Abort, wherever the focus is
                 QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
             if (w.ui.progress.size() == 2)  // the last picture of the second file stays
-                QVERIFY(w.form->findChild<QProgressBar*>() && saveShot(*w.form, "main-run"));
+                QVERIFY(w.form->findChild<QProgressBar*>() && test::saveShot(*w.form, "main-run"));
         };
         test::AtEachFile abortAtThird(w.form.get(), [&](int file) {
             if (file == 2)
@@ -314,7 +312,7 @@ class MainWindowTest : public QObject {
         QCOMPARE(w.button("manualToggle")->text(), QString("2 Files selected"));
         QCOMPARE(w.form->focusWidget(), w.start());
         w.verifyIdle();
-        QVERIFY(saveShot(*w.form, "main-selected"));
+        QVERIFY(test::saveShot(*w.form, "main-selected"));
         browserPictures(w.form->store());
         w.start()->click();
         QVERIFY(w.settled());
@@ -342,7 +340,7 @@ class MainWindowTest : public QObject {
                 QVERIFY(dialog != nullptr);
                 auto* abort = dialog->findChild<QPushButton*>("abortButton");
                 abortFirst = dialog->focusWidget() == abort && abort->isDefault();
-                QVERIFY(saveShot(*dialog, "warning"));
+                QVERIFY(test::saveShot(*dialog, "warning"));
                 QCOMPARE(
                     dialog->findChild<QLabel*>("patchModeLabel")->text(),
                     "This brings kadrel into the \"WS-flag patch mode\". In this mode nothing is copied: "
@@ -368,7 +366,7 @@ class MainWindowTest : public QObject {
         bool helpVisible = true;
         auto* help = new HelpWindow(settings, helpVisible, nullptr);
         help->show();
-        QVERIFY(saveShot(*help, "help-1"));
+        QVERIFY(test::saveShot(*help, "help-1"));
         auto* page = help->findChild<QPushButton*>("pageButton");
         QLabel* text = help->findChild<QLabel*>("pageTextLabel");
         settings.dateFormatName = "yyyymmdd_HHMMSS";
@@ -382,7 +380,7 @@ class MainWindowTest : public QObject {
               "\nuse_modificationtime=x", "\nuse_moi=x", "\ndebugmode=x", "\ndatetimeformat="})
             QVERIFY2(text->text().contains(key), key);  // each key explained on a line of its own
         QVERIFY(!text->text().contains("undocumented") && !text->text().contains("modify_pes"));
-        QVERIFY(saveShot(*help, "help-2"));
+        QVERIFY(test::saveShot(*help, "help-2"));
         settings.textBeforeDate = settings.useMoi = true;
         settings.timeSource = TimeSource::Earlier;
         page->click();
