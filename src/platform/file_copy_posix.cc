@@ -243,9 +243,6 @@ int StagedCopy::commit(const std::string& target, bool replace) {
     if (!sourceWritable_ && ::chmod(temporary_.c_str(), st.st_mode & 07555) != 0)
         return errno;
     ids_.copy = fileId(st);
-    if (faults_)
-        if (const int e = faults_->beforeCommit(target))
-            return e;
     // The data, the scan's bytes, the times and the mode reach the disk before the name does.
     if (const int e = faults_ ? faults_->beforeFlush(target) : 0)
         return e;
