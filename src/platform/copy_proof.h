@@ -15,9 +15,6 @@ namespace kadrel::platform {
 /// Flushes a file's data and metadata to the storage device. Returns 0 or an error number.
 int flushFile(const std::string& path);
 
-/// Flushes a folder's entries (new and renamed names) to the storage device.
-int flushFolder(const std::string& folder);
-
 /// Why a copy does or does not prove its source.
 enum class CopyProof { Proven, SourceChanged, CopyChanged, Differs, Unreadable };
 

@@ -28,27 +28,13 @@ int openUncached(const std::string& path, Fd& fd, struct stat& st) {
     return 0;
 }
 
-/// Reads exactly n bytes at offset; false on an error or a short file.
-bool readFully(int fd, char* buffer, size_t n, int64_t offset) {
-    size_t done = 0;
-    while (done < n) {
-        const ssize_t got = ::pread(fd, buffer + done, n - done, offset + static_cast<int64_t>(done));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            return false;
-        done += static_cast<size_t>(got);
-    }
-    return true;
-}
-
 /// Compares two open files of equal size, skipping the offsets in changed (sorted).
 CopyProof compareContents(int a, int b, int64_t size, const std::vector<int64_t>& changed) {
     std::vector<char> x(kBufferBytes), y(kBufferBytes);
     auto next = changed.begin();
     for (int64_t at = 0; at < size;) {
         const size_t n = static_cast<size_t>(std::min<int64_t>(kBufferBytes, size - at));
-        if (!readFully(a, x.data(), n, at) || !readFully(b, y.data(), n, at))
+        if (readExactly(a, x.data(), n, at) != 0 || readExactly(b, y.data(), n, at) != 0)
             return CopyProof::Unreadable;
         for (; next != changed.end() && *next < at + static_cast<int64_t>(n); ++next)
             if (*next >= at)
@@ -67,8 +53,8 @@ int digestContents(int fd, int64_t size, const ChangedBytes& changed, Digest& di
     size_t next = 0;
     for (int64_t at = 0; at < size;) {
         const size_t n = static_cast<size_t>(std::min<int64_t>(kBufferBytes, size - at));
-        if (!readFully(fd, x.data(), n, at))
-            return errno ? errno : EIO;
+        if (const int e = readExactly(fd, x.data(), n, at))
+            return e;
         for (; next < changed.offsets.size() && changed.offsets[next] < at + static_cast<int64_t>(n); ++next)
             if (changed.offsets[next] >= at)
                 x[static_cast<size_t>(changed.offsets[next] - at)] =
@@ -89,26 +75,19 @@ int flushFile(const std::string& path) {
     return ::fsync(fd.get()) == 0 ? 0 : errno;
 }
 
-int flushFolder(const std::string& folder) {
-    Fd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (fd.get() < 0)
-        return errno;
-    return ::fsync(fd.get()) == 0 ? 0 : errno;
-}
-
 CopyProof proveCopy(const std::string& source, const FileId& sourceId, const std::string& copy,
                     const FileId& copyId, const std::vector<int64_t>& changed) {
     Fd a, b;
     struct stat sa {
     }, sb{};
     a.reset(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    if (a.get() < 0 || ::fstat(a.get(), &sa) != 0 || !idOf(sa).sameFile(sourceId) ||
+    if (a.get() < 0 || ::fstat(a.get(), &sa) != 0 || !fileId(sa).sameFile(sourceId) ||
         sa.st_size != sourceId.size)
         return CopyProof::SourceChanged;
     errno = 0;
     if (openUncached(copy, b, sb) != 0)
         return CopyProof::Unreadable;
-    if (!idOf(sb).sameFile(copyId) || sb.st_size != copyId.size)
+    if (!fileId(sb).sameFile(copyId) || sb.st_size != copyId.size)
         return CopyProof::CopyChanged;
     if (sa.st_size != sb.st_size)
         return CopyProof::Differs;
@@ -119,14 +98,14 @@ CopyProof proveCopyByDigest(const std::string& source, const FileId& sourceId, c
                             const FileId& copyId, const Digest& read, const ChangedBytes& changed) {
     struct stat sa {
     }, sb{};
-    if (::stat(source.c_str(), &sa) != 0 || !idOf(sa).sameFile(sourceId) || sa.st_size != sourceId.size ||
-        idOf(sa).modified != sourceId.modified)
+    if (::stat(source.c_str(), &sa) != 0 || !fileId(sa).sameFile(sourceId) || sa.st_size != sourceId.size ||
+        fileId(sa).modified != sourceId.modified)
         return CopyProof::SourceChanged;
     Fd b;
     errno = 0;
     if (openUncached(copy, b, sb) != 0)
         return CopyProof::Unreadable;
-    if (!idOf(sb).sameFile(copyId) || sb.st_size != copyId.size)
+    if (!fileId(sb).sameFile(copyId) || sb.st_size != copyId.size)
         return CopyProof::CopyChanged;
     if (changed.original.size() != changed.offsets.size())
         return CopyProof::Unreadable;

@@ -14,7 +14,8 @@ namespace kadrel::platform {
 /// Creates and locks a hidden file beside target that no search for clips will pick up: out is
 /// open for writing, lock holds the lock on the same open file once out is closed. path names
 /// the file as soon as it exists (also when a later step fails). Returns 0 or an error number.
-int createTemporary(const std::string& target, FileFaults* faults, Fd& out, Fd& lock, std::string& path);
+int createLockedTemporary(const std::string& target, FileFaults* faults, Fd& out, Fd& lock,
+                          std::string& path);
 
 /// True when both examined files are the same file.
 bool sameInode(const struct stat& a, const struct stat& b);

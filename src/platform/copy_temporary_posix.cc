@@ -15,11 +15,6 @@ namespace kadrel::platform {
 
 namespace {
 
-std::string folderOf(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
 constexpr char kTempPrefix[] = ".kadrel-";
 constexpr char kTempSuffix[] = ".part";
 
@@ -78,7 +73,8 @@ bool sameInode(const struct stat& a, const struct stat& b) {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
-int createTemporary(const std::string& target, FileFaults* faults, Fd& out, Fd& lock, std::string& tempPath) {
+int createLockedTemporary(const std::string& target, FileFaults* faults, Fd& out, Fd& lock,
+                          std::string& tempPath) {
     static std::atomic<unsigned> counter = 0;
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::string name = folderOf(target) + kTempPrefix + std::to_string(::getpid()) + "-" +

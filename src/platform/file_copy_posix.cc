@@ -63,18 +63,6 @@ int64_t kernelSlice(int in, int out, int64_t offset, size_t length, FileFaults* 
     return static_cast<int64_t>(done);
 }
 
-int writeAll(int out, const char* data, size_t n, int64_t offset) {
-    for (size_t written = 0; written < n;) {
-        const ssize_t w = ::pwrite(out, data + written, n - written, offset + static_cast<int64_t>(written));
-        if (w < 0 && errno == EINTR)
-            continue;
-        if (w <= 0)
-            return w < 0 ? errno : EIO;
-        written += static_cast<size_t>(w);
-    }
-    return 0;
-}
-
 /// One slice through a buffer, for file systems the kernel copy does not serve.
 int64_t bufferedSlice(int in, int out, int64_t offset, size_t length, std::vector<char>& buffer,
                       FileFaults* faults, DigestState* hash) {
@@ -84,18 +72,16 @@ int64_t bufferedSlice(int in, int out, int64_t offset, size_t length, std::vecto
         const int64_t at = offset + static_cast<int64_t>(done);
         if (faults && faults->endsAt(at, false))
             break;
-        const ssize_t n = ::pread(in, buffer.data(), std::min(buffer.size(), length - done), at);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return -errno;
+        size_t n = 0;
+        if (const int e = readFully(in, buffer.data(), std::min(buffer.size(), length - done), at, n))
+            return -e;
         if (n == 0)
             break;
         if (hash)
-            hash->update(buffer.data(), static_cast<size_t>(n));
-        if (const int e = writeAll(out, buffer.data(), static_cast<size_t>(n), at))
+            hash->update(buffer.data(), n);
+        if (const int e = writeAll(out, {buffer.data(), n}, at))
             return -e;
-        done += static_cast<size_t>(n);
+        done += n;
     }
     return static_cast<int64_t>(done);
 }
@@ -256,10 +242,7 @@ int StagedCopy::commit(const std::string& target, bool replace) {
     // A read-only source gives a read-only copy, as the system copy carries the attribute over.
     if (!sourceWritable_ && ::chmod(temporary_.c_str(), st.st_mode & 07555) != 0)
         return errno;
-    ids_.copy = idOf(st);
-    if (faults_)
-        if (const int e = faults_->beforeCommit(target))
-            return e;
+    ids_.copy = fileId(st);
     // The data, the scan's bytes, the times and the mode reach the disk before the name does.
     if (const int e = faults_ ? faults_->beforeFlush(target) : 0)
         return e;
@@ -283,7 +266,7 @@ int stageCopy(const std::string& source, const std::string& target, const CopyOp
         return e;
     Fd out, lock;
     TemporaryGuard temp;  // removes a failed copy's file while it is still locked
-    if (const int e = createTemporary(target, options.faults, out, lock, temp.path))
+    if (const int e = createLockedTemporary(target, options.faults, out, lock, temp.path))
         return e;
     int64_t copied = 0;
     int e = copyData(in.get(), out.get(), st.st_size, options, copied);
@@ -297,7 +280,7 @@ int stageCopy(const std::string& source, const std::string& target, const CopyOp
     temp.committed = true;  // the staged copy owns the file now
     staged.target_ = target;
     staged.lock_ = lock.release();
-    staged.ids_ = {idOf(st), {}};
+    staged.ids_ = {fileId(st), {}};
     staged.sourceWritable_ = (st.st_mode & S_IWUSR) != 0;
     staged.faults_ = options.faults;
     return 0;

@@ -19,8 +19,6 @@ class FileFaults {
     virtual int beforeSlice(int64_t offset) { return ignore(offset); }
     /// In place of the kernel's copy of a slice: ENOSYS or EXDEV makes the copy read and write.
     virtual int kernelCopy() { return 0; }
-    /// After a copy is complete, before it takes the target's name.
-    virtual int beforeCommit(const std::string& target) { return ignore(target); }
     /// After a copy took the target's name (a test may replace the file here).
     virtual void afterCommit(const std::string& target) { ignore(target); }
     /// Before a rename of source to target; EXDEV makes a move copy across file systems.

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "platform/file_io.h"
+#include "platform/posix_file.h"
 
 namespace kadrel::platform {
 
@@ -104,34 +105,22 @@ int64_t RandomAccessFile::readAt(void* buffer, size_t size, int64_t offset) {
     if (faults_)
         if (const int e = faults_->beforeRead(offset, size))
             return fail(e);
+    if (offset < 0)
+        return fail(EINVAL);
     size_t done = 0;
-    while (done < size) {
-        const ssize_t n = ::pread(fd_, static_cast<char*>(buffer) + done, size - done, offset + done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return done > 0 ? static_cast<int64_t>(done) : fail(errno);
-        if (n == 0)
-            break;
-        done += static_cast<size_t>(n);
-    }
-    return static_cast<int64_t>(done);
+    const int e = readFully(fd_, static_cast<char*>(buffer), size, offset, done);
+    return e != 0 && done == 0 ? fail(e) : static_cast<int64_t>(done);
 }
 
 int64_t RandomAccessFile::writeAt(const void* buffer, size_t size, int64_t offset) {
     if (faults_)
         if (const int e = faults_->beforeWrite(offset, size))
             return fail(e);
-    size_t done = 0;
-    while (done < size) {
-        const ssize_t n = ::pwrite(fd_, static_cast<const char*>(buffer) + done, size - done, offset + done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return fail(n < 0 ? errno : EIO);
-        done += static_cast<size_t>(n);
-    }
-    return static_cast<int64_t>(done);
+    if (offset < 0)
+        return fail(EINVAL);
+    if (const int e = writeAll(fd_, {static_cast<const char*>(buffer), size}, offset))
+        return fail(e);
+    return static_cast<int64_t>(size);
 }
 
 int64_t RandomAccessFile::size() const {

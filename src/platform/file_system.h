@@ -38,7 +38,7 @@ bool isDirectory(const std::string& path);
 /// What an entry is, as far as a run cares: it reads regular files only.
 enum class EntryKind { Missing, Regular, Directory, Special };
 
-/// Device, inode and size: which file a name stands for, whatever its spelling.
+/// Device, inode, size and modification time: which file a name stands for, whatever its spelling.
 struct FileId {
     uint64_t device = 0;
     uint64_t inode = 0;
@@ -52,6 +52,14 @@ struct FileId {
 
 /// The identity of what path names, symbolic links followed.
 FileId fileId(const std::string& path);
+
+/// The folder part of a path with its separator ("/" for a file in the root); "./" for a bare
+/// name.
+std::string folderOf(const std::string& path);
+
+/// Flushes a folder's entries (new, renamed and removed names) to the storage device. Returns 0
+/// or an error number.
+int flushFolder(const std::string& folder);
 
 /// What path names, symbolic links followed (a dangling link is Missing).
 EntryKind entryKind(const std::string& path);

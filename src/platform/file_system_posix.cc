@@ -14,6 +14,7 @@
 
 #include "platform/file_faults.h"
 #include "platform/file_system.h"
+#include "platform/posix_file.h"
 
 namespace kadrel::platform {
 
@@ -91,8 +92,19 @@ FileId fileId(const std::string& path) {
     struct stat st {};
     if (path.empty() || stat(path.c_str(), &st) != 0)
         return {};
-    return {static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino),
-            static_cast<int64_t>(st.st_size)};
+    return fileId(st);
+}
+
+std::string folderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "./" : path.substr(0, slash + 1);
+}
+
+int flushFolder(const std::string& folder) {
+    Fd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (fd.get() < 0)
+        return errno;
+    return ::fsync(fd.get()) == 0 ? 0 : errno;
 }
 
 EntryKind entryKind(const std::string& path) {

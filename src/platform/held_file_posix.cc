@@ -5,7 +5,6 @@
 
 #include <cerrno>
 
-#include "platform/copy_proof.h"
 #include "platform/held_file.h"
 #include "platform/posix_file.h"
 
@@ -15,11 +14,6 @@ namespace {
 
 /// More than any journal of a clip can hold: a file this long is none.
 constexpr off_t kLargest = off_t{64} << 20;
-
-std::string folderOf(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? "." : path.substr(0, slash + 1);
-}
 
 /// An exclusive lock without waiting. A file system that keeps no locks cannot tell a live
 /// writer from a dead one; the file is then taken as left behind.
@@ -36,15 +30,7 @@ int readAll(int fd, std::string& bytes) {
     if (!S_ISREG(st.st_mode) || st.st_size > kLargest)
         return EINVAL;
     bytes.assign(static_cast<size_t>(st.st_size), '\0');
-    for (size_t done = 0; done < bytes.size();) {
-        const ssize_t n = ::pread(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return n < 0 ? errno : EIO;
-        done += static_cast<size_t>(n);
-    }
-    return 0;
+    return readExactly(fd, bytes.data(), bytes.size(), 0);
 }
 
 }  // namespace

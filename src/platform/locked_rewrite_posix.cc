@@ -12,11 +12,6 @@ namespace kadrel::platform {
 
 namespace {
 
-std::string folderOf(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-}
-
 /// Reads all of path; a missing file reads as empty.
 int readOld(const std::string& path, std::string& text) {
     Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
@@ -27,29 +22,15 @@ int readOld(const std::string& path, std::string& text) {
         return errno;
     if (!S_ISREG(st.st_mode))
         return EISDIR;
-    char buffer[65536];
-    for (ssize_t n; (n = ::read(fd.get(), buffer, sizeof buffer)) != 0;) {
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return errno;
-        text.append(buffer, static_cast<size_t>(n));
-    }
-    return 0;
+    return readToEnd(fd.get(), text, text.max_size());
 }
 
 int writeNew(const std::string& path, const std::string& text) {
     Fd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644));
     if (fd.get() < 0)
         return errno;
-    for (size_t done = 0; done < text.size();) {
-        const ssize_t n = ::write(fd.get(), text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return n < 0 ? errno : EIO;
-        done += static_cast<size_t>(n);
-    }
+    if (const int e = writeAll(fd.get(), text))
+        return e;
     if (::fsync(fd.get()) != 0)
         return errno;
     return ::close(fd.release()) == 0 ? 0 : errno;
@@ -72,7 +53,7 @@ int rewriteLocked(const std::string& path, const std::function<std::string(const
     if (const int e = readOld(path, old))
         return e;
     // One temporary name per file: whoever holds the lock may write over a crashed run's leftover.
-    const std::string temporary = folder + "/." + path.substr(path.rfind('/') + 1) + ".tmp";
+    const std::string temporary = folder + "." + path.substr(path.rfind('/') + 1) + ".tmp";
     int e = writeNew(temporary, edit(old));
     if (e == 0 && ::rename(temporary.c_str(), path.c_str()) != 0)
         e = errno;

@@ -1,11 +1,12 @@
-// What the POSIX file modules share: a descriptor that closes itself and the identity of an
-// examined file.
+// What the POSIX file modules share: a descriptor that closes itself, the identity of an
+// examined file, and reads and writes that go on after signals and short transfers.
 #pragma once
 
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -37,25 +38,32 @@ class Fd {
 };
 
 /// The identity of a file that fstat or stat examined.
-inline FileId idOf(const struct stat& st) {
+inline FileId fileId(const struct stat& st) {
     return {static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino),
             static_cast<int64_t>(st.st_size),
             static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
 }
 
-/// Writes all of data at the descriptor's position, going on after signals and short writes.
-/// Returns 0 or an error number.
-inline int writeAll(int fd, std::string_view data) {
-    while (!data.empty()) {
-        const ssize_t n = ::write(fd, data.data(), data.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return n < 0 ? errno : EIO;
-        data.remove_prefix(static_cast<size_t>(n));
-    }
-    return 0;
-}
+/// The offset that makes readFully and writeAll use the descriptor's own position (with
+/// O_APPEND, writes then go to the end of the file).
+inline constexpr int64_t kAtPosition = -1;
+
+/// Reads size bytes at offset, going on after signals and short reads, until all are read, the
+/// file ends or a read fails; done tells how many arrived either way. Returns 0 or an error
+/// number (a file that ends early is no error).
+int readFully(int fd, char* buffer, size_t size, int64_t offset, size_t& done);
+
+/// Reads exactly size bytes at offset. Returns 0, an error number, or EIO when the file ends
+/// first.
+int readExactly(int fd, char* buffer, size_t size, int64_t offset);
+
+/// Reads from the descriptor's position to the end of the file onto out. Returns 0, an error
+/// number, or EFBIG, with out left as it was before that read, when out would grow past limit.
+int readToEnd(int fd, std::string& out, size_t limit);
+
+/// Writes all of data at offset, going on after signals and short writes. Returns 0 or an error
+/// number.
+int writeAll(int fd, std::string_view data, int64_t offset = kAtPosition);
 
 /// Renames from to to without ever clobbering a file unless replace is set, also where the
 /// file system has neither a no-replace rename nor hard links (FUSE exFAT, some FAT drivers).

@@ -29,17 +29,8 @@ constexpr int kTooLarge = -2;
 
 // Reads to the end, not to the size fstat gave: files of /proc say 0 and still hold text.
 int readAll(int fd, std::string& out) {
-    char buffer[64 * 1024];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return n < 0 ? errno : 0;
-        if (out.size() + static_cast<size_t>(n) > static_cast<size_t>(kMaxProfileSize))
-            return kTooLarge;
-        out.append(buffer, static_cast<size_t>(n));
-    }
+    const int e = readToEnd(fd, out, static_cast<size_t>(kMaxProfileSize));
+    return e == EFBIG ? kTooLarge : e;
 }
 
 // Reads a regular file whole: 0, an error number, kNotRegular or kTooLarge.
@@ -67,13 +58,6 @@ std::string unreadableReason(int error) {
     return error == 0 ? "it holds a NUL byte, so it is no text file" : systemErrorText(error);
 }
 
-std::string folderOf(const std::string& file) {
-    const size_t slash = file.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : file.substr(0, slash);
-}
-
 // Writes go to the file a symbolic link points at, so that the link itself survives.
 std::string resolveTarget(const std::string& file) {
     char* real = realpath(file.c_str(), nullptr);
@@ -89,7 +73,9 @@ bool mayReplace(const std::string& file, const struct stat& st) {
     return S_ISREG(st.st_mode) && (st.st_mode & S_IWUSR) && access(file.c_str(), W_OK) == 0;
 }
 
-int createTemporary(const std::string& target, std::string& name) {
+// Creates a new file beside target under a hidden name made from target's; returns its
+// descriptor, or -1 with errno set.
+int createTemporaryBeside(const std::string& target, std::string& name) {
     const size_t slash = target.rfind('/');
     const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
     const std::string prefix = target.substr(0, target.size() - base.size()) + "." + base + ".tmp";
@@ -111,17 +97,9 @@ bool keepAttributes(int fd, const struct stat* old) {
     return fchmod(fd, old->st_mode & 07777) == 0;
 }
 
-void syncFolder(const std::string& folder) {
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    fsync(fd);
-    ::close(fd);
-}
-
 bool writeTemporaryAndRename(const std::string& target, const std::string& contents, const struct stat* old) {
     std::string temp;
-    const int fd = createTemporary(target, temp);
+    const int fd = createTemporaryBeside(target, temp);
     if (fd < 0)
         return false;
     bool ok = writeAll(fd, contents) == 0 && keepAttributes(fd, old) && fsync(fd) == 0;
@@ -131,7 +109,8 @@ bool writeTemporaryAndRename(const std::string& target, const std::string& conte
         ::unlink(temp.c_str());
         return false;
     }
-    syncFolder(folderOf(target));
+    // The new contents are in place either way; a folder that cannot be flushed keeps them too.
+    flushFolder(folderOf(target));
     return true;
 }
 

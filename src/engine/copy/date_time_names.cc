@@ -5,6 +5,7 @@
 
 #include "engine/copy/file_search.h"
 #include "engine/copy/file_times.h"
+#include "platform/file_system.h"
 #include "platform/text_case.h"
 
 namespace kadrel {
@@ -125,16 +126,10 @@ bool containsAmPm(const std::string& pattern) {
     return false;
 }
 
-/// The folder part of a path with its separator; "./" for a bare name.
-std::string folderOf(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? "./" : path.substr(0, slash + 1);
-}
-
 /// True when path's folder holds an entry that matches its name only without regard to case.
 /// Each folder is read once into folders; an unreadable folder holds nothing.
 bool hasCaseVariant(const std::string& path, FolderEntries& folders) {
-    const std::string folder = folderOf(path);
+    const std::string folder = platform::folderOf(path);
     auto [entries, added] = folders.try_emplace(folder);
     if (added)
         platform::listDirectory(folder, [&set = entries->second](const platform::DirEntry& entry) {
