@@ -25,12 +25,13 @@ namespace kadrel {
 // longer than Qt's default wait of 5 s, which would fail a test that only waits.
 constexpr int kWorkMs = 60000;
 
-/// Stands in for the decoder: remembers which clips it began, in order, and holds every clip
-/// but the first `free` ones until it is opened.
+/// Stands in for the decoder: remembers which clips it began, in order, and, made closed, holds
+/// every clip but the first `free` ones until it is opened.
 struct FakeGrabber {
+    explicit FakeGrabber(bool closed = false) : open(!closed) {}
     std::mutex mutex;
     std::vector<std::string> begun;
-    std::atomic<bool> open{true};
+    std::atomic<bool> open;
     size_t free = 0;
 
     ClipGrabber grabber() {
@@ -208,9 +209,7 @@ class BrowserWindowTest : public QObject {
     // first thumbnails are still being made.
     void thePageInSightComesFirst() {
         makeStore(200);
-        FakeGrabber fake;
-        fake.open = false;
-        fake.free = 0;
+        FakeGrabber fake(true);
         ThumbnailBrowser browser(store, settings, nullptr, nullptr, source(fake));
         browser.show();
         QTRY_COMPARE_WITH_TIMEOUT(fake.started().size(), size_t(2),
@@ -303,9 +302,7 @@ class BrowserWindowTest : public QObject {
     void closeAndAcceptWhileFilling() {
         for (const bool accept : {true, false}) {
             makeStore(300);
-            FakeGrabber fake;
-            fake.open = false;
-            fake.free = 0;
+            FakeGrabber fake(true);
             {
                 ThumbnailBrowser browser(store, settings, nullptr, nullptr, source(fake));
                 browser.show();
