@@ -200,21 +200,28 @@ v2_group_with() {
 
 has_word() { case " $1 " in *" $2 "*) return 0 ;; esac; return 1; }
 
+# Sets one limit through cgroup v2 where its controller is there, else through v1, and names the
+# file in limit_how. Not in a subshell: the group helpers record the groups they make.
+# Arguments: v2 controller, v2 file, v2 value, v1 controller, v1 file, v1 value.
+set_limit() {
+    if has_word "$v2_controllers" "$1" && v2_group_with "$1" && echo "$3" >"$v2_group/$2"; then
+        limit_how="by cgroup v2 $2"
+    elif v1_group "$4" && echo "$6" >"$group_dir/$5"; then
+        limit_how="by cgroup v1 $5"
+    else
+        return 1
+    fi
+}
+
 rate_bytes=$((rate_mib * 1048576))
-if has_word "$v2_controllers" io && v2_group_with io &&
-    echo "$majmin rbps=$rate_bytes" >"$v2_group/io.max"; then
-    io_how="$rate_mib MiB/s by cgroup v2 io.max"
-elif v1_group blkio && echo "$majmin $rate_bytes" >"$group_dir/blkio.throttle.read_bps_device"; then
-    io_how="$rate_mib MiB/s by cgroup v1 blkio.throttle.read_bps_device"
+if set_limit io io.max "$majmin rbps=$rate_bytes" blkio blkio.throttle.read_bps_device "$majmin $rate_bytes"; then
+    io_how="$rate_mib MiB/s $limit_how"
 else
     io_how="NOT throttled: no io or blkio controller could be used"
 fi
 memory_bytes=$((memory_mib * 1048576))
-if has_word "$v2_controllers" memory && v2_group_with memory &&
-    echo "$memory_bytes" >"$v2_group/memory.max"; then
-    mem_how="$memory_mib MiB by cgroup v2 memory.max"
-elif v1_group memory && echo "$memory_bytes" >"$group_dir/memory.limit_in_bytes"; then
-    mem_how="$memory_mib MiB by cgroup v1 memory.limit_in_bytes"
+if set_limit memory memory.max "$memory_bytes" memory memory.limit_in_bytes "$memory_bytes"; then
+    mem_how="$memory_mib MiB $limit_how"
 else
     mem_how="NOT limited: no memory controller could be used; a second read of the card may come from the cache and show in neither time nor bytes"
 fi
