@@ -1,7 +1,7 @@
 #include "platform/content_digest.h"
 
 #include <xxhash.h>
-#if defined(__x86_64__)
+#if defined(KADREL_XXH_DISPATCH)
 #include <xxh_x86dispatch.h>
 #endif
 
@@ -24,7 +24,7 @@ DigestState::DigestState() : state_(std::make_unique<State>()) {
 DigestState::~DigestState() = default;
 
 void DigestState::update(const void* data, size_t n) {
-#if defined(__x86_64__)
+#if defined(KADREL_XXH_DISPATCH)
     // The library's build serves every x86-64 processor; this entry picks the widest vector
     // unit the processor has (AVX2, AVX-512) when first called. The digest is the same.
     XXH3_128bits_update_dispatch(state_->xxh, data, n);
