@@ -1,0 +1,66 @@
+// What the Windows file modules share: a handle that closes itself, paths turned into the
+// system's wide strings, the system's errors turned into the C library's error numbers that
+// every caller of the platform layer understands, and reads and writes that go on after short
+// transfers.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/file_system.h"
+
+namespace kadrel::platform {
+
+/// Closes a file handle on every path out of a scope.
+class Handle {
+  public:
+    explicit Handle(HANDLE h = INVALID_HANDLE_VALUE) : h_(h) {}
+    ~Handle() { reset(); }
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+    HANDLE get() const { return h_; }
+    bool valid() const { return h_ != INVALID_HANDLE_VALUE && h_ != nullptr; }
+    HANDLE release() {
+        HANDLE h = h_;
+        h_ = INVALID_HANDLE_VALUE;
+        return h;
+    }
+    void reset(HANDLE h = INVALID_HANDLE_VALUE);
+
+  private:
+    HANDLE h_;
+};
+
+/// The path as the system's wide string; false when it is not valid UTF-8.
+bool toWide(std::string_view utf8, std::wstring& out);
+/// A wide name from the system as UTF-8; false when it is not valid UTF-16 (a lone surrogate).
+bool fromWide(std::wstring_view wide, std::string& out);
+
+/// The C library's error number for a system error code (ERROR_FILE_NOT_FOUND gives ENOENT,
+/// ERROR_DISK_FULL ENOSPC ...); EIO for a code that has no closer match.
+int errorFromSystem(DWORD code);
+/// errorFromSystem(GetLastError()).
+int lastError();
+
+/// Opens path with CreateFileW. Every handle shares reading, writing and deleting, as an open
+/// descriptor does on POSIX, so that a file held open (a copy under its lock) can still be
+/// renamed or removed. Returns 0 or an error number (EINVAL for a path that is not UTF-8).
+int openHandle(const std::string& path, DWORD access, DWORD disposition, DWORD flags, Handle& out);
+
+/// Reads size bytes at offset, going on after short reads, until all are read or the file ends;
+/// done tells how many arrived. Returns 0 or an error number.
+int readFully(HANDLE h, char* buffer, size_t size, int64_t offset, size_t& done);
+/// Writes all of data at offset. Returns 0 or an error number.
+int writeAll(HANDLE h, std::string_view data, int64_t offset);
+
+/// The identity of an open file: volume serial number, file index, size and last write time.
+FileId fileId(HANDLE h);
+
+/// Nanoseconds since 1970 of a FILETIME (100 ns ticks since 1601), and back.
+int64_t nanosecondsOf(const FILETIME& time);
+FILETIME fileTimeOf(int64_t nanoseconds);
+
+}  // namespace kadrel::platform
