@@ -127,7 +127,7 @@ int createLockedTemporary(const std::string& target, FileFaults* faults, Handle&
             return e;
         tempPath.clear();  // the clean-up that holds it removes it; a name taken away is not ours
     }
-    return e;
+    return e == EACCES ? EACCES : EEXIST;
 }
 
 std::vector<std::string> removeStaleTemporaries(const std::string& folder) {
