@@ -328,7 +328,7 @@ bool replaceFileAtomically(const std::string& file, const std::string& contents)
     if (errno != ENOENT)
         return false;
     // The settings folder under ~/.config is made on the first write.
-    if (!isDirectory(folderOf(target)) && !makeFolders(folderOf(target)))
+    if (!isDirectory(folderOf(target)) && makeFolders(folderOf(target)) != 0)
         return false;
     return writeTemporaryAndRename(target, contents, nullptr);
 }

@@ -288,14 +288,14 @@ TEST_F(CopyRun, ManifestChecksWithXxh128sumAndCatchesOneChangedByte) {
 TEST_F(CopyRun, WideScreenCopyAndPatchModeWithUnchangedNameChangeOnlyTheAspectRatio) {
     const std::string wide = wideSample();
     const std::string a = clip("PRG001/MOV001.MOD", sample);
-    ASSERT_TRUE(platform::makeReadOnly(a));  // a card's clip, still to be patched in place below
+    ASSERT_EQ(platform::makeReadOnly(a), 0);  // a card's clip, still to be patched in place below
     const auto before = stamps(a);
     settings.searchExt = "mod";  // the stream test ignores case
     runAll(true);
     const std::string copy = out + "/" + kName + ".mpg";
     EXPECT_EQ(stamps(copy), before);
     EXPECT_TRUE(test::readAll(copy) == wide);
-    EXPECT_EQ(platform::getAttributes(copy) & platform::kAttrReadOnly, 0);
+    EXPECT_EQ(test::readOnlyAttribute(copy), false);
 
     settings.userText = "";
     settings.renameExt = "";
@@ -303,13 +303,13 @@ TEST_F(CopyRun, WideScreenCopyAndPatchModeWithUnchangedNameChangeOnlyTheAspectRa
     EXPECT_TRUE(ui.messages.empty());
     EXPECT_EQ(names(card + "/PRG001"), Names{"MOV001.MOD"});  // no rename
     EXPECT_EQ(stamps(a), before);
-    EXPECT_NE(platform::getAttributes(a) & platform::kAttrReadOnly, 0);  // read-only again after the patch
+    EXPECT_EQ(test::readOnlyAttribute(a), true);  // read-only again after the patch
     EXPECT_TRUE(test::readAll(a) == wide);
 
     ASSERT_TRUE(platform::setFileTimes(a, {{}, before.first, before.second}));
     runList({a}, "", false, false, true, extras);  // reset
     EXPECT_EQ(stamps(a), before);
-    EXPECT_NE(platform::getAttributes(a) & platform::kAttrReadOnly, 0);
+    EXPECT_EQ(test::readOnlyAttribute(a), true);
     EXPECT_TRUE(test::readAll(a) == sample);
 
     // A write error in place is reported with the file and stops every write to it; its journal
@@ -327,7 +327,7 @@ TEST_F(CopyRun, WideScreenCopyAndPatchModeWithUnchangedNameChangeOnlyTheAspectRa
     ui.messages.clear();
     EXPECT_TRUE(runAll().complete());
     EXPECT_EQ(stamps(a), before);
-    EXPECT_NE(platform::getAttributes(a) & platform::kAttrReadOnly, 0);
+    EXPECT_EQ(test::readOnlyAttribute(a), true);
     EXPECT_TRUE(test::readAll(a) == sample);
     EXPECT_FALSE(fs::exists(journalPathFor(a)));
     ASSERT_FALSE(ui.messages.empty());

@@ -102,7 +102,7 @@ TEST_F(Restore, PutsBytesNamesTimesAndAttributeBackAndRemovesTheJournal) {
         EXPECT_EQ(times.lastWrite, journal.times.lastWrite);
         EXPECT_EQ(times.lastAccess, journal.times.lastAccess);
         EXPECT_EQ(test::readAll(clip), original);
-        EXPECT_NE(platform::getAttributes(clip) & platform::kAttrReadOnly, 0);
+        EXPECT_EQ(test::readOnlyAttribute(clip), true);
         platform::makeWritable(clip);
     }
 }
@@ -162,7 +162,7 @@ struct KilledPatchRun : ::testing::Test {
         fs::create_directories(dir.file("dst"));
         dir.write("card/MOV001.MOI", "index");
         ASSERT_TRUE(platform::setFileTimes(dir.write("card/MOV001.MOD", data), times));
-        ASSERT_TRUE(platform::makeReadOnly(clip));
+        ASSERT_EQ(platform::makeReadOnly(clip), 0);
     }
     /// Starts the program in the test's folder with one more environment variable; stdin and
     /// stdout are /dev/null, stderr goes to err.txt.
@@ -205,7 +205,7 @@ struct KilledPatchRun : ::testing::Test {
         ASSERT_TRUE(platform::getFileTimes(clip, now));
         EXPECT_EQ(now.lastWrite, times.lastWrite);
         EXPECT_EQ(now.lastAccess, times.lastAccess);
-        EXPECT_NE(platform::getAttributes(clip) & platform::kAttrReadOnly, 0);
+        EXPECT_EQ(test::readOnlyAttribute(clip), true);
         EXPECT_TRUE(test::readAll(clip) == data);
     }
     /// The clip as /W leaves it: each sequence header 16:9.

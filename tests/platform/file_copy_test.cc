@@ -224,6 +224,46 @@ namespace {
 
 // Runs that rewrite one manifest at the same time each keep every line: the lock on the folder
 // lets one read-change-write through at a time.
+// Every call that fails returns the system's error number, and 0 only when it did its work.
+TEST(FileSystem, CallsReturnZeroOrTheErrorNumber) {
+    test::TempDir dir;
+    const std::string file = dir.write("f", "x"), missing = dir.file("missing");
+    uint32_t attributes = 99;
+    int64_t bytes = -99;
+    const auto none = [](const DirEntry&) { return true; };
+    const struct {
+        const char* call;
+        int returned;
+        int expected;
+    } calls[] = {
+        {"makeFolders new", makeFolders(dir.file("a/b")), 0},
+        {"makeFolders existing", makeFolders(dir.file("a")), 0},
+        {"makeFolders under a file", makeFolders(file + "/sub"), ENOTDIR},
+        {"makeFolders over a file", makeFolders(file), ENOTDIR},
+        {"createAndDeleteTest new", createAndDeleteTest(dir.file("a/new")), 0},
+        {"createAndDeleteTest existing", createAndDeleteTest(file), EEXIST},
+        {"removeFile missing", removeFile(missing), ENOENT},
+        {"removeFile folder", removeFile(dir.file("a")), EISDIR},
+        {"makeWritable missing", makeWritable(missing), ENOENT},
+        {"makeReadOnly missing", makeReadOnly(missing), ENOENT},
+        {"getAttributes missing", getAttributes(missing, attributes), ENOENT},
+        {"listDirectory missing", listDirectory(missing, none), ENOENT},
+        {"listDirectory file", listDirectory(file, none), ENOTDIR},
+        {"availableBytes missing", availableBytes(missing, bytes), ENOENT},
+    };
+    for (const auto& c : calls)
+        EXPECT_EQ(c.returned, c.expected) << c.call;
+    EXPECT_TRUE(isDirectory(dir.file("a/b")));
+    EXPECT_FALSE(entryExists(dir.file("a/new")));
+    EXPECT_EQ(readAll(file), "x");
+    EXPECT_EQ(attributes, 99u);  // a failure leaves what it would give as it was
+    EXPECT_EQ(bytes, -99);
+    EXPECT_EQ(getAttributes(dir.file("a"), attributes), 0);
+    EXPECT_EQ(attributes, kAttrDirectory);
+    EXPECT_EQ(availableBytes(dir.path(), bytes), 0);
+    EXPECT_GT(bytes, 0);
+}
+
 TEST(LockedRewrite, WritersAtTheSameTimeLoseNoLine) {
     test::TempDir dir;
     const std::string path = dir.file("kadrel.xxh128");

@@ -13,8 +13,8 @@ namespace {
 
 /// Steps 1 and 2 of every reader: a plain, visible, readable file and its times.
 bool readTimes(const std::string& path, FileTimes& times) {
-    const int64_t attributes = platform::getAttributes(path);
-    if (attributes < 0)
+    uint32_t attributes = 0;
+    if (platform::getAttributes(path, attributes) != 0)
         return false;
     if (attributes & (platform::kAttrHidden | platform::kAttrDirectory))
         return false;
