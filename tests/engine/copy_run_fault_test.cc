@@ -114,7 +114,7 @@ const std::string kEndedEarly =
 /// Gives a copy the time of now, as some file systems do at a rename.
 void resetTime(const std::string& copy) {
     const int64_t now = std::time(nullptr);
-    EXPECT_TRUE(platform::setFileTimes(copy, {{}, {now, 0}, {now, 0}}));
+    EXPECT_EQ(platform::setFileTimes(copy, {{}, {now, 0}, {now, 0}}), 0);
 }
 std::string failed(int code, const std::string& text, int file, int done) {
     return "ERROR: Error " + std::to_string(code) + "\r\n" + text + "\r\n#" + std::to_string(file) + "\r\n" +

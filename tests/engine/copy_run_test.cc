@@ -306,7 +306,7 @@ TEST_F(CopyRun, WideScreenCopyAndPatchModeWithUnchangedNameChangeOnlyTheAspectRa
     EXPECT_EQ(test::readOnlyAttribute(a), true);  // read-only again after the patch
     EXPECT_TRUE(test::readAll(a) == wide);
 
-    ASSERT_TRUE(platform::setFileTimes(a, {{}, before.first, before.second}));
+    ASSERT_EQ(platform::setFileTimes(a, {{}, before.first, before.second}), 0);
     runList({a}, "", false, false, true, extras);  // reset
     EXPECT_EQ(stamps(a), before);
     EXPECT_EQ(test::readOnlyAttribute(a), true);
@@ -316,7 +316,7 @@ TEST_F(CopyRun, WideScreenCopyAndPatchModeWithUnchangedNameChangeOnlyTheAspectRa
     // stays, and the next run (any run over the card) puts the original back whole.
     int writes = 0;
     seam.write = [&writes](int64_t) { return ++writes == 2 ? EIO : 0; };
-    ASSERT_TRUE(platform::setFileTimes(a, {{}, before.first, before.second}));  // the read above moved one
+    ASSERT_EQ(platform::setFileTimes(a, {{}, before.first, before.second}), 0);  // the read above moved one
     EXPECT_EQ(runList({a}, "", true, false, true, extras).outcome.status, Outcome::Status::Failed);
     EXPECT_EQ(writes, 2);
     ASSERT_EQ(ui.messages.size(), 1u);

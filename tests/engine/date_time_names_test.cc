@@ -74,7 +74,7 @@ TEST(DateTimeNames, BuildTargetNameFollowsTheTargetAndTheSettings) {
     tzset();
     test::TempDir dir;
     const std::string source = dir.write("card/MOV001.MOD", "clip");
-    ASSERT_TRUE(platform::setFileTimes(source, {{}, {1236262029, 0}, {1236262029, 0}}));
+    ASSERT_EQ(platform::setFileTimes(source, {{}, {1236262029, 0}, {1236262029, 0}}), 0);
     dir.write("video/taken_Rome.mpg", "taken");
     Settings s;
     s.timeSource = TimeSource::LastWrite;
