@@ -24,7 +24,7 @@ std::string readIniKey(const std::string& file, const std::string& section, cons
 
 bool writeIniKey(const std::string& file, const std::string& section, const std::string& key,
                  const std::string& value) {
-    return platform::writeProfileString(file, section, key, value);
+    return platform::writeProfileString(file, section, key, value) == 0;
 }
 
 std::vector<std::string> fileFormatLines() {
@@ -232,17 +232,35 @@ void setFreshCommandLineValues(Settings& s) {
     s.rdiPckMode = kRdiPckDefault;
 }
 
+/// Why a settings file that is there cannot be read, in words for the user.
+std::string unreadableReason(platform::ProfileState state, int error) {
+    switch (state) {
+        case platform::ProfileState::NotRegular:
+            return "it is not a regular file";
+        case platform::ProfileState::TooLarge:
+            return "it is too large to be a settings file";
+        case platform::ProfileState::NotText:
+            return "it holds a NUL byte, so it is no text file";
+        default:
+            return platform::systemErrorText(error);
+    }
+}
+
 std::string cannotReadText(const std::string& file, const std::string& why) {
     return "Can not read ini-File\r\n" + file + "\r\n(" + why +
            ")\r\n\r\nProgram will continue with the settings of a new file; the file is left as it is.";
 }
 
+bool isUnreadable(platform::ProfileState state) {
+    return state != platform::ProfileState::Readable && state != platform::ProfileState::Missing;
+}
+
 /// Whether file can be read; one that cannot is reported once, and is no reason to guess.
 platform::ProfileState checkSettingsFile(const std::string& file, SettingsErrors& errors) {
-    std::string why;
-    const platform::ProfileState state = platform::checkProfileFile(file, why);
-    if (state == platform::ProfileState::Unreadable)
-        errors.push_back(cannotReadText(file, why));
+    int error = 0;
+    const platform::ProfileState state = platform::checkProfileFile(file, error);
+    if (isUnreadable(state))
+        errors.push_back(cannotReadText(file, unreadableReason(state, error)));
     return state;
 }
 
@@ -292,7 +310,7 @@ TimeSource timeSourceFromText(const std::string& text) {
 SettingsErrors loadSettings(Settings& settings) {
     SettingsErrors errors;
     const platform::ProfileState state = checkSettingsFile(settings.iniFile, errors);
-    settings.iniUnreadable = state == platform::ProfileState::Unreadable;
+    settings.iniUnreadable = isUnreadable(state);
     if (state == platform::ProfileState::Readable) {
         readSettingsSection(settings);
         readBrowserSection(settings, errors);
@@ -350,7 +368,7 @@ SettingsErrors appendFileFormatSection(const std::string& file) {
     std::string block;
     for (const std::string& line : fileFormatLines())
         block.append(line).append("\r\n");
-    return platform::appendText(file, block) ? SettingsErrors{} : writeFailed(file);
+    return platform::appendText(file, block) == 0 ? SettingsErrors{} : writeFailed(file);
 }
 
 SettingsErrors loadCommandLineSettings(Settings& settings) {
@@ -376,8 +394,8 @@ SettingsErrors loadCommandLineSettings(Settings& settings) {
 }
 
 bool readDebugMode(const std::string& file) {
-    std::string why;
-    if (platform::checkProfileFile(file, why) != platform::ProfileState::Readable)
+    int error = 0;
+    if (platform::checkProfileFile(file, error) != platform::ProfileState::Readable)
         return false;
     return iniIsOne(readIniKey(file, kSettingsSection, "debugmode"));
 }
