@@ -22,9 +22,9 @@ std::string readIniKey(const std::string& file, const std::string& section, cons
     return text;
 }
 
-bool writeIniKey(const std::string& file, const std::string& section, const std::string& key,
-                 const std::string& value) {
-    return platform::writeProfileString(file, section, key, value) == 0;
+int writeIniKey(const std::string& file, const std::string& section, const std::string& key,
+                const std::string& value) {
+    return platform::writeProfileString(file, section, key, value);
 }
 
 std::vector<std::string> fileFormatLines() {
@@ -144,13 +144,17 @@ std::string readKey(const std::string& file, const char* key) {
     return readIniKey(file, kSettingsSection, key);
 }
 
-bool writeKey(const std::string& file, const char* key, const std::string& value) {
-    return writeIniKey(file, kSettingsSection, key, value);
-}
-
-bool writeBrowserKey(const std::string& file, const char* key, int64_t value) {
-    return writeIniKey(file, kBrowserSection, key, std::to_string(value));
-}
+/// The writes of one save: every key is tried, as one that fails must not keep the others from
+/// being saved, and the first failure is kept.
+struct KeyWrites {
+    const std::string& file;
+    const char* section;
+    int error = 0;
+    void write(const char* key, const std::string& value) {
+        const int e = writeIniKey(file, section, key, value);
+        error = error != 0 ? error : e;
+    }
+};
 
 std::string flagText(bool flag) {
     return flag ? "1" : "0";
@@ -332,36 +336,36 @@ SettingsErrors saveMainSettings(const Settings& settings, bool minimised) {
     if (settings.iniUnreadable)
         return {};
     const std::string& f = settings.iniFile;
-    // Every key is tried: one that fails must not keep the others from being saved.
-    bool written = writeKey(f, "lastsourcedir", settings.lastSourceDir);
-    written &= writeKey(f, "lasttargetdir", settings.lastTargetDir);
-    written &= writeKey(f, "setws", flagText(settings.setWideScreen));
-    written &= writeKey(f, "SearchFor", settings.searchExt);
-    written &= writeKey(f, "RenameTo", settings.renameExt);
-    written &= writeKey(f, "AddedText", settings.userText);
-    written &= writeKey(f, "TextbeforeDate", flagText(settings.textBeforeDate));
-    written &= writeKey(f, "overwrite_files", flagText(settings.overwrite));
+    KeyWrites keys{f, kSettingsSection};
+    keys.write("lastsourcedir", settings.lastSourceDir);
+    keys.write("lasttargetdir", settings.lastTargetDir);
+    keys.write("setws", flagText(settings.setWideScreen));
+    keys.write("SearchFor", settings.searchExt);
+    keys.write("RenameTo", settings.renameExt);
+    keys.write("AddedText", settings.userText);
+    keys.write("TextbeforeDate", flagText(settings.textBeforeDate));
+    keys.write("overwrite_files", flagText(settings.overwrite));
     if (!minimised) {
-        written &= writeKey(f, "xpos", std::to_string(settings.xpos));
-        written &= writeKey(f, "ypos", std::to_string(settings.ypos));
+        keys.write("xpos", std::to_string(settings.xpos));
+        keys.write("ypos", std::to_string(settings.ypos));
     }
-    written &= writeKey(f, "deletefiles", flagText(settings.deleteFiles));
+    keys.write("deletefiles", flagText(settings.deleteFiles));
     // Only the window's option writes the key: a new file does not hold it.
     if (settings.manifest || !readKey(f, "manifest").empty())
-        written &= writeKey(f, "manifest", flagText(settings.manifest));
-    return written ? SettingsErrors{} : writeFailed(f);
+        keys.write("manifest", flagText(settings.manifest));
+    return keys.error == 0 ? SettingsErrors{} : writeFailed(f);
 }
 
 SettingsErrors saveBrowserSettings(const Settings& settings) {
     if (settings.iniUnreadable)
         return {};
-    const std::string& f = settings.iniFile;
-    bool written = writeBrowserKey(f, "xpos", settings.browser.xpos);
-    written &= writeBrowserKey(f, "ypos", settings.browser.ypos);
-    written &= writeBrowserKey(f, "height", settings.browser.height);
-    written &= writeBrowserKey(f, "width", settings.browser.width);
-    written &= writeBrowserKey(f, "ThumbnailSize", settings.browser.thumbnailSize);
-    return written ? SettingsErrors{} : writeFailed(f);
+    KeyWrites keys{settings.iniFile, kBrowserSection};
+    keys.write("xpos", std::to_string(settings.browser.xpos));
+    keys.write("ypos", std::to_string(settings.browser.ypos));
+    keys.write("height", std::to_string(settings.browser.height));
+    keys.write("width", std::to_string(settings.browser.width));
+    keys.write("ThumbnailSize", std::to_string(settings.browser.thumbnailSize));
+    return keys.error == 0 ? SettingsErrors{} : writeFailed(settings.iniFile);
 }
 
 SettingsErrors appendFileFormatSection(const std::string& file) {

@@ -176,6 +176,15 @@ TEST_F(SettingsFile, FailedWritesAreToldOnceAndKeepTheSettingsInMemory) {
     ASSERT_EQ(shown.size(), 2u);
     EXPECT_TRUE(shown[1].starts_with("Can not write to ini-File\r\n" + readOnly.iniFile)) << shown[1];
     EXPECT_EQ(readAll(readOnly.iniFile), held);
+    // A key that cannot be written keeps none of the keys after it from being saved.
+    Settings oneBad;
+    oneBad.iniFile = dir.write("one.ini", "");
+    oneBad.userText = "two\nlines";
+    oneBad.overwrite = true;
+    told(saveMainSettings(oneBad, false));
+    ASSERT_EQ(shown.size(), 3u);
+    EXPECT_NE(shown[2].find(oneBad.iniFile), std::string::npos);
+    EXPECT_EQ(readIniKey(oneBad.iniFile, kSettingsSection, "overwrite_files"), "1");
 }
 
 // A settings file that cannot be read means nothing: not "keep the card names" (a blank
