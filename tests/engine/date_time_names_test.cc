@@ -47,6 +47,13 @@ TEST(DateTimeFormats, NamesRenderAsTheirPatternsAndTokensFollowTheRules) {
 }
 
 /// Names for card/MOV001.MOD written 5 March 2009 14:07:09, with format yy-mm-dd_Hh-Nn-Ss.
+/// The name buildTargetName gives, or "refused: " and the reason it gives.
+std::string builtName(const std::string& source, const Settings& s, const NameTarget& where) {
+    std::string name;
+    const Outcome named = buildTargetName(source, s, where, name);
+    return named.ok() ? name : "refused: " + named.reason;
+}
+
 struct NameCase {
     const char* what;
     bool textBeforeDate;
@@ -87,28 +94,29 @@ TEST(DateTimeNames, BuildTargetNameFollowsTheTargetAndTheSettings) {
         NameTarget where;
         where.target = *c.target ? dir.path() + c.target : "";
         where.targetIsDir = c.targetIsDir;
-        EXPECT_EQ(buildTargetName(source, s, where), dir.path() + c.expected);
+        EXPECT_EQ(builtName(source, s, where), dir.path() + c.expected);
     }
     const NameTarget out{dir.path() + "out", true, false, {}}, patch{"", true, false, {}};
     // A source whose times cannot be read: the name is the user text alone.
-    EXPECT_EQ(buildTargetName(dir.file("card/gone.MOD"), s, out), dir.path() + "out/_Rome.mpg");
+    EXPECT_EQ(builtName(dir.file("card/gone.MOD"), s, out), dir.path() + "out/_Rome.mpg");
     // Without user text that name would be the hidden ".mpg": refused, saying why.
     s.userText = "";
-    std::string why;
-    EXPECT_EQ(buildTargetName(dir.file("card/gone.MOD"), s, out, std::nullopt, &why), "");
-    EXPECT_EQ(why, "The new name would be empty: nothing stands before its extension.");
+    EXPECT_EQ(builtName(dir.file("card/gone.MOD"), s, out),
+              "refused: The new name would be empty: nothing stands before its extension.");
     // A hidden original keeps its own name in patch mode: no new name is made for it.
     const std::string hidden = dir.write("card/.x.MOD", "clip");
     s.renameExt = "";
-    EXPECT_EQ(buildTargetName(hidden, s, patch), hidden);
+    EXPECT_EQ(builtName(hidden, s, patch), hidden);
     // No user text or date format may carry a name out of its folder.
+    const std::string leaves = "refused: The new name would leave its folder.";
     for (const char* text : {"/../x", "/x"}) {
         s.userText = text;
-        EXPECT_EQ(buildTargetName(source, s, out) + buildTargetName(source, s, patch), "") << text;
+        EXPECT_EQ(builtName(source, s, out), leaves) << text;
+        EXPECT_EQ(builtName(source, s, patch), leaves) << text;
     }
     s.userText = "";
     s.dateFormat = "../../x_yyyymmdd";
-    EXPECT_EQ(buildTargetName(source, s, out), "");
+    EXPECT_EQ(builtName(source, s, out), leaves);
 }
 
 // Each name looks at a file only a few times, however many of its base name the run has made:
@@ -127,7 +135,7 @@ TEST(DateTimeNames, RunningNumbersAreLinear) {
                      }};
     where.nextNumber = &numbers;
     for (int i = 0; i < 4000; ++i)
-        made.insert(buildTargetName(source, s, where));
+        made.insert(builtName(source, s, where));
     EXPECT_EQ(made.size(), 4000u);
     EXPECT_LE(looks, 3 * 4000);
     EXPECT_EQ(made.count(dir.path() + "out/MOV001_3999.MPG"), 1u);

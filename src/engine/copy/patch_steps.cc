@@ -90,10 +90,10 @@ void renameCompanions(Run& r, const FileStep& step) {
 
 /// The new name, and the names the companions take with it.
 Outcome nameStep(Run& r, FileStep& step, const NameTarget& where) {
-    std::string refusal;
-    step.newName = buildTargetName(step.source, r.ctx.settings, where, step.choice.nameTime, &refusal);
-    if (step.newName.empty())
-        return Outcome::failure(0, step.source, refusal);
+    const Outcome named =
+        buildTargetName(step.source, r.ctx.settings, where, step.newName, step.choice.nameTime);
+    if (!named.ok())
+        return named;
     step.renames.clear();
     if (step.newName != step.source)
         for (const std::string& companion : step.companions)
