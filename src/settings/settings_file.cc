@@ -162,7 +162,7 @@ std::string flagText(bool flag) {
 
 void setDateFormat(Settings& s, const std::string& name) {
     s.dateFormatName = name;
-    s.dateFormat = formatToPattern(name);
+    s.datePattern = formatToPattern(name);
 }
 
 void readSettingsSection(Settings& s) {

@@ -75,7 +75,7 @@ struct Seam : platform::FileFaults, CopyObserver {
 
 struct CopyRun : ::testing::Test {
     CopyRun() : ctx{settings, control, log} {
-        settings.dateFormat = "yy-mm-dd_Hh-Nn-Ss";
+        settings.datePattern = "yy-mm-dd_Hh-Nn-Ss";
         settings.userText = "_Rome";
         settings.renameExt = "mpg";
         settings.searchExt = "MOD";

@@ -116,7 +116,7 @@ const CaseRow kCaseRows[] = {
 };
 
 TEST_F(CopyRun, NamesDifferingOnlyInCaseAreOneName) {
-    settings.dateFormat = "";
+    settings.datePattern = "";
     settings.userText = "";
     for (const CaseRow& row : kCaseRows) {
         SCOPED_TRACE(row.what);
@@ -157,15 +157,15 @@ TEST_F(CopyRun, FailuresSayWhyAndNameTheirFile) {
     } cases[] = {
         {".MOD",  // a hidden clip given by name, kept by name
          [](CopyRun& t) {
-             t.settings.dateFormat = "";
+             t.settings.datePattern = "";
              t.settings.userText = "";
          },
          "The new name would be empty: nothing stands before its extension.\r\nSOURCE"},
-        {".x.MOD", [](CopyRun& t) { t.settings.dateFormat = ""; },
+        {".x.MOD", [](CopyRun& t) { t.settings.datePattern = ""; },
          "The new name would begin with \".\", which hides the file.\r\nSOURCE"},
         {"a\\b.MOD",  // xxh128sum would read the name as escaped
          [](CopyRun& t) {
-             t.settings.dateFormat = "";
+             t.settings.datePattern = "";
              t.settings.manifest = true;
          },
          "The new name holds a newline or a backslash, which the manifest cannot hold.\r\nSOURCE"},
@@ -180,7 +180,7 @@ TEST_F(CopyRun, FailuresSayWhyAndNameTheirFile) {
         ui.messages.clear();
         seam.slice = [](int64_t) { return 0; };
         seam.bytes = [](int64_t) {};
-        settings.dateFormat = "yy-mm-dd_Hh-Nn-Ss";
+        settings.datePattern = "yy-mm-dd_Hh-Nn-Ss";
         settings.userText = "_Rome";
         settings.manifest = false;
         c.arrange(*this);
@@ -235,7 +235,7 @@ TEST_F(CopyRun, KeptSourcesAreListedWithTheirOwnReasons) {
 // Copies made inside the card match the search: a later run must not take them up, and no copy
 // may take a source's name, however the target is spelled.
 TEST_F(CopyRun, CopiesInsideTheCardAreNeverSearchedNorTakeTheSourcesNames) {
-    settings.dateFormat = "";
+    settings.datePattern = "";
     settings.userText = "";
     settings.renameExt = "MOD";
     const std::string a = clip("PRG001/MOV001.MOD", "clip one");

@@ -57,7 +57,7 @@ std::string builtName(const std::string& source, const Settings& s, const NameTa
 struct NameCase {
     const char* what;
     bool textBeforeDate;
-    const char *dateFormat, *userText, *renameExt;
+    const char *datePattern, *userText, *renameExt;
     const char* target;  // under the test folder; "" is patch mode
     bool targetIsDir;
     const char* expected;
@@ -88,7 +88,7 @@ TEST(DateTimeNames, BuildTargetNameFollowsTheTargetAndTheSettings) {
     for (const NameCase& c : kNameCases) {
         SCOPED_TRACE(c.what);
         s.textBeforeDate = c.textBeforeDate;
-        s.dateFormat = c.dateFormat;
+        s.datePattern = c.datePattern;
         s.userText = c.userText;
         s.renameExt = c.renameExt;
         NameTarget where;
@@ -115,7 +115,7 @@ TEST(DateTimeNames, BuildTargetNameFollowsTheTargetAndTheSettings) {
         EXPECT_EQ(builtName(source, s, patch), leaves) << text;
     }
     s.userText = "";
-    s.dateFormat = "../../x_yyyymmdd";
+    s.datePattern = "../../x_yyyymmdd";
     EXPECT_EQ(builtName(source, s, out), leaves);
 }
 
@@ -144,7 +144,7 @@ TEST(DateTimeNames, RunningNumbersAreLinear) {
 TEST(NameSettingsCheck, RefusesEveryNameThatLeavesTheTargetFolder) {
     const std::string format = "The date format (datetimeformat in Kadrel.ini) ";
     struct Case {
-        const char *dateFormat, *userText, *renameExt;
+        const char *formatName, *userText, *renameExt;
         bool textBefore, datedNames;
         std::string culprit;  // "" when the settings are safe
         const char* name;
@@ -163,8 +163,8 @@ TEST(NameSettingsCheck, RefusesEveryNameThatLeavesTheTargetFolder) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Settings s;
-        s.dateFormatName = c.dateFormat;
-        s.dateFormat = formatToPattern(c.dateFormat);
+        s.dateFormatName = c.formatName;
+        s.datePattern = formatToPattern(c.formatName);
         s.userText = c.userText;
         s.renameExt = c.renameExt;
         s.textBeforeDate = c.textBefore;

@@ -109,7 +109,7 @@ TEST_F(CopyRun, ASharedCompanionGoesOnlyWithTheLastOfItsClips) {
 // original up as any other, also when a given list names it by its patch-mode name; one it
 // cannot put back (a read-only card) is left alone and named.
 TEST_F(CopyRun, ARunFirstPutsBackWhatAKilledPatchRunLeftHalfDone) {
-    settings.dateFormat = "";
+    settings.datePattern = "";
     settings.userText = "";
     enum Kind { Search, List, ReadOnlyCard };
     for (const Kind kind : {Search, List, ReadOnlyCard}) {

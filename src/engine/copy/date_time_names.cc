@@ -200,10 +200,10 @@ struct Composed {
 /// the source's base name without a format.
 std::string dateText(const std::string& source, const std::string& baseName, const Settings& s,
                      const std::optional<platform::CalendarTime>& recorded) {
-    if (s.dateFormat.empty())
+    if (s.datePattern.empty())
         return baseName;
-    return recorded ? formatFileTime(*recorded, s.dateFormat)
-                    : getFileTimeName(source, s.timeSource, s.dateFormat).value_or("");
+    return recorded ? formatFileTime(*recorded, s.datePattern)
+                    : getFileTimeName(source, s.timeSource, s.datePattern).value_or("");
 }
 
 }  // namespace

@@ -54,14 +54,14 @@ platform::FileTime namingTime(const FileTimes& times, TimeSource timeSource) {
 }
 
 std::optional<std::string> getFileTimeName(const std::string& path, TimeSource timeSource,
-                                           const std::string& dateFormat) {
+                                           const std::string& datePattern) {
     FileTimes times;
     if (!readTimes(path, times))
         return std::nullopt;
     platform::CalendarTime local;
     if (platform::toLocalCalendar(namingTime(times, timeSource), local) != 0)
         return std::nullopt;
-    return formatFileTime(local, dateFormat);
+    return formatFileTime(local, datePattern);
 }
 
 std::optional<std::string> getFileTimeText(const std::string& path) {

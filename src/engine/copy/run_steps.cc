@@ -20,7 +20,7 @@ constexpr int kNameAttempts = 3;
 
 /// Only copies into a folder get a date name; patch mode and a target file keep their names.
 bool namesByTime(const Run& r) {
-    return !r.target.empty() && r.targetIsDir && !r.ctx.settings.dateFormat.empty();
+    return !r.target.empty() && r.targetIsDir && !r.ctx.settings.datePattern.empty();
 }
 
 /// With use_moi a clip's companion may name it and keep /W from marking a 4:3 recording. Read
