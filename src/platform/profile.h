@@ -3,15 +3,14 @@
 // Calls that can fail return 0 or an error number, as file_system.h describes.
 #pragma once
 
-#include <optional>
 #include <string>
 
 namespace kadrel::platform {
 
-/// The value of key in section, trimmed of blanks; nullopt when the file, the section or the
-/// key is missing or unreadable.
-std::optional<std::string> readProfileString(const std::string& file, const std::string& section,
-                                             const std::string& key);
+/// Gives the value of key in section, trimmed of blanks. ENOENT when the file, the section or
+/// the key is missing; a file that is there and cannot be read fails as writeProfileString does.
+int readProfileString(const std::string& file, const std::string& section, const std::string& key,
+                      std::string& value);
 
 /// Whether a profile file can be used at all, and what makes it unusable: every state but
 /// Missing and Readable is a file that is there and cannot be read as a profile.

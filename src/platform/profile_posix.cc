@@ -281,16 +281,17 @@ bool writableEntry(std::string_view section, std::string_view key, std::string_v
 
 }  // namespace
 
-std::optional<std::string> readProfileString(const std::string& file, const std::string& section,
-                                             const std::string& key) {
+int readProfileString(const std::string& file, const std::string& section, const std::string& key,
+                      std::string& value) {
     std::string data;
     int error = 0;
-    if (readProfileFile(file, data, error) != ProfileState::Readable)
-        return std::nullopt;
+    if (const ProfileState state = readProfileFile(file, data, error); state != ProfileState::Readable)
+        return readError(state, error);
     const KeyPosition pos = locateKey(data, trim(section), trim(key));
     if (pos.match < 0)
-        return std::nullopt;
-    return std::string(pos.matchInfo.value);
+        return ENOENT;
+    value = pos.matchInfo.value;
+    return 0;
 }
 
 ProfileState checkProfileFile(const std::string& file, int& error) {

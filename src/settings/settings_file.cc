@@ -10,10 +10,9 @@
 namespace kadrel {
 
 std::string readIniKey(const std::string& file, const std::string& section, const std::string& key) {
-    std::optional<std::string> value = platform::readProfileString(file, section, key);
-    if (!value)
+    std::string text;
+    if (platform::readProfileString(file, section, key, text) != 0)
         return {};
-    std::string& text = *value;
     if (text.size() > kMaxValueLength)
         text.resize(kMaxValueLength);
     const size_t nul = text.find('\0');

@@ -24,6 +24,13 @@ struct Profile : ::testing::Test {
     TempDir dir;
 };
 
+/// The value readProfileString gives; nullopt when the call fails.
+std::optional<std::string> valueOf(const std::string& file, const std::string& section,
+                                   const std::string& key) {
+    std::string value;
+    return readProfileString(file, section, key, value) == 0 ? std::optional(value) : std::nullopt;
+}
+
 TEST_F(Profile, FindsKeysLikeTheWindowsProfileCalls) {
     // what, file, key in section S, value found
     const std::tuple<const char*, std::string, const char*, std::optional<std::string>> cases[] = {
@@ -43,7 +50,10 @@ TEST_F(Profile, FindsKeysLikeTheWindowsProfileCalls) {
         {"NUL inside a value", std::string("[S]\r\nk=a\0b\r\n", 11), "k", std::string("a\0b", 3)},
     };
     for (const auto& [what, contents, key, expected] : cases)
-        EXPECT_EQ(readProfileString(dir.write("case.ini", contents), "S", key), expected) << what;
+        EXPECT_EQ(valueOf(dir.write("case.ini", contents), "S", key), expected) << what;
+    std::string value;
+    EXPECT_EQ(readProfileString(dir.file("case.ini"), "S", "absent", value), ENOENT);
+    EXPECT_EQ(readProfileString(dir.file("none.ini"), "S", "k", value), ENOENT);
 }
 
 TEST_F(Profile, SurvivesFilesThatAreNoProfile) {
@@ -51,8 +61,8 @@ TEST_F(Profile, SurvivesFilesThatAreNoProfile) {
     std::generate(garbage.begin(), garbage.end(), std::mt19937(7));
     const std::string longLine(1 << 20, 'x');
     const std::string file = dir.write("bad.ini", garbage + "\n[S]\r\nlong=" + longLine + "\r\nk=after");
-    EXPECT_EQ(readProfileString(file, "S", "long"), longLine);
-    EXPECT_EQ(readProfileString(file, "S", "k"), "after");
+    EXPECT_EQ(valueOf(file, "S", "long"), longLine);
+    EXPECT_EQ(valueOf(file, "S", "k"), "after");
     ASSERT_EQ(writeProfileString(file, "S", "k", "new"), 0);  // every other byte stays
     EXPECT_EQ(readAll(file), garbage + "\n[S]\r\nlong=" + longLine + "\r\nk=new");
 
@@ -70,7 +80,9 @@ TEST_F(Profile, SurvivesFilesThatAreNoProfile) {
         int checkError = -1;
         EXPECT_EQ(checkProfileFile(notAProfile, checkError), state) << notAProfile;
         EXPECT_EQ(checkError, 0) << notAProfile;
-        EXPECT_EQ(readProfileString(notAProfile, "S", "k"), std::nullopt) << notAProfile;
+        std::string value = "kept";
+        EXPECT_EQ(readProfileString(notAProfile, "S", "k", value), error) << notAProfile;
+        EXPECT_EQ(value, "kept");
         EXPECT_EQ(writeProfileString(notAProfile, "S", "k", "v"), error) << notAProfile;
     }
     EXPECT_EQ(std::filesystem::file_size(huge), 100u << 20);
