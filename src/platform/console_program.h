@@ -1,0 +1,17 @@
+// How a command-line program meets the system around it: the exit status the system hands back
+// whole, and the message box a console program may still show.
+#pragma once
+
+#include <string>
+
+namespace kadrel::platform {
+
+/// The largest exit status the caller receives unchanged: POSIX keeps 8 bits of it, Windows 32.
+int largestExitStatus();
+
+/// Shows text in a system message box titled title, with the stop icon and an OK button, in
+/// front of other windows, and waits for it to be closed. False when this system shows none
+/// for a console program, so that the caller writes the text instead.
+bool showCriticalMessageBox(const std::string& text, const std::string& title);
+
+}  // namespace kadrel::platform

@@ -1,0 +1,14 @@
+#include "platform/console_program.h"
+
+namespace kadrel::platform {
+
+int largestExitStatus() {
+    return 255;
+}
+
+// A terminal program has no message box here: the text goes to standard error.
+bool showCriticalMessageBox(const std::string&, const std::string&) {
+    return false;
+}
+
+}  // namespace kadrel::platform
