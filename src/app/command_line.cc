@@ -216,6 +216,30 @@ void readAroundEnd(const std::vector<std::string>& args, size_t end, Settings& s
 
 }  // namespace
 
+std::vector<std::string> splitCommandLine(const std::string& text) {
+    size_t i = text.find_first_not_of(" \t");
+    if (i == std::string::npos)
+        return {};
+    const size_t programEnd = text[i] == '"' ? text.find('"', i + 1) : text.find_first_of(" \t", i);
+    std::vector<std::string> words = {text.substr(i + (text[i] == '"'), programEnd - i - (text[i] == '"'))};
+    bool inWord = false, inQuotes = false;
+    for (i = programEnd == std::string::npos ? text.size() : programEnd + 1; i < text.size(); ++i) {
+        const char c = text[i];
+        if ((c == ' ' || c == '\t') && !inQuotes) {
+            inWord = false;
+            continue;
+        }
+        if (!inWord)
+            words.emplace_back();
+        inWord = true;
+        if (c == '"')
+            inQuotes = !inQuotes;
+        else
+            words.back() += c;
+    }
+    return words;
+}
+
 std::vector<std::string> argsFromArgv(int argc, const char* const* argv, PathStyle style) {
     std::vector<std::string> args;
     bool switchesEnded = false;

@@ -49,6 +49,12 @@ struct CommandLineFlags {
     std::vector<std::string> ignored;
 };
 
+/// The words of a command line handed over as one text (Windows): the program's path (up to the
+/// first blank or tab, or within the quotes it begins with), then the arguments. Blanks and tabs
+/// separate arguments outside double quotes; a quote anywhere only groups and is dropped, so
+/// "E:\my card\" is one argument ending in "\", and "" is an empty argument.
+std::vector<std::string> splitCommandLine(const std::string& text);
+
 /// The arguments of argv[1..], at most eight kept, with the dash switch spellings ("-W",
 /// "-S:mod", "-h", "--help") turned into the slash spellings ("/W", "/S:mod", "/?"), except for
 /// an argument holding a separator of style (a relative path) and everything after "--".

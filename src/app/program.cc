@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -130,6 +131,18 @@ int commandLineMode(int argc, char** argv, Settings& settings, DebugLog& log) {
 }  // namespace
 
 int runProgram(int argc, char** argv, WindowModeEntry windowMode) {
+    // Where the system hands the command line over as one text, its words are split here, so
+    // that every argument is UTF-8 and a quoted folder may end in a separator.
+    std::vector<std::string> words;
+    std::vector<char*> wordPointers;
+    if (const std::optional<std::string> text = platform::commandLineText()) {
+        words = splitCommandLine(*text);
+        for (std::string& word : words)
+            wordPointers.push_back(word.data());
+        wordPointers.push_back(nullptr);
+        argc = static_cast<int>(words.size());
+        argv = wordPointers.data();
+    }
     Settings settings;
     settings.iniFile = platform::settingsFolder(platform::programFolder()) + "Kadrel.ini";
     settings.debugMode = readDebugMode(settings.iniFile);

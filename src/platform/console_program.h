@@ -2,9 +2,14 @@
 // whole, and the message box a console program may still show.
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace kadrel::platform {
+
+/// The command line as one UTF-8 text, the program's path first, where the system hands it over
+/// unsplit (Windows); nothing where the shell has split it into the arguments of main (POSIX).
+std::optional<std::string> commandLineText();
 
 /// The largest exit status the caller receives unchanged: POSIX keeps 8 bits of it, Windows 32.
 int largestExitStatus();

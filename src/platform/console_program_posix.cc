@@ -2,6 +2,10 @@
 
 namespace kadrel::platform {
 
+std::optional<std::string> commandLineText() {
+    return std::nullopt;
+}
+
 int largestExitStatus() {
     return 255;
 }

@@ -5,6 +5,16 @@
 
 namespace kadrel::platform {
 
+// The narrow arguments of main hold the ANSI code page, which cannot name every file; the wide
+// text can, and it is split by the program's own rules rather than the C runtime's, which read
+// the \" of a quoted folder such as "E:\my card\" as a quote of the name.
+std::optional<std::string> commandLineText() {
+    std::string text;
+    if (!fromWide(GetCommandLineW(), text))
+        return std::nullopt;
+    return text;
+}
+
 int largestExitStatus() {
     return std::numeric_limits<int>::max();
 }

@@ -67,6 +67,22 @@ TEST(UsageText, NamesTheProgramAndPathsOfItsSystem) {
         EXPECT_EQ(line.find("/media"), std::string::npos) << line;
 }
 
+// A Windows command line arrives as one text: quotes only group, so a quoted folder that ends in
+// "\" (as the console completes one) stays one argument, and the program's path is no argument.
+TEST(CommandLineText, QuotesGroupAndTheProgramPathIsSetApart) {
+    const std::pair<const char*, Args> cases[] = {
+        {"kadrel.exe", {"kadrel.exe"}},
+        {"  \"C:\\Program Files\\kadrel.exe\" /?", {"C:\\Program Files\\kadrel.exe", "/?"}},
+        {"kadrel.exe \"E:\\my card\\\" D:\\out /W", {"kadrel.exe", "E:\\my card\\", "D:\\out", "/W"}},
+        {"kadrel.exe E:\\card /T:\"vacation in vienna\"\t/C ",
+         {"kadrel.exe", "E:\\card", "/T:vacation in vienna", "/C"}},
+        {"kadrel.exe \"\" a\"b c\"d", {"kadrel.exe", "", "ab cd"}},
+        {" \t", {}},
+    };
+    for (const auto& [text, words] : cases)
+        EXPECT_EQ(splitCommandLine(text), words) << text;
+}
+
 class ParseCommandLine : public ::testing::Test {
   protected:
     /// Parses the arguments as the shell hands them over, behind the program's name.
