@@ -86,6 +86,7 @@ int runCopy(RunContext& ctx, const CommandLineFlags& flags, TerminalUi& ui) {
 }
 
 int commandLineMode(int argc, char** argv, Settings& settings, DebugLog& log) {
+    platform::prepareConsole();
     TerminalUi ui = TerminalUi::forProcess();
     RunControl control;
     CommandLineFlags flags;

@@ -11,6 +11,11 @@ namespace kadrel::platform {
 /// unsplit (Windows); nothing where the shell has split it into the arguments of main (POSIX).
 std::optional<std::string> commandLineText();
 
+/// Readies the console for the program's text: UTF-8, and the terminal sequence that clears the
+/// rest of a progress line. Windows consoles take neither by default; the console's own settings
+/// come back when the process ends. Nothing to do on POSIX terminals.
+void prepareConsole();
+
 /// The largest exit status the caller receives unchanged: POSIX keeps 8 bits of it, Windows 32.
 int largestExitStatus();
 

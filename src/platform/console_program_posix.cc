@@ -6,6 +6,8 @@ std::optional<std::string> commandLineText() {
     return std::nullopt;
 }
 
+void prepareConsole() {}
+
 int largestExitStatus() {
     return 255;
 }

@@ -1,3 +1,4 @@
+#include <cstdlib>
 #include <limits>
 
 #include "platform/console_program.h"
@@ -13,6 +14,30 @@ std::optional<std::string> commandLineText() {
     if (!fromWide(GetCommandLineW(), text))
         return std::nullopt;
     return text;
+}
+
+namespace {
+
+UINT savedOutputPage = 0;
+DWORD savedErrorMode = 0;
+
+void restoreConsole() {
+    SetConsoleOutputCP(savedOutputPage);
+    SetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), savedErrorMode);
+}
+
+}  // namespace
+
+void prepareConsole() {
+    const HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
+    DWORD mode = 0;
+    savedOutputPage = GetConsoleOutputCP();
+    if (savedOutputPage == 0 || !GetConsoleMode(err, &mode))
+        return;  // no console: the text goes to a file or pipe as it is
+    savedErrorMode = mode;
+    SetConsoleOutputCP(CP_UTF8);
+    SetConsoleMode(err, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
+    std::atexit(restoreConsole);
 }
 
 int largestExitStatus() {
