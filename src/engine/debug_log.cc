@@ -44,7 +44,7 @@ void DebugLog::closeDebugLog() {
 }
 
 std::string debugLogPath(const std::string& settingsFolder) {
-    if (!settingsFolder.empty() && platform::isSeparator(settingsFolder.back()))
+    if (!settingsFolder.empty() && platform::isPathSeparator(settingsFolder.back()))
         return settingsFolder + "kadrel.dbg";
     return settingsFolder + platform::kSeparator + "kadrel.dbg";
 }

@@ -59,14 +59,14 @@ FileId fileId(const std::string& path);
 std::string folderOf(const std::string& path);
 
 /// True for a character that ends a folder's part of a path: "/", and on Windows "\" too.
-constexpr bool isSeparator(char c) {
+constexpr bool isPathSeparator(char c) {
     return c == '/' || c == kSeparator;
 }
 
 /// Position of the last separator in path, npos when it has none.
 inline size_t lastSeparator(std::string_view path) {
     for (size_t i = path.size(); i > 0; --i)
-        if (isSeparator(path[i - 1]))
+        if (isPathSeparator(path[i - 1]))
             return i - 1;
     return std::string_view::npos;
 }
@@ -80,7 +80,7 @@ inline std::string_view nameOf(std::string_view path) {
 /// or where "\" separates (Windows) a ":", which names a drive or a hidden stream of a file.
 inline bool holdsNameBreak(std::string_view text) {
     for (const char c : text)
-        if (isSeparator(c) || (kSeparator == '\\' && c == ':'))
+        if (isPathSeparator(c) || (kSeparator == '\\' && c == ':'))
             return true;
     return false;
 }

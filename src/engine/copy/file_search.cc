@@ -121,7 +121,7 @@ bool existsOrCanBeCreated(const std::string& path) {
 }
 
 std::string withTrailingSeparator(const std::string& path) {
-    if (!path.empty() && platform::isSeparator(path.back()))
+    if (!path.empty() && platform::isPathSeparator(path.back()))
         return path;
     return path + kSep;
 }
