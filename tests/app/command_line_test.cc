@@ -126,6 +126,8 @@ TEST_F(ParseCommandLine, ErrorBits) {
     const std::string file = dir.write("clip.MOD", "x");
     const std::string missing = dir.file("missing");
     std::filesystem::create_directory(dir.file("blank "));
+    // Windows drops the blanks at the end of a path, so there such a path names the folder itself.
+    const bool windows = platform::kSeparator == '\\';
     const std::pair<Args, int16_t> cases[] = {
         {{}, kErrSource},
         {{missing}, kErrSource},
@@ -144,8 +146,8 @@ TEST_F(ParseCommandLine, ErrorBits) {
         {{folder, folder, "-T:a/b"}, kErrUserText},
         {{folder, folder, "-s:m/d", "-R:x/"}, kErrSearchExt + kErrRenameExt},
         // The path that is validated is the path the run uses: blanks are part of a name.
-        {{folder + " ", "/C"}, kErrSource},
-        {{folder, folder + " "}, kErrTarget},
+        {{folder + " ", "/C"}, int16_t(windows ? 0 : kErrSource)},
+        {{folder, folder + " "}, int16_t(windows ? 0 : kErrTarget)},
         {{folder, folder + "blank "}, 0},
         {{folder, dir.file("new.mpg")}, kErrTarget},
         {{folder, dir.file("nofolder/x")}, kErrTarget},
