@@ -65,7 +65,7 @@ struct NameTarget {
 /// usertext, TextbeforeDate, renameext, dateformat and use_modificationtime. In patch mode a
 /// composed name equal to the source (without regard to case) gives the source itself. Fails,
 /// concerning source and saying why, when the composed name would not be a plain name in its
-/// folder (a "/" in it, or "." or ".."), or would be empty before its extension or begin with
+/// folder (a separator in it, or "." or ".."), or would be empty before its extension or begin with
 /// "." (a hidden file). recorded, when given, is the time the camera wrote down for the clip:
 /// it names the file in place of the file time.
 Outcome buildTargetName(const std::string& source, const Settings& settings, const NameTarget& where,
