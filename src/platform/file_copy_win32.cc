@@ -260,7 +260,7 @@ int moveFile(const std::string& source, const std::string& target, const CopyOpt
     if (e != EXDEV)
         return e;
     FileTimes times;
-    const bool haveTimes = getFileTimes(source, times);
+    const bool haveTimes = getFileTimes(source, times) == 0;
     if (const int c = copyFile(source, target, options))
         return c;
     if (haveTimes)
