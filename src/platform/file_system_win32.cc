@@ -91,12 +91,6 @@ bool setAttributes(const std::string& path, DWORD attributes) {
     return false;
 }
 
-/// The attributes SetFileAttributesW takes; the others (directory, reparse point ...) are the
-/// system's to keep.
-constexpr DWORD kSettable = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
-                            FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED |
-                            FILE_ATTRIBUTE_OFFLINE | FILE_ATTRIBUTE_TEMPORARY;
-
 }  // namespace
 
 std::string programFolder() {
@@ -192,14 +186,14 @@ bool makeWritable(const std::string& path) {
         return false;
     if (!(attributes & FILE_ATTRIBUTE_READONLY))
         return true;
-    return setAttributes(path, attributes & kSettable & ~FILE_ATTRIBUTE_READONLY);
+    return setAttributes(path, attributes & kSettableAttributes & ~FILE_ATTRIBUTE_READONLY);
 }
 
 bool makeReadOnly(const std::string& path) {
     const DWORD attributes = followedAttributes(path);
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return false;
-    return setAttributes(path, (attributes & kSettable) | FILE_ATTRIBUTE_READONLY);
+    return setAttributes(path, (attributes & kSettableAttributes) | FILE_ATTRIBUTE_READONLY);
 }
 
 namespace {

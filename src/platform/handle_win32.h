@@ -48,6 +48,12 @@ inline bool isSeparator(char c) {
 /// relative path.
 size_t rootLength(std::string_view path);
 
+/// The attributes SetFileAttributesW takes; the others (directory, reparse point ...) are the
+/// system's to keep.
+inline constexpr DWORD kSettableAttributes =
+    FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+    FILE_ATTRIBUTE_NOT_CONTENT_INDEXED | FILE_ATTRIBUTE_OFFLINE | FILE_ATTRIBUTE_TEMPORARY;
+
 /// The C library's error number for a system error code (ERROR_FILE_NOT_FOUND gives ENOENT,
 /// ERROR_DISK_FULL ENOSPC ...); EIO for a code that has no closer match.
 int errorFromSystem(DWORD code);
