@@ -42,8 +42,9 @@ HANDLE handleOf(intptr_t fd) {
 }
 
 /// 0 when h is a regular file the caller may use; noFollow refuses every reparse point, the
-/// counterpart of O_NOFOLLOW.
-int checkRegular(HANDLE h, bool noFollow) {
+/// counterpart of O_NOFOLLOW. A read-only file is refused for writing also where the system
+/// itself would not (Wine run by root), so that the attribute means the same everywhere.
+int checkRegular(HANDLE h, bool writable, bool noFollow) {
     BY_HANDLE_FILE_INFORMATION info;
     if (GetFileType(h) != FILE_TYPE_DISK)
         return EINVAL;
@@ -51,6 +52,8 @@ int checkRegular(HANDLE h, bool noFollow) {
         return lastError();
     if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
         return EISDIR;
+    if (writable && (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY))
+        return EACCES;
     return noFollow && (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? ELOOP : 0;
 }
 
@@ -133,7 +136,7 @@ bool RandomAccessFile::open(const std::string& path, bool writable, bool noFollo
     const DWORD access = GENERIC_READ | (writable ? GENERIC_WRITE : 0);
     if (const int e = openHandle(path, access, OPEN_EXISTING, noFollow ? FILE_FLAG_OPEN_REPARSE_POINT : 0, h))
         return fail(e == EACCES && entryKind(path) == EntryKind::Directory ? EISDIR : e), false;
-    if (const int e = checkRegular(h.get(), noFollow))
+    if (const int e = checkRegular(h.get(), writable, noFollow))
         return fail(e), false;
     fd_ = reinterpret_cast<intptr_t>(h.release());
     return true;

@@ -25,14 +25,15 @@ int readToEnd(HANDLE h, std::string& out) {
     }
 }
 
-// A regular file that this user may write: the read-only attribute and the file's access list
-// both refuse, as the open for writing (which changes nothing) tells.
+// A regular file that this user may write: the read-only attribute refuses even where the system
+// would let an administrator (or Wine's root) open it, and the open for writing, which changes
+// nothing, tells what the file's access list says.
 bool mayReplace(const std::string& file) {
     Handle h;
     BY_HANDLE_FILE_INFORMATION info;
     return openHandle(file, GENERIC_WRITE, OPEN_EXISTING, 0, h) == 0 &&
            GetFileType(h.get()) == FILE_TYPE_DISK && GetFileInformationByHandle(h.get(), &info) &&
-           !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+           !(info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY));
 }
 
 // Creates a new hidden file beside target under a name made from target's.
