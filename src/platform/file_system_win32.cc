@@ -165,7 +165,8 @@ EntryKind entryKind(const std::string& path) {
 
 bool isSymbolicLink(const std::string& path) {
     std::wstring wide;
-    if (path.empty() || !toWide(path, wide))
+    // The search below would take a wildcard as one: a name cannot hold one anyway.
+    if (path.empty() || path.find_first_of("*?") != std::string::npos || !toWide(path, wide))
         return false;
     WIN32_FIND_DATAW data;
     HANDLE find = FindFirstFileExW(wide.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr, 0);
