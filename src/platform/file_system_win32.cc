@@ -12,8 +12,9 @@ namespace kadrel::platform {
 
 namespace {
 
+// "C:" names the drive's current folder; a separator would make it the drive's root.
 std::string withSeparator(std::string path) {
-    if (path.empty() || !isSeparator(path.back()))
+    if (path.empty() || (!isSeparator(path.back()) && !(path.size() == 2 && path[1] == ':')))
         path += kSeparator;
     return path;
 }
@@ -237,8 +238,8 @@ bool listDirectory(const std::string& folder, const std::function<bool(const Dir
                    FileFaults* faults) {
     const std::string dir = withSeparator(folder);
     std::wstring pattern;
-    if (!toWide(dir + "*", pattern))
-        return errno = EINVAL, false;
+    if (folder.empty() || !toWide(dir + "*", pattern))
+        return errno = folder.empty() ? ENOENT : EINVAL, false;
     HANDLE find = INVALID_HANDLE_VALUE;
     WIN32_FIND_DATAW data;
     size_t seen = 0;
