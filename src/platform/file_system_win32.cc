@@ -298,8 +298,13 @@ bool makeFolders(const std::string& path) {
             lastError = i == root ? lastError : EINVAL;
             continue;
         }
-        if (!CreateDirectoryW(partial.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
-            lastError = errorFromSystem(GetLastError());
+        if (CreateDirectoryW(partial.c_str(), nullptr))
+            continue;
+        const DWORD code = GetLastError();
+        if (code != ERROR_ALREADY_EXISTS)
+            lastError = errorFromSystem(code);
+        else if (!isDirectory(path.substr(0, i)))
+            return errno = ENOTDIR, false;  // a file holds the name: nothing below it can be made
     }
     if (isDirectory(path))
         return true;
