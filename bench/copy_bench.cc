@@ -170,7 +170,7 @@ bool g_useBinary = false;
 double copyRunDirect(bool setWideScreen, bool deleteSources = false, bool manifest = false) {
     const std::clock_t c0 = std::clock();
     kadrel::Settings settings;
-    settings.dateFormat = "yy-mm-dd_Hh-Nn-Ss";
+    settings.datePattern = "yy-mm-dd_Hh-Nn-Ss";
     settings.timeSource = kadrel::TimeSource::LastWrite;
     settings.deleteFiles = deleteSources;
     settings.manifest = manifest;

@@ -50,14 +50,14 @@ int64_t g_fileSize = 0;
 
 void BM_PlainSequentialRead(benchmark::State& state) {
     kadrel::platform::RandomAccessFile file;
-    if (!file.open(benchFile(), false))
+    if (file.open(benchFile(), false) != 0 || file.size(g_fileSize) != 0)
         std::abort();
-    g_fileSize = file.size();
     std::vector<uint8_t> buf(1 << 20);
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
         int64_t at = 0;
-        for (int64_t n; (n = file.readAt(buf.data(), buf.size(), at)) > 0; at += n)
+        for (size_t n = 0; file.readAt(buf.data(), buf.size(), at, n) == 0 && n > 0;
+             at += static_cast<int64_t>(n))
             benchmark::DoNotOptimize(buf[0]);
         g_readSeconds = std::min(g_readSeconds, secondsSince(start));
     }

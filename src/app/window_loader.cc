@@ -26,11 +26,11 @@ std::string windowModulePath(const std::string& programDir) {
 
 int runWindowModeFromModule(int argc, char** argv, Settings& settings) {
     const std::string path = windowModulePath(platform::programFolder());
-    std::string error;
-    void* symbol = platform::loadModuleSymbol(path, "kadrel_run_window_mode", error);
-    if (!symbol) {
+    void* symbol = nullptr;
+    const std::string failure = platform::loadModuleSymbol(path, "kadrel_run_window_mode", symbol);
+    if (!failure.empty()) {
         std::fprintf(stderr, "kadrel: the window is not available (%s); use command-line mode (kadrel -h).\n",
-                     error.c_str());
+                     failure.c_str());
         return 2;
     }
     return reinterpret_cast<WindowEntry>(symbol)(argc, argv, &settings);

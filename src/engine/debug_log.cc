@@ -1,6 +1,5 @@
 #include "engine/debug_log.h"
 
-#include <cerrno>
 #include <utility>
 
 #include "platform/file_system.h"
@@ -9,8 +8,7 @@ namespace kadrel {
 
 Outcome DebugLog::openDebugLog(const std::string& path) {
     closeDebugLog();
-    file_ = platform::openLogFile(path);
-    return file_ ? Outcome::done() : Outcome::failure(errno, path);
+    return Outcome::fromError(platform::openLogFile(path, file_), path);
 }
 
 void DebugLog::collectLines() {

@@ -41,7 +41,8 @@ struct CopyOptions {
     /// Bytes per slice; 0 means kDefaultSliceBytes.
     size_t sliceBytes = 0;
     /// Set: every byte passes through memory, read once, hashed and written, and the digest of
-    /// what was read is left here once the copy is whole. Null: the kernel copies.
+    /// what was read is left here once the copy is whole. Null: the kernel copies where the system
+    /// has a copy of its own that goes slice by slice (Linux); elsewhere every copy is buffered.
     Digest* digest = nullptr;
 };
 
@@ -80,7 +81,7 @@ class StagedCopy {
     friend int stageCopy(const std::string&, const std::string&, const CopyOptions&, StagedCopy&);
     std::string temporary_;
     std::string target_;  ///< the name the copy took
-    int lock_ = -1;       ///< an open descriptor of the copy that holds its lock
+    intptr_t lock_ = -1;  ///< the open descriptor (POSIX) or handle (Windows) that holds the lock
     CopiedFile ids_;
     bool sourceWritable_ = true;
     FileFaults* faults_ = nullptr;

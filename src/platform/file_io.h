@@ -1,6 +1,5 @@
 // Positional file access with 64-bit offsets and file times with full precision.
-// A call that can fail returns false (or -1 for a count) and leaves errno telling why; the
-// open file keeps its own error number in error().
+// Calls that can fail return 0 or an error number, as file_system.h describes.
 #pragma once
 
 #include <cstddef>
@@ -28,12 +27,11 @@ struct FileTimes {
     friend bool operator==(const FileTimes&, const FileTimes&) = default;
 };
 
-/// Reads the three times of an existing entry. False (errno set) when it cannot be examined.
-bool getFileTimes(const std::string& path, FileTimes& times);
+/// Reads the three times of an existing entry.
+int getFileTimes(const std::string& path, FileTimes& times);
 
 /// Writes last access and last write exactly (nanoseconds); the birth time cannot be set.
-/// False (errno set) when they could not be written.
-bool setFileTimes(const std::string& path, const FileTimes& times);
+int setFileTimes(const std::string& path, const FileTimes& times);
 
 /// How close a time read back must be to the time written to count as kept on the file system
 /// that holds path, in nanoseconds: 2 s on FAT, exFAT, FUSE and SMB file systems (FAT keeps
@@ -46,8 +44,8 @@ struct CalendarTime {
     int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
 };
 
-/// Converts to local calendar fields; false when the time cannot be represented.
-bool toLocalCalendar(const FileTime& time, CalendarTime& out);
+/// Converts to local calendar fields; EOVERFLOW when the time cannot be represented.
+int toLocalCalendar(const FileTime& time, CalendarTime& out);
 
 /// A file opened for positional reads and writes; closed by its destructor.
 class RandomAccessFile {
@@ -58,29 +56,26 @@ class RandomAccessFile {
     RandomAccessFile& operator=(const RandomAccessFile&) = delete;
 
     /// Opens an existing regular file for reading, or for reading and writing, without ever
-    /// blocking (a FIFO or device is refused); noFollow refuses a symbolic link. False on
-    /// failure, with error() telling why.
-    bool open(const std::string& path, bool writable, bool noFollow = false);
-    /// Reads up to size bytes at offset; returns the count read (0 at the end), -1 on error.
-    int64_t readAt(void* buffer, size_t size, int64_t offset);
-    /// Writes size bytes at offset; returns the count written, -1 on error.
-    int64_t writeAt(const void* buffer, size_t size, int64_t offset);
-    /// The error number of the last failed open, read or write; 0 when none failed.
-    int error() const { return error_; }
+    /// blocking (a FIFO or device is refused); noFollow refuses a symbolic link.
+    int open(const std::string& path, bool writable, bool noFollow = false);
+    /// Reads up to size bytes at offset; got tells how many arrived, fewer at the end of the
+    /// file. A read that fails after some bytes arrived returns 0 with those; the next read
+    /// reports the failure.
+    int readAt(void* buffer, size_t size, int64_t offset, size_t& got);
+    /// Writes all size bytes at offset.
+    int writeAt(const void* buffer, size_t size, int64_t offset);
     /// Tests: every read and write asks faults first.
     void setFaults(FileFaults* faults) { faults_ = faults; }
-    /// The current length of the file, -1 on error.
-    int64_t size() const;
-    /// Flushes the data written so far to the storage device (fsync). 0 or the error number.
+    /// The current length of the file.
+    int size(int64_t& bytes) const;
+    /// Flushes the data written so far to the storage device (fsync).
     int flush();
-    /// Closes the file; false when close() reports an error (a network or FUSE file system may
-    /// report a write that failed only there), with error() telling why.
-    bool close();
+    /// Closes the file; a network or FUSE file system may report only here a write that failed.
+    /// Closing a file that is not open does nothing.
+    int close();
 
   private:
-    int fail(int error);
     intptr_t fd_ = -1;  ///< the descriptor, or on Windows the file's HANDLE
-    int error_ = 0;
     FileFaults* faults_ = nullptr;
 };
 

@@ -33,19 +33,19 @@ timespec toTimespec(const FileTime& t) {
 
 }  // namespace
 
-bool getFileTimes(const std::string& path, FileTimes& times) {
+int getFileTimes(const std::string& path, FileTimes& times) {
     struct statx st {};
     if (statx(AT_FDCWD, path.c_str(), 0, STATX_BASIC_STATS | STATX_BTIME, &st) != 0)
-        return false;
+        return errno;
     times.lastWrite = fromTimespec(st.stx_mtime);
     times.lastAccess = fromTimespec(st.stx_atime);
     times.creation = (st.stx_mask & STATX_BTIME) ? fromTimespec(st.stx_btime) : times.lastWrite;
-    return true;
+    return 0;
 }
 
-bool setFileTimes(const std::string& path, const FileTimes& times) {
+int setFileTimes(const std::string& path, const FileTimes& times) {
     const timespec ts[2] = {toTimespec(times.lastAccess), toTimespec(times.lastWrite)};
-    return utimensat(AT_FDCWD, path.c_str(), ts, 0) == 0;
+    return utimensat(AT_FDCWD, path.c_str(), ts, 0) == 0 ? 0 : errno;
 }
 
 int64_t timeToleranceNs(const std::string& path) {
@@ -66,90 +66,79 @@ int64_t timeToleranceNs(const std::string& path) {
     }
 }
 
-bool toLocalCalendar(const FileTime& time, CalendarTime& out) {
+int toLocalCalendar(const FileTime& time, CalendarTime& out) {
     const time_t t = static_cast<time_t>(time.sec);
     tm fields{};
     if (!localtime_r(&t, &fields))
-        return false;
+        return EOVERFLOW;
     out = {fields.tm_year + 1900, fields.tm_mon + 1, fields.tm_mday,
            fields.tm_hour,        fields.tm_min,     fields.tm_sec};
-    return true;
+    return 0;
 }
 
 RandomAccessFile::~RandomAccessFile() {
     close();
 }
 
-int RandomAccessFile::fail(int error) {
-    error_ = error;
-    return -1;
-}
-
-bool RandomAccessFile::open(const std::string& path, bool writable, bool noFollow) {
+int RandomAccessFile::open(const std::string& path, bool writable, bool noFollow) {
     close();
-    error_ = 0;
     const int flags = (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NONBLOCK | (noFollow ? O_NOFOLLOW : 0);
     fd_ = ::open(path.c_str(), flags);
     if (fd_ < 0)
-        return fail(errno), false;
+        return errno;
     struct stat st {};
     if (fstat(static_cast<int>(fd_), &st) != 0 || !S_ISREG(st.st_mode)) {
         const int e = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
         close();
-        return fail(e), false;
+        return e;
     }
-    return true;
+    return 0;
 }
 
-int64_t RandomAccessFile::readAt(void* buffer, size_t size, int64_t offset) {
+int RandomAccessFile::readAt(void* buffer, size_t size, int64_t offset, size_t& got) {
+    got = 0;
     if (faults_)
         if (const int e = faults_->beforeRead(offset, size))
-            return fail(e);
+            return e;
     if (offset < 0)
-        return fail(EINVAL);
-    size_t done = 0;
-    const int e = readFully(static_cast<int>(fd_), static_cast<char*>(buffer), size, offset, done);
-    return e != 0 && done == 0 ? fail(e) : static_cast<int64_t>(done);
+        return EINVAL;
+    const int e = readFully(static_cast<int>(fd_), static_cast<char*>(buffer), size, offset, got);
+    return got == 0 ? e : 0;
 }
 
-int64_t RandomAccessFile::writeAt(const void* buffer, size_t size, int64_t offset) {
+int RandomAccessFile::writeAt(const void* buffer, size_t size, int64_t offset) {
     if (faults_)
         if (const int e = faults_->beforeWrite(offset, size))
-            return fail(e);
+            return e;
     if (offset < 0)
-        return fail(EINVAL);
-    if (const int e = writeAll(static_cast<int>(fd_), {static_cast<const char*>(buffer), size}, offset))
-        return fail(e);
-    return static_cast<int64_t>(size);
+        return EINVAL;
+    return writeAll(static_cast<int>(fd_), {static_cast<const char*>(buffer), size}, offset);
 }
 
-int64_t RandomAccessFile::size() const {
+int RandomAccessFile::size(int64_t& bytes) const {
     struct stat st {};
     if (fstat(static_cast<int>(fd_), &st) != 0)
-        return -1;
-    return st.st_size;
+        return errno;
+    bytes = st.st_size;
+    return 0;
 }
 
 int RandomAccessFile::flush() {
     int e = faults_ ? faults_->beforeInPlaceFlush() : 0;
     if (e == 0 && ::fsync(static_cast<int>(fd_)) != 0)
         e = errno;
-    if (e != 0)
-        fail(e);
     return e;
 }
 
-bool RandomAccessFile::close() {
+int RandomAccessFile::close() {
     const int fd = static_cast<int>(std::exchange(fd_, -1));
     if (fd < 0)
-        return true;
+        return 0;
     int e = faults_ ? faults_->beforeInPlaceClose() : 0;
     // Even EINTR counts: the descriptor is gone, but whether the data reached the file is not known.
     if (::close(fd) != 0 && e == 0)
         e = errno;
-    if (e != 0)
-        fail(e);
-    return e == 0;
+    return e;
 }
 
 }  // namespace kadrel::platform

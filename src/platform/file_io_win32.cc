@@ -59,29 +59,27 @@ int checkRegular(HANDLE h, bool writable, bool noFollow) {
 
 }  // namespace
 
-bool getFileTimes(const std::string& path, FileTimes& times) {
+int getFileTimes(const std::string& path, FileTimes& times) {
     Handle h;
     FILETIME creation, access, write;
     if (const int e = openHandle(path, FILE_READ_ATTRIBUTES, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, h))
-        return errno = e, false;
+        return e;
     if (!GetFileTime(h.get(), &creation, &access, &write))
-        return errno = lastError(), false;
+        return lastError();
     times = {fromFileTime(creation), fromFileTime(write), fromFileTime(access)};
-    return true;
+    return 0;
 }
 
-bool setFileTimes(const std::string& path, const FileTimes& times) {
+int setFileTimes(const std::string& path, const FileTimes& times) {
     // Windows keeps a creation time of its own that can be set: all three are written.
     FILETIME creation, access, write;
     if (!toFileTime(times.creation, creation) || !toFileTime(times.lastAccess, access) ||
         !toFileTime(times.lastWrite, write))
-        return errno = EINVAL, false;
+        return EINVAL;
     Handle h;
     if (const int e = openHandle(path, FILE_WRITE_ATTRIBUTES, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, h))
-        return errno = e, false;
-    if (!SetFileTime(h.get(), &creation, &access, &write))
-        return errno = lastError(), false;
-    return true;
+        return e;
+    return SetFileTime(h.get(), &creation, &access, &write) ? 0 : lastError();
 }
 
 int64_t timeToleranceNs(const std::string& path) {
@@ -102,7 +100,7 @@ int64_t timeToleranceNs(const std::string& path) {
     return fat ? 2 * kSecond : kSecond;
 }
 
-bool toLocalCalendar(const FileTime& time, CalendarTime& out) {
+int toLocalCalendar(const FileTime& time, CalendarTime& out) {
     // The C runtime's zone, not the system's: it reads TZ as the POSIX one does, so a zone set
     // for the process holds here too.
     _tzset();
@@ -110,90 +108,79 @@ bool toLocalCalendar(const FileTime& time, CalendarTime& out) {
     // with the same calendar (with the zone's present rules for daylight saving time).
     const int64_t cycles = time.sec < 0 ? (kCycleSeconds - 1 - time.sec) / kCycleSeconds : 0;
     if (cycles > 4)
-        return false;
+        return EOVERFLOW;
     const __time64_t t = time.sec + cycles * kCycleSeconds;
     tm fields{};
     if (_localtime64_s(&fields, &t) != 0)
-        return false;
+        return EOVERFLOW;
     out = {fields.tm_year + 1900 - 400 * static_cast<int>(cycles),
            fields.tm_mon + 1,
            fields.tm_mday,
            fields.tm_hour,
            fields.tm_min,
            fields.tm_sec};
-    return true;
+    return 0;
 }
 
 RandomAccessFile::~RandomAccessFile() {
     close();
 }
 
-int RandomAccessFile::fail(int error) {
-    error_ = error;
-    return -1;
-}
-
-bool RandomAccessFile::open(const std::string& path, bool writable, bool noFollow) {
+int RandomAccessFile::open(const std::string& path, bool writable, bool noFollow) {
     close();
-    error_ = 0;
     Handle h;
     const DWORD access = GENERIC_READ | (writable ? GENERIC_WRITE : 0);
     if (const int e = openHandle(path, access, OPEN_EXISTING, noFollow ? FILE_FLAG_OPEN_REPARSE_POINT : 0, h))
-        return fail(e == EACCES && entryKind(path) == EntryKind::Directory ? EISDIR : e), false;
+        return e == EACCES && entryKind(path) == EntryKind::Directory ? EISDIR : e;
     if (const int e = checkRegular(h.get(), writable, noFollow))
-        return fail(e), false;
+        return e;
     fd_ = reinterpret_cast<intptr_t>(h.release());
-    return true;
+    return 0;
 }
 
-int64_t RandomAccessFile::readAt(void* buffer, size_t size, int64_t offset) {
+int RandomAccessFile::readAt(void* buffer, size_t size, int64_t offset, size_t& got) {
+    got = 0;
     if (faults_)
         if (const int e = faults_->beforeRead(offset, size))
-            return fail(e);
+            return e;
     if (offset < 0)
-        return fail(EINVAL);
-    size_t done = 0;
-    const int e = readFully(handleOf(fd_), static_cast<char*>(buffer), size, offset, done);
-    return e != 0 && done == 0 ? fail(e) : static_cast<int64_t>(done);
+        return EINVAL;
+    const int e = readFully(handleOf(fd_), static_cast<char*>(buffer), size, offset, got);
+    return got == 0 ? e : 0;
 }
 
-int64_t RandomAccessFile::writeAt(const void* buffer, size_t size, int64_t offset) {
+int RandomAccessFile::writeAt(const void* buffer, size_t size, int64_t offset) {
     if (faults_)
         if (const int e = faults_->beforeWrite(offset, size))
-            return fail(e);
+            return e;
     if (offset < 0)
-        return fail(EINVAL);
-    if (const int e = writeAll(handleOf(fd_), {static_cast<const char*>(buffer), size}, offset))
-        return fail(e);
-    return static_cast<int64_t>(size);
+        return EINVAL;
+    return writeAll(handleOf(fd_), {static_cast<const char*>(buffer), size}, offset);
 }
 
-int64_t RandomAccessFile::size() const {
+int RandomAccessFile::size(int64_t& bytes) const {
     LARGE_INTEGER size;
     if (!GetFileSizeEx(handleOf(fd_), &size))
-        return -1;
-    return size.QuadPart;
+        return lastError();
+    bytes = size.QuadPart;
+    return 0;
 }
 
 int RandomAccessFile::flush() {
     int e = faults_ ? faults_->beforeInPlaceFlush() : 0;
     if (e == 0 && !FlushFileBuffers(handleOf(fd_)))
         e = lastError();
-    if (e != 0)
-        fail(e);
     return e;
 }
 
-bool RandomAccessFile::close() {
+int RandomAccessFile::close() {
     const HANDLE h = handleOf(std::exchange(fd_, -1));
     if (h == INVALID_HANDLE_VALUE)
-        return true;
+        return 0;
     int e = faults_ ? faults_->beforeInPlaceClose() : 0;
     if (!CloseHandle(h) && e == 0)
         e = lastError();
-    if (e != 0)
-        fail(e);
-    return e == 0;
+    return e;
 }
 
 }  // namespace kadrel::platform

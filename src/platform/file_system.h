@@ -1,7 +1,14 @@
 // The operating system's file-system services: the only place that knows how a
 // path, an attribute or a directory entry looks on this platform.
-// A call that can fail returns false and leaves errno telling why; the copy and flush calls
-// of file_copy.h return the error number itself, 0 for success.
+//
+// How every call of the platform layer reports failure: a call that can fail returns an int,
+// 0 when it did its work, else the error number of what went wrong; what it finds comes back
+// through out-parameters, which a failure leaves as they were unless its comment says
+// otherwise. On every platform the number is a value of the C library's errno (ENOENT, EACCES,
+// ENOSPC ...), so callers compare it with those names and turn it into words with
+// systemErrorText; an implementation for another system translates that system's own error
+// codes into them. Calls that answer a question and cannot fail (entryExists, isDirectory,
+// entryKind ...) return the answer itself.
 #pragma once
 
 #include <cstdint>
@@ -71,16 +78,16 @@ EntryKind entryKind(const std::string& path);
 /// True when path itself is a symbolic link.
 bool isSymbolicLink(const std::string& path);
 
-/// Attribute bits of an entry, or -1 when it does not exist.
-int64_t getAttributes(const std::string& path);
+/// The attribute bits (kAttr...) of an entry, symbolic links followed.
+int getAttributes(const std::string& path, uint32_t& attributes);
 
 /// Gives the owner write permission, so that a read-only file can be patched, renamed or
-/// deleted. True when the file is writable afterwards.
-bool makeWritable(const std::string& path);
+/// deleted; 0 means the file is writable afterwards.
+int makeWritable(const std::string& path);
 
 /// Makes a file read-only (removes every write permission). For tests and callers that
 /// need the opposite of makeWritable.
-bool makeReadOnly(const std::string& path);
+int makeReadOnly(const std::string& path);
 
 /// One directory entry as a walk reports it.
 struct DirEntry {
@@ -93,31 +100,31 @@ struct DirEntry {
 
 /// Calls visit for every entry of folder except "." and "..", in the order the file system
 /// returns them; stops early when visit returns false. Links to folders are reported as
-/// plain entries (isDirectory false) so a walk cannot loop. False (errno set) when the folder
-/// cannot be opened or a read of its entries fails part way; what was read before is visited.
-/// faults, when given, may fail any read of the listing.
-bool listDirectory(const std::string& folder, const std::function<bool(const DirEntry&)>& visit,
-                   FileFaults* faults = nullptr);
+/// plain entries (isDirectory false) so a walk cannot loop. Fails when the folder cannot be
+/// opened or a read of its entries fails part way; what was read before is visited. faults,
+/// when given, may fail any read of the listing.
+int listDirectory(const std::string& folder, const std::function<bool(const DirEntry&)>& visit,
+                  FileFaults* faults = nullptr);
 
 /// Creates the file exclusively and removes it again. Never truncates or removes an existing
-/// file. True when the name could be created.
-bool createAndDeleteTest(const std::string& path);
+/// file. 0 when the name could be created.
+int createAndDeleteTest(const std::string& path);
 
-/// Removes a file (not a folder). False (errno set) on failure.
-bool removeFile(const std::string& path);
+/// Removes a file (not a folder).
+int removeFile(const std::string& path);
 
-/// Creates a folder and its parents; true when it exists afterwards (else errno holds why the
-/// last folder could not be made).
-bool makeFolders(const std::string& path);
+/// Creates a folder and its parents; 0 when it exists afterwards, else why the last folder
+/// could not be made (ENOTDIR when a file holds the name).
+int makeFolders(const std::string& path);
 
 /// Bytes an unprivileged user may still write to the file system holding folder (available
-/// blocks times the fragment size), or -1 when it cannot be told.
-int64_t availableBytes(const std::string& folder);
+/// blocks times the fragment size).
+int availableBytes(const std::string& folder, int64_t& bytes);
 
-/// Creates or empties a log file for writing. Never follows a link and never blocks: anything
-/// but a regular file of one link under that name (a FIFO, a device, a symbolic link, a hard
-/// link to another file) gives null (errno set) and is left as it was.
-std::FILE* openLogFile(const std::string& path);
+/// Creates or empties a log file for writing and gives it in file. Never follows a link and
+/// never blocks: anything but a regular file of one link under that name (a FIFO, a device, a
+/// symbolic link, a hard link to another file) fails and is left as it was.
+int openLogFile(const std::string& path, std::FILE*& file);
 
 /// Lets the allocator keep large freed blocks for reuse instead of handing each back to the
 /// kernel: decoding a thumbnail allocates and frees several megabytes, and mapping them anew

@@ -119,68 +119,70 @@ bool isSymbolicLink(const std::string& path) {
     return !path.empty() && lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
 }
 
-int64_t getAttributes(const std::string& path) {
+int getAttributes(const std::string& path, uint32_t& attributes) {
     struct stat st {};
-    if (path.empty() || stat(path.c_str(), &st) != 0)
-        return -1;
-    int64_t attributes = 0;
+    if (path.empty())
+        return ENOENT;
+    if (stat(path.c_str(), &st) != 0)
+        return errno;
+    uint32_t bits = 0;
     if (!(st.st_mode & S_IWUSR))
-        attributes |= kAttrReadOnly;
+        bits |= kAttrReadOnly;
     if (S_ISDIR(st.st_mode))
-        attributes |= kAttrDirectory;
+        bits |= kAttrDirectory;
     const std::string trimmed = path.back() == kSeparator ? path.substr(0, path.size() - 1) : path;
     const size_t slash = trimmed.rfind(kSeparator);
     const std::string name = slash == std::string::npos ? trimmed : trimmed.substr(slash + 1);
     if (name.size() > 1 && name[0] == '.' && name != "..")
-        attributes |= kAttrHidden;
-    return attributes;
+        bits |= kAttrHidden;
+    attributes = bits;
+    return 0;
 }
 
-bool makeWritable(const std::string& path) {
+int makeWritable(const std::string& path) {
     struct stat st {};
     if (stat(path.c_str(), &st) != 0)
-        return false;
+        return errno;
     if (st.st_mode & S_IWUSR)
-        return true;
-    return chmod(path.c_str(), (st.st_mode & 07777) | S_IWUSR) == 0;
+        return 0;
+    return chmod(path.c_str(), (st.st_mode & 07777) | S_IWUSR) == 0 ? 0 : errno;
 }
 
-bool makeReadOnly(const std::string& path) {
+int makeReadOnly(const std::string& path) {
     struct stat st {};
     if (stat(path.c_str(), &st) != 0)
-        return false;
-    return chmod(path.c_str(), (st.st_mode & 07777) & ~(S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+        return errno;
+    return chmod(path.c_str(), (st.st_mode & 07777) & ~(S_IWUSR | S_IWGRP | S_IWOTH)) == 0 ? 0 : errno;
 }
 
 namespace {
 
-/// The next entry of dir, or null at its end (errno 0) or on a failed read (errno set).
-const dirent* nextEntry(DIR* dir, const std::string& folder, size_t seen, FileFaults* faults) {
-    if (const int error = faults ? faults->beforeListing(folder, seen) : 0) {
-        errno = error;
-        return nullptr;
-    }
+/// Reads the next entry of dir into entry: 0 with entry null at the end of the folder.
+int nextEntry(DIR* dir, const std::string& folder, size_t seen, FileFaults* faults, const dirent*& entry) {
+    entry = nullptr;
+    if (const int error = faults ? faults->beforeListing(folder, seen) : 0)
+        return error;
     // readdir tells its end from a failure only through errno.
     errno = 0;
-    return readdir(dir);
+    entry = readdir(dir);
+    return entry ? 0 : errno;
 }
 
 }  // namespace
 
-bool listDirectory(const std::string& folder, const std::function<bool(const DirEntry&)>& visit,
-                   FileFaults* faults) {
+int listDirectory(const std::string& folder, const std::function<bool(const DirEntry&)>& visit,
+                  FileFaults* faults) {
     DIR* dir = opendir(folder.c_str());
     if (!dir)
-        return false;
+        return errno;
     const int dirFd = dirfd(dir);
     size_t seen = 0;
     int error = 0;
     for (;;) {
-        const dirent* entry = nextEntry(dir, folder, seen, faults);
-        if (!entry) {
-            error = errno;
+        const dirent* entry = nullptr;
+        error = nextEntry(dir, folder, seen, faults, entry);
+        if (!entry)
             break;
-        }
         const std::string name = entry->d_name;
         if (name == "." || name == "..")
             continue;
@@ -193,24 +195,23 @@ bool listDirectory(const std::string& folder, const std::function<bool(const Dir
             break;
     }
     closedir(dir);
-    errno = error;
-    return error == 0;
+    return error;
 }
 
-bool createAndDeleteTest(const std::string& path) {
+int createAndDeleteTest(const std::string& path) {
     const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd < 0)
-        return false;
+        return errno;
     close(fd);
     unlink(path.c_str());
-    return true;
+    return 0;
 }
 
-bool removeFile(const std::string& path) {
-    return unlink(path.c_str()) == 0;
+int removeFile(const std::string& path) {
+    return unlink(path.c_str()) == 0 ? 0 : errno;
 }
 
-bool makeFolders(const std::string& path) {
+int makeFolders(const std::string& path) {
     std::string partial;
     int lastError = 0;
     for (size_t i = 0; i <= path.size(); ++i) {
@@ -221,38 +222,33 @@ bool makeFolders(const std::string& path) {
             partial += path[i];
     }
     if (isDirectory(path))
-        return true;
-    errno = lastError != 0 ? lastError : ENOTDIR;
-    return false;
+        return 0;
+    return lastError != 0 ? lastError : ENOTDIR;
 }
 
-int64_t availableBytes(const std::string& folder) {
+int availableBytes(const std::string& folder, int64_t& bytes) {
     struct statvfs fs {};
     if (statvfs(folder.c_str(), &fs) != 0)
-        return -1;
-    return static_cast<int64_t>(fs.f_bavail) * static_cast<int64_t>(fs.f_frsize);
+        return errno;
+    bytes = static_cast<int64_t>(fs.f_bavail) * static_cast<int64_t>(fs.f_frsize);
+    return 0;
 }
 
-std::FILE* openLogFile(const std::string& path) {
-    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return nullptr;
+int openLogFile(const std::string& path, std::FILE*& file) {
+    Fd fd(open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644));
+    if (fd.get() < 0)
+        return errno;
     struct stat st {};
     // A second link makes the log another file's name too: emptying it would empty that file.
-    const bool regular = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink == 1;
-    if (!regular || ftruncate(fd, 0) != 0 || fcntl(fd, F_SETFL, 0) != 0) {
-        const int error = regular ? errno : (S_ISREG(st.st_mode) ? EMLINK : EINVAL);
-        close(fd);
-        errno = error;
-        return nullptr;
-    }
-    std::FILE* file = fdopen(fd, "wb");
-    if (!file) {
-        const int error = errno;
-        close(fd);
-        errno = error;
-    }
-    return file;
+    const bool regular = fstat(fd.get(), &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink == 1;
+    if (!regular || ftruncate(fd.get(), 0) != 0 || fcntl(fd.get(), F_SETFL, 0) != 0)
+        return regular ? errno : (S_ISREG(st.st_mode) ? EMLINK : EINVAL);
+    std::FILE* opened = fdopen(fd.get(), "wb");
+    if (!opened)
+        return errno;
+    fd.release();
+    file = opened;
+    return 0;
 }
 
 void keepFreedMemoryForReuse() {

@@ -33,41 +33,35 @@ std::string environmentFolder(const wchar_t* name) {
     return withSeparator(folder);
 }
 
-/// The attributes of what path names; INVALID_FILE_ATTRIBUTES (with errno set) when nothing.
-DWORD attributesOf(const std::string& path) {
+/// The attributes of the entry path names itself (a link's own).
+int attributesOf(const std::string& path, DWORD& attributes) {
     std::wstring wide;
-    if (path.empty() || !toWide(path, wide)) {
-        errno = path.empty() ? ENOENT : EINVAL;
-        return INVALID_FILE_ATTRIBUTES;
-    }
-    const DWORD attributes = GetFileAttributesW(wide.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES)
-        errno = lastError();
-    return attributes;
+    if (path.empty())
+        return ENOENT;
+    if (!toWide(path, wide))
+        return EINVAL;
+    attributes = GetFileAttributesW(wide.c_str());
+    return attributes == INVALID_FILE_ATTRIBUTES ? lastError() : 0;
 }
 
 /// The attributes of what path leads to, links followed as stat follows them (a dangling link
-/// gives INVALID_FILE_ATTRIBUTES).
-DWORD followedAttributes(const std::string& path) {
-    const DWORD attributes = attributesOf(path);
-    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
-        return attributes;
+/// fails).
+int followedAttributes(const std::string& path, DWORD& attributes) {
+    if (const int e = attributesOf(path, attributes))
+        return e;
+    if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        return 0;
     Handle h;
     BY_HANDLE_FILE_INFORMATION info;
-    if (const int e = openHandle(path, FILE_READ_ATTRIBUTES, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, h)) {
-        errno = e;
-        return INVALID_FILE_ATTRIBUTES;
-    }
-    if (!GetFileInformationByHandle(h.get(), &info)) {
-        errno = lastError();
-        return INVALID_FILE_ATTRIBUTES;
-    }
-    return info.dwFileAttributes;
+    if (const int e = openHandle(path, FILE_READ_ATTRIBUTES, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, h))
+        return e;
+    if (!GetFileInformationByHandle(h.get(), &info))
+        return lastError();
+    attributes = info.dwFileAttributes;
+    return 0;
 }
 
 EntryKind kindOf(DWORD attributes) {
-    if (attributes == INVALID_FILE_ATTRIBUTES)
-        return EntryKind::Missing;
     if (attributes & FILE_ATTRIBUTE_DIRECTORY)
         return EntryKind::Directory;
     return attributes & FILE_ATTRIBUTE_DEVICE ? EntryKind::Special : EntryKind::Regular;
@@ -80,16 +74,12 @@ bool isNameLink(DWORD attributes, DWORD tag) {
     return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) && (tag == 0 || IsReparseTagNameSurrogate(tag));
 }
 
-bool setAttributes(const std::string& path, DWORD attributes) {
+int setAttributes(const std::string& path, DWORD attributes) {
     std::wstring wide;
-    if (!toWide(path, wide)) {
-        errno = EINVAL;
-        return false;
-    }
-    if (SetFileAttributesW(wide.c_str(), attributes ? attributes : FILE_ATTRIBUTE_NORMAL))
-        return true;
-    errno = lastError();
-    return false;
+    if (!toWide(path, wide))
+        return EINVAL;
+    return SetFileAttributesW(wide.c_str(), attributes ? attributes : FILE_ATTRIBUTE_NORMAL) ? 0
+                                                                                             : lastError();
 }
 
 }  // namespace
@@ -127,7 +117,8 @@ std::string settingsFolder(const std::string& programDir) {
 }
 
 bool entryExists(const std::string& path) {
-    return attributesOf(path) != INVALID_FILE_ATTRIBUTES;
+    DWORD attributes;
+    return attributesOf(path, attributes) == 0;
 }
 
 bool isDirectory(const std::string& path) {
@@ -157,11 +148,13 @@ int flushFolder(const std::string& folder) {
     // file's data, and a whole volume only for an administrator. It needs none: NTFS journals
     // every change of its metadata, and the renames that commit a copy are made with
     // MOVEFILE_WRITE_THROUGH, which returns only once the new name is on the disk.
-    return entryExists(folder) ? 0 : errno;
+    DWORD attributes;
+    return attributesOf(folder, attributes);
 }
 
 EntryKind entryKind(const std::string& path) {
-    return kindOf(followedAttributes(path));
+    DWORD attributes;
+    return followedAttributes(path, attributes) == 0 ? kindOf(attributes) : EntryKind::Missing;
 }
 
 bool isSymbolicLink(const std::string& path) {
@@ -177,24 +170,28 @@ bool isSymbolicLink(const std::string& path) {
     return isNameLink(data.dwFileAttributes, data.dwReserved0);
 }
 
-int64_t getAttributes(const std::string& path) {
-    const DWORD attributes = followedAttributes(path);
-    return attributes == INVALID_FILE_ATTRIBUTES ? -1 : static_cast<int64_t>(attributes);
+int getAttributes(const std::string& path, uint32_t& attributes) {
+    // The system's own bits, of which kAttrReadOnly, kAttrHidden and kAttrDirectory are three.
+    DWORD bits;
+    if (const int e = followedAttributes(path, bits))
+        return e;
+    attributes = bits;
+    return 0;
 }
 
-bool makeWritable(const std::string& path) {
-    const DWORD attributes = followedAttributes(path);
-    if (attributes == INVALID_FILE_ATTRIBUTES)
-        return false;
+int makeWritable(const std::string& path) {
+    DWORD attributes;
+    if (const int e = followedAttributes(path, attributes))
+        return e;
     if (!(attributes & FILE_ATTRIBUTE_READONLY))
-        return true;
+        return 0;
     return setAttributes(path, attributes & kSettableAttributes & ~FILE_ATTRIBUTE_READONLY);
 }
 
-bool makeReadOnly(const std::string& path) {
-    const DWORD attributes = followedAttributes(path);
-    if (attributes == INVALID_FILE_ATTRIBUTES)
-        return false;
+int makeReadOnly(const std::string& path) {
+    DWORD attributes;
+    if (const int e = followedAttributes(path, attributes))
+        return e;
     return setAttributes(path, (attributes & kSettableAttributes) | FILE_ATTRIBUTE_READONLY);
 }
 
@@ -234,12 +231,12 @@ int nextEntry(HANDLE& find, const std::wstring& pattern, WIN32_FIND_DATAW& data,
 
 }  // namespace
 
-bool listDirectory(const std::string& folder, const std::function<bool(const DirEntry&)>& visit,
-                   FileFaults* faults) {
+int listDirectory(const std::string& folder, const std::function<bool(const DirEntry&)>& visit,
+                  FileFaults* faults) {
     const std::string dir = withSeparator(folder);
     std::wstring pattern;
     if (folder.empty() || !toWide(dir + "*", pattern))
-        return errno = folder.empty() ? ENOENT : EINVAL, false;
+        return folder.empty() ? ENOENT : EINVAL;
     HANDLE find = INVALID_HANDLE_VALUE;
     WIN32_FIND_DATAW data;
     size_t seen = 0;
@@ -264,30 +261,24 @@ bool listDirectory(const std::string& folder, const std::function<bool(const Dir
     }
     if (find != INVALID_HANDLE_VALUE)
         FindClose(find);
-    errno = error;
-    return error == 0;
+    return error;
 }
 
-bool createAndDeleteTest(const std::string& path) {
+int createAndDeleteTest(const std::string& path) {
     // Removed by its close, even when the process dies before it.
     Handle h;
-    const int e = openHandle(path, GENERIC_WRITE | DELETE, CREATE_NEW,
-                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, h);
-    errno = e;
-    return e == 0;
+    return openHandle(path, GENERIC_WRITE | DELETE, CREATE_NEW,
+                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, h);
 }
 
-bool removeFile(const std::string& path) {
+int removeFile(const std::string& path) {
     std::wstring wide;
     if (!toWide(path, wide))
-        return errno = EINVAL, false;
-    if (DeleteFileW(wide.c_str()))
-        return true;
-    errno = lastError();
-    return false;
+        return EINVAL;
+    return DeleteFileW(wide.c_str()) ? 0 : lastError();
 }
 
-bool makeFolders(const std::string& path) {
+int makeFolders(const std::string& path) {
     int lastError = 0;
     const size_t root = rootLength(path);
     for (size_t i = root; i <= path.size(); ++i) {
@@ -304,21 +295,23 @@ bool makeFolders(const std::string& path) {
         if (code != ERROR_ALREADY_EXISTS)
             lastError = errorFromSystem(code);
         else if (!isDirectory(path.substr(0, i)))
-            return errno = ENOTDIR, false;  // a file holds the name: nothing below it can be made
+            return ENOTDIR;  // a file holds the name: nothing below it can be made
     }
     if (isDirectory(path))
-        return true;
-    errno = lastError != 0 ? lastError : ENOTDIR;
-    return false;
+        return 0;
+    return lastError != 0 ? lastError : ENOTDIR;
 }
 
-int64_t availableBytes(const std::string& folder) {
+int availableBytes(const std::string& folder, int64_t& bytes) {
     std::wstring wide;
     ULARGE_INTEGER forCaller, total, free;
-    if (!toWide(withSeparator(folder), wide) || !GetDiskFreeSpaceExW(wide.c_str(), &forCaller, &total, &free))
-        return -1;
+    if (!toWide(withSeparator(folder), wide))
+        return EINVAL;
+    if (!GetDiskFreeSpaceExW(wide.c_str(), &forCaller, &total, &free))
+        return lastError();
     // The caller's share: what a disk quota leaves this user, as statvfs's available blocks do.
-    return static_cast<int64_t>(forCaller.QuadPart);
+    bytes = static_cast<int64_t>(forCaller.QuadPart);
+    return 0;
 }
 
 namespace {
@@ -340,24 +333,25 @@ int checkAndEmptyLog(HANDLE h) {
 
 }  // namespace
 
-std::FILE* openLogFile(const std::string& path) {
+int openLogFile(const std::string& path, std::FILE*& file) {
     Handle h;
     // The reparse point itself is opened, never what it leads to, and then refused.
     if (const int e = openHandle(path, GENERIC_WRITE, OPEN_ALWAYS, FILE_FLAG_OPEN_REPARSE_POINT, h))
-        return errno = e, nullptr;
+        return e;
     if (const int e = checkAndEmptyLog(h.get()))
-        return errno = e, nullptr;
+        return e;
     const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h.get()), _O_WRONLY | _O_BINARY);
     if (fd < 0)
-        return nullptr;
+        return errno;
     h.release();
-    std::FILE* file = _fdopen(fd, "wb");
-    if (!file) {
+    std::FILE* opened = _fdopen(fd, "wb");
+    if (!opened) {
         const int error = errno;
         _close(fd);
-        errno = error;
+        return error;
     }
-    return file;
+    file = opened;
+    return 0;
 }
 
 void keepFreedMemoryForReuse() {

@@ -4,19 +4,19 @@
 
 namespace kadrel::platform {
 
-void* loadModuleSymbol(const std::string& path, const std::string& symbol, std::string& error) {
+std::string loadModuleSymbol(const std::string& path, const std::string& symbol, void*& address) {
     void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!module) {
         const char* reason = dlerror();
-        error = reason ? reason : "cannot load " + path;
-        return nullptr;
+        return reason ? reason : "cannot load " + path;
     }
-    void* address = dlsym(module, symbol.c_str());
-    if (!address) {
+    void* found = dlsym(module, symbol.c_str());
+    if (!found) {
         const char* reason = dlerror();
-        error = reason ? reason : symbol + " not found in " + path;
+        return reason ? reason : symbol + " not found in " + path;
     }
-    return address;
+    address = found;
+    return {};
 }
 
 std::string moduleFileName(const std::string& base) {

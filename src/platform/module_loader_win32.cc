@@ -13,24 +13,19 @@ std::string loadFailure(const std::string& what) {
 
 }  // namespace
 
-void* loadModuleSymbol(const std::string& path, const std::string& symbol, std::string& error) {
+std::string loadModuleSymbol(const std::string& path, const std::string& symbol, void*& address) {
     std::wstring wide;
-    if (!toWide(path, wide)) {
-        error = "cannot load " + path + ": the name is not valid UTF-8";
-        return nullptr;
-    }
+    if (!toWide(path, wide))
+        return "cannot load " + path + ": the name is not valid UTF-8";
     // Kept for the life of the process, as its code may run until the end.
     HMODULE module = LoadLibraryW(wide.c_str());
-    if (!module) {
-        error = loadFailure("cannot load " + path);
-        return nullptr;
-    }
-    FARPROC address = GetProcAddress(module, symbol.c_str());
-    if (!address) {
-        error = loadFailure(symbol + " not found in " + path);
-        return nullptr;
-    }
-    return reinterpret_cast<void*>(address);
+    if (!module)
+        return loadFailure("cannot load " + path);
+    FARPROC found = GetProcAddress(module, symbol.c_str());
+    if (!found)
+        return loadFailure(symbol + " not found in " + path);
+    address = reinterpret_cast<void*>(found);
+    return {};
 }
 
 std::string moduleFileName(const std::string& base) {

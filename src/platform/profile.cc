@@ -16,12 +16,11 @@ namespace {
 
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
-std::string unreadableReason(int error) {
-    if (error == kProfileNotRegular)
-        return "it is not a regular file";
-    if (error == kProfileTooLarge)
-        return "it is too large to be a settings file";
-    return error == 0 ? "it holds a NUL byte, so it is no text file" : systemErrorText(error);
+// The error number a writer reports for a file it could not read.
+int readError(ProfileState state, int error) {
+    if (state == ProfileState::NotRegular)
+        return EINVAL;
+    return state == ProfileState::TooLarge ? EFBIG : error;
 }
 
 struct LineRef {
@@ -176,39 +175,44 @@ bool writableEntry(std::string_view section, std::string_view key, std::string_v
 
 }  // namespace
 
-std::optional<std::string> readProfileString(const std::string& file, const std::string& section,
-                                             const std::string& key) {
+int readProfileString(const std::string& file, const std::string& section, const std::string& key,
+                      std::string& value) {
     std::string data;
-    if (readProfileFile(file, data) != 0)
-        return std::nullopt;
+    int error = 0;
+    if (const ProfileState state = readProfileFile(file, data, error); state != ProfileState::Readable)
+        return readError(state, error);
     const KeyPosition pos = locateKey(data, trim(section), trim(key));
     if (pos.match < 0)
-        return std::nullopt;
-    return std::string(pos.matchInfo.value);
+        return ENOENT;
+    value = pos.matchInfo.value;
+    return 0;
 }
 
-ProfileState checkProfileFile(const std::string& file, std::string& why) {
+ProfileState checkProfileFile(const std::string& file, int& error) {
     std::string data;
-    const int error = readProfileFile(file, data);
+    const ProfileState state = readProfileFile(file, data, error);
     // A dangling link is there although it opens as nothing: it is not ours to replace.
-    if ((error == ENOENT || error == ENOTDIR) && !entryExists(file))
+    if (state == ProfileState::ReadFails && (error == ENOENT || error == ENOTDIR) && !entryExists(file)) {
+        error = 0;
         return ProfileState::Missing;
-    if (error == 0 && data.find('\0') == std::string::npos)
-        return ProfileState::Readable;
-    why = unreadableReason(error);
-    return ProfileState::Unreadable;
+    }
+    if (state == ProfileState::Readable && data.find('\0') != std::string::npos)
+        return ProfileState::NotText;
+    return state;
 }
 
-bool writeProfileString(const std::string& file, const std::string& section, const std::string& key,
-                        const std::string& value) {
+int writeProfileString(const std::string& file, const std::string& section, const std::string& key,
+                       const std::string& value) {
     const std::string_view sectionName = trim(section), keyName = trim(key);
     if (!writableEntry(sectionName, keyName, value))
-        return false;
+        return EINVAL;
     const std::string target = profileWriteTarget(file);
     std::string data;
+    int error = 0;
+    const ProfileState state = readProfileFile(target, data, error);
     // A file that exists but cannot be read must not be replaced by one holding only this key.
-    if (const int error = readProfileFile(target, data); error != 0 && error != ENOENT)
-        return false;
+    if (state != ProfileState::Readable && error != ENOENT)
+        return readError(state, error);
     return replaceFileAtomically(target, withKeyWritten(data, sectionName, keyName, value));
 }
 

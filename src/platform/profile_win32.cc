@@ -11,29 +11,35 @@ namespace kadrel::platform {
 namespace {
 
 // Reads to the end, not to the size the system gave: the file may grow while it is read.
-int readToEnd(HANDLE h, std::string& out) {
+ProfileState readToEnd(HANDLE h, std::string& out, int& error) {
     char buffer[64 * 1024];
     for (;;) {
         size_t n = 0;
-        if (const int e = readFully(h, buffer, sizeof buffer, static_cast<int64_t>(out.size()), n))
-            return e;
+        if ((error = readFully(h, buffer, sizeof buffer, static_cast<int64_t>(out.size()), n)) != 0)
+            return ProfileState::ReadFails;
         if (out.size() + n > static_cast<size_t>(kMaxProfileSize))
-            return kProfileTooLarge;
+            return ProfileState::TooLarge;
         out.append(buffer, n);
         if (n < sizeof buffer)
-            return 0;
+            return ProfileState::Readable;
     }
 }
 
-// A regular file that this user may write: the read-only attribute refuses even where the system
-// would let an administrator (or Wine's root) open it, and the open for writing, which changes
-// nothing, tells what the file's access list says.
-bool mayReplace(const std::string& file) {
+// A regular file that this user may write: the read-only attribute refuses (EACCES) even where
+// the system would let an administrator (or Wine's root) open it, and the open for writing,
+// which changes nothing, tells what the file's access list says.
+int mayReplace(const std::string& file) {
     Handle h;
     BY_HANDLE_FILE_INFORMATION info;
-    return openHandle(file, GENERIC_WRITE, OPEN_EXISTING, 0, h) == 0 &&
-           GetFileType(h.get()) == FILE_TYPE_DISK && GetFileInformationByHandle(h.get(), &info) &&
-           !(info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY));
+    if (const int e = openHandle(file, GENERIC_WRITE, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, h))
+        return e;
+    if (GetFileType(h.get()) != FILE_TYPE_DISK)
+        return EINVAL;
+    if (!GetFileInformationByHandle(h.get(), &info))
+        return lastError();
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        return EISDIR;
+    return info.dwFileAttributes & FILE_ATTRIBUTE_READONLY ? EACCES : 0;
 }
 
 // Creates a new hidden file beside target under a name made from target's.
@@ -49,27 +55,31 @@ int createTemporaryBeside(const std::string& target, std::string& name, Handle& 
     return error;
 }
 
-bool removeTemporary(const std::string& name) {
+int removeTemporary(const std::string& name, int error) {
     removeFile(name);
-    return false;
+    return error;
 }
 
 // The temporary takes the attributes of the file it replaces (or none) just before it takes its
 // name, so the settings never show as hidden.
-bool writeTemporaryAndRename(const std::string& target, const std::string& contents, DWORD attributes) {
+int writeTemporaryAndRename(const std::string& target, const std::string& contents, DWORD attributes) {
     std::string temp;
     Handle h;
-    if (createTemporaryBeside(target, temp, h) != 0)
-        return false;
-    const bool written = writeAll(h.get(), contents, 0) == 0 && FlushFileBuffers(h.get());
+    if (const int e = createTemporaryBeside(target, temp, h))
+        return e;
+    int error = writeAll(h.get(), contents, 0);
+    if (error == 0 && !FlushFileBuffers(h.get()))
+        error = lastError();
     h.reset();
     std::wstring from, to;
-    if (!written || !toWide(temp, from) || !toWide(target, to))
-        return removeTemporary(temp);
-    if (!SetFileAttributesW(from.c_str(), attributes ? attributes : FILE_ATTRIBUTE_NORMAL) ||
+    if (error == 0 && (!toWide(temp, from) || !toWide(target, to)))
+        error = EINVAL;
+    if (error == 0 && !SetFileAttributesW(from.c_str(), attributes ? attributes : FILE_ATTRIBUTE_NORMAL))
+        error = lastError();
+    if (error == 0 &&
         !MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return removeTemporary(temp);
-    return true;
+        error = lastError();
+    return error == 0 ? 0 : removeTemporary(temp, error);
 }
 
 /// The path GetFinalPathNameByHandleW gives, without its prefix for long paths.
@@ -81,22 +91,25 @@ std::string withoutLongPathPrefix(std::string path) {
 
 }  // namespace
 
-int readProfileFile(const std::string& file, std::string& out) {
+ProfileState readProfileFile(const std::string& file, std::string& out, int& error) {
     out.clear();
     Handle h;
     // A folder opens too (for its attributes), so that it is refused as no regular file.
-    if (const int e = openHandle(file, GENERIC_READ, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, h))
-        return e;
+    if ((error = openHandle(file, GENERIC_READ, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, h)) != 0)
+        return ProfileState::ReadFails;
     // A device (CON, a pipe) is refused before any read could wait on it.
     if (GetFileType(h.get()) != FILE_TYPE_DISK)
-        return kProfileNotRegular;
+        return ProfileState::NotRegular;
     BY_HANDLE_FILE_INFORMATION info;
-    if (!GetFileInformationByHandle(h.get(), &info))
-        return lastError();
+    if (!GetFileInformationByHandle(h.get(), &info)) {
+        error = lastError();
+        return ProfileState::ReadFails;
+    }
     if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        return kProfileNotRegular;
+        return ProfileState::NotRegular;
     const uint64_t size = (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
-    return size > static_cast<uint64_t>(kMaxProfileSize) ? kProfileTooLarge : readToEnd(h.get(), out);
+    return size > static_cast<uint64_t>(kMaxProfileSize) ? ProfileState::TooLarge
+                                                         : readToEnd(h.get(), out, error);
 }
 
 std::string profileWriteTarget(const std::string& file) {
@@ -113,41 +126,45 @@ std::string profileWriteTarget(const std::string& file) {
     return withoutLongPathPrefix(target);
 }
 
-bool appendText(const std::string& file, const std::string& text) {
-    if (entryExists(file) ? !mayReplace(file) : errno != ENOENT)
-        return false;
+int appendText(const std::string& file, const std::string& text) {
+    if (entryExists(file))
+        if (const int refused = mayReplace(file))
+            return refused;
     Handle h;
-    if (openHandle(file, GENERIC_WRITE, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, h) != 0)
-        return false;
+    if (const int e = openHandle(file, GENERIC_WRITE, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, h))
+        return e;
     // Each write goes to the end of the file as it is then, as O_APPEND's do.
     for (size_t written = 0; written < text.size();) {
         OVERLAPPED atEnd{};
         atEnd.Offset = atEnd.OffsetHigh = 0xFFFFFFFF;
         const DWORD want = static_cast<DWORD>(std::min<size_t>(text.size() - written, 1u << 30));
         DWORD n = 0;
-        if (!WriteFile(h.get(), text.data() + written, want, &n, &atEnd) || n == 0)
-            return false;
+        if (!WriteFile(h.get(), text.data() + written, want, &n, &atEnd))
+            return lastError();
+        if (n == 0)
+            return EIO;
         written += n;
     }
-    return FlushFileBuffers(h.get()) != 0;
+    return FlushFileBuffers(h.get()) ? 0 : lastError();
 }
 
-bool replaceFileAtomically(const std::string& file, const std::string& contents) {
+int replaceFileAtomically(const std::string& file, const std::string& contents) {
     if (file.empty())
-        return false;
+        return ENOENT;
     const std::string target = profileWriteTarget(file);
-    const int64_t attributes = getAttributes(target);
-    if (attributes >= 0) {
-        if (!mayReplace(target))
-            return false;
-        return writeTemporaryAndRename(target, contents,
-                                       static_cast<DWORD>(attributes) & kSettableAttributes);
+    uint32_t attributes = 0;
+    const int missing = getAttributes(target, attributes);
+    if (missing == 0) {
+        if (const int refused = mayReplace(target))
+            return refused;
+        return writeTemporaryAndRename(target, contents, attributes & kSettableAttributes);
     }
-    if (errno != ENOENT)
-        return false;
+    if (missing != ENOENT)
+        return missing;
     // The settings folder under %APPDATA% is made on the first write.
-    if (!isDirectory(folderOf(target)) && !makeFolders(folderOf(target)))
-        return false;
+    if (!isDirectory(folderOf(target)))
+        if (const int error = makeFolders(folderOf(target)))
+            return error;
     return writeTemporaryAndRename(target, contents, 0);
 }
 

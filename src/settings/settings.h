@@ -54,7 +54,7 @@ struct Settings {
     std::string userText;
     std::string lastSourceDir;
     std::string lastTargetDir;
-    std::string dateFormat;      ///< the pattern names are rendered with; "" keeps the names
+    std::string datePattern;     ///< the pattern names are rendered with; "" keeps the names
     std::string dateFormatName;  ///< datetimeformat as written in the file
     bool setWideScreen = false;
     bool overwrite = false;

@@ -10,10 +10,9 @@
 namespace kadrel {
 
 std::string readIniKey(const std::string& file, const std::string& section, const std::string& key) {
-    std::optional<std::string> value = platform::readProfileString(file, section, key);
-    if (!value)
+    std::string text;
+    if (platform::readProfileString(file, section, key, text) != 0)
         return {};
-    std::string& text = *value;
     if (text.size() > kMaxValueLength)
         text.resize(kMaxValueLength);
     const size_t nul = text.find('\0');
@@ -22,8 +21,8 @@ std::string readIniKey(const std::string& file, const std::string& section, cons
     return text;
 }
 
-bool writeIniKey(const std::string& file, const std::string& section, const std::string& key,
-                 const std::string& value) {
+int writeIniKey(const std::string& file, const std::string& section, const std::string& key,
+                const std::string& value) {
     return platform::writeProfileString(file, section, key, value);
 }
 
@@ -144,13 +143,17 @@ std::string readKey(const std::string& file, const char* key) {
     return readIniKey(file, kSettingsSection, key);
 }
 
-bool writeKey(const std::string& file, const char* key, const std::string& value) {
-    return writeIniKey(file, kSettingsSection, key, value);
-}
-
-bool writeBrowserKey(const std::string& file, const char* key, int64_t value) {
-    return writeIniKey(file, kBrowserSection, key, std::to_string(value));
-}
+/// The writes of one save: every key is tried, as one that fails must not keep the others from
+/// being saved, and the first failure is kept.
+struct KeyWrites {
+    const std::string& file;
+    const char* section;
+    int error = 0;
+    void write(const char* key, const std::string& value) {
+        const int e = writeIniKey(file, section, key, value);
+        error = error != 0 ? error : e;
+    }
+};
 
 std::string flagText(bool flag) {
     return flag ? "1" : "0";
@@ -158,7 +161,7 @@ std::string flagText(bool flag) {
 
 void setDateFormat(Settings& s, const std::string& name) {
     s.dateFormatName = name;
-    s.dateFormat = formatToPattern(name);
+    s.datePattern = formatToPattern(name);
 }
 
 void readSettingsSection(Settings& s) {
@@ -232,17 +235,35 @@ void setFreshCommandLineValues(Settings& s) {
     s.rdiPckMode = kRdiPckDefault;
 }
 
+/// Why a settings file that is there cannot be read, in words for the user.
+std::string unreadableReason(platform::ProfileState state, int error) {
+    switch (state) {
+        case platform::ProfileState::NotRegular:
+            return "it is not a regular file";
+        case platform::ProfileState::TooLarge:
+            return "it is too large to be a settings file";
+        case platform::ProfileState::NotText:
+            return "it holds a NUL byte, so it is no text file";
+        default:
+            return platform::systemErrorText(error);
+    }
+}
+
 std::string cannotReadText(const std::string& file, const std::string& why) {
     return "Can not read ini-File\r\n" + file + "\r\n(" + why +
            ")\r\n\r\nProgram will continue with the settings of a new file; the file is left as it is.";
 }
 
+bool isUnreadable(platform::ProfileState state) {
+    return state != platform::ProfileState::Readable && state != platform::ProfileState::Missing;
+}
+
 /// Whether file can be read; one that cannot is reported once, and is no reason to guess.
 platform::ProfileState checkSettingsFile(const std::string& file, SettingsErrors& errors) {
-    std::string why;
-    const platform::ProfileState state = platform::checkProfileFile(file, why);
-    if (state == platform::ProfileState::Unreadable)
-        errors.push_back(cannotReadText(file, why));
+    int error = 0;
+    const platform::ProfileState state = platform::checkProfileFile(file, error);
+    if (isUnreadable(state))
+        errors.push_back(cannotReadText(file, unreadableReason(state, error)));
     return state;
 }
 
@@ -292,7 +313,7 @@ TimeSource timeSourceFromText(const std::string& text) {
 SettingsErrors loadSettings(Settings& settings) {
     SettingsErrors errors;
     const platform::ProfileState state = checkSettingsFile(settings.iniFile, errors);
-    settings.iniUnreadable = state == platform::ProfileState::Unreadable;
+    settings.iniUnreadable = isUnreadable(state);
     if (state == platform::ProfileState::Readable) {
         readSettingsSection(settings);
         readBrowserSection(settings, errors);
@@ -314,43 +335,43 @@ SettingsErrors saveMainSettings(const Settings& settings, bool minimised) {
     if (settings.iniUnreadable)
         return {};
     const std::string& f = settings.iniFile;
-    // Every key is tried: one that fails must not keep the others from being saved.
-    bool written = writeKey(f, "lastsourcedir", settings.lastSourceDir);
-    written &= writeKey(f, "lasttargetdir", settings.lastTargetDir);
-    written &= writeKey(f, "setws", flagText(settings.setWideScreen));
-    written &= writeKey(f, "SearchFor", settings.searchExt);
-    written &= writeKey(f, "RenameTo", settings.renameExt);
-    written &= writeKey(f, "AddedText", settings.userText);
-    written &= writeKey(f, "TextbeforeDate", flagText(settings.textBeforeDate));
-    written &= writeKey(f, "overwrite_files", flagText(settings.overwrite));
+    KeyWrites keys{f, kSettingsSection};
+    keys.write("lastsourcedir", settings.lastSourceDir);
+    keys.write("lasttargetdir", settings.lastTargetDir);
+    keys.write("setws", flagText(settings.setWideScreen));
+    keys.write("SearchFor", settings.searchExt);
+    keys.write("RenameTo", settings.renameExt);
+    keys.write("AddedText", settings.userText);
+    keys.write("TextbeforeDate", flagText(settings.textBeforeDate));
+    keys.write("overwrite_files", flagText(settings.overwrite));
     if (!minimised) {
-        written &= writeKey(f, "xpos", std::to_string(settings.xpos));
-        written &= writeKey(f, "ypos", std::to_string(settings.ypos));
+        keys.write("xpos", std::to_string(settings.xpos));
+        keys.write("ypos", std::to_string(settings.ypos));
     }
-    written &= writeKey(f, "deletefiles", flagText(settings.deleteFiles));
+    keys.write("deletefiles", flagText(settings.deleteFiles));
     // Only the window's option writes the key: a new file does not hold it.
     if (settings.manifest || !readKey(f, "manifest").empty())
-        written &= writeKey(f, "manifest", flagText(settings.manifest));
-    return written ? SettingsErrors{} : writeFailed(f);
+        keys.write("manifest", flagText(settings.manifest));
+    return keys.error == 0 ? SettingsErrors{} : writeFailed(f);
 }
 
 SettingsErrors saveBrowserSettings(const Settings& settings) {
     if (settings.iniUnreadable)
         return {};
-    const std::string& f = settings.iniFile;
-    bool written = writeBrowserKey(f, "xpos", settings.browser.xpos);
-    written &= writeBrowserKey(f, "ypos", settings.browser.ypos);
-    written &= writeBrowserKey(f, "height", settings.browser.height);
-    written &= writeBrowserKey(f, "width", settings.browser.width);
-    written &= writeBrowserKey(f, "ThumbnailSize", settings.browser.thumbnailSize);
-    return written ? SettingsErrors{} : writeFailed(f);
+    KeyWrites keys{settings.iniFile, kBrowserSection};
+    keys.write("xpos", std::to_string(settings.browser.xpos));
+    keys.write("ypos", std::to_string(settings.browser.ypos));
+    keys.write("height", std::to_string(settings.browser.height));
+    keys.write("width", std::to_string(settings.browser.width));
+    keys.write("ThumbnailSize", std::to_string(settings.browser.thumbnailSize));
+    return keys.error == 0 ? SettingsErrors{} : writeFailed(settings.iniFile);
 }
 
 SettingsErrors appendFileFormatSection(const std::string& file) {
     std::string block;
     for (const std::string& line : fileFormatLines())
         block.append(line).append("\r\n");
-    return platform::appendText(file, block) ? SettingsErrors{} : writeFailed(file);
+    return platform::appendText(file, block) == 0 ? SettingsErrors{} : writeFailed(file);
 }
 
 SettingsErrors loadCommandLineSettings(Settings& settings) {
@@ -376,8 +397,8 @@ SettingsErrors loadCommandLineSettings(Settings& settings) {
 }
 
 bool readDebugMode(const std::string& file) {
-    std::string why;
-    if (platform::checkProfileFile(file, why) != platform::ProfileState::Readable)
+    int error = 0;
+    if (platform::checkProfileFile(file, error) != platform::ProfileState::Readable)
         return false;
     return iniIsOne(readIniKey(file, kSettingsSection, "debugmode"));
 }

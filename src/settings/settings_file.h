@@ -16,9 +16,10 @@ inline constexpr size_t kMaxValueLength = 32766;
 /// The value of key in section of file; blank when the key is missing or the file cannot be
 /// read. A value is cut after kMaxValueLength characters and at its first NUL.
 std::string readIniKey(const std::string& file, const std::string& section, const std::string& key);
-/// Sets key in section of file to value, keeping every other line. False when nothing was written.
-bool writeIniKey(const std::string& file, const std::string& section, const std::string& key,
-                 const std::string& value);
+/// Sets key in section of file to value, keeping every other line. Returns 0 or the error
+/// number of the write; a failure writes nothing.
+int writeIniKey(const std::string& file, const std::string& section, const std::string& key,
+                const std::string& value);
 
 /// Section of the run settings and the main window.
 inline constexpr char kSettingsSection[] = "Settings";

@@ -114,7 +114,7 @@ const std::string kEndedEarly =
 /// Gives a copy the time of now, as some file systems do at a rename.
 void resetTime(const std::string& copy) {
     const int64_t now = std::time(nullptr);
-    EXPECT_TRUE(platform::setFileTimes(copy, {{}, {now, 0}, {now, 0}}));
+    EXPECT_EQ(platform::setFileTimes(copy, {{}, {now, 0}, {now, 0}}), 0);
 }
 std::string failed(int code, const std::string& text, int file, int done) {
     return "ERROR: Error " + std::to_string(code) + "\r\n" + text + "\r\n#" + std::to_string(file) + "\r\n" +
@@ -124,7 +124,7 @@ std::string failed(int code, const std::string& text, int file, int done) {
 const Fault kFaults[] = {
     Fault{"no space left halfway through the second copy: the full target is named",
           [](CopyRun& t) {
-              t.settings.dateFormat = "yy";  // the second copy's name whichever clip it is
+              t.settings.datePattern = "yy";  // the second copy's name whichever clip it is
               t.seam.slice = [&t](int64_t at) { return t.seam.current == 1 && at >= 8192 ? ENOSPC : 0; };
           },
           {"ERROR: Error 28\r\nNo space left on device\r\nOUT/09_Rome_1.mpg\r\n1 of 5 files were done; 4 "
@@ -335,7 +335,7 @@ const Fault kFaults[] = {
           {2, 5, Outcome::Status::Failed, false}},
     Fault{"a full target reported only at the flush before the name is named by the copy's name",
           [](CopyRun& t) {
-              t.settings.dateFormat = "yy";  // the third copy's name whichever clip it is
+              t.settings.datePattern = "yy";  // the third copy's name whichever clip it is
               t.seam.flush = [&t](const std::string& path) { return path != t.out && Seam::scanning == 2 ? ENOSPC : 0; };
           },
           {"ERROR: Error 28\r\nNo space left on device\r\nOUT/09_Rome_2.mpg\r\n2 of 5 files were done; 3 were not."},

@@ -75,7 +75,7 @@ struct Seam : platform::FileFaults, CopyObserver {
 
 struct CopyRun : ::testing::Test {
     CopyRun() : ctx{settings, control, log} {
-        settings.dateFormat = "yy-mm-dd_Hh-Nn-Ss";
+        settings.datePattern = "yy-mm-dd_Hh-Nn-Ss";
         settings.userText = "_Rome";
         settings.renameExt = "mpg";
         settings.searchExt = "MOD";
@@ -106,7 +106,7 @@ struct CopyRun : ::testing::Test {
     /// A clip on the card written at the given time (nanoseconds in both times).
     std::string clip(const std::string& name, const std::string& data, int64_t when = kClipTime) {
         const std::string path = dir.write("card/" + name, data);
-        EXPECT_TRUE(platform::setFileTimes(path, {{}, {when, 250000000}, {when + 3600, 750000000}}));
+        EXPECT_EQ(platform::setFileTimes(path, {{}, {when, 250000000}, {when + 3600, 750000000}}), 0);
         return path;
     }
     RunResult runAll(bool setWideScreen = false) {
@@ -122,7 +122,7 @@ struct CopyRun : ::testing::Test {
     /// Last write and last access, the times a copy or a patch must keep exactly.
     static std::pair<platform::FileTime, platform::FileTime> stamps(const std::string& path) {
         platform::FileTimes t;
-        EXPECT_TRUE(platform::getFileTimes(path, t)) << path;
+        EXPECT_EQ(platform::getFileTimes(path, t), 0) << path;
         return {t.lastWrite, t.lastAccess};
     }
     /// The sample (real encoder output, every header 4:3) as the scan alone marks it 16:9: what

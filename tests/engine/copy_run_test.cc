@@ -116,7 +116,7 @@ const CaseRow kCaseRows[] = {
 };
 
 TEST_F(CopyRun, NamesDifferingOnlyInCaseAreOneName) {
-    settings.dateFormat = "";
+    settings.datePattern = "";
     settings.userText = "";
     for (const CaseRow& row : kCaseRows) {
         SCOPED_TRACE(row.what);
@@ -157,15 +157,15 @@ TEST_F(CopyRun, FailuresSayWhyAndNameTheirFile) {
     } cases[] = {
         {".MOD",  // a hidden clip given by name, kept by name
          [](CopyRun& t) {
-             t.settings.dateFormat = "";
+             t.settings.datePattern = "";
              t.settings.userText = "";
          },
          "The new name would be empty: nothing stands before its extension.\r\nSOURCE"},
-        {".x.MOD", [](CopyRun& t) { t.settings.dateFormat = ""; },
+        {".x.MOD", [](CopyRun& t) { t.settings.datePattern = ""; },
          "The new name would begin with \".\", which hides the file.\r\nSOURCE"},
         {"a\\b.MOD",  // xxh128sum would read the name as escaped
          [](CopyRun& t) {
-             t.settings.dateFormat = "";
+             t.settings.datePattern = "";
              t.settings.manifest = true;
          },
          "The new name holds a newline or a backslash, which the manifest cannot hold.\r\nSOURCE"},
@@ -180,7 +180,7 @@ TEST_F(CopyRun, FailuresSayWhyAndNameTheirFile) {
         ui.messages.clear();
         seam.slice = [](int64_t) { return 0; };
         seam.bytes = [](int64_t) {};
-        settings.dateFormat = "yy-mm-dd_Hh-Nn-Ss";
+        settings.datePattern = "yy-mm-dd_Hh-Nn-Ss";
         settings.userText = "_Rome";
         settings.manifest = false;
         c.arrange(*this);
@@ -235,7 +235,7 @@ TEST_F(CopyRun, KeptSourcesAreListedWithTheirOwnReasons) {
 // Copies made inside the card match the search: a later run must not take them up, and no copy
 // may take a source's name, however the target is spelled.
 TEST_F(CopyRun, CopiesInsideTheCardAreNeverSearchedNorTakeTheSourcesNames) {
-    settings.dateFormat = "";
+    settings.datePattern = "";
     settings.userText = "";
     settings.renameExt = "MOD";
     const std::string a = clip("PRG001/MOV001.MOD", "clip one");
@@ -288,14 +288,14 @@ TEST_F(CopyRun, ManifestChecksWithXxh128sumAndCatchesOneChangedByte) {
 TEST_F(CopyRun, WideScreenCopyAndPatchModeWithUnchangedNameChangeOnlyTheAspectRatio) {
     const std::string wide = wideSample();
     const std::string a = clip("PRG001/MOV001.MOD", sample);
-    ASSERT_TRUE(platform::makeReadOnly(a));  // a card's clip, still to be patched in place below
+    ASSERT_EQ(platform::makeReadOnly(a), 0);  // a card's clip, still to be patched in place below
     const auto before = stamps(a);
     settings.searchExt = "mod";  // the stream test ignores case
     runAll(true);
     const std::string copy = out + "/" + kName + ".mpg";
     EXPECT_EQ(stamps(copy), before);
     EXPECT_TRUE(test::readAll(copy) == wide);
-    EXPECT_EQ(platform::getAttributes(copy) & platform::kAttrReadOnly, 0);
+    EXPECT_EQ(test::readOnlyAttribute(copy), false);
 
     settings.userText = "";
     settings.renameExt = "";
@@ -303,20 +303,20 @@ TEST_F(CopyRun, WideScreenCopyAndPatchModeWithUnchangedNameChangeOnlyTheAspectRa
     EXPECT_TRUE(ui.messages.empty());
     EXPECT_EQ(names(card + "/PRG001"), Names{"MOV001.MOD"});  // no rename
     EXPECT_EQ(stamps(a), before);
-    EXPECT_NE(platform::getAttributes(a) & platform::kAttrReadOnly, 0);  // read-only again after the patch
+    EXPECT_EQ(test::readOnlyAttribute(a), true);  // read-only again after the patch
     EXPECT_TRUE(test::readAll(a) == wide);
 
-    ASSERT_TRUE(platform::setFileTimes(a, {{}, before.first, before.second}));
+    ASSERT_EQ(platform::setFileTimes(a, {{}, before.first, before.second}), 0);
     runList({a}, "", false, false, true, extras);  // reset
     EXPECT_EQ(stamps(a), before);
-    EXPECT_NE(platform::getAttributes(a) & platform::kAttrReadOnly, 0);
+    EXPECT_EQ(test::readOnlyAttribute(a), true);
     EXPECT_TRUE(test::readAll(a) == sample);
 
     // A write error in place is reported with the file and stops every write to it; its journal
     // stays, and the next run (any run over the card) puts the original back whole.
     int writes = 0;
     seam.write = [&writes](int64_t) { return ++writes == 2 ? EIO : 0; };
-    ASSERT_TRUE(platform::setFileTimes(a, {{}, before.first, before.second}));  // the read above moved one
+    ASSERT_EQ(platform::setFileTimes(a, {{}, before.first, before.second}), 0);  // the read above moved one
     EXPECT_EQ(runList({a}, "", true, false, true, extras).outcome.status, Outcome::Status::Failed);
     EXPECT_EQ(writes, 2);
     ASSERT_EQ(ui.messages.size(), 1u);
@@ -327,7 +327,7 @@ TEST_F(CopyRun, WideScreenCopyAndPatchModeWithUnchangedNameChangeOnlyTheAspectRa
     ui.messages.clear();
     EXPECT_TRUE(runAll().complete());
     EXPECT_EQ(stamps(a), before);
-    EXPECT_NE(platform::getAttributes(a) & platform::kAttrReadOnly, 0);
+    EXPECT_EQ(test::readOnlyAttribute(a), true);
     EXPECT_TRUE(test::readAll(a) == sample);
     EXPECT_FALSE(fs::exists(journalPathFor(a)));
     ASSERT_FALSE(ui.messages.empty());

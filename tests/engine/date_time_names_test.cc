@@ -47,10 +47,17 @@ TEST(DateTimeFormats, NamesRenderAsTheirPatternsAndTokensFollowTheRules) {
 }
 
 /// Names for card/MOV001.MOD written 5 March 2009 14:07:09, with format yy-mm-dd_Hh-Nn-Ss.
+/// The name buildTargetName gives, or "refused: " and the reason it gives.
+std::string builtName(const std::string& source, const Settings& s, const NameTarget& where) {
+    std::string name;
+    const Outcome named = buildTargetName(source, s, where, name);
+    return named.ok() ? name : "refused: " + named.reason;
+}
+
 struct NameCase {
     const char* what;
     bool textBeforeDate;
-    const char *dateFormat, *userText, *renameExt;
+    const char *datePattern, *userText, *renameExt;
     const char* target;  // under the test folder; "" is patch mode
     bool targetIsDir;
     const char* expected;
@@ -74,41 +81,42 @@ TEST(DateTimeNames, BuildTargetNameFollowsTheTargetAndTheSettings) {
     tzset();
     test::TempDir dir;
     const std::string source = dir.write("card/MOV001.MOD", "clip");
-    ASSERT_TRUE(platform::setFileTimes(source, {{}, {1236262029, 0}, {1236262029, 0}}));
+    ASSERT_EQ(platform::setFileTimes(source, {{}, {1236262029, 0}, {1236262029, 0}}), 0);
     dir.write("video/taken_Rome.mpg", "taken");
     Settings s;
     s.timeSource = TimeSource::LastWrite;
     for (const NameCase& c : kNameCases) {
         SCOPED_TRACE(c.what);
         s.textBeforeDate = c.textBeforeDate;
-        s.dateFormat = c.dateFormat;
+        s.datePattern = c.datePattern;
         s.userText = c.userText;
         s.renameExt = c.renameExt;
         NameTarget where;
         where.target = *c.target ? dir.path() + c.target : "";
         where.targetIsDir = c.targetIsDir;
-        EXPECT_EQ(buildTargetName(source, s, where), dir.path() + c.expected);
+        EXPECT_EQ(builtName(source, s, where), dir.path() + c.expected);
     }
     const NameTarget out{dir.path() + "out", true, false, {}}, patch{"", true, false, {}};
     // A source whose times cannot be read: the name is the user text alone.
-    EXPECT_EQ(buildTargetName(dir.file("card/gone.MOD"), s, out), dir.path() + "out/_Rome.mpg");
+    EXPECT_EQ(builtName(dir.file("card/gone.MOD"), s, out), dir.path() + "out/_Rome.mpg");
     // Without user text that name would be the hidden ".mpg": refused, saying why.
     s.userText = "";
-    std::string why;
-    EXPECT_EQ(buildTargetName(dir.file("card/gone.MOD"), s, out, std::nullopt, &why), "");
-    EXPECT_EQ(why, "The new name would be empty: nothing stands before its extension.");
+    EXPECT_EQ(builtName(dir.file("card/gone.MOD"), s, out),
+              "refused: The new name would be empty: nothing stands before its extension.");
     // A hidden original keeps its own name in patch mode: no new name is made for it.
     const std::string hidden = dir.write("card/.x.MOD", "clip");
     s.renameExt = "";
-    EXPECT_EQ(buildTargetName(hidden, s, patch), hidden);
+    EXPECT_EQ(builtName(hidden, s, patch), hidden);
     // No user text or date format may carry a name out of its folder.
+    const std::string leaves = "refused: The new name would leave its folder.";
     for (const char* text : {"/../x", "/x"}) {
         s.userText = text;
-        EXPECT_EQ(buildTargetName(source, s, out) + buildTargetName(source, s, patch), "") << text;
+        EXPECT_EQ(builtName(source, s, out), leaves) << text;
+        EXPECT_EQ(builtName(source, s, patch), leaves) << text;
     }
     s.userText = "";
-    s.dateFormat = "../../x_yyyymmdd";
-    EXPECT_EQ(buildTargetName(source, s, out), "");
+    s.datePattern = "../../x_yyyymmdd";
+    EXPECT_EQ(builtName(source, s, out), leaves);
 }
 
 // Each name looks at a file only a few times, however many of its base name the run has made:
@@ -127,7 +135,7 @@ TEST(DateTimeNames, RunningNumbersAreLinear) {
                      }};
     where.nextNumber = &numbers;
     for (int i = 0; i < 4000; ++i)
-        made.insert(buildTargetName(source, s, where));
+        made.insert(builtName(source, s, where));
     EXPECT_EQ(made.size(), 4000u);
     EXPECT_LE(looks, 3 * 4000);
     EXPECT_EQ(made.count(dir.path() + "out/MOV001_3999.MPG"), 1u);
@@ -136,7 +144,7 @@ TEST(DateTimeNames, RunningNumbersAreLinear) {
 TEST(NameSettingsCheck, RefusesEveryNameThatLeavesTheTargetFolder) {
     const std::string format = "The date format (datetimeformat in Kadrel.ini) ";
     struct Case {
-        const char *dateFormat, *userText, *renameExt;
+        const char *formatName, *userText, *renameExt;
         bool textBefore, datedNames;
         std::string culprit;  // "" when the settings are safe
         const char* name;
@@ -155,8 +163,8 @@ TEST(NameSettingsCheck, RefusesEveryNameThatLeavesTheTargetFolder) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Settings s;
-        s.dateFormatName = c.dateFormat;
-        s.dateFormat = formatToPattern(c.dateFormat);
+        s.dateFormatName = c.formatName;
+        s.datePattern = formatToPattern(c.formatName);
         s.userText = c.userText;
         s.renameExt = c.renameExt;
         s.textBeforeDate = c.textBefore;

@@ -49,7 +49,7 @@ struct ExfatTarget : CopyRun {
             if (loop.empty() || !mount(loop))
                 GTEST_SKIP() << "exFAT through FUSE could not be mounted (exfat-fuse, fuse3)";
         }
-        settings.dateFormat = "";
+        settings.datePattern = "";
         settings.userText = "";
         settings.renameExt = "MOD";
         settings.overwrite = true;

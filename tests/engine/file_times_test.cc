@@ -44,7 +44,7 @@ TEST(FileTimes, LastWriteTimeInLocalTimeAndNothingForOtherEntries) {
     const std::string clip = dir.write("MOV001.MOD", "data");
     const std::string hidden = dir.write(".MOV001.MOD", "data");
     for (const std::string& f : {clip, hidden})
-        ASSERT_TRUE(platform::setFileTimes(f, {{}, {kClipTime, 123456789}, {kClipTime + 60, 987654321}}));
+        ASSERT_EQ(platform::setFileTimes(f, {{}, {kClipTime, 123456789}, {kClipTime + 60, 987654321}}), 0);
     // Last write and the earlier time on a copy (born now, written 2009): the last write.
     for (const TimeSource use : {TimeSource::LastWrite, TimeSource::Earlier})
         EXPECT_EQ(getFileTimeName(clip, use, "yyyymmddHhNnSs"), "20090305140709");

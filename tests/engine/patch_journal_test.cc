@@ -98,11 +98,11 @@ TEST_F(Restore, PutsBytesNamesTimesAndAttributeBackAndRemovesTheJournal) {
         EXPECT_EQ(r.original, clip);
         EXPECT_EQ(names(), (std::vector<std::string>{"MOV001.MOD", "MOV001.moi"}));
         platform::FileTimes times;  // before reading the file moves its last access
-        ASSERT_TRUE(platform::getFileTimes(clip, times));
+        ASSERT_EQ(platform::getFileTimes(clip, times), 0);
         EXPECT_EQ(times.lastWrite, journal.times.lastWrite);
         EXPECT_EQ(times.lastAccess, journal.times.lastAccess);
         EXPECT_EQ(test::readAll(clip), original);
-        EXPECT_NE(platform::getAttributes(clip) & platform::kAttrReadOnly, 0);
+        EXPECT_EQ(test::readOnlyAttribute(clip), true);
         platform::makeWritable(clip);
     }
 }
@@ -161,8 +161,8 @@ struct KilledPatchRun : ::testing::Test {
         fs::remove_all(dir.file("dst"));
         fs::create_directories(dir.file("dst"));
         dir.write("card/MOV001.MOI", "index");
-        ASSERT_TRUE(platform::setFileTimes(dir.write("card/MOV001.MOD", data), times));
-        ASSERT_TRUE(platform::makeReadOnly(clip));
+        ASSERT_EQ(platform::setFileTimes(dir.write("card/MOV001.MOD", data), times), 0);
+        ASSERT_EQ(platform::makeReadOnly(clip), 0);
     }
     /// Starts the program in the test's folder with one more environment variable; stdin and
     /// stdout are /dev/null, stderr goes to err.txt.
@@ -202,10 +202,10 @@ struct KilledPatchRun : ::testing::Test {
     void expectOriginal() {
         EXPECT_EQ(names(dir.file("card")), (std::vector<std::string>{"MOV001.MOD", "MOV001.MOI"}));
         platform::FileTimes now;
-        ASSERT_TRUE(platform::getFileTimes(clip, now));
+        ASSERT_EQ(platform::getFileTimes(clip, now), 0);
         EXPECT_EQ(now.lastWrite, times.lastWrite);
         EXPECT_EQ(now.lastAccess, times.lastAccess);
-        EXPECT_NE(platform::getAttributes(clip) & platform::kAttrReadOnly, 0);
+        EXPECT_EQ(test::readOnlyAttribute(clip), true);
         EXPECT_TRUE(test::readAll(clip) == data);
     }
     /// The clip as /W leaves it: each sequence header 16:9.
@@ -276,7 +276,7 @@ TEST_F(KilledPatchRun, ASigkillFromOutsideLosesNothing) {
     EXPECT_EQ(WEXITSTATUS(wait(start({"card", "/W", "/C"}))), 0);
     EXPECT_EQ(names(dir.file("card")), (std::vector<std::string>{"MOV001.MOI", "MOV001.MPG"}));
     platform::FileTimes now;
-    ASSERT_TRUE(platform::getFileTimes(dir.file("card/MOV001.MPG"), now));
+    ASSERT_EQ(platform::getFileTimes(dir.file("card/MOV001.MPG"), now), 0);
     EXPECT_EQ(now.lastWrite, times.lastWrite);
     EXPECT_TRUE(test::readAll(dir.file("card/MOV001.MPG")) == wideData());
 }

@@ -109,7 +109,7 @@ TEST_F(CopyRun, ASharedCompanionGoesOnlyWithTheLastOfItsClips) {
 // original up as any other, also when a given list names it by its patch-mode name; one it
 // cannot put back (a read-only card) is left alone and named.
 TEST_F(CopyRun, ARunFirstPutsBackWhatAKilledPatchRunLeftHalfDone) {
-    settings.dateFormat = "";
+    settings.datePattern = "";
     settings.userText = "";
     enum Kind { Search, List, ReadOnlyCard };
     for (const Kind kind : {Search, List, ReadOnlyCard}) {
@@ -123,7 +123,7 @@ TEST_F(CopyRun, ARunFirstPutsBackWhatAKilledPatchRunLeftHalfDone) {
         PatchJournal journal;
         journal.original = "MOV001.MOD";
         journal.renamed = "MOV001_x.MOD";
-        ASSERT_TRUE(platform::getFileTimes(a, journal.times));
+        ASSERT_EQ(platform::getFileTimes(a, journal.times), 0);
         journal.size = static_cast<int64_t>(sample.size());
         journal.edits = {{100, {static_cast<uint8_t>(sample[100])}}};
         JournalKeeper().write(a, journal, nullptr);  // the keeper goes as with a killed run

@@ -26,7 +26,7 @@ TEST(StreamFile, ViewsKeepTheirBytesUntilTheNextViewAndFollowTheFile) {
     test::TempDir dir;
     const std::string path = dir.write("clip.mpg", original);
     platform::RandomAccessFile raw;
-    ASSERT_TRUE(raw.open(path, true));
+    ASSERT_EQ(raw.open(path, true), 0);
     StreamFile f(raw);
     const auto viewed = [&](int64_t at, size_t n) {
         size_t got = 0;

@@ -154,7 +154,7 @@ TEST(WsFlag, AnEditBehindTheHashedBytesVoidsTheScansDigest) {
         TempDir dir;
         const std::string path = dir.write("clip.mpg", filler(300));
         platform::RandomAccessFile raw;
-        ASSERT_TRUE(raw.open(path, false));
+        ASSERT_EQ(raw.open(path, false), 0);
         StreamFile file(raw, true);
         ScanDigest digest(file);
         ScanChunk chunk;
@@ -187,10 +187,14 @@ TEST(WsFlag, EditsAStructureBeyondFourGibibytesAtItsOffset) {
     }
     setWideScreenFlag(path, pc.ctx);
     platform::RandomAccessFile f;
-    ASSERT_TRUE(f.open(path, false));
-    EXPECT_EQ(f.size(), at + 112);
+    ASSERT_EQ(f.open(path, false), 0);
+    int64_t size = 0;
+    EXPECT_EQ(f.size(size), 0);
+    EXPECT_EQ(size, at + 112);
     char b[20];
-    ASSERT_EQ(f.readAt(reinterpret_cast<uint8_t*>(b), 20, at - 8), 20);
+    size_t got = 0;
+    ASSERT_EQ(f.readAt(reinterpret_cast<uint8_t*>(b), 20, at - 8, got), 0);
+    ASSERT_EQ(got, 20u);
     EXPECT_EQ(std::string(b, 20), std::string(8, '\0') + seqHeader(720, 576, 0x33));
 }
 

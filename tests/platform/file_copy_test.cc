@@ -108,12 +108,12 @@ TEST_F(FileCopy, MoveRenamesButNeverOverAnotherFileUnlessAsked) {
     FullDiskAt otherDisk;  // a rename across file systems copies, keeps the times, then removes
     otherDisk.rename = EXDEV;
     o.faults = &otherDisk;
-    ASSERT_TRUE(setFileTimes(b, {{}, {1236262029, 5}, {1236262030, 7}}));
+    ASSERT_EQ(setFileTimes(b, {{}, {1236262029, 5}, {1236262030, 7}}), 0);
     EXPECT_EQ(moveFile(b, dir.file("e.MPG"), o), 0);
     EXPECT_FALSE(fs::exists(b));
     EXPECT_EQ(readAll(dir.file("e.MPG")), "a");
     FileTimes moved;
-    ASSERT_TRUE(getFileTimes(dir.file("e.MPG"), moved));
+    ASSERT_EQ(getFileTimes(dir.file("e.MPG"), moved), 0);
     EXPECT_EQ(moved.lastWrite, (FileTime{1236262029, 5}));
 }
 
@@ -177,7 +177,7 @@ TEST_F(FileCopy, TakesItsNameOnlyHoldingTheWholeUnchangedSource) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         rewrite(data);
-        ASSERT_TRUE(setFileTimes(src, {{}, {1236262029, 5}, {1236262029, 5}}));
+        ASSERT_EQ(setFileTimes(src, {{}, {1236262029, 5}, {1236262029, 5}}), 0);
         FullDiskAt faults;
         faults.slice = c.slice;
         if (c.ends)
@@ -224,6 +224,63 @@ namespace {
 
 // Runs that rewrite one manifest at the same time each keep every line: the lock on the folder
 // lets one read-change-write through at a time.
+// Every call that fails returns the system's error number, and 0 only when it did its work.
+TEST(Platform, CallsReturnZeroOrTheErrorNumber) {
+    test::TempDir dir;
+    const std::string file = dir.write("f", "x"), missing = dir.file("missing");
+    uint32_t attributes = 99;
+    int64_t bytes = -99;
+    const auto none = [](const DirEntry&) { return true; };
+    FileTimes times;
+    CalendarTime local;
+    RandomAccessFile open, closed;
+    char byte = 0;
+    size_t got = 99;
+    const struct {
+        const char* call;
+        int returned;
+        int expected;
+    } calls[] = {
+        {"makeFolders new", makeFolders(dir.file("a/b")), 0},
+        {"makeFolders existing", makeFolders(dir.file("a")), 0},
+        {"makeFolders under a file", makeFolders(file + "/sub"), ENOTDIR},
+        {"makeFolders over a file", makeFolders(file), ENOTDIR},
+        {"createAndDeleteTest new", createAndDeleteTest(dir.file("a/new")), 0},
+        {"createAndDeleteTest existing", createAndDeleteTest(file), EEXIST},
+        {"removeFile missing", removeFile(missing), ENOENT},
+        {"removeFile folder", removeFile(dir.file("a")), EISDIR},
+        {"makeWritable missing", makeWritable(missing), ENOENT},
+        {"makeReadOnly missing", makeReadOnly(missing), ENOENT},
+        {"getAttributes missing", getAttributes(missing, attributes), ENOENT},
+        {"listDirectory missing", listDirectory(missing, none), ENOENT},
+        {"listDirectory file", listDirectory(file, none), ENOTDIR},
+        {"availableBytes missing", availableBytes(missing, bytes), ENOENT},
+        {"getFileTimes missing", getFileTimes(missing, times), ENOENT},
+        {"setFileTimes missing", setFileTimes(missing, times), ENOENT},
+        {"toLocalCalendar past any year", toLocalCalendar({INT64_MAX, 0}, local), EOVERFLOW},
+        {"open missing", closed.open(missing, false), ENOENT},
+        {"open folder", closed.open(dir.file("a"), false), EISDIR},
+        {"readAt closed", closed.readAt(&byte, 1, 0, got), EBADF},
+        {"close closed", closed.close(), 0},
+        {"open file", open.open(file, false), 0},
+        {"readAt before the start", open.readAt(&byte, 1, -1, got), EINVAL},
+        {"writeAt read-only", open.writeAt("y", 1, 0), EBADF},
+        {"readAt the end", open.readAt(&byte, 1, 1, got), 0},
+    };
+    for (const auto& c : calls)
+        EXPECT_EQ(c.returned, c.expected) << c.call;
+    EXPECT_TRUE(isDirectory(dir.file("a/b")));
+    EXPECT_FALSE(entryExists(dir.file("a/new")));
+    EXPECT_EQ(readAll(file), "x");
+    EXPECT_EQ(attributes, 99u);  // a failure leaves what it would give as it was
+    EXPECT_EQ(bytes, -99);
+    EXPECT_EQ(got, 0u);
+    EXPECT_EQ(getAttributes(dir.file("a"), attributes), 0);
+    EXPECT_EQ(attributes, kAttrDirectory);
+    EXPECT_EQ(availableBytes(dir.path(), bytes), 0);
+    EXPECT_GT(bytes, 0);
+}
+
 TEST(LockedRewrite, WritersAtTheSameTimeLoseNoLine) {
     test::TempDir dir;
     const std::string path = dir.file("kadrel.xxh128");

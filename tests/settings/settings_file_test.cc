@@ -115,7 +115,7 @@ TEST_F(SettingsFile, EveryKeyReachesItsFieldAndTheCommandLineReadsOnlyItsOwn) {
         "overwrite_files=1\nuse_modificationtime=1\nuse_moi=1\n"
         "[ThumbnailBrowser]\nxpos=11\nypos=12\nheight=13\nwidth=14\nThumbnailSize=2\n");
     EXPECT_EQ(s.lastSourceDir + "|" + s.lastTargetDir + "|" + s.searchExt + "|" + s.renameExt + "|" +
-                  s.userText + "|" + s.dateFormatName + "|" + s.dateFormat,
+                  s.userText + "|" + s.dateFormatName + "|" + s.datePattern,
               "/card|/video|mpg|mpeg|holiday|dd-mm-yy_HH-MM-SS|dd-mm-yy_Hh-Nn-Ss");
     EXPECT_TRUE(s.setWideScreen && s.textBeforeDate && s.deleteFiles && s.overwrite && s.useMoi);
     EXPECT_EQ(std::vector<int>({s.xpos, s.ypos, static_cast<int>(s.sdeMode), static_cast<int>(s.rdiPckMode),
@@ -128,7 +128,7 @@ TEST_F(SettingsFile, EveryKeyReachesItsFieldAndTheCommandLineReadsOnlyItsOwn) {
     Settings line;
     line.iniFile = s.iniFile;
     told(loadCommandLineSettings(line));
-    EXPECT_EQ(line.searchExt + "|" + line.renameExt + "|" + line.userText + "|" + line.dateFormat,
+    EXPECT_EQ(line.searchExt + "|" + line.renameExt + "|" + line.userText + "|" + line.datePattern,
               "MOD|MPG||dd-mm-yy_Hh-Nn-Ss");
     EXPECT_FALSE(line.setWideScreen || line.overwrite);
     EXPECT_EQ(
@@ -142,7 +142,7 @@ TEST_F(SettingsFile, EveryKeyReachesItsFieldAndTheCommandLineReadsOnlyItsOwn) {
     EXPECT_EQ(std::vector<int>({static_cast<int>(blank.sdeMode), static_cast<int>(blank.rdiPckMode),
                                 static_cast<int>(blank.timeSource), blank.useMoi, blank.manifest}),
               std::vector<int>({2, 1, 2, 1, 1}));
-    EXPECT_EQ(blank.dateFormat, "");
+    EXPECT_EQ(blank.datePattern, "");
 }
 
 TEST_F(SettingsFile, BrowserSectionWithoutXposIsRewrittenWithDefaults) {
@@ -176,6 +176,15 @@ TEST_F(SettingsFile, FailedWritesAreToldOnceAndKeepTheSettingsInMemory) {
     ASSERT_EQ(shown.size(), 2u);
     EXPECT_TRUE(shown[1].starts_with("Can not write to ini-File\r\n" + readOnly.iniFile)) << shown[1];
     EXPECT_EQ(readAll(readOnly.iniFile), held);
+    // A key that cannot be written keeps none of the keys after it from being saved.
+    Settings oneBad;
+    oneBad.iniFile = dir.write("one.ini", "");
+    oneBad.userText = "two\nlines";
+    oneBad.overwrite = true;
+    told(saveMainSettings(oneBad, false));
+    ASSERT_EQ(shown.size(), 3u);
+    EXPECT_NE(shown[2].find(oneBad.iniFile), std::string::npos);
+    EXPECT_EQ(readIniKey(oneBad.iniFile, kSettingsSection, "overwrite_files"), "1");
 }
 
 // A settings file that cannot be read means nothing: not "keep the card names" (a blank
@@ -216,7 +225,7 @@ TEST_F(SettingsFile, UnreadableFileIsReportedOnceAndCountsAsNone) {
         Settings line;
         line.iniFile = ini;
         told(loadCommandLineSettings(line));
-        EXPECT_EQ(line.dateFormat, "yyyymmdd_HhNnSs");
+        EXPECT_EQ(line.datePattern, "yyyymmdd_HhNnSs");
         EXPECT_FALSE(line.deleteFiles || readDebugMode(ini));
         ASSERT_EQ(shown.size(), 2u) << "once per mode";
         EXPECT_NE(shown[0].find(ini), std::string::npos) << shown[0];

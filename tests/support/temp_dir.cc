@@ -8,6 +8,8 @@
 #include <iterator>
 #include <system_error>
 
+#include "platform/file_system.h"
+
 namespace kadrel::test {
 
 TempDir::TempDir() {
@@ -52,6 +54,13 @@ ZoneForTest::~ZoneForTest() {
     else
         ::unsetenv("TZ");
     ::tzset();
+}
+
+std::optional<bool> readOnlyAttribute(const std::string& path) {
+    uint32_t attributes = 0;
+    if (platform::getAttributes(path, attributes) != 0)
+        return std::nullopt;
+    return (attributes & platform::kAttrReadOnly) != 0;
 }
 
 }  // namespace kadrel::test

@@ -40,4 +40,7 @@ class ZoneForTest {
 /// The whole contents of a file ("" when missing).
 std::string readAll(const std::string& path);
 
+/// Whether path carries the read-only attribute; nullopt when it cannot be examined.
+std::optional<bool> readOnlyAttribute(const std::string& path);
+
 }  // namespace kadrel::test

@@ -150,7 +150,7 @@ TEST(MainWindowRulesTest, FieldTexts) {
         s.userText = "Holiday_";
         s.dateFormatName = format;
         s.textBeforeDate = before;
-        s.dateFormat = formatToPattern(s.dateFormatName);
+        s.datePattern = formatToPattern(s.dateFormatName);
         EXPECT_EQ(exampleText(s, "MPG"), expected) << format;
     }
     // Asked about: pictures to clips and clips to pictures; not: matching pairs.

@@ -131,7 +131,8 @@ class MainWindowRunTest : public QObject {
         for (const MsgResult answer : {MsgResult::No, MsgResult::Yes}) {
             Window w;
             w.showWithCard();
-            const int64_t available = platform::availableBytes(w.target.path());
+            int64_t available = 0;
+            QCOMPARE(platform::availableBytes(w.target.path(), available), 0);
             QVERIFY(available > 0);
             const std::string clip = w.card.write("PRG001/MOV001.MOD", "");
             fs::resize_file(clip, available + (int64_t{1} << 30));

@@ -25,7 +25,7 @@ bool pairedWithAnotherFile(const std::string& companion, const std::string& exce
     std::string base, folder, ext;
     splitPath(companion, base, folder, ext);
     bool paired = false;
-    const bool listed =
+    const int unlisted =
         platform::listDirectory(folder.empty() ? "./" : folder, [&](const platform::DirEntry& entry) {
             std::string name, ignored, kind;
             splitPath(entry.name, name, ignored, kind);
@@ -33,7 +33,7 @@ bool pairedWithAnotherFile(const std::string& companion, const std::string& exce
                      platform::equalsNoCase(name, base) && folder + entry.name != except;
             return !paired;
         });
-    return paired || !listed;  // a folder that cannot be listed may hold the other clip
+    return paired || unlisted != 0;  // a folder that cannot be listed may hold the other clip
 }
 
 }  // namespace kadrel

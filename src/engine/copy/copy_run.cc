@@ -121,8 +121,8 @@ void reportFailedAfterName(Run& r) {
 bool roomForCopies(Run& r) {
     if (r.target.empty() || !r.extras.stopWhenShortOfRoom)
         return true;
-    const int64_t available = platform::availableBytes(targetFolder(r));
-    if (available < 0 || r.totalBytes <= available)
+    int64_t available = 0;
+    if (platform::availableBytes(targetFolder(r), available) != 0 || r.totalBytes <= available)
         return true;
     r.result.room = RoomShortage{r.totalBytes, available};
     return false;

@@ -200,10 +200,10 @@ struct Composed {
 /// the source's base name without a format.
 std::string dateText(const std::string& source, const std::string& baseName, const Settings& s,
                      const std::optional<platform::CalendarTime>& recorded) {
-    if (s.dateFormat.empty())
+    if (s.datePattern.empty())
         return baseName;
-    return recorded ? formatFileTime(*recorded, s.dateFormat)
-                    : getFileTimeName(source, s.timeSource, s.dateFormat).value_or("");
+    return recorded ? formatFileTime(*recorded, s.datePattern)
+                    : getFileTimeName(source, s.timeSource, s.datePattern).value_or("");
 }
 
 }  // namespace
@@ -237,16 +237,18 @@ std::string composeStem(const std::string& dateText, const std::string& userText
     return textBeforeDate ? userText + dateText : dateText + userText;
 }
 
-std::string buildTargetName(const std::string& source, const Settings& s, const NameTarget& where,
-                            const std::optional<platform::CalendarTime>& recorded, std::string* refusal) {
+Outcome buildTargetName(const std::string& source, const Settings& s, const NameTarget& where,
+                        std::string& newName, const std::optional<platform::CalendarTime>& recorded) {
     std::string name, folder, ext;
     splitPath(source, name, folder, ext);
     Composed c;
     if (where.target.empty()) {
         const std::string stem = composeStem(name, s.userText, s.textBeforeDate);
         c = {folder + stem, "." + (s.renameExt.empty() ? ext : s.renameExt), ""};
-        if (platform::equalsNoCase(c.base + c.ext, source))
-            return source;
+        if (platform::equalsNoCase(c.base + c.ext, source)) {
+            newName = source;
+            return Outcome::done();
+        }
         c.refusal = refusalOf(stem, c.ext);
     } else if (!where.targetIsDir) {
         c = {targetFileBase(where.target, s), "." + s.renameExt, ""};
@@ -258,11 +260,10 @@ std::string buildTargetName(const std::string& source, const Settings& s, const 
         c = {withTrailingSeparator(where.target) + stem, "." + s.renameExt,
              refusalOf(stem, "." + s.renameExt)};
     }
-    if (c.refusal.empty())
-        return pickFreeName(c.base, c.ext, where);
-    if (refusal)
-        *refusal = c.refusal;
-    return "";
+    if (!c.refusal.empty())
+        return Outcome::failure(0, source, c.refusal);
+    newName = pickFreeName(c.base, c.ext, where);
+    return Outcome::done();
 }
 
 }  // namespace kadrel

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "engine/outcome.h"
 #include "platform/file_io.h"
 #include "settings/date_formats.h"
 #include "settings/settings.h"
@@ -60,15 +61,15 @@ struct NameTarget {
     FolderEntries* folders = nullptr;
 };
 
-/// The full path of the new file for source, composed from the settings usertext,
-/// TextbeforeDate, renameext, dateformat and use_modificationtime. In patch mode a composed
-/// name equal to the source (without regard to case) gives the source itself. "" when the
-/// composed name would not be a plain name in its folder (a "/" in it, or "." or ".."), or
-/// would be empty before its extension or begin with "." (a hidden file); refusal, when
-/// given, then says which. recorded, when given, is the time the camera wrote down for the
-/// clip: it names the file in place of the file time.
-std::string buildTargetName(const std::string& source, const Settings& settings, const NameTarget& where,
-                            const std::optional<platform::CalendarTime>& recorded = std::nullopt,
-                            std::string* refusal = nullptr);
+/// Gives in name the full path of the new file for source, composed from the settings
+/// usertext, TextbeforeDate, renameext, dateformat and use_modificationtime. In patch mode a
+/// composed name equal to the source (without regard to case) gives the source itself. Fails,
+/// concerning source and saying why, when the composed name would not be a plain name in its
+/// folder (a "/" in it, or "." or ".."), or would be empty before its extension or begin with
+/// "." (a hidden file). recorded, when given, is the time the camera wrote down for the clip:
+/// it names the file in place of the file time.
+Outcome buildTargetName(const std::string& source, const Settings& settings, const NameTarget& where,
+                        std::string& name,
+                        const std::optional<platform::CalendarTime>& recorded = std::nullopt);
 
 }  // namespace kadrel

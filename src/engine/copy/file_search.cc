@@ -74,7 +74,7 @@ void findFiles(SearchState& state, const std::string& folder, const std::atomic<
         return !abortRequested;
     };
     // A folder that fails part way may have hidden clips as surely as one that never opened.
-    if (!platform::listDirectory(folder, visit, state.faults))
+    if (platform::listDirectory(folder, visit, state.faults) != 0)
         state.unreadable.push_back(folder);
 }
 
@@ -117,7 +117,7 @@ bool existsOrCanBeCreated(const std::string& path) {
         return false;
     if (platform::entryExists(path))
         return true;
-    return platform::createAndDeleteTest(path);
+    return platform::createAndDeleteTest(path) == 0;
 }
 
 std::string withTrailingSeparator(const std::string& path) {

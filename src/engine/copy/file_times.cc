@@ -13,26 +13,25 @@ namespace {
 
 /// Steps 1 and 2 of every reader: a plain, visible, readable file and its times.
 bool readTimes(const std::string& path, FileTimes& times) {
-    const int64_t attributes = platform::getAttributes(path);
-    if (attributes < 0)
+    uint32_t attributes = 0;
+    if (platform::getAttributes(path, attributes) != 0)
         return false;
     if (attributes & (platform::kAttrHidden | platform::kAttrDirectory))
         return false;
     platform::RandomAccessFile file;
-    if (!file.open(path, false))
-        return false;
-    return platform::getFileTimes(path, times);
+    return file.open(path, false) == 0 && platform::getFileTimes(path, times) == 0;
 }
 
 bool isCameraDefaultDate(const platform::FileTime& time) {
     platform::CalendarTime local;
-    return platform::toLocalCalendar(time, local) && local.year == 1980 && local.month == 1 && local.day == 1;
+    return platform::toLocalCalendar(time, local) == 0 && local.year == 1980 && local.month == 1 &&
+           local.day == 1;
 }
 
 /// The last write time of a file in local calendar fields.
 bool localLastWrite(const std::string& path, platform::CalendarTime& local) {
     FileTimes times;
-    return readTimes(path, times) && platform::toLocalCalendar(times.lastWrite, local);
+    return readTimes(path, times) && platform::toLocalCalendar(times.lastWrite, local) == 0;
 }
 
 int64_t nanosecondsApart(const platform::FileTime& a, const platform::FileTime& b) {
@@ -55,14 +54,14 @@ platform::FileTime namingTime(const FileTimes& times, TimeSource timeSource) {
 }
 
 std::optional<std::string> getFileTimeName(const std::string& path, TimeSource timeSource,
-                                           const std::string& dateFormat) {
+                                           const std::string& datePattern) {
     FileTimes times;
     if (!readTimes(path, times))
         return std::nullopt;
     platform::CalendarTime local;
-    if (!platform::toLocalCalendar(namingTime(times, timeSource), local))
+    if (platform::toLocalCalendar(namingTime(times, timeSource), local) != 0)
         return std::nullopt;
-    return formatFileTime(local, dateFormat);
+    return formatFileTime(local, datePattern);
 }
 
 std::optional<std::string> getFileTimeText(const std::string& path) {
@@ -87,17 +86,17 @@ std::optional<std::string> getFileTimeStamp(const std::string& path) {
 
 Outcome copyFileTimes(const std::string& source, const std::string& target, FileTimes* written) {
     platform::RandomAccessFile in, out;
-    if (!in.open(source, false))
-        return Outcome::failure(in.error(), source);
-    if (!out.open(target, true))
-        return Outcome::failure(out.error(), target);
+    if (const int error = in.open(source, false))
+        return Outcome::failure(error, source);
+    if (const int error = out.open(target, true))
+        return Outcome::failure(error, target);
     FileTimes times;
-    if (!platform::getFileTimes(source, times))
-        return Outcome::failure(errno, source);
-    if (!platform::setFileTimes(target, times))
-        return Outcome::failure(errno, target);
-    if (!out.close())
-        return Outcome::failure(out.error(), target);
+    if (const int error = platform::getFileTimes(source, times))
+        return Outcome::failure(error, source);
+    if (const int error = platform::setFileTimes(target, times))
+        return Outcome::failure(error, target);
+    if (const int error = out.close())
+        return Outcome::failure(error, target);
     if (written)
         *written = times;
     return Outcome::done();
@@ -106,15 +105,15 @@ Outcome copyFileTimes(const std::string& source, const std::string& target, File
 Outcome keepFileTimes(const std::string& copy, const FileTimes& wanted, platform::FileFaults* faults) {
     const int64_t tolerance = platform::timeToleranceNs(copy);
     const auto kept = [&](FileTimes& now) {
-        return platform::getFileTimes(copy, now) &&
+        return platform::getFileTimes(copy, now) == 0 &&
                nanosecondsApart(now.lastWrite, wanted.lastWrite) < tolerance;
     };
     FileTimes now;
     if (kept(now))
         return Outcome::done();
     int e = faults ? faults->beforeTimesAgain(copy) : 0;
-    if (e == 0 && !platform::setFileTimes(copy, wanted))
-        e = errno;
+    if (e == 0)
+        e = platform::setFileTimes(copy, wanted);
     if (e == 0)
         e = platform::flushFile(copy);
     if (e != 0)
@@ -128,21 +127,21 @@ Outcome keepFileTimes(const std::string& copy, const FileTimes& wanted, platform
 
 Outcome saveFileTimes(const std::string& path, FileTimes& record) {
     platform::RandomAccessFile file;
-    if (!file.open(path, false))
-        return Outcome::failure(file.error(), path);
+    if (const int error = file.open(path, false))
+        return Outcome::failure(error, path);
     FileTimes times;
-    if (!platform::getFileTimes(path, times))
-        return Outcome::failure(errno, path);
+    if (const int error = platform::getFileTimes(path, times))
+        return Outcome::failure(error, path);
     record = times;
     return Outcome::done();
 }
 
 Outcome restoreFileTimes(const std::string& path, const FileTimes& record) {
     platform::RandomAccessFile file;
-    if (!file.open(path, true))
-        return Outcome::failure(file.error(), path);
-    if (!platform::setFileTimes(path, record))
-        return Outcome::failure(errno, path);
+    if (const int error = file.open(path, true))
+        return Outcome::failure(error, path);
+    if (const int error = platform::setFileTimes(path, record))
+        return Outcome::failure(error, path);
     return Outcome::done();
 }
 

@@ -19,10 +19,10 @@ using FileTimes = platform::FileTimes;
 /// two, where a creation on 1 January 1980 (local), a camera's unset clock, never counts.
 platform::FileTime namingTime(const FileTimes& times, TimeSource timeSource);
 
-/// The time that names a file, local, formatted with the pattern dateformat; nothing when the
+/// The time that names a file, local, formatted with datePattern; nothing when the
 /// path is not a plain visible file or its times cannot be read.
 std::optional<std::string> getFileTimeName(const std::string& path, TimeSource timeSource,
-                                           const std::string& dateFormat);
+                                           const std::string& datePattern);
 
 /// The last write time, local, as DD/MM/YYYY HH:MM:SS; nothing on failure.
 std::optional<std::string> getFileTimeText(const std::string& path);

@@ -83,16 +83,10 @@ std::optional<MoiRecord> parse(const Bytes& b, const std::string& path) {
 /// The first kNeeded bytes of a regular file; false when it is shorter or cannot be read.
 bool readHead(const std::string& path, Bytes& head) {
     platform::RandomAccessFile file;
-    if (!file.open(path, false, true))
+    if (file.open(path, false, true) != 0)
         return false;
     size_t got = 0;
-    while (got < head.size()) {
-        const int64_t n = file.readAt(head.data() + got, head.size() - got, static_cast<int64_t>(got));
-        if (n <= 0)
-            return false;
-        got += static_cast<size_t>(n);
-    }
-    return true;
+    return file.readAt(head.data(), head.size(), 0, got) == 0 && got == head.size();
 }
 
 }  // namespace

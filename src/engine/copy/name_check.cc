@@ -26,11 +26,11 @@ std::string quoted(const std::string& text) {
 
 /// The date texts the names can start from.
 std::vector<std::string> sampleDates(const Settings& s, bool datedNames) {
-    if (!datedNames || s.dateFormat.empty())
+    if (!datedNames || s.datePattern.empty())
         return {kSampleName};
     std::vector<std::string> dates;
     for (const auto& time : kSampleTimes)
-        dates.push_back(formatFileTime(time, s.dateFormat));
+        dates.push_back(formatFileTime(time, s.datePattern));
     return dates;
 }
 

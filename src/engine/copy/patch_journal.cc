@@ -158,12 +158,12 @@ Outcome putBytesBack(const std::string& at, const PatchJournal& j, platform::Fil
         return Outcome::done();
     platform::makeWritable(at);
     platform::RandomAccessFile file;
-    if (!file.open(at, true, true))
-        return Outcome::failure(file.error(), at);
+    if (const int error = file.open(at, true, true))
+        return Outcome::failure(error, at);
     file.setFaults(faults);
     for (const JournalEdit& e : j.edits)
-        if (file.writeAt(e.before.data(), e.before.size(), e.offset) != static_cast<int64_t>(e.before.size()))
-            return Outcome::failure(file.error(), at);
+        if (const int error = file.writeAt(e.before.data(), e.before.size(), e.offset))
+            return Outcome::failure(error, at);
     file.close();
     return Outcome::fromError(platform::flushFile(at), at);
 }
@@ -190,8 +190,8 @@ Outcome companionsBack(const std::string& folder, const PatchJournal& j, platfor
 }
 
 Outcome timesBack(const std::string& path, const PatchJournal& j) {
-    if (!platform::setFileTimes(path, j.times))
-        return Outcome::failure(errno, path);
+    if (const int error = platform::setFileTimes(path, j.times))
+        return Outcome::failure(error, path);
     if (j.readOnly)
         platform::makeReadOnly(path);
     return Outcome::done();

@@ -90,10 +90,10 @@ void renameCompanions(Run& r, const FileStep& step) {
 
 /// The new name, and the names the companions take with it.
 Outcome nameStep(Run& r, FileStep& step, const NameTarget& where) {
-    std::string refusal;
-    step.newName = buildTargetName(step.source, r.ctx.settings, where, step.choice.nameTime, &refusal);
-    if (step.newName.empty())
-        return Outcome::failure(0, step.source, refusal);
+    const Outcome named =
+        buildTargetName(step.source, r.ctx.settings, where, step.newName, step.choice.nameTime);
+    if (!named.ok())
+        return named;
     step.renames.clear();
     if (step.newName != step.source)
         for (const std::string& companion : step.companions)
@@ -111,7 +111,10 @@ Outcome prepareStep(Run& r, FileStep& step, const NameTarget& where) {
     step.choice = companionChoice(r, step.source);
     if (Outcome saved = saveFileTimes(step.source, step.saved); !saved.ok())
         return saved;
-    step.wasReadOnly = (platform::getAttributes(step.source) & platform::kAttrReadOnly) != 0;
+    // An attribute that cannot be read counts as set: the file is then left read-only, not writable.
+    uint32_t attributes = platform::kAttrReadOnly;
+    platform::getAttributes(step.source, attributes);
+    step.wasReadOnly = (attributes & platform::kAttrReadOnly) != 0;
     if (Outcome named = nameStep(r, step, where); !named.ok())
         return named;
     logFileLines(r.ctx, step.source, step.newName, r.logsWideScreenChoice, r.setWideScreen);

@@ -1,7 +1,5 @@
 #include "engine/copy/proven_delete.h"
 
-#include <cerrno>
-
 #include "engine/copy/companion_files.h"
 #include "engine/copy/file_search.h"
 #include "platform/copy_proof.h"
@@ -53,8 +51,8 @@ Outcome deleteOne(const ProcessedFile& f) {
     if (proof != platform::CopyProof::Proven)
         return Outcome::failure(0, f.source, proofText(proof));
     platform::makeWritable(f.source);
-    if (!platform::removeFile(f.source))
-        return Outcome::failure(errno, f.source);
+    if (const int error = platform::removeFile(f.source))
+        return Outcome::failure(error, f.source);
     // A companion shared by clips whose names differ only in case stays while one of them does.
     for (const std::string& companion : companionsOf(f.source))
         if (!pairedWithAnotherFile(companion, ""))

@@ -20,7 +20,7 @@ constexpr int kNameAttempts = 3;
 
 /// Only copies into a folder get a date name; patch mode and a target file keep their names.
 bool namesByTime(const Run& r) {
-    return !r.target.empty() && r.targetIsDir && !r.ctx.settings.dateFormat.empty();
+    return !r.target.empty() && r.targetIsDir && !r.ctx.settings.datePattern.empty();
 }
 
 /// With use_moi a clip's companion may name it and keep /W from marking a 4:3 recording. Read
@@ -73,10 +73,8 @@ Outcome stageStep(Run& r, Finishing& f) {
     f.nameTime = choice.nameTime;
     f.notes = std::move(choice.notes);
     const NameTarget where = nameTarget(r);
-    std::string refusal;
-    f.name = buildTargetName(f.source, r.ctx.settings, where, f.nameTime, &refusal);
-    if (f.name.empty())
-        return Outcome::failure(0, f.source, refusal);
+    if (Outcome named = buildTargetName(f.source, r.ctx.settings, where, f.name, f.nameTime); !named.ok())
+        return named;
     if (r.manifest && !manifestCanHold(f.name.substr(f.name.rfind('/') + 1)))
         return Outcome::failure(
             0, f.source, "The new name holds a newline or a backslash, which the manifest cannot hold.");
@@ -99,10 +97,9 @@ Outcome completeStep(Run& r, Finishing& f) {
     r.pendingNames.erase(f.name);
     const NameTarget where = nameTarget(r);
     for (int attempt = 1; attempt < kNameAttempts && nameTaken(f.outcome); ++attempt) {
-        f.name = buildTargetName(f.source, r.ctx.settings, where, f.nameTime);
-        f.outcome = f.name.empty()
-                        ? Outcome::failure(EINVAL, f.source)
-                        : Outcome::fromCopyError(f.staged.commit(f.name, where.overwrite), f.source, f.name);
+        f.outcome = buildTargetName(f.source, r.ctx.settings, where, f.name, f.nameTime);
+        if (f.outcome.ok())
+            f.outcome = Outcome::fromCopyError(f.staged.commit(f.name, where.overwrite), f.source, f.name);
     }
     if (!f.outcome.ok())
         return f.outcome;

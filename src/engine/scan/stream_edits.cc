@@ -1,7 +1,5 @@
 #include "engine/scan/stream_edits.h"
 
-#include <cerrno>
-
 namespace kadrel {
 
 std::vector<StreamEdit> editsOfPlannedBytes(const std::map<int64_t, StreamFile::PlannedByte>& planned) {
@@ -23,19 +21,17 @@ ScanOutcome writeEditsAndClose(platform::RandomAccessFile& file, const std::stri
     int error = 0;
     for (const StreamEdit& edit : edits) {
         const int64_t size = static_cast<int64_t>(edit.after.size());
-        if (file.writeAt(edit.after.data(), edit.after.size(), edit.offset) != size) {
-            // Whatever follows a failed write (a full disk, a pulled card) would fail or land
-            // in a file that is already broken: nothing more is written.
-            error = file.error() ? file.error() : EIO;
+        // Whatever follows a failed write (a full disk, a pulled card) would fail or land in a
+        // file that is already broken: nothing more is written.
+        if ((error = file.writeAt(edit.after.data(), edit.after.size(), edit.offset)) != 0)
             break;
-        }
         for (int64_t i = 0; i < size; ++i)
             outcome.changed.push_back(edit.offset + i);
         outcome.original.insert(outcome.original.end(), edit.before.begin(), edit.before.end());
     }
     if (flush && error == 0)
         error = file.flush();
-    const int closed = file.close() ? 0 : file.error();
+    const int closed = file.close();
     outcome.outcome = Outcome::fromError(error ? error : closed, path);
     return outcome;
 }

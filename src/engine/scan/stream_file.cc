@@ -15,8 +15,9 @@ constexpr size_t kMainBlock = 256 << 10;
 constexpr size_t kAsideBlock = 192 << 10;
 }  // namespace
 
-StreamFile::StreamFile(platform::RandomAccessFile& file, bool planOnly)
-    : file_(file), size_(file.size()), planOnly_(planOnly) {
+StreamFile::StreamFile(platform::RandomAccessFile& file, bool planOnly) : file_(file), planOnly_(planOnly) {
+    // A file whose length cannot be told cannot be scanned to its end either.
+    noteError(file.size(size_));
     main_.bytes.resize(kMainBlock);
     aside_.bytes.resize(kAsideBlock);
 }
@@ -27,16 +28,22 @@ void StreamFile::noteError(int error) {
 }
 
 bool StreamFile::fill(Block& block, int64_t offset) {
-    const int64_t got = file_.readAt(block.bytes.data(), block.bytes.size(), offset);
+    size_t got = 0;
+    const int error = file_.readAt(block.bytes.data(), block.bytes.size(), offset, got);
     block.offset = offset;
-    block.length = got > 0 ? static_cast<size_t>(got) : 0;
-    if (got < 0)
-        noteError(file_.error() ? file_.error() : EIO);
+    block.length = got;
+    noteError(error);
     const int64_t wanted = std::min<int64_t>(static_cast<int64_t>(block.bytes.size()), size_ - offset);
-    if (got >= 0 && got < wanted)
+    if (static_cast<int64_t>(got) < wanted)
         noteError(EIO);
     showPlanned(block);
     return block.length > 0;
+}
+
+int StreamFile::readByte(int64_t offset, uint8_t& value) {
+    size_t got = 0;
+    const int error = file_.readAt(&value, 1, offset, got);
+    return error == 0 && got != 1 ? EIO : error;
 }
 
 void StreamFile::showPlanned(Block& block) const {
@@ -57,8 +64,8 @@ void StreamFile::plan(int64_t offset, uint8_t value) {
         before = main_.bytes[static_cast<size_t>(offset - main_.offset)];
     else if (aside_.holds(offset))
         before = aside_.bytes[static_cast<size_t>(offset - aside_.offset)];
-    else if (file_.readAt(&before, 1, offset) != 1)
-        noteError(file_.error() ? file_.error() : EIO);
+    else
+        noteError(readByte(offset, before));
     planned_.emplace(offset, PlannedByte{before, value});
 }
 
@@ -100,9 +107,11 @@ bool StreamFile::byteAt(int64_t offset, uint8_t& value) {
 }
 
 int64_t StreamFile::write(int64_t offset, const uint8_t* src, size_t n) {
-    const int64_t written = planOnly_ ? static_cast<int64_t>(n) : file_.writeAt(src, n, offset);
-    if (written != static_cast<int64_t>(n))
-        noteError(file_.error() ? file_.error() : EIO);
+    if (const int error = planOnly_ ? 0 : file_.writeAt(src, n, offset)) {
+        noteError(error);
+        return -1;
+    }
+    const int64_t written = static_cast<int64_t>(n);
     for (int64_t i = 0; i < written; ++i) {
         const int64_t at = offset + i;
         if (planOnly_)

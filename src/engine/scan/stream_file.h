@@ -52,6 +52,8 @@ class StreamFile {
     };
     bool fill(Block& block, int64_t offset);
     void plan(int64_t offset, uint8_t value);
+    /// The file's byte at offset; EIO past its end.
+    int readByte(int64_t offset, uint8_t& value);
     void showPlanned(Block& block) const;
     void noteError(int error);
 

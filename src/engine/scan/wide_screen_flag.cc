@@ -305,8 +305,8 @@ void scanFile(PatchState& st) {
     noteSkippedBytes(st);
 }
 
-bool openForScan(platform::RandomAccessFile& raw, const std::string& path, const ScanOptions& options,
-                 bool writable) {
+int openForScan(platform::RandomAccessFile& raw, const std::string& path, const ScanOptions& options,
+                bool writable) {
     raw.setFaults(options.faults);
     return raw.open(path, writable, options.noFollow);
 }
@@ -337,8 +337,9 @@ ScanPlan planOpenFile(platform::RandomAccessFile& raw, const std::string& path, 
                   std::to_string(patch.priv2Count) + "  # of sde:" + std::to_string(patch.sdeCount));
     }
     ScanPlan plan{Outcome::fromError(file.error(), path), editsOfPlannedBytes(file.planned()), {}};
-    if (takeDigest && plan.outcome.ok())
-        plan.digest = digest.result(raw.size());
+    int64_t size = 0;
+    if (takeDigest && plan.outcome.ok() && raw.size(size) == 0)
+        plan.digest = digest.result(size);
     return plan;
 }
 
@@ -348,10 +349,10 @@ ScanOutcome planAndApply(const std::string& path, FlagChange change, const RunCo
                          const ScanOptions& options) {
     noteEntering(ctx, change, path);
     platform::RandomAccessFile raw;
-    if (!openForScan(raw, path, options, true))
-        return {Outcome::failure(raw.error(), path), {}, {}, {}};
+    if (const int error = openForScan(raw, path, options, true))
+        return {Outcome::failure(error, path), {}, {}, {}};
     platform::FileTimes times;
-    const bool keepTimes = change == FlagChange::Reset && platform::getFileTimes(path, times);
+    const bool keepTimes = change == FlagChange::Reset && platform::getFileTimes(path, times) == 0;
     const ScanPlan plan = planOpenFile(raw, path, change, ctx, options.digest);
     // A file not read to its end gets none of its edits.
     ScanOutcome outcome = plan.outcome.ok() ? writeEditsAndClose(raw, path, plan.edits, options.flush)
@@ -374,8 +375,8 @@ ScanPlan planWideScreenEdits(const std::string& path, FlagChange change, const R
                              const ScanOptions& options) {
     noteEntering(ctx, change, path);
     platform::RandomAccessFile raw;
-    if (!openForScan(raw, path, options, false))
-        return {Outcome::failure(raw.error(), path), {}, {}};
+    if (const int error = openForScan(raw, path, options, false))
+        return {Outcome::failure(error, path), {}, {}};
     return planOpenFile(raw, path, change, ctx);
 }
 
@@ -384,8 +385,8 @@ ScanOutcome applyStreamEdits(const std::string& path, const std::vector<StreamEd
     if (edits.empty())
         return {};
     platform::RandomAccessFile raw;
-    if (!openForScan(raw, path, options, true))
-        return {Outcome::failure(raw.error(), path), {}, {}, {}};
+    if (const int error = openForScan(raw, path, options, true))
+        return {Outcome::failure(error, path), {}, {}, {}};
     return writeEditsAndClose(raw, path, edits, options.flush);
 }
 

@@ -117,7 +117,7 @@ std::string abbreviateHome(const std::string& path, const std::string& home) {
 }
 
 std::string exampleText(const Settings& settings, const std::string& renameText) {
-    const bool keepsName = settings.targetDir.empty() || settings.dateFormat.empty();
+    const bool keepsName = settings.targetDir.empty() || settings.datePattern.empty();
     const std::string datePart = keepsName ? "\"original filename\"" : settings.dateFormatName;
     return "(Example:" + composeStem(datePart, settings.userText, settings.textBeforeDate) + "." +
            renameText + ")";

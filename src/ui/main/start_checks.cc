@@ -2,7 +2,6 @@
 
 #include <QDir>
 #include <QLineEdit>
-#include <cerrno>
 
 #include "platform/file_system.h"
 #include "ui/compact_path.h"
@@ -60,9 +59,10 @@ bool checkTargetFolder(QLineEdit* field, UiSeam& ui) {
     }
     if (ui.showMessage(createTargetQuestion(shortPath(field)), "Path not found", MsgIcon::Question,
                        MsgButtons::YesNo, MsgResult::No) == MsgResult::Yes) {
-        if (platform::makeFolders(folder))
+        const int error = platform::makeFolders(folder);
+        if (error == 0)
             return true;
-        const std::string why = platform::systemErrorText(errno);
+        const std::string why = platform::systemErrorText(error);
         showError(ui, "The target directory could not be created:\r\n" + shortPath(field) + "\r\n" + why);
     }
     field->setFocus();
