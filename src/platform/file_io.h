@@ -30,7 +30,8 @@ struct FileTimes {
 /// Reads the three times of an existing entry.
 int getFileTimes(const std::string& path, FileTimes& times);
 
-/// Writes last access and last write exactly (nanoseconds); the birth time cannot be set.
+/// Writes last access and last write exactly (nanoseconds; 100 ns on Windows). Linux cannot set
+/// the birth time; Windows sets the creation time too.
 int setFileTimes(const std::string& path, const FileTimes& times);
 
 /// How close a time read back must be to the time written to count as kept on the file system
@@ -75,7 +76,7 @@ class RandomAccessFile {
     int close();
 
   private:
-    int fd_ = -1;
+    intptr_t fd_ = -1;  ///< the descriptor, or on Windows the file's HANDLE
     FileFaults* faults_ = nullptr;
 };
 

@@ -87,7 +87,7 @@ int RandomAccessFile::open(const std::string& path, bool writable, bool noFollow
     if (fd_ < 0)
         return errno;
     struct stat st {};
-    if (fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (fstat(static_cast<int>(fd_), &st) != 0 || !S_ISREG(st.st_mode)) {
         const int e = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
         close();
         return e;
@@ -102,7 +102,7 @@ int RandomAccessFile::readAt(void* buffer, size_t size, int64_t offset, size_t& 
             return e;
     if (offset < 0)
         return EINVAL;
-    const int e = readFully(fd_, static_cast<char*>(buffer), size, offset, got);
+    const int e = readFully(static_cast<int>(fd_), static_cast<char*>(buffer), size, offset, got);
     return got == 0 ? e : 0;
 }
 
@@ -112,12 +112,12 @@ int RandomAccessFile::writeAt(const void* buffer, size_t size, int64_t offset) {
             return e;
     if (offset < 0)
         return EINVAL;
-    return writeAll(fd_, {static_cast<const char*>(buffer), size}, offset);
+    return writeAll(static_cast<int>(fd_), {static_cast<const char*>(buffer), size}, offset);
 }
 
 int RandomAccessFile::size(int64_t& bytes) const {
     struct stat st {};
-    if (fstat(fd_, &st) != 0)
+    if (fstat(static_cast<int>(fd_), &st) != 0)
         return errno;
     bytes = st.st_size;
     return 0;
@@ -125,13 +125,13 @@ int RandomAccessFile::size(int64_t& bytes) const {
 
 int RandomAccessFile::flush() {
     int e = faults_ ? faults_->beforeInPlaceFlush() : 0;
-    if (e == 0 && ::fsync(fd_) != 0)
+    if (e == 0 && ::fsync(static_cast<int>(fd_)) != 0)
         e = errno;
     return e;
 }
 
 int RandomAccessFile::close() {
-    const int fd = std::exchange(fd_, -1);
+    const int fd = static_cast<int>(std::exchange(fd_, -1));
     if (fd < 0)
         return 0;
     int e = faults_ ? faults_->beforeInPlaceClose() : 0;

@@ -21,8 +21,12 @@ namespace kadrel::platform {
 
 class FileFaults;
 
-/// The path separator of this platform ('/' on POSIX).
+/// The path separator of this platform: '/' on POSIX, '\\' on Windows (which takes '/' too).
+#ifdef _WIN32
+inline constexpr char kSeparator = '\\';
+#else
 inline constexpr char kSeparator = '/';
+#endif
 
 /// Attribute bits with the values of the Windows attribute masks, so stored values keep their meaning.
 inline constexpr uint32_t kAttrReadOnly = 1;
@@ -33,8 +37,9 @@ inline constexpr uint32_t kAttrDirectory = 16;
 std::string programFolder();
 
 /// Folder for Kadrel.ini and kadrel.dbg: the program folder only when Kadrel.ini already exists
-/// there (portable use), else $XDG_CONFIG_HOME/kadrel/ (default ~/.config/kadrel/). Ends with
-/// the separator. The config folder is created on demand by writers.
+/// there (portable use), else $XDG_CONFIG_HOME/kadrel/ (default ~/.config/kadrel/), on Windows
+/// %APPDATA%\Kadrel\ . Ends with the separator. The config folder is created on demand by
+/// writers.
 std::string settingsFolder(const std::string& programDir);
 
 /// True when a directory entry of that name exists (file, folder or anything else).
@@ -46,7 +51,8 @@ bool isDirectory(const std::string& path);
 /// What an entry is, as far as a run cares: it reads regular files only.
 enum class EntryKind { Missing, Regular, Directory, Special };
 
-/// Device, inode, size and modification time: which file a name stands for, whatever its spelling.
+/// Device, inode, size and modification time: which file a name stands for, whatever its spelling
+/// (on Windows the volume serial number and the file index).
 struct FileId {
     uint64_t device = 0;
     uint64_t inode = 0;
@@ -99,7 +105,7 @@ int flushFolder(const std::string& folder);
 /// What path names, symbolic links followed (a dangling link is Missing).
 EntryKind entryKind(const std::string& path);
 
-/// True when path itself is a symbolic link.
+/// True when path itself is a symbolic link (on Windows a symbolic link or junction).
 bool isSymbolicLink(const std::string& path);
 
 /// The attribute bits (kAttr...) of an entry, symbolic links followed.
@@ -117,7 +123,7 @@ int makeReadOnly(const std::string& path);
 struct DirEntry {
     std::string name;
     bool isDirectory = false;  ///< a real folder, not a link to one
-    bool isHidden = false;     ///< the name begins with "."
+    bool isHidden = false;     ///< the name begins with "." (Windows: hidden or system attribute)
     bool isLink = false;       ///< a symbolic link; kind is what it points to
     EntryKind kind = EntryKind::Missing;
 };

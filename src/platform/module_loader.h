@@ -14,7 +14,8 @@ namespace kadrel::platform {
 /// process.
 std::string loadModuleSymbol(const std::string& path, const std::string& symbol, void*& address);
 
-/// The file name of a loadable module on this platform ("kadrel_window" -> "kadrel_window.so").
+/// The file name of a loadable module on this platform ("kadrel_window" -> "kadrel_window.so",
+/// "kadrel_window.dll" on Windows).
 std::string moduleFileName(const std::string& base);
 
 }  // namespace kadrel::platform
