@@ -70,8 +70,7 @@ constexpr NameCase kNameCases[] = {
 };
 
 TEST(DateTimeNames, BuildTargetNameFollowsTheTargetAndTheSettings) {
-    setenv("TZ", "UTC", 1);
-    tzset();
+    test::ZoneForTest zone("UTC");
     test::TempDir dir;
     const std::string source = dir.write("card/MOV001.MOD", "clip");
     ASSERT_TRUE(platform::setFileTimes(source, {{}, {1236262029, 0}, {1236262029, 0}}));
