@@ -10,7 +10,7 @@ set(KADREL_MAINTAINER "Kadrel maintainers <maintainers@kadrel.org>"
 # one, so an installation moved to another prefix still opens its window.
 set(KADREL_MODULE_DIR ${CMAKE_INSTALL_LIBDIR}/kadrel)
 file(RELATIVE_PATH KADREL_MODULE_DIR_FROM_BIN ${CMAKE_INSTALL_FULL_BINDIR} ${CMAKE_INSTALL_FULL_LIBDIR}/kadrel)
-set_property(SOURCE src/app/window_loader.cc APPEND PROPERTY
+set_property(SOURCE src/app/window_loader_posix.cc APPEND PROPERTY
              COMPILE_DEFINITIONS KADREL_MODULE_DIR_FROM_BIN="${KADREL_MODULE_DIR_FROM_BIN}")
 
 # Manual page and changelog, compressed as man and Debian's tools expect them.

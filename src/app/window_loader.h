@@ -6,8 +6,8 @@
 
 namespace kadrel {
 
-/// Loads the window module and runs window mode; when the module is missing, says so in one
-/// line and returns a failure status.
+/// Loads the window module and runs window mode; when the module is missing, or the build has
+/// no window (Windows), says so in one line and returns status 2.
 int runWindowModeFromModule(int argc, char** argv, Settings& settings);
 
 }  // namespace kadrel

@@ -30,7 +30,14 @@ Outcome Outcome::fromError(int error, std::string file) {
 }
 
 bool Outcome::isTargetSide(int error) {
-    return error == ENOSPC || error == EDQUOT || error == EROFS || error == EFBIG;
+    if (error == ENOSPC || error == EROFS || error == EFBIG)
+        return true;
+#ifdef EDQUOT
+    return error == EDQUOT;
+#else
+    // No error number of its own here: a full quota arrives as ENOSPC.
+    return false;
+#endif
 }
 
 Outcome Outcome::fromCopyError(int error, std::string source, std::string target) {

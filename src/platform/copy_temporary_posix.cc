@@ -10,28 +10,11 @@
 
 #include "platform/copy_temporary.h"
 #include "platform/file_copy.h"
+#include "platform/temporary_name.h"
 
 namespace kadrel::platform {
 
 namespace {
-
-constexpr char kTempPrefix[] = ".kadrel-";
-constexpr char kTempSuffix[] = ".part";
-
-/// True for a temporary copy's name ".kadrel-PID-N.part". The process id only keeps names of
-/// concurrent runs apart; whether a temporary file is in use is told by its lock alone.
-bool isTemporaryName(const std::string& name) {
-    const std::string prefix = kTempPrefix, suffix = kTempSuffix;
-    if (name.size() <= prefix.size() + suffix.size() || name.compare(0, prefix.size(), prefix) != 0 ||
-        name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0)
-        return false;
-    const std::string middle = name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
-    const size_t dash = middle.find('-');
-    const auto digits = [](const std::string& t) {
-        return !t.empty() && t.size() < 10 && t.find_first_not_of("0123456789") == std::string::npos;
-    };
-    return dash != std::string::npos && digits(middle.substr(0, dash)) && digits(middle.substr(dash + 1));
-}
 
 /// Locks a temporary file just created under name for the life of its copy. A second
 /// descriptor of the same open file keeps the lock once the writing one is closed. Returns 0,
@@ -77,8 +60,8 @@ int createLockedTemporary(const std::string& target, FileFaults* faults, Fd& out
                           std::string& tempPath) {
     static std::atomic<unsigned> counter = 0;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string name = folderOf(target) + kTempPrefix + std::to_string(::getpid()) + "-" +
-                                 std::to_string(++counter) + kTempSuffix;
+        const std::string name =
+            temporaryName(folderOf(target), static_cast<unsigned long>(::getpid()), ++counter);
         out.reset(::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
         if (out.get() < 0 && errno != EEXIST)
             return errno;

@@ -10,9 +10,13 @@
 
 namespace kadrel::platform {
 
+/// How a process that a write stop ended exits on Windows: 128 + 9, as a shell reports SIGKILL.
+inline constexpr unsigned kWriteStopExitCode = 137;
+
 /// Counts the writes a run makes through its fault seam (renames, scan writes, journal writes)
 /// and stops the process as the write after the n-th begins: with SIGKILL, or with SIGSTOP so
-/// that the test can kill it from outside.
+/// that the test can kill it from outside. Windows has no stop a process can give itself: there
+/// both end the process at once (TerminateProcess) with kWriteStopExitCode.
 class WriteStop : public FileFaults {
   public:
     WriteStop(long writes, bool pause) : writes_(writes), pause_(pause) {}

@@ -80,7 +80,7 @@ class StagedCopy {
     friend int stageCopy(const std::string&, const std::string&, const CopyOptions&, StagedCopy&);
     std::string temporary_;
     std::string target_;  ///< the name the copy took
-    int lock_ = -1;       ///< an open descriptor of the copy that holds its lock
+    intptr_t lock_ = -1;  ///< the open descriptor (POSIX) or handle (Windows) that holds the lock
     CopiedFile ids_;
     bool sourceWritable_ = true;
     FileFaults* faults_ = nullptr;

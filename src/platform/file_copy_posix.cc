@@ -225,11 +225,11 @@ void StagedCopy::discard() {
         return;
     ::unlink(temporary_.c_str());  // while still locked, so no clean-up of another run races it
     temporary_.clear();
-    Fd lock(std::exchange(lock_, -1));
+    Fd lock(static_cast<int>(std::exchange(lock_, -1)));
 }
 
 int StagedCopy::release() {
-    Fd lock(std::exchange(lock_, -1));
+    Fd lock(static_cast<int>(std::exchange(lock_, -1)));
     return closeCopy(lock, target_, true, faults_);
 }
 
@@ -246,7 +246,7 @@ int StagedCopy::commit(const std::string& target, bool replace) {
     // The data, the scan's bytes, the times and the mode reach the disk before the name does.
     if (const int e = faults_ ? faults_->beforeFlush(target) : 0)
         return e;
-    if (::fsync(lock_) != 0)
+    if (::fsync(static_cast<int>(lock_)) != 0)
         return errno;
     if (const int e = renameInto(temporary_, target, replace))
         return e;

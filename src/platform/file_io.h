@@ -79,7 +79,7 @@ class RandomAccessFile {
 
   private:
     int fail(int error);
-    int fd_ = -1;
+    intptr_t fd_ = -1;  ///< the descriptor, or on Windows the file's HANDLE
     int error_ = 0;
     FileFaults* faults_ = nullptr;
 };

@@ -93,7 +93,7 @@ bool RandomAccessFile::open(const std::string& path, bool writable, bool noFollo
     if (fd_ < 0)
         return fail(errno), false;
     struct stat st {};
-    if (fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (fstat(static_cast<int>(fd_), &st) != 0 || !S_ISREG(st.st_mode)) {
         const int e = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
         close();
         return fail(e), false;
@@ -108,7 +108,7 @@ int64_t RandomAccessFile::readAt(void* buffer, size_t size, int64_t offset) {
     if (offset < 0)
         return fail(EINVAL);
     size_t done = 0;
-    const int e = readFully(fd_, static_cast<char*>(buffer), size, offset, done);
+    const int e = readFully(static_cast<int>(fd_), static_cast<char*>(buffer), size, offset, done);
     return e != 0 && done == 0 ? fail(e) : static_cast<int64_t>(done);
 }
 
@@ -118,21 +118,21 @@ int64_t RandomAccessFile::writeAt(const void* buffer, size_t size, int64_t offse
             return fail(e);
     if (offset < 0)
         return fail(EINVAL);
-    if (const int e = writeAll(fd_, {static_cast<const char*>(buffer), size}, offset))
+    if (const int e = writeAll(static_cast<int>(fd_), {static_cast<const char*>(buffer), size}, offset))
         return fail(e);
     return static_cast<int64_t>(size);
 }
 
 int64_t RandomAccessFile::size() const {
     struct stat st {};
-    if (fstat(fd_, &st) != 0)
+    if (fstat(static_cast<int>(fd_), &st) != 0)
         return -1;
     return st.st_size;
 }
 
 int RandomAccessFile::flush() {
     int e = faults_ ? faults_->beforeInPlaceFlush() : 0;
-    if (e == 0 && ::fsync(fd_) != 0)
+    if (e == 0 && ::fsync(static_cast<int>(fd_)) != 0)
         e = errno;
     if (e != 0)
         fail(e);
@@ -140,7 +140,7 @@ int RandomAccessFile::flush() {
 }
 
 bool RandomAccessFile::close() {
-    const int fd = std::exchange(fd_, -1);
+    const int fd = static_cast<int>(std::exchange(fd_, -1));
     if (fd < 0)
         return true;
     int e = faults_ ? faults_->beforeInPlaceClose() : 0;

@@ -13,8 +13,12 @@ namespace kadrel::platform {
 
 class FileFaults;
 
-/// The path separator of this platform ('/' on POSIX).
+/// The path separator of this platform: '/' on POSIX, '\\' on Windows (which takes '/' too).
+#ifdef _WIN32
+inline constexpr char kSeparator = '\\';
+#else
 inline constexpr char kSeparator = '/';
+#endif
 
 /// Attribute bits with the values of the Windows attribute masks, so stored values keep their meaning.
 inline constexpr uint32_t kAttrReadOnly = 1;

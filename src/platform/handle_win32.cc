@@ -62,6 +62,22 @@ bool fromWide(std::wstring_view wide, std::string& out) {
                                out.data(), n, nullptr, nullptr) == n;
 }
 
+size_t rootLength(std::string_view path) {
+    if (path.size() >= 2 && path[1] == ':')
+        return path.size() >= 3 && isSeparator(path[2]) ? 3 : 2;
+    if (path.size() < 2 || !isSeparator(path[0]) || !isSeparator(path[1]))
+        return path.empty() || !isSeparator(path[0]) ? 0 : 1;
+    // "\\server\share\": the share belongs to the root, as a drive letter does.
+    size_t at = 2;
+    for (int part = 0; part < 2 && at < path.size(); ++part) {
+        while (at < path.size() && !isSeparator(path[at]))
+            ++at;
+        if (at < path.size())
+            ++at;
+    }
+    return at;
+}
+
 int errorFromSystem(DWORD code) {
     for (const auto& [system, number] : kErrors)
         if (system == code)
@@ -71,6 +87,29 @@ int errorFromSystem(DWORD code) {
 
 int lastError() {
     return errorFromSystem(GetLastError());
+}
+
+DWORD systemCodeOf(int error) {
+    for (const auto& [system, number] : kErrors)
+        if (number == error && error != 0)
+            return system;
+    return 0;
+}
+
+std::string systemMessage(DWORD code) {
+    wchar_t* text = nullptr;
+    const DWORD n = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+        code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::string out;
+    if (n > 0 && !fromWide(std::wstring_view(text, n), out))
+        out.clear();
+    LocalFree(text);
+    // The texts end in a period and a line end; ours follow a colon inside a sentence.
+    while (!out.empty() &&
+           (out.back() == '\r' || out.back() == '\n' || out.back() == ' ' || out.back() == '.'))
+        out.pop_back();
+    return out;
 }
 
 int openHandle(const std::string& path, DWORD access, DWORD disposition, DWORD flags, Handle& out) {

@@ -39,11 +39,31 @@ bool toWide(std::string_view utf8, std::wstring& out);
 /// A wide name from the system as UTF-8; false when it is not valid UTF-16 (a lone surrogate).
 bool fromWide(std::wstring_view wide, std::string& out);
 
+/// True for either separator of a Windows path.
+inline bool isSeparator(char c) {
+    return c == '\\' || c == '/';
+}
+/// How many leading characters of path name its root, separator included: 3 for C:\ , 2 for C:
+/// (the drive's current folder), 1 for a lone \ , all of \\server\share\ for a UNC path, 0 for a
+/// relative path.
+size_t rootLength(std::string_view path);
+
+/// The attributes SetFileAttributesW takes; the others (directory, reparse point ...) are the
+/// system's to keep.
+inline constexpr DWORD kSettableAttributes =
+    FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+    FILE_ATTRIBUTE_NOT_CONTENT_INDEXED | FILE_ATTRIBUTE_OFFLINE | FILE_ATTRIBUTE_TEMPORARY;
+
 /// The C library's error number for a system error code (ERROR_FILE_NOT_FOUND gives ENOENT,
 /// ERROR_DISK_FULL ENOSPC ...); EIO for a code that has no closer match.
 int errorFromSystem(DWORD code);
 /// errorFromSystem(GetLastError()).
 int lastError();
+/// The system code an error number stands for (ENOENT gives ERROR_FILE_NOT_FOUND); 0 when none.
+DWORD systemCodeOf(int error);
+/// The system's own text for a system code, in the user's language, without the closing period
+/// and line end; empty when the system has none.
+std::string systemMessage(DWORD code);
 
 /// Opens path with CreateFileW. Every handle shares reading, writing and deleting, as an open
 /// descriptor does on POSIX, so that a file held open (a copy under its lock) can still be

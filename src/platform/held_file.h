@@ -4,6 +4,7 @@
 // an exclusive lock for as long as its writer lives.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "platform/file_faults.h"
@@ -32,10 +33,10 @@ class HeldFile {
     int remove(FileFaults* faults);
     /// Lets the file go without removing it.
     void release();
-    bool held() const { return fd_ >= 0; }
+    bool held() const { return fd_ != -1; }
 
   private:
-    int fd_ = -1;
+    intptr_t fd_ = -1;  ///< a descriptor (POSIX) or handle (Windows)
     std::string path_;
 };
 

@@ -93,7 +93,7 @@ int HeldFile::remove(FileFaults* faults) {
 
 void HeldFile::release() {
     if (fd_ >= 0)
-        ::close(fd_);
+        ::close(static_cast<int>(fd_));
     fd_ = -1;
     path_.clear();
 }

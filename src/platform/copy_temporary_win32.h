@@ -1,0 +1,41 @@
+// What the Windows copy, held-file and rewrite modules share: locks that tell a live run's file
+// from a killed run's, attributes changed through an open handle, renames that never clobber a
+// file unless asked, and the hidden temporary files of copies.
+#pragma once
+
+#include <string>
+
+#include "platform/file_faults.h"
+#include "platform/handle_win32.h"
+
+namespace kadrel::platform {
+
+/// Takes the exclusive lock of an open file, waiting for it or not. Returns 0, EWOULDBLOCK when
+/// another handle holds it, or an error number (ENOSYS where the file system has no locks).
+int lockHandle(HANDLE h, bool wait);
+
+/// Sets the attribute bits in set and clears those in clear through an open handle that may
+/// write attributes; the times stay. Returns 0 or an error number.
+int changeAttributes(HANDLE h, DWORD set, DWORD clear);
+
+/// Removes the file path names (not a folder, a link rather than its target), also when it is
+/// read-only, as unlink does. Returns 0 or an error number.
+int removeNamedFile(const std::string& path);
+
+/// The identity of what path names itself, a link not followed.
+FileId idOfName(const std::string& path);
+
+/// Renames from to to without ever clobbering a file unless replace is set, and then also a
+/// read-only one, as rename does on POSIX. Returns 0 or an error number; EEXIST when a file
+/// holds the name, EXDEV across volumes.
+int renameInto(const std::string& from, const std::string& to, bool replace);
+
+/// Creates a hidden file beside target that no search for clips picks up, and locks it: out is
+/// open for writing, lock is a second handle of the same file that holds the lock once out is
+/// closed and that may flush and change attributes. It has no DELETE access, which would keep
+/// every program that opens the file without sharing deletion out of it. path names the file as soon as it
+/// exists (also when a later step fails). Returns 0 or an error number.
+int createLockedTemporary(const std::string& target, FileFaults* faults, Handle& out, Handle& lock,
+                          std::string& path);
+
+}  // namespace kadrel::platform
