@@ -90,13 +90,13 @@ TEST_F(FileCopy, MoveRenamesButNeverOverAnotherFileUnlessAsked) {
     FullDiskAt otherDisk;  // a rename across file systems copies, keeps the times, then removes
     otherDisk.rename = EXDEV;
     o.faults = &otherDisk;
-    ASSERT_TRUE(setFileTimes(b, {{}, {1236262029, 5}, {1236262030, 7}}));
+    ASSERT_TRUE(setFileTimes(b, {{}, {1236262029, 500}, {1236262030, 700}}));
     EXPECT_EQ(moveFile(b, dir.file("e.MPG"), o), 0);
     EXPECT_FALSE(fs::exists(b));
     EXPECT_EQ(readAll(dir.file("e.MPG")), "a");
     FileTimes moved;
     ASSERT_TRUE(getFileTimes(dir.file("e.MPG"), moved));
-    EXPECT_EQ(moved.lastWrite, (FileTime{1236262029, 5}));
+    EXPECT_EQ(moved.lastWrite, (FileTime{1236262029, 500}));
 }
 
 TEST_F(FileCopy, ProofNeedsTheSameFilesAndEqualBytesButForTheScansOffsets) {
@@ -159,7 +159,7 @@ TEST_F(FileCopy, TakesItsNameOnlyHoldingTheWholeUnchangedSource) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         rewrite(data);
-        ASSERT_TRUE(setFileTimes(src, {{}, {1236262029, 5}, {1236262029, 5}}));
+        ASSERT_TRUE(setFileTimes(src, {{}, {1236262029, 500}, {1236262029, 500}}));
         FullDiskAt faults;
         faults.slice = c.slice;
         if (c.ends)
