@@ -171,7 +171,8 @@ TEST_F(CopyRun, FailuresSayWhyAndNameTheirFile) {
          },
          "The new name holds a newline or a backslash, which the manifest cannot hold.\r\nSOURCE"},
         {"MOV001.MOD", [](CopyRun& t) { t.seam.slice = [](int64_t) { return EROFS; }; },
-         "Error 30\r\nRead-only file system\r\nOUT/" + kName + ".mpg"},
+         "Error 30\r\n" + platform::systemErrorText(EROFS) + "\r\nOUT" + platform::kSeparator + kName +
+             ".mpg"},
         {"MOV001.MOD",
          [](CopyRun& t) { t.seam.bytes = [](int64_t) { throw std::runtime_error("the reader went away"); }; },
          "the reader went away"},
