@@ -41,16 +41,17 @@ class Program : public ::testing::Test {
 };
 
 // Only a real help request ends with 0; without arguments the program says in one line that
-// the window is not part of this build, and a failed validation is silent without /E.
+// the window is not part of this build, and a failed validation is silent without /E. Lines
+// end as Windows text does, with CR LF.
 TEST_F(Program, RunsThatCopyNothingReportAndExitByTheirCode) {
     // arguments, exit status, the start of standard output and of standard error ("": none)
     const std::tuple<std::string, int, std::string, std::string> cases[] = {
-        {"/?", 0, "Kadrel Commandline Interface:\n", ""},
+        {"/?", 0, "Kadrel Commandline Interface:\r\n", ""},
         {"--version", 0, "kadrel", ""},
         {"", 2, "", "kadrel"},
         {"\"" + dir.path() + "\"", 4, "", ""},
-        {"\"" + dir.path() + "\" /E", 4, "", "Error\nERROR 4\n"},
-        {"\"" + dir.path() + "\" /X", 4, "", "kadrel: these arguments were ignored: \"/X\"\n"},
+        {"\"" + dir.path() + "\" /E", 4, "", "Error\r\nERROR 4\r\n"},
+        {"\"" + dir.path() + "\" /X", 4, "", "kadrel: these arguments were ignored: \"/X\"\r\n"},
     };
     for (const auto& [args, status, out, err] : cases) {
         const Result r = run(args);
