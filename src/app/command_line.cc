@@ -36,11 +36,17 @@ bool isDashTextSwitch(const std::string& arg) {
     return letter == 's' || letter == 'r' || letter == 't';
 }
 
-/// Absolute paths begin with "/", so only "/" followed by no further "/" is a switch, in
-/// every position: a path such as /clips/2009 must never read as /C.
-bool isSwitch(const std::string& arg) {
-    return arg == kVersionSwitch ||
-           (!arg.empty() && arg[0] == '/' && arg.find('/', 1) == std::string::npos) || isDashTextSwitch(arg);
+/// Where absolute paths begin with "/" only "/" followed by no further "/" is a switch, in every
+/// position: a path such as /clips/2009 must never read as /C. Where they begin with a drive
+/// letter or "\", "/" begins nothing but a switch.
+bool isSlashSwitch(const std::string& arg, PathStyle style) {
+    if (arg.empty() || arg[0] != '/')
+        return false;
+    return style == PathStyle::Windows || arg.find('/', 1) == std::string::npos;
+}
+
+bool isSwitch(const std::string& arg, PathStyle style) {
+    return arg == kVersionSwitch || isSlashSwitch(arg, style) || isDashTextSwitch(arg);
 }
 
 void resetDefaults(Settings& settings, CommandLineFlags& flags) {
@@ -59,8 +65,8 @@ void resetDefaults(Settings& settings, CommandLineFlags& flags) {
 
 /// Sets what a switch asks for; false for anything else, a path too. The first character, "/"
 /// or "-", is the same for every switch.
-bool applySwitch(const std::string& arg, Settings& settings, CommandLineFlags& flags) {
-    if (!isSwitch(arg))
+bool applySwitch(const std::string& arg, Settings& settings, CommandLineFlags& flags, PathStyle style) {
+    if (!isSwitch(arg, style))
         return false;
     if (arg == kVersionSwitch)
         return flags.versionRequested = true;
@@ -95,8 +101,8 @@ bool applySwitch(const std::string& arg, Settings& settings, CommandLineFlags& f
 }
 
 /// An argument that is neither a known switch nor a path in its place is named, never dropped.
-void applyOrIgnore(const std::string& arg, Settings& settings, CommandLineFlags& flags) {
-    if (!applySwitch(arg, settings, flags))
+void applyOrIgnore(const std::string& arg, Settings& settings, CommandLineFlags& flags, PathStyle style) {
+    if (!applySwitch(arg, settings, flags, style))
         flags.ignored.push_back(arg);
 }
 
@@ -147,13 +153,18 @@ int16_t validate(Settings& settings, CommandLineFlags& flags) {
     return code;
 }
 
-/// "-x..." is the POSIX spelling of "/x..."; one holding a "/" is a relative path such as
-/// -card/PRG001 and must not become the absolute path /card/PRG001.
-std::string posixSpelling(const std::string& arg) {
+/// True when arg holds a separator of style: "/", and on Windows "\" too.
+bool holdsSeparator(const std::string& arg, PathStyle style) {
+    return arg.find_first_of(style == PathStyle::Windows ? "/\\" : "/") != std::string::npos;
+}
+
+/// "-x..." is the dash spelling of "/x..."; one holding a separator is a relative path such as
+/// -card/PRG001 and must not become the absolute path /card/PRG001 (or on Windows the switch /C).
+std::string slashSpelling(const std::string& arg, PathStyle style) {
     if (arg == "-h" || arg == "--help" || arg == "-?")
         return "/?";
     std::string spelled = arg;
-    if (arg.size() >= 2 && arg[0] == '-' && arg[1] != '-' && arg.find('/') == std::string::npos)
+    if (arg.size() >= 2 && arg[0] == '-' && arg[1] != '-' && !holdsSeparator(arg, style))
         spelled[0] = '/';
     return spelled;
 }
@@ -165,31 +176,33 @@ size_t endOfSwitches(const std::vector<std::string>& args) {
 
 /// Without "--": the first argument is the source unless it asks for help, the second the
 /// target unless it is a switch, and only switches count after them.
-void readByPosition(const std::vector<std::string>& args, Settings& settings, CommandLineFlags& flags) {
+void readByPosition(const std::vector<std::string>& args, Settings& settings, CommandLineFlags& flags,
+                    PathStyle style) {
     // A user text such as -T:/? asks for no help.
     if (args[0] == kVersionSwitch)
         flags.versionRequested = true;
-    else if (isSwitch(args[0]) && !isDashTextSwitch(args[0]) && args[0].find("/?") != std::string::npos)
+    else if (isSwitch(args[0], style) && !isDashTextSwitch(args[0]) &&
+             args[0].find("/?") != std::string::npos)
         flags.helpRequested = true;
     else
         settings.sourceDir = args[0];
     size_t next = 1;
-    if (args.size() > 1 && !isSwitch(args[1])) {
+    if (args.size() > 1 && !isSwitch(args[1], style)) {
         settings.targetDir = args[1];
         next = 2;
     }
     for (size_t i = next; i < args.size(); ++i)
-        applyOrIgnore(args[i], settings, flags);
+        applyOrIgnore(args[i], settings, flags, style);
 }
 
 /// With "--": switches may stand anywhere before it, everything after it is a path, and the
 /// first two paths are the source and the target.
 void readAroundEnd(const std::vector<std::string>& args, size_t end, Settings& settings,
-                   CommandLineFlags& flags) {
+                   CommandLineFlags& flags, PathStyle style) {
     std::vector<std::string> paths;
     for (size_t i = 0; i < args.size(); ++i) {
-        if (i < end && isSwitch(args[i]))
-            applyOrIgnore(args[i], settings, flags);
+        if (i < end && isSwitch(args[i], style))
+            applyOrIgnore(args[i], settings, flags, style);
         else if (i != end)
             paths.push_back(args[i]);
     }
@@ -203,11 +216,35 @@ void readAroundEnd(const std::vector<std::string>& args, size_t end, Settings& s
 
 }  // namespace
 
-std::vector<std::string> argsFromArgv(int argc, const char* const* argv) {
+std::vector<std::string> splitCommandLine(const std::string& text) {
+    size_t i = text.find_first_not_of(" \t");
+    if (i == std::string::npos)
+        return {};
+    const size_t programEnd = text[i] == '"' ? text.find('"', i + 1) : text.find_first_of(" \t", i);
+    std::vector<std::string> words = {text.substr(i + (text[i] == '"'), programEnd - i - (text[i] == '"'))};
+    bool inWord = false, inQuotes = false;
+    for (i = programEnd == std::string::npos ? text.size() : programEnd + 1; i < text.size(); ++i) {
+        const char c = text[i];
+        if ((c == ' ' || c == '\t') && !inQuotes) {
+            inWord = false;
+            continue;
+        }
+        if (!inWord)
+            words.emplace_back();
+        inWord = true;
+        if (c == '"')
+            inQuotes = !inQuotes;
+        else
+            words.back() += c;
+    }
+    return words;
+}
+
+std::vector<std::string> argsFromArgv(int argc, const char* const* argv, PathStyle style) {
     std::vector<std::string> args;
     bool switchesEnded = false;
     for (int i = 1; i < argc && i <= kMaxArgs; ++i) {
-        args.push_back(switchesEnded ? argv[i] : posixSpelling(argv[i]));
+        args.push_back(switchesEnded ? argv[i] : slashSpelling(argv[i], style));
         switchesEnded = switchesEnded || args.back() == kEndOfSwitches;
     }
     return args;
@@ -244,15 +281,16 @@ std::string stripQuotes(const std::string& text) {
     return result;
 }
 
-int16_t parseCommandLine(const std::vector<std::string>& args, Settings& settings, CommandLineFlags& flags) {
+int16_t parseCommandLine(const std::vector<std::string>& args, Settings& settings, CommandLineFlags& flags,
+                         PathStyle style) {
     resetDefaults(settings, flags);
     if (args.empty())
         return kErrSource;  // a command line of blanks names no source
     const size_t end = endOfSwitches(args);
     if (end < args.size())
-        readAroundEnd(args, end, settings, flags);
+        readAroundEnd(args, end, settings, flags, style);
     else
-        readByPosition(args, settings, flags);
+        readByPosition(args, settings, flags, style);
     return validate(settings, flags);
 }
 

@@ -1,6 +1,8 @@
 #include "app/program.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,6 +16,7 @@
 #include "engine/copy/name_check.h"
 #include "engine/copy/run_summary.h"
 #include "engine/run_context.h"
+#include "platform/console_program.h"
 #include "platform/file_system.h"
 #include "settings/settings_file.h"
 
@@ -21,9 +24,10 @@ namespace kadrel {
 
 namespace {
 
-/// POSIX keeps 8 bits of an exit status: a larger code must not wrap round to success.
+/// A system that keeps only some bits of an exit status (POSIX: 8) gets the largest it keeps
+/// for a larger code, which must not wrap round to success.
 int exitStatus(int code) {
-    return code > 255 ? 255 : code;
+    return std::min(code, platform::largestExitStatus());
 }
 
 void showUsage(const char* argv0) {
@@ -33,8 +37,7 @@ void showUsage(const char* argv0) {
 }
 
 void showErrorReport(UiSeam& ui, int code) {
-    ui.showMessage(joinCrLf(errorReportLines(code)), "Error", MsgIcon::Critical, MsgButtons::Ok,
-                   MsgResult::Ok);
+    ui.showReport(joinCrLf(errorReportLines(code)), "Error");
 }
 
 /// The status of a finished run: 0 when every file found went through every step, the
@@ -63,7 +66,7 @@ std::string summaryFolder(const Settings& s, const CommandLineFlags& flags) {
         return path;
     std::string name, folder, ext;
     splitPath(path, name, folder, ext);
-    return folder.empty() ? "./" : folder;
+    return folder.empty() ? std::string(".") + platform::kSeparator : folder;
 }
 
 /// Runs the copy or patch run the validated command line asks for, then says in one line on
@@ -83,6 +86,7 @@ int runCopy(RunContext& ctx, const CommandLineFlags& flags, TerminalUi& ui) {
 }
 
 int commandLineMode(int argc, char** argv, Settings& settings, DebugLog& log) {
+    platform::prepareConsole();
     TerminalUi ui = TerminalUi::forProcess();
     RunControl control;
     CommandLineFlags flags;
@@ -128,6 +132,18 @@ int commandLineMode(int argc, char** argv, Settings& settings, DebugLog& log) {
 }  // namespace
 
 int runProgram(int argc, char** argv, WindowModeEntry windowMode) {
+    // Where the system hands the command line over as one text, its words are split here, so
+    // that every argument is UTF-8 and a quoted folder may end in a separator.
+    std::vector<std::string> words;
+    std::vector<char*> wordPointers;
+    if (const std::optional<std::string> text = platform::commandLineText()) {
+        words = splitCommandLine(*text);
+        for (std::string& word : words)
+            wordPointers.push_back(word.data());
+        wordPointers.push_back(nullptr);
+        argc = static_cast<int>(words.size());
+        argv = wordPointers.data();
+    }
     Settings settings;
     settings.iniFile = platform::settingsFolder(platform::programFolder()) + "Kadrel.ini";
     settings.debugMode = readDebugMode(settings.iniFile);

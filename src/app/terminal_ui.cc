@@ -4,6 +4,7 @@
 #include <iostream>
 #include <string>
 
+#include "platform/console_program.h"
 #include "platform/file_system.h"
 #include "platform/signals.h"
 #include "platform/text_case.h"
@@ -70,6 +71,7 @@ TerminalUi TerminalUi::forProcess() {
     TerminalUi ui(stderr, std::cin, platform::isTerminal(0) && platform::isTerminal(2),
                   platform::isTerminal(2));
     ui.inputFd_ = 0;
+    ui.showReportsIn(platform::showCriticalMessageBox);
     return ui;
 }
 
@@ -80,6 +82,12 @@ MsgResult TerminalUi::showMessage(const std::string& text, const std::string& ti
     if (buttons == MsgButtons::Ok)
         return MsgResult::Ok;
     return ask(buttons, defaultButton);
+}
+
+void TerminalUi::showReport(const std::string& text, const std::string& title) {
+    if (interactive_ && box_ != nullptr && box_(text, title))
+        return;
+    showMessage(text, title, MsgIcon::Critical, MsgButtons::Ok, MsgResult::Ok);
 }
 
 MsgResult TerminalUi::ask(MsgButtons buttons, MsgResult defaultButton) {

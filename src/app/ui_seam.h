@@ -18,6 +18,11 @@ class UiSeam {
     /// Shows a message box and returns the button chosen.
     virtual MsgResult showMessage(const std::string& text, const std::string& title, MsgIcon icon,
                                   MsgButtons buttons, MsgResult defaultButton) = 0;
+    /// Shows a report the user asked for (the error report of /E): a critical box with an OK
+    /// button, which a front end may show in the system's own message box.
+    virtual void showReport(const std::string& text, const std::string& title) {
+        showMessage(text, title, MsgIcon::Critical, MsgButtons::Ok, MsgResult::Ok);
+    }
     /// Shows the progress text and percentage (0..100) of a run.
     virtual void showProgress(const std::string& text, int percent) = 0;
     /// False when nobody can answer a question: every box then takes its default button.

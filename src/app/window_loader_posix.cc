@@ -1,8 +1,7 @@
-#include "app/window_loader.h"
-
 #include <cstdio>
 #include <string>
 
+#include "app/window_loader.h"
 #include "platform/file_system.h"
 #include "platform/module_loader.h"
 

@@ -44,9 +44,9 @@ void DebugLog::closeDebugLog() {
 }
 
 std::string debugLogPath(const std::string& settingsFolder) {
-    if (!settingsFolder.empty() && settingsFolder.back() == '/')
+    if (!settingsFolder.empty() && platform::isPathSeparator(settingsFolder.back()))
         return settingsFolder + "kadrel.dbg";
-    return settingsFolder + "/kadrel.dbg";
+    return settingsFolder + platform::kSeparator + "kadrel.dbg";
 }
 
 }  // namespace kadrel

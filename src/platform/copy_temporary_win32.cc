@@ -23,14 +23,14 @@ int moveOnce(const std::wstring& from, const std::wstring& to, bool replace) {
 
 /// Opens a second handle of the temporary file just created under name and locks it for the
 /// life of its copy. The writing handle is closed once the copy is complete, before the file
-/// gets its times: the system stamps the write time as a handle that wrote closes. Returns 0,
+/// gets its times: the system may stamp the write time as a handle that wrote closes. Returns 0,
 /// also where the file system refuses locks (the copy works, only no run may take such a file
 /// for stale), or EAGAIN when another run's clean-up holds the file or took the name away.
 int lockTemporary(const std::string& name, const Handle& out, Handle& lock, FileFaults* faults) {
     // Between the create and this open a clean-up may have removed the new file.
-    if (openHandle(name, GENERIC_READ | GENERIC_WRITE, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, lock) !=
-            0 ||
-        !fileId(out.get()).sameFile(fileId(lock.get())))
+    const DWORD access = GENERIC_READ | GENERIC_WRITE;
+    const int opened = openHandle(name, access, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, lock);
+    if (opened != 0 || !fileId(out.get()).sameFile(fileId(lock.get())))
         return EAGAIN;
     int e = faults ? faults->lockTemporary() : 0;
     if (e == 0)
@@ -90,12 +90,6 @@ int removeNamedFile(const std::string& path) {
     return removeOpenFile(h.get());
 }
 
-FileId idOfName(const std::string& path) {
-    Handle h;
-    const DWORD flags = FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT;
-    return openHandle(path, FILE_READ_ATTRIBUTES, OPEN_EXISTING, flags, h) == 0 ? fileId(h.get()) : FileId{};
-}
-
 int renameInto(const std::string& from, const std::string& to, bool replace) {
     std::wstring f, t;
     if (!toWide(from, f) || !toWide(to, t))
@@ -133,7 +127,7 @@ int createLockedTemporary(const std::string& target, FileFaults* faults, Handle&
             return e;
         tempPath.clear();  // the clean-up that holds it removes it; a name taken away is not ours
     }
-    return e;
+    return e == EACCES ? EACCES : EEXIST;
 }
 
 std::vector<std::string> removeStaleTemporaries(const std::string& folder) {

@@ -22,9 +22,6 @@ int changeAttributes(HANDLE h, DWORD set, DWORD clear);
 /// read-only, as unlink does. Returns 0 or an error number.
 int removeNamedFile(const std::string& path);
 
-/// The identity of what path names itself, a link not followed.
-FileId idOfName(const std::string& path);
-
 /// Renames from to to without ever clobbering a file unless replace is set, and then also a
 /// read-only one, as rename does on POSIX. Returns 0 or an error number; EEXIST when a file
 /// holds the name, EXDEV across volumes.

@@ -41,7 +41,8 @@ struct CopyOptions {
     /// Bytes per slice; 0 means kDefaultSliceBytes.
     size_t sliceBytes = 0;
     /// Set: every byte passes through memory, read once, hashed and written, and the digest of
-    /// what was read is left here once the copy is whole. Null: the kernel copies.
+    /// what was read is left here once the copy is whole. Null: the kernel copies where the system
+    /// has a copy of its own that goes slice by slice (Linux); elsewhere every copy is buffered.
     Digest* digest = nullptr;
 };
 

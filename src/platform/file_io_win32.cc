@@ -87,8 +87,12 @@ bool setFileTimes(const std::string& path, const FileTimes& times) {
 int64_t timeToleranceNs(const std::string& path) {
     std::wstring wide;
     wchar_t root[MAX_PATH + 1], fileSystem[MAX_PATH + 1];
+    Handle h;
+    // Asked through the file, not the volume's root: that needs no read of the device itself.
     if (!toWide(path, wide) || !GetVolumePathNameW(wide.c_str(), root, MAX_PATH + 1) ||
-        !GetVolumeInformationW(root, nullptr, 0, nullptr, nullptr, nullptr, fileSystem, MAX_PATH + 1))
+        openHandle(path, FILE_READ_ATTRIBUTES, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, h) != 0 ||
+        !GetVolumeInformationByHandleW(h.get(), nullptr, 0, nullptr, nullptr, nullptr, fileSystem,
+                                       MAX_PATH + 1))
         return 2 * kSecond;
     // A network share may sit on a FAT disk or keep even seconds itself.
     if (GetDriveTypeW(root) == DRIVE_REMOTE)

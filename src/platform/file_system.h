@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <string_view>
 
 namespace kadrel::platform {
 
@@ -60,6 +61,33 @@ FileId fileId(const std::string& path);
 /// The folder part of a path with its separator ("/" for a file in the root); "./" for a bare
 /// name.
 std::string folderOf(const std::string& path);
+
+/// True for a character that ends a folder's part of a path: "/", and on Windows "\" too.
+constexpr bool isPathSeparator(char c) {
+    return c == '/' || c == kSeparator;
+}
+
+/// Position of the last separator in path, npos when it has none.
+inline size_t lastSeparator(std::string_view path) {
+    for (size_t i = path.size(); i > 0; --i)
+        if (isPathSeparator(path[i - 1]))
+            return i - 1;
+    return std::string_view::npos;
+}
+
+/// The last component of path: what follows its last separator (all of it when there is none).
+inline std::string_view nameOf(std::string_view path) {
+    return path.substr(lastSeparator(path) + 1);
+}
+
+/// True when text, meant as one name in a folder, would reach past it: it holds a separator,
+/// or where "\" separates (Windows) a ":", which names a drive or a hidden stream of a file.
+inline bool holdsNameBreak(std::string_view text) {
+    for (const char c : text)
+        if (isPathSeparator(c) || (kSeparator == '\\' && c == ':'))
+            return true;
+    return false;
+}
 
 /// Flushes a folder's entries (new, renamed and removed names) to the storage device. Returns 0
 /// or an error number.

@@ -12,8 +12,9 @@ namespace kadrel::platform {
 
 namespace {
 
+// "C:" names the drive's current folder; a separator would make it the drive's root.
 std::string withSeparator(std::string path) {
-    if (path.empty() || !isSeparator(path.back()))
+    if (path.empty() || (!isSeparator(path.back()) && !(path.size() == 2 && path[1] == ':')))
         path += kSeparator;
     return path;
 }
@@ -165,7 +166,8 @@ EntryKind entryKind(const std::string& path) {
 
 bool isSymbolicLink(const std::string& path) {
     std::wstring wide;
-    if (path.empty() || !toWide(path, wide))
+    // The search below would take a wildcard as one: a name cannot hold one anyway.
+    if (path.empty() || path.find_first_of("*?") != std::string::npos || !toWide(path, wide))
         return false;
     WIN32_FIND_DATAW data;
     HANDLE find = FindFirstFileExW(wide.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr, 0);
@@ -236,8 +238,8 @@ bool listDirectory(const std::string& folder, const std::function<bool(const Dir
                    FileFaults* faults) {
     const std::string dir = withSeparator(folder);
     std::wstring pattern;
-    if (!toWide(dir + "*", pattern))
-        return errno = EINVAL, false;
+    if (folder.empty() || !toWide(dir + "*", pattern))
+        return errno = folder.empty() ? ENOENT : EINVAL, false;
     HANDLE find = INVALID_HANDLE_VALUE;
     WIN32_FIND_DATAW data;
     size_t seen = 0;
@@ -296,8 +298,13 @@ bool makeFolders(const std::string& path) {
             lastError = i == root ? lastError : EINVAL;
             continue;
         }
-        if (!CreateDirectoryW(partial.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
-            lastError = errorFromSystem(GetLastError());
+        if (CreateDirectoryW(partial.c_str(), nullptr))
+            continue;
+        const DWORD code = GetLastError();
+        if (code != ERROR_ALREADY_EXISTS)
+            lastError = errorFromSystem(code);
+        else if (!isDirectory(path.substr(0, i)))
+            return errno = ENOTDIR, false;  // a file holds the name: nothing below it can be made
     }
     if (isDirectory(path))
         return true;

@@ -71,7 +71,9 @@ int HeldFile::write(const std::string& temporary, const std::string& path, const
     if (e == 0)
         e = renameInto(temporary, path, replace);
     // A file open elsewhere cannot be renamed over on Windows, not even one held open here: the
-    // file held before is let go for the rename and held again when the rename fails.
+    // file held before is let go for the rename and held again when the rename fails. Between the
+    // two another run may take the old file; the rename then fails and this run gives up the
+    // file the journal is for.
     if (e == EACCES && replace && held() && path == path_) {
         release();
         e = renameInto(temporary, path, replace);

@@ -7,15 +7,21 @@ namespace kadrel::platform {
 
 namespace {
 
+bool isFolder(const std::string& path) {
+    std::wstring wide;
+    if (!toWide(path, wide))
+        return false;
+    const DWORD attributes = GetFileAttributesW(wide.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
 /// Reads all of path; a missing file reads as empty.
 int readOld(const std::string& path, std::string& text) {
     Handle h;
     const int e = openHandle(path, GENERIC_READ, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, h);
     if (e == ENOENT)
         return 0;
-    std::wstring wide;
-    if (e == EACCES && toWide(path, wide) && GetFileAttributesW(wide.c_str()) != INVALID_FILE_ATTRIBUTES &&
-        (GetFileAttributesW(wide.c_str()) & FILE_ATTRIBUTE_DIRECTORY) != 0)
+    if (e == EACCES && isFolder(path))
         return EISDIR;
     if (e != 0)
         return e;
@@ -47,6 +53,8 @@ int writeNew(const std::string& path, const std::string& text) {
 int rewriteLocked(const std::string& path, const std::function<std::string(const std::string&)>& edit) {
     const std::string folder = folderOf(path);
     const std::string name = path.substr(path.find_last_of("\\/") + 1);
+    if (isFolder(path))
+        return EISDIR;  // before a lock file is made for it
     // A folder cannot be locked on Windows: a hidden file beside path stands for it. It stays, as
     // removing it would let a run that waits for it go on under a lock no later run sees.
     Handle lock;

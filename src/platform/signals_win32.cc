@@ -1,5 +1,7 @@
 #include <io.h>
 
+#include <csignal>
+
 #include "platform/handle_win32.h"
 #include "platform/signals.h"
 
@@ -16,16 +18,29 @@ constexpr int kHangUp = 1;     // SIGHUP: the console closed, the user logs off,
 std::atomic<std::atomic<int32_t>*> g_cancel{nullptr};
 std::atomic<std::atomic<bool>*> g_running{nullptr};
 std::atomic<int> g_caught{0};
+void (*g_previousTerminate)(int) = SIG_DFL;
+
+void stopRun(int signal) {
+    g_caught.store(signal);
+    if (auto* cancel = g_cancel.load())
+        cancel->store(1);
+    if (auto* running = g_running.load())
+        running->store(false);
+}
+
+// Windows sends no SIGTERM; only raise() in this process gives one, and it stops a run as on
+// POSIX rather than ending the process in the middle of a file.
+void onTerminate(int signal) {
+    stopRun(signal);
+    // The C runtime resets the handler before it calls it.
+    std::signal(SIGTERM, onTerminate);
+}
 
 BOOL WINAPI onConsoleEvent(DWORD event) {
     const bool interrupt = event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT;
     if (!interrupt && event != CTRL_CLOSE_EVENT && event != CTRL_LOGOFF_EVENT && event != CTRL_SHUTDOWN_EVENT)
         return FALSE;
-    g_caught.store(interrupt ? kInterrupt : kHangUp);
-    if (auto* cancel = g_cancel.load())
-        cancel->store(1);
-    if (auto* running = g_running.load())
-        running->store(false);
+    stopRun(interrupt ? kInterrupt : kHangUp);
     // The system ends the process as soon as the handler of a closing console returns. Holding
     // this thread gives the run the system's grace time to stop as an Abort does (remove its
     // temporary file, put an original's times back); the process then ends from its main thread.
@@ -69,10 +84,12 @@ SignalStop::SignalStop(std::atomic<int32_t>& cancel, std::atomic<bool>& running)
     g_cancel.store(&cancel);
     g_running.store(&running);
     SetConsoleCtrlHandler(onConsoleEvent, TRUE);
+    g_previousTerminate = std::signal(SIGTERM, onTerminate);
 }
 
 SignalStop::~SignalStop() {
     SetConsoleCtrlHandler(onConsoleEvent, FALSE);
+    std::signal(SIGTERM, g_previousTerminate == SIG_ERR ? SIG_DFL : g_previousTerminate);
     g_cancel.store(nullptr);
     g_running.store(nullptr);
 }

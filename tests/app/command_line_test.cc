@@ -6,6 +6,7 @@
 #include <tuple>
 #include <utility>
 
+#include "app/usage_texts.h"
 #include "support/temp_dir.h"
 
 namespace kadrel {
@@ -36,14 +37,61 @@ TEST(CommandLineArgs, ArgvKeepsEightAndReadsPosixSpellings) {
     EXPECT_EQ(stripQuotes("\""), "\"");
 }
 
+// Each system's help names the program as it is started there and gives paths of its own kind.
+TEST(UsageText, NamesTheProgramAndPathsOfItsSystem) {
+    EXPECT_EQ(programName("kadrel", PathStyle::Windows), "kadrel.exe");
+    EXPECT_EQ(programName("KADREL.EXE", PathStyle::Windows), "KADREL.EXE");
+    EXPECT_EQ(programName("kadrel", PathStyle::Posix), "kadrel");
+    EXPECT_EQ(programName(nullptr, PathStyle::Windows), "kadrel.exe");
+    const std::vector<std::string> windows = usageLines("kadrel.exe", PathStyle::Windows);
+    const Args head = {
+        "Kadrel Commandline Interface:",
+        "",
+        "Usage:",
+        "kadrel.exe sourcedir [targetdir] [/S:Searchextension] [/R:Renameextension] [/T:Usertext] [/W] [/C] "
+        "[/E]",
+        "kadrel.exe [switches] -- sourcedir [targetdir]",
+        "kadrel.exe /? | -h | --help | --version",
+        "",
+        "Examples:",
+        "kadrel.exe \"c:\\Program Files\\sd_video\" c:\\mpg /S:mod /R:mpg /W /T:\"vacation in vienna\"",
+    };
+    ASSERT_GT(windows.size(), head.size());
+    EXPECT_EQ(Args(windows.begin(), windows.begin() + head.size()), head);
+    EXPECT_EQ(windows.back(),
+              "130....the run was stopped by Ctrl+C or Ctrl+Break, 129 by closing the console");
+    const std::vector<std::string> posix = usageLines("kadrel", PathStyle::Posix);
+    EXPECT_EQ(posix[5], "kadrel -h | --help | --version");
+    EXPECT_EQ(posix.size(), windows.size() - 1) << "the same lines but for one more on /E";
+    for (const std::string& line : windows)
+        EXPECT_EQ(line.find("/media"), std::string::npos) << line;
+}
+
+// A Windows command line arrives as one text: quotes only group, so a quoted folder that ends in
+// "\" (as the console completes one) stays one argument, and the program's path is no argument.
+TEST(CommandLineText, QuotesGroupAndTheProgramPathIsSetApart) {
+    const std::pair<const char*, Args> cases[] = {
+        {"kadrel.exe", {"kadrel.exe"}},
+        {"  \"C:\\Program Files\\kadrel.exe\" /?", {"C:\\Program Files\\kadrel.exe", "/?"}},
+        {"kadrel.exe \"E:\\my card\\\" D:\\out /W", {"kadrel.exe", "E:\\my card\\", "D:\\out", "/W"}},
+        {"kadrel.exe E:\\card /T:\"vacation in vienna\"\t/C ",
+         {"kadrel.exe", "E:\\card", "/T:vacation in vienna", "/C"}},
+        {"kadrel.exe \"\" a\"b c\"d", {"kadrel.exe", "", "ab cd"}},
+        {" \t", {}},
+    };
+    for (const auto& [text, words] : cases)
+        EXPECT_EQ(splitCommandLine(text), words) << text;
+}
+
 class ParseCommandLine : public ::testing::Test {
   protected:
     /// Parses the arguments as the shell hands them over, behind the program's name.
-    int16_t parse(const Args& args) {
+    int16_t parse(const Args& args, PathStyle style = kNativePathStyle) {
         std::vector<const char*> argv = {"kadrel"};
         for (const auto& arg : args)
             argv.push_back(arg.c_str());
-        return parseCommandLine(argsFromArgv(static_cast<int>(argv.size()), argv.data()), settings, flags);
+        return parseCommandLine(argsFromArgv(static_cast<int>(argv.size()), argv.data(), style), settings,
+                                flags, style);
     }
     test::TempDir dir;
     const std::string folder = dir.path();
@@ -78,6 +126,8 @@ TEST_F(ParseCommandLine, ErrorBits) {
     const std::string file = dir.write("clip.MOD", "x");
     const std::string missing = dir.file("missing");
     std::filesystem::create_directory(dir.file("blank "));
+    // Windows drops the blanks at the end of a path, so there such a path names the folder itself.
+    const bool windows = platform::kSeparator == '\\';
     const std::pair<Args, int16_t> cases[] = {
         {{}, kErrSource},
         {{missing}, kErrSource},
@@ -96,8 +146,8 @@ TEST_F(ParseCommandLine, ErrorBits) {
         {{folder, folder, "-T:a/b"}, kErrUserText},
         {{folder, folder, "-s:m/d", "-R:x/"}, kErrSearchExt + kErrRenameExt},
         // The path that is validated is the path the run uses: blanks are part of a name.
-        {{folder + " ", "/C"}, kErrSource},
-        {{folder, folder + " "}, kErrTarget},
+        {{folder + " ", "/C"}, int16_t(windows ? 0 : kErrSource)},
+        {{folder, folder + " "}, int16_t(windows ? 0 : kErrTarget)},
         {{folder, folder + "blank "}, 0},
         {{folder, dir.file("new.mpg")}, kErrTarget},
         {{folder, dir.file("nofolder/x")}, kErrTarget},
@@ -115,7 +165,7 @@ TEST_F(ParseCommandLine, ErrorBits) {
 }
 
 // Once /clips/2009 counted as /C and ran patch mode on the originals without confirmation.
-TEST_F(ParseCommandLine, APathIsNeverASwitchInAnyPosition) {
+TEST_F(ParseCommandLine, APosixPathIsNeverASwitchInAnyPosition) {
     for (const char* path :
          {"/clips/2009", "/wedding/2009", "/S:a/b", "/R:a/b", "/T:a/b", "/?/x", "-C/x", "-W/x"}) {
         for (int position = 2; position <= 8; ++position) {
@@ -123,11 +173,45 @@ TEST_F(ParseCommandLine, APathIsNeverASwitchInAnyPosition) {
             args.resize(position - 1, "/O");  // a switch that leaves the code alone
             args.push_back(path);
             SCOPED_TRACE(std::string(path) + " at " + std::to_string(position));
-            EXPECT_EQ(parse(args), position == 2 ? kErrTarget : kErrNoConfirmation);
+            EXPECT_EQ(parse(args, PathStyle::Posix), position == 2 ? kErrTarget : kErrNoConfirmation);
             EXPECT_FALSE(flags.confirmPatch || settings.setWideScreen || flags.helpRequested);
             EXPECT_EQ(settings.searchExt + settings.renameExt + settings.userText, "MODMPG");
             EXPECT_EQ(flags.ignored, position == 2 ? Args{} : Args{path}) << "a third path is named";
         }
+    }
+}
+
+// Where a path begins with a drive letter or "\", "/" begins only switches, and a dash word
+// holding either separator stays a relative path.
+TEST_F(ParseCommandLine, TheSwitchRuleFollowsThePathStyle) {
+    // arguments, style, code, /C, /W, user text, the arguments named as ignored
+    const std::tuple<Args, PathStyle, int16_t, bool, bool, const char*, Args> cases[] = {
+        {{folder, "/O", "/clips/2009"},
+         PathStyle::Posix,
+         kErrNoConfirmation,
+         false,
+         false,
+         "",
+         {"/clips/2009"}},
+        {{folder, "/O", "/clips/2009"}, PathStyle::Windows, 0, true, false, "", {}},
+        {{folder, "/Wide/screen", "/C"}, PathStyle::Posix, kErrTarget, true, false, "", {}},
+        {{folder, "/Wide/screen", "/C"}, PathStyle::Windows, 0, true, true, "", {}},
+        {{folder, "/C", "/T:a/b"}, PathStyle::Posix, 0, true, false, "", {"/T:a/b"}},
+        {{folder, "/C", "/T:a/b"}, PathStyle::Windows, kErrUserText, true, false, "a/b", {}},
+        {{folder, "/O", "-C\\x"}, PathStyle::Posix, 0, true, false, "", {}},
+        {{folder, "/O", "-C\\x"}, PathStyle::Windows, kErrNoConfirmation, false, false, "", {"-C\\x"}},
+        {{folder, "/O", "-C/x"}, PathStyle::Windows, kErrNoConfirmation, false, false, "", {"-C/x"}},
+        {{folder, "-T:x", "-W", "-c"}, PathStyle::Windows, 0, true, true, "x", {}},
+        {{"/?/x"}, PathStyle::Windows, kErrSourceChars, false, false, "", {}},
+        {{"/?/x"}, PathStyle::Posix, kErrSource, false, false, "", {}},
+    };
+    for (const auto& [args, style, code, confirm, wide, text, ignored] : cases) {
+        SCOPED_TRACE(::testing::PrintToString(args) + (style == PathStyle::Windows ? " Windows" : " POSIX"));
+        EXPECT_EQ(parse(args, style), code);
+        EXPECT_EQ(flags.confirmPatch, confirm);
+        EXPECT_EQ(settings.setWideScreen, wide);
+        EXPECT_EQ(settings.userText, text);
+        EXPECT_EQ(flags.ignored, ignored);
     }
 }
 

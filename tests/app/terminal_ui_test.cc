@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <sstream>
 #include <tuple>
+#include <vector>
 
 #include "app/terminal_progress.h"
 #include "support/temp_dir.h"
@@ -37,6 +38,32 @@ TEST(TerminalUi, QuestionsTakeYesOnlyFromATerminal) {
             ui.showMessage("Sure?", "Confirm", MsgIcon::Critical, MsgButtons::OkCancel, MsgResult::Cancel),
             expected)
             << input << terminal;
+    }
+}
+
+// The /E report goes into the system's box only when someone can close it; a script reading
+// standard error gets it there, and so does everyone where the system shows no box.
+TEST(TerminalUi, ReportsGoToTheMessageBoxOnlyWhenSomeoneCanCloseIt) {
+    static std::vector<std::string> boxes;
+    const auto shows = [](const std::string& text, const std::string& title) {
+        boxes.push_back(title + "|" + text);
+        return true;
+    };
+    const auto showsNone = [](const std::string&, const std::string&) { return false; };
+    // at a terminal, the system's box, whether the box is shown
+    const std::tuple<bool, TerminalUi::MessageBoxCall, bool> cases[] = {
+        {true, shows, true}, {false, shows, false}, {true, showsNone, false}, {true, nullptr, false}};
+    for (const auto& [terminal, box, inBox] : cases) {
+        boxes.clear();
+        Captured err;
+        std::istringstream in;
+        TerminalUi ui(err.file, in, terminal, terminal);
+        ui.showReportsIn(box);
+        UiSeam& seam = ui;
+        seam.showReport("ERROR 4\r\n\r\nDescription", "Error");
+        EXPECT_EQ(boxes, inBox ? std::vector<std::string>{"Error|ERROR 4\r\n\r\nDescription"}
+                               : std::vector<std::string>{});
+        EXPECT_EQ(err.text(), inBox ? "" : "Error\nERROR 4\n\nDescription\n");
     }
 }
 

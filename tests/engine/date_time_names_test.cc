@@ -10,6 +10,7 @@
 
 #include "engine/copy/name_check.h"
 #include "platform/file_io.h"
+#include "platform/file_system.h"
 #include "support/temp_dir.h"
 
 namespace kadrel {
@@ -134,6 +135,8 @@ TEST(DateTimeNames, RunningNumbersAreLinear) {
 
 TEST(NameSettingsCheck, RefusesEveryNameThatLeavesTheTargetFolder) {
     const std::string format = "The date format (datetimeformat in Kadrel.ini) ";
+    // Windows separates with "\" too, and a ":" there names a hidden stream of another file.
+    const bool windows = platform::kSeparator == '\\';
     struct Case {
         const char *dateFormat, *userText, *renameExt;
         bool textBefore, datedNames;
@@ -150,6 +153,10 @@ TEST(NameSettingsCheck, RefusesEveryNameThatLeavesTheTargetFolder) {
         {".", "", "MPG", false, true, "", "..MPG"},
         {"yyyymmdd", "..", "", false, true, "", "20091231..."},
         {"", "", "", false, true, "", "the base name is kept"},
+        {"yyyy\\mm", "", "MPG", false, true, windows ? format + "\"yyyy\\mm\"" : "", "2009\\12.MPG"},
+        {"yyyy-mm-dd Hh:Nn", "", "MPG", false, true, windows ? format + "\"yyyy-mm-dd Hh:Nn\"" : "",
+         "2009-12-31 23:58.MPG"},
+        {"yyyymmdd", "a\\b", "MPG", false, true, windows ? "The user text \"a\\b\"" : "", "20091231a\\b.MPG"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -136,7 +136,7 @@ bool hasCaseVariant(const std::string& path, FolderEntries& folders) {
             set.insert(entry.name);
             return true;
         });
-    const std::string_view name = std::string_view(path).substr(path.rfind('/') + 1);
+    const std::string_view name = platform::nameOf(path);
     const auto [first, last] = entries->second.equal_range(name);
     return std::any_of(first, last, [name](const std::string& entry) { return entry != name; });
 }
@@ -172,7 +172,7 @@ constexpr char kLeavesFolder[] = "The new name would leave its folder.";
 /// A hidden or empty name would leave a recording where no file manager shows it.
 std::string refusalOf(const std::string& stem, const std::string& ext) {
     const std::string name = stem + ext;
-    if (stem.find('/') != std::string::npos || name == "." || name == "..")
+    if (platform::holdsNameBreak(stem) || name == "." || name == "..")
         return kLeavesFolder;
     if (stem.empty())
         return "The new name would be empty: nothing stands before its extension.";
@@ -185,7 +185,7 @@ std::string refusalOf(const std::string& stem, const std::string& ext) {
 std::string targetFileBase(const std::string& t, const Settings& s) {
     if (!s.textBeforeDate)
         return t + s.userText;
-    const size_t slash = t.rfind('/');
+    const size_t slash = platform::lastSeparator(t);
     const size_t cut = slash == std::string::npos ? 0 : slash + 1;
     return t.substr(0, cut) + s.userText + t.substr(cut);
 }
@@ -250,8 +250,8 @@ std::string buildTargetName(const std::string& source, const Settings& s, const 
         c.refusal = refusalOf(stem, c.ext);
     } else if (!where.targetIsDir) {
         c = {targetFileBase(where.target, s), "." + s.renameExt, ""};
-        const std::string stem = c.base.substr(c.base.rfind('/') + 1);
-        c.refusal = s.userText.find('/') != std::string::npos ? kLeavesFolder : refusalOf(stem, c.ext);
+        const std::string stem(platform::nameOf(c.base));
+        c.refusal = platform::holdsNameBreak(s.userText) ? kLeavesFolder : refusalOf(stem, c.ext);
     } else {
         const std::string stem =
             composeStem(dateText(source, name, s, recorded), s.userText, s.textBeforeDate);

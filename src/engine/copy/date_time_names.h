@@ -63,7 +63,7 @@ struct NameTarget {
 /// The full path of the new file for source, composed from the settings usertext,
 /// TextbeforeDate, renameext, dateformat and use_modificationtime. In patch mode a composed
 /// name equal to the source (without regard to case) gives the source itself. "" when the
-/// composed name would not be a plain name in its folder (a "/" in it, or "." or ".."), or
+/// composed name would not be a plain name in its folder (a separator in it, or "." or ".."), or
 /// would be empty before its extension or begin with "." (a hidden file); refusal, when
 /// given, then says which. recorded, when given, is the time the camera wrote down for the
 /// clip: it names the file in place of the file time.

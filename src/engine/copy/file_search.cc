@@ -64,7 +64,7 @@ void findFiles(SearchState& state, const std::string& folder, const std::atomic<
         const std::string& name = entry.name;
         if (entry.isDirectory) {
             const std::string sub = folder + name + kSep;
-            if (name[0] != '.' && !isExcluded(state, sub))
+            if (!entry.isHidden && !isExcluded(state, sub))
                 findFiles(state, sub, abortRequested);
         } else if (!entry.isHidden && matchPattern(name, state.searchPattern)) {
             addMatch(state, entry, folder + name);
@@ -121,13 +121,13 @@ bool existsOrCanBeCreated(const std::string& path) {
 }
 
 std::string withTrailingSeparator(const std::string& path) {
-    if (!path.empty() && path.back() == kSep)
+    if (!path.empty() && platform::isPathSeparator(path.back()))
         return path;
     return path + kSep;
 }
 
 void splitPath(const std::string& path, std::string& name, std::string& folder, std::string& ext) {
-    const size_t slash = path.rfind(kSep);
+    const size_t slash = platform::lastSeparator(path);
     const size_t p = slash == std::string::npos ? 0 : slash + 1;  // characters of the folder part
     const size_t dot = path.rfind('.');
     const bool hasExt = dot != std::string::npos && dot + 1 > p;

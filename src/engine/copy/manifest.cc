@@ -3,6 +3,7 @@
 #include <optional>
 #include <set>
 
+#include "platform/file_system.h"
 #include "platform/locked_rewrite.h"
 
 namespace kadrel {
@@ -13,7 +14,7 @@ constexpr size_t kDigestDigits = 32;
 
 /// Copies go into the folder itself: a name is the copy's last path component.
 std::string nameInFolder(const std::string& copy) {
-    return copy.substr(copy.rfind('/') + 1);
+    return std::string(platform::nameOf(copy));
 }
 
 /// The name a line holds; nothing when it is not a line of this format.

@@ -22,7 +22,7 @@ bool manifestCanHold(const std::string& name);
 /// are and in order.
 std::string mergeManifest(const std::string& old, const std::vector<ProcessedFile>& copies);
 
-/// Rewrites the manifest of folder (which ends in "/") whole under a lock with the lines of
+/// Rewrites the manifest of folder (which ends in a separator) whole under a lock with the lines of
 /// copies. The outcome names the manifest when it could not be written.
 Outcome updateManifest(const std::string& folder, const std::vector<ProcessedFile>& copies);
 

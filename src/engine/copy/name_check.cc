@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "engine/copy/date_time_names.h"
+#include "platform/file_system.h"
 
 namespace kadrel {
 
@@ -17,7 +18,7 @@ constexpr platform::CalendarTime kSampleTimes[] = {{2009, 12, 31, 23, 58, 59}, {
 constexpr const char* kSampleName = "MOV001";
 
 bool leavesFolder(const std::string& name) {
-    return name == "." || name == ".." || name.find('/') != std::string::npos;
+    return name == "." || name == ".." || platform::holdsNameBreak(name);
 }
 
 std::string quoted(const std::string& text) {
@@ -34,15 +35,15 @@ std::vector<std::string> sampleDates(const Settings& s, bool datedNames) {
     return dates;
 }
 
-/// The setting that puts a "/" into the name; else the date part is "." and the extension
+/// The setting that puts a separator into the name; else the date part is "." and the extension
 /// empty, so the name is "..".
 std::string culprit(const Settings& s, const std::string& date) {
     const std::string format = "The date format (datetimeformat in Kadrel.ini) " + quoted(s.dateFormatName);
-    if (date.find('/') != std::string::npos)
+    if (platform::holdsNameBreak(date))
         return format;
-    if (s.userText.find('/') != std::string::npos)
+    if (platform::holdsNameBreak(s.userText))
         return "The user text " + quoted(s.userText);
-    if (s.renameExt.find('/') != std::string::npos)
+    if (platform::holdsNameBreak(s.renameExt))
         return "The rename extension " + quoted(s.renameExt);
     return format + " with the extension " + quoted(s.renameExt);
 }

@@ -29,7 +29,7 @@ constexpr bool isRefusedNameChar(unsigned code) {
 /// True when text holds a refused character.
 bool hasRefusedNameChar(const std::string& text);
 
-/// Why the names a run would compose from settings could leave the target folder (a "/" in
+/// Why the names a run would compose from settings could leave the target folder (a separator in
 /// a name, or the whole name "." or ".."), naming the setting to correct; "" when they stay
 /// inside. datedNames: copies into a target folder, named by datetimeformat when it is set.
 std::string nameSettingsProblem(const Settings& settings, bool datedNames);

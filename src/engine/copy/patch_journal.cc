@@ -75,7 +75,7 @@ struct Reader {
 };
 
 bool isPlainName(const std::string& name) {
-    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos &&
+    return !name.empty() && name != "." && name != ".." && !platform::holdsNameBreak(name) &&
            name.find('\0') == std::string::npos;
 }
 

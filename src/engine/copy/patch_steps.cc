@@ -131,7 +131,7 @@ Outcome planStep(Run& r, FileStep& step) {
 }
 
 std::string nameInFolder(const std::string& path) {
-    return path.substr(path.rfind('/') + 1);
+    return std::string(platform::nameOf(path));
 }
 
 PatchJournal journalOf(const FileStep& step) {

@@ -23,7 +23,7 @@ std::string commonFolder(const std::vector<ProcessedFile>& files) {
             common = folder;
         while (folder.compare(0, common.size(), common) != 0) {
             common.pop_back();
-            common.erase(common.rfind('/') + 1);
+            common.erase(platform::lastSeparator(common) + 1);
         }
     }
     return common;

@@ -77,7 +77,7 @@ Outcome stageStep(Run& r, Finishing& f) {
     f.name = buildTargetName(f.source, r.ctx.settings, where, f.nameTime, &refusal);
     if (f.name.empty())
         return Outcome::failure(0, f.source, refusal);
-    if (r.manifest && !manifestCanHold(f.name.substr(f.name.rfind('/') + 1)))
+    if (r.manifest && !manifestCanHold(std::string(platform::nameOf(f.name))))
         return Outcome::failure(
             0, f.source, "The new name holds a newline or a backslash, which the manifest cannot hold.");
     platform::CopyOptions options = copyOptions(r, f.index, where.overwrite);
