@@ -87,11 +87,11 @@ TEST(DateTimeNames, BuildTargetNameFollowsTheTargetAndTheSettings) {
         NameTarget where;
         where.target = *c.target ? dir.path() + c.target : "";
         where.targetIsDir = c.targetIsDir;
-        EXPECT_EQ(buildTargetName(source, s, where), dir.path() + c.expected);
+        EXPECT_EQ(buildTargetName(source, s, where), dir.path() + test::native(c.expected));
     }
     const NameTarget out{dir.path() + "out", true, false, {}}, patch{"", true, false, {}};
     // A source whose times cannot be read: the name is the user text alone.
-    EXPECT_EQ(buildTargetName(dir.file("card/gone.MOD"), s, out), dir.path() + "out/_Rome.mpg");
+    EXPECT_EQ(buildTargetName(dir.file("card/gone.MOD"), s, out), dir.path() + test::native("out/_Rome.mpg"));
     // Without user text that name would be the hidden ".mpg": refused, saying why.
     s.userText = "";
     std::string why;
@@ -130,7 +130,7 @@ TEST(DateTimeNames, RunningNumbersAreLinear) {
         made.insert(buildTargetName(source, s, where));
     EXPECT_EQ(made.size(), 4000u);
     EXPECT_LE(looks, 3 * 4000);
-    EXPECT_EQ(made.count(dir.path() + "out/MOV001_3999.MPG"), 1u);
+    EXPECT_EQ(made.count(dir.path() + test::native("out/MOV001_3999.MPG")), 1u);
 }
 
 TEST(NameSettingsCheck, RefusesEveryNameThatLeavesTheTargetFolder) {

@@ -154,7 +154,7 @@ TEST_F(CopyRun, PatchModeTouchesNothingWithoutItsJournal) {
     };
     const RunResult r = runFound(card, "", true, false, extras);
     EXPECT_EQ(r.outcome.error, ENOSPC);
-    EXPECT_EQ(r.outcome.file, card + "/PRG001/.kadrel-journal-MOV001.MOD");
+    EXPECT_EQ(r.outcome.file, card + test::native("/PRG001/.kadrel-journal-MOV001.MOD"));
     EXPECT_EQ(names(card + "/PRG001"), Names{"MOV001.MOD"});
     EXPECT_EQ(stamps(a), before);
     EXPECT_TRUE(test::readAll(a) == sample);
