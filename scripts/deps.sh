@@ -3,6 +3,8 @@
 # second group serves the install test: the desktop and AppStream validators, man, and what
 # cpack needs to find the package's dependencies (dpkg-shlibdeps, file). The third lets the
 # copy tests mount an exFAT image through FUSE, a case-insensitive target.
+# With the argument "windows" it installs what the Windows build needs instead: the mingw-w64
+# cross compiler, GoogleTest's sources to build for it, and Wine to run the result.
 set -euo pipefail
 
 packages=(cmake g++ ninja-build pkg-config clang-format libgtest-dev libgmock-dev libbenchmark-dev
@@ -12,6 +14,9 @@ packages=(cmake g++ ninja-build pkg-config clang-format libgtest-dev libgmock-de
           desktop-file-utils appstream man-db dpkg-dev file
           exfat-fuse exfatprogs fuse3
           ${KADREL_EXTRA_PACKAGES:-})
+if [ "${1:-}" = windows ]; then
+    packages=(cmake ninja-build ffmpeg g++-mingw-w64-x86-64-posix googletest wine64 libxxhash-dev)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

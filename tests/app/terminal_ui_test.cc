@@ -4,25 +4,22 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <sstream>
 #include <tuple>
 #include <vector>
 
 #include "app/terminal_progress.h"
+#include "support/temp_dir.h"
 
 namespace kadrel {
 namespace {
 
+/// What the front end writes, kept in a file of a temporary folder.
 struct Captured {
-    char* data = nullptr;
-    size_t size = 0;
-    std::FILE* file = ::open_memstream(&data, &size);
-    ~Captured() {
-        std::fclose(file);
-        std::free(data);
-    }
-    std::string text() { return std::fflush(file) == 0 ? std::string(data, size) : "?"; }
+    test::TempDir dir;
+    std::FILE* file = std::fopen(dir.file("err.txt").c_str(), "wb");
+    ~Captured() { std::fclose(file); }
+    std::string text() { return std::fflush(file) == 0 ? test::readAll(dir.file("err.txt")) : "?"; }
 };
 
 // Without a terminal a question takes the default: a script never deletes by accident.

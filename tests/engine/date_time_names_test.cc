@@ -78,8 +78,7 @@ constexpr NameCase kNameCases[] = {
 };
 
 TEST(DateTimeNames, BuildTargetNameFollowsTheTargetAndTheSettings) {
-    setenv("TZ", "UTC", 1);
-    tzset();
+    test::ZoneForTest zone("UTC");
     test::TempDir dir;
     const std::string source = dir.write("card/MOV001.MOD", "clip");
     ASSERT_EQ(platform::setFileTimes(source, {{}, {1236262029, 0}, {1236262029, 0}}), 0);
@@ -95,11 +94,11 @@ TEST(DateTimeNames, BuildTargetNameFollowsTheTargetAndTheSettings) {
         NameTarget where;
         where.target = *c.target ? dir.path() + c.target : "";
         where.targetIsDir = c.targetIsDir;
-        EXPECT_EQ(builtName(source, s, where), dir.path() + c.expected);
+        EXPECT_EQ(builtName(source, s, where), dir.path() + test::native(c.expected));
     }
     const NameTarget out{dir.path() + "out", true, false, {}}, patch{"", true, false, {}};
     // A source whose times cannot be read: the name is the user text alone.
-    EXPECT_EQ(builtName(dir.file("card/gone.MOD"), s, out), dir.path() + "out/_Rome.mpg");
+    EXPECT_EQ(builtName(dir.file("card/gone.MOD"), s, out), dir.path() + test::native("out/_Rome.mpg"));
     // Without user text that name would be the hidden ".mpg": refused, saying why.
     s.userText = "";
     EXPECT_EQ(builtName(dir.file("card/gone.MOD"), s, out),
@@ -139,7 +138,7 @@ TEST(DateTimeNames, RunningNumbersAreLinear) {
         made.insert(builtName(source, s, where));
     EXPECT_EQ(made.size(), 4000u);
     EXPECT_LE(looks, 3 * 4000);
-    EXPECT_EQ(made.count(dir.path() + "out/MOV001_3999.MPG"), 1u);
+    EXPECT_EQ(made.count(dir.path() + test::native("out/MOV001_3999.MPG")), 1u);
 }
 
 TEST(NameSettingsCheck, RefusesEveryNameThatLeavesTheTargetFolder) {

@@ -4,16 +4,27 @@
 
 #include <cerrno>
 #include <functional>
+#include <string>
+
+#include "platform/file_system.h"
 
 namespace kadrel {
 namespace {
+
+/// The system's text for an error as a sentence of the summary quotes it: without its own full stop.
+std::string said(int error) {
+    std::string text = platform::systemErrorText(error);
+    if (text.ends_with('.'))
+        text.pop_back();
+    return text;
+}
 
 // What each kind of run says it did, and what it left undone and why.
 TEST(RunSummary, SaysWhatWasDoneWhereAndWhatWasNot) {
     const struct {
         std::function<void(RunResult&)> arrange;
         bool patchMode;
-        const char* summary;
+        std::string summary;
     } rows[] = {
         {[](RunResult& r) { r.found = r.done = 1; }, false, "1 file copied to /videos/."},
         {[](RunResult& r) {
@@ -50,10 +61,10 @@ TEST(RunSummary, SaysWhatWasDoneWhereAndWhatWasNot) {
              r.skipped = 2;
          },
          false,
-         "1 file copied to /videos/; 4 not done: No space left on device (/videos/a?b.mpg); 1 could not be "
-         "finished after taking a name; 2 files or folders skipped."},
+         "1 file copied to /videos/; 4 not done: " + said(ENOSPC) +
+             " (/videos/a?b.mpg); 1 could not be finished after taking a name; 2 files or folders skipped."},
         {[](RunResult& r) { r.outcome = Outcome::failure(ENOMEM, ""); }, false,
-         "0 files copied to /videos/; not done: Cannot allocate memory."},
+         "0 files copied to /videos/; not done: " + said(ENOMEM) + "."},
     };
     for (const auto& row : rows) {
         RunResult result;

@@ -119,8 +119,8 @@ TEST(StreamFile, FirstFailedWriteStopsTheWritesAndFlushOrCloseErrorsFail) {
         {fault(2, 0, 0, 0), true, false, ENOSPC, 2, 0, wide + filler(100) + narrow + filler(100) + narrow},
         {fault(0, EIO, 0, 0), true, false, EIO, 3, 1, wide + filler(100) + wide + filler(100) + wide},
         {fault(0, EIO, 0, 0), false, false, 0, 3, 0, wide + filler(100) + wide + filler(100) + wide},
-        {fault(0, 0, EDQUOT, 0), false, false, EDQUOT, 3, 0, wide + filler(100) + wide + filler(100) + wide},
-        {fault(0, 0, EDQUOT, 0), false, true, EDQUOT, 3, 0, wide + filler(100) + wide + filler(100) + wide},
+        {fault(0, 0, EFBIG, 0), false, false, EFBIG, 3, 0, wide + filler(100) + wide + filler(100) + wide},
+        {fault(0, 0, EFBIG, 0), false, true, EFBIG, 3, 0, wide + filler(100) + wide + filler(100) + wide},
         {fault(0, 0, 0, EIO), false, true, EIO, 0, 0, in},
     };
     for (const Row& row : rows) {

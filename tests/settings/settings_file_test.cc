@@ -1,16 +1,15 @@
 #include "settings/settings_file.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <climits>
 #include <filesystem>
-#include <functional>
 #include <optional>
 #include <tuple>
 #include <utility>
 
+#include "settings/settings_fixture.h"
 #include "support/temp_dir.h"
 
 namespace kadrel {
@@ -59,22 +58,6 @@ TEST(SettingsNumberTest, ClampsEachKeyToItsRange) {
         EXPECT_EQ(static_cast<int16_t>(timeSourceFromText(text)), modificationTime);
     }
 }
-
-class SettingsFile : public ::testing::Test {
-  protected:
-    /// Writes contents as the settings file (none when nullopt), loads it in window mode and
-    /// returns what the file then holds.
-    std::string load(const std::optional<std::string>& contents = std::nullopt) {
-        s.iniFile = contents ? dir.write("Kadrel.ini", *contents) : dir.file("Kadrel.ini");
-        told(loadSettings(s));
-        return readAll(s.iniFile);
-    }
-    /// Keeps what a front end would show.
-    void told(const SettingsErrors& errors) { shown.insert(shown.end(), errors.begin(), errors.end()); }
-    TempDir dir;
-    std::vector<std::string> shown;
-    Settings s;
-};
 
 TEST_F(SettingsFile, FreshFileLayoutIsKeptByLoadsAndWrites) {
     const std::string fresh = load();
@@ -168,7 +151,9 @@ TEST_F(SettingsFile, FailedWritesAreToldOnceAndKeepTheSettingsInMemory) {
     const std::string held = "[Settings]\r\nSearchFor=MPG\r\n[ThumbnailBrowser]\r\nxpos=1\r\n";
     Settings readOnly;
     readOnly.iniFile = dir.write("ro.ini", held);
-    ASSERT_EQ(::chmod(readOnly.iniFile.c_str(), 0444), 0);
+    std::filesystem::permissions(readOnly.iniFile, std::filesystem::perms::owner_read |
+                                                       std::filesystem::perms::group_read |
+                                                       std::filesystem::perms::others_read);
     told(loadSettings(readOnly));
     EXPECT_EQ(shown.size(), 1u);
     told(saveMainSettings(readOnly, false));
@@ -185,55 +170,6 @@ TEST_F(SettingsFile, FailedWritesAreToldOnceAndKeepTheSettingsInMemory) {
     ASSERT_EQ(shown.size(), 3u);
     EXPECT_NE(shown[2].find(oneBad.iniFile), std::string::npos);
     EXPECT_EQ(readIniKey(oneBad.iniFile, kSettingsSection, "overwrite_files"), "1");
-}
-
-// A settings file that cannot be read means nothing: not "keep the card names" (a blank
-// datetimeformat), but the values a new file gets. It is reported once, and left as it is.
-TEST_F(SettingsFile, UnreadableFileIsReportedOnceAndCountsAsNone) {
-    namespace fs = std::filesystem;
-    const std::string held =
-        "[Settings]\r\ndebugmode=1\r\ndatetimeformat=\r\ndeletefiles=1\r\nSearchFor=JPG\r\n";
-    const std::string ini = dir.file("Kadrel.ini");
-    // what, how to make it, the reason the message gives
-    const std::tuple<const char*, std::function<void()>, const char*> cases[] = {
-        {"FIFO", [&] { ASSERT_EQ(::mkfifo(ini.c_str(), 0644), 0); }, "not a regular file"},
-        {"NUL byte", [&] { dir.write("Kadrel.ini", held + std::string(1, '\0') + "x"); }, "NUL byte"},
-        {"open fails", [&] { fs::create_symlink(ini, ini); }, "Too many levels of symbolic links"},
-        {"read fails", [&] { fs::create_symlink("/proc/self/mem", ini); }, "Input/output error"},
-    };
-    for (const auto& [what, make, reason] : cases) {
-        SCOPED_TRACE(what);
-        fs::remove(ini);
-        make();
-        const fs::file_status before = fs::symlink_status(ini);
-        const auto heldNow = [&] { return fs::is_regular_file(fs::symlink_status(ini)) ? readAll(ini) : ""; };
-        const std::string contents = heldNow();
-        shown.clear();
-        s = Settings{};
-        s.iniFile = ini;
-        told(loadSettings(s));
-        EXPECT_TRUE(s.iniUnreadable);
-        EXPECT_EQ(s.searchExt + "|" + s.dateFormatName, "MOD|yyyymmdd_HHMMSS");
-        EXPECT_TRUE(s.timeSource == TimeSource::Earlier && !s.deleteFiles);
-        s.lastSourceDir = "/media/card";
-        told(saveMainSettings(s, false));
-        told(saveBrowserSettings(s));
-        EXPECT_EQ(fs::symlink_status(ini).type(), before.type()) << "the window never writes over it";
-        EXPECT_EQ(heldNow(), contents);
-        EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator{}), 1);
-
-        Settings line;
-        line.iniFile = ini;
-        told(loadCommandLineSettings(line));
-        EXPECT_EQ(line.datePattern, "yyyymmdd_HhNnSs");
-        EXPECT_FALSE(line.deleteFiles || readDebugMode(ini));
-        ASSERT_EQ(shown.size(), 2u) << "once per mode";
-        EXPECT_NE(shown[0].find(ini), std::string::npos) << shown[0];
-        EXPECT_NE(shown[0].find(reason), std::string::npos) << shown[0];
-    }
-    fs::remove(ini);
-    dir.write("Kadrel.ini", held);
-    EXPECT_TRUE(readDebugMode(ini)) << "the same keys, readable, are read";
 }
 
 // Which values count as one is the number table's; here the key's section and the cuts a read makes.

@@ -1,22 +1,28 @@
 #include "support/temp_dir.h"
 
-#include <stdlib.h>
-
 #include <cerrno>
-#include <ctime>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <system_error>
 
 #include "platform/file_system.h"
+#include "support/time_zone.h"
 
 namespace kadrel::test {
 
 TempDir::TempDir() {
-    std::string name = (std::filesystem::temp_directory_path() / "kadrel-test-XXXXXX").string();
-    if (::mkdtemp(name.data()) == nullptr)
-        throw std::system_error(errno, std::generic_category(), name);
-    path_ = name;
+    // A name no other folder has: create_directory fails (false) where one exists already.
+    std::random_device seed;
+    std::mt19937_64 random(seed());
+    const auto base = std::filesystem::temp_directory_path();
+    for (int tries = 0; tries < 100; ++tries) {
+        path_ = base / ("kadrel-test-" + std::to_string(random() % 1000000000));
+        if (std::filesystem::create_directory(path_))
+            return;
+    }
+    throw std::system_error(EEXIST, std::generic_category(), path_.string());
 }
 
 TempDir::~TempDir() {
@@ -42,18 +48,13 @@ std::string readAll(const std::string& path) {
 }
 
 ZoneForTest::ZoneForTest(const char* zone) {
-    if (const char* now = ::getenv("TZ"))
+    if (const char* now = std::getenv("TZ"))
         before_ = now;
-    ::setenv("TZ", zone, 1);
-    ::tzset();
+    setTimeZone(zone);
 }
 
 ZoneForTest::~ZoneForTest() {
-    if (before_)
-        ::setenv("TZ", before_->c_str(), 1);
-    else
-        ::unsetenv("TZ");
-    ::tzset();
+    setTimeZone(before_ ? before_->c_str() : nullptr);
 }
 
 std::optional<bool> readOnlyAttribute(const std::string& path) {

@@ -14,10 +14,10 @@ class TempDir {
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
 
-    /// The folder, ending with '/'.
-    std::string path() const { return path_.string() + "/"; }
-    /// A path inside the folder.
-    std::string file(const std::string& name) const { return (path_ / name).string(); }
+    /// The folder, ending with the system's separator.
+    std::string path() const { return path_.string() + char(std::filesystem::path::preferred_separator); }
+    /// A path inside the folder, name as given: the same string as path() + name.
+    std::string file(const std::string& name) const { return path() + name; }
     /// Writes a file (parent folders created) and returns its path.
     std::string write(const std::string& name, const std::string& contents) const;
 
@@ -36,6 +36,14 @@ class ZoneForTest {
   private:
     std::optional<std::string> before_;
 };
+
+/// path with each '/' turned into the system's separator: a path as the program joins it.
+inline std::string native(std::string path) {
+    for (char& c : path)
+        if (c == '/')
+            c = char(std::filesystem::path::preferred_separator);
+    return path;
+}
 
 /// The whole contents of a file ("" when missing).
 std::string readAll(const std::string& path);

@@ -1,5 +1,3 @@
-#include "engine/debug_log.h"
-
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -7,6 +5,7 @@
 #include <filesystem>
 #include <utility>
 
+#include "engine/debug_log.h"
 #include "support/temp_dir.h"
 
 namespace kadrel {
