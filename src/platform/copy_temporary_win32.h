@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/file_faults.h"
+#include "platform/file_naming.h"
 #include "platform/handle_win32.h"
 
 namespace kadrel::platform {
@@ -17,15 +18,6 @@ int lockHandle(HANDLE h, bool wait);
 /// Sets the attribute bits in set and clears those in clear through an open handle that may
 /// write attributes; the times stay. Returns 0 or an error number.
 int changeAttributes(HANDLE h, DWORD set, DWORD clear);
-
-/// Removes the file path names (not a folder, a link rather than its target), also when it is
-/// read-only, as unlink does. Returns 0 or an error number.
-int removeNamedFile(const std::string& path);
-
-/// Renames from to to without ever clobbering a file unless replace is set, and then also a
-/// read-only one, as rename does on POSIX. Returns 0 or an error number; EEXIST when a file
-/// holds the name, EXDEV across volumes.
-int renameInto(const std::string& from, const std::string& to, bool replace);
 
 /// Creates a hidden file beside target that no search for clips picks up, and locks it: out is
 /// open for writing, lock is a second handle of the same file that holds the lock once out is

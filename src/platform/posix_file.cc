@@ -61,4 +61,8 @@ int writeAll(int fd, std::string_view data, int64_t offset) {
     return 0;
 }
 
+int removeNamedFile(const std::string& path) {
+    return ::unlink(path.c_str()) == 0 ? 0 : errno;
+}
+
 }  // namespace kadrel::platform

@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/file_naming.h"
 #include "platform/file_system.h"
 
 namespace kadrel::platform {
@@ -64,10 +65,5 @@ int readToEnd(int fd, std::string& out, size_t limit);
 /// Writes all of data at offset, going on after signals and short writes. Returns 0 or an error
 /// number.
 int writeAll(int fd, std::string_view data, int64_t offset = kAtPosition);
-
-/// Renames from to to without ever clobbering a file unless replace is set, also where the
-/// file system has neither a no-replace rename nor hard links (FUSE exFAT, some FAT drivers).
-/// Returns 0 or an error number; EEXIST when a file holds the name.
-int renameInto(const std::string& from, const std::string& to, bool replace);
 
 }  // namespace kadrel::platform
