@@ -138,7 +138,7 @@ int flushFile(const std::string& path) {
 CopyProof proveCopy(const std::string& source, const FileId& sourceId, const std::string& copy,
                     const FileId& copyId, const std::vector<int64_t>& changed) {
     Handle a, b;
-    if (openHandle(source, GENERIC_READ, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, a) != 0)
+    if (openKeepingAccessTime(source, FILE_FLAG_SEQUENTIAL_SCAN, a) != 0)
         return CopyProof::SourceChanged;
     const FileId sa = fileId(a.get());
     if (!sa.sameFile(sourceId) || sa.size != sourceId.size)

@@ -120,13 +120,8 @@ int folderOrError(const std::string& path, int e) {
 int openSource(const std::string& source, const CopyOptions& options, Handle& in, bool& writable) {
     if (const int e = options.faults ? options.faults->beforeOpen(source) : 0)
         return e;
-    // Reading the card must not change it, not even the source's last access time: a handle that
-    // may write attributes can ask the system to keep it. A card that refuses such a handle (its
-    // write protection on) is read the ordinary way.
-    int e = openHandle(source, GENERIC_READ | FILE_WRITE_ATTRIBUTES, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN,
-                       in);
-    if (e == EACCES || e == EROFS)
-        e = openHandle(source, GENERIC_READ, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, in);
+    // Reading the card must not change it, not even the source's last access time.
+    const int e = openKeepingAccessTime(source, FILE_FLAG_SEQUENTIAL_SCAN, in);
     if (e != 0)
         return folderOrError(source, e);
     BY_HANDLE_FILE_INFORMATION info;
@@ -136,8 +131,6 @@ int openSource(const std::string& source, const CopyOptions& options, Handle& in
         return EISDIR;
     if (GetFileType(in.get()) != FILE_TYPE_DISK)
         return EINVAL;  // a device or a pipe under a clip's name
-    const FILETIME keep{0xFFFFFFFF, 0xFFFFFFFF};
-    SetFileTime(in.get(), nullptr, &keep, nullptr);
     writable = (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) == 0;
     return 0;
 }

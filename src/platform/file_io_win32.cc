@@ -129,8 +129,11 @@ RandomAccessFile::~RandomAccessFile() {
 int RandomAccessFile::open(const std::string& path, bool writable, bool noFollow) {
     close();
     Handle h;
-    const DWORD access = GENERIC_READ | (writable ? GENERIC_WRITE : 0);
-    if (const int e = openHandle(path, access, OPEN_EXISTING, noFollow ? FILE_FLAG_OPEN_REPARSE_POINT : 0, h))
+    // A scan that only reads a clip must not move its last access time either.
+    const DWORD flags = noFollow ? FILE_FLAG_OPEN_REPARSE_POINT : 0;
+    const int opened = writable ? openHandle(path, GENERIC_READ | GENERIC_WRITE, OPEN_EXISTING, flags, h)
+                                : openKeepingAccessTime(path, flags, h);
+    if (const int e = opened)
         return e == EACCES && entryKind(path) == EntryKind::Directory ? EISDIR : e;
     if (const int e = checkRegular(h.get(), writable, noFollow))
         return e;
@@ -155,7 +158,9 @@ int RandomAccessFile::writeAt(const void* buffer, size_t size, int64_t offset) {
             return e;
     if (offset < 0)
         return EINVAL;
-    return writeAll(handleOf(fd_), {static_cast<const char*>(buffer), size}, offset);
+    const int e = writeAll(handleOf(fd_), {static_cast<const char*>(buffer), size}, offset);
+    // An open handle refused a write was opened for reading only: what POSIX calls EBADF.
+    return e == EACCES ? EBADF : e;
 }
 
 int RandomAccessFile::size(int64_t& bytes) const {

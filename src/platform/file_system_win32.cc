@@ -41,7 +41,7 @@ int attributesOf(const std::string& path, DWORD& attributes) {
     if (!toWide(path, wide))
         return EINVAL;
     attributes = GetFileAttributesW(wide.c_str());
-    return attributes == INVALID_FILE_ATTRIBUTES ? lastError() : 0;
+    return attributes == INVALID_FILE_ATTRIBUTES ? pathError(path, lastError()) : 0;
 }
 
 /// The attributes of what path leads to, links followed as stat follows them (a dangling link
@@ -226,7 +226,9 @@ int nextEntry(HANDLE& find, const std::wstring& pattern, WIN32_FIND_DATAW& data,
         return 0;
     // An empty drive root holds not even "." and "..": it finds nothing at all.
     const DWORD code = GetLastError();
-    return code == ERROR_FILE_NOT_FOUND && isDirectory(folder) ? kEnd : errorFromSystem(code);
+    return code == ERROR_FILE_NOT_FOUND && isDirectory(folder)
+               ? kEnd
+               : pathError(folder + "\\*", errorFromSystem(code));
 }
 
 }  // namespace
@@ -275,7 +277,10 @@ int removeFile(const std::string& path) {
     std::wstring wide;
     if (!toWide(path, wide))
         return EINVAL;
-    return DeleteFileW(wide.c_str()) ? 0 : lastError();
+    if (DeleteFileW(wide.c_str()))
+        return 0;
+    const int e = pathError(path, lastError());
+    return e == EACCES && isDirectory(path) ? EISDIR : e;  // what unlink says of a folder
 }
 
 int makeFolders(const std::string& path) {
@@ -293,7 +298,7 @@ int makeFolders(const std::string& path) {
             continue;
         const DWORD code = GetLastError();
         if (code != ERROR_ALREADY_EXISTS)
-            lastError = errorFromSystem(code);
+            lastError = pathError(path.substr(0, i), errorFromSystem(code));
         else if (!isDirectory(path.substr(0, i)))
             return ENOTDIR;  // a file holds the name: nothing below it can be made
     }

@@ -26,6 +26,7 @@ constexpr std::pair<DWORD, int> kErrors[] = {
     {ERROR_NOT_SUPPORTED, ENOSYS},         {ERROR_INVALID_FUNCTION, ENOSYS},
     {ERROR_BUFFER_OVERFLOW, ENAMETOOLONG}, {ERROR_FILENAME_EXCED_RANGE, ENAMETOOLONG},
     {ERROR_OPERATION_ABORTED, EINTR},      {ERROR_HANDLE_EOF, 0},
+    {ERROR_INVALID_HANDLE, EBADF},
 };
 
 }  // namespace
@@ -89,6 +90,29 @@ int lastError() {
     return errorFromSystem(GetLastError());
 }
 
+int pathError(const std::string& path, int e) {
+    if (e != ENOENT)
+        return e;
+    const size_t root = rootLength(path);
+    size_t end = path.size();
+    while (end > root && isSeparator(path[end - 1]))
+        --end;
+    // The nearest folder above path that exists tells: a file there is what ENOTDIR names.
+    for (size_t at = end; at > root;) {
+        while (at > root && !isSeparator(path[at - 1]))
+            --at;
+        while (at > root && isSeparator(path[at - 1]))
+            --at;
+        std::wstring wide;
+        if (at <= root || !toWide(path.substr(0, at), wide))
+            return e;
+        const DWORD attributes = GetFileAttributesW(wide.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES)
+            return attributes & FILE_ATTRIBUTE_DIRECTORY ? e : ENOTDIR;
+    }
+    return e;
+}
+
 DWORD systemCodeOf(int error) {
     for (const auto& [system, number] : kErrors)
         if (number == error && error != 0)
@@ -118,7 +142,18 @@ int openHandle(const std::string& path, DWORD access, DWORD disposition, DWORD f
         return EINVAL;
     out.reset(CreateFileW(wide.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                           nullptr, disposition, flags, nullptr));
-    return out.valid() ? 0 : lastError();
+    return out.valid() ? 0 : pathError(path, lastError());
+}
+
+int openKeepingAccessTime(const std::string& path, DWORD flags, Handle& out) {
+    int e = openHandle(path, GENERIC_READ | FILE_WRITE_ATTRIBUTES, OPEN_EXISTING, flags, out);
+    if (e == EACCES || e == EROFS)
+        return openHandle(path, GENERIC_READ, OPEN_EXISTING, flags, out);
+    if (e != 0)
+        return e;
+    const FILETIME keep{0xFFFFFFFF, 0xFFFFFFFF};
+    SetFileTime(out.get(), nullptr, &keep, nullptr);
+    return 0;
 }
 
 int readFully(HANDLE h, char* buffer, size_t size, int64_t offset, size_t& done) {

@@ -59,6 +59,9 @@ inline constexpr DWORD kSettableAttributes =
 int errorFromSystem(DWORD code);
 /// errorFromSystem(GetLastError()).
 int lastError();
+/// The error number POSIX gives where the system's is vaguer: a path that leads through a file is
+/// ENOTDIR, not ENOENT. e is what the call on path returned; other errors stay as they are.
+int pathError(const std::string& path, int e);
 /// The system code an error number stands for (ENOENT gives ERROR_FILE_NOT_FOUND); 0 when none.
 DWORD systemCodeOf(int error);
 /// The system's own text for a system code, in the user's language, without the closing period
@@ -69,6 +72,12 @@ std::string systemMessage(DWORD code);
 /// descriptor does on POSIX, so that a file held open (a copy under its lock) can still be
 /// renamed or removed. Returns 0 or an error number (EINVAL for a path that is not UTF-8).
 int openHandle(const std::string& path, DWORD access, DWORD disposition, DWORD flags, Handle& out);
+
+/// Opens path for reading so that reading leaves its last access time as it was: a handle that
+/// may write attributes asks the system to keep it (a source's times are the recording's own). A
+/// file or card that refuses such a handle (read-only, write protected) is opened the ordinary
+/// way. Returns 0 or an error number.
+int openKeepingAccessTime(const std::string& path, DWORD flags, Handle& out);
 
 /// Reads size bytes at offset, going on after short reads, until all are read or the file ends;
 /// done tells how many arrived. Returns 0 or an error number.

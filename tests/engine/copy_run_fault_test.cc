@@ -177,7 +177,7 @@ const Fault kFaults[] = {
           {0, 4, Outcome::Status::Failed, false}},
     Fault{"target is a file, not a folder",
           [](CopyRun& t) { t.target = t.dir.write("notafolder", ""); },
-          {failed(20, "Not a directory", 0, 0)},
+          {failed(20, text(ENOTDIR), 0, 0)},
           {0, 5, Outcome::Status::Failed, false}},
     Fault{"patch rename refused: the original stays where and as it was",
           [](CopyRun& t) {
@@ -220,8 +220,12 @@ const Fault kFaults[] = {
           [](CopyRun& t) {
               t.ui.answers = {MsgResult::Ok, MsgResult::Ok};
               t.seam.committed = [&t](const std::string& copy) {
-                  if (Seam::scanning == 0)
-                      fs::rename(t.dir.write("other", test::readAll(copy)), copy);
+                  if (Seam::scanning != 0)
+                      return;
+                  // Moved aside first: Windows renames no file over one that is open, as the copy is.
+                  const std::string other = t.dir.write("other", test::readAll(copy));
+                  fs::rename(copy, t.dir.file("replaced"));
+                  fs::rename(other, copy);
               };
           },
           {offer(5), "Confirm: Are you sure?",

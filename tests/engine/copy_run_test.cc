@@ -251,7 +251,7 @@ TEST_F(CopyRun, ManifestChecksWithXxh128sumAndCatchesOneChangedByte) {
         const std::string text = test::readAll(out + "/kadrel.xxh128");
         EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 2) << text;
     }
-    std::ofstream(out + "/kadrel.xxh128", std::ios::app) << "a line of my own\n";
+    std::ofstream(out + "/kadrel.xxh128", std::ios::app | std::ios::binary) << "a line of my own\n";
     runAll(true);  // lines that are no digest lines stay as they were
     EXPECT_NE(test::readAll(out + "/kadrel.xxh128").find("a line of my own\n"), std::string::npos);
     runFound(card, "", true, false, extras);  // patch mode keeps none
