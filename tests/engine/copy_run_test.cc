@@ -318,7 +318,7 @@ TEST_F(CopyRun, WideScreenCopyAndPatchModeWithUnchangedNameChangeOnlyTheAspectRa
     EXPECT_EQ(
         ui.messages[0].text,
         "A patch-mode run was stopped before it finished these files; they were put back as they were:\r\n" +
-            a);
+            test::native(a));  // as the search spelled it
 }
 
 // A card of 16:9 and 4:3 recordings, one whose aspect byte says neither and a clip without a
