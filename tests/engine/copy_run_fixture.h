@@ -109,6 +109,14 @@ struct CopyRun : ::testing::Test {
         EXPECT_EQ(platform::setFileTimes(path, {{}, {when, 250000000}, {when + 3600, 750000000}}), 0);
         return path;
     }
+    /// True when the card's file system takes names that differ only in case as one (Windows):
+    /// there two clips of such names cannot both exist.
+    bool cardFoldsCase() const {
+        const std::string probe = dir.write("card/case.probe", "");
+        const bool folds = fs::exists(dir.file("card/CASE.PROBE"));
+        fs::remove(probe);
+        return folds;
+    }
     RunResult runAll(bool setWideScreen = false) {
         return runFound(card, target, setWideScreen, true, extras);
     }

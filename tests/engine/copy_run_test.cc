@@ -121,8 +121,11 @@ const CaseRow kCaseRows[] = {
 TEST_F(CopyRun, NamesDifferingOnlyInCaseAreOneName) {
     settings.datePattern = "";
     settings.userText = "";
+    const bool foldsCase = cardFoldsCase();
     for (const CaseRow& row : kCaseRows) {
         SCOPED_TRACE(row.what);
+        if (foldsCase && row.sources.size() > 1)  // A.MOD and a.MOD would be one clip there
+            continue;
         fs::remove_all(card);
         fs::remove_all(out);
         fs::create_directories(out);
@@ -181,6 +184,8 @@ TEST_F(CopyRun, FailuresSayWhyAndNameTheirFile) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.message);
+        if (platform::isPathSeparator('\\') && std::string_view(c.clip).find('\\') != std::string_view::npos)
+            continue;  // where "\" separates, no name can hold one
         ui.messages.clear();
         seam.slice = [](int64_t) { return 0; };
         seam.bytes = [](int64_t) {};
@@ -207,14 +212,14 @@ TEST_F(CopyRun, FailuresSayWhyAndNameTheirFile) {
 TEST_F(CopyRun, KeptSourcesAreListedWithTheirOwnReasons) {
     const struct {
         std::function<void(CopyRun&, const std::string& copy)> arrange;
-        const char* reason;  // "" when the source goes
+        std::string reason;  // "" when the source goes
     } cases[] = {
         {[](CopyRun&, const std::string&) {}, ""},
         {[](CopyRun& t, const std::string&) { t.control.copyCancel = 1; }, "the run was stopped"},
         {[](CopyRun&, const std::string& copy) { std::fstream(copy, std::ios::in | std::ios::out) << "X"; },
          "the copy differs from the source"},
         {[](CopyRun&, const std::string& copy) { fs::remove_all(fs::path(copy).parent_path()); },
-         "the copies' folder could not be written to the disk: No such file or directory"},
+         "the copies' folder could not be written to the disk: " + platform::systemErrorText(ENOENT)},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.reason);
@@ -222,13 +227,15 @@ TEST_F(CopyRun, KeptSourcesAreListedWithTheirOwnReasons) {
         fs::create_directories(out);
         const std::string source = clip("PRG001/MOV001.MOD", "clip one");
         const std::string copy = out + "/MOV001.MOD";
-        fs::copy_file(source, copy, fs::copy_options::overwrite_existing);
+        // Removed first: the C++ library on Windows refuses to overwrite, as it cannot tell two files apart.
+        fs::remove(copy);
+        fs::copy_file(source, copy);
         const ProcessedFile done{source, copy, platform::fileId(source), platform::fileId(copy), {}, {}, {}};
         c.arrange(*this, copy);
         const DeleteOutcome result = deleteSources(ctx, {done}, out);
-        EXPECT_EQ(result.kept, *c.reason ? 1 : 0);
-        EXPECT_EQ(fs::exists(source), *c.reason != '\0');
-        if (!*c.reason)
+        EXPECT_EQ(result.kept, c.reason.empty() ? 0 : 1);
+        EXPECT_EQ(fs::exists(source), !c.reason.empty());
+        if (c.reason.empty())
             continue;
         ASSERT_EQ(result.notices.size(), 1u);
         EXPECT_EQ(result.notices[0].text, "These files were not deleted, for the reason after each:\r\n" +
@@ -313,7 +320,7 @@ TEST_F(CopyRun, WideScreenCopyAndPatchModeWithUnchangedNameChangeOnlyTheAspectRa
     EXPECT_EQ(
         ui.messages[0].text,
         "A patch-mode run was stopped before it finished these files; they were put back as they were:\r\n" +
-            a);
+            test::native(a));  // as the search spelled it
 }
 
 // A card of 16:9 and 4:3 recordings, one whose aspect byte says neither and a clip without a

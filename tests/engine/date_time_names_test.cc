@@ -80,7 +80,7 @@ constexpr NameCase kNameCases[] = {
 TEST(DateTimeNames, BuildTargetNameFollowsTheTargetAndTheSettings) {
     test::ZoneForTest zone("UTC");
     test::TempDir dir;
-    const std::string source = dir.write("card/MOV001.MOD", "clip");
+    const std::string source = dir.write(test::native("card/MOV001.MOD"), "clip");
     ASSERT_EQ(platform::setFileTimes(source, {{}, {1236262029, 0}, {1236262029, 0}}), 0);
     dir.write("video/taken_Rome.mpg", "taken");
     Settings s;
@@ -92,7 +92,7 @@ TEST(DateTimeNames, BuildTargetNameFollowsTheTargetAndTheSettings) {
         s.userText = c.userText;
         s.renameExt = c.renameExt;
         NameTarget where;
-        where.target = *c.target ? dir.path() + c.target : "";
+        where.target = *c.target ? dir.path() + test::native(c.target) : "";
         where.targetIsDir = c.targetIsDir;
         EXPECT_EQ(builtName(source, s, where), dir.path() + test::native(c.expected));
     }

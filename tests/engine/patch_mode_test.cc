@@ -38,7 +38,9 @@ TEST_F(CopyRun, PatchModeCompanionsFollowTheirClip) {
     EXPECT_EQ(r.done, 1);
     EXPECT_EQ(names(card + "/PRG002"), (Names{"MOV003.MOI", "MOV003_x.MPG"}));
     ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_NE(ui.messages[0].text.find(card + "/PRG002/MOV003.MOI (Permission denied)"), std::string::npos)
+    EXPECT_NE(
+        ui.messages[0].text.find(card + "/PRG002/MOV003.MOI (" + platform::systemErrorText(EACCES) + ")"),
+        std::string::npos)
         << ui.messages[0].text;
 }
 
@@ -59,6 +61,8 @@ TEST_F(CopyRun, UseMoiPairsACompanionWithAClipOfAnyExtension) {
 
 // Clips whose names differ only in case share one companion: it goes only with the last of them.
 TEST_F(CopyRun, ASharedCompanionGoesOnlyWithTheLastOfItsClips) {
+    if (cardFoldsCase())
+        GTEST_SKIP() << "the file system takes MOV001.MOD and mov001.MOD as one clip";
     settings.deleteFiles = true;
     const std::string a = clip("PRG001/MOV001.MOD", "clip one");
     const std::string b = clip("PRG001/mov001.MOD", "clip two");
@@ -104,9 +108,9 @@ TEST_F(CopyRun, ARunFirstPutsBackWhatAKilledPatchRunLeftHalfDone) {
         if (kind == ReadOnlyCard) {
             EXPECT_EQ(names(card + "/PRG001"), (Names{".kadrel-journal-MOV001.MOD", "MOV001_x.MOD"}));
             EXPECT_EQ(names(out), Names{}) << "a half-patched original is never copied";
-            EXPECT_NE(
-                ui.messages[0].text.find(card + "/PRG001/.kadrel-journal-MOV001.MOD (Read-only file system)"),
-                std::string::npos)
+            EXPECT_NE(ui.messages[0].text.find(test::native(card + "/PRG001/.kadrel-journal-MOV001.MOD (") +
+                                               platform::systemErrorText(EROFS) + ")"),
+                      std::string::npos)
                 << ui.messages[0].text;
             continue;
         }

@@ -193,13 +193,22 @@ RunResult failedWith(int number, const std::string& description) {
     return failed;
 }
 
+/// An error number is put in words as every other failure of the run is, so that one number
+/// reads the same wherever it shows (the C++ library's words may differ from the system's).
+RunResult failedWith(const std::system_error& e) {
+    const std::error_condition condition = e.code().default_error_condition();
+    if (condition.category() == std::generic_category())
+        return failedWith(condition.value(), platform::systemErrorText(condition.value()));
+    return failedWith(e.code().value(), e.code().message());
+}
+
 /// Ends a run that an unexpected failure stopped with the failure's notice; nothing escapes.
 template <typename Body>
 RunResult guarded(Body body) {
     try {
         return body();
     } catch (const std::system_error& e) {
-        return failedWith(e.code().value(), e.code().message());
+        return failedWith(e);
     } catch (const std::bad_alloc&) {
         return failedWith(ENOMEM, platform::systemErrorText(ENOMEM));
     } catch (const std::exception& e) {
