@@ -1,12 +1,32 @@
 #include "platform/file_copy.h"
 
 #include <cerrno>
+#include <utility>
 
 #include "platform/copy_proof.h"
 #include "platform/file_io.h"
 #include "platform/file_naming.h"
 
 namespace kadrel::platform {
+
+StagedCopy::~StagedCopy() {
+    discard();
+    release();
+}
+
+StagedCopy& StagedCopy::operator=(StagedCopy&& other) noexcept {
+    if (this != &other) {
+        discard();
+        release();
+        temporary_ = std::exchange(other.temporary_, std::string());
+        target_ = std::move(other.target_);
+        lock_ = std::exchange(other.lock_, -1);
+        ids_ = other.ids_;
+        sourceWritable_ = other.sourceWritable_;
+        faults_ = other.faults_;
+    }
+    return *this;
+}
 
 int copyFile(const std::string& source, const std::string& target, const CopyOptions& options) {
     StagedCopy staged;

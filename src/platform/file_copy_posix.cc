@@ -201,25 +201,6 @@ int renameInto(const std::string& from, const std::string& to, bool replace) {
     return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
 }
 
-StagedCopy::~StagedCopy() {
-    discard();
-    release();
-}
-
-StagedCopy& StagedCopy::operator=(StagedCopy&& other) noexcept {
-    if (this != &other) {
-        discard();
-        release();
-        temporary_ = std::exchange(other.temporary_, std::string());
-        target_ = std::move(other.target_);
-        lock_ = std::exchange(other.lock_, -1);
-        ids_ = other.ids_;
-        sourceWritable_ = other.sourceWritable_;
-        faults_ = other.faults_;
-    }
-    return *this;
-}
-
 void StagedCopy::discard() {
     if (temporary_.empty())
         return;

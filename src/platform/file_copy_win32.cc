@@ -144,25 +144,6 @@ void reserveSpace(HANDLE out, int64_t size) {
 
 }  // namespace
 
-StagedCopy::~StagedCopy() {
-    discard();
-    release();
-}
-
-StagedCopy& StagedCopy::operator=(StagedCopy&& other) noexcept {
-    if (this != &other) {
-        discard();
-        release();
-        temporary_ = std::exchange(other.temporary_, std::string());
-        target_ = std::move(other.target_);
-        lock_ = std::exchange(other.lock_, -1);
-        ids_ = other.ids_;
-        sourceWritable_ = other.sourceWritable_;
-        faults_ = other.faults_;
-    }
-    return *this;
-}
-
 void StagedCopy::discard() {
     if (temporary_.empty())
         return;
